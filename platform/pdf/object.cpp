@@ -1,0 +1,268 @@
+#include "platform/pdf/object.h"
+
+#include <cmath>
+
+#include <qpdf/Pl_String.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFSystemError.hh>
+
+namespace platform {
+namespace {
+
+std::string slashed(std::string_view key) {
+  std::string k;
+  k.reserve(key.size() + 1);
+  k.push_back('/');
+  k.append(key);
+  return k;
+}
+
+// The filter names that stop decoding: their input is handed out as is.
+std::optional<PdfStreamFormat> passThroughFormat(const std::string& filter) {
+  if (filter == "/DCTDecode" || filter == "/DCT") return PdfStreamFormat::JPEG;
+  if (filter == "/JPXDecode") return PdfStreamFormat::JPEG2000;
+  if (filter == "/JBIG2Decode") return PdfStreamFormat::JBIG2;
+  if (filter == "/CCITTFaxDecode" || filter == "/CCF") return PdfStreamFormat::CCITTFax;
+  return std::nullopt;
+}
+
+// Decodes `stream` with every general-purpose filter; throws PdfError when
+// a filter fails or is not supported.
+std::string pipeDecoded(QPDFObjectHandle stream) {
+  std::string out;
+  Pl_String sink("stream data", nullptr, out);
+  bool attempted = false;
+  bool ok = false;
+  try {
+    ok = stream.pipeStreamData(&sink, &attempted, 0, qpdf_dl_specialized, true, false);
+  } catch (const std::exception& e) {
+    throw PdfError(std::string("stream data: ") + e.what());
+  }
+  if (!ok || !attempted) throw PdfError("stream data cannot be decoded");
+  return out;
+}
+
+}  // namespace
+
+PdfObject::PdfObject(QPDFObjectHandle handle) : handle_(std::move(handle)) {}
+
+PdfObjectType PdfObject::type() const {
+  if (!handle_.isInitialized()) return PdfObjectType::Null;
+  QPDFObjectHandle h = handle_;
+  if (h.isBool()) return PdfObjectType::Boolean;
+  if (h.isInteger()) return PdfObjectType::Integer;
+  if (h.isReal()) return PdfObjectType::Real;
+  if (h.isName()) return PdfObjectType::Name;
+  if (h.isString()) return PdfObjectType::String;
+  if (h.isArray()) return PdfObjectType::Array;
+  if (h.isStream()) return PdfObjectType::Stream;
+  if (h.isDictionary()) return PdfObjectType::Dictionary;
+  return PdfObjectType::Null;
+}
+
+bool PdfObject::isNull() const { return type() == PdfObjectType::Null; }
+bool PdfObject::isBoolean() const { return type() == PdfObjectType::Boolean; }
+bool PdfObject::isInteger() const { return type() == PdfObjectType::Integer; }
+bool PdfObject::isReal() const { return type() == PdfObjectType::Real; }
+bool PdfObject::isNumber() const {
+  auto t = type();
+  return t == PdfObjectType::Integer || t == PdfObjectType::Real;
+}
+bool PdfObject::isName() const { return type() == PdfObjectType::Name; }
+bool PdfObject::isString() const { return type() == PdfObjectType::String; }
+bool PdfObject::isArray() const { return type() == PdfObjectType::Array; }
+bool PdfObject::isDictionary() const { return type() == PdfObjectType::Dictionary; }
+bool PdfObject::isStream() const { return type() == PdfObjectType::Stream; }
+
+std::optional<bool> PdfObject::asBoolean() const {
+  if (!isBoolean()) return std::nullopt;
+  return QPDFObjectHandle(handle_).getBoolValue();
+}
+
+std::optional<int64_t> PdfObject::asInteger() const {
+  if (!isInteger()) return std::nullopt;
+  return static_cast<int64_t>(QPDFObjectHandle(handle_).getIntValue());
+}
+
+std::optional<double> PdfObject::asNumber() const {
+  auto t = type();
+  if (t == PdfObjectType::Integer) return static_cast<double>(QPDFObjectHandle(handle_).getIntValue());
+  if (t == PdfObjectType::Real) {
+    double v = QPDFObjectHandle(handle_).getNumericValue();
+    if (!std::isfinite(v)) return 0.0;
+    return v;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> PdfObject::asName() const {
+  if (!isName()) return std::nullopt;
+  std::string n = QPDFObjectHandle(handle_).getName();
+  if (!n.empty() && n[0] == '/') n.erase(0, 1);
+  return n;
+}
+
+std::optional<std::string> PdfObject::asString() const {
+  if (!isString()) return std::nullopt;
+  return QPDFObjectHandle(handle_).getStringValue();
+}
+
+size_t PdfObject::size() const {
+  if (!isArray()) return 0;
+  int n = QPDFObjectHandle(handle_).getArrayNItems();
+  return n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+PdfObject PdfObject::at(size_t index) const {
+  if (index >= size()) return {};
+  return PdfObject(QPDFObjectHandle(handle_).getArrayItem(static_cast<int>(index)));
+}
+
+std::vector<PdfObject> PdfObject::elements() const {
+  std::vector<PdfObject> out;
+  size_t n = size();
+  out.reserve(n);
+  for (size_t i = 0; i < n; ++i) out.push_back(at(i));
+  return out;
+}
+
+PdfObject PdfObject::dictionary() const {
+  auto t = type();
+  if (t == PdfObjectType::Dictionary) return *this;
+  if (t == PdfObjectType::Stream) return PdfObject(QPDFObjectHandle(handle_).getDict());
+  return {};
+}
+
+bool PdfObject::hasKey(std::string_view key) const {
+  PdfObject d = dictionary();
+  if (d.isNull()) return false;
+  QPDFObjectHandle h = d.handle_;
+  if (!h.hasKey(slashed(key))) return false;
+  return !h.getKey(slashed(key)).isNull();
+}
+
+PdfObject PdfObject::get(std::string_view key) const {
+  PdfObject d = dictionary();
+  if (d.isNull()) return {};
+  QPDFObjectHandle v = QPDFObjectHandle(d.handle_).getKey(slashed(key));
+  if (v.isNull()) return {};
+  return PdfObject(v);
+}
+
+std::vector<std::string> PdfObject::keys() const {
+  std::vector<std::string> out;
+  PdfObject d = dictionary();
+  if (d.isNull()) return out;
+  for (const auto& k : QPDFObjectHandle(d.handle_).getKeys()) {
+    if (QPDFObjectHandle(d.handle_).getKey(k).isNull()) continue;
+    out.push_back(k.size() > 0 && k[0] == '/' ? k.substr(1) : k);
+  }
+  return out;
+}
+
+std::optional<bool> PdfObject::getBoolean(std::string_view key) const { return get(key).asBoolean(); }
+std::optional<int64_t> PdfObject::getInteger(std::string_view key) const { return get(key).asInteger(); }
+std::optional<double> PdfObject::getNumber(std::string_view key) const { return get(key).asNumber(); }
+std::optional<std::string> PdfObject::getName(std::string_view key) const { return get(key).asName(); }
+std::optional<std::string> PdfObject::getString(std::string_view key) const { return get(key).asString(); }
+
+PdfObject PdfObject::getArray(std::string_view key) const {
+  PdfObject v = get(key);
+  return v.isArray() ? v : PdfObject();
+}
+PdfObject PdfObject::getDictionary(std::string_view key) const {
+  PdfObject v = get(key);
+  return v.isDictionary() ? v : PdfObject();
+}
+PdfObject PdfObject::getStream(std::string_view key) const {
+  PdfObject v = get(key);
+  return v.isStream() ? v : PdfObject();
+}
+
+PdfStreamData PdfObject::streamData() const {
+  if (!isStream()) throw PdfError("not a stream");
+  QPDFObjectHandle h = handle_;
+  PdfObject dict = dictionary();
+  PdfObject filter = dict.get("Filter");
+  PdfObject parms = dict.get("DecodeParms");
+
+  std::vector<QPDFObjectHandle> filters;
+  std::vector<QPDFObjectHandle> parmList;
+  if (filter.isName()) {
+    filters.push_back(filter.handle());
+    parmList.push_back(parms.isArray() ? parms.at(0).handle() : parms.handle());
+  } else if (filter.isArray()) {
+    for (size_t i = 0; i < filter.size(); ++i) {
+      filters.push_back(filter.at(i).handle());
+      parmList.push_back(parms.isArray() ? parms.at(i).handle() : (i == 0 ? parms.handle() : QPDFObjectHandle()));
+    }
+  }
+
+  PdfStreamData out;
+  std::optional<PdfStreamFormat> last;
+  if (!filters.empty() && filters.back().isName()) last = passThroughFormat(filters.back().getName());
+  if (!last) {
+    out.bytes = decodedData();
+    return out;
+  }
+  out.format = *last;
+  if (parmList.back().isInitialized() && parmList.back().isDictionary())
+    out.lastFilterParms = std::make_shared<PdfObject>(parmList.back());
+  std::shared_ptr<Buffer> raw;
+  try {
+    raw = h.getRawStreamData();
+  } catch (const std::exception& e) {
+    throw PdfError(std::string("stream data: ") + e.what());
+  }
+  std::string rawBytes(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+  if (filters.size() == 1) {
+    out.bytes = std::move(rawBytes);
+    return out;
+  }
+  // Earlier filters remain: decode them through a detached stream that
+  // carries only those filters.
+  QPDF* owner = h.getOwningQPDF();
+  if (owner == nullptr) throw PdfError("stream without a document");
+  QPDFObjectHandle detached = owner->newStream(rawBytes);
+  QPDFObjectHandle earlierFilters = QPDFObjectHandle::newArray();
+  QPDFObjectHandle earlierParms = QPDFObjectHandle::newArray();
+  for (size_t i = 0; i + 1 < filters.size(); ++i) {
+    earlierFilters.appendItem(filters[i]);
+    earlierParms.appendItem(parmList[i].isInitialized() ? parmList[i] : QPDFObjectHandle::newNull());
+  }
+  detached.getDict().replaceKey("/Filter", earlierFilters);
+  detached.getDict().replaceKey("/DecodeParms", earlierParms);
+  out.bytes = pipeDecoded(detached);
+  return out;
+}
+
+std::string PdfObject::decodedData() const {
+  if (!isStream()) throw PdfError("not a stream");
+  return pipeDecoded(handle_);
+}
+
+size_t PdfObject::rawLength() const {
+  if (!isStream()) return 0;
+  auto len = dictionary().getInteger("Length");
+  return len && *len > 0 ? static_cast<size_t>(*len) : 0;
+}
+
+int PdfObject::objectNumber() const {
+  if (!handle_.isInitialized()) return 0;
+  return handle_.getObjGen().getObj();
+}
+
+int PdfObject::generation() const {
+  if (!handle_.isInitialized()) return 0;
+  return handle_.getObjGen().getGen();
+}
+
+bool PdfObject::isIndirect() const { return objectNumber() != 0; }
+
+bool PdfObject::sameObject(const PdfObject& other) const {
+  if (!handle_.isInitialized() || !other.handle_.isInitialized()) return false;
+  return handle_.isSameObjectAs(other.handle_);
+}
+
+}  // namespace platform

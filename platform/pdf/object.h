@@ -1,0 +1,125 @@
+#pragma once
+// One handle type for every PDF object of an open document (dictionary, array,
+// stream, string, name, number, integer, boolean, null), over qpdf.
+//
+// Lifetime: a handle must not outlive the PdfDocument it came from (a handle
+// that does throws PdfError instead of reading freed memory). Handles are
+// cheap to copy (a shared reference to the underlying object).
+//
+// Getters on a wrong type answer std::nullopt / a null object and never throw;
+// "number" accepts an integer or a real, "integer" only an integer, the way
+// the content-stream operators and the resource readers expect.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <qpdf/QPDFObjectHandle.hh>
+
+namespace platform {
+
+// Thrown by the layer for failures the caller must see (a damaged stream that
+// cannot be decoded, an object used after its document was closed, a size
+// that cannot be allocated).
+class PdfError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+enum class PdfObjectType { Null, Boolean, Integer, Real, Name, String, Array, Dictionary, Stream };
+
+// Format of a stream's data as handed out by PdfObject::streamData().
+enum class PdfStreamFormat {
+  Raw,        // every filter decoded
+  JPEG,       // DCT data, earlier filters of the chain removed
+  JPEG2000,   // JPX data
+  JBIG2,      // JBIG2 embedded stream (globals in the decode parameters)
+  CCITTFax,   // CCITT group 3 / 4 data (parameters in the decode parameters)
+};
+
+class PdfObject;
+
+struct PdfStreamData {
+  std::string bytes;
+  PdfStreamFormat format = PdfStreamFormat::Raw;
+  // The /DecodeParms dictionary of the last filter when the data is not Raw
+  // (null otherwise): K, Columns, BlackIs1, JBIG2Globals, ColorTransform, ...
+  std::shared_ptr<PdfObject> lastFilterParms;
+};
+
+class PdfObject {
+ public:
+  PdfObject() = default;  // the null object
+  explicit PdfObject(QPDFObjectHandle handle);
+
+  PdfObjectType type() const;
+  bool isNull() const;
+  bool isBoolean() const;
+  bool isInteger() const;
+  bool isReal() const;
+  bool isNumber() const;  // integer or real
+  bool isName() const;
+  bool isString() const;
+  bool isArray() const;
+  bool isDictionary() const;  // a dictionary, not a stream
+  bool isStream() const;
+
+  // Scalars. asName() has no leading slash. asString() gives the bytes of the
+  // string (decrypted), without any text decoding.
+  std::optional<bool> asBoolean() const;
+  std::optional<int64_t> asInteger() const;
+  std::optional<double> asNumber() const;
+  std::optional<std::string> asName() const;
+  std::optional<std::string> asString() const;
+
+  // Arrays. at() out of range gives the null object.
+  size_t size() const;
+  PdfObject at(size_t index) const;
+  std::vector<PdfObject> elements() const;
+
+  // Dictionaries; for a stream these read the stream's dictionary. Keys are
+  // given without the leading slash ("Type", "Resources").
+  bool hasKey(std::string_view key) const;
+  PdfObject get(std::string_view key) const;   // null when missing
+  std::vector<std::string> keys() const;
+  PdfObject dictionary() const;                 // the stream's dictionary (itself for a dictionary)
+
+  // Typed look-ups by key, the way the platform's dictionary getters work:
+  // std::nullopt (or a null object) when the entry is missing or of another type.
+  std::optional<bool> getBoolean(std::string_view key) const;
+  std::optional<int64_t> getInteger(std::string_view key) const;
+  std::optional<double> getNumber(std::string_view key) const;
+  std::optional<std::string> getName(std::string_view key) const;
+  std::optional<std::string> getString(std::string_view key) const;
+  PdfObject getArray(std::string_view key) const;       // null unless an array
+  PdfObject getDictionary(std::string_view key) const;  // null unless a dictionary (not a stream)
+  PdfObject getStream(std::string_view key) const;      // null unless a stream
+
+  // Streams.
+  // Data with its format: fully decoded, or, when the last filter of the chain
+  // is DCT, JPX, JBIG2 or CCITT, that filter's input. Throws PdfError when the
+  // data cannot be decoded.
+  PdfStreamData streamData() const;
+  // Fully decoded data; throws PdfError when a filter cannot be applied.
+  std::string decodedData() const;
+  // Length of the raw (still encoded) data, without reading it.
+  size_t rawLength() const;
+
+  // Identity of an indirect object (0 for a direct one); used to build each
+  // font or colour space once per document object.
+  int objectNumber() const;
+  int generation() const;
+  bool isIndirect() const;
+  // True when both handles reach the same indirect object (or are the same direct one).
+  bool sameObject(const PdfObject& other) const;
+
+  const QPDFObjectHandle& handle() const { return handle_; }
+
+ private:
+  QPDFObjectHandle handle_;
+};
+
+}  // namespace platform

@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs every Debian package that the build, the tests, the benchmarks and
+# the tools need. Safe to run again: it only calls apt-get for what is missing.
+set -euo pipefail
+
+packages=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git
+  clang-14 libclang-rt-14-dev
+  # libraries the code links
+  libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
+  libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
+  # run-time data
+  poppler-data
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  qpdf poppler-utils libxml2-utils unzip zip xvfb xauth
+  libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
+  fonts-dejavu-core fonts-liberation2
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

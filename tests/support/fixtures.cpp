@@ -1,0 +1,143 @@
+#include "tests/support/fixtures.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <qpdf/Pl_Buffer.hh>
+#include <qpdf/QPDFWriter.hh>
+
+namespace qvtest {
+
+std::filesystem::path corpusDir() {
+  if (const char* env = std::getenv("QV_CORPUS_DIR"); env && *env) return env;
+  return QV_CORPUS_DIR_DEFAULT;
+}
+
+std::vector<std::filesystem::path> corpusFiles() {
+  std::vector<std::filesystem::path> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(corpusDir(), ec))
+    if (entry.path().extension() == ".pdf") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::string corpusPassword(const std::filesystem::path& file) {
+  std::ifstream manifest(corpusDir() / "manifest.tsv");
+  std::string line;
+  const std::string name = file.filename().string();
+  while (std::getline(manifest, line)) {
+    std::istringstream fields(line);
+    std::string fileName, pages, password;
+    std::getline(fields, fileName, '\t');
+    std::getline(fields, pages, '\t');
+    std::getline(fields, password, '\t');
+    if (fileName == name) return password == "-" ? "" : password;
+  }
+  return "";
+}
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "qvtest-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(path_, ec);
+}
+
+PdfBuilder::PdfBuilder() : qpdf_(std::make_unique<QPDF>()) { qpdf_->emptyPDF(); }
+
+QPDFObjectHandle PdfBuilder::parse(const std::string& text) { return QPDFObjectHandle::parse(text); }
+
+QPDFObjectHandle PdfBuilder::stream(const std::string& data, const std::string& dictText) {
+  QPDFObjectHandle s = qpdf_->newStream(data);
+  QPDFObjectHandle extra = parse(dictText);
+  for (const auto& key : extra.getKeys()) s.getDict().replaceKey(key, extra.getKey(key));
+  return s;
+}
+
+QPDFObjectHandle PdfBuilder::flateStream(const std::string& data, const std::string& dictText) {
+  QPDFObjectHandle s = stream("", dictText);
+  s.replaceStreamData(data, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+  // The writer compresses streams without a filter; mark the wish explicitly
+  // by letting QPDFWriter's default (compress) apply.
+  return s;
+}
+
+QPDFObjectHandle PdfBuilder::standardFont(const std::string& baseFont, const std::string& encoding) {
+  std::string text = "<< /Type /Font /Subtype /Type1 /BaseFont /" + baseFont;
+  if (!encoding.empty()) text += " /Encoding /" + encoding;
+  text += " >>";
+  return qpdf_->makeIndirectObject(parse(text));
+}
+
+QPDFObjectHandle PdfBuilder::resources(const std::map<std::string, Dict>& categories) {
+  QPDFObjectHandle res = QPDFObjectHandle::newDictionary();
+  for (const auto& [category, entries] : categories) {
+    QPDFObjectHandle d = QPDFObjectHandle::newDictionary();
+    for (const auto& [name, obj] : entries) d.replaceKey("/" + name, obj);
+    res.replaceKey("/" + category, d);
+  }
+  return res;
+}
+
+QPDFObjectHandle PdfBuilder::addPage(const std::string& content, QPDFObjectHandle resources,
+                                     const std::string& mediaBox) {
+  return addPageWithContents({content}, resources, mediaBox);
+}
+
+QPDFObjectHandle PdfBuilder::addPageWithContents(const std::vector<std::string>& contents,
+                                                 QPDFObjectHandle resources, const std::string& mediaBox) {
+  QPDFObjectHandle page = parse("<< /Type /Page >>");
+  page.replaceKey("/MediaBox", parse(mediaBox));
+  if (resources.isInitialized() && !resources.isNull()) page.replaceKey("/Resources", resources);
+  if (contents.size() == 1) {
+    page.replaceKey("/Contents", qpdf_->newStream(contents[0]));
+  } else {
+    QPDFObjectHandle arr = QPDFObjectHandle::newArray();
+    for (const auto& c : contents) arr.appendItem(qpdf_->newStream(c));
+    page.replaceKey("/Contents", arr);
+  }
+  page = qpdf_->makeIndirectObject(page);
+  qpdf_->addPage(page, false);
+  return page;
+}
+
+static void configure(QPDFWriter& w, const PdfBuilder::Encryption& e) {
+  w.setStaticID(true);
+  using E = PdfBuilder::Encryption;
+  const char* u = e.userPassword.c_str();
+  const char* o = e.ownerPassword.c_str();
+  qpdf_r3_print_e print = e.allowPrint ? qpdf_r3p_full : qpdf_r3p_none;
+  switch (e.kind) {
+    case E::None: break;
+    case E::RC4_40: w.setR2EncryptionParametersInsecure(u, o, e.allowPrint, true, true, true); break;
+    case E::RC4_128: w.setR3EncryptionParametersInsecure(u, o, true, true, true, true, true, true, print); break;
+    case E::AES_128: w.setR4EncryptionParametersInsecure(u, o, true, true, true, true, true, true, print, true, true); break;
+    case E::AES_256: w.setR6EncryptionParameters(u, o, true, true, true, true, true, true, print, true); break;
+  }
+  if (e.kind != E::None) w.setStaticID(false);
+}
+
+void PdfBuilder::write(const std::filesystem::path& path, const Encryption& encryption) {
+  QPDFWriter w(*qpdf_, path.string().c_str());
+  configure(w, encryption);
+  w.write();
+}
+
+std::string PdfBuilder::writeToString(const Encryption& encryption) {
+  QPDFWriter w(*qpdf_);
+  w.setOutputMemory();
+  configure(w, encryption);
+  w.write();
+  auto buf = w.getBufferSharedPointer();
+  return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());
+}
+
+}  // namespace qvtest

@@ -1,0 +1,84 @@
+#pragma once
+// Shared helpers of the tests: the corpus of real PDFs, temporary folders,
+// and PDFs built in the test with qpdf's writer API.
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+
+namespace qvtest {
+
+// The folder of real-world PDFs (QV_CORPUS_DIR, or the configured default).
+std::filesystem::path corpusDir();
+// Every *.pdf of the corpus, sorted by name.
+std::vector<std::filesystem::path> corpusFiles();
+// The password of a corpus file from its manifest ("" when none is needed).
+std::string corpusPassword(const std::filesystem::path& file);
+
+// A fresh folder removed with everything in it when the object dies.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path file(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Builds a PDF in memory with qpdf and writes it out.
+//
+//   PdfBuilder b;
+//   auto font = b.standardFont("Helvetica");
+//   b.addPage("BT /F1 12 Tf 72 720 Td (Hello) Tj ET", b.resources({{"Font", {{"F1", font}}}}));
+//   b.write(dir.file("hello.pdf"));
+struct PdfEncryption {
+  enum Kind { None, RC4_40, RC4_128, AES_128, AES_256 } kind = None;
+  std::string userPassword;
+  std::string ownerPassword;
+  bool allowPrint = true;
+};
+
+class PdfBuilder {
+ public:
+  using Dict = std::map<std::string, QPDFObjectHandle>;
+
+  PdfBuilder();
+  QPDF& qpdf() { return *qpdf_; }
+
+  // Parses PDF object syntax ("<< /Type /Font >>", "[1 2 3]") into a direct object.
+  QPDFObjectHandle parse(const std::string& text);
+  // A new indirect stream with the given (unencoded) data and extra dictionary entries.
+  QPDFObjectHandle stream(const std::string& data, const std::string& dictText = "<< >>");
+  // A stream whose data is Flate-compressed when written.
+  QPDFObjectHandle flateStream(const std::string& data, const std::string& dictText = "<< >>");
+  // An indirect Type1 standard font dictionary.
+  QPDFObjectHandle standardFont(const std::string& baseFont, const std::string& encoding = "WinAnsiEncoding");
+  // A resources dictionary from categories of name → object.
+  QPDFObjectHandle resources(const std::map<std::string, Dict>& categories);
+
+  // Adds a page with one content stream. mediaBox as "[0 0 612 792]".
+  QPDFObjectHandle addPage(const std::string& content, QPDFObjectHandle resources = QPDFObjectHandle(),
+                           const std::string& mediaBox = "[0 0 612 792]");
+  // Adds a page whose /Contents is an array of streams.
+  QPDFObjectHandle addPageWithContents(const std::vector<std::string>& contents,
+                                       QPDFObjectHandle resources = QPDFObjectHandle(),
+                                       const std::string& mediaBox = "[0 0 612 792]");
+
+  using Encryption = PdfEncryption;
+  // Writes the file; throws on failure.
+  void write(const std::filesystem::path& path, const Encryption& encryption = {});
+  std::string writeToString(const Encryption& encryption = {});
+
+ private:
+  std::unique_ptr<QPDF> qpdf_;
+};
+
+}  // namespace qvtest
