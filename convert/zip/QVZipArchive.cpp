@@ -1,0 +1,132 @@
+#include "convert/zip/QVZipArchive.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <minizip/zip.h>
+
+namespace {
+
+constexpr size_t kChunkSize = 256 * 1024;
+
+// The entry's time fields from the file's modification time in local time;
+// all zero when the time cannot be read.
+zip_fileinfo entryInfo(const struct stat& status) {
+  zip_fileinfo info{};
+  struct tm local {};
+  const time_t modified = status.st_mtime;
+  if (localtime_r(&modified, &local)) {
+    info.tmz_date.tm_sec = static_cast<uInt>(local.tm_sec);
+    info.tmz_date.tm_min = static_cast<uInt>(local.tm_min);
+    info.tmz_date.tm_hour = static_cast<uInt>(local.tm_hour);
+    info.tmz_date.tm_mday = static_cast<uInt>(local.tm_mday);
+    info.tmz_date.tm_mon = static_cast<uInt>(local.tm_mon);
+    info.tmz_date.tm_year = static_cast<uInt>(local.tm_year + 1900);
+  }
+  return info;
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The names of a folder's items (without "." and ".."), sorted so that the
+// same folder always gives the same archive; nothing when it cannot be read.
+bool listFolder(const std::string& path, std::vector<std::string>& names) {
+  DIR* dir = ::opendir(path.c_str());
+  if (!dir) return false;
+  errno = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(name);
+  }
+  const bool complete = errno == 0;
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return complete;
+}
+
+}  // namespace
+
+QVZipArchive::~QVZipArchive() { closeZipFile2(); }
+
+bool QVZipArchive::createZipFile2(const std::string& path) {
+  if (zipFile_) return false;
+  zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  return zipFile_ != nullptr;
+}
+
+bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newname) {
+  if (!zipFile_) return false;
+  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  struct stat status {};
+  if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
+
+  const zip_fileinfo info = entryInfo(status);
+  const int zip64 = static_cast<uint64_t>(status.st_size) >= 0xffffffffULL ? 1 : 0;
+  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+                            Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
+    return false;
+
+  bool ok = true;
+  std::vector<char> chunk(kChunkSize);
+  for (;;) {
+    const ssize_t n = ::read(file.get(), chunk.data(), chunk.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    if (zipWriteInFileInZip(zipFile_, chunk.data(), static_cast<unsigned>(n)) != ZIP_OK) {
+      ok = false;
+      break;
+    }
+  }
+  // The entry is closed even after a failure so the archive stays consistent.
+  const bool closed = zipCloseFileInZip(zipFile_) == ZIP_OK;
+  return ok && closed;
+}
+
+bool QVZipArchive::addFolderToZip(const std::string& path, const std::string& newname) {
+  if (!zipFile_) return false;
+  std::vector<std::string> names;
+  if (!listFolder(path, names)) return false;
+  const std::string prefix = newname + "/";
+  for (const std::string& name : names) {
+    const std::string itemPath = path + "/" + name;
+    const std::string entryName = prefix + name;
+    const bool added = isDirectory(itemPath) ? addFolderToZip(itemPath, entryName) : addFileToZip(itemPath, entryName);
+    if (!added) return false;
+  }
+  return true;
+}
+
+bool QVZipArchive::isDirectory(const std::string& path) {
+  struct stat status {};
+  return ::lstat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool QVZipArchive::closeZipFile2() {
+  if (!zipFile_) return false;
+  const int result = zipClose(zipFile_, nullptr);
+  zipFile_ = nullptr;
+  return result == ZIP_OK;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// Writes a zip archive: the container of every Office Open XML package. A
+// package writer creates the archive, adds the files of its work folder under
+// their part names, and closes it. Entries are deflated and stored in the
+// order of the calls; folders themselves get no entries.
+//
+// Every operation answers whether it succeeded, and every step of an entry
+// (open, each write, close) is checked, so a package writer can tell a
+// complete archive from a damaged one.
+#include <string>
+
+class QVZipArchive {
+ public:
+  QVZipArchive() = default;
+  // Closes an archive that is still open.
+  ~QVZipArchive();
+  QVZipArchive(const QVZipArchive&) = delete;
+  QVZipArchive& operator=(const QVZipArchive&) = delete;
+
+  // Creates a new archive at the path, replacing an existing file. False when
+  // it cannot be created or an archive is already open.
+  bool createZipFile2(const std::string& path);
+  // Adds one file as a deflated entry named `newname`, with the file's
+  // modification time in local time. False when no archive is open, the file
+  // cannot be read, or any step of writing the entry fails.
+  bool addFileToZip(const std::string& path, const std::string& newname);
+  // Adds every file below the folder, recursively, as `newname`/<relative
+  // path>, items of one folder in name order, hidden files included. False at
+  // the first failure (entries written before it stay), and for a folder
+  // that cannot be listed.
+  bool addFolderToZip(const std::string& path, const std::string& newname);
+  // True when the item itself (a final symbolic link not followed) is a directory.
+  static bool isDirectory(const std::string& path);
+  // Finishes the archive. False when none is open or finishing it fails.
+  bool closeZipFile2();
+
+ private:
+  void* zipFile_ = nullptr;
+};

@@ -1,0 +1,161 @@
+// The zip writer: archives that unzip accepts, entries in call order, no
+// folder entries, and failures that are reported instead of hidden.
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <memory>
+
+#include <gtest/gtest.h>
+#include <minizip/unzip.h>
+
+#include "convert/zip/QVZipArchive.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+void writeText(const std::filesystem::path& path, const std::string& text) {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+std::string run(const std::string& command, int* status = nullptr) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  std::array<char, 4096> chunk;
+  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) output.append(chunk.data(), n);
+  const int rc = pclose(pipe);
+  if (status) *status = rc;
+  return output;
+}
+
+std::vector<std::string> entryNames(const std::filesystem::path& zip) {
+  std::vector<std::string> names;
+  unzFile file = unzOpen64(zip.string().c_str());
+  if (!file) return names;
+  for (int rc = unzGoToFirstFile(file); rc == UNZ_OK; rc = unzGoToNextFile(file)) {
+    char name[1024];
+    unz_file_info64 info;
+    unzGetCurrentFileInfo64(file, &info, name, sizeof name, nullptr, 0, nullptr, 0);
+    names.emplace_back(name);
+  }
+  unzClose(file);
+  return names;
+}
+
+std::string entryText(const std::filesystem::path& zip, const std::string& entry) {
+  return run("unzip -p '" + zip.string() + "' '" + entry + "'");
+}
+
+TEST(QVZipArchive, PackageFolderBecomesAnArchiveInCallOrder) {
+  qvtest::TempDir dir;
+  const auto work = dir.path() / "work";
+  writeText(work / "[Content_Types].xml", "<Types/>");
+  writeText(work / "_rels" / ".rels", "<Relationships/>");
+  writeText(work / "ppt" / "slides" / "slide1.xml", "<sld>one</sld>");
+  writeText(work / "ppt" / "slides" / "slide2.xml", "<sld>two</sld>");
+  writeText(work / "ppt" / "presentation.xml", std::string(100000, 'x'));
+  std::filesystem::create_directories(work / "ppt" / "media");  // empty: leaves no trace
+
+  const auto output = dir.file("out.pptx");
+  QVZipArchive zip;
+  ASSERT_TRUE(zip.createZipFile2(output.string()));
+  EXPECT_TRUE(zip.addFileToZip((work / "[Content_Types].xml").string(), "[Content_Types].xml"));
+  EXPECT_TRUE(zip.addFolderToZip((work / "_rels").string(), "_rels"));
+  EXPECT_TRUE(zip.addFolderToZip((work / "ppt").string(), "ppt"));
+  EXPECT_TRUE(zip.closeZipFile2());
+
+  int status = -1;
+  run("unzip -tq '" + output.string() + "' >/dev/null 2>&1", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(entryNames(output), (std::vector<std::string>{"[Content_Types].xml", "_rels/.rels",
+                                                          "ppt/presentation.xml", "ppt/slides/slide1.xml",
+                                                          "ppt/slides/slide2.xml"}));
+  EXPECT_EQ(entryText(output, "ppt/slides/slide2.xml"), "<sld>two</sld>");
+  EXPECT_EQ(entryText(output, "ppt/presentation.xml").size(), 100000u);
+}
+
+TEST(QVZipArchive, EntriesAreDeflatedWithTheFileTimeInLocalTime) {
+  qvtest::TempDir dir;
+  const auto file = dir.file("a.xml");
+  writeText(file, std::string(5000, 'a'));
+  struct tm local {};
+  local.tm_year = 2024 - 1900;
+  local.tm_mon = 2;
+  local.tm_mday = 3;
+  local.tm_hour = 14;
+  local.tm_min = 5;
+  local.tm_sec = 31;
+  local.tm_isdst = -1;
+  const time_t when = mktime(&local);
+  const auto fileTime = std::filesystem::file_time_type::clock::now() +
+                        (std::chrono::system_clock::from_time_t(when) - std::chrono::system_clock::now());
+  std::filesystem::last_write_time(file, fileTime);
+
+  const auto output = dir.file("out.zip");
+  {
+    QVZipArchive zip;
+    ASSERT_TRUE(zip.createZipFile2(output.string()));
+    ASSERT_TRUE(zip.addFileToZip(file.string(), "a.xml"));
+  }  // closed by the destructor
+
+  unzFile reader = unzOpen64(output.string().c_str());
+  ASSERT_NE(reader, nullptr);
+  ASSERT_EQ(unzGoToFirstFile(reader), UNZ_OK);
+  unz_file_info64 info;
+  ASSERT_EQ(unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0), UNZ_OK);
+  unzClose(reader);
+  EXPECT_EQ(info.compression_method, 8u);
+  EXPECT_LT(info.compressed_size, info.uncompressed_size);
+  EXPECT_EQ(info.tmu_date.tm_year, 2024u);
+  EXPECT_EQ(info.tmu_date.tm_mon, 2u);
+  EXPECT_EQ(info.tmu_date.tm_mday, 3u);
+  EXPECT_EQ(info.tmu_date.tm_hour, 14u);
+  EXPECT_EQ(info.tmu_date.tm_min, 5u);
+  EXPECT_EQ(info.tmu_date.tm_sec, 30u);  // DOS times keep even seconds
+}
+
+TEST(QVZipArchive, OperationsWithoutAnOpenArchiveFail) {
+  qvtest::TempDir dir;
+  writeText(dir.file("a.txt"), "a");
+  QVZipArchive zip;
+  EXPECT_FALSE(zip.addFileToZip(dir.file("a.txt").string(), "a.txt"));
+  EXPECT_FALSE(zip.addFolderToZip(dir.path().string(), "x"));
+  EXPECT_FALSE(zip.closeZipFile2());
+  ASSERT_TRUE(zip.createZipFile2(dir.file("out.zip").string()));
+  EXPECT_FALSE(zip.createZipFile2(dir.file("other.zip").string()));
+  EXPECT_TRUE(zip.closeZipFile2());
+  EXPECT_FALSE(zip.closeZipFile2());
+}
+
+TEST(QVZipArchive, UnreadableItemsAreFailuresNotEmptyEntries) {
+  qvtest::TempDir dir;
+  const auto output = dir.file("out.zip");
+  QVZipArchive zip;
+  ASSERT_TRUE(zip.createZipFile2(output.string()));
+  EXPECT_FALSE(zip.addFileToZip(dir.file("missing.xml").string(), "missing.xml"));
+  EXPECT_FALSE(zip.addFolderToZip(dir.file("missing").string(), "missing"));
+  EXPECT_FALSE(zip.addFileToZip(dir.path().string(), "folder"));
+  EXPECT_TRUE(zip.closeZipFile2());
+  EXPECT_TRUE(entryNames(output).empty());
+}
+
+TEST(QVZipArchive, ArchiveInAMissingFolderIsNotCreated) {
+  qvtest::TempDir dir;
+  QVZipArchive zip;
+  EXPECT_FALSE(zip.createZipFile2(dir.file("no/such/out.zip").string()));
+}
+
+TEST(QVZipArchive, IsDirectoryDoesNotFollowAFinalLink) {
+  qvtest::TempDir dir;
+  std::filesystem::create_directories(dir.file("real"));
+  std::filesystem::create_directory_symlink(dir.file("real"), dir.file("link"));
+  EXPECT_TRUE(QVZipArchive::isDirectory(dir.file("real").string()));
+  EXPECT_FALSE(QVZipArchive::isDirectory(dir.file("link").string()));
+  EXPECT_FALSE(QVZipArchive::isDirectory(dir.file("none").string()));
+}
+
+}  // namespace
