@@ -1,0 +1,115 @@
+#pragma once
+// Image decoders and encoders: JPEG (libjpeg-turbo), PNG (libpng), JPEG 2000
+// (OpenJPEG), JBIG2 (jbig2dec) and CCITT group 3 / 4 fax data (libtiff).
+//
+// Decoders take the encoded bytes from memory and throw ImageError for data
+// they cannot decode or for sizes beyond the pixel cap; they never read past
+// the data given and never print to standard error. Encoders answer the file's
+// bytes (the caller writes them), with the resolution in the file's own field.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/image/bitmap.h"
+
+namespace platform::image {
+
+inline std::span<const uint8_t> asBytes(std::string_view data) {
+  return {reinterpret_cast<const uint8_t*>(data.data()), data.size()};
+}
+
+// ---- JPEG ----
+
+struct JpegInfo {
+  int width = 0;
+  int height = 0;
+  int components = 0;       // 1, 3 or 4
+  bool adobeMarker = false;  // an APP14 "Adobe" segment was present
+  int adobeTransform = 0;    // its colour transform (0 none, 1 YCbCr, 2 YCCK)
+  bool progressive = false;
+};
+
+// Reads the header only; nullopt when the data does not start a readable JPEG.
+std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
+
+// Decodes to Gray8 (1 component), RGB8 (3) or CMYK8 (4). Four-component data
+// is answered as stored unless invertAdobeCmyk is set and the file carries an
+// Adobe marker, the convention of stand-alone image files written by Adobe
+// applications (which store 255 - ink). PDF images never set it: their
+// /Decode array says how to read the samples.
+Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr);
+
+// Gray8, RGB8 and CMYK8 are written as they are (CMYK with libjpeg's Adobe
+// marker, samples as given); any other format is converted to RGB8 first.
+// quality 1..100. The JFIF header records `dpi` dots per inch.
+std::string encodeJpeg(const Bitmap& bitmap, int quality, int dpi = 72);
+
+// ---- PNG ----
+
+// Gray, gray+alpha, RGB and RGBA at 8 or 16 bits are written as they are;
+// ARGB32 becomes RGBA, CMYK8 RGB, Samples8 of 1 to 4 channels gray to RGBA.
+// The pHYs chunk records `dpi` (in pixels per metre).
+std::string encodePng(const Bitmap& bitmap, int dpi = 72);
+
+struct PngInfo {
+  int bitDepth = 8;          // as stored in the file
+  std::optional<double> dpiX, dpiY;
+};
+// Decodes any PNG: palettes and low bit depths are expanded to 8 bits, and
+// 16-bit files stay 16-bit. Answers Gray8/16, GrayAlpha8/16, RGB8/16, RGBA8/16.
+Bitmap decodePng(std::span<const uint8_t> data, PngInfo* info = nullptr);
+
+// ---- JPEG 2000 ----
+
+enum class Jpeg2000ColorSpace { Unknown, Gray, RGB, CMYK };
+
+struct Jpeg2000Image {
+  // Colour channels: Gray8, RGB8 or CMYK8 for 1, 3 or 4 of them, Samples8
+  // otherwise. Components of other precisions are scaled to 8 bits, signed
+  // ones shifted to unsigned, subsampled ones replicated to full size, and
+  // YCC data converted to RGB.
+  Bitmap color;
+  Bitmap alpha;  // Gray8 when the codestream has an opacity channel, else empty
+  Jpeg2000ColorSpace space = Jpeg2000ColorSpace::Unknown;  // from the JP2 header
+};
+
+// A JP2 file or a bare J2K codestream.
+Jpeg2000Image decodeJpeg2000(std::span<const uint8_t> data);
+
+// ---- Bilevel images (JBIG2, CCITT) ----
+
+// One bit per pixel, most significant bit first, rows padded to whole bytes.
+// Polarity as the PDF filters answer it: 0 is black and 1 white, unless a
+// CCITT decode asked for BlackIs1.
+struct BilevelImage {
+  int width = 0;
+  int height = 0;
+  size_t stride = 0;
+  std::vector<uint8_t> bits;
+};
+
+// An embedded JBIG2 stream (no file header) with its optional global
+// segments; the first page is answered.
+BilevelImage decodeJbig2(std::span<const uint8_t> data, std::span<const uint8_t> globals = {});
+
+// The CCITTFaxDecode parameters, defaults as in the PDF filter.
+struct CcittParams {
+  int k = 0;                  // < 0 group 4; 0 group 3 one-dimensional; > 0 group 3 mixed
+  bool endOfLine = false;
+  bool encodedByteAlign = false;
+  int columns = 1728;
+  int rows = 0;               // 0: unknown, `fallbackRows` is used
+  bool endOfBlock = true;
+  bool blackIs1 = false;
+  int damagedRowsBeforeError = 0;
+};
+
+// Decodes `rows` rows (or fallbackRows when params.rows is 0). Rows the data
+// does not reach stay white. Group 3 data must carry its end-of-line codes,
+// unless it is one-dimensional and byte-aligned; other group 3 layouts throw.
+BilevelImage decodeCcitt(std::span<const uint8_t> data, const CcittParams& params, int fallbackRows = 0);
+
+}  // namespace platform::image

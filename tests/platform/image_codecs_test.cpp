@@ -1,0 +1,317 @@
+// Decoders and encoders of platform/image: round trips through each codec,
+// polarity and colour conventions, and damaged or oversized input refused
+// with an ImageError instead of a crash.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+
+#include "platform/image/bitmap.h"
+#include "platform/image/codecs.h"
+#include "tests/platform/image_fixtures.h"
+
+using namespace platform::image;
+namespace fx = qvtest::images;
+
+namespace {
+
+Bitmap gradient(int width, int height, PixelFormat format) {
+  Bitmap b(width, height, format);
+  for (int y = 0; y < height; ++y) {
+    if (is16Bit(format)) {
+      uint16_t* p = b.row16(y);
+      for (int i = 0; i < width * channelCount(format); ++i) p[i] = static_cast<uint16_t>((i * 2477 + y * 40503) & 0xFFFF);
+    } else {
+      uint8_t* p = b.row(y);
+      for (size_t i = 0; i < b.stride(); ++i) p[i] = static_cast<uint8_t>((i * 7 + y * 13) & 0xFF);
+    }
+  }
+  return b;
+}
+
+// Smooth content, so that JPEG keeps it close.
+Bitmap smooth(int width, int height, PixelFormat format) {
+  Bitmap b(width, height, format);
+  const int n = b.channels();
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < n; ++c) b.row(y)[x * n + c] = static_cast<uint8_t>(30 + x + y * 2 + c * 20);
+  return b;
+}
+
+int maxDifference(const Bitmap& a, const Bitmap& b) {
+  EXPECT_EQ(a.width(), b.width());
+  EXPECT_EQ(a.height(), b.height());
+  EXPECT_EQ(a.bytes().size(), b.bytes().size());
+  int worst = 0;
+  for (size_t i = 0; i < std::min(a.bytes().size(), b.bytes().size()); ++i)
+    worst = std::max(worst, std::abs(int(a.bytes()[i]) - int(b.bytes()[i])));
+  return worst;
+}
+
+bool bitAt(const BilevelImage& img, int x, int y) {
+  return (img.bits[static_cast<size_t>(y) * img.stride + x / 8] >> (7 - x % 8)) & 1;
+}
+
+}  // namespace
+
+TEST(ImageBitmap, SizesBeyondThePixelCapAreRefused) {
+  EXPECT_THROW(Bitmap(1 << 16, 1 << 16, PixelFormat::RGBA8), ImageError);
+  EXPECT_THROW(Bitmap(0, 10, PixelFormat::Gray8), ImageError);
+  EXPECT_THROW(Bitmap(-5, 10, PixelFormat::Gray8), ImageError);
+  EXPECT_THROW(Bitmap(4, 4, PixelFormat::Samples8, 0), ImageError);
+  EXPECT_FALSE(withinPixelCap(int64_t{1} << 40, 1));
+  EXPECT_TRUE(withinPixelCap(10000, 10000));
+  Bitmap ok(3, 2, PixelFormat::RGB16);
+  EXPECT_EQ(ok.stride(), 18u);
+  EXPECT_EQ(ok.bytes().size(), 36u);
+}
+
+TEST(ImageBitmap, PremultipliedArgbRoundTripsOpaqueAndTransparentPixels) {
+  Bitmap rgba(3, 1, PixelFormat::RGBA8);
+  const uint8_t px[] = {255, 0, 0, 255, 10, 200, 30, 255, 90, 90, 90, 0};
+  std::copy(std::begin(px), std::end(px), rgba.row(0));
+  Bitmap argb = rgba.toARGB32();
+  const uint32_t* words = reinterpret_cast<const uint32_t*>(argb.row(0));
+  EXPECT_EQ(words[0], 0xFFFF0000u);
+  EXPECT_EQ(words[1], 0xFF0AC81Eu);
+  EXPECT_EQ(words[2], 0u);
+  Bitmap back = argb.toRGBA8();
+  EXPECT_EQ(back.row(0)[4], 10);
+  EXPECT_EQ(back.row(0)[7], 255);
+  EXPECT_EQ(back.row(0)[11], 0);
+}
+
+TEST(ImageBitmap, SixteenBitSamplesRoundToEightBits) {
+  Bitmap wide(2, 1, PixelFormat::Gray16);
+  wide.row16(0)[0] = 0xFFFF;
+  wide.row16(0)[1] = 0x8080;
+  Bitmap narrow = wide.converted(PixelFormat::Gray8);
+  EXPECT_EQ(narrow.row(0)[0], 255);
+  EXPECT_EQ(narrow.row(0)[1], 128);
+}
+
+TEST(ImagePng, EveryFormatRoundTripsExactly) {
+  for (PixelFormat f : {PixelFormat::Gray8, PixelFormat::GrayAlpha8, PixelFormat::RGB8, PixelFormat::RGBA8,
+                        PixelFormat::Gray16, PixelFormat::GrayAlpha16, PixelFormat::RGB16, PixelFormat::RGBA16}) {
+    Bitmap src = gradient(37, 11, f);
+    PngInfo info;
+    Bitmap back = decodePng(asBytes(encodePng(src)), &info);
+    ASSERT_EQ(back.format(), f);
+    EXPECT_EQ(maxDifference(src, back), 0) << static_cast<int>(f);
+    EXPECT_EQ(info.bitDepth, is16Bit(f) ? 16 : 8);
+  }
+}
+
+TEST(ImagePng, ResolutionIs72DotsPerInch) {
+  PngInfo info;
+  decodePng(asBytes(encodePng(gradient(4, 4, PixelFormat::RGB8))), &info);
+  ASSERT_TRUE(info.dpiX && info.dpiY);
+  EXPECT_NEAR(*info.dpiX, 72.0, 0.01);
+  EXPECT_NEAR(*info.dpiY, 72.0, 0.01);
+}
+
+TEST(ImagePng, PremultipliedAndCmykInputsAreWrittenAsRgb) {
+  Bitmap rgba = gradient(5, 5, PixelFormat::RGBA8);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 5; ++x) rgba.row(y)[x * 4 + 3] = 255;
+  Bitmap back = decodePng(asBytes(encodePng(rgba.toARGB32())));
+  EXPECT_EQ(back.format(), PixelFormat::RGBA8);
+  EXPECT_EQ(maxDifference(rgba, back), 0);
+  Bitmap cmyk(1, 1, PixelFormat::CMYK8);
+  EXPECT_EQ(decodePng(asBytes(encodePng(cmyk))).format(), PixelFormat::RGB8);
+}
+
+TEST(ImagePng, DamagedDataIsAnError) {
+  std::string png = encodePng(gradient(20, 20, PixelFormat::RGB8));
+  EXPECT_THROW(decodePng(asBytes("not a png at all")), ImageError);
+  EXPECT_THROW(decodePng(asBytes(png.substr(0, png.size() / 2))), ImageError);
+  std::string corrupt = png;
+  for (size_t i = 40; i < corrupt.size() - 20; i += 7) corrupt[i] = static_cast<char>(corrupt[i] ^ 0x5A);
+  EXPECT_THROW(decodePng(asBytes(corrupt)), ImageError);
+}
+
+TEST(ImageJpeg, GrayAndRgbRoundTripWithinCompressionLoss) {
+  for (PixelFormat f : {PixelFormat::Gray8, PixelFormat::RGB8}) {
+    Bitmap src = smooth(48, 40, f);
+    JpegInfo info;
+    Bitmap back = decodeJpeg(asBytes(encodeJpeg(src, 95)), false, &info);
+    ASSERT_EQ(back.format(), f);
+    EXPECT_LE(maxDifference(src, back), 12);
+    EXPECT_EQ(info.components, f == PixelFormat::Gray8 ? 1 : 3);
+    EXPECT_FALSE(info.adobeMarker);
+  }
+}
+
+TEST(ImageJpeg, CmykIsAnsweredAsStoredUnlessAdobeInversionIsAsked) {
+  Bitmap src = smooth(24, 16, PixelFormat::CMYK8);
+  std::string jpeg = encodeJpeg(src, 98);
+  auto info = readJpegInfo(asBytes(jpeg));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->components, 4);
+  EXPECT_TRUE(info->adobeMarker);
+  Bitmap stored = decodeJpeg(asBytes(jpeg));
+  ASSERT_EQ(stored.format(), PixelFormat::CMYK8);
+  EXPECT_LE(maxDifference(src, stored), 10);
+  Bitmap inverted = decodeJpeg(asBytes(jpeg), true);
+  EXPECT_EQ(inverted.row(3)[5], 255 - stored.row(3)[5]);
+}
+
+TEST(ImageJpeg, QualityChangesTheSizeAndResolutionIsRecorded) {
+  Bitmap src = gradient(64, 64, PixelFormat::RGB8);
+  std::string low = encodeJpeg(src, 20), high = encodeJpeg(src, 95);
+  EXPECT_LT(low.size(), high.size());
+  // JFIF APP0: units 1 (dots per inch), 72 x 72.
+  ASSERT_GT(high.size(), 18u);
+  EXPECT_EQ(high.substr(6, 5), std::string("JFIF\0", 5));
+  EXPECT_EQ(static_cast<uint8_t>(high[13]), 1);
+  EXPECT_EQ((static_cast<uint8_t>(high[14]) << 8) | static_cast<uint8_t>(high[15]), 72);
+}
+
+TEST(ImageJpeg, GarbageAndHugeDeclaredSizesAreErrors) {
+  EXPECT_THROW(decodeJpeg(asBytes("\xFF\xD8\xFF garbage")), ImageError);
+  EXPECT_FALSE(readJpegInfo(asBytes("plain text")));
+  // Patch the frame header of a real JPEG to claim 60000 x 60000 pixels.
+  std::string jpeg = encodeJpeg(smooth(16, 16, PixelFormat::RGB8), 80);
+  size_t sof = jpeg.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  jpeg[sof + 5] = static_cast<char>(0xEA);
+  jpeg[sof + 6] = 0x60;
+  jpeg[sof + 7] = static_cast<char>(0xEA);
+  jpeg[sof + 8] = 0x60;
+  EXPECT_THROW(decodeJpeg(asBytes(jpeg)), ImageError);
+}
+
+TEST(ImageJpeg, TruncatedDataDecodesWhatIsThereOrFails) {
+  std::string jpeg = encodeJpeg(smooth(64, 64, PixelFormat::RGB8), 90);
+  for (size_t cut : {jpeg.size() / 3, jpeg.size() / 2, jpeg.size() - 10}) {
+    try {
+      Bitmap b = decodeJpeg(asBytes(jpeg.substr(0, cut)));
+      EXPECT_EQ(b.width(), 64);
+    } catch (const ImageError&) {
+    }
+  }
+}
+
+TEST(ImageJpeg2000, CodestreamAndJp2FilesDecodeLosslessly) {
+  const int w = 19, h = 13;
+  std::vector<uint8_t> rgb(w * h * 3);
+  for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>((i * 31) & 0xFF);
+  Jpeg2000Image a = decodeJpeg2000(asBytes(fx::encodeJpeg2000(rgb, w, h, 3)));
+  ASSERT_EQ(a.color.format(), PixelFormat::RGB8);
+  EXPECT_TRUE(a.alpha.empty());
+  EXPECT_TRUE(std::equal(rgb.begin(), rgb.end(), a.color.bytes().begin()));
+
+  std::vector<uint8_t> gray(w * h);
+  for (size_t i = 0; i < gray.size(); ++i) gray[i] = static_cast<uint8_t>(i * 3);
+  Jpeg2000Image b = decodeJpeg2000(asBytes(fx::encodeJpeg2000(gray, w, h, 1, true)));
+  ASSERT_EQ(b.color.format(), PixelFormat::Gray8);
+  EXPECT_EQ(b.space, Jpeg2000ColorSpace::Gray);
+  EXPECT_TRUE(std::equal(gray.begin(), gray.end(), b.color.bytes().begin()));
+}
+
+TEST(ImageJpeg2000, AnOpacityChannelBecomesTheAlpha) {
+  const int w = 8, h = 8;
+  std::vector<uint8_t> rgba(w * h * 4);
+  for (int i = 0; i < w * h; ++i) {
+    rgba[i * 4] = 200;
+    rgba[i * 4 + 1] = 100;
+    rgba[i * 4 + 2] = 50;
+    rgba[i * 4 + 3] = static_cast<uint8_t>(i * 4);
+  }
+  Jpeg2000Image img = decodeJpeg2000(asBytes(fx::encodeJpeg2000(rgba, w, h, 4, true, true)));
+  ASSERT_FALSE(img.alpha.empty());
+  EXPECT_EQ(img.color.format(), PixelFormat::RGB8);
+  EXPECT_EQ(img.alpha.row(2)[3], (2 * 8 + 3) * 4);
+  EXPECT_EQ(img.color.row(2)[3 * 3], 200);
+}
+
+TEST(ImageJpeg2000, GarbageIsAnError) {
+  EXPECT_THROW(decodeJpeg2000(asBytes("\xFF\x4F\xFF\x51 this is not a codestream")), ImageError);
+  std::vector<uint8_t> g(64, 9);
+  std::string j2k = fx::encodeJpeg2000(g, 8, 8, 1);
+  EXPECT_THROW(decodeJpeg2000(asBytes(j2k.substr(0, 30))), ImageError);
+}
+
+TEST(ImageCcitt, Group4DecodesToThePictureWithPdfPolarity) {
+  fx::Bilevel picture = fx::testBilevel(45, 17);
+  std::string g4 = fx::encodeG4(picture);
+  CcittParams params;
+  params.k = -1;
+  params.columns = 45;
+  params.rows = 17;
+  BilevelImage img = decodeCcitt(asBytes(g4), params);
+  ASSERT_EQ(img.width, 45);
+  ASSERT_EQ(img.height, 17);
+  EXPECT_EQ(img.stride, 6u);
+  for (int y = 0; y < 17; ++y)
+    for (int x = 0; x < 45; ++x) ASSERT_EQ(bitAt(img, x, y), !picture.at(x, y)) << x << "," << y;
+
+  params.blackIs1 = true;
+  params.rows = 0;
+  BilevelImage inverted = decodeCcitt(asBytes(g4), params, 17);
+  EXPECT_EQ(bitAt(inverted, 0, 0), true);
+  EXPECT_EQ(bitAt(inverted, 2, 1), picture.at(2, 1));
+}
+
+TEST(ImageCcitt, ShortDataLeavesTheRestWhiteAndGarbageDoesNotCrash) {
+  fx::Bilevel picture = fx::testBilevel(64, 40);
+  std::string g4 = fx::encodeG4(picture);
+  CcittParams params;
+  params.k = -1;
+  params.columns = 64;
+  params.rows = 40;
+  BilevelImage img = decodeCcitt(asBytes(g4.substr(0, g4.size() / 3)), params);
+  EXPECT_EQ(bitAt(img, 10, 39), true);  // white
+  std::string noise(200, '\0');
+  std::mt19937 rng(5);
+  for (char& c : noise) c = static_cast<char>(rng());
+  EXPECT_NO_THROW(decodeCcitt(asBytes(noise), params));
+  params.columns = 1 << 20;
+  params.rows = 1 << 20;
+  EXPECT_THROW(decodeCcitt(asBytes(g4), params), ImageError);
+}
+
+TEST(ImageCcitt, UnsupportedGroup3LayoutIsAnError) {
+  CcittParams params;
+  params.k = 0;
+  params.columns = 8;
+  params.rows = 1;
+  EXPECT_THROW(decodeCcitt(asBytes("\x00\x01"), params), ImageError);
+}
+
+TEST(ImageJbig2, GenericRegionDecodesToThePicture) {
+  fx::Bilevel picture = fx::testBilevel(33, 21);
+  BilevelImage img = decodeJbig2(asBytes(fx::encodeJbig2Generic(picture)));
+  ASSERT_EQ(img.width, 33);
+  ASSERT_EQ(img.height, 21);
+  for (int y = 0; y < 21; ++y)
+    for (int x = 0; x < 33; ++x) ASSERT_EQ(bitAt(img, x, y), !picture.at(x, y)) << x << "," << y;
+}
+
+TEST(ImageJbig2, PatternsFromTheGlobalSegmentsAreUsed) {
+  fx::Bilevel pattern = fx::testBilevel(8, 8);
+  fx::Bilevel cells{3, 2, {1, 0, 1, 0, 1, 1}};
+  fx::Jbig2WithGlobals data = fx::encodeJbig2Halftone(pattern, cells);
+  BilevelImage img = decodeJbig2(asBytes(data.page), asBytes(data.globals));
+  ASSERT_EQ(img.width, 24);
+  ASSERT_EQ(img.height, 16);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) ASSERT_EQ(bitAt(img, x, y), !data.expected.at(x, y)) << x << "," << y;
+  // Without its globals the halftone region has no patterns to draw.
+  try {
+    BilevelImage bare = decodeJbig2(asBytes(data.page));
+    int black = 0;
+    for (int y = 0; y < bare.height; ++y)
+      for (int x = 0; x < bare.width; ++x) black += !bitAt(bare, x, y);
+    EXPECT_EQ(black, 0);
+  } catch (const ImageError&) {
+  }
+}
+
+TEST(ImageJbig2, GarbageIsAnError) {
+  EXPECT_THROW(decodeJbig2(asBytes("garbage that is not jbig2")), ImageError);
+  // A page information segment claiming a page of 2^31 x 2^31 pixels.
+  std::string page = qvtest::images::detail::segment(0, 48, 1, {}, qvtest::images::detail::pageInformation(0x7FFFFFFF, 0x7FFFFFFF));
+  EXPECT_THROW(decodeJbig2(asBytes(page)), ImageError);
+}
