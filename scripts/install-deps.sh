@@ -16,7 +16,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qpdf poppler-utils libxml2-utils unzip zip xvfb xauth
   libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
-  fonts-dejavu-core fonts-liberation2
+  fonts-dejavu-core fonts-liberation2 locales
 )
 
 missing=()
@@ -26,13 +26,18 @@ for p in "${packages[@]}"; do
   fi
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
-fi
-
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
-echo "Installing: ${missing[*]}"
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A decimal-comma locale, so the tests can prove that numbers written into
+# files never follow the process locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8 || true
+fi

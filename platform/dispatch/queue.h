@@ -52,8 +52,8 @@ class DrainedMainQueue : public MainQueue {
   void post(Task task) override;
   // Runs every task posted so far (and those they post); answers how many ran.
   size_t drain();
-  // Blocks until at least one task is posted, then drains; `false` when
-  // `until` is already true before waiting (checked after each drain).
+  // Drains, then waits for further posts and drains again, until `until`
+  // answers true (checked after each drain).
   void runUntil(const std::function<bool()>& until);
 
  private:
