@@ -51,7 +51,8 @@ class PdfDocument {
   // user password opens locked: isUnlocked() is false and it has no pages
   // until unlock() succeeds. Damaged files are repaired where qpdf can, and a
   // truncated file without a trailer is recovered from its catalog object.
-  // Answers null when the file cannot be read as a PDF; status says why.
+  // Answers null when the file cannot be read as a PDF, or when a password
+  // was given and refused (WrongPassword); status says why.
   static std::unique_ptr<PdfDocument> open(const std::string& path, std::string_view password = {},
                                            OpenStatus* status = nullptr);
 
@@ -94,6 +95,7 @@ class PdfDocument {
   std::vector<PdfObject> pages_;
   bool encrypted_ = false;
   bool ownerPasswordMatched_ = false;
+  mutable std::vector<std::string> warnings_;
 };
 
 }  // namespace platform

@@ -1,11 +1,15 @@
 #include "platform/pdf/object.h"
 
+#include <charconv>
 #include <cmath>
+#include <new>
 
 #include <qpdf/Pl_String.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFSystemError.hh>
+
+#include "platform/pdf/stream_decode.h"
 
 namespace platform {
 namespace {
@@ -28,19 +32,35 @@ std::optional<PdfStreamFormat> passThroughFormat(const std::string& filter) {
 }
 
 // Decodes `stream` with every general-purpose filter; throws PdfError when
-// a filter fails or is not supported.
+// a filter fails, is not supported, or the data grows past the size cap.
 std::string pipeDecoded(QPDFObjectHandle stream) {
   std::string out;
-  Pl_String sink("stream data", nullptr, out);
+  pdfdetail::CappedStringSink sink(out, pdfdetail::kMaxDecodedStreamBytes);
   bool attempted = false;
   bool ok = false;
   try {
     ok = stream.pipeStreamData(&sink, &attempted, 0, qpdf_dl_specialized, true, false);
+  } catch (const PdfError&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception& e) {
     throw PdfError(std::string("stream data: ") + e.what());
   }
+  if (sink.overflowed()) throw PdfError("stream data exceeds the size limit");
   if (!ok || !attempted) throw PdfError("stream data cannot be decoded");
   return out;
+}
+
+// qpdf keeps a real as the text of its token and converts it with atof,
+// which follows the process locale (a decimal comma would cut "0.5" to 0).
+double parseReal(std::string text) {
+  std::string_view v = text;
+  if (!v.empty() && v[0] == '+') v.remove_prefix(1);
+  double d = 0;
+  auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), d);
+  if (ec != std::errc() || !std::isfinite(d)) return 0.0;
+  return d;
 }
 
 }  // namespace
@@ -49,15 +69,27 @@ PdfObject::PdfObject(QPDFObjectHandle handle) : handle_(std::move(handle)) {}
 
 PdfObjectType PdfObject::type() const {
   if (!handle_.isInitialized()) return PdfObjectType::Null;
-  QPDFObjectHandle h = handle_;
-  if (h.isBool()) return PdfObjectType::Boolean;
-  if (h.isInteger()) return PdfObjectType::Integer;
-  if (h.isReal()) return PdfObjectType::Real;
-  if (h.isName()) return PdfObjectType::Name;
-  if (h.isString()) return PdfObjectType::String;
-  if (h.isArray()) return PdfObjectType::Array;
-  if (h.isStream()) return PdfObjectType::Stream;
-  if (h.isDictionary()) return PdfObjectType::Dictionary;
+  try {
+    QPDFObjectHandle h = handle_;
+    if (h.isBool()) return PdfObjectType::Boolean;
+    if (h.isInteger()) return PdfObjectType::Integer;
+    if (h.isReal()) return PdfObjectType::Real;
+    if (h.isName()) return PdfObjectType::Name;
+    if (h.isString()) return PdfObjectType::String;
+    if (h.isArray()) return PdfObjectType::Array;
+    if (h.isStream()) return PdfObjectType::Stream;
+    if (h.isDictionary()) return PdfObjectType::Dictionary;
+    if (h.isDestroyed()) throw PdfError("PDF object used after its document was closed");
+  } catch (const PdfError&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::logic_error& e) {
+    // qpdf's answer to a handle whose document is gone.
+    throw PdfError(std::string("PDF object used after its document was closed: ") + e.what());
+  } catch (const std::exception&) {
+    // An object qpdf could not read counts as null.
+  }
   return PdfObjectType::Null;
 }
 
@@ -88,11 +120,7 @@ std::optional<int64_t> PdfObject::asInteger() const {
 std::optional<double> PdfObject::asNumber() const {
   auto t = type();
   if (t == PdfObjectType::Integer) return static_cast<double>(QPDFObjectHandle(handle_).getIntValue());
-  if (t == PdfObjectType::Real) {
-    double v = QPDFObjectHandle(handle_).getNumericValue();
-    if (!std::isfinite(v)) return 0.0;
-    return v;
-  }
+  if (t == PdfObjectType::Real) return parseReal(QPDFObjectHandle(handle_).getRealValue());
   return std::nullopt;
 }
 

@@ -42,6 +42,9 @@ class PdfContentStream {
 
   // The content bytes: every part decoded and joined by a newline.
   const std::string& data() const { return data_; }
+  // True when a part could not be decoded in full (what came out before the
+  // damage is kept) or was dropped.
+  bool isDamaged() const { return damaged_; }
   // The document that inline images are created in (may be null for forData
   // streams built without one; inline images then cannot be decoded).
   QPDF* owner() const { return owner_; }
@@ -51,6 +54,7 @@ class PdfContentStream {
   PdfObject resources_;
   std::shared_ptr<const PdfContentStream> parent_;
   QPDF* owner_ = nullptr;
+  bool damaged_ = false;
 };
 
 // One operand on the scanner's stack.

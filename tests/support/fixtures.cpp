@@ -109,8 +109,11 @@ QPDFObjectHandle PdfBuilder::addPageWithContents(const std::vector<std::string>&
   return page;
 }
 
-static void configure(QPDFWriter& w, const PdfBuilder::Encryption& e) {
+static void configure(QPDFWriter& w, const PdfBuilder::Encryption& e, bool compressStreams) {
   w.setStaticID(true);
+  // Pre-encoded (or deliberately damaged) stream data is kept byte for byte.
+  w.setDecodeLevel(qpdf_dl_none);
+  w.setCompressStreams(compressStreams);
   using E = PdfBuilder::Encryption;
   const char* u = e.userPassword.c_str();
   const char* o = e.ownerPassword.c_str();
@@ -127,14 +130,14 @@ static void configure(QPDFWriter& w, const PdfBuilder::Encryption& e) {
 
 void PdfBuilder::write(const std::filesystem::path& path, const Encryption& encryption) {
   QPDFWriter w(*qpdf_, path.string().c_str());
-  configure(w, encryption);
+  configure(w, encryption, compressStreams_);
   w.write();
 }
 
 std::string PdfBuilder::writeToString(const Encryption& encryption) {
   QPDFWriter w(*qpdf_);
   w.setOutputMemory();
-  configure(w, encryption);
+  configure(w, encryption, compressStreams_);
   w.write();
   auto buf = w.getBufferSharedPointer();
   return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());

@@ -73,12 +73,19 @@ class PdfBuilder {
                                        const std::string& mediaBox = "[0 0 612 792]");
 
   using Encryption = PdfEncryption;
+  // Whether the writer compresses streams (default yes). Off, every stream is
+  // written exactly as given: content streams appear in the file as written,
+  // so that tests can find and damage them byte by byte, and pre-encoded or
+  // deliberately broken data is kept. (On, Flate data is still kept as given,
+  // but streams without a filter, or with others, may be re-encoded.)
+  void setCompressStreams(bool compress) { compressStreams_ = compress; }
   // Writes the file; throws on failure.
   void write(const std::filesystem::path& path, const Encryption& encryption = {});
   std::string writeToString(const Encryption& encryption = {});
 
  private:
   std::unique_ptr<QPDF> qpdf_;
+  bool compressStreams_ = true;
 };
 
 }  // namespace qvtest

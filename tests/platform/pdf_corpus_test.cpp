@@ -1,0 +1,137 @@
+// Every real-world PDF of the corpus opens, and every page of it (with its
+// forms and images) scans to the end.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "platform/pdf/document.h"
+#include "platform/pdf/scanner.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+using platform::PdfContentStream;
+using platform::PdfDocument;
+using platform::PdfError;
+using platform::PdfObject;
+using platform::PdfOperatorTable;
+using platform::PdfScanner;
+
+// The page count the manifest gives for a corpus file (0 when not listed).
+int manifestPages(const std::filesystem::path& file) {
+  std::ifstream manifest(qvtest::corpusDir() / "manifest.tsv");
+  std::string line;
+  while (std::getline(manifest, line)) {
+    std::istringstream fields(line);
+    std::string name, pages;
+    std::getline(fields, name, '\t');
+    std::getline(fields, pages, '\t');
+    if (name == file.filename().string()) return std::atoi(pages.c_str());
+  }
+  return 0;
+}
+
+struct Tally {
+  uint64_t operators = 0;
+  int inlineImages = 0;
+  int images = 0;
+  int forms = 0;
+};
+
+// Reads an image's data the way the interpreter will; a PdfError is an
+// acceptable answer for data the layer cannot decode, anything else is not.
+void readImage(const PdfObject& image, Tally& tally) {
+  ++tally.images;
+  try {
+    auto data = image.streamData();
+    (void)data;
+  } catch (const PdfError&) {
+  }
+}
+
+void scanWithForms(std::shared_ptr<const PdfContentStream> stream, int depth, std::set<int>& formsSeen,
+                   Tally& tally) {
+  std::vector<std::string> xobjects;
+  PdfOperatorTable table;
+  table.set("Do", [&](PdfScanner& s) {
+    if (auto name = s.popName()) xobjects.push_back(*name);
+  });
+  table.set("EI", [&](PdfScanner& s) {
+    ++tally.inlineImages;
+    if (auto image = s.popStream()) readImage(*image, tally);
+  });
+  PdfScanner scanner(stream, table);
+  scanner.scan();
+  tally.operators += scanner.operatorCount();
+  if (depth >= 8) return;
+  for (const std::string& name : xobjects) {
+    PdfObject x = stream->resource("XObject", name);
+    if (!x.isStream()) continue;
+    auto subtype = x.getName("Subtype");
+    if (subtype == "Image") {
+      if (formsSeen.insert(-x.objectNumber()).second) readImage(x, tally);
+    } else if (subtype == "Form" && formsSeen.insert(x.objectNumber()).second) {
+      ++tally.forms;
+      scanWithForms(PdfContentStream::forForm(x, x.getDictionary("Resources"), stream), depth + 1, formsSeen,
+                    tally);
+    }
+  }
+}
+
+class PdfCorpus : public ::testing::TestWithParam<std::filesystem::path> {};
+
+TEST_P(PdfCorpus, OpensAndEveryPageScansToTheEnd) {
+  const std::filesystem::path& file = GetParam();
+  std::string password = qvtest::corpusPassword(file);
+  PdfDocument::OpenStatus status = PdfDocument::OpenStatus::NotAPdf;
+  auto doc = PdfDocument::open(file.string(), password, &status);
+  ASSERT_NE(doc, nullptr) << static_cast<int>(status);
+  ASSERT_TRUE(doc->isUnlocked());
+  int expected = manifestPages(file);
+  if (expected > 0) {
+    EXPECT_EQ(doc->pageCount(), expected);
+  }
+  ASSERT_GT(doc->pageCount(), 0);
+
+  Tally tally;
+  std::set<int> seen;
+  for (int n = 1; n <= doc->pageCount(); ++n) {
+    auto page = doc->page(n);
+    ASSERT_TRUE(page.has_value());
+    EXPECT_FALSE(page->mediaBox().isEmpty()) << "page " << n;
+    EXPECT_EQ(page->rotation() % 90, 0);
+    auto stream = PdfContentStream::forPage(*page);
+    EXPECT_FALSE(stream->isDamaged()) << "page " << n;
+    scanWithForms(stream, 0, seen, tally);
+  }
+  EXPECT_GT(tally.operators, static_cast<uint64_t>(doc->pageCount()));
+}
+
+TEST(PdfCorpusFiles, EncryptedSampleNeedsItsPassword) {
+  auto path = qvtest::corpusDir() / "gofpdf-encrypted-userpw.pdf";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus file missing";
+  PdfDocument::OpenStatus status = PdfDocument::OpenStatus::Ok;
+  auto locked = PdfDocument::open(path.string(), "", &status);
+  ASSERT_NE(locked, nullptr);
+  EXPECT_EQ(status, PdfDocument::OpenStatus::PasswordRequired);
+  EXPECT_FALSE(locked->isUnlocked());
+  EXPECT_TRUE(locked->unlock("123"));
+  EXPECT_EQ(locked->pageCount(), 1);
+  EXPECT_TRUE(locked->allowsPrinting());
+  EXPECT_FALSE(locked->allowsCopying());
+}
+
+TEST(PdfCorpusFiles, CorpusIsPresent) { EXPECT_GE(qvtest::corpusFiles().size(), 10u); }
+
+std::string testName(const ::testing::TestParamInfo<std::filesystem::path>& info) {
+  std::string name = info.param.stem().string();
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, PdfCorpus, ::testing::ValuesIn(qvtest::corpusFiles()), testName);
+
+}  // namespace

@@ -1,0 +1,577 @@
+// Opening documents: passwords and permissions, pages with inherited
+// attributes and boxes, recovery of damaged files, handle lifetime.
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <fstream>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QUtil.hh>
+
+#include "platform/pdf/document.h"
+#include "platform/pdf/recovery.h"
+#include "platform/pdf/scanner.h"
+#include "tests/platform/pdf_test_support.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+using platform::PdfContentStream;
+using platform::PdfDocument;
+using platform::PdfError;
+using platform::PdfObject;
+using platform::Rect;
+using Status = platform::PdfDocument::OpenStatus;
+using Enc = qvtest::PdfEncryption;
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The strings shown by Tj on a page, in order.
+std::vector<std::string> shownStrings(const PdfDocument& doc, int page) {
+  std::vector<std::string> out;
+  auto p = doc.page(page);
+  if (!p) return {"no page " + std::to_string(page)};
+  for (const auto& call : pdftest::scanAll(PdfContentStream::forPage(*p)))
+    if (call.op == "Tj" && !call.operands.empty()) out.push_back(call.operands[0].text);
+  return out;
+}
+
+// Moves every page of the builder under two intermediate /Pages nodes, so
+// that what the root carries is inherited two levels up.
+void nestPagesTwoLevels(qvtest::PdfBuilder& b) {
+  QPDF& q = b.qpdf();
+  QPDFObjectHandle root = q.getRoot().getKey("/Pages");
+  QPDFObjectHandle kids = root.getKey("/Kids");
+  int count = kids.getArrayNItems();
+  QPDFObjectHandle middle = q.makeIndirectObject(b.parse("<< /Type /Pages >>"));
+  QPDFObjectHandle lower = q.makeIndirectObject(b.parse("<< /Type /Pages >>"));
+  middle.replaceKey("/Parent", root);
+  middle.replaceKey("/Kids", QPDFObjectHandle::newArray({lower}));
+  middle.replaceKey("/Count", QPDFObjectHandle::newInteger(count));
+  lower.replaceKey("/Parent", middle);
+  lower.replaceKey("/Kids", kids);
+  lower.replaceKey("/Count", QPDFObjectHandle::newInteger(count));
+  for (int i = 0; i < count; ++i) kids.getArrayItem(i).replaceKey("/Parent", lower);
+  root.replaceKey("/Kids", QPDFObjectHandle::newArray({middle}));
+  q.updateAllPagesCache();
+}
+
+// ---------------------------------------------------------------------------
+// Pages and boxes
+
+TEST(PdfDocument, OpensAPlainFileWithItsPages) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("BT (one) Tj ET");
+  b.addPage("BT (two) Tj ET");
+  b.write(dir.file("a.pdf"));
+  Status status = Status::NotAPdf;
+  auto doc = PdfDocument::open(dir.file("a.pdf").string(), "", &status);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(status, Status::Ok);
+  EXPECT_FALSE(doc->isEncrypted());
+  EXPECT_TRUE(doc->isUnlocked());
+  EXPECT_TRUE(doc->allowsPrinting());
+  EXPECT_TRUE(doc->allowsCopying());
+  EXPECT_EQ(doc->pageCount(), 2);
+  EXPECT_FALSE(doc->page(0).has_value());
+  EXPECT_FALSE(doc->page(3).has_value());
+  ASSERT_TRUE(doc->page(2).has_value());
+  EXPECT_EQ(doc->page(2)->number(), 2);
+  EXPECT_EQ(doc->page(2)->dictionary().getName("Type"), "Page");
+  EXPECT_EQ(shownStrings(*doc, 2), std::vector<std::string>{"two"});
+  EXPECT_EQ(doc->catalog().getName("Type"), "Catalog");
+  EXPECT_TRUE(doc->trailer().hasKey("Root"));
+}
+
+TEST(PdfDocument, MediaBoxIsNormalisedWithItsOrigin) {
+  struct Case {
+    std::string box;
+    Rect expected;
+  };
+  const Case cases[] = {
+      {"[0 0 612 792]", Rect(0, 0, 612, 792)},
+      {"[100 200 712 992]", Rect(100, 200, 612, 792)},
+      {"[712 992 100 200]", Rect(100, 200, 612, 792)},
+      {"[-50.5 -20 49.5 80]", Rect(-50.5, -20, 100, 100)},
+      {"[0 0 612]", Rect()},
+      {"[0 0 (a) 792]", Rect()},
+      {"(not a box)", Rect()},
+  };
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  for (const auto& c : cases) b.addPage("", QPDFObjectHandle(), c.box);
+  b.write(dir.file("boxes.pdf"));
+  auto doc = PdfDocument::open(dir.file("boxes.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    Rect r = doc->page(static_cast<int>(i + 1))->mediaBox();
+    EXPECT_EQ(r, cases[i].expected) << cases[i].box;
+  }
+}
+
+TEST(PdfDocument, CropBoxIsInheritedClippedToTheMediaBoxAndFallsBackToIt) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("", QPDFObjectHandle(), "[100 100 700 900]");
+  QPDFObjectHandle cropped = b.addPage("", QPDFObjectHandle(), "[100 100 700 900]");
+  cropped.replaceKey("/CropBox", b.parse("[150 50 400 300]"));
+  b.write(dir.file("crop.pdf"));
+  auto doc = PdfDocument::open(dir.file("crop.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->page(1)->cropBox(), Rect(100, 100, 600, 800));
+  EXPECT_EQ(doc->page(2)->cropBox(), Rect(150, 100, 250, 200));
+}
+
+TEST(PdfDocument, ResourcesRotateAndMediaBoxAreInheritedTwoLevelsUp) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  auto font = b.standardFont("Times-Roman");
+  b.addPage("BT /F1 12 Tf (x) Tj ET");
+  QPDFObjectHandle own = b.addPage("", b.resources({{"Font", {{"F9", font}}}}), "[0 0 10 20]");
+  own.replaceKey("/Rotate", QPDFObjectHandle::newInteger(-90));
+  QPDFObjectHandle(b.qpdf().getAllPages()[0]).removeKey("/MediaBox");
+  nestPagesTwoLevels(b);
+  QPDFObjectHandle root = b.qpdf().getRoot().getKey("/Pages");
+  root.replaceKey("/Resources", b.resources({{"Font", {{"F1", font}}}}));
+  root.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
+  root.replaceKey("/MediaBox", b.parse("[10 20 310 420]"));
+  b.write(dir.file("inherit.pdf"));
+
+  auto doc = PdfDocument::open(dir.file("inherit.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(doc->pageCount(), 2);
+  auto first = doc->page(1);
+  EXPECT_FALSE(first->dictionary().hasKey("Resources"));
+  EXPECT_EQ(first->rotation(), 90);
+  EXPECT_EQ(first->mediaBox(), Rect(10, 20, 300, 400));
+  EXPECT_EQ(first->resources().getDictionary("Font").getDictionary("F1").getName("BaseFont"), "Times-Roman");
+  auto stream = PdfContentStream::forPage(*first);
+  EXPECT_EQ(stream->resource("Font", "F1").getName("BaseFont"), "Times-Roman");
+  EXPECT_TRUE(first->inheritedAttribute("Rotate").isInteger());
+  EXPECT_TRUE(first->inheritedAttribute("NoSuchKey").isNull());
+
+  // The page's own entries win over inherited ones.
+  auto second = doc->page(2);
+  EXPECT_EQ(second->rotation(), -90);
+  EXPECT_EQ(second->mediaBox(), Rect(0, 0, 10, 20));
+  EXPECT_TRUE(second->resources().getDictionary("Font").hasKey("F9"));
+  EXPECT_FALSE(second->resources().getDictionary("Font").hasKey("F1"));
+}
+
+TEST(PdfDocument, RotationIsReturnedAsWritten) {
+  const std::pair<std::string, int> cases[] = {
+      {"0", 0}, {"90", 90}, {"-90", -90}, {"450", 450}, {"45", 45}, {"180.0", 180}, {"(x)", 0},
+      {"99999999999", 99999999999LL % 360},
+  };
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  for (const auto& [text, expected] : cases) {
+    QPDFObjectHandle page = b.addPage("");
+    page.replaceKey("/Rotate", b.parse(text));
+  }
+  b.write(dir.file("rotate.pdf"));
+  auto doc = PdfDocument::open(dir.file("rotate.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  for (size_t i = 0; i < std::size(cases); ++i)
+    EXPECT_EQ(doc->page(static_cast<int>(i + 1))->rotation(), cases[i].second) << cases[i].first;
+}
+
+TEST(PdfDocument, ParentLoopsDoNotHang) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  QPDFObjectHandle page = b.addPage("1 2 m");
+  b.write(dir.file("a.pdf"));
+  std::string bytes = b.writeToString();
+  // The page's /Parent points at the page itself: inheritance walks a loop.
+  QPDFObjectHandle selfParent = b.addPage("3 4 m");
+  selfParent.removeKey("/MediaBox");
+  selfParent.replaceKey("/Parent", selfParent);
+  b.write(dir.file("loop.pdf"));
+  auto doc = PdfDocument::open(dir.file("loop.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  ASSERT_EQ(doc->pageCount(), 2);
+  EXPECT_TRUE(doc->page(2)->mediaBox().isEmpty());
+  EXPECT_TRUE(doc->page(2)->resources().isNull());
+  EXPECT_EQ(doc->page(2)->rotation(), 0);
+}
+
+TEST(PdfDocument, PageTreeLoopIsCutAndDuplicatesDoNotMultiply) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("BT (only) Tj ET");
+  QPDFObjectHandle root = b.qpdf().getRoot().getKey("/Pages");
+  std::string bytes = b.writeToString();
+  // Make the root's /Kids list the root itself after the page.
+  std::string kids = "/Kids [ 3 0 R ]";
+  size_t at = bytes.find(kids);
+  ASSERT_NE(at, std::string::npos) << bytes.substr(0, 400);
+  bytes.replace(at, kids.size(), "/Kids [3 0 R 2 0 R]");
+  writeFile(dir.file("loop.pdf"), bytes);
+  auto doc = PdfDocument::open(dir.file("loop.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->pageCount(), 1);
+  EXPECT_EQ(shownStrings(*doc, 1), std::vector<std::string>{"only"});
+}
+
+// ---------------------------------------------------------------------------
+// Encryption
+
+const Enc::Kind kKinds[] = {Enc::RC4_40, Enc::RC4_128, Enc::AES_128, Enc::AES_256};
+
+std::string kindName(Enc::Kind k) {
+  switch (k) {
+    case Enc::RC4_40: return "RC4-40";
+    case Enc::RC4_128: return "RC4-128";
+    case Enc::AES_128: return "AES-128";
+    case Enc::AES_256: return "AES-256";
+    default: return "none";
+  }
+}
+
+// The bytes a conforming writer stores for a UTF-8 password: PDFDocEncoding
+// up to revision 4, UTF-8 for revision 6.
+std::string writerPassword(Enc::Kind kind, const std::string& utf8) {
+  if (kind == Enc::AES_256) return utf8;
+  return QUtil::utf8_to_pdf_doc(utf8);
+}
+
+std::filesystem::path encryptedCopy(const qvtest::TempDir& dir, Enc::Kind kind, const std::string& user,
+                                    const std::string& owner, bool allowPrint) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT (secret text) Tj ET");
+  Enc e;
+  e.kind = kind;
+  e.userPassword = writerPassword(kind, user);
+  e.ownerPassword = writerPassword(kind, owner);
+  e.allowPrint = allowPrint;
+  auto path = dir.file(kindName(kind) + "-" + std::to_string(std::hash<std::string>()(user + "|" + owner)) + ".pdf");
+  b.write(path, e);
+  return path;
+}
+
+TEST(PdfDocument, EncryptedCopiesOpenWithTheRightPasswordOnly) {
+  qvtest::TempDir dir;
+  for (Enc::Kind kind : kKinds) {
+    SCOPED_TRACE(kindName(kind));
+    auto path = encryptedCopy(dir, kind, "user", "owner", /*allowPrint=*/false);
+
+    Status status = Status::Ok;
+    auto locked = PdfDocument::open(path.string(), "", &status);
+    ASSERT_NE(locked, nullptr);
+    EXPECT_EQ(status, Status::PasswordRequired);
+    EXPECT_TRUE(locked->isEncrypted());
+    EXPECT_FALSE(locked->isUnlocked());
+    EXPECT_EQ(locked->pageCount(), 0);
+    EXPECT_FALSE(locked->page(1).has_value());
+    EXPECT_FALSE(locked->allowsPrinting());
+    EXPECT_FALSE(locked->unlock("wrong"));
+    EXPECT_FALSE(locked->isUnlocked());
+    EXPECT_TRUE(locked->unlock("user"));
+    EXPECT_TRUE(locked->isUnlocked());
+    EXPECT_EQ(shownStrings(*locked, 1), std::vector<std::string>{"secret text"});
+
+    EXPECT_EQ(PdfDocument::open(path.string(), "wrong", &status), nullptr);
+    EXPECT_EQ(status, Status::WrongPassword);
+
+    auto asUser = PdfDocument::open(path.string(), "user", &status);
+    ASSERT_NE(asUser, nullptr);
+    EXPECT_EQ(status, Status::Ok);
+    EXPECT_TRUE(asUser->isEncrypted());
+    EXPECT_FALSE(asUser->ownerPasswordMatched());
+    EXPECT_FALSE(asUser->allowsPrinting());
+    EXPECT_EQ(shownStrings(*asUser, 1), std::vector<std::string>{"secret text"});
+
+    auto asOwner = PdfDocument::open(path.string(), "owner", &status);
+    ASSERT_NE(asOwner, nullptr);
+    EXPECT_TRUE(asOwner->ownerPasswordMatched());
+    EXPECT_TRUE(asOwner->allowsPrinting());
+    EXPECT_TRUE(asOwner->allowsCopying());
+    EXPECT_EQ(shownStrings(*asOwner, 1), std::vector<std::string>{"secret text"});
+  }
+}
+
+TEST(PdfDocument, OwnerPasswordLiftsAForbiddenPrintOnAFileThatOpensWithoutPassword) {
+  qvtest::TempDir dir;
+  for (Enc::Kind kind : kKinds) {
+    SCOPED_TRACE(kindName(kind));
+    auto path = encryptedCopy(dir, kind, "", "owner", /*allowPrint=*/false);
+    auto doc = PdfDocument::open(path.string());
+    ASSERT_NE(doc, nullptr);
+    EXPECT_TRUE(doc->isEncrypted());
+    EXPECT_TRUE(doc->isUnlocked());
+    EXPECT_FALSE(doc->allowsPrinting());
+    EXPECT_EQ(shownStrings(*doc, 1), std::vector<std::string>{"secret text"});
+    // A refused unlock leaves the open document as it was.
+    EXPECT_FALSE(doc->unlock("not the owner"));
+    EXPECT_TRUE(doc->isUnlocked());
+    EXPECT_FALSE(doc->allowsPrinting());
+    EXPECT_EQ(doc->pageCount(), 1);
+    EXPECT_TRUE(doc->unlock("owner"));
+    EXPECT_TRUE(doc->allowsPrinting());
+    EXPECT_TRUE(doc->ownerPasswordMatched());
+  }
+}
+
+TEST(PdfDocument, PrintingAllowedWithUserPasswordWhenPermitted) {
+  qvtest::TempDir dir;
+  for (Enc::Kind kind : kKinds) {
+    SCOPED_TRACE(kindName(kind));
+    auto doc = PdfDocument::open(encryptedCopy(dir, kind, "u", "o", /*allowPrint=*/true).string(), "u");
+    ASSERT_NE(doc, nullptr);
+    EXPECT_TRUE(doc->allowsPrinting());
+    EXPECT_FALSE(doc->ownerPasswordMatched());
+  }
+}
+
+TEST(PdfDocument, NonAsciiPasswordOpensEveryRevision) {
+  const std::string password = "Gr\xc3\xbc\xc3\x9f" "e\xe2\x82\xac";  // "Grüße€"
+  qvtest::TempDir dir;
+  for (Enc::Kind kind : kKinds) {
+    SCOPED_TRACE(kindName(kind));
+    auto path = encryptedCopy(dir, kind, password, "owner-" + password, /*allowPrint=*/false);
+    Status status = Status::Ok;
+    auto doc = PdfDocument::open(path.string(), password, &status);
+    ASSERT_NE(doc, nullptr) << static_cast<int>(status);
+    EXPECT_EQ(shownStrings(*doc, 1), std::vector<std::string>{"secret text"});
+    EXPECT_FALSE(doc->allowsPrinting());
+    auto owner = PdfDocument::open(path.string(), "owner-" + password);
+    ASSERT_NE(owner, nullptr);
+    EXPECT_TRUE(owner->allowsPrinting());
+    EXPECT_EQ(PdfDocument::open(path.string(), "Grusse", &status), nullptr);
+    EXPECT_EQ(status, Status::WrongPassword);
+  }
+}
+
+TEST(PdfDocument, UnencryptedFileIgnoresAPassword) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("");
+  b.write(dir.file("plain.pdf"));
+  auto doc = PdfDocument::open(dir.file("plain.pdf").string(), "anything");
+  ASSERT_NE(doc, nullptr);
+  EXPECT_FALSE(doc->isEncrypted());
+  EXPECT_TRUE(doc->unlock("x"));
+}
+
+// ---------------------------------------------------------------------------
+// Missing, foreign and damaged files
+
+TEST(PdfDocument, MissingFileAndFolderAreNotFound) {
+  qvtest::TempDir dir;
+  Status status = Status::Ok;
+  EXPECT_EQ(PdfDocument::open(dir.file("none.pdf").string(), "", &status), nullptr);
+  EXPECT_EQ(status, Status::NotFound);
+  EXPECT_EQ(PdfDocument::open(dir.path().string(), "", &status), nullptr);
+  EXPECT_EQ(status, Status::NotFound);
+  EXPECT_EQ(PdfDocument::open("", "", &status), nullptr);
+  EXPECT_EQ(status, Status::NotFound);
+}
+
+TEST(PdfDocument, OtherFilesAreNotPdfs) {
+  qvtest::TempDir dir;
+  const std::string contents[] = {"", "hello, world\n", std::string(5000, '\0'), "%PDF-1.4\n1 0 obj\n<< >>\nendobj\n"};
+  int i = 0;
+  for (const auto& c : contents) {
+    auto path = dir.file("f" + std::to_string(i++) + ".pdf");
+    writeFile(path, c);
+    Status status = Status::Ok;
+    EXPECT_EQ(PdfDocument::open(path.string(), "", &status), nullptr) << c.substr(0, 20);
+    EXPECT_EQ(status, Status::NotAPdf);
+  }
+}
+
+std::string threePageFile() {
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  b.addPage("BT (PAGE-ONE) Tj ET");
+  b.addPage("BT (PAGE-TWO) Tj ET");
+  b.addPage("BT (PAGE-THREE) Tj ET");
+  return b.writeToString();
+}
+
+TEST(PdfDocument, TruncatedFileWithoutTrailerYieldsItsIntactPages) {
+  std::string bytes = threePageFile();
+  size_t cut = bytes.find("PAGE-THREE");
+  ASSERT_NE(cut, std::string::npos);
+  qvtest::TempDir dir;
+  writeFile(dir.file("cut.pdf"), bytes.substr(0, cut + 4));
+  Status status = Status::NotAPdf;
+  auto doc = PdfDocument::open(dir.file("cut.pdf").string(), "", &status);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(status, Status::Ok);
+  ASSERT_GE(doc->pageCount(), 2);
+  EXPECT_EQ(shownStrings(*doc, 1), std::vector<std::string>{"PAGE-ONE"});
+  EXPECT_EQ(shownStrings(*doc, 2), std::vector<std::string>{"PAGE-TWO"});
+  EXPECT_FALSE(doc->warnings().empty());
+  // Whatever is left of the third page scans without harm.
+  for (int n = 3; n <= doc->pageCount(); ++n) shownStrings(*doc, n);
+}
+
+TEST(PdfDocument, TruncatedFileWithoutItsLastPagesKeepsTheOthers) {
+  std::string bytes = threePageFile();
+  // Cut right after the second page's content stream object.
+  size_t two = bytes.find("PAGE-TWO");
+  size_t cut = bytes.find("endobj", two);
+  ASSERT_NE(cut, std::string::npos);
+  qvtest::TempDir dir;
+  writeFile(dir.file("cut.pdf"), bytes.substr(0, cut + 6));
+  auto doc = PdfDocument::open(dir.file("cut.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  ASSERT_GE(doc->pageCount(), 2);
+  EXPECT_EQ(shownStrings(*doc, 1), std::vector<std::string>{"PAGE-ONE"});
+  EXPECT_EQ(shownStrings(*doc, 2), std::vector<std::string>{"PAGE-TWO"});
+}
+
+TEST(PdfDocument, CatalogObjectIsFoundForRecovery) {
+  using platform::pdfdetail::findCatalogObject;
+  auto id = findCatalogObject("%PDF-1.7\n12 0 obj\n<< /Type/Catalog /Pages 3 0 R >>\nendobj\n");
+  ASSERT_TRUE(id.has_value());
+  EXPECT_EQ(id->number, 12);
+  EXPECT_EQ(id->generation, 0);
+  // The last revision's catalog wins; a /Catalog outside an object does not count.
+  id = findCatalogObject("1 0 obj << /Type /Catalog >> endobj 7 2 obj\n<< /Type /Catalog >>\nendobj /Type /Catalog");
+  ASSERT_TRUE(id.has_value());
+  EXPECT_EQ(id->number, 7);
+  EXPECT_EQ(id->generation, 2);
+  EXPECT_FALSE(findCatalogObject("1 0 obj << /Type /CatalogX >> endobj").has_value());
+  EXPECT_FALSE(findCatalogObject("no objects here /Type /Catalog").has_value());
+}
+
+TEST(PdfDocument, DamagedXrefIsRepairedAndReported) {
+  std::string bytes = threePageFile();
+  size_t xref = bytes.rfind("startxref");
+  ASSERT_NE(xref, std::string::npos);
+  bytes.replace(xref + 10, 3, "999");  // a wrong offset of the xref table
+  qvtest::TempDir dir;
+  writeFile(dir.file("xref.pdf"), bytes);
+  auto doc = PdfDocument::open(dir.file("xref.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(doc->pageCount(), 3);
+  EXPECT_FALSE(doc->warnings().empty());
+}
+
+TEST(PdfDocument, AbsurdIntegerInAPageObjectLosesOnlyThatPage) {
+  std::string bytes = threePageFile();
+  // qpdf refuses to read an object holding an integer wider than 64 bits;
+  // the first page's object gets one, the other pages must stay readable.
+  size_t box = bytes.find("/MediaBox [ 0 0 612 792 ]");
+  ASSERT_NE(box, std::string::npos);
+  bytes.replace(box, 25, "/MediaBox [ 0 0 612 792 ] /Big 123456789012345678901234567890 ");
+  qvtest::TempDir dir;
+  writeFile(dir.file("big.pdf"), bytes);
+  auto doc = PdfDocument::open(dir.file("big.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  std::vector<std::string> shown;
+  for (int n = 1; n <= doc->pageCount(); ++n) {
+    doc->page(n)->mediaBox();
+    for (const auto& s : shownStrings(*doc, n)) shown.push_back(s);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"PAGE-TWO", "PAGE-THREE"}));
+}
+
+// ---------------------------------------------------------------------------
+// Objects
+
+TEST(PdfObject, HandleOutlivingItsDocumentThrowsInsteadOfReadingFreedMemory) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("");
+  b.write(dir.file("a.pdf"));
+  auto doc = PdfDocument::open(dir.file("a.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  PdfObject page = doc->page(1)->dictionary();
+  EXPECT_TRUE(page.isDictionary());
+  doc.reset();
+  EXPECT_THROW(page.isDictionary(), PdfError);
+  EXPECT_THROW(page.get("Type"), PdfError);
+}
+
+TEST(PdfObject, RealsAreReadWithoutTheProcessLocale) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("", QPDFObjectHandle(), "[0.5 -.25 +612.75 792.]");
+  b.write(dir.file("a.pdf"));
+  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+  std::string saved = previous ? previous : "C";
+  // A decimal-comma locale, when the machine has one.
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"})
+    if (std::setlocale(LC_NUMERIC, name)) break;
+  auto doc = PdfDocument::open(dir.file("a.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  PdfObject box = doc->page(1)->dictionary().get("MediaBox");
+  EXPECT_EQ(box.at(0).asNumber(), 0.5);
+  EXPECT_EQ(box.at(1).asNumber(), -0.25);
+  EXPECT_EQ(box.at(2).asNumber(), 612.75);
+  EXPECT_EQ(box.at(3).asNumber(), 792.0);
+  EXPECT_EQ(doc->page(1)->mediaBox(), Rect(0.5, -0.25, 612.25, 792.25));
+  std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(PdfObject, TypedGettersAnswerOnlyTheirType) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  QPDFObjectHandle page = b.addPage("");
+  page.replaceKey("/Probe", b.parse("<< /I 3 /R 2.5 /N /Name /S (str) /B true /A [1 2] /D << /K 1 >> /Z null >>"));
+  page.replaceKey("/Strm", b.stream("data", "<< /Kind /Test >>"));
+  b.write(dir.file("a.pdf"));
+  auto doc = PdfDocument::open(dir.file("a.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  PdfObject p = doc->page(1)->dictionary().getDictionary("Probe");
+  ASSERT_TRUE(p.isDictionary());
+  EXPECT_EQ(p.getInteger("I"), 3);
+  EXPECT_EQ(p.getNumber("I"), 3.0);
+  EXPECT_FALSE(p.getInteger("R").has_value());
+  EXPECT_EQ(p.getNumber("R"), 2.5);
+  EXPECT_EQ(p.getName("N"), "Name");
+  EXPECT_FALSE(p.getString("N").has_value());
+  EXPECT_EQ(p.getString("S"), "str");
+  EXPECT_EQ(p.getBoolean("B"), true);
+  EXPECT_EQ(p.getArray("A").size(), 2u);
+  EXPECT_TRUE(p.getArray("D").isNull());
+  EXPECT_EQ(p.getDictionary("D").getInteger("K"), 1);
+  EXPECT_FALSE(p.hasKey("Z"));
+  EXPECT_FALSE(p.hasKey("Missing"));
+  EXPECT_TRUE(p.get("Missing").isNull());
+  EXPECT_TRUE(p.getArray("A").at(5).isNull());
+  PdfObject s = doc->page(1)->dictionary().getStream("Strm");
+  ASSERT_TRUE(s.isStream());
+  EXPECT_TRUE(doc->page(1)->dictionary().getDictionary("Strm").isNull());
+  EXPECT_EQ(s.getName("Kind"), "Test");
+  EXPECT_EQ(s.decodedData(), "data");
+  EXPECT_EQ(s.streamData().format, platform::PdfStreamFormat::Raw);
+  EXPECT_TRUE(s.isIndirect());
+  EXPECT_TRUE(s.sameObject(doc->page(1)->dictionary().getStream("Strm")));
+  EXPECT_FALSE(s.sameObject(p));
+}
+
+TEST(PdfObject, JpegAfterEarlierFiltersIsPassedThroughWithThoseFiltersRemoved) {
+  std::string jpeg("\xff\xd8\xff\xe0 fake jpeg \xff\xd9", 16);
+  std::string hex;
+  for (unsigned char c : jpeg) {
+    const char* d = "0123456789abcdef";
+    hex += d[c >> 4];
+    hex += d[c & 15];
+  }
+  hex += ">";
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  QPDFObjectHandle page = b.addPage("");
+  page.replaceKey("/Img", b.stream(hex, "<< /Filter [/ASCIIHexDecode /DCTDecode] /DecodeParms [null << /ColorTransform 0 >>] >>"));
+  page.replaceKey("/Bad", b.stream("zz not hex", "<< /Filter /ASCIIHexDecode >>"));
+  b.write(dir.file("a.pdf"));
+  auto doc = PdfDocument::open(dir.file("a.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  auto data = doc->page(1)->dictionary().getStream("Img").streamData();
+  EXPECT_EQ(data.format, platform::PdfStreamFormat::JPEG);
+  EXPECT_EQ(data.bytes, jpeg);
+  ASSERT_NE(data.lastFilterParms, nullptr);
+  EXPECT_EQ(data.lastFilterParms->getInteger("ColorTransform"), 0);
+  EXPECT_THROW(doc->page(1)->dictionary().getStream("Bad").decodedData(), PdfError);
+}
+
+}  // namespace
