@@ -1,0 +1,33 @@
+#pragma once
+// Keeps a conversion's output away from its final name until the conversion
+// has succeeded. The exporter writes into a private hidden folder beside the
+// output (same file system, so the final move is a rename); commit() moves
+// what it wrote into place, the output file itself last; anything not
+// committed is removed with the folder.
+#include <string>
+
+class QVOutputStaging {
+ public:
+  explicit QVOutputStaging(std::string outputPath);
+  ~QVOutputStaging();
+  QVOutputStaging(const QVOutputStaging&) = delete;
+  QVOutputStaging& operator=(const QVOutputStaging&) = delete;
+
+  // Makes the staging folder and answers the path the exporter writes the
+  // output to (same file name as the output). Throws std::runtime_error when
+  // the output folder cannot take it.
+  const std::string& prepare();
+  // Moves every item the exporter wrote into the output folder. False when a
+  // move fails; the output path then holds nothing of this conversion.
+  bool commit();
+  // Removes the staging folder and everything in it.
+  void discard();
+
+  const std::string& outputPath() const { return outputPath_; }
+  const std::string& stagedOutputPath() const { return stagedOutputPath_; }
+
+ private:
+  std::string outputPath_;
+  std::string folder_;
+  std::string stagedOutputPath_;
+};

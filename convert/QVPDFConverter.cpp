@@ -1,0 +1,284 @@
+#include "convert/QVPDFConverter.h"
+
+#include <filesystem>
+#include <utility>
+
+#include "convert/QVOutputStaging.h"
+#include "convert/QVPDFExporter.h"
+#include "platform/dispatch/queue.h"
+#include "platform/fs/files.h"
+#include "platform/pdf/document.h"
+
+namespace {
+
+struct OutputType {
+  const char* extension;
+  const char* title;
+};
+
+constexpr OutputType kOutputTypes[] = {
+    {"docx", "Microsoft Word(.docx)"},
+    {"pptx", "Microsoft PowerPoint(.pptx)"},
+    {"xlsx", "Microsoft Excel(.xlsx)"},
+    {"csv", "Comma-Separated Values(.csv)"},
+    {"txt", "UTF-8 Plain Text(.txt)"},
+    {"rtf", "Rich Text File(.rtf)"},
+    {"html", "Web Source File(.html)"},
+};
+
+bool sourceExists(const std::string& path) {
+  if (path.empty()) return false;
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  return !ec && std::filesystem::exists(status) && !std::filesystem::is_directory(status);
+}
+
+}  // namespace
+
+struct QVPDFConverter::Link {
+  QVPDFConverter* converter = nullptr;
+};
+
+struct QVPDFConverter::Run {
+  std::atomic<bool> shouldCancel{false};
+};
+
+// The work of one conversion on its queue. It holds copies of the arguments,
+// so the converter's fields may change under it without harm, and it reaches
+// the delegate only through reports posted to the main queue.
+class QVPDFConverter::Job {
+ public:
+  Job(const QVPDFConverter& converter, std::shared_ptr<Link> link, std::shared_ptr<Run> run)
+      : pdfPath_(converter.pdfPath_),
+        pdfPassword_(converter.pdfPassword_),
+        pages_(converter.pdfPageIndexs_),
+        destDocType_(converter.destDocType_),
+        destDocPath_(converter.destDocPath_),
+        moreOptions_(converter.moreOptions_),
+        mainQueue_(converter.mainQueue_),
+        registry_(converter.registry_),
+        link_(std::move(link)),
+        run_(std::move(run)) {}
+
+  void operator()() {
+    std::optional<QVConversionError> error;
+    try {
+      error = convert();
+    } catch (...) {
+      // Nothing may escape into the queue's worker thread.
+      error = QVConversionError::unknown();
+    }
+    postEnd(error);
+  }
+
+ private:
+  bool shouldCancel() const { return run_->shouldCancel.load(); }
+
+  std::optional<QVConversionError> convert() {
+    if (!sourceExists(pdfPath_)) return finalError(QVConversionError::sourceMissing());
+    std::unique_ptr<platform::PdfDocument> document = initPDFDocumentAtPath(pdfPath_, pdfPassword_);
+    if (!document) return finalError(QVConversionError::cannotLoad());
+
+    std::optional<QVConversionError> error;
+    QVOutputStaging staging(destDocPath_);
+    try {
+      platform::fs::WorkFolder workFolder;
+      platform::fs::WorkFolderScope scope(workFolder);
+      error = convertPages(*document, staging);
+      document.reset();
+    } catch (...) {
+      postException(QVDescribeCurrentException());
+      error = QVConversionError::unknown();
+    }
+    // The flag is read once here: a cancel decides both the report and the
+    // fate of what was written.
+    if (shouldCancel()) return QVConversionError::canceled();
+    if (!error && !staging.commit()) error = QVConversionError::unknown();
+    return error;
+  }
+
+  std::optional<QVConversionError> finalError(QVConversionError error) const {
+    if (shouldCancel()) return QVConversionError::canceled();
+    return error;
+  }
+
+  // The page loop: creates the exporter, begins the document, converts each
+  // listed page, then saves or cleans. Answers the error of the whole
+  // conversion (only a failed begin or save has one).
+  std::optional<QVConversionError> convertPages(const platform::PdfDocument& document, QVOutputStaging& staging) {
+    const int64_t pageCount = document.pageCount();
+    if (!supportDocTypeNameForKey(destDocType_)) return std::nullopt;
+    std::unique_ptr<QVPDFExporter> exporter = registry_.createExporter(destDocType_, moreOptions_);
+    if (!exporter) return std::nullopt;
+
+    try {
+      const std::string& target = staging.prepare();
+      exporter->setNumberOfPagesToConvert(static_cast<int64_t>(pages_.size()));
+      exporter->begainConvertPDF(target);
+    } catch (...) {
+      postException(QVDescribeCurrentException());
+      cleanQuietly(*exporter);
+      return QVConversionError::unknown();
+    }
+
+    uint64_t converted = 0;
+    for (size_t i = 0; i < pages_.size() && !shouldCancel(); ++i) {
+      const int64_t n = pages_[i];
+      if (n <= 0 || n > pageCount) {
+        postPageFailure(n, QVConversionError::outOfPageRange(n));
+        continue;
+      }
+      try {
+        const std::optional<platform::PdfPage> page = document.page(static_cast<int>(n));
+        if (!page) {
+          postPageFailure(n, QVConversionError::cannotReadPage(n));
+        } else if (exporter->convertPDFPage(*page)) {
+          ++converted;
+          postPageDone(n, i + 1, converted);
+        } else {
+          postPageFailure(n, QVConversionError::cannotConvertPage(n));
+        }
+      } catch (...) {
+        postException(QVDescribeCurrentException());
+        postPageFailure(n, QVConversionError::unknown());
+      }
+    }
+
+    std::optional<QVConversionError> error;
+    if (shouldCancel()) {
+      cleanQuietly(*exporter);
+    } else {
+      postWillSave();
+      try {
+        exporter->endConvertPDF(document);
+      } catch (...) {
+        postException(QVDescribeCurrentException());
+        error = QVConversionError::unknown();
+      }
+    }
+    exporter.reset();
+    return error;
+  }
+
+  void cleanQuietly(QVPDFExporter& exporter) {
+    try {
+      exporter.cleanConvertPDF();
+    } catch (...) {
+      postException(QVDescribeCurrentException());
+    }
+  }
+
+  // Runs `report` on the main queue with the converter and its delegate of
+  // that moment; nothing when either is gone.
+  template <typename Report>
+  void post(Report report) {
+    mainQueue_.post([link = link_, report = std::move(report)] {
+      QVPDFConverter* converter = link->converter;
+      if (!converter) return;
+      if (QVPDFConverterDelegate* delegate = converter->delegate()) report(*converter, *delegate);
+    });
+  }
+
+  void postPageDone(int64_t n, uint64_t position, uint64_t converted) {
+    post([n, position, converted](QVPDFConverter& c, QVPDFConverterDelegate& d) {
+      d.convertPDFPageIndex(c, static_cast<uint64_t>(n), position, converted);
+    });
+  }
+
+  void postPageFailure(int64_t n, QVConversionError error) {
+    post([n, error = std::move(error)](QVPDFConverter& c, QVPDFConverterDelegate& d) {
+      d.convertPDFPageIndexFaildWithError(c, static_cast<uint64_t>(n), error);
+    });
+  }
+
+  void postWillSave() {
+    post([](QVPDFConverter& c, QVPDFConverterDelegate& d) { d.willSaveDoc(c); });
+  }
+
+  void postException(QVConversionException exception) {
+    post([exception = std::move(exception)](QVPDFConverter& c, QVPDFConverterDelegate& d) {
+      d.catchException(c, exception);
+    });
+  }
+
+  void postEnd(std::optional<QVConversionError> error) {
+    mainQueue_.post([link = link_, error = std::move(error)] {
+      QVPDFConverter* converter = link->converter;
+      if (!converter) return;
+      converter->isConverting_ = false;
+      if (QVPDFConverterDelegate* delegate = converter->delegate()) delegate->didEndConversion(*converter, error);
+    });
+  }
+
+  std::string pdfPath_;
+  std::string pdfPassword_;
+  std::vector<int64_t> pages_;
+  std::string destDocType_;
+  std::string destDocPath_;
+  std::optional<QVPDFOptions> moreOptions_;
+  platform::MainQueue& mainQueue_;
+  const QVExporterRegistry& registry_;
+  std::shared_ptr<Link> link_;
+  std::shared_ptr<Run> run_;
+};
+
+QVPDFConverter::QVPDFConverter(platform::MainQueue& mainQueue, const QVExporterRegistry& registry)
+    : mainQueue_(mainQueue), registry_(registry), link_(std::make_shared<Link>(Link{this})) {}
+
+QVPDFConverter::~QVPDFConverter() {
+  link_->converter = nullptr;
+  if (currentRun_) currentRun_->shouldCancel = true;
+  queue_.reset();
+}
+
+void QVPDFConverter::convertPDFAtPath(const std::string& pdfPath, const std::string& pdfPassword,
+                                      const std::vector<int64_t>& pdfPageIndexs, const std::string& destDocType,
+                                      const std::string& destDocPath,
+                                      const std::optional<QVPDFOptions>& moreOptions) {
+  pdfPath_ = pdfPath;
+  pdfPassword_ = pdfPassword;
+  pdfPageIndexs_ = pdfPageIndexs;
+  destDocType_ = destDocType;
+  destDocPath_ = destDocPath;
+  moreOptions_ = moreOptions;
+
+  currentRun_ = std::make_shared<Run>();
+  isConverting_ = true;
+  if (delegate_) delegate_->didStartConversion(*this);
+
+  // A new queue per conversion; the previous one has finished its work by
+  // now (or finishes it here, before the new conversion begins).
+  queue_.reset();
+  queue_ = std::make_unique<platform::SerialQueue>("_startConvertQueue");
+  queue_->async(Job(*this, link_, currentRun_));
+}
+
+void QVPDFConverter::stopConvertsionIfNeed() {
+  if (currentRun_) currentRun_->shouldCancel = true;
+}
+
+std::unique_ptr<platform::PdfDocument> QVPDFConverter::initPDFDocumentAtPath(const std::string& path,
+                                                                             const std::string& password) {
+  if (path.empty()) return nullptr;
+  try {
+    std::unique_ptr<platform::PdfDocument> document = platform::PdfDocument::open(path, password);
+    // A document that still needs a password cannot be converted: its pages
+    // cannot be read, and reporting success for it would hide that.
+    if (!document || !document->isUnlocked()) return nullptr;
+    return document;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+std::map<std::string, std::string> QVPDFConverter::supportDocTypes() {
+  std::map<std::string, std::string> table;
+  for (const auto& type : kOutputTypes) table.emplace(type.extension, type.title);
+  return table;
+}
+
+std::optional<std::string> QVPDFConverter::supportDocTypeNameForKey(std::string_view extension) {
+  for (const auto& type : kOutputTypes)
+    if (extension == type.extension) return std::string(type.title);
+  return std::nullopt;
+}

@@ -1,0 +1,76 @@
+#include "convert/QVPageRange.h"
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <string>
+
+namespace {
+
+// Leading white space, an optional sign, then decimal digits up to the first
+// other character; 0 without digits; saturates instead of overflowing.
+int64_t integerValue(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t value = 0;
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    const int digit = text[i] - '0';
+    value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+  std::vector<std::string_view> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// Appends the pages of a range that lie in 1..pageCount, walking only that
+// part of it, so a range like 1-999999999 costs no more than the document.
+void appendRange(std::vector<int64_t>& pages, int64_t first, int64_t last, int64_t pageCount) {
+  if (first <= last) {
+    for (int64_t n = std::max<int64_t>(first, 1); n <= std::min(last, pageCount); ++n) pages.push_back(n);
+  } else {
+    for (int64_t n = std::min(first, pageCount); n >= std::max<int64_t>(last, 1); --n) pages.push_back(n);
+  }
+}
+
+}  // namespace
+
+std::vector<int64_t> QVAllPageIndexs(int64_t pageCount) {
+  std::vector<int64_t> pages;
+  appendRange(pages, 1, pageCount, pageCount);
+  return pages;
+}
+
+std::vector<int64_t> QVPageIndexsFromRangeText(std::string_view text, int64_t pageCount) {
+  if (text.empty()) return pageCount > 0 ? std::vector<int64_t>{1} : std::vector<int64_t>{};
+  if (equalsIgnoringCase(text, "all pages")) return QVAllPageIndexs(pageCount);
+  std::vector<int64_t> pages;
+  for (std::string_view part : split(text, ',')) {
+    if (part.find('-') != std::string_view::npos) {
+      const auto pieces = split(part, '-');
+      if (pieces.size() == 2) appendRange(pages, integerValue(pieces[0]), integerValue(pieces[1]), pageCount);
+    } else {
+      const int64_t n = integerValue(part);
+      if (n >= 1 && n <= pageCount) pages.push_back(n);
+    }
+  }
+  return pages;
+}

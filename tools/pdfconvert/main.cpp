@@ -1,0 +1,154 @@
+// pdfconvert: converts one PDF from the command line through the converter,
+// printing each report of the conversion on its own line as it arrives.
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "convert/QVPDFConverter.h"
+#include "convert/QVPageRange.h"
+#include "exporters/QVBuiltInExporters.h"
+#include "platform/dispatch/queue.h"
+#include "platform/pdf/document.h"
+#include "platform/text/text.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: pdfconvert [--password PW] [--pages TEXT] --to EXT INPUT.pdf OUTPUT\n"
+    "\n"
+    "Converts the PDF file INPUT.pdf into the document OUTPUT.\n"
+    "\n"
+    "Options:\n"
+    "  --to EXT         output type, one of: docx pptx xlsx csv txt rtf html\n"
+    "  --password PW    password of an encrypted PDF (user or owner password)\n"
+    "  --pages TEXT     pages to convert: \"All Pages\" (the default), or page\n"
+    "                   numbers and ranges separated by commas, e.g. \"1-3,5\";\n"
+    "                   a range may run downwards (\"5-3\"); numbers outside the\n"
+    "                   document are skipped\n"
+    "  -h, --help       show this text\n"
+    "\n"
+    "Each report of the conversion is printed on its own line as it arrives:\n"
+    "  start\n"
+    "  page N converted (position P, C converted)\n"
+    "  page N failed: CODE MESSAGE\n"
+    "  exception: NAME: REASON\n"
+    "  will save\n"
+    "  end: ok | end: error CODE MESSAGE\n"
+    "\n"
+    "Exit status: 0 when the conversion ended without error; 1 when it ended\n"
+    "with an error (404 missing source, 405 unreadable PDF or wrong password,\n"
+    "400 the document could not be written); 2 for a usage error.\n"
+    "An output type without an exporter in this build converts nothing.\n";
+
+struct Arguments {
+  std::string password;
+  std::string pages = "All Pages";
+  std::string type;
+  std::string input;
+  std::string output;
+};
+
+int usageError(const std::string& message) {
+  std::cerr << "pdfconvert: " << message << "\n\n" << kUsage;
+  return 2;
+}
+
+std::string describe(const QVConversionError& error) {
+  return platform::text::formatInteger(error.code) + " " + error.failureReason;
+}
+
+void printLine(const std::string& line) {
+  std::cout << line << '\n';
+  std::cout.flush();
+}
+
+// Prints every report and remembers the end.
+class ReportPrinter : public QVPDFConverterDelegate {
+ public:
+  bool ended = false;
+  std::optional<QVConversionError> endError;
+
+  void didStartConversion(QVPDFConverter&) override { printLine("start"); }
+  void didEndConversion(QVPDFConverter&, const std::optional<QVConversionError>& error) override {
+    printLine(error ? "end: error " + describe(*error) : "end: ok");
+    ended = true;
+    endError = error;
+  }
+  void convertPDFPageIndex(QVPDFConverter&, uint64_t pageNumber, uint64_t position, uint64_t count) override {
+    printLine("page " + std::to_string(pageNumber) + " converted (position " + std::to_string(position) + ", " +
+              std::to_string(count) + " converted)");
+  }
+  void convertPDFPageIndexFaildWithError(QVPDFConverter&, uint64_t pageNumber,
+                                         const QVConversionError& error) override {
+    printLine("page " + std::to_string(pageNumber) + " failed: " + describe(error));
+  }
+  void willSaveDoc(QVPDFConverter&) override { printLine("will save"); }
+  void catchException(QVPDFConverter&, const QVConversionException& exception) override {
+    printLine("exception: " + exception.name + ": " + exception.reason);
+  }
+};
+
+// The page count the page-range text is read against; 0 when the document
+// cannot be opened (the converter then reports why).
+int64_t pageCountOf(const Arguments& args) {
+  try {
+    auto document = QVPDFConverter::initPDFDocumentAtPath(args.input, args.password);
+    return document ? document->pageCount() : 0;
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments args;
+  std::vector<std::string> positional;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      return std::string(argv[++i]);
+    };
+    if (arg == "-h" || arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg == "--password" || arg == "--pages" || arg == "--to") {
+      auto v = value();
+      if (!v) return usageError(arg + " needs a value");
+      if (arg == "--password") args.password = *v;
+      else if (arg == "--pages") args.pages = *v;
+      else args.type = *v;
+    } else if (arg == "--") {
+      for (++i; i < argc; ++i) positional.emplace_back(argv[i]);
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("unknown option " + arg);
+    } else {
+      positional.push_back(arg);
+    }
+  }
+  if (args.type.empty()) return usageError("--to EXT is required");
+  if (!QVPDFConverter::supportDocTypeNameForKey(args.type)) return usageError("unknown output type " + args.type);
+  if (positional.size() != 2) return usageError("INPUT.pdf and OUTPUT are required");
+  args.input = positional[0];
+  args.output = positional[1];
+
+  registerBuiltInExporters();
+  if (!QVExporterRegistry::shared().hasFactory(args.type))
+    std::cerr << "pdfconvert: no exporter for " << args.type << " in this build; nothing will be written\n";
+
+  const std::vector<int64_t> pages = QVPageIndexsFromRangeText(args.pages, pageCountOf(args));
+
+  platform::DrainedMainQueue mainQueue;
+  ReportPrinter printer;
+  {
+    QVPDFConverter converter(mainQueue);
+    converter.setDelegate(&printer);
+    converter.convertPDFAtPath(args.input, args.password, pages, args.type, args.output, std::nullopt);
+    mainQueue.runUntil([&] { return printer.ended; });
+  }
+  return printer.endError ? 1 : 0;
+}
