@@ -24,8 +24,9 @@ bool QVPDFStitchingFunction::parse(const platform::PdfObject& object, const plat
   std::vector<std::shared_ptr<const QVPDFFunction>> subFunctions;
   subFunctions.reserve(k);
   for (size_t i = 0; i < k; ++i) {
+    // A piece that cannot be evaluated would leave a hole in the gradient.
     auto f = funtionWithObject(functions.at(i), budget);
-    if (!f) return false;
+    if (!f || !f->ok()) return false;
     subFunctions.push_back(std::move(f));
   }
 
