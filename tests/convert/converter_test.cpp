@@ -13,6 +13,7 @@
 #include "convert/QVExporterRegistry.h"
 #include "convert/QVPDFConverter.h"
 #include "convert/QVPDF_CTMInfo.h"
+#include "convert/QVPageRange.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "platform/dispatch/queue.h"
 #include "platform/fs/files.h"
@@ -400,6 +401,17 @@ TEST(QVPDFConverterTable, SevenOutputTypesWithTheirTitles) {
 
 TEST(QVPDFConverterOpening, EmptyPathGivesNoDocument) {
   EXPECT_EQ(QVPDFConverter::initPDFDocumentAtPath("", ""), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConverterTest, SampleDocumentConvertsEveryPage) {
+  const fs::path sample = fs::path(QV_SOURCE_DIR) / "resources" / "sample" / "sample.pdf";
+  EXPECT_EQ(convert(QVPageIndexsFromRangeText("All Pages", 3), "", "pptx", sample),
+            (Reports{"start", "page 1 at 1 count 1", "page 2 at 2 count 2", "page 3 at 3 count 3", "will save",
+                     "end"}));
 }
 
 }  // namespace
