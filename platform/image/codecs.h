@@ -30,6 +30,7 @@ struct JpegInfo {
   bool adobeMarker = false;  // an APP14 "Adobe" segment was present
   int adobeTransform = 0;    // its colour transform (0 none, 1 YCbCr, 2 YCCK)
   bool progressive = false;
+  bool exif = false;         // an APP1 Exif segment (which may carry an orientation)
 };
 
 // Reads the header only; nullopt when the data does not start a readable JPEG.
@@ -40,7 +41,11 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
 // Adobe marker, the convention of stand-alone image files written by Adobe
 // applications (which store 255 - ink). PDF images never set it: their
 // /Decode array says how to read the samples.
-Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr);
+// colorTransform (PDF's DCTDecode parameter): -1 lets the file decide; 0 reads
+// three or four components as stored, 1 as YCbCr / YCCK. An Adobe marker
+// always wins over it.
+Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr,
+                  int colorTransform = -1);
 
 // Gray8, RGB8 and CMYK8 are written as they are (CMYK with libjpeg's Adobe
 // marker, samples as given); any other format is converted to RGB8 first.

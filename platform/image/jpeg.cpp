@@ -74,12 +74,13 @@ struct Decompressor {
 
 // Stage one: create, attach the data, read the header, choose the output
 // colour space and start. False with err.message set on failure.
-bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool start) {
+bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool start, int colorTransform) {
   if (setjmp(d.err.jump)) return false;
   jpeg_create_decompress(&d.cinfo);
   d.created = true;
   d.cinfo.progress = &d.progress;
   jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
+  jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 16);
   jpeg_save_markers(&d.cinfo, JPEG_APP0 + 14, 64);
   if (jpeg_read_header(&d.cinfo, TRUE) != JPEG_HEADER_OK) {
     std::snprintf(d.err.message, sizeof d.err.message, "no JPEG image in the data");
@@ -93,6 +94,10 @@ bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool sta
       std::snprintf(d.err.message, sizeof d.err.message, "unsupported JPEG component count %d",
                     d.cinfo.num_components);
       return false;
+  }
+  if (colorTransform >= 0 && !d.cinfo.saw_Adobe_marker) {
+    if (d.cinfo.num_components == 3) d.cinfo.jpeg_color_space = colorTransform ? JCS_YCbCr : JCS_RGB;
+    if (d.cinfo.num_components == 4) d.cinfo.jpeg_color_space = colorTransform ? JCS_YCCK : JCS_CMYK;
   }
   if (!start) return true;
   if (!withinPixelCap(d.cinfo.image_width, d.cinfo.image_height)) {
@@ -121,6 +126,8 @@ void fillInfo(const Decompressor& d, JpegInfo& info) {
   info.adobeMarker = d.cinfo.saw_Adobe_marker;
   info.adobeTransform = d.cinfo.Adobe_transform;
   info.progressive = d.cinfo.progressive_mode;
+  for (jpeg_saved_marker_ptr m = d.cinfo.marker_list; m; m = m->next)
+    if (m->marker == JPEG_APP0 + 1 && m->data_length >= 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0) info.exif = true;
 }
 
 }  // namespace
@@ -128,16 +135,16 @@ void fillInfo(const Decompressor& d, JpegInfo& info) {
 std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data) {
   if (data.size() < 4) return std::nullopt;
   Decompressor d;
-  if (!startDecompress(d, data.data(), data.size(), false)) return std::nullopt;
+  if (!startDecompress(d, data.data(), data.size(), false, -1)) return std::nullopt;
   JpegInfo info;
   fillInfo(d, info);
   return info;
 }
 
-Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo* infoOut) {
+Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo* infoOut, int colorTransform) {
   if (data.size() < 4) throw ImageError("JPEG: data too short");
   Decompressor d;
-  if (!startDecompress(d, data.data(), data.size(), true)) throw ImageError(std::string("JPEG: ") + d.err.message);
+  if (!startDecompress(d, data.data(), data.size(), true, colorTransform)) throw ImageError(std::string("JPEG: ") + d.err.message);
   JpegInfo info;
   fillInfo(d, info);
   if (static_cast<int>(d.cinfo.output_width) != info.width || static_cast<int>(d.cinfo.output_height) != info.height)

@@ -1,0 +1,699 @@
+#include "pdf/QVPDFUtilities.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <string>
+#include <vector>
+
+#include "pdf/QVPDFColorSpace.h"
+#include "pdf/QVPDFICCBasedColorSpace.h"
+#include "platform/fs/files.h"
+#include "platform/image/codecs.h"
+
+using platform::PdfObject;
+using platform::PdfStreamFormat;
+using platform::image::Bitmap;
+using platform::image::ImageError;
+using platform::image::PixelFormat;
+
+namespace {
+
+// Soft masks of soft masks are not followed further than this.
+constexpr int kMaxMaskDepth = 1;
+
+// ---- reading the image dictionary ----
+
+PdfObject entry(const PdfObject& dict, std::string_view key, std::string_view abbreviation) {
+  PdfObject v = dict.get(key);
+  if (v.isNull() && !abbreviation.empty()) v = dict.get(abbreviation);
+  return v;
+}
+
+std::optional<int64_t> integerEntry(const PdfObject& dict, std::string_view key, std::string_view abbreviation) {
+  PdfObject v = entry(dict, key, abbreviation);
+  if (v.isInteger()) return v.asInteger();
+  // Some writers put reals where integers belong; a whole real reads as one.
+  if (auto n = v.asNumber(); n && std::isfinite(*n) && *n == std::floor(*n) && std::fabs(*n) < 1e15)
+    return static_cast<int64_t>(*n);
+  return std::nullopt;
+}
+
+bool booleanEntry(const PdfObject& dict, std::string_view key, std::string_view abbreviation) {
+  return entry(dict, key, abbreviation).asBoolean().value_or(false);
+}
+
+// ---- samples ----
+
+// Interleaved samples of `components` per pixel, `bpc` bits each, rows
+// padded to whole bytes: the raw layout of PDF image data, which the JPEG,
+// JPEG 2000, JBIG2 and CCITT decoders' outputs also take.
+struct Samples {
+  int width = 0;
+  int height = 0;
+  int bpc = 8;
+  int components = 1;
+  size_t rowBytes = 0;
+  bool decodeApplies = true;  // /Decode is ignored for JPEG 2000 colour data
+  enum class Storage { Raw, Decoded, Bilevel } storage = Storage::Raw;
+
+  std::string rawStorage;
+  Bitmap bitmapStorage;
+  std::vector<uint8_t> bilevelStorage;
+  Bitmap jpxAlpha;  // the codestream's own opacity
+  platform::image::Jpeg2000ColorSpace jpxSpace = platform::image::Jpeg2000ColorSpace::Unknown;
+  PdfStreamFormat format = PdfStreamFormat::Raw;
+  platform::image::JpegInfo jpegInfo;
+
+  // Where the samples are: asked each time, since moving a short string
+  // moves its characters.
+  const uint8_t* base() const {
+    switch (storage) {
+      case Storage::Decoded: return bitmapStorage.bytes().data();
+      case Storage::Bilevel: return bilevelStorage.data();
+      case Storage::Raw: break;
+    }
+    return reinterpret_cast<const uint8_t*>(rawStorage.data());
+  }
+  const uint8_t* row(int y) const { return base() + static_cast<size_t>(y) * rowBytes; }
+};
+
+inline uint32_t sampleAt(const uint8_t* row, size_t index, int bpc) {
+  switch (bpc) {
+    case 8: return row[index];
+    case 16: return (uint32_t{row[2 * index]} << 8) | row[2 * index + 1];
+    case 1: return (row[index >> 3] >> (7 - (index & 7))) & 1u;
+    case 2: return (row[index >> 2] >> (6 - 2 * (index & 3))) & 3u;
+    case 4: return (row[index >> 1] >> (4 - 4 * (index & 1))) & 15u;
+    default: return 0;
+  }
+}
+
+void fromBitmap(Samples& s, Bitmap bitmap) {
+  s.width = bitmap.width();
+  s.height = bitmap.height();
+  s.bpc = 8;
+  s.components = bitmap.channels();
+  s.rowBytes = bitmap.stride();
+  s.bitmapStorage = std::move(bitmap);
+  s.storage = Samples::Storage::Decoded;
+}
+
+void fromBilevel(Samples& s, platform::image::BilevelImage img) {
+  s.width = img.width;
+  s.height = img.height;
+  s.bpc = 1;
+  s.components = 1;
+  s.rowBytes = img.stride;
+  s.bilevelStorage = std::move(img.bits);
+  s.storage = Samples::Storage::Bilevel;
+}
+
+platform::image::CcittParams ccittParams(const PdfObject* parms) {
+  platform::image::CcittParams p;
+  if (!parms) return p;
+  auto clampInt = [](int64_t v, int64_t lo, int64_t hi) { return static_cast<int>(std::clamp(v, lo, hi)); };
+  if (auto v = parms->getInteger("K")) p.k = clampInt(*v, -1, 1 << 20);
+  if (auto v = parms->getBoolean("EndOfLine")) p.endOfLine = *v;
+  if (auto v = parms->getBoolean("EncodedByteAlign")) p.encodedByteAlign = *v;
+  if (auto v = parms->getInteger("Columns")) p.columns = clampInt(*v, 0, int64_t{1} << 30);
+  if (auto v = parms->getInteger("Rows")) p.rows = clampInt(*v, 0, int64_t{1} << 30);
+  if (auto v = parms->getBoolean("EndOfBlock")) p.endOfBlock = *v;
+  if (auto v = parms->getBoolean("BlackIs1")) p.blackIs1 = *v;
+  if (auto v = parms->getInteger("DamagedRowsBeforeError")) p.damagedRowsBeforeError = clampInt(*v, 0, 1 << 20);
+  return p;
+}
+
+// Decodes the stream's data into samples. For raw data `components` and
+// `bpc` give the layout; the other formats bring their own.
+Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc) {
+  Samples s;
+  platform::PdfStreamData sd = stream.streamData();
+  s.format = sd.format;
+  const PdfObject* parms = sd.lastFilterParms.get();
+  const auto bytes = platform::image::asBytes(sd.bytes);
+  switch (sd.format) {
+    case PdfStreamFormat::Raw: {
+      platform::image::checkPixelCap(width, height);
+      if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16)
+        throw ImageError("unsupported bits per component " + std::to_string(bpc));
+      if (components < 1 || components > platform::image::kMaxChannels) throw ImageError("unsupported component count");
+      const int64_t rowBits = width * components * bpc;  // at most 2^27 * 32 * 16
+      const int64_t rowBytes = (rowBits + 7) / 8;
+      const int64_t needed = rowBytes * height;
+      if (needed > static_cast<int64_t>(sd.bytes.size()))
+        throw ImageError("image data (" + std::to_string(sd.bytes.size()) + " bytes) shorter than its size (" +
+                         std::to_string(needed) + " bytes)");
+      s.width = static_cast<int>(width);
+      s.height = static_cast<int>(height);
+      s.bpc = bpc;
+      s.components = components;
+      s.rowBytes = static_cast<size_t>(rowBytes);
+      s.rawStorage = std::move(sd.bytes);
+      s.storage = Samples::Storage::Raw;
+      break;
+    }
+    case PdfStreamFormat::JPEG: {
+      int colorTransform = -1;
+      if (parms)
+        if (auto v = parms->getInteger("ColorTransform")) colorTransform = *v ? 1 : 0;
+      Bitmap bitmap = platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform);
+      s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
+      fromBitmap(s, std::move(bitmap));
+      break;
+    }
+    case PdfStreamFormat::JPEG2000: {
+      platform::image::Jpeg2000Image jpx = platform::image::decodeJpeg2000(bytes);
+      s.jpxAlpha = std::move(jpx.alpha);
+      s.jpxSpace = jpx.space;
+      fromBitmap(s, std::move(jpx.color));
+      s.decodeApplies = false;
+      break;
+    }
+    case PdfStreamFormat::JBIG2: {
+      std::string globals;
+      if (parms) {
+        PdfObject g = parms->getStream("JBIG2Globals");
+        if (g.isStream()) globals = g.decodedData();
+      }
+      fromBilevel(s, platform::image::decodeJbig2(bytes, platform::image::asBytes(globals)));
+      break;
+    }
+    case PdfStreamFormat::CCITTFax: {
+      platform::image::CcittParams p = ccittParams(parms);
+      const int fallbackRows = static_cast<int>(std::clamp<int64_t>(height, 0, int64_t{1} << 30));
+      fromBilevel(s, platform::image::decodeCcitt(bytes, p, fallbackRows));
+      break;
+    }
+  }
+  return s;
+}
+
+// ---- colour spaces ----
+
+std::shared_ptr<const QVPDFColorSpace> resolveColorSpace(const PdfObject& object, const PdfObject& colorSpaces) {
+  if (object.isNull()) return nullptr;
+  auto space = QVPDFColorSpace::colorSpaceWithObject(object);
+  if (!space && object.isName() && colorSpaces.isDictionary()) {
+    PdfObject named = colorSpaces.get(*object.asName());
+    if (!named.isNull()) space = QVPDFColorSpace::colorSpaceWithObject(named);
+  }
+  return space;
+}
+
+std::shared_ptr<const QVPDFColorSpace> deviceSpaceFor(int components) {
+  switch (components) {
+    case 1: return QVPDFColorSpace::deviceGray();
+    case 3: return QVPDFColorSpace::deviceRGB();
+    case 4: return QVPDFColorSpace::deviceCMYK();
+    default: return nullptr;
+  }
+}
+
+// The device family a space converts as, seen through ICC alternates.
+int effectiveMode(const QVPDFColorSpace& space, int depth = 0) {
+  if (space.getMode() == QVPDFColorSpace::kModeICCBased && depth < 4) {
+    const auto& icc = static_cast<const QVPDFICCBasedColorSpace&>(space);
+    if (icc.alt()) {
+      for (int i = 0; i < icc.getNComps(); ++i)
+        if (icc.rangeMin()[i] != 0.0 || icc.rangeMax()[i] != 1.0) return QVPDFColorSpace::kModeICCBased;
+      return effectiveMode(*icc.alt(), depth + 1);
+    }
+  }
+  return space.getMode();
+}
+
+bool isGrayLike(const QVPDFColorSpace& space) {
+  const int mode = effectiveMode(space);
+  return mode == QVPDFColorSpace::kModeDeviceGray || mode == QVPDFColorSpace::kModeCalGray;
+}
+
+bool isRgbLike(const QVPDFColorSpace& space) {
+  const int mode = effectiveMode(space);
+  return mode == QVPDFColorSpace::kModeDeviceRGB || mode == QVPDFColorSpace::kModeCalRGB;
+}
+
+struct DecodeRange {
+  double low = 0;
+  double high = 1;
+};
+
+// /Decode pairs per component; missing pairs (a short or absent array) take
+// the space's defaults.
+std::vector<DecodeRange> decodeRanges(const PdfObject& dict, const QVPDFColorSpace* space, int components, int bpc,
+                                      bool imageMask) {
+  std::vector<DecodeRange> ranges(components);
+  for (int i = 0; i < components; ++i) {
+    if (imageMask || !space) {
+      ranges[i] = {0, 1};
+    } else if (space->getMode() == QVPDFColorSpace::kModeIndexed) {
+      ranges[i] = {0, std::ldexp(1.0, bpc) - 1};
+    } else {
+      auto r = space->componentRange(i);
+      ranges[i] = {r.min, r.max};
+    }
+  }
+  PdfObject decode = entry(dict, "Decode", "D");
+  if (decode.isArray()) {
+    for (int i = 0; i < components && 2 * static_cast<size_t>(i) + 1 < decode.size(); ++i) {
+      ranges[i].low = decode.at(2 * i).asNumber().value_or(0.0);
+      ranges[i].high = decode.at(2 * i + 1).asNumber().value_or(0.0);
+    }
+  }
+  return ranges;
+}
+
+bool isDefaultDecode(const std::vector<DecodeRange>& ranges) {
+  for (const auto& r : ranges)
+    if (r.low != 0.0 || r.high != 1.0) return false;
+  return true;
+}
+
+// Component values on the operators' 0..255 scale for every sample value of
+// every component: what a colour operator would store for the decoded value.
+std::vector<int32_t> componentTable(const std::vector<DecodeRange>& ranges, int bpc) {
+  const size_t levels = size_t{1} << bpc;
+  const double maxSample = static_cast<double>(levels - 1);
+  std::vector<int32_t> table(levels * ranges.size());
+  for (size_t c = 0; c < ranges.size(); ++c)
+    for (size_t v = 0; v < levels; ++v) {
+      const double decoded = ranges[c].low + v * (ranges[c].high - ranges[c].low) / maxSample;
+      // The nudge keeps exact products such as 29/255 × 255 from truncating
+      // to 28 through rounding error.
+      table[c * levels + v] = QVPDFTruncate(decoded * 255.0 + (decoded >= 0 ? 1e-7 : -1e-7));
+    }
+  return table;
+}
+
+uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
+
+// Converts samples to Gray8 (gray-like spaces) or RGB8 through the space.
+Bitmap convertColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
+  const int n = s.components;
+  const bool gray = isGrayLike(space) && n == 1;
+  Bitmap out(s.width, s.height, gray ? PixelFormat::Gray8 : PixelFormat::RGB8);
+  const int outChannels = gray ? 1 : 3;
+
+  // Straight copy: 8-bit data that the space passes through unchanged.
+  if (s.bpc == 8 && isDefaultDecode(ranges) && ((gray && n == 1) || (isRgbLike(space) && n == 3))) {
+    for (int y = 0; y < s.height; ++y) std::copy_n(s.row(y), out.stride(), out.row(y));
+    return out;
+  }
+
+  const std::vector<int32_t> table = componentTable(ranges, s.bpc);
+  const size_t levels = size_t{1} << s.bpc;
+
+  if (n == 1 && s.bpc <= 8) {
+    // One colour per sample value, looked up.
+    std::vector<std::array<uint8_t, 3>> palette(levels);
+    QVPDFColor color;
+    for (size_t v = 0; v < levels; ++v) {
+      color.c[0] = table[v];
+      QVPDFRGB rgb = space.getRGB(color);
+      palette[v] = {clampByte(rgb.r), clampByte(rgb.g), clampByte(rgb.b)};
+    }
+    for (int y = 0; y < s.height; ++y) {
+      const uint8_t* src = s.row(y);
+      uint8_t* dst = out.row(y);
+      for (int x = 0; x < s.width; ++x) {
+        const auto& p = palette[sampleAt(src, static_cast<size_t>(x), s.bpc)];
+        if (gray) dst[x] = p[0];
+        else std::copy_n(p.data(), 3, dst + 3 * x);
+      }
+    }
+    return out;
+  }
+
+  // General case: per pixel through the space, with a small direct-mapped
+  // cache, since neighbouring pixels repeat colours.
+  constexpr size_t kCacheSize = 4096;
+  struct CacheEntry {
+    uint64_t key = ~uint64_t{0};
+    std::array<uint8_t, 3> rgb{};
+  };
+  std::vector<CacheEntry> cache(kCacheSize);
+  const bool cacheable = n * s.bpc <= 63;
+  QVPDFColor color;
+  for (int y = 0; y < s.height; ++y) {
+    const uint8_t* src = s.row(y);
+    uint8_t* dst = out.row(y);
+    for (int x = 0; x < s.width; ++x) {
+      uint64_t key = 0;
+      for (int c = 0; c < n; ++c) {
+        const uint32_t v = sampleAt(src, static_cast<size_t>(x) * n + c, s.bpc);
+        if (cacheable) key = (key << s.bpc) | v;
+        color.c[c] = table[static_cast<size_t>(c) * levels + v];
+      }
+      std::array<uint8_t, 3> rgb;
+      CacheEntry* slot = cacheable ? &cache[(key * 0x9E3779B97F4A7C15ull) >> 52] : nullptr;
+      if (slot && slot->key == key) {
+        rgb = slot->rgb;
+      } else {
+        QVPDFRGB r = space.getRGB(color);
+        rgb = {clampByte(r.r), clampByte(r.g), clampByte(r.b)};
+        if (slot) *slot = {key, rgb};
+      }
+      if (gray) dst[x] = rgb[0];
+      else std::copy_n(rgb.data(), outChannels, dst + 3 * x);
+    }
+  }
+  return out;
+}
+
+// 16-bit gray or RGB that needs no conversion keeps its precision.
+Bitmap copy16(const Samples& s) {
+  Bitmap out(s.width, s.height, s.components == 1 ? PixelFormat::Gray16 : PixelFormat::RGB16);
+  const size_t count = static_cast<size_t>(s.width) * s.components;
+  for (int y = 0; y < s.height; ++y) {
+    const uint8_t* src = s.row(y);
+    uint16_t* dst = out.row16(y);
+    for (size_t i = 0; i < count; ++i) dst[i] = static_cast<uint16_t>((src[2 * i] << 8) | src[2 * i + 1]);
+  }
+  return out;
+}
+
+// ---- masks ----
+
+// An opacity plane from 1-bit mask samples: a sample that decodes to 0 is
+// painted (opaque), 1 is masked out.
+Bitmap stencilAlpha(const Samples& s, const std::vector<DecodeRange>& ranges) {
+  const bool inverted = !ranges.empty() && ranges[0].low > ranges[0].high;
+  Bitmap alpha(s.width, s.height, PixelFormat::Gray8);
+  for (int y = 0; y < s.height; ++y) {
+    const uint8_t* src = s.row(y);
+    uint8_t* dst = alpha.row(y);
+    for (int x = 0; x < s.width; ++x) {
+      const bool one = sampleAt(src, static_cast<size_t>(x), s.bpc) != 0;
+      dst[x] = (one != inverted) ? 0 : 255;
+    }
+  }
+  return alpha;
+}
+
+// Opacity from a /Mask array: pixels whose every raw sample lies in its
+// [min, max] pair are transparent.
+Bitmap colorKeyAlpha(const Samples& s, const PdfObject& mask) {
+  const int n = s.components;
+  std::vector<std::pair<int64_t, int64_t>> ranges(n, {1, 0});
+  for (int c = 0; c < n; ++c) {
+    ranges[c].first = mask.at(2 * c).asInteger().value_or(1);
+    ranges[c].second = mask.at(2 * c + 1).asInteger().value_or(0);
+  }
+  Bitmap alpha(s.width, s.height, PixelFormat::Gray8);
+  for (int y = 0; y < s.height; ++y) {
+    const uint8_t* src = s.row(y);
+    uint8_t* dst = alpha.row(y);
+    for (int x = 0; x < s.width; ++x) {
+      bool keyed = true;
+      for (int c = 0; c < n && keyed; ++c) {
+        const int64_t v = sampleAt(src, static_cast<size_t>(x) * n + c, s.bpc);
+        keyed = v >= ranges[c].first && v <= ranges[c].second;
+      }
+      dst[x] = keyed ? 0 : 255;
+    }
+  }
+  return alpha;
+}
+
+// Nearest-neighbour resampling of a bitmap to another pixel size.
+Bitmap resampled(const Bitmap& src, int width, int height) {
+  if (src.width() == width && src.height() == height) return src;
+  Bitmap out(width, height, src.format(), src.channels());
+  const int bpp = src.bytesPerPixel();
+  std::vector<int> columns(width);
+  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<int64_t>(x) * src.width() / width);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* s = src.row(static_cast<int>(static_cast<int64_t>(y) * src.height() / height));
+    uint8_t* d = out.row(y);
+    for (int x = 0; x < width; ++x) std::copy_n(s + static_cast<size_t>(columns[x]) * bpp, bpp, d + static_cast<size_t>(x) * bpp);
+  }
+  return out;
+}
+
+// Colour (Gray8 or RGB8) and opacity (Gray8) joined into GrayAlpha8 / RGBA8
+// at the larger of the two sizes.
+Bitmap withAlpha(const Bitmap& color, const Bitmap& alpha) {
+  const int width = std::max(color.width(), alpha.width());
+  const int height = std::max(color.height(), alpha.height());
+  platform::image::checkPixelCap(width, height);
+  const Bitmap c = resampled(color, width, height);
+  const Bitmap a = resampled(alpha, width, height);
+  const bool gray = color.format() == PixelFormat::Gray8;
+  const int n = gray ? 1 : 3;
+  Bitmap out(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* cs = c.row(y);
+    const uint8_t* as = a.row(y);
+    uint8_t* d = out.row(y);
+    for (int x = 0; x < width; ++x) {
+      std::copy_n(cs + static_cast<size_t>(x) * n, n, d + static_cast<size_t>(x) * (n + 1));
+      d[static_cast<size_t>(x) * (n + 1) + n] = as[x];
+    }
+  }
+  return out;
+}
+
+// ---- the whole image ----
+
+struct DecodedImage {
+  Bitmap pixels;
+  bool hasMask = false;
+  // Set when the stream's JPEG data (samples.rawStorage) can be written as it is.
+  bool passThroughJpeg = false;
+  Samples samples;
+};
+
+Bitmap decodeSoftMask(const PdfObject& stream, int depth);
+
+DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fill, int depth,
+                         bool forceGray) {
+  if (!stream.isStream()) throw ImageError("not an image stream");
+  const PdfObject dict = stream.dictionary();
+  const bool imageMask = booleanEntry(dict, "ImageMask", "IM");
+  const auto width = integerEntry(dict, "Width", "W");
+  const auto height = integerEntry(dict, "Height", "H");
+  if (!width || !height) throw ImageError("image without a width or height");
+  platform::image::checkPixelCap(*width, *height);
+  auto bpcEntry = integerEntry(dict, "BitsPerComponent", "BPC");
+
+  DecodedImage result;
+  if (imageMask) {
+    // A stencil: one bit per pixel, painted in the fill colour.
+    Samples& s = result.samples = loadSamples(stream, *width, *height, 1, static_cast<int>(bpcEntry.value_or(1)));
+    if (s.bpc != 1 || s.components != 1) throw ImageError("image mask that is not one bit per pixel");
+    const Bitmap alpha = stencilAlpha(s, decodeRanges(dict, nullptr, 1, 1, true));
+    Bitmap color(s.width, s.height, PixelFormat::RGB8);
+    const uint8_t rgb[3] = {clampByte(fill.r), clampByte(fill.g), clampByte(fill.b)};
+    for (int y = 0; y < s.height; ++y)
+      for (int x = 0; x < s.width; ++x) std::copy_n(rgb, 3, color.row(y) + 3 * x);
+    result.pixels = withAlpha(color, alpha);
+    result.hasMask = true;
+    return result;
+  }
+
+  const platform::PdfStreamFormat format = [&] {
+    const PdfObject filter = dict.get("Filter");
+    const PdfObject last = filter.isArray() && filter.size() > 0 ? filter.at(filter.size() - 1) : filter;
+    const std::string name = last.asName().value_or("");
+    if (name == "JPXDecode") return PdfStreamFormat::JPEG2000;
+    return PdfStreamFormat::Raw;  // the real format comes with the data
+  }();
+
+  std::shared_ptr<const QVPDFColorSpace> space =
+      forceGray ? QVPDFColorSpace::deviceGray() : resolveColorSpace(entry(dict, "ColorSpace", "CS"), colorSpaces);
+  if (!space && format != PdfStreamFormat::JPEG2000 && entry(dict, "ColorSpace", "CS").isNull())
+    throw ImageError("image without a colour space");
+  if (space && (space->getMode() == QVPDFColorSpace::kModePattern || space->getNComps() < 1)) space = nullptr;
+  if (!space && !forceGray) {
+    // An unusable space: gray for 1-bit data, else RGB, as a picture is
+    // better than none; the data size decides below whether that fits.
+    space = bpcEntry.value_or(8) == 1 ? QVPDFColorSpace::deviceGray() : QVPDFColorSpace::deviceRGB();
+  }
+  if (!bpcEntry && format != PdfStreamFormat::JPEG2000) {
+    // JPEG, JBIG2 and CCITT data bring their own depth; raw data cannot do without.
+    bpcEntry = 8;
+  }
+  const int bpc = static_cast<int>(std::clamp<int64_t>(bpcEntry.value_or(8), 0, 64));
+
+  Samples& s = result.samples = loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc);
+  if (s.format == PdfStreamFormat::Raw && !bpcEntry) throw ImageError("image without bits per component");
+  if (space->getNComps() != s.components) {
+    // JPEG and JPEG 2000 data decide their component count.
+    if (s.format == PdfStreamFormat::JPEG2000 || s.format == PdfStreamFormat::JPEG) space = deviceSpaceFor(s.components);
+    if (!space || space->getNComps() != s.components) throw ImageError("colour space does not match the image data");
+  } else if (s.format == PdfStreamFormat::JPEG2000 && entry(dict, "ColorSpace", "CS").isNull()) {
+    space = deviceSpaceFor(s.components);
+    if (!space) throw ImageError("JPEG 2000 image of an unknown colour space");
+  }
+
+  std::vector<DecodeRange> ranges = decodeRanges(dict, space.get(), s.components, s.bpc, false);
+  if (!s.decodeApplies) ranges = decodeRanges(PdfObject(), space.get(), s.components, s.bpc, false);
+
+  // Masks, in the order of precedence of the PDF standard.
+  Bitmap alpha;
+  const PdfObject smask = dict.get("SMask");
+  const PdfObject mask = dict.get("Mask");
+  if (smask.isStream() && depth < kMaxMaskDepth) {
+    alpha = decodeSoftMask(smask, depth + 1);
+  } else if (s.format == PdfStreamFormat::JPEG2000 && !s.jpxAlpha.empty() && dict.getInteger("SMaskInData").value_or(0) != 0) {
+    alpha = s.jpxAlpha;
+  } else if (mask.isStream() && depth < kMaxMaskDepth) {
+    const PdfObject maskDict = mask.dictionary();
+    const auto mw = integerEntry(maskDict, "Width", "W"), mh = integerEntry(maskDict, "Height", "H");
+    if (!mw || !mh) throw ImageError("mask without a width or height");
+    Samples m = loadSamples(mask, *mw, *mh, 1, 1);
+    if (m.bpc != 1 || m.components != 1) throw ImageError("mask that is not one bit per pixel");
+    alpha = stencilAlpha(m, decodeRanges(maskDict, nullptr, 1, 1, true));
+  } else if (mask.isArray()) {
+    alpha = colorKeyAlpha(s, mask);
+  }
+  result.hasMask = !alpha.empty();
+
+  if (!result.hasMask && s.bpc == 16 && isDefaultDecode(ranges) &&
+      ((s.components == 1 && isGrayLike(*space)) || (s.components == 3 && isRgbLike(*space)))) {
+    result.pixels = copy16(s);
+    return result;
+  }
+  Bitmap color = convertColor(s, *space, ranges);
+  if (result.hasMask) {
+    result.pixels = withAlpha(color, alpha);
+    return result;
+  }
+  if (s.format == PdfStreamFormat::JPEG && !s.jpegInfo.exif && s.jpegInfo.components != 4 &&
+      isDefaultDecode(ranges) && ((s.components == 1 && isGrayLike(*space)) || (s.components == 3 && isRgbLike(*space))))
+    result.passThroughJpeg = true;
+  result.pixels = std::move(color);
+  return result;
+}
+
+// A soft mask: a gray image whose samples are the opacity.
+Bitmap decodeSoftMask(const PdfObject& stream, int depth) {
+  DecodedImage m = decodeImage(stream, PdfObject(), QVPDFRGB{}, depth, true);
+  Bitmap& p = m.pixels;
+  if (p.format() == PixelFormat::Gray8) return std::move(p);
+  return p.converted(PixelFormat::Gray8);
+}
+
+void reportSkipped(const std::string& why) {
+  std::string line = "Couldn't extract image: " + why + "\n";
+  std::fputs(line.c_str(), stderr);
+}
+
+std::string folderOrWork(const std::string& folder) {
+  return folder.empty() ? platform::fs::currentWorkFolder() : folder;
+}
+
+}  // namespace
+
+Bitmap QVPDFUtilities::decodePDFImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fillColor) {
+  return std::move(decodeImage(stream, colorSpaces, fillColor, 0, false).pixels);
+}
+
+std::string QVPDFUtilities::UUIDImagePath(std::string_view extension, const std::string& folder) {
+  return platform::fs::freePath(folderOrWork(folder) + "/IMG_" + platform::fs::newUuid() + "." + std::string(extension));
+}
+
+QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, const PdfObject& colorSpaces,
+                                                      const QVPDFImageExtractionOptions& options) {
+  QVPDFImageExtraction result;
+  DecodedImage image;
+  try {
+    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false);
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return result;
+  }
+  const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
+  result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
+  result.pixelWidth = image.pixels.width();
+  result.pixelHeight = image.pixels.height();
+  std::string path;
+  try {
+    path = UUIDImagePath(asJpeg ? "jpeg" : "png", options.folder);
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return result;
+  }
+  bool written;
+  if (asJpeg && image.passThroughJpeg) {
+    written = platform::fs::writeFile(path, image.samples.rawStorage);
+    if (!written) std::fputs("Couldn't write image to file!\n", stderr);
+  } else {
+    written = writeCGImageToFile(image.pixels, path, result.type, 72, 72, options.jpegQuality);
+  }
+  if (written) result.path = std::move(path);
+  return result;
+}
+
+bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
+                                        double dpiX, double /*dpiY*/, float quality) {
+  std::string bytes;
+  try {
+    if (image.empty()) throw ImageError("empty image");
+    const int dpi = std::isfinite(dpiX) && dpiX >= 1 && dpiX <= 65535 ? static_cast<int>(std::lround(dpiX)) : 72;
+    if (type == QVPDFImageFileType::JPEG) {
+      const float q = std::isfinite(quality) ? std::clamp(quality, 0.0f, 1.0f) : 1.0f;
+      bytes = platform::image::encodeJpeg(image, std::max(1, static_cast<int>(std::lround(q * 100))), dpi);
+    } else {
+      bytes = platform::image::encodePng(image, dpi);
+    }
+  } catch (const std::exception&) {
+    std::fputs("Couldn't write image to file!\n", stderr);
+    return false;
+  }
+  if (!platform::fs::writeFile(path, bytes)) {
+    std::fputs("Couldn't write image to file!\n", stderr);
+    return false;
+  }
+  return true;
+}
+
+std::optional<Bitmap> QVPDFUtilities::cgImageWithContentsOfFile(const std::string& path) {
+  auto data = platform::fs::readFile(path);
+  if (!data || data->size() < 8) return std::nullopt;
+  try {
+    const auto bytes = platform::image::asBytes(*data);
+    const bool png = static_cast<uint8_t>((*data)[0]) == 0x89 && (*data)[1] == 'P';
+    Bitmap decoded = png ? platform::image::decodePng(bytes) : platform::image::decodeJpeg(bytes, true);
+    return decoded.toARGB32();
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<Bitmap> QVPDFUtilities::CreateARGBBitmapContextSize(platform::Size size) {
+  const double w = std::trunc(size.width), h = std::trunc(size.height);
+  if (!(w >= 1 && h >= 1) || !platform::image::withinPixelCap(static_cast<int64_t>(std::min(w, 1e12)),
+                                                              static_cast<int64_t>(std::min(h, 1e12)))) {
+    std::fputs("Context not created!", stderr);
+    return std::nullopt;
+  }
+  return Bitmap(static_cast<int>(w), static_cast<int>(h), PixelFormat::ARGB32);
+}
+
+platform::Rect QVPDFUtilities::MediaBoxOfPDFPage(const platform::Rect& mediaBox, int rotation) {
+  platform::Rect box = mediaBox;
+  if (box.isEmpty() || !std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) ||
+      !std::isfinite(box.size.width) || !std::isfinite(box.size.height))
+    box = platform::Rect(0, 0, 595, 842);
+  int angle = rotation % 360;
+  if (angle < 0) angle += 360;
+  const double radians = angle / 180.0 * std::numbers::pi;
+  platform::Rect rotated = platform::AffineTransform::rotation(radians).applyToRect(box);
+  double w = rotated.width(), h = rotated.height();
+  // Quarter turns are exact: no cosine rounding in the sizes.
+  if (angle % 180 == 0) {
+    w = box.width();
+    h = box.height();
+  } else if (angle % 90 == 0) {
+    w = box.height();
+    h = box.width();
+  }
+  return platform::Rect(0, 0, w, h);
+}
+
+platform::Rect QVPDFUtilities::MediaBoxOfPDFPage(const platform::PdfPage& page) {
+  return MediaBoxOfPDFPage(page.mediaBox(), page.rotation());
+}
