@@ -1,0 +1,381 @@
+#include "pdf/QVPDFConentParser.h"
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <set>
+#include <tuple>
+#include <utility>
+
+#include "pdf/QVPDFColorSpace.h"
+#include "pdf/QVPDFColorSpaceCollection.h"
+#include "pdf/QVPDFConentParserPrivate.h"
+#include "pdf/QVPDFExtGState.h"
+#include "pdf/QVPDFExtGStateCollection.h"
+#include "pdf/QVPDFFontCollection.h"
+#include "pdf/QVPDFRenderState.h"
+#include "pdf/QVPDFShadingPattern.h"
+#include "pdf/QVPDFShadingPatternCollection.h"
+#include "pdf/QVPDFFormXObject.h"
+#include "pdf/QVPDFImageXObject.h"
+#include "pdf/QVPDFXObject.h"
+#include "pdf/QVPDFXObjectCollection.h"
+#include "pdf/RenderingStateStack.h"
+#include "pdf/fonts/QVPDFFont.h"
+#include "platform/text/text.h"
+
+using platform::PdfObject;
+using Limits = QVPDFConentParserLimits;
+
+namespace {
+
+// /Parent levels searched for inherited resources; page trees are shallow,
+// and a cycle must not loop.
+constexpr int kMaxParentLevels = 64;
+
+PdfObject inheritedResources(const PdfObject& dict) {
+  PdfObject node = dict;
+  std::set<std::pair<int, int>> visited;
+  for (int level = 0; level < kMaxParentLevels && (node.isDictionary() || node.isStream()); ++level) {
+    PdfObject resources = node.getDictionary("Resources");
+    if (resources.isDictionary()) return resources;
+    if (node.isIndirect() && !visited.insert({node.objectNumber(), node.generation()}).second) break;
+    node = node.getDictionary("Parent");
+  }
+  return {};
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Construction and the run
+
+QVPDFConentParser::QVPDFConentParser(PdfObject contentDict,
+                                     std::shared_ptr<const platform::PdfContentStream> contentStream)
+    : QVPDFConentParser(std::move(contentDict), std::move(contentStream), nullptr) {}
+
+QVPDFConentParser::QVPDFConentParser(PdfObject contentDict,
+                                     std::shared_ptr<const platform::PdfContentStream> contentStream,
+                                     QVPDFConentParser* parent)
+    : contentDict_(std::move(contentDict)), contentStream_(std::move(contentStream)), parent_(parent) {
+  if (parent_) {
+    delegate_ = parent_->delegate_;
+    stack_ = parent_->stack_;
+    formDepth_ = parent_->formDepth_ + 1;
+    context_ = parent_->context_;
+  }
+}
+
+QVPDFConentParser::~QVPDFConentParser() = default;
+
+QVPDFConentParser::PageContext& QVPDFConentParser::context() {
+  if (!context_) {
+    context_ = std::make_shared<PageContext>();
+    buildOperatorTable(context_->table, context_.get());
+  }
+  return *context_;
+}
+
+void QVPDFConentParser::startParser() {
+  PageContext& page = context();
+  if (!resourcesCollected_) collectResourcesWithDict(contentDict_);
+  if (!contentStream_ || page.cutOff) return;
+
+  stackFloor_ = renderingStateStack()->depth();
+  unsavedSaves_ = 0;
+
+  platform::PdfScanner scanner(contentStream_, page.table);
+  QVPDFConentParser* previous = page.current;
+  platform::PdfScanner* previousScanner = scanner_;
+  page.current = this;
+  scanner_ = &scanner;
+  struct Restore {
+    PageContext& page;
+    QVPDFConentParser* self;
+    QVPDFConentParser* previous;
+    platform::PdfScanner* previousScanner;
+    ~Restore() {
+      page.current = previous;
+      self->scanner_ = previousScanner;
+    }
+  } restore{page, this, previous, previousScanner};
+  scanner.scan();
+  operatorsRun_ = scanner.operatorCount();
+}
+
+bool QVPDFConentParser::wasCutOff() const { return context_ && context_->cutOff; }
+
+void QVPDFConentParser::cutOff() {
+  if (!context_) return;
+  context_->cutOff = true;
+  if (scanner_) scanner_->stop();
+}
+
+bool QVPDFConentParser::spendCopyWork(uint64_t units) {
+  PageContext& page = context();
+  if (page.cutOff) return false;
+  page.copyWork += units;
+  if (page.copyWork > Limits::kMaxCopyWorkPerPage) {
+    cutOff();
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Accessors
+
+const std::shared_ptr<RenderingStateStack>& QVPDFConentParser::renderingStateStack() {
+  if (!stack_) stack_ = std::make_shared<RenderingStateStack>();
+  return stack_;
+}
+
+void QVPDFConentParser::setRenderingStateStack(std::shared_ptr<RenderingStateStack> stack) {
+  stack_ = std::move(stack);
+}
+
+const QVPDFFontCollection* QVPDFConentParser::fontCollection() const {
+  return resources_ ? resources_->fonts.get() : nullptr;
+}
+
+const QVPDFColorSpaceCollection* QVPDFConentParser::colorSpaceCollection() const {
+  return resources_ ? resources_->colorSpaces.get() : nullptr;
+}
+
+const QVPDFXObjectCollection* QVPDFConentParser::xObjectCollection() const {
+  if (ownXObjects_) return ownXObjects_.get();
+  return resources_ ? resources_->xObjects.get() : nullptr;
+}
+
+const QVPDFExtGStateCollection* QVPDFConentParser::extGStateCollection() const {
+  return resources_ ? resources_->extGStates.get() : nullptr;
+}
+
+const QVPDFShadingPatternCollection* QVPDFConentParser::shadingPatternCollection() const {
+  return resources_ ? resources_->shadings.get() : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Resources
+
+std::shared_ptr<const QVPDFConentParser::Resources> QVPDFConentParser::buildResources(const PdfObject& resources) {
+  if (!resources.isDictionary()) return nullptr;
+  auto set = std::make_shared<Resources>();
+  set->fonts = std::make_shared<const QVPDFFontCollection>(resources.getDictionary("Font"));
+  set->colorSpaceDict = resources.getDictionary("ColorSpace");
+  set->colorSpaces = std::make_shared<const QVPDFColorSpaceCollection>(set->colorSpaceDict);
+  set->xObjects = std::make_shared<const QVPDFXObjectCollection>(resources.getDictionary("XObject"), set->colorSpaceDict);
+  set->extGStates = std::make_shared<const QVPDFExtGStateCollection>(resources.getDictionary("ExtGState"));
+  set->shadings = std::make_shared<const QVPDFShadingPatternCollection>(resources.getDictionary("Shading"));
+  return set;
+}
+
+void QVPDFConentParser::collectResourcesWithDict(const PdfObject& dict) {
+  resources_ = buildResources(inheritedResources(dict));
+  ownXObjects_.reset();
+  resourcesCollected_ = true;
+}
+
+PdfObject QVPDFConentParser::currentColorSpaceDict() const {
+  for (const QVPDFConentParser* p = this; p; p = p->parent_)
+    if (p->resources_ && p->resources_->colorSpaceDict.isDictionary()) return p->resources_->colorSpaceDict;
+  return {};
+}
+
+// A form whose dictionary names a resource that its own resources lack still
+// finds it in the resources of the streams that draw it, as the content
+// stream's own resource look-up does.
+std::shared_ptr<const QVPDFFont> QVPDFConentParser::fontNamed(std::string_view name) const {
+  for (const QVPDFConentParser* p = this; p; p = p->parent_)
+    if (const auto* fonts = p->fontCollection())
+      if (auto font = fonts->fontNamed(name)) return font;
+  return nullptr;
+}
+
+std::shared_ptr<const QVPDFColorSpace> QVPDFConentParser::colorSpaceNamed(std::string_view name) const {
+  for (const QVPDFConentParser* p = this; p; p = p->parent_)
+    if (const auto* spaces = p->colorSpaceCollection())
+      if (auto space = spaces->colorSpaceNamed(name)) return space;
+  return nullptr;
+}
+
+std::shared_ptr<QVPDFXObject> QVPDFConentParser::xObjectNamed(std::string_view name) const {
+  for (const QVPDFConentParser* p = this; p; p = p->parent_)
+    if (const auto* xObjects = p->xObjectCollection())
+      if (auto xObject = xObjects->xObjectWithNamed(name)) return xObject;
+  return nullptr;
+}
+
+std::shared_ptr<const QVPDFExtGState> QVPDFConentParser::extGStateNamed(std::string_view name) const {
+  for (const QVPDFConentParser* p = this; p; p = p->parent_)
+    if (const auto* states = p->extGStateCollection())
+      if (auto state = states->objectNamed(name)) return state;
+  return nullptr;
+}
+
+std::shared_ptr<const QVPDFShadingPattern> QVPDFConentParser::shadingNamed(std::string_view name) const {
+  for (const QVPDFConentParser* p = this; p; p = p->parent_)
+    if (const auto* shadings = p->shadingPatternCollection())
+      if (auto shading = shadings->objectNamed(name)) return shading;
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// State stack
+
+QVPDFRenderState& QVPDFConentParser::currentRenderingState() { return renderingStateStack()->topRenderingState(); }
+
+void QVPDFConentParser::saveRenderingState() {
+  RenderingStateStack& stack = *renderingStateStack();
+  if (stack.depth() >= Limits::kMaxSavedStates) {
+    ++unsavedSaves_;
+    return;
+  }
+  const QVPDFRenderState& top = stack.topRenderingState();
+  // The copy shares the path and every object; only the clip list's pointers
+  // are copied.
+  if (!spendCopyWork(1 + top.clipBezierPaths().size())) return;
+  stack.saveRenderingState(top);
+}
+
+void QVPDFConentParser::restoreRenderingState() {
+  if (unsavedSaves_ > 0) {
+    --unsavedSaves_;
+    return;
+  }
+  RenderingStateStack& stack = *renderingStateStack();
+  // Only states this stream saved may be restored: a stray Q neither loses
+  // the page's own state nor the state of the stream that draws a form.
+  if (stack.depth() <= stackFloor_) return;
+  stack.restoreRenderingState();
+}
+
+// ---------------------------------------------------------------------------
+// XObjects
+
+void QVPDFConentParser::op_Do(platform::PdfScanner& scanner) {
+  auto name = scanner.popName();
+  if (!name) return;
+  PdfObject stream = scanner.contentStream().resource("XObject", *name);
+  if (!stream.isStream()) return;
+  auto subtype = stream.dictionary().getName("Subtype");
+  if (!subtype) return;
+  if (*subtype == "Image") {
+    drawImageXObject(*name);
+  } else if (*subtype == "Form") {
+    drawFormXObject(*name, stream);
+  } else if (*subtype == "PS") {
+    drawPostScriptXObject(*name);
+  }
+}
+
+void QVPDFConentParser::drawImageXObject(std::string_view name) {
+  auto image = std::dynamic_pointer_cast<QVPDFImageXObject>(xObjectNamed(name));
+  if (delegate_) delegate_->didScanXObjectImage(*this, image);
+}
+
+void QVPDFConentParser::drawPostScriptXObject(std::string_view name) { (void)xObjectNamed(name); }
+
+void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& stream) {
+  PageContext& page = context();
+  if (page.cutOff) return;
+  if (formDepth_ >= Limits::kMaxFormDepth) return;
+  if (page.formOperators >= Limits::kMaxFormOperatorsPerPage || page.formBytes >= Limits::kMaxFormBytesPerPage) {
+    cutOff();
+    return;
+  }
+  auto form = std::dynamic_pointer_cast<const QVPDFFormXObject>(xObjectNamed(name));
+  if (!form) return;
+
+  RenderingStateStack& stack = *renderingStateStack();
+  if (stack.depth() >= Limits::kMaxSavedStates) return;
+  const size_t depthBefore = stack.depth();
+
+  // A form without resources of its own runs with those of the stream that
+  // draws it.
+  PdfObject formResources = stream.dictionary().getDictionary("Resources");
+  std::shared_ptr<const platform::PdfContentStream> formContent;
+  try {
+    formContent = platform::PdfContentStream::forForm(stream, formResources, contentStream_);
+  } catch (const std::exception&) {
+    return;
+  }
+  if (!formContent) return;
+  page.formBytes += formContent->data().size();
+  page.formOperators += Limits::kFormRunCost;
+  if (page.formBytes > Limits::kMaxFormBytesPerPage) {
+    cutOff();
+    return;
+  }
+
+  saveRenderingState();
+  if (stack.depth() == depthBefore) return;
+  QVPDFRenderState& formState = stack.topRenderingState();
+  formState.setCtm(form->matrixTransform().concat(formState.ctm()));
+
+  QVPDFConentParser child(stream.dictionary(), formContent, this);
+  if (formResources.isDictionary()) {
+    child.resources_ = formResourcesFor(stream, formResources);
+  } else {
+    child.resources_ = resources_;
+  }
+  child.resourcesCollected_ = true;
+  try {
+    child.startParser();
+  } catch (...) {
+    while (stack.depth() > depthBefore) stack.restoreRenderingState();
+    throw;
+  }
+  page.formOperators += child.operatorsRun_;
+
+  // Whatever the form left saved is dropped with the form's own state.
+  while (stack.depth() > depthBefore) stack.restoreRenderingState();
+  if (page.cutOff && scanner_) scanner_->stop();
+}
+
+std::shared_ptr<const QVPDFConentParser::Resources> QVPDFConentParser::formResourcesFor(const PdfObject& stream,
+                                                                                       const PdfObject& resources) {
+  // A form drawn many times on a page builds its resources (and extracts its
+  // images) once.
+  PageContext& page = context();
+  std::tuple<int, int, int> key;
+  if (resources.isIndirect()) {
+    key = {0, resources.objectNumber(), resources.generation()};
+  } else if (stream.isIndirect()) {
+    key = {1, stream.objectNumber(), stream.generation()};
+  } else {
+    return buildResources(resources);
+  }
+  auto it = page.formResources.find(key);
+  if (it != page.formResources.end()) return it->second;
+  auto built = buildResources(resources);
+  page.formResources.emplace(key, built);
+  return built;
+}
+
+// ---------------------------------------------------------------------------
+// Inline images
+
+void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
+  auto stream = scanner.popStream();
+  if (!stream) {
+    std::fputs("Couldn't create stream from inline image!\n", stderr);
+    return;
+  }
+  PdfObject dict = stream->dictionary();
+  if (!dict.isDictionary()) {
+    std::fputs("Couldn't get dict from inline image stream!\n", stderr);
+    return;
+  }
+  std::shared_ptr<QVPDFImageXObject> image = QVPDFImageXObject::inlineImage(*stream, currentColorSpaceDict());
+  if (!image) return;
+
+  std::string name = "EI-" + platform::text::formatFixed(static_cast<double>(std::time(nullptr)), 0);
+  if (!ownXObjects_) {
+    const QVPDFXObjectCollection* shared = resources_ ? resources_->xObjects.get() : nullptr;
+    ownXObjects_ = shared ? std::make_shared<QVPDFXObjectCollection>(*shared)
+                          : std::make_shared<QVPDFXObjectCollection>();
+  }
+  ownXObjects_->addFromDictionary({{name, image}});
+  drawImageXObject(name);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// What the interpreter of a page shares with the child interpreters of its
+// forms: the operator table, the bounds spent so far, and the resources of
+// the forms already run.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <tuple>
+
+#include "pdf/QVPDFConentParser.h"
+#include "platform/pdf/object.h"
+#include "platform/pdf/scanner.h"
+
+// The five collections of one resource dictionary. Immutable once built, so
+// every run of a form shares them.
+struct QVPDFConentParser::Resources {
+  std::shared_ptr<const QVPDFFontCollection> fonts;
+  std::shared_ptr<const QVPDFColorSpaceCollection> colorSpaces;
+  std::shared_ptr<const QVPDFXObjectCollection> xObjects;
+  std::shared_ptr<const QVPDFExtGStateCollection> extGStates;
+  std::shared_ptr<const QVPDFShadingPatternCollection> shadings;
+  platform::PdfObject colorSpaceDict;
+};
+
+struct QVPDFConentParser::PageContext {
+  platform::PdfOperatorTable table;
+  // The interpreter whose stream the scanner is reading now: the callbacks of
+  // the shared table run on it.
+  QVPDFConentParser* current = nullptr;
+  uint64_t formOperators = 0;
+  uint64_t formBytes = 0;
+  uint64_t copyWork = 0;
+  bool cutOff = false;
+  std::map<std::tuple<int, int, int>, std::shared_ptr<const Resources>> formResources;
+};
