@@ -13,7 +13,8 @@ function(qv_embed_resources)
             -DHEADER=${header} -DSOURCE=${source} "-DFILES=${ARG_FILES}"
             -P "${PROJECT_SOURCE_DIR}/cmake/QvEmbedGenerate.cmake"
     DEPENDS ${ARG_FILES} "${PROJECT_SOURCE_DIR}/cmake/QvEmbedGenerate.cmake"
-    COMMENT "Embedding resources for ${ARG_NAMESPACE}")
+    COMMENT "Embedding resources for ${ARG_NAMESPACE}"
+    VERBATIM)
   target_sources(${ARG_TARGET} PRIVATE "${source}" "${header}")
   target_include_directories(${ARG_TARGET} PUBLIC "${outdir}")
 endfunction()

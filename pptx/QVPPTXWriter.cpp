@@ -1,0 +1,618 @@
+#include "pptx/QVPPTXWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+
+#include "convert/xml/QVOpenXMLNameSpace.h"
+#include "convert/xml/XMLFileWriter.h"
+#include "convert/zip/QVZipArchive.h"
+#include "platform/fs/files.h"
+#include "platform/text/text.h"
+#include "pptx/QVPPTXPackageTypes.h"
+#include "pptx/QVPPTXUnits.h"
+#include "pptx/QVPPTXUtilities.h"
+
+namespace stdfs = std::filesystem;
+namespace types = QVPPTXPackageTypes;
+
+namespace {
+
+constexpr int kLayoutCount = 11;
+// 10 x 7.5 inches.
+constexpr double kDefaultSlideWidthEMU = 9144000;
+constexpr double kDefaultSlideHeightEMU = 6858000;
+constexpr const char* kApplicationName = "Valdrim";
+
+std::string lastComponent(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const size_t slash = trimmed.rfind('/');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+std::string parentFolder(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+struct Relationship {
+  std::string_view type;
+  std::string target;
+};
+
+// A relationships part: ids rId1, rId2, ... in list order.
+void writeRelationshipsPart(const std::string& path, const std::vector<Relationship>& relationships) {
+  XMLFileWriter w(path);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElement("Relationships");
+  w.writeAttribute("xmlns", QVOpenXMLNameSpace::nameSpace_Rels());
+  for (size_t i = 0; i < relationships.size(); ++i) {
+    w.writeStartElement("Relationship");
+    w.writeAttribute("Id", "rId" + std::to_string(i + 1));
+    w.writeAttribute("Type", relationships[i].type);
+    w.writeAttribute("Target", relationships[i].target);
+    w.writeEndElement();
+  }
+  w.writeEndElement();
+  w.writeEndDocument();
+}
+
+void makeFolder(const std::string& path) {
+  if (!platform::fs::createFolderIfNeeded(path))
+    throw std::runtime_error("Cannot create the package folder " + path);
+}
+
+// The media extension of a JPEG or PNG file by its signature; empty for any
+// other or an unreadable file.
+std::string imageExtension(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  unsigned char head[8] = {};
+  if (!file.read(reinterpret_cast<char*>(head), sizeof head)) return {};
+  if (head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return "jpeg";
+  static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (std::equal(head, head + 8, kPng)) return "png";
+  return {};
+}
+
+// A hard link when the file system allows it (the image is not read again),
+// else a copy.
+bool placeFile(const std::string& source, const std::string& destination) {
+  std::error_code ec;
+  stdfs::create_hard_link(source, destination, ec);
+  if (!ec) return true;
+  ec.clear();
+  stdfs::copy_file(source, destination, stdfs::copy_options::overwrite_existing, ec);
+  return !ec;
+}
+
+std::string twoDigits(int value) {
+  std::string s = platform::text::formatInteger(value);
+  return s.size() < 2 ? "0" + s : s;
+}
+
+// Local time in the W3CDTF form of dcterms: 2024-03-05T14:05:31+01:00.
+std::string w3cTimestamp(std::time_t now) {
+  std::tm local{};
+  if (!localtime_r(&now, &local)) {
+    gmtime_r(&now, &local);
+    local.tm_gmtoff = 0;
+  }
+  std::string year = platform::text::formatInteger(local.tm_year + 1900);
+  while (year.size() < 4) year.insert(year.begin(), '0');
+  const long offset = local.tm_gmtoff;
+  const long minutes = std::labs(offset) / 60;
+  return year + "-" + twoDigits(local.tm_mon + 1) + "-" + twoDigits(local.tm_mday) + "T" + twoDigits(local.tm_hour) +
+         ":" + twoDigits(local.tm_min) + ":" + twoDigits(local.tm_sec) + (offset < 0 ? "-" : "+") +
+         twoDigits(static_cast<int>(minutes / 60)) + ":" + twoDigits(static_cast<int>(minutes % 60));
+}
+
+void writeTextElement(XMLFileWriter& w, std::string_view ns, std::string_view name, std::string_view text) {
+  w.writeStartElementWithNamespace(ns, name);
+  w.writeCharacters(text);
+  w.writeEndElementWithNamespace(ns, name);
+}
+
+// A slide size in EMU from points: truncated toward zero, then kept inside
+// the range of ST_SlideSizeCoordinate.
+std::string slideCoordinate(double points) {
+  double emu = points * QVPPTXUnits::kEMUPerPoint;
+  emu = std::isfinite(emu) ? std::trunc(emu) : QVPPTXUnits::kSlideSizeMin;
+  return QVPPTXUnits::whole(emu, QVPPTXUnits::kSlideSizeMin, QVPPTXUnits::kSlideSizeMax);
+}
+
+}  // namespace
+
+QVPPTXWriter::QVPPTXWriter(const std::string& outputPath, int64_t numOfPages)
+    : savedFilePath_(outputPath), totalPPTXPages_(numOfPages > 0 ? static_cast<uint64_t>(numOfPages) : 0) {
+  const std::string folder = platform::fs::freePath(platform::fs::currentWorkFolder() + "/" + lastComponent(outputPath));
+  if (!platform::fs::createFolderIfNeeded(folder))
+    throw std::runtime_error("Cannot create the presentation work folder " + folder);
+  savedWorkFolder_ = folder;
+}
+
+QVPPTXWriter::~QVPPTXWriter() { removeWorkFolder(); }
+
+void QVPPTXWriter::removeWorkFolder() {
+  if (savedWorkFolder_.empty()) return;
+  std::error_code ec;
+  stdfs::remove_all(savedWorkFolder_, ec);
+}
+
+void QVPPTXWriter::begainWriteDocument() {
+  media_.clear();
+  completed_.clear();
+  currentPageIndex_ = 0;
+}
+
+void QVPPTXWriter::begainWritePage(platform::Size pageSize) {
+  if (pageOpen_) discardCurrentPage();
+  currentPageIndex_ = completed_.size() + 1;
+  currentPage_ = std::make_unique<QVPPTXPage>(currentPageIndex_, savedWorkFolder_);
+  currentPage_->begainWritePage(currentPageIndex_);
+  openPageSize_ = pageSize;
+  pageOpen_ = true;
+}
+
+std::string QVPPTXWriter::collectImageWithPath(const std::string& path) {
+  if (!pageOpen_ || !currentPage_ || path.empty()) return {};
+  const uint64_t slide = currentPageIndex_;
+  for (MediaRecord& record : media_) {
+    if (record.SourcePath != path) continue;
+    if (auto id = currentPage_->findExistRelsWithImagePath(record.fileName)) return *id;
+    record.slides.insert(slide);
+    return currentPage_->addNewRelsWithImagePath(record.fileName);
+  }
+  // Only JPEG and PNG have a content type in the package.
+  const std::string extension = imageExtension(path);
+  if (extension.empty()) return {};
+  const std::string mediaFolder = savedWorkFolder_ + "/ppt/media";
+  makeFolder(mediaFolder);
+  MediaRecord record;
+  record.SourcePath = path;
+  record.fileName = "image" + std::to_string(++mediaCounter_) + "." + extension;
+  if (!placeFile(path, mediaFolder + "/" + record.fileName))
+    throw std::runtime_error("Cannot take the image " + path + " into the presentation");
+  record.slides.insert(slide);
+  media_.push_back(record);
+  return currentPage_->addNewRelsWithImagePath(record.fileName);
+}
+
+void QVPPTXWriter::endWritePage() {
+  if (!pageOpen_ || !currentPage_) return;
+  try {
+    currentPage_->endWritePage(currentPageIndex_);
+  } catch (...) {
+    discardCurrentPage();
+    throw;
+  }
+  completed_.push_back({currentPageIndex_, openPageSize_});
+  pageOpen_ = false;
+}
+
+void QVPPTXWriter::discardCurrentPage() {
+  if (!pageOpen_ || !currentPage_) return;
+  const uint64_t slide = currentPageIndex_;
+  currentPage_->removeParts();
+  currentPage_.reset();
+  pageOpen_ = false;
+  currentPageIndex_ = completed_.size();
+  std::error_code ec;
+  for (auto it = media_.begin(); it != media_.end();) {
+    it->slides.erase(slide);
+    if (it->slides.empty()) {
+      stdfs::remove(savedWorkFolder_ + "/ppt/media/" + it->fileName, ec);
+      it = media_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+platform::Size QVPPTXWriter::slideSize() const { return completed_.empty() ? platform::Size{} : completed_[0].pageSize; }
+
+void QVPPTXWriter::packetPPTXFile() {
+  if (pageOpen_) discardCurrentPage();
+  try {
+    std::vector<std::string> slideIdsList;
+    writeRootRelationships();
+    writeContentTypes();
+    writeAppProperties();
+    writeCoreProperties();
+    writeThumbnail();
+    writePresentationRelationships(slideIdsList);
+    checkMedia();
+    writePresentation(slideIdsList);
+    writePresProps();
+    writeSlideLayouts();
+    writeSlideMaster();
+    writeTableStyles();
+    writeTheme();
+    writeViewProps();
+    zipPackage();
+  } catch (...) {
+    removeWorkFolder();
+    throw;
+  }
+  removeWorkFolder();
+}
+
+void QVPPTXWriter::writeRootRelationships() {
+  makeFolder(savedWorkFolder_ + "/_rels");
+  writeRelationshipsPart(savedWorkFolder_ + "/_rels/.rels", {{types::kRelOfficeDocument, "ppt/presentation.xml"},
+                                                              {types::kRelThumbnail, "docProps/thumbnail.jpeg"},
+                                                              {types::kRelCoreProperties, "docProps/core.xml"},
+                                                              {types::kRelExtendedProperties, "docProps/app.xml"}});
+}
+
+void QVPPTXWriter::writeContentTypes() {
+  XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElement("Types");
+  w.writeAttribute("xmlns", types::kContentTypesNamespace);
+  auto entry = [&w](std::string_view element, std::string_view keyName, std::string_view key,
+                    std::string_view contentType) {
+    w.writeStartElement(element);
+    w.writeAttribute(keyName, key);
+    w.writeAttribute("ContentType", contentType);
+    w.writeEndElement();
+  };
+  entry("Default", "Extension", "xml", types::kTypeXml);
+  entry("Default", "Extension", "jpeg", types::kTypeJpeg);
+  entry("Default", "Extension", "png", types::kTypePng);
+  entry("Default", "Extension", "rels", types::kTypeRelationships);
+  entry("Override", "PartName", "/ppt/presentation.xml", types::kTypePresentation);
+  entry("Override", "PartName", "/ppt/slideMasters/slideMaster1.xml", types::kTypeSlideMaster);
+  entry("Override", "PartName", "/ppt/presProps.xml", types::kTypePresProps);
+  entry("Override", "PartName", "/ppt/viewProps.xml", types::kTypeViewProps);
+  entry("Override", "PartName", "/ppt/theme/theme1.xml", types::kTypeTheme);
+  entry("Override", "PartName", "/ppt/tableStyles.xml", types::kTypeTableStyles);
+  for (int n = 1; n <= kLayoutCount; ++n)
+    entry("Override", "PartName", "/ppt/slideLayouts/slideLayout" + std::to_string(n) + ".xml",
+          types::kTypeSlideLayout);
+  entry("Override", "PartName", "/docProps/core.xml", types::kTypeCoreProperties);
+  entry("Override", "PartName", "/docProps/app.xml", types::kTypeExtendedProperties);
+  for (const CompletedSlide& slide : completed_)
+    entry("Override", "PartName", "/ppt/slides/slide" + std::to_string(slide.number) + ".xml", types::kTypeSlide);
+  w.writeEndElement();
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::writeAppProperties() {
+  makeFolder(savedWorkFolder_ + "/docProps");
+  XMLFileWriter w(savedWorkFolder_ + "/docProps/app.xml");
+  const std::string_view vt = QVOpenXMLNameSpace::nameSpace_vt();
+  w.setPrefix("vt", vt);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElement("Properties");
+  w.writeAttribute("xmlns", types::kExtendedPropertiesNamespace);
+  auto text = [&w](std::string_view name, std::string_view value) {
+    w.writeStartElement(name);
+    w.writeCharacters(value);
+    w.writeEndElement(name);
+  };
+  text("TotalTime", "7");
+  text("Words", "0");
+  text("Application", "Microsoft Office PowerPoint");
+  text("PresentationFormat", "On-screen Show (4:3)");
+  text("Paragraphs", "0");
+  text("Slides", std::to_string(completed_.size()));
+  text("Notes", "0");
+  text("HiddenSlides", "0");
+  text("MMClips", "0");
+  text("ScaleCrop", "false");
+  w.writeStartElement("HeadingPairs");
+  w.writeStartElementWithNamespace(vt, "vector");
+  w.writeAttribute("size", "4");
+  w.writeAttribute("baseType", "variant");
+  const std::pair<const char*, const char*> pairs[] = {{"lpstr", "Theme"}, {"i4", "1"}, {"lpstr", "Slide Titles"},
+                                                       {"i4", "1"}};
+  for (const auto& [type, value] : pairs) {
+    w.writeStartElementWithNamespace(vt, "variant");
+    writeTextElement(w, vt, type, value);
+    w.writeEndElementWithNamespace(vt, "variant");
+  }
+  w.writeEndElementWithNamespace(vt, "vector");
+  w.writeEndElement("HeadingPairs");
+  w.writeStartElement("TitlesOfParts");
+  w.writeStartElementWithNamespace(vt, "vector");
+  w.writeAttribute("size", "2");
+  w.writeAttribute("baseType", "lpstr");
+  writeTextElement(w, vt, "lpstr", "Office Theme");
+  writeTextElement(w, vt, "lpstr", "Slide 1");
+  w.writeEndElementWithNamespace(vt, "vector");
+  w.writeEndElement("TitlesOfParts");
+  w.writeStartElement("Company");
+  w.writeEndElement();
+  text("LinksUpToDate", "false");
+  text("SharedDoc", "false");
+  text("HyperlinksChanged", "false");
+  text("AppVersion", "12.0000");
+  w.writeEndElement();
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::writeCoreProperties() {
+  XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
+  const std::string_view cp = QVOpenXMLNameSpace::nameSpace_cp();
+  const std::string_view dc = QVOpenXMLNameSpace::nameSpace_dc();
+  const std::string_view dcterms = QVOpenXMLNameSpace::nameSpace_dcterms();
+  const std::string_view xsi = QVOpenXMLNameSpace::nameSpace_xsi();
+  w.setPrefix("cp", cp);
+  w.setPrefix("dc", dc);
+  w.setPrefix("dcterms", dcterms);
+  w.setPrefix("dcmitype", QVOpenXMLNameSpace::nameSpace_dcmitype());
+  w.setPrefix("xsi", xsi);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElementWithNamespace(cp, "coreProperties");
+  writeTextElement(w, dc, "title", "Slide 1");
+  w.writeStartElementWithNamespace(dc, "creator");
+  w.writeEndElement();
+  writeTextElement(w, cp, "lastModifiedBy", kApplicationName);
+  writeTextElement(w, cp, "revision", "3");
+  const std::string now = w3cTimestamp(std::time(nullptr));
+  for (const char* name : {"created", "modified"}) {
+    w.writeStartElementWithNamespace(dcterms, name);
+    w.writeAttributeWithNamespace(xsi, "type", "dcterms:W3CDTF");
+    w.writeCharacters(now);
+    w.writeEndElementWithNamespace(dcterms, name);
+  }
+  w.writeEndElementWithNamespace(cp, "coreProperties");
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::writeThumbnail() {
+  const std::string path = savedWorkFolder_ + "/docProps/thumbnail.jpeg";
+  if (!platform::fs::writeFile(path, QVPPTXUtilities::thumbnailJPEG()))
+    throw std::runtime_error("Cannot write the presentation part " + path);
+}
+
+void QVPPTXWriter::writePresentationRelationships(std::vector<std::string>& slideIdsList) {
+  makeFolder(savedWorkFolder_ + "/ppt/_rels");
+  std::vector<Relationship> relationships = {{types::kRelSlideMaster, "slideMasters/slideMaster1.xml"},
+                                             {types::kRelPresProps, "presProps.xml"},
+                                             {types::kRelViewProps, "viewProps.xml"},
+                                             {types::kRelTheme, "theme/theme1.xml"},
+                                             {types::kRelTableStyles, "tableStyles.xml"}};
+  slideIdsList.clear();
+  for (const CompletedSlide& slide : completed_) {
+    relationships.push_back({types::kRelSlide, "slides/slide" + std::to_string(slide.number) + ".xml"});
+    slideIdsList.push_back("rId" + std::to_string(relationships.size()));
+  }
+  writeRelationshipsPart(savedWorkFolder_ + "/ppt/_rels/presentation.xml.rels", relationships);
+}
+
+void QVPPTXWriter::checkMedia() {
+  // Every image a slide refers to must be in the package.
+  for (const MediaRecord& record : media_) {
+    const std::string path = savedWorkFolder_ + "/ppt/media/" + record.fileName;
+    if (!platform::fs::fileExists(path)) throw std::runtime_error("The presentation lost its image " + path);
+  }
+}
+
+void QVPPTXWriter::writePresentation(const std::vector<std::string>& slideIdsList) {
+  const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
+  const std::string_view r = QVOpenXMLNameSpace::nameSpace_r();
+  const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
+  XMLFileWriter w(savedWorkFolder_ + "/ppt/presentation.xml");
+  w.setPrefix("a", a);
+  w.setPrefix("r", r);
+  w.setPrefix("p", p);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElementWithNamespace(p, "presentation");
+  w.writeAttribute("saveSubsetFonts", "1");
+
+  w.writeStartElementWithNamespace(p, "sldMasterIdLst");
+  w.writeStartElementWithNamespace(p, "sldMasterId");
+  w.writeAttribute("id", "2147483648");
+  w.writeAttributeWithNamespace(r, "id", "rId1");
+  w.writeEndElement();
+  w.writeEndElementWithNamespace(p, "sldMasterIdLst");
+
+  w.writeStartElementWithNamespace(p, "sldIdLst");
+  for (size_t i = 0; i < slideIdsList.size(); ++i) {
+    w.writeStartElementWithNamespace(p, "sldId");
+    w.writeAttribute("id", std::to_string(256 + i));
+    w.writeAttributeWithNamespace(r, "id", slideIdsList[i]);
+    w.writeEndElement();
+  }
+  w.writeEndElementWithNamespace(p, "sldIdLst");
+
+  w.writeStartElementWithNamespace(p, "sldSz");
+  if (completed_.empty()) {
+    w.writeAttribute("cx", QVPPTXUnits::whole(kDefaultSlideWidthEMU, 0, kDefaultSlideWidthEMU));
+    w.writeAttribute("cy", QVPPTXUnits::whole(kDefaultSlideHeightEMU, 0, kDefaultSlideHeightEMU));
+  } else {
+    w.writeAttribute("cx", slideCoordinate(slideSize().width));
+    w.writeAttribute("cy", slideCoordinate(slideSize().height));
+  }
+  w.writeAttribute("type", "screen4x3");
+  w.writeEndElement();
+
+  w.writeStartElementWithNamespace(p, "notesSz");
+  w.writeAttribute("cx", "6858000");
+  w.writeAttribute("cy", "9144000");
+  w.writeEndElement();
+
+  w.writeStartElementWithNamespace(p, "defaultTextStyle");
+  w.writeStartElementWithNamespace(a, "defPPr");
+  w.writeStartElementWithNamespace(a, "defRPr");
+  w.writeAttribute("lang", "en-US");
+  w.writeEndElement();
+  w.writeEndElementWithNamespace(a, "defPPr");
+  for (int level = 1; level <= 9; ++level) {
+    const std::string name = "lvl" + std::to_string(level) + "pPr";
+    w.writeStartElementWithNamespace(a, name);
+    w.writeAttribute("marL", std::to_string((level - 1) * 457200));
+    w.writeAttribute("algn", "l");
+    w.writeAttribute("defTabSz", "914400");
+    w.writeAttribute("rtl", "0");
+    w.writeAttribute("eaLnBrk", "1");
+    w.writeAttribute("latinLnBrk", "0");
+    w.writeAttribute("hangingPunct", "1");
+    w.writeStartElementWithNamespace(a, "defRPr");
+    w.writeAttribute("sz", "1800");
+    w.writeAttribute("kern", "1200");
+    w.writeStartElementWithNamespace(a, "solidFill");
+    w.writeStartElementWithNamespace(a, "schemeClr");
+    w.writeAttribute("val", "tx1");
+    w.writeEndElement();
+    w.writeEndElementWithNamespace(a, "solidFill");
+    for (const auto& [font, typeface] : {std::pair{"latin", "+mn-lt"}, {"ea", "+mn-ea"}, {"cs", "+mn-cs"}}) {
+      w.writeStartElementWithNamespace(a, font);
+      w.writeAttribute("typeface", typeface);
+      w.writeEndElement();
+    }
+    w.writeEndElementWithNamespace(a, "defRPr");
+    w.writeEndElementWithNamespace(a, name);
+  }
+  w.writeEndElementWithNamespace(p, "defaultTextStyle");
+  w.writeEndElementWithNamespace(p, "presentation");
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::writePresProps() {
+  XMLFileWriter w(savedWorkFolder_ + "/ppt/presProps.xml");
+  const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
+  w.setPrefix("a", QVOpenXMLNameSpace::nameSpace_a());
+  w.setPrefix("r", QVOpenXMLNameSpace::nameSpace_r());
+  w.setPrefix("p", p);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElementWithNamespace(p, "presentationPr");
+  w.writeEndElement();
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::writeSlideLayouts() {
+  const std::string folder = savedWorkFolder_ + "/ppt/slideLayouts";
+  makeFolder(folder + "/_rels");
+  for (int n = 1; n <= kLayoutCount; ++n) {
+    const std::string name = "slideLayout" + std::to_string(n) + ".xml";
+    writeRelationshipsPart(folder + "/_rels/" + name + ".rels",
+                           {{types::kRelSlideMaster, "../slideMasters/slideMaster1.xml"}});
+    copyTemplate(name, folder + "/" + name);
+  }
+}
+
+void QVPPTXWriter::writeSlideMaster() {
+  const std::string folder = savedWorkFolder_ + "/ppt/slideMasters";
+  makeFolder(folder + "/_rels");
+  std::vector<Relationship> relationships;
+  for (int n = 1; n <= kLayoutCount; ++n)
+    relationships.push_back({types::kRelSlideLayout, "../slideLayouts/slideLayout" + std::to_string(n) + ".xml"});
+  relationships.push_back({types::kRelTheme, "../theme/theme1.xml"});
+  writeRelationshipsPart(folder + "/_rels/slideMaster1.xml.rels", relationships);
+  copyTemplate("slideMaster1.xml", folder + "/slideMaster1.xml");
+}
+
+void QVPPTXWriter::writeTableStyles() {
+  XMLFileWriter w(savedWorkFolder_ + "/ppt/tableStyles.xml");
+  const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
+  w.setPrefix("a", a);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  w.writeStartElementWithNamespace(a, "tblStyleLst");
+  w.writeAttribute("def", "{5C22544A-7EE6-4342-B048-85BDC9FD1C3A}");
+  w.writeEndElement();
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::writeTheme() {
+  makeFolder(savedWorkFolder_ + "/ppt/theme");
+  copyTemplate("theme1.xml", savedWorkFolder_ + "/ppt/theme/theme1.xml");
+}
+
+void QVPPTXWriter::writeViewProps() {
+  XMLFileWriter w(savedWorkFolder_ + "/ppt/viewProps.xml");
+  const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
+  const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
+  w.setPrefix("a", a);
+  w.setPrefix("r", QVOpenXMLNameSpace::nameSpace_r());
+  w.setPrefix("p", p);
+  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+  auto empty = [&w](std::string_view ns, std::string_view name,
+                    std::initializer_list<std::pair<std::string_view, std::string_view>> attributes) {
+    w.writeStartElementWithNamespace(ns, name);
+    for (const auto& [key, value] : attributes) w.writeAttribute(key, value);
+    w.writeEndElement();
+  };
+  auto scale = [&]() {
+    w.writeStartElementWithNamespace(p, "scale");
+    empty(a, "sx", {{"n", "100"}, {"d", "100"}});
+    empty(a, "sy", {{"n", "100"}, {"d", "100"}});
+    w.writeEndElementWithNamespace(p, "scale");
+  };
+  w.writeStartElementWithNamespace(p, "viewPr");
+
+  w.writeStartElementWithNamespace(p, "normalViewPr");
+  w.writeAttribute("showOutlineIcons", "0");
+  empty(p, "restoredLeft", {{"sz", "15620"}});
+  empty(p, "restoredTop", {{"sz", "94660"}});
+  w.writeEndElementWithNamespace(p, "normalViewPr");
+
+  w.writeStartElementWithNamespace(p, "slideViewPr");
+  w.writeStartElementWithNamespace(p, "cSldViewPr");
+  w.writeStartElementWithNamespace(p, "cViewPr");
+  w.writeAttribute("varScale", "1");
+  scale();
+  empty(p, "origin", {{"x", "-252"}, {"y", "-84"}});
+  w.writeEndElementWithNamespace(p, "cViewPr");
+  w.writeStartElementWithNamespace(p, "guideLst");
+  empty(p, "guide", {{"orient", "horz"}, {"pos", "2160"}});
+  empty(p, "guide", {{"pos", "2880"}});
+  w.writeEndElementWithNamespace(p, "guideLst");
+  w.writeEndElementWithNamespace(p, "cSldViewPr");
+  w.writeEndElementWithNamespace(p, "slideViewPr");
+
+  w.writeStartElementWithNamespace(p, "notesTextViewPr");
+  w.writeStartElementWithNamespace(p, "cViewPr");
+  scale();
+  empty(p, "origin", {{"x", "0"}, {"y", "0"}});
+  w.writeEndElementWithNamespace(p, "cViewPr");
+  w.writeEndElementWithNamespace(p, "notesTextViewPr");
+
+  empty(p, "gridSpacing", {{"cx", "78028800"}, {"cy", "78028800"}});
+  w.writeEndElementWithNamespace(p, "viewPr");
+  w.writeEndDocument();
+}
+
+void QVPPTXWriter::copyTemplate(const std::string& name, const std::string& destination) {
+  const auto data = QVPPTXUtilities::templatePart(name);
+  if (!data) throw std::runtime_error("The presentation template part " + name + " is missing");
+  const std::string_view bytes(reinterpret_cast<const char*>(data->data()), data->size());
+  if (!platform::fs::writeFile(destination, bytes))
+    throw std::runtime_error("Cannot write the presentation part " + destination);
+}
+
+void QVPPTXWriter::zipPackage() {
+  // The archive is written under a temporary name beside the output and
+  // renamed into place only when complete.
+  const std::string temporary =
+      parentFolder(savedFilePath_) + "/." + lastComponent(savedFilePath_) + "." + platform::fs::newUuid() + ".part";
+  bool complete = false;
+  {
+    QVZipArchive archive;
+    if (archive.createZipFile2(temporary)) {
+      complete = true;
+      for (const char* item : {"_rels", "[Content_Types].xml", "docProps", "ppt"}) {
+        const std::string path = savedWorkFolder_ + "/" + item;
+        const bool added = QVZipArchive::isDirectory(path) ? archive.addFolderToZip(path, item)
+                                                           : archive.addFileToZip(path, item);
+        complete = complete && added;
+        if (!complete) break;
+      }
+      complete = archive.closeZipFile2() && complete;
+    }
+  }
+  std::error_code ec;
+  if (complete) {
+    stdfs::rename(temporary, savedFilePath_, ec);
+    if (!ec) return;
+  }
+  stdfs::remove(temporary, ec);
+  throw std::runtime_error("Cannot write the presentation file " + savedFilePath_);
+}

@@ -1,0 +1,120 @@
+#pragma once
+// The presentation package of one conversion.
+//
+// The exporter drives it page by page:
+//
+//   QVPPTXWriter writer(outputPath, pageCount);
+//   writer.begainWriteDocument();
+//   for each page:
+//     writer.begainWritePage({width, height});      // opens slide N
+//     writer.currentPage()->addShape(...);           // text boxes, freeforms
+//     picture->runImageID = writer.collectImageWithPath(imageFile);
+//     writer.endWritePage();                         // slide N is on disk
+//   writer.packetPPTXFile();                         // the output file
+//
+// Slides and their relationships are written into a work folder (named
+// after the output file, inside the conversion's work folder) as each page
+// ends; images are taken into the package when collected; the remaining parts
+// are written and everything is zipped into the output file at the end.
+//
+// The package lists only the slides that were completed: a page that fails
+// between begainWritePage and endWritePage (an exception from the exporter, or
+// a failed write) leaves nothing behind, and the next page takes its slide
+// number. The slide size is that of the first completed slide, kept inside
+// the range PresentationML allows; 10 x 7.5 inches when there is none.
+#include <cstdint>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/geometry/geometry.h"
+#include "pptx/QVPPTXPage.h"
+
+class QVPPTXWriter {
+ public:
+  // initWithPath:numOfPages: makes the work folder; throws std::runtime_error
+  // when it cannot be made.
+  QVPPTXWriter(const std::string& outputPath, int64_t numOfPages);
+  // Removes the work folder if packetPPTXFile did not (a cancelled or failed
+  // conversion).
+  ~QVPPTXWriter();
+  QVPPTXWriter(const QVPPTXWriter&) = delete;
+  QVPPTXWriter& operator=(const QVPPTXWriter&) = delete;
+
+  void begainWriteDocument();
+  void endWriteDocument() {}
+
+  // Opens the next slide for a page of the given size in points. A slide still
+  // open (its page failed) is discarded first.
+  void begainWritePage(platform::Size pageSize);
+  // The relationship id by which the current slide shows the image file,
+  // taking the file into the package the first time it is seen. Empty when
+  // there is no open slide or the file is not a readable JPEG or PNG image
+  // (the picture must then be left out). Throws std::runtime_error when the
+  // image cannot be copied into the work folder.
+  std::string collectImageWithPath(const std::string& path);
+  // Writes the current slide and its relationships. When that fails the slide
+  // is discarded and the exception passes on.
+  void endWritePage();
+  // Drops the open slide, its parts and the images only it used.
+  void discardCurrentPage();
+
+  // Writes the remaining parts, zips the package into the output file (through
+  // a temporary file beside it, so a failure never leaves a partial file under
+  // the output name) and removes the work folder. Throws XMLWriterException or
+  // std::runtime_error when any part or the archive cannot be written.
+  void packetPPTXFile();
+
+  // The page size of the first completed slide; (0, 0) before.
+  platform::Size slideSize() const;
+  // The slide being written (null before the first page and after a discard).
+  QVPPTXPage* currentPage() { return currentPage_.get(); }
+  // Slide numbers of the completed slides, in order (1, 2, ... without gaps).
+  uint64_t completedSlideCount() const { return completed_.size(); }
+  uint64_t currentPageIndex() const { return currentPageIndex_; }
+  uint64_t totalPPTXPages() const { return totalPPTXPages_; }
+  const std::string& savedFilePath() const { return savedFilePath_; }
+  const std::string& savedWorkFolder() const { return savedWorkFolder_; }
+
+ private:
+  struct CompletedSlide {
+    uint64_t number;
+    platform::Size pageSize;
+  };
+  // One media part per distinct source file, shared by every slide showing it.
+  struct MediaRecord {
+    std::string SourcePath;
+    std::string fileName;  // "imageN.jpeg" / "imageN.png" in ppt/media
+    std::set<uint64_t> slides;
+  };
+
+  void writeRootRelationships();
+  void writeContentTypes();
+  void writeAppProperties();
+  void writeCoreProperties();
+  void writeThumbnail();
+  void writePresentationRelationships(std::vector<std::string>& slideIdsList);
+  void checkMedia();
+  void writePresentation(const std::vector<std::string>& slideIdsList);
+  void writePresProps();
+  void writeSlideLayouts();
+  void writeSlideMaster();
+  void writeTableStyles();
+  void writeTheme();
+  void writeViewProps();
+  void copyTemplate(const std::string& name, const std::string& destination);
+  void zipPackage();
+  void removeWorkFolder();
+
+  std::string savedFilePath_;
+  std::string savedWorkFolder_;
+  uint64_t currentPageIndex_ = 0;
+  uint64_t totalPPTXPages_ = 0;
+  std::unique_ptr<QVPPTXPage> currentPage_;
+  bool pageOpen_ = false;
+  platform::Size openPageSize_;
+  std::vector<CompletedSlide> completed_;
+  std::vector<MediaRecord> media_;
+  uint64_t mediaCounter_ = 0;
+};
