@@ -1,11 +1,13 @@
 #include "platform/pdf/document.h"
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <new>
 #include <set>
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
@@ -19,6 +21,24 @@ namespace {
 
 // Page trees are shallow in practice; the bound only stops hostile files.
 constexpr int kMaxTreeDepth = 256;
+// Files up to this size are read into memory whole: qpdf then parses objects
+// without a system call per token.
+constexpr uintmax_t kMaxInMemoryFileBytes = uintmax_t{64} << 20;
+
+// The file's bytes in a buffer owned by the input source, or null when the
+// file is large (or unreadable) and should be read from disk as needed.
+std::shared_ptr<InputSource> memorySource(const std::string& path) {
+  std::error_code ec;
+  uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec || size == 0 || size > kMaxInMemoryFileBytes) return nullptr;
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return nullptr;
+  auto buffer = std::make_unique<Buffer>(static_cast<size_t>(size));
+  size_t got = std::fread(buffer->getBuffer(), 1, static_cast<size_t>(size), f);
+  std::fclose(f);
+  if (got != size) return nullptr;
+  return std::make_shared<BufferInputSource>(path, buffer.release(), true);
+}
 
 // Runs `fn`, turning qpdf's complaints about damaged data into `fallback`.
 // A handle used after its document closed (PdfError) and allocation
@@ -84,6 +104,8 @@ Attempt tryOpen(const std::string& path, const std::string* memory, const std::s
   try {
     if (memory) {
       q->processInputSource(std::make_shared<BufferInputSource>(path, *memory), password.c_str());
+    } else if (auto source = memorySource(path)) {
+      q->processInputSource(source, password.c_str());
     } else {
       q->processFile(path.c_str(), password.c_str());
     }

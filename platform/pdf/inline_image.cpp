@@ -30,6 +30,15 @@ constexpr Abbreviation kColorSpaces[] = {
     {"G", "DeviceGray"}, {"RGB", "DeviceRGB"}, {"CMYK", "DeviceCMYK"}, {"I", "Indexed"},
 };
 
+// "/" + name, built without operator+ (GCC 12 warns falsely on it at -O3).
+std::string slashed(std::string_view name) {
+  std::string out;
+  out.reserve(name.size() + 1);
+  out.push_back('/');
+  out.append(name);
+  return out;
+}
+
 template <size_t N>
 std::string_view expand(std::string_view name, const Abbreviation (&table)[N]) {
   for (const auto& a : table)
@@ -43,7 +52,7 @@ QPDFObjectHandle expandName(QPDFObjectHandle value, const Abbreviation (&table)[
   if (!value.isName()) return value;
   std::string name = value.getName();
   std::string_view bare = std::string_view(name).substr(1);
-  return QPDFObjectHandle::newName("/" + std::string(expand(bare, table)));
+  return QPDFObjectHandle::newName(slashed(expand(bare, table)));
 }
 
 QPDFObjectHandle expandFilter(QPDFObjectHandle filter) {
@@ -114,7 +123,7 @@ QPDFObjectHandle expandInlineImageDictionary(QPDFObjectHandle abbreviated) {
   QPDFObjectHandle out = QPDFObjectHandle::newDictionary();
   if (!abbreviated.isDictionary()) return out;
   for (const std::string& key : abbreviated.getKeys()) {
-    std::string full = "/" + std::string(expand(std::string_view(key).substr(1), kKeys));
+    std::string full = slashed(expand(std::string_view(key).substr(1), kKeys));
     if (full == "/Length" || full == "/L") continue;
     QPDFObjectHandle value = abbreviated.getKey(key);
     if (full == "/Filter") value = expandFilter(value);

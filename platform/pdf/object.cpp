@@ -270,6 +270,14 @@ std::string PdfObject::decodedData() const {
   return pipeDecoded(handle_);
 }
 
+std::string PdfObject::decodedPrefix(size_t maxBytes) const {
+  if (!isStream()) throw PdfError("not a stream");
+  std::string out;
+  if (pdfdetail::appendDecoded(handle_, out, maxBytes) == pdfdetail::DecodeResult::Unsupported)
+    throw PdfError("stream data cannot be decoded");
+  return out;
+}
+
 size_t PdfObject::rawLength() const {
   if (!isStream()) return 0;
   auto len = dictionary().getInteger("Length");

@@ -105,6 +105,12 @@ class PdfObject {
   PdfStreamData streamData() const;
   // Fully decoded data; throws PdfError when a filter cannot be applied.
   std::string decodedData() const;
+  // The first `maxBytes` bytes of the decoded data (all of it when shorter).
+  // Decoding stops there, so a small stream that inflates without end costs
+  // no more than the bytes asked for; a filter that fails part way gives
+  // what came out before it. Throws PdfError when the filters cannot be
+  // applied at all.
+  std::string decodedPrefix(size_t maxBytes) const;
   // Length of the raw (still encoded) data, without reading it.
   size_t rawLength() const;
 
