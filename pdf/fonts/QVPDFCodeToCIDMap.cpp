@@ -204,7 +204,7 @@ class QVPDFCodeToCIDMap::Builder {
 };
 
 std::shared_ptr<const QVPDFCodeToCIDMap> QVPDFCodeToCIDMap::identity(std::string cMapName, int wMode) {
-  auto map = std::shared_ptr<QVPDFCodeToCIDMap>(new QVPDFCodeToCIDMap());
+  auto map = std::make_shared<QVPDFCodeToCIDMap>(Private{});
   map->cMapName_ = std::move(cMapName);
   map->wMode_ = wMode == 1 ? 1 : 0;
   map->identity_ = true;
@@ -219,7 +219,7 @@ std::shared_ptr<const QVPDFCodeToCIDMap> QVPDFCodeToCIDMap::parseText(std::strin
                                                                       int wMode,
                                                                       std::shared_ptr<const QVPDFCodeToCIDMap> base,
                                                                       int depth) {
-  auto map = std::shared_ptr<QVPDFCodeToCIDMap>(new QVPDFCodeToCIDMap());
+  auto map = std::make_shared<QVPDFCodeToCIDMap>(Private{});
   map->cMapName_ = std::move(cMapName);
   map->wMode_ = wMode == 1 ? 1 : 0;
   Builder builder(*map);

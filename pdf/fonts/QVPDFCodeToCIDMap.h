@@ -80,8 +80,12 @@ class QVPDFCodeToCIDMap {
  private:
   class Builder;
   friend class Builder;
+  struct Private {};
 
-  QVPDFCodeToCIDMap() = default;
+ public:
+  explicit QVPDFCodeToCIDMap(Private) {}
+
+ private:
 
   // True when the first `length` bytes lead on to a longer code.
   bool leadsOn(const uint8_t* bytes, int length) const;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "pdf/fonts/CheckedAlloc.h"
 #include "pdf/fonts/QVPDFCMapTokenizer.h"
 #include "pdf/fonts/QVPDFCodeToCIDMap.h"
 #include "pdf/fonts/QVPDFCodeToCIDMapCache.h"
@@ -290,6 +291,27 @@ TEST(CodeToCIDMap, HostileTextNeverBuildsHugeTables) {
   auto map = QVPDFCodeToCIDMap::parseText(text, "Hostile");
   EXPECT_LT(map->memoryUsage(), 64u << 10);
   EXPECT_EQ(decodeAll(*map, std::string("\x01\x02\x03\x04", 4)), (std::vector<Decoded>{{0x01020304, 4}}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GuardedAllocation, AbsurdSizesThrowInsteadOfEndingTheProcess) {
+  EXPECT_EQ(fontalloc::checkedAllocationSize(0, 4), 0u);
+  EXPECT_EQ(fontalloc::checkedAllocationSize(256, 4), 1024u);
+  EXPECT_THROW(fontalloc::checkedAllocationSize(-1, 4), fontalloc::BogusAllocationSize);
+  EXPECT_THROW(fontalloc::checkedAllocationSize(4, 0), fontalloc::BogusAllocationSize);
+  EXPECT_THROW(fontalloc::checkedAllocationSize(int64_t{1} << 30, 4), fontalloc::BogusAllocationSize);
+  std::vector<uint32_t> table;
+  EXPECT_THROW(fontalloc::checkedResize(table, int64_t{1} << 40), std::length_error);
+  EXPECT_TRUE(table.empty());
+  try {
+    fontalloc::checkedReserve(table, -5);
+    ADD_FAILURE();
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(), "Bogus memory allocation size");
+  }
 }
 
 }  // namespace
