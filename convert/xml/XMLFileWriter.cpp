@@ -423,9 +423,9 @@ void XMLFileWriter::writeEndElement() {
   }
   if (level_ < 1 || elementLocalNames_.empty())
     throw XMLWriterException("Cannot write more end elements than start elements.");
-  const std::string localName = elementLocalNames_.back();
-  const std::string namespaceURI = elementNamespaceURIs_.back();
-  writeEndElementWithNamespace(namespaceURI, localName);
+  // The views stay valid until the end tag is written: the stacks are
+  // popped only after that.
+  writeEndElementWithNamespace(elementNamespaceURIs_.back(), elementLocalNames_.back());
 }
 
 void XMLFileWriter::writeEndElement(std::string_view localName) { writeEndElementWithNamespace({}, localName); }
