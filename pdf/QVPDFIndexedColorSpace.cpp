@@ -17,7 +17,8 @@ bool QVPDFIndexedColorSpace::parse(const platform::PdfObject& object, QVPDFParse
     bytes = table.asString().value_or(std::string());
   } else if (table.isStream()) {
     try {
-      bytes = table.decodedData();
+      // Only the entries the table needs are decoded, however long the stream.
+      bytes = table.decodedPrefix(needed);
     } catch (const std::exception&) {
       return false;
     }

@@ -465,10 +465,10 @@ bool QVPDFPostScriptFunction::parse(const platform::PdfObject& object, const pla
   code_.clear();
   if (!QVPDFFunction::parse(object, dict, budget)) return false;
   if (!hasRange_ || !object.isStream()) return false;
-  if (object.rawLength() > kMaxProgramBytes * 64) return false;
   std::string text;
   try {
-    text = object.decodedData();
+    // One byte more than a program may have tells a program that is too long.
+    text = object.decodedPrefix(kMaxProgramBytes + 1);
   } catch (const std::exception&) {
     return false;
   }

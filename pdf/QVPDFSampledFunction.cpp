@@ -112,9 +112,11 @@ bool QVPDFSampledFunction::parse(const platform::PdfObject& object, const platfo
     decode_ = range_;
   }
 
+  // The grid's bytes at most are decoded, whatever the stream inflates to.
+  const uint64_t neededBytes = (static_cast<uint64_t>(total) * static_cast<uint64_t>(bitsPerSample_) + 7) / 8;
   std::string data;
   try {
-    data = object.decodedData();
+    data = object.decodedPrefix(static_cast<size_t>(neededBytes));
   } catch (const std::exception&) {
     return false;
   }

@@ -16,6 +16,9 @@
 #include "pdf/QVPDFSeparationColorSpace.h"
 #include "tests/support/fixtures.h"
 
+#include <qpdf/Pl_Flate.hh>
+#include <qpdf/Pl_String.hh>
+
 namespace {
 
 using platform::PdfObject;
@@ -289,6 +292,29 @@ TEST_F(ColorSpaceWithStreams, IndexedLooksUpAStringOrAStream) {
   EXPECT_EQ(indexed->indexHigh(), 1);
   EXPECT_EQ(indexed->lookup().size(), 6u);
   EXPECT_EQ(indexed->mapColorQVPDFColor(color({255}), {}), color({255, 128, 0}));
+}
+
+// Data that inflates to `size` bytes of `byte`, Flate-compressed.
+std::string deflated(size_t size, char byte) {
+  std::string out;
+  Pl_String sink("deflated", nullptr, out);
+  Pl_Flate flate("deflate", &sink, Pl_Flate::a_deflate);
+  std::string chunk(1 << 16, byte);
+  for (size_t done = 0; done < size; done += chunk.size())
+    flate.write(reinterpret_cast<const unsigned char*>(chunk.data()), std::min(chunk.size(), size - done));
+  flate.finish();
+  return out;
+}
+
+TEST_F(ColorSpaceWithStreams, IndexedStreamThatInflatesHugelyDecodesOnlyTheTable) {
+  // 64 MiB of 0x40 compressed into a small stream: only the table's three
+  // bytes are decoded.
+  QPDFObjectHandle array = QPDFObjectHandle::parse("[/Indexed /DeviceRGB 0 null]");
+  array.setArrayItem(3, b.stream(deflated(size_t{64} << 20, '\x40'), "<< /Filter /FlateDecode >>"));
+  auto cs = std::dynamic_pointer_cast<const QVPDFIndexedColorSpace>(make(array));
+  ASSERT_NE(cs, nullptr);
+  EXPECT_EQ(cs->lookup(), std::string("\x40\x40\x40", 3));
+  EXPECT_EQ(cs->getRGB(color({0})), (QVPDFRGB{0x40, 0x40, 0x40}));
 }
 
 TEST_F(ColorSpaceWithStreams, IndexedTableLongerThanNeededIsCut) {

@@ -13,6 +13,9 @@
 #include "pdf/QVPDFStitchingFunction.h"
 #include "tests/support/fixtures.h"
 
+#include <qpdf/Pl_Flate.hh>
+#include <qpdf/Pl_String.hh>
+
 namespace {
 
 using platform::PdfObject;
@@ -328,6 +331,27 @@ TEST_F(SampledFunction, ShortDataReadsNothingBeyondTheStream) {
   // 16-bit samples with an odd byte left over.
   auto odd = make(std::string("\xff\xff\x80", 3), "<< /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [2] /BitsPerSample 16 >>");
   EXPECT_EQ(std::dynamic_pointer_cast<const QVPDFSampledFunction>(odd)->samples().size(), 1u);
+}
+
+TEST_F(SampledFunction, StreamThatInflatesHugelyDecodesOnlyTheGrid) {
+  std::string out;
+  Pl_String sink("deflated", nullptr, out);
+  Pl_Flate flate("deflate", &sink, Pl_Flate::a_deflate);
+  std::string chunk(1 << 16, '\xff');
+  for (int i = 0; i < 1024; ++i) flate.write(reinterpret_cast<const unsigned char*>(chunk.data()), chunk.size());
+  flate.finish();
+  auto f = make(out, "<< /Filter /FlateDecode /FunctionType 0 /Domain [0 1] /Range [0 1] /Size [4] /BitsPerSample 8 >>");
+  ASSERT_TRUE(f->ok());
+  EXPECT_EQ(std::dynamic_pointer_cast<const QVPDFSampledFunction>(f)->samples().size(), 4u);
+  expectOutputs(evaluate(*f, {0.3}), {1.0}, "inflated");
+}
+
+TEST(PostScriptFunctionParse, ProgramLongerThanTheLimitIsRefused) {
+  qvtest::PdfBuilder b;
+  std::string program = "{" + std::string(QVPDFPostScriptFunction::kMaxProgramBytes, ' ') + "}";
+  auto f = QVPDFFunction::funtionWithObject(
+      PdfObject(b.stream(program, "<< /FunctionType 4 /Domain [0 1] /Range [0 1] >>")));
+  EXPECT_FALSE(f->ok());
 }
 
 TEST_F(SampledFunction, ZeroWidthDomainUsesTheFirstSample) {
