@@ -90,7 +90,10 @@ std::vector<std::string> passwordCandidates(std::string_view password) {
   return out;
 }
 
-enum class Outcome { Ok, Password, Damaged };
+// Damaged: worth trying to recover; Unreadable: a feature qpdf does not
+// support (an unknown security handler, say), where a rebuilt trailer would
+// only hide the problem.
+enum class Outcome { Ok, Password, Damaged, Unreadable };
 
 struct Attempt {
   Outcome outcome = Outcome::Damaged;
@@ -113,6 +116,7 @@ Attempt tryOpen(const std::string& path, const std::string* memory, const std::s
     if (!q->getRoot().isDictionary()) return a;
   } catch (const QPDFExc& e) {
     if (e.getErrorCode() == qpdf_e_password) a.outcome = Outcome::Password;
+    if (e.getErrorCode() == qpdf_e_unsupported) a.outcome = Outcome::Unreadable;
     return a;
   } catch (const std::bad_alloc&) {
     throw;

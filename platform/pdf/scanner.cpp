@@ -421,13 +421,18 @@ std::optional<std::string> PdfScannerImpl::readInlineImageData(const pdfdetail::
     damaged_ = true;
     input_->seek(afterData, SEEK_SET);
   }
+  // The bytes before EI end with the white space that separates them from
+  // it. Unfiltered data is cut to the length its dictionary implies;
+  // filtered data loses that one separator (a CR LF pair counts as one).
   if (info.expectedLength) {
-    // The bytes before EI include the white space that separates them.
     if (bytes.size() > *info.expectedLength) {
       bytes.resize(static_cast<size_t>(*info.expectedLength));
     } else if (bytes.size() < *info.expectedLength) {
       damaged_ = true;
     }
+  } else if (!bytes.empty() && isPdfSpace(bytes.back())) {
+    bool crlf = bytes.size() >= 2 && bytes[bytes.size() - 2] == '\r' && bytes.back() == '\n';
+    bytes.resize(bytes.size() - (crlf ? 2 : 1));
   }
   return bytes;
 }

@@ -2,7 +2,10 @@
 // forms and images) scans to the end.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <random>
 #include <set>
 #include <sstream>
 
@@ -124,6 +127,58 @@ TEST(PdfCorpusFiles, EncryptedSampleNeedsItsPassword) {
 }
 
 TEST(PdfCorpusFiles, CorpusIsPresent) { EXPECT_GE(qvtest::corpusFiles().size(), 10u); }
+
+// Opens and scans a damaged copy of a corpus file; nothing may crash, hang
+// or throw anything but PdfError.
+void openAndScanEverything(const std::filesystem::path& path, const std::string& password) {
+  auto doc = PdfDocument::open(path.string(), password);
+  if (!doc || !doc->isUnlocked()) return;
+  Tally tally;
+  std::set<int> seen;
+  for (int n = 1; n <= doc->pageCount(); ++n) {
+    auto page = doc->page(n);
+    page->mediaBox();
+    page->cropBox();
+    page->rotation();
+    scanWithForms(PdfContentStream::forPage(*page), 0, seen, tally);
+  }
+}
+
+TEST(PdfCorpusFiles, DamagedCopiesNeverCrash) {
+  // QV_DAMAGE_ROUNDS raises the number of damaged copies for a longer hunt.
+  int rounds = 6;
+  if (const char* env = std::getenv("QV_DAMAGE_ROUNDS")) rounds = std::max(1, std::atoi(env));
+  qvtest::TempDir dir;
+  std::mt19937 random(20240611);
+  for (const auto& file : qvtest::corpusFiles()) {
+    std::ifstream in(file, std::ios::binary);
+    std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (original.size() > 200000) continue;  // keep the test quick
+    std::string password = qvtest::corpusPassword(file);
+    for (int round = 0; round < rounds; ++round) {
+      std::string bytes = original;
+      std::uniform_int_distribution<size_t> pos(0, bytes.size() - 1);
+      switch (round % 3) {
+        case 0:  // scattered byte changes
+          for (int k = 0; k < 20; ++k) bytes[pos(random)] = static_cast<char>(random());
+          break;
+        case 1:  // cut short
+          bytes.resize(pos(random));
+          break;
+        case 2:  // digits widened into absurd numbers
+          for (int k = 0; k < 20; ++k) {
+            size_t at = pos(random);
+            if (std::isdigit(static_cast<unsigned char>(bytes[at]))) bytes.insert(at, "99999999999999999999");
+          }
+          break;
+      }
+      auto path = dir.file("damaged.pdf");
+      std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      SCOPED_TRACE(file.filename().string() + " round " + std::to_string(round));
+      EXPECT_NO_THROW(openAndScanEverything(path, password));
+    }
+  }
+}
 
 std::string testName(const ::testing::TestParamInfo<std::filesystem::path>& info) {
   std::string name = info.param.stem().string();

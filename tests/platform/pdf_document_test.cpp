@@ -426,6 +426,18 @@ TEST(PdfDocument, TruncatedFileWithoutItsLastPagesKeepsTheOthers) {
   EXPECT_EQ(shownStrings(*doc, 2), std::vector<std::string>{"PAGE-TWO"});
 }
 
+TEST(PdfDocument, UnknownSecurityHandlerIsNotReadNorRecovered) {
+  std::string bytes = threePageFile();
+  size_t trailer = bytes.rfind("trailer <<");
+  ASSERT_NE(trailer, std::string::npos);
+  bytes.insert(trailer + 10, " /Encrypt << /Filter /NoSuchHandler /V 1 /R 2 >>");
+  qvtest::TempDir dir;
+  writeFile(dir.file("handler.pdf"), bytes);
+  Status status = Status::Ok;
+  EXPECT_EQ(PdfDocument::open(dir.file("handler.pdf").string(), "", &status), nullptr);
+  EXPECT_EQ(status, Status::NotAPdf);
+}
+
 TEST(PdfDocument, CatalogObjectIsFoundForRecovery) {
   using platform::pdfdetail::findCatalogObject;
   auto id = findCatalogObject("%PDF-1.7\n12 0 obj\n<< /Type/Catalog /Pages 3 0 R >>\nendobj\n");

@@ -389,14 +389,14 @@ TEST(PdfScanner, InlineImageWithAbbreviatedKeysAndFiltersIsExpanded) {
   EXPECT_EQ(fax.format, PdfStreamFormat::CCITTFax);
   ASSERT_NE(fax.lastFilterParms, nullptr);
   EXPECT_EQ(fax.lastFilterParms->getInteger("Columns"), 8);
-  EXPECT_EQ(fax.bytes.substr(0, 2), "\x12\x34");
+  EXPECT_EQ(fax.bytes, "\x12\x34");
 
   PdfObject jpeg = images[3].operands[0].object;
   EXPECT_EQ(jpeg.getName("ColorSpace"), "DeviceCMYK");
   EXPECT_FALSE(jpeg.hasKey("L"));
   platform::PdfStreamData jpegData = jpeg.streamData();
   EXPECT_EQ(jpegData.format, PdfStreamFormat::JPEG);
-  EXPECT_EQ(jpegData.bytes.substr(0, 4), "\xff\xd8\xff\xd9");
+  EXPECT_EQ(jpegData.bytes, "\xff\xd8\xff\xd9");
 }
 
 TEST(PdfScanner, InlineImageWithNamedColorSpaceTakesItsSizeFromTheResources) {
