@@ -14,8 +14,11 @@ namespace platform::image {
 
 namespace {
 
-// Page buffers, symbol dictionaries and work areas together.
-constexpr size_t kMemoryBudget = size_t{1} << 30;
+// Page buffers, region buffers, symbol dictionaries and work areas together:
+// a page at the pixel cap takes kMaxPixels / 8 bytes, and a few such buffers
+// fit. Damaged size fields otherwise make the decoder allocate and clear
+// hundreds of megabytes, which is slow long before memory runs out.
+constexpr size_t kMemoryBudget = static_cast<size_t>(kMaxPixels / 8) * 4;
 
 struct BudgetAllocator {
   Jbig2Allocator base;  // first member: jbig2dec hands us back this pointer

@@ -17,6 +17,9 @@ namespace {
 // Progressive files with thousands of scans decode for minutes; real ones
 // have a dozen.
 constexpr long kMaxScans = 1000;
+// Progressive and multi-scan files keep every coefficient of the image in
+// memory; a tiny hostile header can ask for gigabytes of them.
+constexpr long kMaxDecoderMemory = 512L << 20;
 
 struct ErrorManager {
   jpeg_error_mgr base;
@@ -78,6 +81,7 @@ bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool sta
   if (setjmp(d.err.jump)) return false;
   jpeg_create_decompress(&d.cinfo);
   d.created = true;
+  d.cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
   d.cinfo.progress = &d.progress;
   jpeg_mem_src(&d.cinfo, data, static_cast<unsigned long>(size));
   jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 16);
