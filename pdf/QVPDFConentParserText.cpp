@@ -5,6 +5,7 @@
 #include "pdf/QVPDFConentParser.h"
 #include "pdf/QVPDFConentParserPrivate.h"
 #include "pdf/QVPDFRenderState.h"
+#include "pdf/QVPDFTextShowing.h"
 #include "pdf/fonts/QVPDFFont.h"
 
 using platform::PdfScanner;
@@ -130,10 +131,5 @@ void QVPDFConentParser::op_TJ(PdfScanner& scanner) {
 
 // One string operand: decoded through the current font, reported with its
 // advance, then the text position moves. Without a font nothing is reported
-// and the position stays. The decoding step belongs to the text-showing
-// code that comes with the font classes; until it is here no string yields
-// text, so none is reported and none moves the position.
-void QVPDFConentParser::showTextString(const std::string& bytes) {
-  (void)bytes;
-  if (!currentRenderingState().font()) return;
-}
+// and the position stays.
+void QVPDFConentParser::showTextString(const std::string& bytes) { QVPDFTextShowing::showTextString(*this, bytes); }

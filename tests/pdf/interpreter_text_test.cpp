@@ -81,8 +81,9 @@ TEST(InterpreterText, UnknownFontChangesNeitherFontNorSize) {
 }
 
 TEST(InterpreterText, FontResourceBecomesTheCurrentFont) {
-  qvtest::PdfBuilder b;
-  auto font = b.standardFont("Helvetica");
+  // A direct dictionary: it belongs to no document, so the page's builder can
+  // take it.
+  auto font = QPDFObjectHandle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
   if (!QVPDFFont::fontWithDictionary(platform::PdfObject(font), "F1"))
     GTEST_SKIP() << "no font classes in this build";
   auto r = runPage("BT /F1 12 Tf ET" + kMark, {{"Font", {{"F1", font}}}});

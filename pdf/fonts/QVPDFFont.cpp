@@ -1,0 +1,68 @@
+#include "pdf/fonts/QVPDFFont.h"
+
+#include <exception>
+
+#include "pdf/fonts/BuiltinFontManager.h"
+#include "pdf/fonts/QVPDFCharCodeToUnicode.h"
+#include "pdf/fonts/QVPDFFontDescriptor.h"
+#include "pdf/fonts/QVPDFFontFactory.h"
+#include "pdf/fonts/QVPDFFontUtilities.h"
+
+QVPDFFont::~QVPDFFont() = default;
+
+std::shared_ptr<const QVPDFFont> QVPDFFont::fontWithDictionary(const platform::PdfObject& dictionary,
+                                                               std::string_view objectKey) {
+  return QVPDFFontFactory::fontWithDictionary(dictionary, objectKey);
+}
+
+int QVPDFFont::getNextChar(const unsigned char*, int, uint32_t*, uint32_t*, int, int*, float*, float*, float*,
+                           float*) const {
+  return 1;
+}
+
+void QVPDFFont::setSubtypeBaseFontName(const platform::PdfObject& dictionary) {
+  if (auto subtype = dictionary.getName("Subtype")) subtype_ = *subtype;
+  auto baseFont = dictionary.getName("BaseFont");
+  if (!baseFont) return;
+  baseFontName_ = *baseFont;
+  // A name that admits to being unknown gets a typeface that has every
+  // character rather than a made-up family.
+  if (QVPDFFontUtilities::lowercase(baseFontName_).find("unknown") != std::string::npos)
+    baseFontName_ = "Arial Unicode MS";
+  // Any text up to the first "+" is a subset tag.
+  size_t plus = baseFontName_.find('+');
+  fontName_ = plus == std::string::npos ? baseFontName_ : baseFontName_.substr(plus + 1);
+  if (auto family = QVPDFFontUtilities::familyName(fontName_); family && !family->empty())
+    fontFamilyName_ = *family;
+  else
+    fontFamilyName_ = QVPDFFontUtilities::familyNameCut(fontName_);
+}
+
+void QVPDFFont::setBuiltinFontWithFontDictionary(const platform::PdfObject& dictionary) {
+  if (fontName_.empty() || baseFontName_.empty()) setSubtypeBaseFontName(dictionary);
+  if (fontName_.empty()) return;
+  builtinFont_ = BuiltinFontManager::sharedManager().findBuildinFont(fontName_);
+}
+
+void QVPDFFont::setFontDescriptorWithFontDictionary(const platform::PdfObject& dictionary) {
+  platform::PdfObject descriptor = dictionary.getDictionary("FontDescriptor");
+  if (descriptor.isNull()) return;
+  fontDescriptor_ = QVPDFFontDescriptor::initWithPDFDictionary(descriptor);
+  if (fontDescriptor_ && fontDescriptor_->fontFamily() && !fontDescriptor_->fontFamily()->empty()) {
+    // The descriptor's own family replaces the one guessed from the name.
+    auto family = QVPDFFontUtilities::familyName(*fontDescriptor_->fontFamily());
+    fontFamilyName_ = family ? *family : std::string();
+  }
+}
+
+void QVPDFFont::setToUnicodeWithFontDictionary(const platform::PdfObject& dictionary, int nBits) {
+  platform::PdfObject stream = dictionary.getStream("ToUnicode");
+  if (stream.isNull()) return;
+  try {
+    // Codes the map leaves out are decoded by the font's other means, so a
+    // partial or empty map loses no text.
+    embToUnicodeMap_ = QVPDFCharCodeToUnicode::parseCMap(stream.decodedData(), nBits);
+  } catch (const std::exception&) {
+    // An undecodable map is no map.
+  }
+}

@@ -1,0 +1,345 @@
+#include "pdf/fonts/QVPDFSimple8BitFont.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "pdf/fonts/BuiltinFontManager.h"
+#include "pdf/fonts/QVPDFCharCodeToUnicode.h"
+#include "pdf/fonts/QVPDFFontDescriptor.h"
+#include "pdf/fonts/QVPDFFontProgram.h"
+
+namespace {
+
+// Differences arrays longer than any 256-code encoding needs are read only
+// this far.
+constexpr size_t kMaxDifferencesElements = 4096;
+
+bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
+
+// A symbolic TrueType program maps its codes into the private-use page
+// F000-F0FF; a glyph that tells no more than that reads as the code's
+// WinAnsi character, the way the font's author typed it.
+char32_t unfoldSymbolPage(char32_t c) {
+  if (c >= 0xF000 && c <= 0xF0FF) return QVPDFEncoding::unicode(QVPDFEncoding::Base::WinAnsi, c & 0xFF);
+  return c;
+}
+
+uint64_t stringEncodingOf(QVPDFEncoding::Base base) {
+  using Base = QVPDFEncoding::Base;
+  switch (base) {
+    case Base::Standard: return QVPDFSimple8BitFont::kASCIIStringEncoding;
+    case Base::PDFDoc: return QVPDFSimple8BitFont::kUnicodeStringEncoding;
+    case Base::WinAnsi: return QVPDFSimple8BitFont::kWindowsCP1252StringEncoding;
+    case Base::MacRoman:
+    case Base::MacExpert: return QVPDFSimple8BitFont::kMacOSRomanStringEncoding;
+    case Base::Symbol:
+    case Base::ZapfDingbats: return 0;
+  }
+  return 0;
+}
+
+}  // namespace
+
+void QVPDFSimple8BitFont::initWithDictionary(const platform::PdfObject& dictionary, std::string_view objectKey) {
+  objectKey_ = std::string(objectKey);
+  setSubtypeBaseFontName(dictionary);
+  setBuiltinFontWithFontDictionary(dictionary);
+  setFontDescriptorWithFontDictionary(dictionary);
+  if (kind_ == Kind::Type3) {
+    // Glyph space of a Type3 font is what its FontMatrix says.
+    platform::PdfObject matrix = dictionary.getArray("FontMatrix");
+    if (matrix.size() == 6) {
+      auto a = matrix.at(0).asNumber();
+      if (a && std::isfinite(*a) && *a != 0 && std::fabs(*a) < 1e3) glyphScale_ = std::fabs(*a);
+    }
+  }
+  setEncodingWithFontDictionary(dictionary);
+  setDefaultEncoding();
+  setToUnicodeWithFontDictionary(dictionary, 8);
+  setTextOfCodes();
+  setWidthsWithFontDictionary(dictionary);
+  program_.reset();
+}
+
+// ---- Encoding
+
+void QVPDFSimple8BitFont::setEncodingWithFontDictionary(const platform::PdfObject& dictionary) {
+  platform::PdfObject encoding = dictionary.get("Encoding");
+  if (!encoding.isNull()) setEncodingWithEncodingObject(encoding, 0);
+}
+
+void QVPDFSimple8BitFont::setEncodingWithEncodingObject(const platform::PdfObject& encoding, int depth) {
+  if (auto name = encoding.asName()) {
+    fontEncodingName_ = *name;
+    if (auto base = QVPDFEncoding::baseEncodingNamed(*name)) {
+      baseEncoding_ = base;
+      explicitBaseEncoding_ = true;
+      stringEncoding_ = stringEncodingOf(*base);
+    }
+    return;
+  }
+  if (!encoding.isDictionary() || depth > 0) return;
+  platform::PdfObject base = encoding.get("BaseEncoding");
+  if (!base.isNull()) setEncodingWithEncodingObject(base, depth + 1);
+  platform::PdfObject differences = encoding.getArray("Differences");
+  if (!differences.isNull()) setDifferencesWithDifferencesArray(differences);
+}
+
+void QVPDFSimple8BitFont::setDifferencesWithDifferencesArray(const platform::PdfObject& differences) {
+  int64_t code = 0;
+  const size_t n = std::min(differences.size(), kMaxDifferencesElements);
+  for (size_t i = 0; i < n; ++i) {
+    platform::PdfObject element = differences.at(i);
+    if (auto value = element.asInteger()) {
+      code = *value;
+    } else if (auto name = element.asName()) {
+      if (code >= 0 && code <= 255 && !name->empty()) differences_[static_cast<int>(code)] = *name;
+      if (code <= 255) ++code;
+    }
+  }
+}
+
+void QVPDFSimple8BitFont::setDefaultEncoding() {
+  using Base = QVPDFEncoding::Base;
+  if (baseEncoding_) return;
+  const bool embedded = fontDescriptor_ && fontDescriptor_->embFontNum() != 0;
+  if (kind_ != Kind::Type3 && kind_ != Kind::TrueType && embedded) {
+    // A Type 1 or CFF program carries its own encoding.
+    if (QVPDFFontProgram* p = program()) {
+      programEncoding_ = p->builtinEncoding();
+      usesProgramEncoding_ = std::any_of(programEncoding_.begin(), programEncoding_.end(),
+                                         [](const std::string& name) { return !name.empty(); });
+    }
+  } else if (kind_ == Kind::TrueType && embedded && fontDescriptor_->isSymbolic()) {
+    if (QVPDFFontProgram* p = program()) {
+      for (int c = 0; c < 256 && !usesSymbolicCmap_; ++c)
+        usesSymbolicCmap_ = p->glyphForSymbolicCode(static_cast<uint8_t>(c)) != 0;
+    }
+  }
+  if (usesProgramEncoding_ || usesSymbolicCmap_) {
+    if (fontEncodingName_.empty()) fontEncodingName_ = "FontSpecific";
+    return;
+  }
+  std::optional<Base> base;
+  if (builtinFont_) {
+    auto builtin = QVPDFEncoding::baseEncodingNamed(builtinFont_->baseEncoding);
+    // The Latin standard fonts are set in StandardEncoding; a TrueType font
+    // that merely shares a standard font's name keeps the WinAnsi default.
+    if (builtin && (kind_ != Kind::TrueType || *builtin != Base::Standard)) base = builtin;
+  }
+  if (!base) base = kind_ == Kind::Type3 ? Base::Standard : Base::WinAnsi;
+  baseEncoding_ = base;
+  stringEncoding_ = stringEncodingOf(*base);
+  if (fontEncodingName_.empty()) fontEncodingName_ = std::string(QVPDFEncoding::name(*base));
+}
+
+QVPDFFontProgram* QVPDFSimple8BitFont::program() {
+  if (!programTried_) {
+    programTried_ = true;
+    if (fontDescriptor_ && fontDescriptor_->embFontNum() != 0)
+      program_ = QVPDFFontProgram::fromData(fontDescriptor_->embFontData());
+  }
+  return program_.get();
+}
+
+// ---- Text of the codes
+
+std::u32string QVPDFSimple8BitFont::textOfGlyphName(const std::string& name) {
+  std::u32string text = QVPDFEncoding::glyphNameToUnicode(name);
+  if (!text.empty()) return text;
+  if (char32_t dingbat = QVPDFEncoding::dingbatNameToUnicode(name);
+      dingbat && (baseEncoding_ == QVPDFEncoding::Base::ZapfDingbats ||
+                  (builtinFont_ && builtinFont_->fontName == "ZapfDingbats")))
+    return std::u32string(1, dingbat);
+  // A name that says nothing of its own ("g123") may still name a glyph the
+  // program maps to a character.
+  if (QVPDFFontProgram* p = program()) {
+    if (uint32_t glyph = p->glyphIndexByName(name)) {
+      text = p->unicodeOfGlyph(glyph);
+      for (char32_t& c : text) c = unfoldSymbolPage(c);
+    }
+  }
+  return text;
+}
+
+std::u32string QVPDFSimple8BitFont::baseTextOfCode(uint8_t code) {
+  if (usesProgramEncoding_) {
+    const std::string& name = programEncoding_[code];
+    return name.empty() ? std::u32string() : textOfGlyphName(name);
+  }
+  if (usesSymbolicCmap_) {
+    QVPDFFontProgram* p = program();
+    uint32_t glyph = p ? p->glyphForSymbolicCode(code) : 0;
+    std::u32string text = glyph ? p->unicodeOfGlyph(glyph) : std::u32string();
+    for (char32_t& c : text) c = unfoldSymbolPage(c);
+    if (text.empty()) {
+      if (char32_t c = QVPDFEncoding::unicode(QVPDFEncoding::Base::WinAnsi, code)) text.push_back(c);
+    }
+    return text;
+  }
+  if (baseEncoding_) {
+    if (char32_t c = QVPDFEncoding::unicode(*baseEncoding_, code)) return std::u32string(1, c);
+  }
+  return {};
+}
+
+void QVPDFSimple8BitFont::setTextOfCodes() {
+  char32_t buffer[QVPDFCharCodeToUnicode::kMaxValueLength];
+  for (int c = 0; c < 256; ++c) {
+    const auto code = static_cast<uint8_t>(c);
+    std::u32string text;
+    if (embToUnicodeMap_) {
+      int n = embToUnicodeMap_->mapToUnicode(code, buffer, static_cast<int>(std::size(buffer)));
+      text.assign(buffer, buffer + std::max(n, 0));
+    }
+    if (text.empty()) {
+      auto it = differences_.find(c);
+      if (it != differences_.end()) text = textOfGlyphName(it->second);
+      // A name that tells nothing leaves the code to the base encoding.
+      if (text.empty()) text = baseTextOfCode(code);
+      // What no encoding defines reads as Latin-1, as long as it is a
+      // character at all.
+      if (text.empty()) text.push_back(code);
+      std::erase_if(text, isControl);
+    }
+    if (text.size() == 1) {
+      single_[code] = text.front();
+    } else if (!text.empty()) {
+      multi_[code] = std::move(text);
+    }
+  }
+}
+
+std::u32string QVPDFSimple8BitFont::textOfCode(uint8_t code) const {
+  if (single_[code]) return std::u32string(1, single_[code]);
+  auto it = multi_.find(code);
+  return it == multi_.end() ? std::u32string() : it->second;
+}
+
+std::string QVPDFSimple8BitFont::glyphNameOfCode(uint8_t code) const {
+  auto it = differences_.find(code);
+  if (it != differences_.end()) return it->second;
+  if (usesProgramEncoding_) return programEncoding_[code];
+  if (baseEncoding_) return std::string(QVPDFEncoding::glyphName(*baseEncoding_, code));
+  return {};
+}
+
+// ---- Widths
+
+void QVPDFSimple8BitFont::setStandardWidths(const BuiltinFont& font) {
+  if (auto space = font.fontWidths.widthOfSpace()) charWidths_[32] = *space * 0.001;
+  for (int c = 0; c < 256; ++c) {
+    const auto code = static_cast<uint8_t>(c);
+    std::optional<uint16_t> width;
+    std::string name = glyphNameOfCode(code);
+    if (!name.empty()) width = font.fontWidths.getString(name);
+    if (!width) {
+      std::u32string text = textOfCode(code);
+      if (text.size() == 1) width = font.fontWidths.getCharacter(text.front());
+    }
+    if (width) charWidths_[code] = *width * 0.001;
+  }
+}
+
+void QVPDFSimple8BitFont::setWidthsWithFontDictionary(const platform::PdfObject& dictionary) {
+  charWidths_.fill(fontDescriptor_ ? fontDescriptor_->missingWidth() : 0.0);
+  if (builtinFont_) setStandardWidths(*builtinFont_);
+
+  platform::PdfObject widths = dictionary.getArray("Widths");
+  if (!widths.isNull()) {
+    int64_t first = dictionary.getInteger("FirstChar").value_or(0);
+    int64_t last = dictionary.getInteger("LastChar").value_or(255);
+    if (first < 0 || first > 255) first = 0;
+    if (last < 0 || last > 255) last = 255;
+    if (last < first) return;
+    const size_t count = std::min<size_t>(widths.size(), static_cast<size_t>(last - first + 1));
+    for (size_t i = 0; i < count; ++i) {
+      auto w = widths.at(i).asNumber();
+      if (w && std::isfinite(*w)) charWidths_[static_cast<size_t>(first) + i] = *w * glyphScale_;
+    }
+    return;
+  }
+  if (builtinFont_) return;
+
+  // Neither widths nor a standard font: the widths of the standard face the
+  // descriptor's flags come closest to.
+  size_t index = 4;
+  if (fontDescriptor_) {
+    index = fontDescriptor_->isFixedWidth() ? 0 : fontDescriptor_->isSerif() ? 8 : 4;
+    if (fontDescriptor_->isBold()) index += 2;
+    if (fontDescriptor_->isItalic()) index += 1;
+  }
+  auto substitutes = BuiltinFontManager::sharedManager().fontsSubstArray();
+  if (index < substitutes.size() && substitutes[index]) setStandardWidths(*substitutes[index]);
+}
+
+// ---- Decoding and metrics
+
+int QVPDFSimple8BitFont::getNextChar(const unsigned char* s, int len, uint32_t* code, uint32_t* u, int uSize,
+                                     int* uLen, float* dx, float* dy, float* ox, float* oy) const {
+  if (len < 1) return 1;
+  const uint8_t c = s[0];
+  *code = c;
+  int n = 0;
+  if (single_[c]) {
+    if (uSize > 0) u[n++] = single_[c];
+  } else if (auto it = multi_.find(c); it != multi_.end()) {
+    for (char32_t v : it->second) {
+      if (n >= uSize) break;
+      u[n++] = v;
+    }
+  }
+  *uLen = n;
+  *dx = static_cast<float>(charWidths_[c]);
+  *dy = 0;
+  *ox = 0;
+  *oy = 0;
+  return 1;
+}
+
+double QVPDFSimple8BitFont::widthOfSpace() const {
+  double w = charWidths_[32];
+  if (!(w > 0 && w < 1) && fontDescriptor_) {
+    if (w <= 0) w = 1.0;
+    // The box holds its corners in place of origin and size.
+    const platform::Rect& box = fontDescriptor_->fontBBox();
+    const double boxWidth = box.size.width - box.origin.x;
+    for (double candidate : {fontDescriptor_->missingWidth(), fontDescriptor_->averageWidth(),
+                             fontDescriptor_->maxWidth(), boxWidth})
+      if (candidate > 0) w = std::min(w, candidate);
+  }
+  if (!(w > 0 && w < 1)) w = fontDescriptor_ && fontDescriptor_->isFixedWidth() ? 1.0 : 0.5;
+  return w;
+}
+
+// A descriptor's metric counts when it was given (not 0); an embedded
+// program's descriptor is the better source, a standard font's tables the
+// next.
+double QVPDFSimple8BitFont::ascent() const {
+  const bool embedded = fontDescriptor_ && fontDescriptor_->embFontNum() != 0;
+  if (embedded && fontDescriptor_->ascent() != 0) return fontDescriptor_->ascent();
+  if (builtinFont_) return builtinFont_->ascent;
+  if (fontDescriptor_ && fontDescriptor_->ascent() != 0) return fontDescriptor_->ascent();
+  return QVPDFFont::ascent();
+}
+
+double QVPDFSimple8BitFont::descent() const {
+  const bool embedded = fontDescriptor_ && fontDescriptor_->embFontNum() != 0;
+  if (embedded && fontDescriptor_->descent() != 0) return fontDescriptor_->descent();
+  if (builtinFont_) return builtinFont_->descent;
+  if (fontDescriptor_ && fontDescriptor_->descent() != 0) return fontDescriptor_->descent();
+  return QVPDFFont::descent();
+}
+
+platform::Rect QVPDFSimple8BitFont::fontBBox() const {
+  const bool embedded = fontDescriptor_ && fontDescriptor_->embFontNum() != 0;
+  const bool hasBox = fontDescriptor_ && fontDescriptor_->fontBBox() != platform::Rect();
+  if (embedded && hasBox) return fontDescriptor_->fontBBox();
+  if (builtinFont_) return builtinFont_->bbox;
+  if (hasBox) return fontDescriptor_->fontBBox();
+  return QVPDFFont::fontBBox();
+}
+
+std::shared_ptr<const QVPDFFont> QVPDFSimple8BitFont::copyWithObjectKey(std::string_view objectKey) const {
+  return copyAs(*this, objectKey);
+}
