@@ -291,7 +291,8 @@ std::shared_ptr<const QVPDFCodeToCIDMap> QVPDFCodeToCIDMap::parseStream(const pl
   } else if (use.isStream()) {
     base = parseStream(use, depth + 1);
   }
-  int wMode = static_cast<int>(stream.getInteger("WMode").value_or(base ? base->wMode() : 0));
+  // Like a usecmap include, /UseCMap does not pass its writing mode on.
+  int wMode = static_cast<int>(stream.getInteger("WMode").value_or(0));
   std::string name = stream.getName("CMapName").value_or(std::string());
   return parseText(text, std::move(name), wMode, base, depth);
 }

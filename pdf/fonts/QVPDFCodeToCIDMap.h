@@ -43,9 +43,10 @@ class QVPDFCodeToCIDMap {
                                                             std::shared_ptr<const QVPDFCodeToCIDMap> base = nullptr,
                                                             int depth = 0);
 
-  // An embedded CMap stream with its /CMapName, /WMode and /UseCMap (a
-  // predefined name or another stream). nullptr when the object is not a
-  // stream or its data cannot be decoded.
+  // An embedded CMap stream with its /CMapName, /WMode (default 0; the text
+  // may set it too) and /UseCMap (a predefined name or another stream, whose
+  // writing mode is not taken over). nullptr when the object is not a stream
+  // or its data cannot be decoded.
   static std::shared_ptr<const QVPDFCodeToCIDMap> parseStream(const platform::PdfObject& stream, int depth = 0);
 
   // The CID of the code at the start of `bytes` (at least one byte) and the

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "pdf/fonts/QVPDFFontUtilities.h"
 #include "qvfontres_resources.h"
 
 namespace {
@@ -37,7 +38,7 @@ QVPDFFontBook QVPDFFontBook::parse(std::string_view text) {
     std::string_view content = trim(line);
     if (content.empty() || content.front() == '#') continue;
     if (!isBlank(line.front())) {
-      book.families_.push_back(Family{std::string(content), {}});
+      book.families_.push_back(Family{std::string(content), {}, QVPDFFontUtilities::scoreKey(content)});
       continue;
     }
     if (book.families_.empty()) continue;
@@ -47,6 +48,7 @@ QVPDFFontBook QVPDFFontBook::parse(std::string_view text) {
     face.postScriptName = std::string(content.substr(0, gap));
     face.fullName = std::string(trim(content.substr(gap)));
     if (face.fullName.empty()) face.fullName = face.postScriptName;
+    face.postScriptKey = QVPDFFontUtilities::scoreKey(face.postScriptName);
     book.families_.back().faces.push_back(std::move(face));
   }
   return book;

@@ -10,10 +10,12 @@ class QVPDFFontBook {
   struct Face {
     std::string postScriptName;
     std::string fullName;
+    std::u32string postScriptKey;  // postScriptName as the fuzzy score compares it
   };
   struct Family {
     std::string name;
     std::vector<Face> faces;
+    std::u32string key;  // name as the fuzzy score compares it
   };
 
   // The compiled-in list, read once; nullptr when the program carries none.

@@ -36,8 +36,9 @@ char32_t toUpper(char32_t c) {
   return p ? p->second : c;
 }
 
-// Canonical decomposition, then only the cased letters and spaces are kept.
-std::u32string normalizeForScore(std::string_view text) {
+}  // namespace
+
+std::u32string QVPDFFontUtilities::scoreKey(std::string_view text) {
   std::u32string out;
   for (char32_t c : platform::text::decodeUtf8(text)) {
     if (c == U' ') {
@@ -51,6 +52,8 @@ std::u32string normalizeForScore(std::string_view text) {
   }
   return out;
 }
+
+namespace {
 
 bool containsCaseless(const std::string& lowered, std::string_view needle) {
   return lowered.find(needle) != std::string::npos;
@@ -68,8 +71,11 @@ double QVPDFFontUtilities::string(std::string_view s, std::string_view candidate
 
 double QVPDFFontUtilities::string(std::string_view s, std::string_view candidate, std::optional<double> fuzziness,
                                   uint64_t options) {
-  const std::u32string str = normalizeForScore(s);
-  const std::u32string abbr = normalizeForScore(candidate);
+  return scoreKeys(scoreKey(s), scoreKey(candidate), fuzziness, options);
+}
+
+double QVPDFFontUtilities::scoreKeys(const std::u32string& str, const std::u32string& abbr,
+                                     std::optional<double> fuzziness, uint64_t options) {
   // Without letters on either side there is nothing to compare (and the
   // score below would divide by zero).
   if (str.empty() || abbr.empty()) return 0.0;
@@ -161,11 +167,12 @@ std::optional<std::string> QVPDFFontUtilities::familyNameFuzzyMatch(std::string_
                                                                     const QVPDFFontBook& book) {
   if (fontName.empty()) return std::nullopt;
   constexpr double kFuzziness = 0.8;
+  const std::u32string key = scoreKey(fontName);
   double best = 0.0;
   const std::string* result = nullptr;
   for (const QVPDFFontBook::Family& family : book.families()) {
     if (family.name == fontName) return family.name;
-    double s = string(fontName, family.name, kFuzziness, kScoreOptionNone);
+    double s = scoreKeys(key, family.key, kFuzziness, kScoreOptionNone);
     if (s > best) {
       best = s;
       result = &family.name;
@@ -174,7 +181,7 @@ std::optional<std::string> QVPDFFontUtilities::familyNameFuzzyMatch(std::string_
     for (const QVPDFFontBook::Face& face : family.faces) {
       const std::string& answer = hasFull ? family.name : face.fullName;
       if (face.postScriptName == fontName) return answer;
-      s = string(fontName, face.postScriptName, kFuzziness, kScoreOptionNone);
+      s = scoreKeys(key, face.postScriptKey, kFuzziness, kScoreOptionNone);
       if (s > best) {
         best = s;
         result = &answer;

@@ -26,6 +26,13 @@ class QVPDFFontUtilities {
   static double string(std::string_view s, std::string_view candidate, std::optional<double> fuzziness,
                        uint64_t options);
 
+  // A text as the score compares it: canonically decomposed, with only the
+  // upper- and lower-case letters and spaces kept.
+  static std::u32string scoreKey(std::string_view text);
+  // The score of two such keys.
+  static double scoreKeys(const std::u32string& s, const std::u32string& candidate, std::optional<double> fuzziness,
+                          uint64_t options);
+
   // "bold", "-bd", "-md" or "-blk" anywhere, in any case.
   static bool isBoldFontName(std::string_view fontName);
   // "italic" or "oblique" anywhere, in any case.

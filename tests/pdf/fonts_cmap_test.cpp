@@ -270,7 +270,7 @@ endcmap
   derived.getDict().replaceKey("/UseCMap", stream);
   auto map2 = QVPDFCodeToCIDMap::parseStream(platform::PdfObject(derived));
   ASSERT_TRUE(map2);
-  EXPECT_EQ(map2->wMode(), 1);  // from the stream it uses, when it gives none
+  EXPECT_EQ(map2->wMode(), 0);  // the used CMap's writing mode is not taken over
   EXPECT_EQ(decodeAll(*map2, "AB"), (std::vector<Decoded>{{77, 1}, {35, 1}}));
 
   // A stream that uses itself ends at the depth bound.
