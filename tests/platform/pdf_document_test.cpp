@@ -183,9 +183,7 @@ TEST(PdfDocument, RotationIsReturnedAsWritten) {
 TEST(PdfDocument, ParentLoopsDoNotHang) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;
-  QPDFObjectHandle page = b.addPage("1 2 m");
-  b.write(dir.file("a.pdf"));
-  std::string bytes = b.writeToString();
+  b.addPage("1 2 m");
   // The page's /Parent points at the page itself: inheritance walks a loop.
   QPDFObjectHandle selfParent = b.addPage("3 4 m");
   selfParent.removeKey("/MediaBox");
@@ -203,7 +201,6 @@ TEST(PdfDocument, PageTreeLoopIsCutAndDuplicatesDoNotMultiply) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;
   b.addPage("BT (only) Tj ET");
-  QPDFObjectHandle root = b.qpdf().getRoot().getKey("/Pages");
   std::string bytes = b.writeToString();
   // Make the root's /Kids list the root itself after the page.
   std::string kids = "/Kids [ 3 0 R ]";
@@ -436,6 +433,26 @@ TEST(PdfDocument, UnknownSecurityHandlerIsNotReadNorRecovered) {
   Status status = Status::Ok;
   EXPECT_EQ(PdfDocument::open(dir.file("handler.pdf").string(), "", &status), nullptr);
   EXPECT_EQ(status, Status::NotAPdf);
+}
+
+TEST(PdfDocument, DeeplyNestedObjectsDoNotExhaustTheStack) {
+  std::string bytes = threePageFile();
+  size_t box = bytes.find("/MediaBox [ 0 0 612 792 ]");
+  ASSERT_NE(box, std::string::npos);
+  // 100000 nested arrays, then 25000 dictionaries opened and never closed.
+  bytes.insert(box, "/Deep " + std::string(100000, '[') + std::string(100000, ']') + " /Dict " +
+                        std::string(50000, '<') + " ");
+  qvtest::TempDir dir;
+  writeFile(dir.file("deep.pdf"), bytes);
+  auto doc = PdfDocument::open(dir.file("deep.pdf").string());
+  ASSERT_NE(doc, nullptr);
+  for (int n = 1; n <= doc->pageCount(); ++n) {
+    auto page = doc->page(n);
+    page->mediaBox();
+    page->dictionary().get("Deep").size();
+    shownStrings(*doc, n);
+  }
+  EXPECT_EQ(shownStrings(*doc, doc->pageCount()), std::vector<std::string>{"PAGE-THREE"});
 }
 
 TEST(PdfDocument, CatalogObjectIsFoundForRecovery) {

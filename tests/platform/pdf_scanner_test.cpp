@@ -322,6 +322,17 @@ TEST(PdfScanner, ContentsSplitIntoSeveralStreamsScanAsOne) {
   EXPECT_EQ(image.getInteger("Width"), 4);
   EXPECT_EQ(image.getName("ColorSpace"), "DeviceGray");
   EXPECT_EQ(image.decodedData(), pixels);
+
+  // Split right after ID: the joining newline is the one separator byte.
+  qvtest::PdfBuilder b2;
+  b2.addPageWithContents({"BI /W 3 /H 1 /BPC 8 /CS /G ID", "\x01\x02\x03 EI 5 6 m"});
+  OpenedPdf pdf2(b2);
+  calls = scanAll(pdf2.page(1), &clean);
+  EXPECT_TRUE(clean);
+  ASSERT_EQ(calls.size(), 2u);
+  ASSERT_EQ(calls[0].operands.size(), 1u);
+  EXPECT_EQ(calls[0].operands[0].object.decodedData(), "\x01\x02\x03");
+  EXPECT_EQ(calls[1].text(), "5 6 m");
 }
 
 TEST(PdfScanner, InlineImageDataContainingEIKeepsItsExactBytes) {
