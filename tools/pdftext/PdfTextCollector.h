@@ -3,6 +3,8 @@
 // where it starts and ends on the page, and joins a page's strings into lines
 // and words by their positions. Used by the pdftext tool, the text tests and
 // the text benchmark.
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <exception>
 #include <memory>
@@ -68,6 +70,18 @@ inline std::vector<TextPiece> collectPage(const platform::PdfPage& page) {
   return std::move(collector.pieces);
 }
 
+// True when the text ends with a letter and a hyphen: the first part of a
+// word broken at the end of a line.
+inline bool endsWithHyphenatedPart(const std::string& text) {
+  if (text.size() < 2 || text.back() != '-') return false;
+  const unsigned char c = static_cast<unsigned char>(text[text.size() - 2]);
+  return std::isalpha(c) || c >= 0x80;
+}
+
+inline bool startsWithLowercase(const std::string& text) {
+  return !text.empty() && std::islower(static_cast<unsigned char>(text.front()));
+}
+
 // Joins a page's strings: a string that starts where the previous one ended
 // continues its word; a small gap along the line is a space, a jump to
 // another line a line break.
@@ -92,7 +106,11 @@ inline std::string assemblePageText(const std::vector<TextPiece>& pieces) {
       const bool endsWithSpace = !out.empty() && (out.back() == ' ' || out.back() == '\n');
       const bool startsWithSpace = !piece.text.empty() && piece.text.front() == ' ';
       if (std::fabs(across) > 0.5 * em || along < -em || along > 4 * em) {
-        if (!out.empty() && out.back() != '\n') out.push_back('\n');
+        if (endsWithHyphenatedPart(out) && startsWithLowercase(piece.text)) {
+          out.pop_back();  // a word broken across lines is one word
+        } else if (!out.empty() && out.back() != '\n') {
+          out.push_back('\n');
+        }
       } else if (along > 0.12 * em && !endsWithSpace && !startsWithSpace) {
         out.push_back(' ');
       }
