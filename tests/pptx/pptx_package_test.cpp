@@ -137,9 +137,24 @@ class PptxPackage : public testing::Test {
       writer.endWritePage();
     }
     writer.packetPPTXFile();
+    EXPECT_THAT(qvtest::checkPresentationPackage(output(name)), IsEmpty());
     return output(name);
   }
 };
+
+// Package relationships first, then the content types, then the document
+// properties, then the presentation; no folder entries.
+void expectPackageOrder(const qvtest::ZipPackage& package) {
+  const auto& entries = package.entries();
+  ASSERT_GE(entries.size(), 4u);
+  EXPECT_EQ(entries[0], "_rels/.rels");
+  EXPECT_EQ(entries[1], "[Content_Types].xml");
+  size_t i = 2;
+  while (i < entries.size() && entries[i].rfind("docProps/", 0) == 0) ++i;
+  EXPECT_EQ(i, 5u);
+  for (; i < entries.size(); ++i) EXPECT_EQ(entries[i].rfind("ppt/", 0), 0u) << entries[i];
+  for (const std::string& entry : entries) EXPECT_NE(entry.back(), '/') << entry;
+}
 
 TEST_F(PptxPackage, ThreePagesGiveThreeListedSlides) {
   const std::string file = simpleDeck({{612, 792}, {612, 792}, {612, 792}});
@@ -178,17 +193,7 @@ TEST_F(PptxPackage, ThreePagesGiveThreeListedSlides) {
   EXPECT_EQ(app->childrenNamed("Slides")[0]->text, "3");
   EXPECT_EQ(app->childrenNamed("AppVersion")[0]->text, "12.0000");
 
-  // The zip: package relationships first, then the content types, then the
-  // document properties, then the presentation; no folder entries.
-  const auto& entries = package.entries();
-  ASSERT_GE(entries.size(), 4u);
-  EXPECT_EQ(entries[0], "_rels/.rels");
-  EXPECT_EQ(entries[1], "[Content_Types].xml");
-  size_t i = 2;
-  while (i < entries.size() && entries[i].rfind("docProps/", 0) == 0) ++i;
-  EXPECT_EQ(i, 5u);
-  for (; i < entries.size(); ++i) EXPECT_EQ(entries[i].rfind("ppt/", 0), 0u) << entries[i];
-  for (const std::string& entry : entries) EXPECT_NE(entry.back(), '/') << entry;
+  expectPackageOrder(package);
   EXPECT_TRUE(package.contains("ppt/slides/slide3.xml"));
   EXPECT_TRUE(package.contains("ppt/slides/_rels/slide3.xml.rels"));
   EXPECT_TRUE(package.contains("ppt/slideLayouts/slideLayout11.xml"));
@@ -559,6 +564,14 @@ TEST_F(PptxPackage, ThreeSlideDeckOpensAndShowsItsShapes) {
   }
   EXPECT_THAT(qvtest::checkPresentationPackage(file), IsEmpty());
   const qvtest::ZipPackage package(file);
+  expectPackageOrder(package);
+  std::map<std::string, std::string> documents;
+  for (const std::string& name : package.entries())
+    if (name.find(".xml") != std::string::npos || name.find(".rels") != std::string::npos)
+      documents[name] = package.data(name);
+  EXPECT_THAT(qvtest::checkWellFormed(documents), IsEmpty());
+  EXPECT_TRUE(package.contains("ppt/media/image1.png"));
+  EXPECT_TRUE(package.contains("ppt/media/image2.jpeg"));
   const auto slide1 = part(package, "ppt/slides/slide1.xml");
   EXPECT_EQ(all(*slide1, "close").size(), 4u);  // three Bézier subpaths and the rectangle
   const auto stops = all(*slide1, "ds");  // in percent of the 4-point line width
