@@ -66,6 +66,7 @@ struct Samples {
   platform::image::Jpeg2000ColorSpace jpxSpace = platform::image::Jpeg2000ColorSpace::Unknown;
   PdfStreamFormat format = PdfStreamFormat::Raw;
   platform::image::JpegInfo jpegInfo;
+  bool colorTransformGiven = false;  // /ColorTransform in the DCT parameters
 
   // Where the samples are: asked each time, since moving a short string
   // moves its characters.
@@ -158,7 +159,10 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
     case PdfStreamFormat::JPEG: {
       int colorTransform = -1;
       if (parms)
-        if (auto v = parms->getInteger("ColorTransform")) colorTransform = *v ? 1 : 0;
+        if (auto v = parms->getInteger("ColorTransform")) {
+          colorTransform = *v ? 1 : 0;
+          s.colorTransformGiven = true;
+        }
       Bitmap bitmap = platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform);
       s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
       fromBitmap(s, std::move(bitmap));
@@ -433,8 +437,9 @@ Bitmap resampled(const Bitmap& src, int width, int height) {
 }
 
 // Colour (Gray8 or RGB8) and opacity (Gray8) joined into GrayAlpha8 / RGBA8
-// at the larger of the two sizes.
-Bitmap withAlpha(const Bitmap& color, const Bitmap& alpha) {
+// at the larger of the two sizes. With a matte colour (a soft mask's /Matte)
+// the colour was blended with it by the opacity, and is unblended here.
+Bitmap withAlpha(const Bitmap& color, const Bitmap& alpha, const std::optional<std::array<uint8_t, 3>>& matte = {}) {
   const int width = std::max(color.width(), alpha.width());
   const int height = std::max(color.height(), alpha.height());
   platform::image::checkPixelCap(width, height);
@@ -448,8 +453,16 @@ Bitmap withAlpha(const Bitmap& color, const Bitmap& alpha) {
     const uint8_t* as = a.row(y);
     uint8_t* d = out.row(y);
     for (int x = 0; x < width; ++x) {
-      std::copy_n(cs + static_cast<size_t>(x) * n, n, d + static_cast<size_t>(x) * (n + 1));
-      d[static_cast<size_t>(x) * (n + 1) + n] = as[x];
+      uint8_t* px = d + static_cast<size_t>(x) * (n + 1);
+      std::copy_n(cs + static_cast<size_t>(x) * n, n, px);
+      px[n] = as[x];
+      if (matte && as[x] != 0) {
+        for (int k = 0; k < n; ++k) {
+          const int m = (*matte)[k];
+          const int v = m + ((px[k] - m) * 255 + (px[k] >= m ? as[x] / 2 : -(as[x] / 2))) / as[x];
+          px[k] = static_cast<uint8_t>(std::clamp(v, 0, 255));
+        }
+      }
     }
   }
   return out;
@@ -533,10 +546,19 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
 
   // Masks, in the order of precedence of the PDF standard.
   Bitmap alpha;
+  std::optional<std::array<uint8_t, 3>> matte;
   const PdfObject smask = dict.get("SMask");
   const PdfObject mask = dict.get("Mask");
   if (smask.isStream() && depth < kMaxMaskDepth) {
     alpha = decodeSoftMask(smask, depth + 1);
+    const PdfObject matteArray = smask.get("Matte");
+    if (matteArray.isArray() && matteArray.size() >= static_cast<size_t>(space->getNComps())) {
+      QVPDFColor c;
+      for (int i = 0; i < space->getNComps(); ++i) c.c[i] = QVPDFColorComponent(matteArray.at(i).asNumber().value_or(0));
+      const QVPDFRGB rgb = space->getRGB(c);
+      // A gray picture unblends its one channel against the gray of the matte.
+      matte = std::array<uint8_t, 3>{clampByte(rgb.r), clampByte(rgb.g), clampByte(rgb.b)};
+    }
   } else if (s.format == PdfStreamFormat::JPEG2000 && !s.jpxAlpha.empty() && dict.getInteger("SMaskInData").value_or(0) != 0) {
     alpha = s.jpxAlpha;
   } else if (mask.isStream() && depth < kMaxMaskDepth) {
@@ -558,10 +580,14 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   }
   Bitmap color = convertColor(s, *space, ranges);
   if (result.hasMask) {
-    result.pixels = withAlpha(color, alpha);
+    result.pixels = withAlpha(color, alpha, matte);
     return result;
   }
+  // The JPEG goes out as it is only when every reader of the file will see
+  // the same colours: no orientation tag, no CMYK, no colour transform that
+  // the PDF overrides, no decode array and no conversion.
   if (s.format == PdfStreamFormat::JPEG && !s.jpegInfo.exif && s.jpegInfo.components != 4 &&
+      (!s.colorTransformGiven || s.jpegInfo.adobeMarker) &&
       isDefaultDecode(ranges) && ((s.components == 1 && isGrayLike(*space)) || (s.components == 3 && isRgbLike(*space))))
     result.passThroughJpeg = true;
   result.pixels = std::move(color);

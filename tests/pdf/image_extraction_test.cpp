@@ -381,6 +381,32 @@ TEST_F(ExtractionTest, SoftMasksColourKeysAndMaskStreamsBecomeAlpha) {
     }
 }
 
+TEST_F(ExtractionTest, ASoftMaskMatteIsUnblended) {
+  // Colours stored pre-blended with white by their opacity.
+  std::vector<uint32_t> stored(kW * kH * 3), alpha(kW * kH), original(kW * kH * 3);
+  for (int i = 0; i < kW * kH; ++i) {
+    alpha[i] = 64 + (i * 7) % 192;
+    for (int c = 0; c < 3; ++c) {
+      original[i * 3 + c] = (i * 13 + c * 70) % 256;
+      stored[i * 3 + c] = static_cast<uint32_t>(std::lround(255 + alpha[i] / 255.0 * (static_cast<double>(original[i * 3 + c]) - 255)));
+    }
+  }
+  QPDFObjectHandle smask = builder.flateStream(pack(alpha, kW, kH, 1, 8),
+                                               "<< /Subtype /Image /Width 12 /Height 7 /ColorSpace /DeviceGray "
+                                               "/BitsPerComponent 8 /Matte [1 1 1] >>");
+  QPDFObjectHandle image = builder.flateStream(pack(stored, kW, kH, 3, 8),
+                                               "<< /Subtype /Image /Width 12 /Height 7 /ColorSpace /DeviceRGB /BitsPerComponent 8 >>");
+  image.getDict().replaceKey("/SMask", smask);
+  add("Matte", image);
+  open();
+  Written w = extract("Matte");
+  ASSERT_EQ(w.pixels.format(), PixelFormat::RGBA8);
+  for (int i = 0; i < kW * kH; ++i) {
+    ASSERT_EQ(w.pixels.bytes()[i * 4 + 3], alpha[i]);
+    for (int c = 0; c < 3; ++c) ASSERT_NEAR(w.pixels.bytes()[i * 4 + c], original[i * 3 + c], 3) << i;
+  }
+}
+
 TEST_F(ExtractionTest, StencilMasksArePaintedInTheFillColour) {
   fx::Bilevel picture = fx::testBilevel(kW, kH);
   std::vector<uint32_t> bits(kW * kH);
