@@ -1,6 +1,12 @@
 #include "exporters/QVBuiltInExporters.h"
 
+#include <memory>
+
+#include "pptx/QVPPTXPDFExporter.h"
+
 void registerBuiltInExporters(QVExporterRegistry& registry) {
   // One line per exporter, keyed by the output extensions it writes.
-  (void)registry;
+  registry.registerFactory("pptx", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
+    return std::make_unique<QVPPTXPDFExporter>();
+  });
 }

@@ -67,9 +67,9 @@ void QVPDFRenderState::setCgPath(const platform::Path* path) {
 }
 
 void QVPDFRenderState::clipState(platform::Path pagePath, int32_t rule) {
-  (void)rule;
   if (pagePath.isEmpty()) return;
   clipPaths_.push_back(std::make_shared<const platform::Path>(std::move(pagePath)));
+  clipRules_.push_back(rule == kEvenOddClip ? kEvenOddClip : kNonZeroClip);
 }
 
 static int32_t saturatedInt32(int64_t v) {

@@ -156,11 +156,16 @@ class QVPDFRenderState {
   // The clip paths collected so far, in page space; every one applies (they
   // are not intersected).
   const std::vector<std::shared_ptr<const platform::Path>>& clipBezierPaths() const { return clipPaths_; }
-  // Appends a clip path already in page space; an empty path is ignored. The
-  // rule is not recorded.
+  // The rule each clip path was made with (kNonZeroClip or kEvenOddClip), in
+  // the order of clipBezierPaths().
+  const std::vector<int32_t>& clipBezierPathRules() const { return clipRules_; }
+  // Appends a clip path already in page space with its rule (kEvenOddClip
+  // for W*, anything else counts as non-zero); an empty path is ignored.
   void clipState(platform::Path pagePath, int32_t rule);
+  // Replaces the clip paths; they count as non-zero clips.
   void setClipBezierPaths(std::vector<std::shared_ptr<const platform::Path>> paths) {
     clipPaths_ = std::move(paths);
+    clipRules_.assign(clipPaths_.size(), kNonZeroClip);
   }
 
  private:
@@ -198,4 +203,5 @@ class QVPDFRenderState {
   std::shared_ptr<platform::Path> path_;
   int32_t clip_ = kNoClip;
   std::vector<std::shared_ptr<const platform::Path>> clipPaths_;
+  std::vector<int32_t> clipRules_;
 };

@@ -1,0 +1,237 @@
+#include "pptx/QVPPTXRendering.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "pdf/QVPDFColorSpace.h"
+#include "pdf/QVPDFRenderState.h"
+#include "platform/fs/files.h"
+#include "platform/text/text.h"
+
+using platform::AffineTransform;
+using platform::Path;
+using platform::Point;
+using platform::Rect;
+using platform::Size;
+using platform::image::Bitmap;
+using platform::image::DrawingContext;
+using platform::image::FillRule;
+
+namespace {
+
+bool finiteRect(const Rect& r) {
+  return !r.isNull() && std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+         std::isfinite(r.size.height);
+}
+
+// The smallest rectangle of whole points holding the rectangle.
+Rect integral(const Rect& r) {
+  const double x0 = std::floor(r.minX()), y0 = std::floor(r.minY());
+  const double x1 = std::ceil(r.maxX()), y1 = std::ceil(r.maxY());
+  return Rect(x0, y0, x1 - x0, y1 - y0);
+}
+
+bool containsRect(const Rect& outer, const Rect& inner) {
+  return inner.minX() >= outer.minX() && inner.minY() >= outer.minY() && inner.maxX() <= outer.maxX() &&
+         inner.maxY() <= outer.maxY();
+}
+
+// The intersection of the boxes of every clip path; the page when there is
+// none. Null when they share nothing.
+Rect clipBox(const std::vector<QVPPTXClipPath>& clips) {
+  Rect box;
+  bool first = true;
+  for (const QVPPTXClipPath& clip : clips) {
+    const Rect b = clip.path.boundingBox();
+    if (!finiteRect(b)) return Rect::null();
+    box = first ? b : box.intersect(b);
+    first = false;
+    if (box.isNull()) return box;
+  }
+  return first ? Rect::null() : box;
+}
+
+// A canvas over the display rectangle `area` (whole points) at up to `scale`
+// pixels per point, the scale lowered until the canvas fits the limits.
+struct Canvas {
+  std::unique_ptr<DrawingContext> context;
+  double scale = 1;
+};
+
+std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
+  const double w = area.width(), h = area.height();
+  if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
+  const double budget = static_cast<double>(QVPPTXRendering::kMaxRenderPixels);
+  scale = std::min(scale, std::sqrt(budget / (w * h)));
+  scale = std::min(scale, platform::image::kMaxCanvasSide / std::max(w, h));
+  if (!(scale > 0) || !std::isfinite(scale)) return std::nullopt;
+  const double pw = std::ceil(w * scale), ph = std::ceil(h * scale);
+  if (!DrawingContext::canvasSizeAllowed(static_cast<int64_t>(pw), static_cast<int64_t>(ph))) return std::nullopt;
+  Canvas canvas;
+  canvas.scale = scale;
+  try {
+    canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph));
+  } catch (const platform::image::ImageError&) {
+    return std::nullopt;
+  }
+  canvas.context->setCTM(AffineTransform::translation(-area.minX(), -area.minY()).concat(
+      AffineTransform::scale(scale, scale)));
+  return canvas;
+}
+
+QVPPTXRenderedImage finish(const Canvas& canvas, const Rect& area) {
+  QVPPTXRenderedImage out;
+  out.bitmap = canvas.context->image();
+  out.displayRect =
+      Rect(area.minX(), area.minY(), out.bitmap.width() / canvas.scale, out.bitmap.height() / canvas.scale);
+  return out;
+}
+
+}  // namespace
+
+double QVPPTXRendering::lengthScale(const AffineTransform& t) {
+  const double s = std::sqrt(std::fabs(t.determinant()));
+  return std::isfinite(s) ? s : 0.0;
+}
+
+double QVPPTXRendering::displayLineWidth(double lineWidth, const AffineTransform& userToDisplay) {
+  const double w = std::fabs(lineWidth) * lengthScale(userToDisplay);
+  if (!std::isfinite(w) || w < kMinLineWidth) return kMinLineWidth;
+  return w;
+}
+
+std::vector<QVPPTXClipPath> QVPPTXRendering::displayClipPaths(const QVPDFRenderState& state,
+                                                              const AffineTransform& pageTransform) {
+  const auto& paths = state.clipBezierPaths();
+  const auto& rules = state.clipBezierPathRules();
+  std::vector<QVPPTXClipPath> clips;
+  clips.reserve(paths.size());
+  for (size_t i = 0; i < paths.size(); ++i) {
+    if (!paths[i]) continue;
+    QVPPTXClipPath clip;
+    clip.path = paths[i]->transformed(pageTransform);
+    clip.rule = i < rules.size() && rules[i] == QVPDFRenderState::kEvenOddClip ? FillRule::EvenOdd : FillRule::NonZero;
+    clips.push_back(std::move(clip));
+  }
+  return clips;
+}
+
+QVPPTXPathPaint QVPPTXRendering::pathPaint(const QVPDFRenderState& state, const AffineTransform& userToDisplay,
+                                           bool stroke, bool fill) {
+  auto isPattern = [](const std::shared_ptr<const QVPDFColorSpace>& space) {
+    return space && space->getMode() == QVPDFColorSpace::kModePattern;
+  };
+  QVPPTXPathPaint paint;
+  paint.fill = fill && !isPattern(state.fillColorSpace());
+  paint.stroke = stroke && !isPattern(state.strokeColorSpace());
+  paint.fillColor = state.currentFillColor();
+  paint.fillColor.alpha = std::clamp(state.currentFillAlpha(), 0.0, 1.0);
+  paint.strokeColor = state.currentStrokeColor();
+  paint.strokeColor.alpha = std::clamp(state.currentStrokeAlpha(), 0.0, 1.0);
+  paint.fillRule = state.usesEvenOddFillRule() ? FillRule::EvenOdd : FillRule::NonZero;
+
+  const double scale = lengthScale(userToDisplay);
+  platform::image::StrokeStyle& style = paint.strokeStyle;
+  style.width = displayLineWidth(state.lineWidth(), userToDisplay);
+  style.cap = state.lineCapStyle();
+  style.join = state.lineJoinStyle();
+  style.miterLimit = state.lineMiterLimit();
+  for (int64_t d : state.lineDashPattern()) style.dashes.push_back(static_cast<double>(d) * scale);
+  style.dashPhase = static_cast<double>(state.lineDashPhase()) * scale;
+  return paint;
+}
+
+QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
+                                                                     const AffineTransform& imageTransform,
+                                                                     const std::vector<QVPPTXClipPath>& clipPaths,
+                                                                     QVPPTXRenderedImage* result, Rect* clipRect) {
+  if (clipPaths.empty() || image.empty()) return ClipResult::Unclipped;
+  const Rect imageBox = imageTransform.applyToRect(Rect(0, 0, 1, 1));
+  if (!finiteRect(imageBox)) return ClipResult::Unclipped;
+
+  const Rect clip = clipBox(clipPaths);
+  const Rect page(0, 0, std::ceil(static_cast<float>(pageSize.width)), std::ceil(static_cast<float>(pageSize.height)));
+  const Rect clipOnPage = clip.isNull() ? clip : integral(clip).intersect(page);
+  if (clipRect) *clipRect = clipOnPage;
+  if (clip.isNull() || clipOnPage.isNull() || clipOnPage.isEmpty()) return ClipResult::Invisible;
+
+  // Rectangles that hold the whole image clip nothing of it; any other
+  // shape may cut its corners even when its box holds the image.
+  const bool allRectangles = std::all_of(clipPaths.begin(), clipPaths.end(),
+                                         [](const QVPPTXClipPath& c) { return c.path.isRect(); });
+  if (allRectangles && containsRect(integral(clip), imageBox)) return ClipResult::Unclipped;
+
+  const Rect visible = clipOnPage.intersect(imageBox);
+  if (visible.isNull() || visible.isEmpty()) return ClipResult::Invisible;
+  const Rect area = integral(visible);
+
+  // Keep the image's own resolution where it has more than a pixel a point.
+  const double unitX = std::hypot(imageTransform.a, imageTransform.b);
+  const double unitY = std::hypot(imageTransform.c, imageTransform.d);
+  double density = 1;
+  if (unitX > 0) density = std::max(density, image.width() / unitX);
+  if (unitY > 0) density = std::max(density, image.height() / unitY);
+  if (!std::isfinite(density)) density = 1;
+  std::optional<Canvas> canvas = makeCanvas(area, std::min(density, kMaxImagePixelsPerPoint));
+  if (!canvas) return ClipResult::Unclipped;
+
+  DrawingContext& ctx = *canvas->context;
+  for (const QVPPTXClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
+  ctx.drawImage(image, imageTransform);
+  if (result) *result = finish(*canvas, area);
+  return ClipResult::Clipped;
+}
+
+std::optional<QVPPTXRenderedImage> QVPPTXRendering::makeCGPathToUIImage(const Path& displayPath,
+                                                                        const QVPPTXPathPaint& paint, Size pageSize,
+                                                                        const std::vector<QVPPTXClipPath>& clipPaths) {
+  if (!paint.fill && !paint.stroke) return std::nullopt;
+  const Rect box = displayPath.boundingBox();
+  if (!finiteRect(box)) return std::nullopt;
+
+  // The stroke reaches beyond the path by half its width, further at miter
+  // joins and square caps; one more point keeps the antialiased edge.
+  double reach = 0;
+  if (paint.stroke) {
+    const auto& s = paint.strokeStyle;
+    double factor = 1;
+    if (s.join == 0) factor = std::max(factor, std::clamp(s.miterLimit, 1.0, 10.0));
+    if (s.cap == 2) factor = std::max(factor, std::sqrt(2.0));
+    reach = s.width / 2 * factor;
+  }
+  reach += 1;
+  Rect area(box.minX() - reach, box.minY() - reach, box.width() + 2 * reach, box.height() + 2 * reach);
+  area = area.intersect(Rect(0, 0, pageSize.width, pageSize.height));
+  if (!clipPaths.empty()) {
+    const Rect clip = clipBox(clipPaths);
+    if (clip.isNull()) return std::nullopt;
+    area = area.isNull() ? area : area.intersect(integral(clip));
+  }
+  if (area.isNull() || area.isEmpty() || !finiteRect(area)) return std::nullopt;
+  area = integral(area);
+
+  std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint);
+  if (!canvas) return std::nullopt;
+  DrawingContext& ctx = *canvas->context;
+  for (const QVPPTXClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
+  if (paint.fill) ctx.fillPath(displayPath, paint.fillColor, paint.fillRule);
+  if (paint.stroke) ctx.strokePath(displayPath, paint.strokeColor, paint.strokeStyle);
+  return finish(*canvas, area);
+}
+
+std::string QVPPTXRendering::getNewImagePath(const std::string& templatePath, uint64_t* next) {
+  const std::filesystem::path templ(templatePath);
+  std::string folder = templ.parent_path().string();
+  std::string extension = templ.extension().string();
+  if (!extension.empty() && extension.front() == '.') extension.erase(0, 1);
+  constexpr uint64_t kLast = 99999999;
+  uint64_t n = next && *next >= 1 ? std::min(*next, kLast) : 1;
+  std::string candidate;
+  for (;; ++n) {
+    candidate = folder + "/image" + platform::text::formatInteger(static_cast<int64_t>(n)) + "." + extension;
+    if (n >= kLast || !platform::fs::fileExists(candidate)) break;
+  }
+  if (next) *next = n + 1;
+  return candidate;
+}

@@ -1,0 +1,112 @@
+#pragma once
+// Page content that cannot go onto a slide as it is, turned into bitmaps: an
+// image that the page clips with clip paths, and a painted path too complex
+// for a freeform shape. Both are drawn in display space (points, origin at
+// the top left of the page as shown, y down) through the drawing context of
+// platform/image; the presentation exporter writes the results as PNG files
+// and places them as pictures. Also finds free names for such files.
+//
+// All operations are stateless and safe on any thread.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/geometry/geometry.h"
+#include "platform/geometry/path.h"
+#include "platform/image/bitmap.h"
+#include "platform/image/color.h"
+#include "platform/image/drawing.h"
+
+class QVPDFRenderState;
+
+// One clip path of the graphics state, in display space, with the rule the
+// page clipped by.
+struct QVPPTXClipPath {
+  platform::Path path;
+  platform::image::FillRule rule = platform::image::FillRule::NonZero;
+};
+
+// How a path is painted: its fill (by its own rule) and its stroke (width,
+// caps, joins and dashes in display points), each only when used. Colours
+// carry the paint's alpha.
+struct QVPPTXPathPaint {
+  bool fill = false;
+  bool stroke = false;
+  platform::Color fillColor = platform::Color::rgb(0, 0, 0);
+  platform::Color strokeColor = platform::Color::rgb(0, 0, 0);
+  platform::image::FillRule fillRule = platform::image::FillRule::NonZero;
+  platform::image::StrokeStyle strokeStyle;
+};
+
+// A bitmap and the display rectangle it covers.
+struct QVPPTXRenderedImage {
+  platform::image::Bitmap bitmap;
+  platform::Rect displayRect;
+};
+
+class QVPPTXRendering {
+ public:
+  QVPPTXRendering() = delete;
+
+  // Rendered paths get this many pixels per display point, fewer when the
+  // bitmap would exceed kMaxRenderPixels.
+  static constexpr double kPathPixelsPerPoint = 2.0;
+  // Clipped images keep their own resolution up to this many pixels per
+  // point (and at least one).
+  static constexpr double kMaxImagePixelsPerPoint = 4.0;
+  static constexpr int64_t kMaxRenderPixels = int64_t{16} << 20;
+  // The thinnest line a stroke is given, in display points: PDF's line width
+  // 0 asks for the thinnest line the device can show.
+  static constexpr double kMinLineWidth = 0.25;
+
+  // A line width of user space in display space: scaled by the square root
+  // of the transform's area factor (so a quarter-turned or mirrored page
+  // keeps its widths), never below kMinLineWidth.
+  static double displayLineWidth(double lineWidth, const platform::AffineTransform& userToDisplay);
+  // The length scale of the transform: √|det|, 0 when not finite.
+  static double lengthScale(const platform::AffineTransform& userToDisplay);
+
+  // The state's clip paths (page space) in display space, each with its rule.
+  static std::vector<QVPPTXClipPath> displayClipPaths(const QVPDFRenderState& state,
+                                                      const platform::AffineTransform& pageTransform);
+  // The paint of a path painted in the state through the user-to-display
+  // transform. A fill or stroke in a pattern colour space is left out (its
+  // flag cleared): the pattern itself is not known here, and an opaque black
+  // area in its place would hide what lies below.
+  static QVPPTXPathPaint pathPaint(const QVPDFRenderState& state, const platform::AffineTransform& userToDisplay,
+                                   bool stroke, bool fill);
+
+  enum class ClipResult {
+    Unclipped,  // the clip leaves the image whole: place it as it is
+    Clipped,    // the image was drawn through the clip
+    Invisible,  // the clip leaves nothing of the image on the page
+  };
+  // Draws the image (placed by imageTransform from its unit square into
+  // display space) through the clip paths onto a page of the given display
+  // size, cut to the clip. Unclipped when every clip path is a rectangle
+  // whose whole-point box contains the image's box; Invisible when the clip,
+  // the image and the page share nothing. *clipRect receives the clip's box
+  // in whole points (cut to the page) whenever the clip was measured.
+  // Unclipped too when no bitmap can be made (the caller then places the
+  // image whole).
+  static ClipResult ClipImageInContextSize(platform::Size pageSize, const platform::image::Bitmap& image,
+                                           const platform::AffineTransform& imageTransform,
+                                           const std::vector<QVPPTXClipPath>& clipPaths,
+                                           QVPPTXRenderedImage* result, platform::Rect* clipRect = nullptr);
+
+  // Renders a display-space path with its paint, through the clip paths, on
+  // a transparent bitmap covering the painted area (the path's box widened
+  // by the stroke's reach, rounded out to whole points, cut to the page).
+  // None when nothing is painted or nothing of it lies on the page.
+  static std::optional<QVPPTXRenderedImage> makeCGPathToUIImage(const platform::Path& displayPath,
+                                                                const QVPPTXPathPaint& paint,
+                                                                platform::Size pageSize,
+                                                                const std::vector<QVPPTXClipPath>& clipPaths = {});
+
+  // The first free name "imageN.<ext>" (N = 1, 2, ...) in the folder of the
+  // template path, with the template's extension. *next, when given, is the
+  // number to try first and receives the one after the name answered, so
+  // that many calls do not test the same names again.
+  static std::string getNewImagePath(const std::string& templatePath, uint64_t* next = nullptr);
+};
