@@ -171,9 +171,14 @@ std::shared_ptr<const QVPDFConentParser::Resources> QVPDFConentParser::buildReso
 }
 
 void QVPDFConentParser::collectResourcesWithDict(const PdfObject& dict) {
-  resources_ = buildResources(inheritedResources(dict));
+  const PdfObject resources = inheritedResources(dict);
+  resources_ = buildResources(resources);
   ownXObjects_.reset();
   resourcesCollected_ = true;
+  // Forms often list the page's own resource dictionary: they then share
+  // these collections.
+  if (resources_ && resources.isIndirect())
+    context().formResources[{0, resources.objectNumber(), resources.generation()}] = resources_;
 }
 
 PdfObject QVPDFConentParser::currentColorSpaceDict() const {
@@ -322,6 +327,8 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
   child.resourcesCollected_ = true;
   try {
     child.startParser();
+  } catch (const platform::PdfError&) {
+    // A form whose content cannot be read loses only itself.
   } catch (...) {
     while (stack.depth() > depthBefore) stack.restoreRenderingState();
     throw;
@@ -367,7 +374,12 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
     std::fputs("Couldn't get dict from inline image stream!\n", stderr);
     return;
   }
-  std::shared_ptr<QVPDFImageXObject> image = QVPDFImageXObject::inlineImage(*stream, currentColorSpaceDict());
+  std::shared_ptr<QVPDFImageXObject> image;
+  try {
+    image = QVPDFImageXObject::inlineImage(*stream, currentColorSpaceDict());
+  } catch (const platform::PdfError&) {
+    return;
+  }
   if (!image) return;
 
   std::string name = "EI-" + platform::text::formatFixed(static_cast<double>(std::time(nullptr)), 0);

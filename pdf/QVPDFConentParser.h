@@ -43,8 +43,10 @@ class QVPDFExtGStateCollection;
 class QVPDFShadingPatternCollection;
 
 // Bounds that keep a damaged or hostile file from making one page run for
-// hours or exhaust memory. A page that reaches one of them is cut off there:
-// what was reported so far stands, and the parser's wasCutOff() answers true.
+// hours or exhaust memory. The depth limit only leaves out the forms below
+// it. A page that spends one of the per-page budgets is cut off there: what
+// was reported so far stands, the rest of the page is not run, and the
+// parser's wasCutOff() answers true.
 struct QVPDFConentParserLimits {
   // Forms run at most this many levels below the page; a form that draws
   // itself, directly or through others, stops there.
@@ -141,8 +143,8 @@ class QVPDFConentParser {
   void saveRenderingState();
   void restoreRenderingState();
 
-  // True when the page met one of the bounds of QVPDFConentParserLimits and
-  // the rest of its content was not run.
+  // True when the page spent one of the per-page budgets of
+  // QVPDFConentParserLimits and the rest of its content was not run.
   bool wasCutOff() const;
 
  private:
