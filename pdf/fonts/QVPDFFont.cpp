@@ -1,12 +1,24 @@
 #include "pdf/fonts/QVPDFFont.h"
 
 #include <exception>
+#include <iterator>
 
 #include "pdf/fonts/BuiltinFontManager.h"
 #include "pdf/fonts/QVPDFCharCodeToUnicode.h"
 #include "pdf/fonts/QVPDFFontDescriptor.h"
 #include "pdf/fonts/QVPDFFontFactory.h"
 #include "pdf/fonts/QVPDFFontUtilities.h"
+
+namespace {
+
+bool mapsAnyByte(const QVPDFCharCodeToUnicode& map) {
+  char32_t buffer[QVPDFCharCodeToUnicode::kMaxValueLength];
+  for (uint32_t code = 0; code < 256; ++code)
+    if (map.mapToUnicode(code, buffer, static_cast<int>(std::size(buffer))) > 0) return true;
+  return false;
+}
+
+}  // namespace
 
 QVPDFFont::~QVPDFFont() = default;
 
@@ -61,7 +73,14 @@ void QVPDFFont::setToUnicodeWithFontDictionary(const platform::PdfObject& dictio
   try {
     // Codes the map leaves out are decoded by the font's other means, so a
     // partial or empty map loses no text.
-    embToUnicodeMap_ = QVPDFCharCodeToUnicode::parseCMap(stream.decodedData(), nBits);
+    const std::string text = stream.decodedData();
+    embToUnicodeMap_ = QVPDFCharCodeToUnicode::parseCMap(text, nBits);
+    // Some writers give the one-byte codes of a simple font four digits; such
+    // a map read with two-digit codes would say nothing.
+    if (nBits == 8 && !mapsAnyByte(*embToUnicodeMap_)) {
+      auto wide = QVPDFCharCodeToUnicode::parseCMap(text, 16);
+      if (mapsAnyByte(*wide)) embToUnicodeMap_ = std::move(wide);
+    }
   } catch (const std::exception&) {
     // An undecodable map is no map.
   }

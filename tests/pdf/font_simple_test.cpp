@@ -236,4 +236,14 @@ TEST(FontSimple, DamagedEntriesAreIgnored) {
   EXPECT_EQ(decode(*font, "AB\xFE\xFF").text, "CDef");
 }
 
+TEST(FontSimple, ToUnicodeWithFourDigitCodesStillMapsTheBytes) {
+  qvtest::PdfBuilder b;
+  auto dict = b.parse("<< /Type /Font /Subtype /TrueType /BaseFont /ABCDEF+Subset >>");
+  dict.replaceKey("/ToUnicode", texttest::cmapStream(b,
+                                                     "1 begincodespacerange <0000> <FFFF> endcodespacerange\n"
+                                                     "2 beginbfchar <0001> <0048> <0002> <0069> endbfchar"));
+  auto font = makeFont(dict);
+  EXPECT_EQ(decode(*font, "\x01\x02").text, "Hi");
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 // decoded through their program's own cmap.
 #include <gtest/gtest.h>
 
+#include <cairo-ft.h>
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <ft2build.h>
@@ -26,6 +27,7 @@
 namespace {
 
 const char* kSansFile = "/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf";
+const char* kDejaVuFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 
 // One line of text drawn by Cairo, and how far Cairo advanced for it.
 struct CairoLine {
@@ -33,14 +35,23 @@ struct CairoLine {
   double advance = 0;
 };
 
-// A one-page PDF with each line set in the family at 12 points, 20 points
-// apart.
-std::vector<CairoLine> writeCairoPdf(const std::filesystem::path& path, const char* family,
+// A one-page PDF with each line set in the font file at 12 points, 20
+// points apart. The font is handed to Cairo through FreeType, so no font
+// lookup is involved.
+std::vector<CairoLine> writeCairoPdf(const std::filesystem::path& path, const char* fontFile,
                                      const std::vector<std::string>& lines) {
   std::vector<CairoLine> out;
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, fontFile, 0, &face) != 0) {
+    ADD_FAILURE() << "cannot open " << fontFile;
+    if (library) FT_Done_FreeType(library);
+    return out;
+  }
+  cairo_font_face_t* fontFace = cairo_ft_font_face_create_for_ft_face(face, 0);
   cairo_surface_t* surface = cairo_pdf_surface_create(path.c_str(), 400, 300);
   cairo_t* cr = cairo_create(surface);
-  cairo_select_font_face(cr, family, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_face(cr, fontFace);
   cairo_set_font_size(cr, 12);
   double y = 40;
   for (const std::string& line : lines) {
@@ -55,6 +66,11 @@ std::vector<CairoLine> writeCairoPdf(const std::filesystem::path& path, const ch
   cairo_surface_finish(surface);
   EXPECT_EQ(cairo_surface_status(surface), CAIRO_STATUS_SUCCESS);
   cairo_surface_destroy(surface);
+  cairo_font_face_destroy(fontFace);
+  // Cairo's caches hold the face until they are emptied.
+  cairo_debug_reset_static_data();
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
   return out;
 }
 
@@ -91,7 +107,7 @@ TEST(TextEmbeddedFonts, CairoTrueTypeSubsetsDecodeWithTheirAdvances) {
   const auto path = dir.file("cairo.pdf");
   // The first lines fit a one-byte TrueType subset; ligature, Greek and a
   // character beyond the BMP go through Cairo's composite (Identity-H) font.
-  auto drawn = writeCairoPdf(path, "DejaVu Sans",
+  auto drawn = writeCairoPdf(path, kDejaVuFile,
                              {"Hello, world", "Caf\u00E9 \u2014 na\u00EFve \u00A35", "\uFB01ne \u03A9 \U0001D400 end"});
   auto decoded = decodeLines(path);
   ASSERT_EQ(decoded.size(), drawn.size());
@@ -108,7 +124,7 @@ TEST(TextEmbeddedFonts, CairoTrueTypeSubsetsDecodeWithTheirAdvances) {
 TEST(TextEmbeddedFonts, CairoFontsAreTrueTypeAndIdentityHWithToUnicode) {
   qvtest::TempDir dir;
   const auto path = dir.file("cairo.pdf");
-  writeCairoPdf(path, "DejaVu Sans", {"Plain", "\U0001D400"});
+  writeCairoPdf(path, kDejaVuFile, {"Plain", "\U0001D400"});
   auto document = platform::PdfDocument::open(path.string());
   ASSERT_NE(document, nullptr);
   auto page = document->page(1);
