@@ -1,5 +1,6 @@
 #include "pptx/QVPPTXPDFExporter.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <cmath>
@@ -276,8 +277,11 @@ void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
     if (d.x >= -space) {
       next = Next::Append;
       if (space > 0) {
+        // Gaps count in whole space widths, rounded: justified text shrinks
+        // its word spaces below the font's space width, and those must not
+        // glue the words together; kerning stays under half a space.
         const double quotient = static_cast<double>(static_cast<float>(d.x / space));
-        const double k = std::floor(quotient);
+        const double k = std::floor(quotient + 0.5);
         if (!(k <= kMaxInsertedBlanks)) {
           // Too wide a gap to fill with blanks (another column, or a space
           // width too small to measure it by): the string starts a box.
@@ -337,9 +341,13 @@ void QVPPTXPDFExporter::appendPPTXTextBox(const std::string& text, Size offset, 
   nextCharFontSize_ = state().fontSize();
   nextCharCTMInfo_ = ctmInfoFor(nextCharTransform_);
 
-  const double advance = isQuarterTurn(page->cachedTextBoxInfo.rotation)
-                             ? std::fabs(nextCharCTMInfo_.topLeft.y - c.topLeft.y)
-                             : std::fabs(nextCharCTMInfo_.topLeft.x - c.topLeft.x);
+  // The run grows by the advance along the box's direction: its length, so
+  // that a turned box is as long as its text and its turned start corner
+  // can be put on the first glyph (along x upright, along y at quarter
+  // turns).
+  const double radians = page->cachedTextBoxInfo.rotation * std::numbers::pi / 180.0;
+  const double advance = std::fabs((nextCharCTMInfo_.topLeft.x - c.topLeft.x) * std::cos(radians) +
+                                   (nextCharCTMInfo_.topLeft.y - c.topLeft.y) * std::sin(radians));
   if (std::isfinite(advance)) run->textWidth += advance;
   if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
 }
@@ -403,7 +411,12 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
   const QVPDFRenderState& s = state();
   const AffineTransform t = userToDisplay();
   Path displayPath = s.cgPath().transformed(t);
-  if (displayPath.isEmpty()) return;
+  // A path of nothing but moves paints nothing.
+  const auto& elements = displayPath.elements();
+  if (std::none_of(elements.begin(), elements.end(), [](const platform::PathElement& e) {
+        return e.type != platform::PathElementType::MoveTo && e.type != platform::PathElementType::CloseSubpath;
+      }))
+    return;
   const Rect box = displayPath.boundingBox();
   if (box.isNull() || !std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) ||
       !std::isfinite(box.size.width) || !std::isfinite(box.size.height))
@@ -413,8 +426,8 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
   const QVPPTXPathPaint paint = QVPPTXRendering::pathPaint(s, t, stroke, fill);
   if (!paint.fill && !paint.stroke) return;
 
-  const auto elements = QVPDFCGPathUtilities::NSArrayWithCGPath(displayPath);
-  const size_t items = elements ? elements->itemCount() : displayPath.elements().size() + 1;
+  const auto elementList = QVPDFCGPathUtilities::NSArrayWithCGPath(displayPath);
+  const size_t items = elementList ? elementList->itemCount() : elements.size() + 1;
   if (items >= kPathElementItemLimit) {
     useCGPathToImage(displayPath, paint.stroke, paint.fill);
     return;

@@ -1,0 +1,79 @@
+#pragma once
+// Helpers of the presentation exporter's tests: convert a PDF as the
+// converter drives the exporter, read slides back, run LibreOffice over many
+// packages at once, and compare text and page images.
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/package_checker.h"
+
+namespace pptxe2e {
+
+namespace fs = std::filesystem;
+
+// Converts every page of the PDF into the presentation at `output` through
+// QVPPTXPDFExporter, inside a private work folder, as the converter does.
+// Answers the number of pages converted; throws what the exporter throws.
+int convertToPptx(const fs::path& pdf, const fs::path& output, const std::string& password = {});
+
+// The slide parts of a presentation in slide order, parsed.
+std::vector<std::unique_ptr<qvtest::XmlElement>> slides(const fs::path& pptx);
+// The shapes of a slide's shape tree (p:sp and p:pic), in drawing order.
+std::vector<const qvtest::XmlElement*> shapes(const qvtest::XmlElement& slide);
+// The text of each slide: its paragraphs in shape order, one per line.
+std::vector<std::string> slideTexts(const fs::path& pptx);
+// The text of one text body or slide element.
+std::string textOf(const qvtest::XmlElement& element);
+
+// Converts the documents to PDF with one LibreOffice call, with a private
+// profile, each result as outputFolder/<stem>.pdf. Answers the documents
+// that produced a PDF, mapped to it.
+std::map<fs::path, fs::path> officeConvertAllToPdf(const std::vector<fs::path>& documents,
+                                                   const fs::path& outputFolder, int timeoutSeconds = 420);
+// The input filter variant: LibreOffice's own import of PDFs into Impress,
+// saved as presentations (for the benchmark and comparisons).
+bool officeImportPdfsAsPptx(const std::vector<fs::path>& pdfs, const fs::path& outputFolder, int timeoutSeconds);
+
+// pdftotext's text of one page (1-based).
+std::string pdftotextPage(const fs::path& pdf, int page, const std::string& password = {});
+
+// Text folded for comparison: compatibility forms (ligatures, vertical and
+// full-width presentation forms) replaced by their plain characters,
+// private-use characters (glyphs a tool could not name) turned into blanks,
+// other control characters dropped.
+std::string foldForComparison(const std::string& text);
+
+struct WordCoverage {
+  int64_t found = 0;
+  int64_t total = 0;
+  std::vector<std::string> missing;
+
+  double fraction() const { return total == 0 ? 1.0 : static_cast<double>(found) / static_cast<double>(total); }
+};
+// How many of the reference's words the slide text holds. Both are folded;
+// the slide text is read without its blanks and line breaks (a word that
+// the slide shows hyphenated at a line end counts whole), and each word found
+// uses its characters up, longest words first, so one occurrence never
+// counts twice.
+WordCoverage wordCoverage(const std::string& reference, const std::string& slideText);
+
+// A page image in gray, 0 black .. 255 white.
+struct PageImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> pixels;
+};
+std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi);
+
+// Similarity of two page images of the same page size: both are reduced to
+// cells of `cell` pixels (their mean ink), and the result is 1 minus the ink
+// that differs over the ink both hold (1 identical, 0 nothing in common).
+// Pages of different pixel sizes are compared over their common part.
+double inkSimilarity(const PageImage& a, const PageImage& b, int cell);
+
+}  // namespace pptxe2e

@@ -1,0 +1,224 @@
+// The presentation exporter's text path: which strings open text boxes, how
+// they continue on a line, in paragraphs or in new boxes, the runs they make,
+// and where boxes land on the slide, read back from the written slides.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+
+#include "tests/pptx/e2e_support.h"
+#include "tests/pptx/exporter_fixtures.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+using pptxfix::Converted;
+using pptxfix::TextBox;
+
+// One page of Helvetica text (font /F1) on a US letter page.
+Converted convertText(const std::string& content, int rotate = 0, const std::string& mediaBox = "[0 0 612 792]") {
+  qvtest::PdfBuilder b;
+  auto page = b.addPage(content, b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}), mediaBox);
+  if (rotate != 0) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
+  return pptxfix::convert(b);
+}
+
+TEST(PptxExporterText, LoneBlankOrControlStringOpensNoBox) {
+  for (const char* text : {"( )", "(\\t)", "(\\n)", "(\\001)"}) {
+    Converted c = convertText(std::string("BT /F1 12 Tf 72 700 Td ") + text + " Tj ET");
+    EXPECT_TRUE(c.textBoxes(0).empty()) << text;
+  }
+  // Inside an open box the same string is text like any other.
+  Converted c = convertText("BT /F1 12 Tf 72 700 Td (A) Tj ( ) Tj (B) Tj ET");
+  ASSERT_EQ(c.textBoxes(0).size(), 1u);
+  EXPECT_EQ(c.textBoxes(0)[0].text, "A B");
+}
+
+// Helvetica at 10 points: "Hello" is 22.78 points wide, a space 2.78.
+struct GapCase {
+  int tjAdjust;  // thousandths of the font size, negative moves right
+  const char* text;
+};
+
+class PptxExporterGaps : public testing::TestWithParam<GapCase> {};
+
+TEST_P(PptxExporterGaps, GapsOnALineBecomeBlanksCountedInSpaceWidths) {
+  const GapCase& g = GetParam();
+  Converted c = convertText("BT /F1 10 Tf 72 700 Td [(Hello) " + std::to_string(g.tjAdjust) + " (World)] TJ ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, g.text);
+  EXPECT_EQ(boxes[0].runs, 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PptxExporterGaps,
+    testing::Values(GapCase{0, "HelloWorld"},
+                    // Kerning stays inside the word.
+                    GapCase{-50, "HelloWorld"}, GapCase{-120, "HelloWorld"},
+                    // A justified line's word space, narrower than the font's.
+                    GapCase{-250, "Hello World"}, GapCase{-278, "Hello World"},
+                    GapCase{-850, "Hello   World"},
+                    // A string that moves a little left stays on the line.
+                    GapCase{100, "HelloWorld"}));
+
+TEST(PptxExporterText, GapBeyondTheBlankLimitOpensANewBox) {
+  // 32 spaces still fit; 200 points (72 spaces) is another column.
+  Converted near = convertText("BT /F1 10 Tf 72 700 Td [(Left) -8900 (Right)] TJ ET");
+  ASSERT_EQ(near.textBoxes(0).size(), 1u);
+  EXPECT_EQ(near.textBoxes(0)[0].text, "Left" + std::string(32, ' ') + "Right");
+
+  Converted far = convertText("BT /F1 10 Tf 72 700 Td [(Left) -20000 (Right)] TJ ET");
+  const auto boxes = far.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Left");
+  EXPECT_EQ(boxes[1].text, "Right");
+  EXPECT_NEAR(boxes[1].x, 72 + 16.68 + 200, 0.5);
+
+  // A space width too small to measure a gap by does not make millions of
+  // blanks either.
+  Converted tiny = convertText("BT /F1 10 Tf 0.001 0 0 0.001 72 700 Tm (A) Tj 50000 0 Td (B) Tj ET");
+  const auto tinyBoxes = tiny.textBoxes(0);
+  ASSERT_EQ(tinyBoxes.size(), 2u);
+  EXPECT_EQ(tinyBoxes[0].text, "A");
+  EXPECT_EQ(tinyBoxes[1].text, "B");
+}
+
+TEST(PptxExporterText, LowerLineStartsAParagraphWithItsLineSpacing) {
+  Converted c = convertText("BT /F1 10 Tf 72 700 Td (One) Tj 0 -14 Td (Two) Tj 20 -14 Td (Three) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "One\nTwo\nThree");
+  ASSERT_EQ(boxes[0].paragraphs.size(), 3u);
+  EXPECT_EQ(boxes[0].paragraphs[1].lineSpacing, "1400");
+  EXPECT_FALSE(boxes[0].paragraphs[1].marginLeft);
+  EXPECT_EQ(boxes[0].paragraphs[2].marginLeft, "254000");  // 20 points
+}
+
+TEST(PptxExporterText, LinesFarBelowAboveOrLeftOfTheBoxOpenNewBoxes) {
+  // 96 points below, above, and a lower line left of the box's edge.
+  for (const char* move : {"0 -96 Td", "0 30 Td", "-20 -14 Td"}) {
+    Converted c = convertText(std::string("BT /F1 10 Tf 72 700 Td (One) Tj ") + move + " (Two) Tj ET");
+    EXPECT_EQ(c.textBoxes(0).size(), 2u) << move;
+  }
+  Converted justAbove = convertText("BT /F1 10 Tf 72 700 Td (One) Tj 0 -95.9 Td (Two) Tj ET");
+  EXPECT_EQ(justAbove.textBoxes(0).size(), 1u);
+}
+
+TEST(PptxExporterText, RunsSplitOnColourFontAndSizeAndKeepTheirProperties) {
+  Converted c = convertText(
+      "0 g BT /F1 10 Tf 72 700 Td (Black) Tj 1 0 0 rg (Red) Tj (Still) Tj /F1 20 Tf (Big) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  const auto& runs = boxes[0].paragraphs.at(0).runs;
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].text, "Black");
+  EXPECT_EQ(runs[0].color, "000000");
+  EXPECT_EQ(runs[0].size, "1000");
+  EXPECT_EQ(runs[1].text, "RedStill");
+  EXPECT_EQ(runs[1].color, "ff0000");
+  EXPECT_EQ(runs[2].text, "Big");
+  EXPECT_EQ(runs[2].size, "2000");
+  EXPECT_FALSE(runs[0].typeface.empty());
+}
+
+TEST(PptxExporterText, UprightBoxSitsAtTheTopLeftOfItsFirstEmBox) {
+  Converted c = convertText("BT /F1 10 Tf 72 700 Td (Hello) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NEAR(boxes[0].x, 72, 0.01);
+  // Helvetica's ascent (0.718) above the baseline at 792 - 700.
+  EXPECT_NEAR(boxes[0].y, 92 - 7.18, 0.3);
+  EXPECT_EQ(boxes[0].rotation, 0);
+  EXPECT_NEAR(boxes[0].width, 22.78, 0.05);
+}
+
+// The top-left corner of a frame turned by its rotation about its centre.
+platform::Point turnedTopLeft(const TextBox& box) {
+  const double r = box.rotation * std::numbers::pi / 180;
+  const double cx = box.x + box.width / 2, cy = box.y + box.height / 2;
+  const double dx = -box.width / 2, dy = -box.height / 2;
+  return {cx + dx * std::cos(r) - dy * std::sin(r), cy + dx * std::sin(r) + dy * std::cos(r)};
+}
+
+struct TurnCase {
+  const char* matrix;  // the text matrix's linear part
+  double rotation;     // of the box on the slide
+};
+
+class PptxExporterTurnedBoxes : public testing::TestWithParam<TurnCase> {};
+
+TEST_P(PptxExporterTurnedBoxes, TurnedTopLeftCornerLandsOnTheFirstGlyph) {
+  const TurnCase& t = GetParam();
+  // A long line (so that the box is far longer than it is high) starting at
+  // (300, 400) of user space, i.e. (300, 392) on the slide.
+  Converted c = convertText(std::string("BT /F1 10 Tf ") + t.matrix +
+                            " 300 400 Tm (A line of text that runs far from its start) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NEAR(boxes[0].rotation, t.rotation, 0.01);
+  // The glyph's top: the ascent (7.18 points) up the glyph from the baseline start.
+  const double up = (t.rotation + 270) * std::numbers::pi / 180;
+  const platform::Point expected{300 + 7.18 * std::cos(up), 392 + 7.18 * std::sin(up)};
+  const platform::Point corner = turnedTopLeft(boxes[0]);
+  EXPECT_NEAR(corner.x, expected.x, 0.6) << t.matrix;
+  EXPECT_NEAR(corner.y, expected.y, 0.6) << t.matrix;
+  EXPECT_GT(boxes[0].width, 150);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PptxExporterTurnedBoxes,
+                         testing::Values(TurnCase{"0.866 0.5 -0.5 0.866", 330},  // 30 degrees up the page
+                                         TurnCase{"0 1 -1 0", 270},              // rising
+                                         TurnCase{"0 -1 1 0", 90},               // falling
+                                         TurnCase{"-1 0 0 -1", 180},             // upside down
+                                         TurnCase{"0.707 -0.707 0.707 0.707", 45}));
+
+TEST(PptxExporterText, PageTurnedByRotateTurnsItsText) {
+  // User-space upright text on a page shown a quarter turn clockwise runs
+  // down the slide, which is as wide as the page is high.
+  Converted c = convertText("BT /F1 10 Tf 72 700 Td (Turned page text) Tj ET", 90);
+  EXPECT_EQ(c.slideSize(), (platform::Size{792, 612}));
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rotation, 90);
+  // (x, y) of user space shows at (y, x): the glyph's top lies 7.18 points
+  // right of x = 700 at y = 72.
+  const platform::Point corner = turnedTopLeft(boxes[0]);
+  EXPECT_NEAR(corner.x, 707.18, 0.6);
+  EXPECT_NEAR(corner.y, 72, 0.6);
+
+  Converted upside = convertText("BT /F1 10 Tf 72 700 Td (Upside down) Tj ET", 180);
+  ASSERT_EQ(upside.textBoxes(0).size(), 1u);
+  EXPECT_EQ(upside.textBoxes(0)[0].rotation, 180);
+  const platform::Point turned = turnedTopLeft(upside.textBoxes(0)[0]);
+  EXPECT_NEAR(turned.x, 612 - 72, 0.6);
+  EXPECT_NEAR(turned.y, 700 + 7.18, 0.6);
+}
+
+TEST(PptxExporterText, MediaBoxAwayFromTheOriginPlacesTextOnTheSlide) {
+  Converted c = convertText("BT /F1 10 Tf 172 800 Td (Shifted) Tj ET", 0, "[100 100 712 892]");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NEAR(boxes[0].x, 72, 0.01);
+  EXPECT_NEAR(boxes[0].y, 92 - 7.18, 0.3);
+}
+
+TEST(PptxExporterText, SlightlyTurnedStringsEachOpenTheirOwnBox) {
+  // 3 degrees down the page: the first string snaps the box upright; the
+  // next, still at 3 degrees, no longer matches it.
+  Converted c = convertText("BT /F1 10 Tf 0.9986 -0.0523 0.0523 0.9986 72 700 Tm (One) Tj (Two) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].rotation, 0);
+}
+
+TEST(PptxExporterText, PathsAndImagesCloseTheOpenBoxSoShapesKeepPageOrder) {
+  Converted c = convertText("BT /F1 10 Tf 72 700 Td (Before) Tj ET 0 0 1 RG 72 600 m 300 600 l S "
+                            "BT /F1 10 Tf 72 690 Td (After) Tj ET");
+  const auto kinds = c.shapeKinds(0);
+  EXPECT_EQ(kinds, (std::vector<std::string>{"text", "freeform", "text"}));
+}
+
+}  // namespace
