@@ -1,6 +1,7 @@
 #include "pdf/fonts/QVPDFEncoding.h"
 
 #include <array>
+#include <utility>
 
 #include "pdf/fonts/BuiltinFontWidths.h"
 #include "platform/text/codepages.h"
@@ -336,12 +337,36 @@ char32_t uNameValue(std::string_view name) {
   return isScalarValue(value) ? value : 0;
 }
 
+// Names of the TeX math fonts that the glyph list lacks.
+constexpr std::pair<std::string_view, char32_t> kTeXNames[] = {
+    {"angbracketleft", 0x27E8},   {"angbracketright", 0x27E9}, {"contintegral", 0x222E},
+    {"dotlessj", 0x0237},         {"greaterorsimilar", 0x2273}, {"lessorsimilar", 0x2272},
+    {"openbullet", 0x25E6},       {"unionmulti", 0x228E},      {"unionsq", 0x2294},
+    {"visiblespace", 0x2423},
+};
+
+// The sizes of the extensible delimiters and large operators of the TeX
+// math extension fonts ("parenleftBigg", "summationdisplay").
+constexpr std::string_view kTeXSizeSuffixes[] = {"bigg", "Bigg", "big", "Big", "text", "display"};
+
+std::u32string plainNameToUnicode(std::string_view name) {
+  std::u32string text = BuiltinFontWidths::nameToUnicode(name);
+  if (!text.empty()) return text;
+  if (char32_t u = uNameValue(name)) return std::u32string(1, u);
+  for (const auto& [texName, u] : kTeXNames)
+    if (name == texName) return std::u32string(1, u);
+  return {};
+}
+
 // One component of a glyph name (no "_", no variant suffix).
 std::u32string componentToUnicode(std::string_view component) {
   if (component.empty()) return {};
-  std::u32string text = BuiltinFontWidths::nameToUnicode(component);
+  std::u32string text = plainNameToUnicode(component);
   if (!text.empty()) return text;
-  if (char32_t u = uNameValue(component)) return std::u32string(1, u);
+  for (std::string_view suffix : kTeXSizeSuffixes) {
+    if (component.size() > suffix.size() && component.ends_with(suffix))
+      return plainNameToUnicode(component.substr(0, component.size() - suffix.size()));
+  }
   return {};
 }
 

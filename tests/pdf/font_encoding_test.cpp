@@ -85,6 +85,11 @@ TEST(FontEncoding, GlyphNamesReadAsText) {
       {"one.oldstyle", "1"},
       {"f_i.alt", "fi"},
       {"space", " "},
+      // TeX math names.
+      {"angbracketleft", utf8(U'\u27E8')},
+      {"parenleftBigg", "("},
+      {"summationdisplay", utf8(U'\u2211')},
+      {"lessorsimilar", utf8(U'\u2272')},
       // Names that say nothing about their character.
       {"g123", ""},
       {"cid42", ""},
