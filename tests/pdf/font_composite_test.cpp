@@ -189,4 +189,32 @@ TEST(FontComposite, CopyUnderAnotherNameDecodesTheSame) {
   EXPECT_EQ(decode(*copy, bytes).dx, decode(*font, bytes).dx);
 }
 
+TEST(FontComposite, DamagedFontsDecodeWithoutCrashing) {
+  qvtest::PdfBuilder b;
+  // A font program that is not one, huge and reversed width ranges, a
+  // CIDToGIDMap of odd length, a descendant that is no dictionary.
+  auto descriptor = b.parse("<< /Type /FontDescriptor /FontName /Broken /Flags 4 >>");
+  descriptor.replaceKey("/FontFile2", b.stream(std::string(3000, '\x7f')));
+  auto cid = b.parse(
+      "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /Broken /DW (x)"
+      " /W [0 4294967295 500 10 5 300 4294967296 [1] 7 [1.5 /n 2] 3]"
+      " /W2 [1 [1 2] 1 2 3 4] /DW2 [1] >>");
+  cid.replaceKey("/FontDescriptor", descriptor);
+  cid.replaceKey("/CIDToGIDMap", b.stream(std::string("\x00\x01\x00", 3)));
+  auto font = b.parse("<< /Type /Font /Subtype /Type0 /BaseFont /Broken /Encoding /Identity-H >>");
+  font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({b.parse("(junk)"), cid}));
+  auto made = makeFont(font);
+  ASSERT_NE(made, nullptr);
+  auto d = decode(*made, std::string("\x00\x01\xFF\xFF\x00\x07\x00", 7));
+  EXPECT_EQ(d.text, "");
+  EXPECT_EQ(d.dx, (std::vector<float>{0.5f, 0.5f, 0.5f, 0.5f}));  // every CID is in the first run
+
+  // The same program in a simple symbolic TrueType font.
+  auto simple = b.parse("<< /Type /Font /Subtype /TrueType /BaseFont /Broken >>");
+  simple.replaceKey("/FontDescriptor", descriptor);
+  auto simpleFont = makeFont(simple);
+  ASSERT_NE(simpleFont, nullptr);
+  EXPECT_EQ(decode(*simpleFont, "Ab").text, "Ab");
+}
+
 }  // namespace
