@@ -17,6 +17,14 @@ constexpr uint32_t kSpacesB[] = {0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0085,
 bool isHighSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLowSurrogate(uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Control codes other than the white space ones, and the two noncharacters
+// of the BMP's end, are no text; kept, they would make the documents written
+// from the text invalid.
+bool isNoText(uint32_t c) {
+  return (c < 0x20 && !(c >= 0x09 && c <= 0x0D)) || (c >= 0x7F && c <= 0x9F && c != 0x85) || c == 0xFFFE ||
+         c == 0xFFFF;
+}
+
 }  // namespace
 
 int QVPDFTextShowing::encodeUTF8(uint32_t c, char* buffer, int size) {
@@ -121,6 +129,7 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
         c = 0x10000 + ((pendingHigh - 0xD800) << 10) + (c - 0xDC00);
       }
       pendingHigh = 0;
+      if (isNoText(c)) continue;
       int b = encodeUTF8(c, utf8, sizeof utf8);
       if (b > 0) text.append(utf8, static_cast<size_t>(b));
     }

@@ -173,15 +173,16 @@ TEST(TextShowing, SurrogateHalvesAreJoinedAndLoneHalvesDropped) {
   parser.setDelegate(&recorder);
   parser.currentRenderingState().setFont(std::make_shared<HalvesFont>());
   parser.currentRenderingState().setFontSize(10);
-  QVPDFTextShowing::showTextString(parser, "A\x01\x02" "B\x02\x01" "C");
+  // Control codes (0x03, 0x7F) are no text.
+  QVPDFTextShowing::showTextString(parser, "A\x01\x02" "B\x02\x01" "C\x03\x7F");
   ASSERT_EQ(recorder.events.size(), 1u);
   EXPECT_EQ(recorder.events[0].text, "A\U0001D400BC");
-  EXPECT_EQ(recorder.events[0].offset, (platform::Size{35, 0}));
+  EXPECT_EQ(recorder.events[0].offset, (platform::Size{45, 0}));
   // Without a font nothing is reported and nothing moves.
   parser.currentRenderingState().setFont(nullptr);
   QVPDFTextShowing::showTextString(parser, "A");
   EXPECT_EQ(recorder.events.size(), 1u);
-  EXPECT_EQ(parser.currentRenderingState().textMatrix(), AffineTransform::translation(35, 0));
+  EXPECT_EQ(parser.currentRenderingState().textMatrix(), AffineTransform::translation(45, 0));
 }
 
 TEST(TextShowing, UTF8EncodingOfOneCodePoint) {
