@@ -25,7 +25,6 @@
 #include "platform/text/text.h"
 
 using platform::PdfObject;
-using Limits = QVPDFConentParserLimits;
 
 namespace {
 
@@ -103,6 +102,10 @@ void QVPDFConentParser::startParser() {
   operatorsRun_ = scanner.operatorCount();
 }
 
+const QVPDFConentParserLimits& QVPDFConentParser::limits() { return context().limits; }
+
+void QVPDFConentParser::setLimits(const QVPDFConentParserLimits& limits) { context().limits = limits; }
+
 bool QVPDFConentParser::wasCutOff() const { return context_ && context_->cutOff; }
 
 void QVPDFConentParser::cutOff() {
@@ -115,7 +118,7 @@ bool QVPDFConentParser::spendCopyWork(uint64_t units) {
   PageContext& page = context();
   if (page.cutOff) return false;
   page.copyWork += units;
-  if (page.copyWork > Limits::kMaxCopyWorkPerPage) {
+  if (page.copyWork > page.limits.maxCopyWorkPerPage) {
     cutOff();
     return false;
   }
@@ -232,7 +235,7 @@ QVPDFRenderState& QVPDFConentParser::currentRenderingState() { return renderingS
 
 void QVPDFConentParser::saveRenderingState() {
   RenderingStateStack& stack = *renderingStateStack();
-  if (stack.depth() >= Limits::kMaxSavedStates) {
+  if (stack.depth() >= context().limits.maxSavedStates) {
     ++unsavedSaves_;
     return;
   }
@@ -284,8 +287,8 @@ void QVPDFConentParser::drawPostScriptXObject(std::string_view name) { (void)xOb
 void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& stream) {
   PageContext& page = context();
   if (page.cutOff) return;
-  if (formDepth_ >= Limits::kMaxFormDepth) return;
-  if (page.formOperators >= Limits::kMaxFormOperatorsPerPage || page.formBytes >= Limits::kMaxFormBytesPerPage) {
+  if (formDepth_ >= page.limits.maxFormDepth) return;
+  if (page.formOperators >= page.limits.maxFormOperatorsPerPage || page.formBytes >= page.limits.maxFormBytesPerPage) {
     cutOff();
     return;
   }
@@ -293,7 +296,7 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
   if (!form) return;
 
   RenderingStateStack& stack = *renderingStateStack();
-  if (stack.depth() >= Limits::kMaxSavedStates) return;
+  if (stack.depth() >= page.limits.maxSavedStates) return;
   const size_t depthBefore = stack.depth();
 
   // A form without resources of its own runs with those of the stream that
@@ -307,8 +310,8 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
   }
   if (!formContent) return;
   page.formBytes += formContent->data().size();
-  page.formOperators += Limits::kFormRunCost;
-  if (page.formBytes > Limits::kMaxFormBytesPerPage) {
+  page.formOperators += page.limits.formRunCost;
+  if (page.formBytes > page.limits.maxFormBytesPerPage) {
     cutOff();
     return;
   }

@@ -65,6 +65,14 @@ struct QVPDFConentParserLimits {
   // by a change of a path that a saved state still shares, and by clipping
   // (the path transformed into page space).
   static constexpr uint64_t kMaxCopyWorkPerPage = 50'000'000;
+
+  // The bounds in force; a caller may tighten them (tests do).
+  int maxFormDepth = kMaxFormDepth;
+  uint64_t maxFormOperatorsPerPage = kMaxFormOperatorsPerPage;
+  uint64_t formRunCost = kFormRunCost;
+  uint64_t maxFormBytesPerPage = kMaxFormBytesPerPage;
+  size_t maxSavedStates = kMaxSavedStates;
+  uint64_t maxCopyWorkPerPage = kMaxCopyWorkPerPage;
 };
 
 // The interface between the interpreter and the exporters. Every callback is
@@ -142,6 +150,11 @@ class QVPDFConentParser {
   // saved by this stream (a stray Q) is ignored.
   void saveRenderingState();
   void restoreRenderingState();
+
+  // The bounds of this page (the defaults of QVPDFConentParserLimits unless
+  // set before startParser; forms run under their page's).
+  const QVPDFConentParserLimits& limits();
+  void setLimits(const QVPDFConentParserLimits& limits);
 
   // True when the page spent one of the per-page budgets of
   // QVPDFConentParserLimits and the rest of its content was not run.

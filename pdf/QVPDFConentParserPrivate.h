@@ -24,6 +24,7 @@ struct QVPDFConentParser::Resources {
 
 struct QVPDFConentParser::PageContext {
   platform::PdfOperatorTable table;
+  QVPDFConentParserLimits limits;
   // The interpreter whose stream the scanner is reading now: the callbacks of
   // the shared table run on it.
   QVPDFConentParser* current = nullptr;

@@ -134,13 +134,22 @@ TEST(InterpreterPaths, PathBuiltBeforeSaveSurvivesRestore) {
 
 TEST(InterpreterPaths, CopyingWorkIsBoundedPerPage) {
   // A large path that every save shares and the next segment must copy:
-  // without a bound this is quadratic. The page is cut off instead.
+  // without a bound this is quadratic. Over the budget the page is cut off.
   std::string content = "0 0 m";
-  for (int i = 0; i < 20000; ++i) content += " 1 1 l";
-  for (int i = 0; i < 5000; ++i) content += " q 2 2 l Q";
+  for (int i = 0; i < 5000; ++i) content += " 1 1 l";
+  for (int i = 0; i < 300; ++i) content += " q 2 2 l Q";
   content += " S";
-  auto r = runPage(content);
-  EXPECT_TRUE(r.cutOff);
+  qvtest::PdfBuilder b;
+  b.addPage(content);
+  interptest::InterpretedPdf pdf(b);
+  QVPDFConentParserLimits tight;
+  tight.maxCopyWorkPerPage = 500'000;
+  auto cut = pdf.run(1, tight);
+  EXPECT_TRUE(cut.cutOff);
+  EXPECT_TRUE(cut.delegate->of(Event::Path).empty());
+  auto full = pdf.run(1);
+  EXPECT_FALSE(full.cutOff);
+  EXPECT_EQ(full.delegate->of(Event::Path).size(), 1u);
 }
 
 TEST(InterpreterPaths, OrdinaryPagesAreNotCutOff) {

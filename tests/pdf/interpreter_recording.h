@@ -95,7 +95,7 @@ class InterpretedPdf {
     std::unique_ptr<RecordingDelegate> delegate;
     bool cutOff = false;
   };
-  Run run(int number = 1) const {
+  Run run(int number = 1, const QVPDFConentParserLimits& limits = {}) const {
     Run r;
     r.delegate = std::make_unique<RecordingDelegate>(r.stack);
     auto page = document_->page(number);
@@ -103,6 +103,7 @@ class InterpretedPdf {
     QVPDFConentParser parser(page->dictionary(), platform::PdfContentStream::forPage(*page));
     parser.setDelegate(r.delegate.get());
     parser.setRenderingStateStack(r.stack);
+    parser.setLimits(limits);
     parser.startParser();
     r.cutOff = parser.wasCutOff();
     return r;

@@ -155,18 +155,34 @@ TEST(InterpreterResources, FormsThatMultiplyAreCutOffByThePagesBudget) {
   auto a = form(b, "");
   auto c = form(b, "");
   // Two forms that each draw the other three times: 3^21 runs unbounded.
+  // The padding gives each run 1000 bytes of content.
   a.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"X", c}}}}));
   c.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"X", a}}}}));
-  const std::string content = "/X Do /X Do /X Do" + kMark;
+  std::string content = "/X Do /X Do /X Do" + kMark;
+  content += std::string(1000 - content.size() - 1, ' ') + "\n";
   a.replaceStreamData(content, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
   c.replaceStreamData(content, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
   b.addPage("/X Do" + kMark + "/X Do", b.resources({{"XObject", {{"X", a}}}}));
   InterpretedPdf pdf(b);
-  auto r = pdf.run();
+
+  QVPDFConentParserLimits operators;
+  operators.maxFormOperatorsPerPage = 100'000;
+  auto r = pdf.run(1, operators);
   EXPECT_TRUE(r.cutOff);
-  const size_t runs = r.delegate->of(Event::Path).size();
-  EXPECT_GT(runs, 1000u);
-  EXPECT_LE(runs, QVPDFConentParserLimits::kMaxFormOperatorsPerPage / QVPDFConentParserLimits::kFormRunCost + 1);
+  size_t runs = r.delegate->of(Event::Path).size();
+  EXPECT_GT(runs, 500u);
+  EXPECT_LE(runs, operators.maxFormOperatorsPerPage / operators.formRunCost + 1);
+  EXPECT_EQ(r.stack->depth(), 1u);
+
+  QVPDFConentParserLimits bytes;
+  bytes.maxFormBytesPerPage = 50'000;
+  r = pdf.run(1, bytes);
+  EXPECT_TRUE(r.cutOff);
+  // At most 50 runs began; those still drawing their children when the
+  // budget ran out never reach their own mark.
+  runs = r.delegate->of(Event::Path).size();
+  EXPECT_GT(runs, 0u);
+  EXPECT_LE(runs, 50u - QVPDFConentParserLimits::kMaxFormDepth + 1);
   EXPECT_EQ(r.stack->depth(), 1u);
 }
 
@@ -213,6 +229,26 @@ TEST(InterpreterResources, UnknownResourceNamesChangeNothing) {
   EXPECT_EQ(paths[0]->state.font(), nullptr);
   EXPECT_EQ(paths[0]->state.fontSize(), 0);
   EXPECT_EQ(paths[0]->state.lineWidth(), 1);
+}
+
+TEST(InterpreterResources, ParentCycleWithoutResourcesEnds) {
+  // Objects made in memory: no writer or reader repairs the cycle first.
+  qvtest::PdfBuilder b;
+  QPDFObjectHandle a = b.qpdf().makeIndirectObject(b.parse("<< /Type /Pages >>"));
+  QPDFObjectHandle c = b.qpdf().makeIndirectObject(b.parse("<< /Type /Pages >>"));
+  a.replaceKey("/Parent", c);
+  c.replaceKey("/Parent", a);
+  QPDFObjectHandle page = b.qpdf().makeIndirectObject(b.parse("<< /Type /Page >>"));
+  page.replaceKey("/Parent", a);
+  auto stack = std::make_shared<RenderingStateStack>();
+  interptest::RecordingDelegate delegate(stack);
+  QVPDFConentParser parser(platform::PdfObject(page),
+                           platform::PdfContentStream::forData("/GS1 gs 0 0 1 1 re f", platform::PdfObject()));
+  parser.setDelegate(&delegate);
+  parser.setRenderingStateStack(stack);
+  parser.startParser();
+  EXPECT_EQ(parser.fontCollection(), nullptr);
+  ASSERT_EQ(delegate.of(Event::Path).size(), 1u);
 }
 
 }  // namespace
