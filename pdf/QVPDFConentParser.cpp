@@ -102,6 +102,8 @@ void QVPDFConentParser::startParser() {
   operatorsRun_ = scanner.operatorCount();
 }
 
+const platform::PdfOperatorTable& QVPDFConentParser::operatorTable() { return context().table; }
+
 const QVPDFConentParserLimits& QVPDFConentParser::limits() { return context().limits; }
 
 void QVPDFConentParser::setLimits(const QVPDFConentParserLimits& limits) { context().limits = limits; }

@@ -117,6 +117,10 @@ class QVPDFConentParser {
   // returns, every callback of the stream has been sent. Run it once.
   void startParser();
 
+  // The table of the 69 operators this interpreter runs (shared with the
+  // child interpreters of its forms).
+  const platform::PdfOperatorTable& operatorTable();
+
   // The delegate is not owned; it must outlive the run.
   QVPDFConentParserDelegate* delegate() const { return delegate_; }
   void setDelegate(QVPDFConentParserDelegate* delegate) { delegate_ = delegate; }

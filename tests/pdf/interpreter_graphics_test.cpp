@@ -202,6 +202,28 @@ TEST(InterpreterGraphics, ColourSpaceOperatorsResolveNamesThenFamilies) {
   EXPECT_EQ(n.strokeColor(), n.strokeColorSpace()->getDefaultColor());
 }
 
+TEST(InterpreterGraphics, CalGrayAndDeviceNColours) {
+  qvtest::PdfBuilder b;
+  auto calGray = b.parse("[/CalGray << /WhitePoint [0.9505 1.0 1.089] >>]");
+  // Two inks through a calculator function: (a, b) → RGB (a, b, 0).
+  auto tint = b.stream("{ 0 }", "<< /FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] >>");
+  auto deviceN = QPDFObjectHandle::newArray();
+  deviceN.appendItem(QPDFObjectHandle::newName("/DeviceN"));
+  deviceN.appendItem(b.parse("[/InkA /InkB]"));
+  deviceN.appendItem(QPDFObjectHandle::newName("/DeviceRGB"));
+  deviceN.appendItem(tint);
+  auto r = runPage(b, "/CG CS 0.5 SC /DN cs 1 0.5 scn" + kMark, {{"ColorSpace", {{"CG", calGray}, {"DN", deviceN}}}});
+  auto paths = r.delegate->of(Event::Path);
+  ASSERT_EQ(paths.size(), 1u);
+  const QVPDFRenderState& s = paths[0]->state;
+  EXPECT_EQ(s.strokeColorSpace()->getMode(), QVPDFColorSpace::kModeCalGray);
+  EXPECT_EQ(s.currentStrokeRGBColor(), (QVPDFRGB{127, 127, 127}));
+  EXPECT_EQ(s.fillColorSpace()->getMode(), QVPDFColorSpace::kModeDeviceN);
+  EXPECT_EQ(s.fillColor().c[0], 255);
+  EXPECT_EQ(s.fillColor().c[1], 127);
+  EXPECT_EQ(s.currentFillRGBColor(), (QVPDFRGB{255, 127, 0}));
+}
+
 TEST(InterpreterGraphics, PatternColourTakesNoOperands) {
   // In a Pattern space scn stops before taking its operands, so the pattern
   // name stays unused and the colour is unchanged.
