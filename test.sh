@@ -7,5 +7,6 @@ cd "$(dirname "$0")"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQV_SANITIZE=ON >/dev/null
 cmake --build build-asan
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_odr_violation=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --test-dir build-asan --output-on-failure -j"$(nproc)" --timeout 900
