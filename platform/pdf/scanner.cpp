@@ -275,6 +275,7 @@ class PdfScannerImpl {
   size_t gathered_ = 0;       // operands gathered since the last operator
   bool skipOperands_ = false;  // set when the gathering went out of bounds
   bool damaged_ = false;
+  bool callbackThrew_ = false;
 };
 
 void PdfScannerImpl::push(PdfOperand op) {
@@ -351,7 +352,16 @@ void PdfScannerImpl::dropOpenContainers() {
 
 void PdfScannerImpl::dispatch(const std::string& op) {
   ++s_.operatorCount_;
-  if (const PdfOperatorCallback* callback = s_.table_.find(op)) (*callback)(s_);
+  if (const PdfOperatorCallback* callback = s_.table_.find(op)) {
+    try {
+      (*callback)(s_);
+    } catch (...) {
+      // Whatever a callback throws belongs to its caller, not to the
+      // tokenizer's damage handling below.
+      callbackThrew_ = true;
+      throw;
+    }
+  }
   s_.operands_.clear();
   gathered_ = 0;
   skipOperands_ = false;
@@ -514,6 +524,7 @@ bool PdfScannerImpl::run() {
   } catch (const std::bad_alloc&) {
     throw;
   } catch (const std::logic_error&) {
+    if (callbackThrew_) throw;
     // The tokenizer refusing a state it should not reach: the rest of this
     // stream is lost, the page goes on.
     damaged_ = true;

@@ -549,3 +549,22 @@ TEST(PdfContentStream, InlineImageInAFormIsMadeInTheFormsDocument) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PdfScanner, ExceptionsFromCallbacksReachTheCaller) {
+  // A failure in whoever handles an operator (an exporter's write, say) must
+  // not be mistaken for damage in the stream and silently end the page.
+  auto stream = platform::PdfContentStream::forData("1 x 2 x", platform::PdfObject());
+  platform::PdfOperatorTable table;
+  int calls = 0;
+  table.set("x", [&](platform::PdfScanner&) {
+    ++calls;
+    throw std::out_of_range("handler failed");
+  });
+  platform::PdfScanner scanner(stream, table);
+  EXPECT_THROW(scanner.scan(), std::out_of_range);
+  EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
