@@ -131,6 +131,8 @@ bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   nextCharFontSize_ = 1.0;
   nextCharTransform_ = AffineTransform::identity();
   renderingStateStack_ = std::make_shared<RenderingStateStack>();
+  pageItems_ = 0;
+  picturePixels_ = 0;
 
   pdfConverter_->begainWritePage(Size{width, height});
   {
@@ -204,7 +206,7 @@ void QVPPTXPDFExporter::didScanText(QVPDFConentParser& parser, const std::string
   (void)parser;
   if (isShouldCancel_) return;
   QVPPTXPage* page = currentPage();
-  if (!page) return;
+  if (!page || ++pageItems_ > kMaxItemsPerSlide) return;
   if (page->isUsingTextBox)
     usingPPTXTextBox(text, offset);
   else
@@ -281,7 +283,11 @@ void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
         // its word spaces below the font's space width, and those must not
         // glue the words together; kerning stays under half a space.
         const double quotient = static_cast<double>(static_cast<float>(d.x / space));
-        const double k = std::floor(quotient + 0.5);
+        double k = std::floor(quotient + 0.5);
+        // A font whose space width is not known well enough (a subset
+        // without a space glyph) still separates its words: a gap of a
+        // fraction of the em is a word space whatever the estimate says.
+        if (k == 0 && d.x >= kMinWordGap * c.fontSize.width) k = 1;
         if (!(k <= kMaxInsertedBlanks)) {
           // Too wide a gap to fill with blanks (another column, or a space
           // width too small to measure it by): the string starts a box.
@@ -407,7 +413,7 @@ void QVPPTXPDFExporter::endTextBoxWritingIfNeed() {
 void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path, bool stroke, bool fill) {
   (void)parser, (void)path;
   QVPPTXPage* page = currentPage();
-  if (!page) return;
+  if (!page || ++pageItems_ > kMaxItemsPerSlide) return;
   const QVPDFRenderState& s = state();
   const AffineTransform t = userToDisplay();
   Path displayPath = s.cgPath().transformed(t);
@@ -428,7 +434,7 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
 
   const auto elementList = QVPDFCGPathUtilities::NSArrayWithCGPath(displayPath);
   const size_t items = elementList ? elementList->itemCount() : elements.size() + 1;
-  if (items >= kPathElementItemLimit) {
+  if (items >= kPathElementItemLimit && picturePixels_ < kMaxPicturePixelsPerPage) {
     useCGPathToImage(displayPath, paint.stroke, paint.fill);
     return;
   }
@@ -479,6 +485,7 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   std::optional<QVPPTXRenderedImage> rendered =
       QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips);
   if (!rendered) return;
+  picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
   const std::string file = QVPPTXRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
   const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
@@ -501,16 +508,27 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
 void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std::shared_ptr<QVPDFImageXObject>& image) {
   (void)parser;
   QVPPTXPage* page = currentPage();
-  if (!page || !image) return;
+  if (!page || !image || ++pageItems_ > kMaxItemsPerSlide) return;
   const QVPDFRenderState& s = state();
+  // A stencil mask writes a file for each new fill colour; another image
+  // writes its file once.
+  const bool mayWrite = image->isImageMask() || image->cachedImagePath().empty();
+  if (mayWrite && picturePixels_ >= kMaxPicturePixelsPerPage) return;
+  const std::string previous = image->cachedImagePath();
   std::string file = image->imagePath(s.currentFillRGBColor());
   if (file.empty()) return;
+  const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
+  const int64_t imagePixels = side(image->pixelSize().width) * side(image->pixelSize().height);
+  if (file != previous) picturePixels_ += imagePixels;
   const AffineTransform t = userToDisplay();
 
   endTextBoxWritingIfNeed();
   QVPPTXImageInfo info = QVPPTXImageInfo::initWithTransform(t, static_cast<float>(s.currentOpacity()));
 
   if (!s.clipBezierPaths().empty()) {
+    // Clipping reads the file back and draws it again, on every draw.
+    if (picturePixels_ >= kMaxPicturePixelsPerPage) return;
+    picturePixels_ += imagePixels;
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
       QVPPTXRenderedImage clipped;
       const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
@@ -520,6 +538,7 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
         case QVPPTXRendering::ClipResult::Unclipped:
           break;
         case QVPPTXRendering::ClipResult::Clipped: {
+          picturePixels_ += int64_t{clipped.bitmap.width()} * clipped.bitmap.height();
           const std::string clippedFile =
               QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
           const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);

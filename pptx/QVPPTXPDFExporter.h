@@ -37,6 +37,9 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // The most blanks put between two strings of one line; a wider gap opens
   // a new text box for the string.
   static constexpr int kMaxInsertedBlanks = 32;
+  // A gap of at least this fraction of the font size is a word space even
+  // when it is narrower than half the font's space width.
+  static constexpr double kMinWordGap = 0.2;
   // A lower line further down than this (points) opens a new box.
   static constexpr double kMaxParagraphDrop = 96.0;
   // Items of a path's element list (its leading marker included) from which
@@ -44,6 +47,14 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   static constexpr size_t kPathElementItemLimit = 29;
   // Tolerance of the full-page white fill that is left out, per edge.
   static constexpr double kFullPageTolerance = 1.0;
+  // What one page may cost, so that a small hostile file cannot make a
+  // conversion run for hours or fill the memory. Strings, paths and images
+  // a slide takes from its page: the page's later ones are left out.
+  static constexpr uint64_t kMaxItemsPerSlide = 200'000;
+  // Pixels of the pictures a page makes: image files written, clipped
+  // images and paths rendered. Beyond it, complex paths become freeforms,
+  // and images that need a new file or clipping are left out.
+  static constexpr int64_t kMaxPicturePixelsPerPage = int64_t{1} << 27;
 
   QVPPTXPDFExporter();
   ~QVPPTXPDFExporter() override;
@@ -124,4 +135,7 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   const void* fontDocument_ = nullptr;
   std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;
   uint64_t nextRenderedImage_ = 1;
+  // Spent of the page's budgets.
+  uint64_t pageItems_ = 0;
+  int64_t picturePixels_ = 0;
 };

@@ -217,19 +217,12 @@ bool isBlank(char32_t c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r
 
 }  // namespace
 
-std::string foldForComparison(const std::string& text) {
-  std::u32string out;
-  for (char32_t c : platform::text::decodeUtf8(text)) out += foldCharacter(c);
-  return platform::text::encodeUtf8(out);
-}
+namespace {
 
-WordCoverage wordCoverage(const std::string& reference, const std::string& slideText) {
-  const std::u32string ref = platform::text::decodeUtf8(foldForComparison(reference));
-  const std::u32string slideFolded = platform::text::decodeUtf8(foldForComparison(slideText));
-
+std::vector<std::u32string> splitWords(const std::u32string& text) {
   std::vector<std::u32string> words;
   std::u32string word;
-  for (char32_t c : ref) {
+  for (char32_t c : text) {
     if (isBlank(c)) {
       if (!word.empty()) words.push_back(word);
       word.clear();
@@ -238,18 +231,36 @@ WordCoverage wordCoverage(const std::string& reference, const std::string& slide
     }
   }
   if (!word.empty()) words.push_back(word);
+  return words;
+}
 
-  // The slide's characters without blanks; a hyphen that ends a line joins
-  // the two halves of the word it split.
-  std::u32string haystack;
-  for (size_t i = 0; i < slideFolded.size(); ++i) {
-    const char32_t c = slideFolded[i];
-    if (c == '-' && i + 1 < slideFolded.size() && slideFolded[i + 1] == '\n') {
+// The slide's text with the hyphens that end a line joining the halves of
+// the word they split.
+std::u32string joinHyphenatedLines(const std::u32string& text) {
+  std::u32string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '-' && i + 1 < text.size() && text[i + 1] == '\n') {
       ++i;
       continue;
     }
-    if (!isBlank(c)) haystack += c;
+    out += text[i];
   }
+  return out;
+}
+
+}  // namespace
+
+std::string foldForComparison(const std::string& text) {
+  std::u32string out;
+  for (char32_t c : platform::text::decodeUtf8(text)) out += foldCharacter(c);
+  return platform::text::encodeUtf8(out);
+}
+
+WordCoverage wordCoverage(const std::string& reference, const std::string& slideText) {
+  std::vector<std::u32string> words = splitWords(platform::text::decodeUtf8(foldForComparison(reference)));
+  std::u32string haystack;
+  for (char32_t c : joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(slideText))))
+    if (!isBlank(c)) haystack += c;
 
   std::stable_sort(words.begin(), words.end(),
                    [](const std::u32string& a, const std::u32string& b) { return a.size() > b.size(); });
@@ -264,6 +275,26 @@ WordCoverage wordCoverage(const std::string& reference, const std::string& slide
     ++coverage.found;
     // Used up: a marker no text holds takes the word's place.
     haystack.replace(at, w.size(), 1, char32_t{0x1});
+  }
+  return coverage;
+}
+
+WordCoverage wholeWordCoverage(const std::string& reference, const std::string& slideText) {
+  const std::vector<std::u32string> words = splitWords(platform::text::decodeUtf8(foldForComparison(reference)));
+  std::map<std::u32string, int> available;
+  for (const std::u32string& w :
+       splitWords(joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(slideText)))))
+    ++available[w];
+  WordCoverage coverage;
+  coverage.total = static_cast<int64_t>(words.size());
+  for (const std::u32string& w : words) {
+    auto it = available.find(w);
+    if (it != available.end() && it->second > 0) {
+      --it->second;
+      ++coverage.found;
+    } else {
+      coverage.missing.push_back(platform::text::encodeUtf8(w));
+    }
   }
   return coverage;
 }

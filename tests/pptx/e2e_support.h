@@ -61,6 +61,10 @@ struct WordCoverage {
 // uses its characters up, longest words first, so one occurrence never
 // counts twice.
 WordCoverage wordCoverage(const std::string& reference, const std::string& slideText);
+// The stricter count: a word is found only as a whole blank-separated word
+// of the slide (each slide word used once), so words the slide runs
+// together are missing. Both texts folded; a hyphen at a line end joins.
+WordCoverage wholeWordCoverage(const std::string& reference, const std::string& slideText);
 
 // A page image in gray, 0 black .. 255 white.
 struct PageImage {

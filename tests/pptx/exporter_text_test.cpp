@@ -64,6 +64,25 @@ INSTANTIATE_TEST_SUITE_P(
                     // A string that moves a little left stays on the line.
                     GapCase{100, "HelloWorld"}));
 
+TEST(PptxExporterText, WordGapsStaySpacesWhenTheFontsSpaceIsWide) {
+  // A font whose space is 0.9 em wide: a word gap of 0.3 em is a third of
+  // it, still a word space; 0.15 em is kerning.
+  auto convertWide = [](int adjust) {
+    qvtest::PdfBuilder b;
+    std::string widths = "900";
+    for (int i = 33; i <= 126; ++i) widths += " 500";
+    auto font = b.qpdf().makeIndirectObject(b.parse(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /FirstChar 32 /LastChar 126 /Widths [" + widths +
+        "] >>"));
+    b.addPage("BT /F1 10 Tf 72 700 Td [(Hello) " + std::to_string(adjust) + " (World)] TJ ET",
+              b.resources({{"Font", {{"F1", font}}}}));
+    return pptxfix::convert(b);
+  };
+  ASSERT_EQ(convertWide(-300).textBoxes(0).size(), 1u);
+  EXPECT_EQ(convertWide(-300).textBoxes(0)[0].text, "Hello World");
+  EXPECT_EQ(convertWide(-150).textBoxes(0)[0].text, "HelloWorld");
+}
+
 TEST(PptxExporterText, GapBeyondTheBlankLimitOpensANewBox) {
   // 32 spaces still fit; 200 points (72 spaces) is another column.
   Converted near = convertText("BT /F1 10 Tf 72 700 Td [(Left) -8900 (Right)] TJ ET");
