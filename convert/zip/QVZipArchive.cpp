@@ -86,7 +86,8 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
     return false;
 
   bool ok = true;
-  std::vector<char> chunk(kChunkSize);
+  if (chunk_.size() != kChunkSize) chunk_.resize(kChunkSize);
+  std::vector<char>& chunk = chunk_;
   for (;;) {
     const ssize_t n = ::read(file.get(), chunk.data(), chunk.size());
     if (n < 0 && errno == EINTR) continue;

@@ -8,6 +8,7 @@
 // (open, each write, close) is checked, so a package writer can tell a
 // complete archive from a damaged one.
 #include <string>
+#include <vector>
 
 class QVZipArchive {
  public:
@@ -36,4 +37,7 @@ class QVZipArchive {
 
  private:
   void* zipFile_ = nullptr;
+  // The read buffer of addFileToZip, made once per archive rather than once
+  // per entry.
+  std::vector<char> chunk_;
 };
