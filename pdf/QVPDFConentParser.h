@@ -65,6 +65,9 @@ struct QVPDFConentParserLimits {
   // by a change of a path that a saved state still shares, and by clipping
   // (the path transformed into page space).
   static constexpr uint64_t kMaxCopyWorkPerPage = 50'000'000;
+  // Operators run for one page, its own content and its forms' together
+  // (a heavy real page runs a few hundred thousand).
+  static constexpr uint64_t kMaxOperatorsPerPage = 5'000'000;
 
   // The bounds in force; a caller may tighten them (tests do).
   int maxFormDepth = kMaxFormDepth;
@@ -73,6 +76,7 @@ struct QVPDFConentParserLimits {
   uint64_t maxFormBytesPerPage = kMaxFormBytesPerPage;
   size_t maxSavedStates = kMaxSavedStates;
   uint64_t maxCopyWorkPerPage = kMaxCopyWorkPerPage;
+  uint64_t maxOperatorsPerPage = kMaxOperatorsPerPage;
 };
 
 // The interface between the interpreter and the exporters. Every callback is

@@ -28,6 +28,7 @@ struct QVPDFConentParser::PageContext {
   // The interpreter whose stream the scanner is reading now: the callbacks of
   // the shared table run on it.
   QVPDFConentParser* current = nullptr;
+  uint64_t operators = 0;
   uint64_t formOperators = 0;
   uint64_t formBytes = 0;
   uint64_t copyWork = 0;

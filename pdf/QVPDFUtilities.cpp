@@ -127,23 +127,48 @@ platform::image::CcittParams ccittParams(const PdfObject* parms) {
   return p;
 }
 
+// True when the last filter of the stream is an image codec (DCT, JPX,
+// JBIG2, CCITT), whose input is handed out as it is.
+bool endsInImageCodec(const PdfObject& stream) {
+  PdfObject filter = stream.get("Filter");
+  if (filter.isArray()) filter = filter.size() > 0 ? filter.at(filter.size() - 1) : PdfObject();
+  const std::optional<std::string> name = filter.asName();
+  if (!name) return false;
+  for (const char* codec : {"DCTDecode", "DCT", "JPXDecode", "JBIG2Decode", "CCITTFaxDecode", "CCF"})
+    if (*name == codec) return true;
+  return false;
+}
+
+// The most sample bytes an image may have (a 16-bit RGBA image at the pixel
+// cap), as much as one stream may decode to.
+constexpr int64_t kMaxSampleBytes = int64_t{1} << 30;
+
 // Decodes the stream's data into samples. For raw data `components` and
 // `bpc` give the layout; the other formats bring their own.
 Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc) {
   Samples s;
-  platform::PdfStreamData sd = stream.streamData();
+  platform::PdfStreamData sd;
+  int64_t needed = 0;
+  if (endsInImageCodec(stream)) {
+    sd = stream.streamData();
+  } else {
+    platform::image::checkPixelCap(width, height);
+    if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16)
+      throw ImageError("unsupported bits per component " + std::to_string(bpc));
+    if (components < 1 || components > platform::image::kMaxChannels) throw ImageError("unsupported component count");
+    const int64_t rowBits = width * components * bpc;  // at most 2^27 * 32 * 16
+    needed = (rowBits + 7) / 8 * height;
+    if (needed > kMaxSampleBytes) throw ImageError("image data of " + std::to_string(needed) + " bytes");
+    // Only the bytes the samples need are decoded: a stream that inflates
+    // without end costs no more than the image it claims to be.
+    sd.bytes = stream.decodedPrefix(static_cast<size_t>(needed));
+  }
   s.format = sd.format;
   const PdfObject* parms = sd.lastFilterParms.get();
   const auto bytes = platform::image::asBytes(sd.bytes);
   switch (sd.format) {
     case PdfStreamFormat::Raw: {
-      platform::image::checkPixelCap(width, height);
-      if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16)
-        throw ImageError("unsupported bits per component " + std::to_string(bpc));
-      if (components < 1 || components > platform::image::kMaxChannels) throw ImageError("unsupported component count");
-      const int64_t rowBits = width * components * bpc;  // at most 2^27 * 32 * 16
-      const int64_t rowBytes = (rowBits + 7) / 8;
-      const int64_t needed = rowBytes * height;
+      const int64_t rowBytes = (width * components * bpc + 7) / 8;
       if (needed > static_cast<int64_t>(sd.bytes.size()))
         throw ImageError("image data (" + std::to_string(sd.bytes.size()) + " bytes) shorter than its size (" +
                          std::to_string(needed) + " bytes)");
@@ -180,7 +205,8 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
       std::string globals;
       if (parms) {
         PdfObject g = parms->getStream("JBIG2Globals");
-        if (g.isStream()) globals = g.decodedData();
+        // Globals hold symbol dictionaries of a few kilobytes.
+        if (g.isStream()) globals = g.decodedPrefix(size_t{64} << 20);
       }
       fromBilevel(s, platform::image::decodeJbig2(bytes, platform::image::asBytes(globals)));
       break;

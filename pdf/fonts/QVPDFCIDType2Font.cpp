@@ -18,7 +18,7 @@ void QVPDFCIDType2Font::setCIDToGIDMapWithDictionary(const platform::PdfObject& 
   if (map.isNull()) return;
   try {
     if (map.rawLength() > 2 * kMaxCIDToGIDEntries) return;
-    std::string bytes = map.decodedData();
+    std::string bytes = map.decodedPrefix(2 * kMaxCIDToGIDEntries);
     const size_t n = std::min(bytes.size() / 2, kMaxCIDToGIDEntries);
     cidToGID_.resize(n);
     for (size_t i = 0; i < n; ++i)

@@ -7,6 +7,7 @@
 #include "pdf/fonts/CheckedAlloc.h"
 #include "pdf/fonts/QVPDFCMapTokenizer.h"
 #include "pdf/fonts/QVPDFCodeToCIDMapCache.h"
+#include "pdf/fonts/QVPDFMapTool.h"
 #include "platform/pdf/object.h"
 
 namespace {
@@ -280,7 +281,8 @@ std::shared_ptr<const QVPDFCodeToCIDMap> QVPDFCodeToCIDMap::parseStream(const pl
   if (!stream.isStream() || depth > kMaxUseCMapDepth) return nullptr;
   std::string text;
   try {
-    text = stream.decodedData();
+    // Read only as far as the largest CMap file goes.
+    text = stream.decodedPrefix(QVPDFMapTool::kMaxCMapFileSize);
   } catch (const std::exception&) {
     return nullptr;
   }

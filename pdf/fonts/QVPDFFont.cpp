@@ -8,6 +8,7 @@
 #include "pdf/fonts/QVPDFFontDescriptor.h"
 #include "pdf/fonts/QVPDFFontFactory.h"
 #include "pdf/fonts/QVPDFFontUtilities.h"
+#include "pdf/fonts/QVPDFMapTool.h"
 
 namespace {
 
@@ -73,7 +74,9 @@ void QVPDFFont::setToUnicodeWithFontDictionary(const platform::PdfObject& dictio
   try {
     // Codes the map leaves out are decoded by the font's other means, so a
     // partial or empty map loses no text.
-    const std::string text = stream.decodedData();
+    // A map is read only as far as the largest CMap file goes: a stream
+    // that inflates to gigabytes costs no more.
+    const std::string text = stream.decodedPrefix(QVPDFMapTool::kMaxCMapFileSize);
     embToUnicodeMap_ = QVPDFCharCodeToUnicode::parseCMap(text, nBits);
     // Some writers give the one-byte codes of a simple font four digits; such
     // a map read with two-digit codes would say nothing.

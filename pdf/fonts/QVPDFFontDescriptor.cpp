@@ -9,6 +9,7 @@
 #include FT_TRUETYPE_IDS_H
 #include FT_TYPE1_TABLES_H
 
+#include "pdf/fonts/QVPDFFontProgram.h"
 #include "platform/text/codepages.h"
 #include "platform/text/text.h"
 
@@ -182,7 +183,10 @@ std::shared_ptr<const std::string> QVPDFFontDescriptor::embFontData() const {
   if (!embedded_) return nullptr;
   std::call_once(embedded_->dataOnce, [this] {
     try {
-      embedded_->data = std::make_shared<const std::string>(embedded_->stream.decodedData());
+      // A program larger than a font program can be is no program.
+      std::string data = embedded_->stream.decodedPrefix(QVPDFFontProgram::kMaxProgramBytes + 1);
+      if (data.size() <= QVPDFFontProgram::kMaxProgramBytes)
+        embedded_->data = std::make_shared<const std::string>(std::move(data));
     } catch (const std::exception&) {
       embedded_->data = nullptr;
     }

@@ -83,7 +83,8 @@ std::unique_ptr<QVPDFFontProgram> QVPDFFontProgram::load(const platform::PdfObje
     if (stream.isNull()) continue;
     try {
       if (stream.rawLength() > kMaxProgramBytes) return nullptr;
-      return fromData(stream.decodedData());
+      // One byte past the limit tells a program that is too large.
+      return fromData(stream.decodedPrefix(kMaxProgramBytes + 1));
     } catch (const std::exception&) {
       return nullptr;
     }
