@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Derives the seed inputs of the fuzz targets from the PDF corpus, the sample
+# document and the saved findings (tests/data/fuzz-regressions), into
+# OUTDIR/<target>/. Seeds are made fresh on every machine and never committed.
+#
+#   scripts/make-fuzz-seeds.sh BUILD_DIR OUTDIR
+#
+# BUILD_DIR is a fuzz build folder (see scripts/fuzz.sh) with make_fuzz_seeds
+# built in it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [ $# -ne 2 ]; then
+  echo "Usage: $0 BUILD_DIR OUTDIR" >&2
+  exit 2
+fi
+build="$1"
+out="$2"
+corpus="${QV_CORPUS_DIR:-$(pwd)/../shared/corpus}"
+
+tool="$build/fuzz/make_fuzz_seeds"
+if [ ! -x "$tool" ]; then
+  cmake --build "$build" --target make_fuzz_seeds >/dev/null
+fi
+
+mkdir -p "$out"
+pdfs=()
+if [ -d "$corpus" ]; then
+  while IFS= read -r -d '' f; do pdfs+=("$f"); done < <(find "$corpus" -maxdepth 1 -name '*.pdf' -print0 | sort -z)
+fi
+[ -f resources/sample/sample.pdf ] && pdfs+=(resources/sample/sample.pdf)
+
+# The seed tool is built with the sanitizers; its own leaks are not findings.
+ASAN_OPTIONS="detect_leaks=0" "$tool" "$out" "${pdfs[@]}"
+
+# Saved findings seed the target that found them.
+if [ -d tests/data/fuzz-regressions ]; then
+  for dir in tests/data/fuzz-regressions/*/; do
+    [ -d "$dir" ] || continue
+    target="$(basename "$dir")"
+    mkdir -p "$out/$target"
+    find "$dir" -maxdepth 1 -type f ! -name '*.md' -exec cp -f {} "$out/$target/" \;
+  done
+fi
