@@ -1,0 +1,169 @@
+// Small hostile files that ask for a great deal of work: each is converted
+// by the command-line driver in a child process under the sweep's limits and
+// must end in time, within its memory, with a sound deck. What each one
+// would cost without the per-page budgets is in its comment.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <string>
+#include <string_view>
+
+#include "tests/support/fixtures.h"
+#include "tests/support/package_checker.h"
+#include "tests/sweep/conversion_check.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Deflates `unit` repeated `times` times without holding the whole text:
+// a small stream that inflates to a great size.
+std::string deflateRepeated(std::string_view unit, size_t times) {
+  z_stream z{};
+  deflateInit(&z, 9);
+  std::string block;
+  while (block.size() < (1u << 20) && times > 0) {
+    block.append(unit);
+    --times;
+  }
+  const size_t unitsPerBlock = block.size() / std::max<size_t>(unit.size(), 1);
+  std::string out;
+  char buffer[1 << 16];
+  auto pump = [&](const std::string& data, int flush) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buffer);
+      z.avail_out = sizeof buffer;
+      deflate(&z, flush);
+      out.append(buffer, sizeof buffer - z.avail_out);
+    } while (z.avail_out == 0);
+  };
+  pump(block, Z_NO_FLUSH);
+  for (; times >= unitsPerBlock && unitsPerBlock > 0; times -= unitsPerBlock) pump(block, Z_NO_FLUSH);
+  std::string rest;
+  for (; times > 0; --times) rest.append(unit);
+  pump(rest, Z_FINISH);
+  deflateEnd(&z);
+  return out;
+}
+
+// A one-page file whose content is `prefix`, then `unit` repeated (one
+// deflated stream), then `suffix`: the reader joins the three streams.
+fs::path repeatedContentPdf(const qvtest::TempDir& dir, std::string_view prefix, std::string_view unit,
+                            size_t times, std::string_view suffix, qvtest::PdfBuilder& b,
+                            QPDFObjectHandle resources = QPDFObjectHandle()) {
+  b.setCompressStreams(false);
+  QPDFObjectHandle page = b.addPage("", resources);
+  QPDFObjectHandle head = b.stream(std::string(prefix));
+  QPDFObjectHandle body = b.stream(deflateRepeated(unit, times), "<< /Filter /FlateDecode >>");
+  QPDFObjectHandle tail = b.stream(std::string(suffix));
+  page.replaceKey("/Contents", QPDFObjectHandle::newArray({head, body, tail}));
+  const fs::path file = dir.file("hostile.pdf");
+  b.write(file);
+  return file;
+}
+
+void expectSoundConversion(const fs::path& pdf, const qvtest::TempDir& dir,
+                           sweep::DeckCheck deckCheck = sweep::DeckCheck::Full) {
+  const sweep::ConversionRun run = sweep::convertAndCheck(pdf, "", dir.file("run"), {}, deckCheck);
+  std::printf("[hostile] %s exit %d in %.1f s, %lld MiB\n",
+              testing::UnitTest::GetInstance()->current_test_info()->name(), run.child.exitCode, run.child.seconds,
+              static_cast<long long>(run.child.peakResidentBytes >> 20));
+  std::string problems;
+  for (const std::string& p : run.problems) problems += "\n  " + p;
+  EXPECT_TRUE(run.problems.empty()) << problems << "\n" << run.report;
+  EXPECT_EQ(run.child.exitCode, 0) << run.report;
+}
+
+// 1000 full-page paths too complex for freeforms: rendered one by one to
+// page-size pictures they took a quarter of an hour.
+TEST(HostileInput, ComplexPathFloodEndsInTime) {
+  qvtest::TempDir dir;
+  std::string path = "0 0 m";
+  for (int i = 0; i < 40; ++i) path += " " + std::to_string(i * 37 % 612) + " " + std::to_string(i * 53 % 792) + " l";
+  path += " h f\n";
+  qvtest::PdfBuilder b;
+  expectSoundConversion(repeatedContentPdf(dir, "", path, 1000, "", b), dir);
+}
+
+// A 2048 x 2048 stencil mask drawn in 600 fill colours: each colour made a
+// new picture file of the whole mask.
+TEST(HostileInput, StencilMaskInManyColoursEndsInTime) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  const int side = 2048;
+  QPDFObjectHandle mask =
+      b.stream(deflateRepeated("\xAA", side / 8 * side),
+               "<< /Type /XObject /Subtype /Image /Width 2048 /Height 2048 /ImageMask true /Filter /FlateDecode >>");
+  std::string content;
+  for (int i = 0; i < 600; ++i)
+    content += std::to_string(i % 10) + "." + std::to_string(i / 10) + " 0.5 0 rg q 612 0 0 792 0 0 cm /M Do Q\n";
+  b.addPage(content, b.resources({{"XObject", {{"M", mask}}}}));
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
+// Half a million stroked lines: as many shapes on one slide.
+TEST(HostileInput, PathFloodKeepsMemoryBounded) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  expectSoundConversion(repeatedContentPdf(dir, "", "0 0 m 600 780 l S\n", 500'000, "", b), dir,
+                        sweep::DeckCheck::OpensWithSlide);
+}
+
+// A million strings on one line: one text box of a million runs.
+TEST(HostileInput, TextFloodKeepsMemoryBounded) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  auto font = b.standardFont("Helvetica");
+  expectSoundConversion(repeatedContentPdf(dir, "BT /F1 1 Tf 10 10 Td", "(ab) Tj\n", 1'000'000, "ET", b,
+                                           b.resources({{"Font", {{"F1", font}}}})),
+                        dir);
+}
+
+// Forty million operators that change nothing.
+TEST(HostileInput, OperatorFloodEndsInTime) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  expectSoundConversion(repeatedContentPdf(dir, "", "q Q\n", 20'000'000, "", b), dir);
+}
+
+// A ToUnicode map that inflates to a gigabyte.
+TEST(HostileInput, InflatingToUnicodeMapKeepsMemoryBounded) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  QPDFObjectHandle toUnicode = b.stream(deflateRepeated("1 beginbfchar <41> <0042> endbfchar\n", 30'000'000),
+                                        "<< /Filter /FlateDecode >>");
+  QPDFObjectHandle font = b.standardFont("Helvetica");
+  font.replaceKey("/ToUnicode", toUnicode);
+  b.addPage("BT /F1 12 Tf 72 720 Td (AB) Tj ET", b.resources({{"Font", {{"F1", font}}}}));
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
+// An image that claims 100000 x 100000 pixels, and forms nested 40 deep.
+TEST(HostileInput, OversizedImageAndDeepFormsConvert) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  QPDFObjectHandle image = b.stream(deflateRepeated("\xff", 1 << 20),
+                                    "<< /Type /XObject /Subtype /Image /Width 100000 /Height 100000 "
+                                    "/BitsPerComponent 8 /ColorSpace /DeviceRGB /Filter /FlateDecode >>");
+  QPDFObjectHandle inner = b.stream("0 0 m 10 10 l S /I Do", "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
+  inner.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"I", image}}}}));
+  for (int depth = 0; depth < 40; ++depth) {
+    QPDFObjectHandle outer =
+        b.stream("0.9 0 0 0.9 1 1 cm /X Do 0 0 m 5 5 l S", "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
+    outer.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"X", inner}}}}));
+    inner = outer;
+  }
+  b.addPage("/I Do 50 0 0 50 0 0 cm /X Do", b.resources({{"XObject", {{"X", inner}, {"I", image}}}}));
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
+}  // namespace

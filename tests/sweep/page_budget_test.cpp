@@ -1,0 +1,89 @@
+// The interpreter's operator budget per page: the page's own content and the
+// forms it draws spend one budget, and a page that spends it is cut off with
+// what it reported so far.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "pdf/QVPDFConentParser.h"
+#include "pdf/RenderingStateStack.h"
+#include "platform/pdf/document.h"
+#include "platform/pdf/scanner.h"
+#include "tests/support/fixtures.h"
+
+namespace {
+
+struct CountingDelegate : QVPDFConentParserDelegate {
+  int paths = 0;
+  void didScanPath(QVPDFConentParser&, const platform::Path&, bool, bool) override { ++paths; }
+};
+
+std::string strokes(int count) {
+  std::string content;
+  for (int i = 0; i < count; ++i) content += "0 0 m 1 1 l S\n";  // three operators each
+  return content;
+}
+
+struct Outcome {
+  int paths = 0;
+  bool cutOff = false;
+  size_t depth = 0;
+};
+
+Outcome interpret(const platform::PdfObject& dict, std::shared_ptr<const platform::PdfContentStream> content,
+              const QVPDFConentParserLimits& limits) {
+  auto stack = std::make_shared<RenderingStateStack>();
+  CountingDelegate delegate;
+  QVPDFConentParser parser(dict, std::move(content));
+  parser.setDelegate(&delegate);
+  parser.setRenderingStateStack(stack);
+  parser.setLimits(limits);
+  parser.startParser();
+  return {delegate.paths, parser.wasCutOff(), stack->depth()};
+}
+
+TEST(PageOperatorBudget, APageThatSpendsItIsCutOffWithWhatItReported) {
+  const auto content = platform::PdfContentStream::forData(strokes(1000), platform::PdfObject());
+  QVPDFConentParserLimits limits;
+  Outcome whole = interpret(platform::PdfObject(), content, limits);
+  EXPECT_EQ(whole.paths, 1000);
+  EXPECT_FALSE(whole.cutOff);
+
+  limits.maxOperatorsPerPage = 300;
+  Outcome cut = interpret(platform::PdfObject(), content, limits);
+  EXPECT_EQ(cut.paths, 100);
+  EXPECT_TRUE(cut.cutOff);
+}
+
+TEST(PageOperatorBudget, FormsSpendTheSameBudget) {
+  qvtest::PdfBuilder b;
+  QPDFObjectHandle form = b.stream(strokes(10), "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
+  std::string content = "q 1 0 0 1 5 5 cm\n";
+  for (int i = 0; i < 20; ++i) content += "/X Do\n";
+  content += "Q\n";
+  b.addPage(content, b.resources({{"XObject", {{"X", form}}}}));
+  qvtest::TempDir dir;
+  b.write(dir.file("forms.pdf"));
+  auto document = platform::PdfDocument::open(dir.file("forms.pdf").string());
+  ASSERT_TRUE(document);
+  auto page = document->page(1);
+  ASSERT_TRUE(page);
+
+  QVPDFConentParserLimits limits;
+  Outcome whole = interpret(page->dictionary(), platform::PdfContentStream::forPage(*page), limits);
+  EXPECT_EQ(whole.paths, 200);
+  EXPECT_FALSE(whole.cutOff);
+
+  // Each form runs 30 operators and its Do one more: 5 forms and a part.
+  limits.maxOperatorsPerPage = 2 + 5 * 31 + 10;
+  Outcome cut = interpret(page->dictionary(), platform::PdfContentStream::forPage(*page), limits);
+  EXPECT_TRUE(cut.cutOff);
+  EXPECT_GE(cut.paths, 50);
+  EXPECT_LE(cut.paths, 53);
+  // The states saved around the forms are given back; only the page's own
+  // q, whose Q was never reached, is still saved.
+  EXPECT_EQ(cut.depth, 2u);
+}
+
+}  // namespace

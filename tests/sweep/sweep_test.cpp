@@ -1,0 +1,68 @@
+// The damaged-file sweep: damaged copies of every corpus PDF are converted to
+// a presentation by the command-line driver in a child process under CPU,
+// wall-clock and memory limits (tests/sweep/conversion_check.h says what each
+// run must keep to).
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/fs/files.h"
+#include "tests/support/fixtures.h"
+#include "tests/sweep/conversion_check.h"
+#include "tests/sweep/damage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> corpusNames() {
+  std::vector<std::string> names;
+  for (const fs::path& file : qvtest::corpusFiles()) names.push_back(file.filename().string());
+  return names;
+}
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string out;
+  for (const std::string& item : items) out += "\n  " + item;
+  return out;
+}
+
+class DamagedCorpusSweep : public testing::TestWithParam<std::string> {};
+
+TEST_P(DamagedCorpusSweep, EveryDamagedCopyEndsWithADeckOrAnErrorReport) {
+  const fs::path source = qvtest::corpusDir() / GetParam();
+  const auto bytes = platform::fs::readFile(source.string());
+  ASSERT_TRUE(bytes) << source;
+  const std::string password = qvtest::corpusPassword(source);
+
+  int failed = 0;
+  for (const sweep::Variant& variant : sweep::sweepVariants(*bytes, sweep::seedForName(GetParam()))) {
+    qvtest::TempDir dir;
+    const fs::path input = dir.file("damaged.pdf");
+    ASSERT_TRUE(platform::fs::writeFile(input.string(), variant.bytes));
+    const sweep::ConversionRun run = sweep::convertAndCheck(input, password, dir.file("run"));
+    std::printf("[sweep] %-32s %-34s exit %3d signal %2d %6.1fs %5lld MiB\n", GetParam().c_str(),
+                variant.name.c_str(), run.child.exitCode, run.child.signal, run.child.seconds,
+                static_cast<long long>(run.child.peakResidentBytes >> 20));
+    EXPECT_TRUE(run.problems.empty()) << GetParam() << ", " << variant.name << ":" << joined(run.problems) << "\n"
+                                      << run.report;
+    // A few broken variants are enough to read; the rest would only repeat.
+    if (!run.problems.empty() && ++failed == 3) return;
+  }
+}
+
+std::string testName(const testing::TestParamInfo<std::string>& info) {
+  std::string name = info.param;
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, DamagedCorpusSweep, testing::ValuesIn(corpusNames()), testName);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(DamagedCorpusSweep);
+
+}  // namespace
