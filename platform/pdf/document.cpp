@@ -133,13 +133,16 @@ Attempt tryOpen(const std::string& path, const std::string* memory, const std::s
 void collectPages(const PdfObject& node, int depth, std::set<QPDFObjGen>& visitedNodes,
                   std::vector<PdfObject>& pages) {
   if (depth > kMaxTreeDepth || !node.isDictionary()) return;
+  // A node reached again is a damaged tree: taken once, so that neither a
+  // loop nor a /Kids array that lists one page a million times (a few
+  // kilobytes compressed) multiplies the pages.
+  if (node.isIndirect() && !visitedNodes.insert(node.handle().getObjGen()).second) return;
   PdfObject kids = node.getArray("Kids");
   if (kids.isNull()) {
     if (node.getName("Type") == "Pages") return;  // an intermediate node that lost its kids
     pages.push_back(node);
     return;
   }
-  if (node.isIndirect() && !visitedNodes.insert(node.handle().getObjGen()).second) return;
   for (size_t i = 0, n = kids.size(); i < n; ++i) collectPages(kids.at(i), depth + 1, visitedNodes, pages);
 }
 

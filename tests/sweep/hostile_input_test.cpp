@@ -6,9 +6,12 @@
 
 #include <zlib.h>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "platform/fs/files.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
 #include "tests/sweep/conversion_check.h"
@@ -143,6 +146,39 @@ TEST(HostileInput, InflatingToUnicodeMapKeepsMemoryBounded) {
   b.addPage("BT /F1 12 Tf 72 720 Td (AB) Tj ET", b.resources({{"Font", {{"F1", font}}}}));
   b.write(dir.file("hostile.pdf"));
   expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
+// A page tree whose /Kids lists one page 200000 times (a few kilobytes in
+// an object stream): it was a deck of 200000 slides.
+TEST(HostileInput, APageListedManyTimesIsOneSlide) {
+  qvtest::TempDir dir;
+  std::string kids;
+  for (int i = 0; i < 200'000; ++i) kids += "3 0 R ";
+  const std::vector<std::string> objects = {
+      "<< /Type /Catalog /Pages 2 0 R >>",
+      "<< /Type /Pages /Kids [" + kids + "] /Count 200000 >>",
+      "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>",
+      "<< /Length 10 >>\nstream\n0 0 m 9 9 l S\nendstream",
+  };
+  std::string pdf = "%PDF-1.7\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 5\n0000000000 65535 f \n";
+  for (size_t offset : offsets) {
+    char entry[24];
+    std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+    pdf += entry;
+  }
+  pdf += "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  ASSERT_TRUE(platform::fs::writeFile(dir.file("hostile.pdf").string(), pdf));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+  const qvtest::ZipPackage deck(dir.file("run") / "out" / "hostile.pptx");
+  EXPECT_TRUE(deck.contains("ppt/slides/slide1.xml"));
+  EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
 
 // An image that claims 100000 x 100000 pixels, and forms nested 40 deep.
