@@ -74,6 +74,7 @@ run_target() {
   # One input may take up to 20 s and 2 GiB; more is a finding. Leaks are
   # findings too. Output of the code under test (stdout) is dropped.
   ASAN_OPTIONS="detect_leaks=1:${ASAN_OPTIONS:-}" \
+  LSAN_OPTIONS="suppressions=$(pwd)/tests/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}" \
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
       -max_len="$(max_len_of "$target")" -dict=fuzz/pdf.dict -close_fd_mask=1 -print_final_stats=1 \
