@@ -181,6 +181,31 @@ TEST(HostileInput, APageListedManyTimesIsOneSlide) {
   EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
 
+// Page boxes, matrices, font sizes, spacings and coordinates at the ends of
+// the number range: every length and angle the deck holds must stay inside
+// the ranges of its schema.
+TEST(HostileInput, ExtremeGeometryGivesAValidDeck) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  auto font = b.standardFont("Helvetica");
+  // PDF numbers have no exponents: written out in full, and past 64 bits.
+  const std::string big = "1" + std::string(38, '0') + ".0", huge = "1" + std::string(300, '0'),
+                    tiny = "0." + std::string(30, '0') + "1";
+  const std::string content =
+      "BT /F1 " + big + " Tf " + big + " 0 0 " + big + " " + big + " " + big + " Tm (Huge) Tj ET "
+      "q " + huge + " 0 0 " + huge + " 0 0 cm 0 0 m 1 1 l S Q q 0 0 0 0 0 0 cm (x) Tj 0 0 m 5 5 l S Q "
+      "BT /F1 12 Tf " + tiny + " 0 0 " + tiny + " 0 0 Tm (tiny) Tj ET 5 w [" + big + " 0] 0 d 0 0 m 100 100 l S " +
+      big + " " + big + " m -" + big + " -" + big + " l S 0 0 " + big + " " + big + " re f "
+      "BT /F1 -12 Tf 0 -1 1 0 300 300 Tm 99999 Tz " + big + " Tc " + big + " Tw " + big + " TL " + big +
+      " Ts (abc def) Tj T* (x) ' ET BT /F1 12 Tf -" + big + " " + big + " Td (far) Tj ET";
+  for (const std::string& box : {"[0 0 " + big + " " + big + "]", std::string("[0 0 0.0001 0.0001]"),
+                                 "[-" + big + " -" + big + " " + big + " " + big + "]", std::string("[612 792 0 0]"),
+                                 std::string("[0 0 100000 5]"), std::string("[0 0 14400 14400]")})
+    b.addPage(content, b.resources({{"Font", {{"F1", font}}}}), box);
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
 // An image that claims 100000 x 100000 pixels, and forms nested 40 deep.
 TEST(HostileInput, OversizedImageAndDeepFormsConvert) {
   qvtest::TempDir dir;
