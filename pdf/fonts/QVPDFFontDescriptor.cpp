@@ -1,5 +1,6 @@
 #include "pdf/fonts/QVPDFFontDescriptor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -9,6 +10,7 @@
 #include FT_TRUETYPE_IDS_H
 #include FT_TYPE1_TABLES_H
 
+#include "pdf/fonts/QVPDFFontFactory.h"
 #include "pdf/fonts/QVPDFFontProgram.h"
 #include "platform/text/codepages.h"
 #include "platform/text/text.h"
@@ -183,10 +185,14 @@ std::shared_ptr<const std::string> QVPDFFontDescriptor::embFontData() const {
   if (!embedded_) return nullptr;
   std::call_once(embedded_->dataOnce, [this] {
     try {
-      // A program larger than a font program can be is no program.
-      std::string data = embedded_->stream.decodedPrefix(QVPDFFontProgram::kMaxProgramBytes + 1);
-      if (data.size() <= QVPDFFontProgram::kMaxProgramBytes)
-        embedded_->data = std::make_shared<const std::string>(std::move(data));
+      // A program larger than a font program can be, or than what is left of
+      // the document's budget for programs, is no program.
+      const size_t limit = std::min(QVPDFFontProgram::kMaxProgramBytes, QVPDFFontFactory::programBytesLeft());
+      if (limit > 0) {
+        std::string data = embedded_->stream.decodedPrefix(limit + 1);
+        QVPDFFontFactory::spendProgramBytes(data.size());
+        if (data.size() <= limit) embedded_->data = std::make_shared<const std::string>(std::move(data));
+      }
     } catch (const std::exception&) {
       embedded_->data = nullptr;
     }

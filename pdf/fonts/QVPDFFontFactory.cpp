@@ -1,5 +1,6 @@
 #include "pdf/fonts/QVPDFFontFactory.h"
 
+#include <algorithm>
 #include <map>
 #include <utility>
 
@@ -22,11 +23,13 @@ struct ThreadCache {
   const QPDF* document = nullptr;
   unsigned long long documentId = 0;
   std::map<std::pair<int, int>, std::shared_ptr<const QVPDFFont>> fonts;
+  size_t programBytes = 0;
 
   void clear() {
     fonts.clear();
     document = nullptr;
     documentId = 0;
+    programBytes = 0;
   }
 };
 
@@ -82,3 +85,15 @@ void QVPDFFontFactory::releaseDocument(const QPDF* document) {
 }
 
 size_t QVPDFFontFactory::cachedFontCount() { return threadCache().fonts.size(); }
+
+size_t QVPDFFontFactory::programBytesLeft() {
+  const size_t spent = threadCache().programBytes;
+  return spent >= kMaxProgramBytesPerDocument ? 0 : kMaxProgramBytesPerDocument - spent;
+}
+
+void QVPDFFontFactory::spendProgramBytes(size_t bytes) {
+  size_t& spent = threadCache().programBytes;
+  spent = bytes > kMaxProgramBytesPerDocument - std::min(spent, kMaxProgramBytesPerDocument)
+              ? kMaxProgramBytesPerDocument
+              : spent + bytes;
+}

@@ -34,6 +34,16 @@ class QVPDFFontFactory {
   // Fonts this thread keeps (tests).
   static size_t cachedFontCount();
 
+  // Embedded font programs read for the document this thread converts: a
+  // file of a few kilobytes can list thousands of fonts whose programs each
+  // inflate to the largest size a program may have. Once this many bytes
+  // are read, further programs are not read, and their fonts decode text by
+  // their other means.
+  static constexpr size_t kMaxProgramBytesPerDocument = size_t{256} << 20;
+  // Bytes still to be read for programs of the current document.
+  static size_t programBytesLeft();
+  static void spendProgramBytes(size_t bytes);
+
   // Keeps the cache of this thread for one document while it lives and drops
   // it when it ends.
   class DocumentScope {

@@ -206,6 +206,39 @@ TEST(HostileInput, ExtremeGeometryGivesAValidDeck) {
   expectSoundConversion(dir.file("hostile.pdf"), dir);
 }
 
+// A hundred composite fonts whose descriptors share one program stream that
+// inflates to 30 MiB of zeros: each font read and kept its own copy, 3 GB.
+TEST(HostileInput, ManyFontsWithInflatingProgramsKeepMemoryBounded) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  QPDFObjectHandle program = b.stream(deflateRepeated(std::string(1, '\0'), size_t{30} << 20),
+                                      "<< /Filter /FlateDecode >>");
+  QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+  std::string content;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "F" + std::to_string(i);
+    QPDFObjectHandle descriptor = b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /FontDescriptor /FontName /" + name +
+                " /Flags 32 /FontBBox [0 0 1000 1000] /ItalicAngle 0 /Ascent 800 /Descent -200 /StemV 80 >>"));
+    descriptor.replaceKey("/FontFile2", program);
+    QPDFObjectHandle cidFont = b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >> >>"));
+    cidFont.replaceKey("/FontDescriptor", descriptor);
+    QPDFObjectHandle font = b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /Font /Subtype /Type0 /BaseFont /" + name + " /Encoding /Identity-H >>"));
+    font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({cidFont}));
+    fonts.replaceKey("/" + name, font);
+    content += "BT /" + name + " 12 Tf 10 " + std::to_string(10 + 7 * i) + " Td <00410042> Tj ET\n";
+  }
+  QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+  resources.replaceKey("/Font", fonts);
+  b.addPage(content, resources);
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
 // An image that claims 100000 x 100000 pixels, and forms nested 40 deep.
 TEST(HostileInput, OversizedImageAndDeepFormsConvert) {
   qvtest::TempDir dir;
