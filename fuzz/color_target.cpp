@@ -87,6 +87,8 @@ void useShading(const QVPDFShading& shading, uint64_t state) {
 
 int fuzzColor(const uint8_t* data, size_t size) {
   const uint64_t hash = inputHash(data, size);
+  // Each input is a page of its own.
+  QVPDFFunction::resetEvaluationWork();
   try {
     auto document = documentFromBody(asText(data, size));
     if (!document) return 0;

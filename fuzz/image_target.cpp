@@ -7,6 +7,7 @@
 
 #include "fuzz/support.h"
 #include "fuzz/targets.h"
+#include "pdf/QVPDFFunction.h"
 #include "pdf/QVPDFImageXObject.h"
 #include "platform/fs/files.h"
 #include "platform/image/codecs.h"
@@ -74,6 +75,8 @@ void writeImageXObject(std::string_view body, uint64_t hash) {
 int fuzzImage(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const std::span<const uint8_t> input(data + 1, size - 1);
+  // Each input is a page of its own (colour functions of image XObjects).
+  QVPDFFunction::resetEvaluationWork();
   try {
     switch (data[0] % 6) {
       case 0: {

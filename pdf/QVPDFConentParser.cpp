@@ -13,6 +13,7 @@
 #include "pdf/QVPDFExtGState.h"
 #include "pdf/QVPDFExtGStateCollection.h"
 #include "pdf/QVPDFFontCollection.h"
+#include "pdf/QVPDFFunction.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/QVPDFShadingPattern.h"
 #include "pdf/QVPDFShadingPatternCollection.h"
@@ -77,6 +78,9 @@ QVPDFConentParser::PageContext& QVPDFConentParser::context() {
 
 void QVPDFConentParser::startParser() {
   PageContext& page = context();
+  // Colour functions evaluated while a page runs (its colours and images)
+  // share one budget per page.
+  if (!parent_) QVPDFFunction::resetEvaluationWork();
   if (!resourcesCollected_) collectResourcesWithDict(contentDict_);
   if (!contentStream_ || page.cutOff) return;
 

@@ -118,10 +118,26 @@ bool QVPDFFunction::parse(const platform::PdfObject&, const platform::PdfObject&
 
 void QVPDFFunction::evaluate(const QVPDFFunctionValues&, QVPDFFunctionValues&) const {}
 
+namespace {
+
+thread_local uint64_t evaluationWork = QVPDFFunction::kMaxEvaluationWorkPerPage;
+
+}  // namespace
+
+void QVPDFFunction::resetEvaluationWork(uint64_t work) { evaluationWork = work; }
+
+uint64_t QVPDFFunction::evaluationWorkLeft() { return evaluationWork; }
+
 void QVPDFFunction::transformInput(const QVPDFFunctionValues& input, QVPDFFunctionValues& output) const {
   QVPDFFunctionValues finite;
   for (size_t i = 0; i < finite.size(); ++i) finite[i] = std::isfinite(input[i]) ? input[i] : 0.0;
   output.fill(0.0);
+  const uint64_t cost = evaluationCost();
+  if (cost > evaluationWork) {
+    evaluationWork = 0;
+    return;
+  }
+  evaluationWork -= cost;
   evaluate(finite, output);
   for (double& v : output)
     if (!std::isfinite(v)) v = 0.0;

@@ -63,6 +63,17 @@ class QVPDFFunction {
   // come out as 0, so callers never see NaN.
   void transformInput(const QVPDFFunctionValues& input, QVPDFFunctionValues& output) const;
 
+  // What evaluations may cost on one thread until the next reset, in units
+  // of roughly one calculator instruction or one sample read: a page of a
+  // hostile file can ask for millions of evaluations of a program of tens of
+  // thousands of instructions (an image whose colours defeat every cache).
+  // The interpreter resets it when a page begins; once it is spent,
+  // functions evaluate to zeros for the rest of the page. (Tests give a
+  // smaller budget to spend it quickly.)
+  static constexpr uint64_t kMaxEvaluationWorkPerPage = uint64_t{1} << 31;
+  static void resetEvaluationWork(uint64_t work = kMaxEvaluationWorkPerPage);
+  static uint64_t evaluationWorkLeft();
+
   int m() const { return m_; }
   // Outputs: the Range pairs when there is a Range, else what the type
   // defines (C0/C1 for exponential, the sub-functions for stitching).
@@ -82,6 +93,8 @@ class QVPDFFunction {
   virtual bool parse(const platform::PdfObject& object, const platform::PdfObject& dict, QVPDFParseBudget& budget);
   // Writes the outputs of finite inputs; `output` arrives zeroed.
   virtual void evaluate(const QVPDFFunctionValues& input, QVPDFFunctionValues& output) const;
+  // The work of one evaluation in the units of the evaluation budget.
+  virtual uint64_t evaluationCost() const { return 1 + static_cast<uint64_t>(n_ > 0 ? n_ : 0); }
 
   // Limits each of the first n() outputs to its Range pair when there is one.
   void clipToRange(QVPDFFunctionValues& output) const;

@@ -49,6 +49,8 @@ class QVPDFPostScriptFunction : public QVPDFFunction {
  protected:
   bool parse(const platform::PdfObject& object, const platform::PdfObject& dict, QVPDFParseBudget& budget) override;
   void evaluate(const QVPDFFunctionValues& input, QVPDFFunctionValues& output) const override;
+  // At most every instruction once: the jumps of if / ifelse only go forward.
+  uint64_t evaluationCost() const override { return 1 + code_.size(); }
 
  private:
   std::vector<Instruction> code_;

@@ -22,6 +22,10 @@ class QVPDFSampledFunction : public QVPDFFunction {
  protected:
   bool parse(const platform::PdfObject& object, const platform::PdfObject& dict, QVPDFParseBudget& budget) override;
   void evaluate(const QVPDFFunctionValues& input, QVPDFFunctionValues& output) const override;
+  // Every output folds the 2^m corners of the input's grid cell.
+  uint64_t evaluationCost() const override {
+    return (uint64_t{1} << (m_ > 0 ? m_ : 0)) * static_cast<uint64_t>(n_ > 0 ? n_ : 1);
+  }
 
  private:
   double sampleAt(int64_t index) const {

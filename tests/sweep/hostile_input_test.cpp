@@ -239,6 +239,33 @@ TEST(HostileInput, ManyFontsWithInflatingProgramsKeepMemoryBounded) {
   expectSoundConversion(dir.file("hostile.pdf"), dir);
 }
 
+// A 1024 x 1024 image in a two-colorant DeviceN space whose tint transform
+// is a calculator program of 60000 instructions, its colours cycling so that
+// no cache holds them: a million evaluations took most of an hour.
+TEST(HostileInput, CostlyTintTransformOfAnImageEndsInTime) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  std::string program = "{";
+  for (int i = 0; i < 15000; ++i) program += " 1 add 1 sub";
+  program += " pop pop 0.5 0.5 0.5 }";
+  QPDFObjectHandle tint = b.stream(program, "<< /FunctionType 4 /Domain [0 1 0 1] /Range [0 1 0 1 0 1] >>");
+  std::string cycle;
+  for (int i = 0; i < 4096; ++i) {
+    cycle += static_cast<char>((i * 7) & 255);
+    cycle += static_cast<char>(((i * 13) >> 3) & 255);
+  }
+  QPDFObjectHandle image = b.stream(deflateRepeated(cycle, 1024 * 1024 / 4096),
+                                    "<< /Type /XObject /Subtype /Image /Width 1024 /Height 1024 "
+                                    "/BitsPerComponent 8 /Filter /FlateDecode >>");
+  QPDFObjectHandle space = QPDFObjectHandle::newArray(
+      {QPDFObjectHandle::newName("/DeviceN"), b.parse("[/A /B]"), QPDFObjectHandle::newName("/DeviceRGB"), tint});
+  image.getDict().replaceKey("/ColorSpace", space);
+  b.addPage("q 612 0 0 792 0 0 cm /I Do Q", b.resources({{"XObject", {{"I", image}}}}));
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
 // An image that claims 100000 x 100000 pixels, and forms nested 40 deep.
 TEST(HostileInput, OversizedImageAndDeepFormsConvert) {
   qvtest::TempDir dir;

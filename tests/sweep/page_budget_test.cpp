@@ -1,12 +1,14 @@
-// The interpreter's operator budget per page: the page's own content and the
-// forms it draws spend one budget, and a page that spends it is cut off with
-// what it reported so far.
+// The interpreter's budgets per page: the operator budget, which the page's
+// own content and the forms it draws spend together (a page that spends it
+// is cut off with what it reported so far), and the work of evaluating
+// colour functions.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
 #include "pdf/QVPDFConentParser.h"
+#include "pdf/QVPDFFunction.h"
 #include "pdf/RenderingStateStack.h"
 #include "platform/pdf/document.h"
 #include "platform/pdf/scanner.h"
@@ -84,6 +86,36 @@ TEST(PageOperatorBudget, FormsSpendTheSameBudget) {
   // The states saved around the forms are given back; only the page's own
   // q, whose Q was never reached, is still saved.
   EXPECT_EQ(cut.depth, 2u);
+}
+
+TEST(FunctionEvaluationBudget, ASpentBudgetGivesZerosUntilTheNextPage) {
+  qvtest::PdfBuilder b;
+  std::string program = "{";
+  for (int i = 0; i < 99; ++i) program += " 1 add 1 sub";
+  program += " 2 mul }";
+  QPDFObjectHandle stream = b.stream(program, "<< /FunctionType 4 /Domain [0 1] /Range [0 2] >>");
+  auto function = QVPDFFunction::funtionWithObject(platform::PdfObject(stream));
+  ASSERT_TRUE(function && function->ok());
+  QVPDFFunctionValues in{}, out{};
+  in[0] = 0.25;
+
+  // 398 instructions and its call: two evaluations fit in 1000 units, a
+  // third does not.
+  QVPDFFunction::resetEvaluationWork(1000);
+  for (int i = 0; i < 2; ++i) {
+    function->transformInput(in, out);
+    EXPECT_DOUBLE_EQ(out[0], 0.5);
+  }
+  function->transformInput(in, out);
+  EXPECT_EQ(out[0], 0.0);
+  EXPECT_EQ(QVPDFFunction::evaluationWorkLeft(), 0u);
+
+  // A page begins with the whole budget again.
+  const auto content = platform::PdfContentStream::forData("0 0 m 1 1 l S", platform::PdfObject());
+  interpret(platform::PdfObject(), content, QVPDFConentParserLimits());
+  EXPECT_EQ(QVPDFFunction::evaluationWorkLeft(), QVPDFFunction::kMaxEvaluationWorkPerPage);
+  function->transformInput(in, out);
+  EXPECT_DOUBLE_EQ(out[0], 0.5);
 }
 
 }  // namespace
