@@ -188,7 +188,11 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
           colorTransform = *v ? 1 : 0;
           s.colorTransformGiven = true;
         }
-      Bitmap bitmap = platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform);
+      // Decoded no larger than needed for the size the dictionary gives
+      // (a frame many times that size is read scaled down).
+      const auto wanted = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 0, int64_t{1} << 30)); };
+      Bitmap bitmap =
+          platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wanted(width), wanted(height));
       s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
       fromBitmap(s, std::move(bitmap));
       break;
@@ -613,6 +617,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   // the same colours: no orientation tag, no CMYK, no colour transform that
   // the PDF overrides, no decode array and no conversion.
   if (s.format == PdfStreamFormat::JPEG && !s.jpegInfo.exif && s.jpegInfo.components != 4 &&
+      s.width == s.jpegInfo.width && s.height == s.jpegInfo.height &&
       (!s.colorTransformGiven || s.jpegInfo.adobeMarker) &&
       isDefaultDecode(ranges) && ((s.components == 1 && isGrayLike(*space)) || (s.components == 3 && isRgbLike(*space))))
     result.passThroughJpeg = true;

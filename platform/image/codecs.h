@@ -44,8 +44,13 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
 // colorTransform (PDF's DCTDecode parameter): -1 lets the file decide; 0 reads
 // three or four components as stored, 1 as YCbCr / YCCK. An Adobe marker
 // always wins over it.
+// atLeastWidth/atLeastHeight (when both are positive): the size the picture
+// is wanted at. A frame of many times that many pixels is decoded at a
+// reduced scale (k/8, the smallest that keeps at least that size each way),
+// so a few hundred bytes claiming a hundred million pixels cost no more than
+// the size they are shown at; info still gives the frame's own size.
 Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr,
-                  int colorTransform = -1);
+                  int colorTransform = -1, int atLeastWidth = 0, int atLeastHeight = 0);
 
 // Gray8, RGB8 and CMYK8 are written as they are (CMYK with libjpeg's Adobe
 // marker, samples as given); any other format is converted to RGB8 first.

@@ -75,9 +75,39 @@ struct Decompressor {
   Decompressor& operator=(const Decompressor&) = delete;
 };
 
+// The size a decoded picture is wanted at (0 each way: the frame's own).
+struct JpegScale {
+  int atLeastWidth = 0;
+  int atLeastHeight = 0;
+};
+
+// A frame this many times the wanted pixel count, or more, is decoded scaled
+// down; below it (or below kScaleFloorPixels) it is decoded whole, so
+// ordinary images, whose frame is the size the PDF gives, never change.
+constexpr uint64_t kScaleRatio = 4;
+constexpr uint64_t kScaleFloorPixels = uint64_t{1} << 22;
+
+// Sets the smallest k/8 scale that keeps the wanted size in both directions.
+void chooseScale(jpeg_decompress_struct& cinfo, const JpegScale& want) {
+  if (want.atLeastWidth < 1 || want.atLeastHeight < 1) return;
+  const uint64_t frame = uint64_t{cinfo.image_width} * cinfo.image_height;
+  const uint64_t wanted = uint64_t(want.atLeastWidth) * uint64_t(want.atLeastHeight);
+  if (frame < kScaleFloorPixels || frame / kScaleRatio < wanted) return;
+  for (unsigned k = 1; k < 8; ++k) {
+    // libjpeg rounds scaled sizes up: ceil(size * k / 8).
+    const uint64_t w = (uint64_t{cinfo.image_width} * k + 7) / 8, h = (uint64_t{cinfo.image_height} * k + 7) / 8;
+    if (w >= uint64_t(want.atLeastWidth) && h >= uint64_t(want.atLeastHeight)) {
+      cinfo.scale_num = k;
+      cinfo.scale_denom = 8;
+      return;
+    }
+  }
+}
+
 // Stage one: create, attach the data, read the header, choose the output
-// colour space and start. False with err.message set on failure.
-bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool start, int colorTransform) {
+// colour space and scale, and start. False with err.message set on failure.
+bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool start, int colorTransform,
+                     const JpegScale& scale = {}) {
   if (setjmp(d.err.jump)) return false;
   jpeg_create_decompress(&d.cinfo);
   d.created = true;
@@ -108,6 +138,7 @@ bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool sta
     std::snprintf(d.err.message, sizeof d.err.message, "JPEG image beyond the pixel limit");
     return false;
   }
+  chooseScale(d.cinfo, scale);
   jpeg_start_decompress(&d.cinfo);
   return true;
 }
@@ -145,18 +176,24 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data) {
   return info;
 }
 
-Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo* infoOut, int colorTransform) {
+Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo* infoOut, int colorTransform,
+                  int atLeastWidth, int atLeastHeight) {
   if (data.size() < 4) throw ImageError("JPEG: data too short");
   Decompressor d;
-  if (!startDecompress(d, data.data(), data.size(), true, colorTransform)) throw ImageError(std::string("JPEG: ") + d.err.message);
+  const JpegScale scale{atLeastWidth, atLeastHeight};
+  if (!startDecompress(d, data.data(), data.size(), true, colorTransform, scale))
+    throw ImageError(std::string("JPEG: ") + d.err.message);
   JpegInfo info;
   fillInfo(d, info);
-  if (static_cast<int>(d.cinfo.output_width) != info.width || static_cast<int>(d.cinfo.output_height) != info.height)
+  const int outWidth = static_cast<int>(d.cinfo.output_width), outHeight = static_cast<int>(d.cinfo.output_height);
+  if (d.cinfo.scale_num == d.cinfo.scale_denom ? (outWidth != info.width || outHeight != info.height)
+                                               : (outWidth < 1 || outHeight < 1 || outWidth > info.width ||
+                                                  outHeight > info.height))
     throw ImageError("JPEG: unexpected output size");
   PixelFormat format = info.components == 1   ? PixelFormat::Gray8
                        : info.components == 3 ? PixelFormat::RGB8
                                               : PixelFormat::CMYK8;
-  Bitmap bitmap(info.width, info.height, format);
+  Bitmap bitmap(outWidth, outHeight, format);
   if (!readScanlines(d, bitmap.bytes().data(), bitmap.stride()))
     throw ImageError(std::string("JPEG: ") + d.err.message);
   if (format == PixelFormat::CMYK8 && invertAdobeCmyk && info.adobeMarker)

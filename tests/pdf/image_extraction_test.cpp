@@ -277,6 +277,27 @@ TEST_F(ExtractionTest, DctRgbStaysJpegAndAdobeCmykIsConvertedToRgbJpeg) {
   }
 }
 
+TEST_F(ExtractionTest, AJpegFrameFarLargerThanTheImageIsWrittenAtAReducedScale) {
+  // The dictionary says 200 x 150; the JPEG's own frame is 3200 x 2400. The
+  // picture is decoded and written at 1/8 (400 x 300), not at 7.7 million
+  // pixels, and not passed through as it is.
+  const auto rgb = smooth(3200, 2400, 3);
+  Bitmap big(3200, 2400, PixelFormat::RGB8);
+  std::copy(rgb.begin(), rgb.end(), big.bytes().begin());
+  const std::string jpeg = platform::image::encodeJpeg(big, 70);
+  add("Big", builder.stream(jpeg, "<< /Subtype /Image /Width 200 /Height 150 /ColorSpace /DeviceRGB "
+                                  "/BitsPerComponent 8 /Filter /DCTDecode >>"));
+  open();
+  Written w = extract("Big");
+  ASSERT_TRUE(w.path.ends_with(".jpeg"));
+  EXPECT_NE(*platform::fs::readFile(w.path), jpeg);
+  EXPECT_EQ(w.pixels.width(), 400);
+  EXPECT_EQ(w.pixels.height(), 300);
+  // The content is the frame's, shrunk: the first pixel is the mean of the
+  // source's top-left 8 x 8 block (40 + 2x + 3y over x, y in 0..7).
+  EXPECT_NEAR(w.pixels.row(0)[0], 40 + 2 * 3.5 + 3 * 3.5, 8);
+}
+
 TEST_F(ExtractionTest, Jpeg2000Jbig2AndCcittAreDecodedToPng) {
   std::vector<uint8_t> rgb(kW * kH * 3);
   for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = static_cast<uint8_t>(i * 37);

@@ -182,6 +182,27 @@ TEST(ImageJpeg, GarbageAndHugeDeclaredSizesAreErrors) {
   EXPECT_THROW(decodeJpeg(asBytes(jpeg)), ImageError);
 }
 
+TEST(ImageJpeg, AFrameManyTimesTheWantedSizeIsDecodedScaledDown) {
+  // 2400 x 2000 wanted at 300 x 240: one eighth each way still covers it.
+  const std::string jpeg = encodeJpeg(smooth(2400, 2000, PixelFormat::Gray8), 75);
+  JpegInfo info;
+  Bitmap small = decodeJpeg(asBytes(jpeg), false, &info, -1, 300, 240);
+  EXPECT_EQ(info.width, 2400);
+  EXPECT_EQ(info.height, 2000);
+  EXPECT_EQ(small.width(), 300);
+  EXPECT_EQ(small.height(), 250);
+  // Wanted wider than an eighth: the next scale that covers it (3/8).
+  Bitmap wider = decodeJpeg(asBytes(jpeg), false, nullptr, -1, 700, 100);
+  EXPECT_EQ(wider.width(), 900);
+  EXPECT_EQ(wider.height(), 750);
+  // Near the frame's own size, or no size wanted: decoded whole.
+  EXPECT_EQ(decodeJpeg(asBytes(jpeg), false, nullptr, -1, 1300, 1000).width(), 2400);
+  EXPECT_EQ(decodeJpeg(asBytes(jpeg)).width(), 2400);
+  // Small frames are never scaled, whatever size is wanted.
+  const std::string little = encodeJpeg(smooth(256, 256, PixelFormat::RGB8), 75);
+  EXPECT_EQ(decodeJpeg(asBytes(little), false, nullptr, -1, 8, 8).width(), 256);
+}
+
 TEST(ImageJpeg, TruncatedDataDecodesWhatIsThereOrFails) {
   std::string jpeg = encodeJpeg(smooth(64, 64, PixelFormat::RGB8), 90);
   for (size_t cut : {jpeg.size() / 3, jpeg.size() / 2, jpeg.size() - 10}) {
