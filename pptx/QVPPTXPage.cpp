@@ -31,6 +31,7 @@ QVPPTXPage::QVPPTXPage(uint64_t number, const std::string& rootFolder) : pageNum
 void QVPPTXPage::begainWritePage(uint64_t) {
   sharepsArr.clear();
   pageRelsArr.clear();
+  imageRelsByTarget.clear();
   setDefaultRels();
 }
 
@@ -39,14 +40,14 @@ void QVPPTXPage::setDefaultRels() {
 }
 
 std::optional<std::string> QVPPTXPage::findExistRelsWithImagePath(std::string_view path) const {
-  const std::string target = mediaTarget(path);
-  for (size_t i = 0; i < pageRelsArr.size(); ++i)
-    if (pageRelsArr[i].Target == target) return relationshipId(i + 1);
-  return std::nullopt;
+  const auto known = imageRelsByTarget.find(mediaTarget(path));
+  if (known == imageRelsByTarget.end()) return std::nullopt;
+  return relationshipId(known->second);
 }
 
 std::string QVPPTXPage::addNewRelsWithImagePath(std::string_view path) {
   pageRelsArr.push_back({std::string(QVPPTXPackageTypes::kRelImage), mediaTarget(path)});
+  imageRelsByTarget.emplace(pageRelsArr.back().Target, pageRelsArr.size());
   return relationshipId(pageRelsArr.size());
 }
 

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "pptx/QVPPTXParagraph.h"
@@ -68,6 +69,8 @@ class QVPPTXPage {
   std::vector<QVPPTXParagraph> cachedTextBoxParagraphs;
   QVPPTXTextBoxInfo cachedTextBoxInfo;
   std::vector<QVPPTXRelationship> pageRelsArr;
+  // Relationship number (1-based) of each picture target in pageRelsArr.
+  std::unordered_map<std::string, size_t> imageRelsByTarget;
   std::vector<std::unique_ptr<QVPPTXShape>> sharepsArr;
 
  private:

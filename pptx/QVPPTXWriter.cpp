@@ -146,6 +146,7 @@ void QVPPTXWriter::removeWorkFolder() {
 
 void QVPPTXWriter::begainWriteDocument() {
   media_.clear();
+  mediaBySource_.clear();
   completed_.clear();
   currentPageIndex_ = 0;
 }
@@ -162,8 +163,8 @@ void QVPPTXWriter::begainWritePage(platform::Size pageSize) {
 std::string QVPPTXWriter::collectImageWithPath(const std::string& path) {
   if (!pageOpen_ || !currentPage_ || path.empty()) return {};
   const uint64_t slide = currentPageIndex_;
-  for (MediaRecord& record : media_) {
-    if (record.SourcePath != path) continue;
+  if (auto known = mediaBySource_.find(path); known != mediaBySource_.end()) {
+    MediaRecord& record = media_[known->second];
     if (auto id = currentPage_->findExistRelsWithImagePath(record.fileName)) return *id;
     record.slides.insert(slide);
     return currentPage_->addNewRelsWithImagePath(record.fileName);
@@ -179,6 +180,7 @@ std::string QVPPTXWriter::collectImageWithPath(const std::string& path) {
   if (!placeFile(path, mediaFolder + "/" + record.fileName))
     throw std::runtime_error("Cannot take the image " + path + " into the presentation");
   record.slides.insert(slide);
+  mediaBySource_.emplace(path, media_.size());
   media_.push_back(record);
   return currentPage_->addNewRelsWithImagePath(record.fileName);
 }
@@ -212,6 +214,8 @@ void QVPPTXWriter::discardCurrentPage() {
       ++it;
     }
   }
+  mediaBySource_.clear();
+  for (size_t i = 0; i < media_.size(); ++i) mediaBySource_.emplace(media_[i].SourcePath, i);
 }
 
 platform::Size QVPPTXWriter::slideSize() const { return completed_.empty() ? platform::Size{} : completed_[0].pageSize; }

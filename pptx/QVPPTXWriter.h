@@ -26,6 +26,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/geometry/geometry.h"
@@ -116,5 +117,7 @@ class QVPPTXWriter {
   platform::Size openPageSize_;
   std::vector<CompletedSlide> completed_;
   std::vector<MediaRecord> media_;
+  // Position in media_ of each source path (rebuilt when records go away).
+  std::unordered_map<std::string, size_t> mediaBySource_;
   uint64_t mediaCounter_ = 0;
 };

@@ -70,11 +70,12 @@ QVZipArchive::~QVZipArchive() { closeZipFile2(); }
 bool QVZipArchive::createZipFile2(const std::string& path) {
   if (zipFile_) return false;
   zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+  entries_ = 0;
   return zipFile_ != nullptr;
 }
 
 bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newname) {
-  if (!zipFile_) return false;
+  if (!zipFile_ || entries_ >= kMaxEntries) return false;
   FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat status {};
   if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
@@ -84,6 +85,7 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
   if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                             Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
     return false;
+  ++entries_;
 
   bool ok = true;
   if (chunk_.size() != kChunkSize) chunk_.resize(kChunkSize);

@@ -21,9 +21,15 @@ class QVZipArchive {
   // Creates a new archive at the path, replacing an existing file. False when
   // it cannot be created or an archive is already open.
   bool createZipFile2(const std::string& path);
+  // The most entries an archive takes. The zip library writes the entry
+  // count in 16 bits and adds no Zip64 record for more, so an archive of
+  // more entries would be damaged: the 65536th entry is refused instead.
+  static constexpr size_t kMaxEntries = 65535;
+
   // Adds one file as a deflated entry named `newname`, with the file's
   // modification time in local time. False when no archive is open, the file
-  // cannot be read, or any step of writing the entry fails.
+  // cannot be read, the archive already has kMaxEntries entries, or any step
+  // of writing the entry fails.
   bool addFileToZip(const std::string& path, const std::string& newname);
   // Adds every file below the folder, recursively, as `newname`/<relative
   // path>, items of one folder in name order, hidden files included. False at
@@ -37,6 +43,7 @@ class QVZipArchive {
 
  private:
   void* zipFile_ = nullptr;
+  size_t entries_ = 0;
   // The read buffer of addFileToZip, made once per archive rather than once
   // per entry.
   std::vector<char> chunk_;

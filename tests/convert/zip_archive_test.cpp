@@ -143,6 +143,27 @@ TEST(QVZipArchive, UnreadableItemsAreFailuresNotEmptyEntries) {
   EXPECT_TRUE(entryNames(output).empty());
 }
 
+TEST(QVZipArchive, AnEntryBeyondTheSixteenBitCountIsRefusedAndTheArchiveStaysReadable) {
+  // Without a Zip64 record an archive of 65536 entries would carry a wrong
+  // count; the writer stops at 65535 and says so.
+  qvtest::TempDir dir;
+  writeText(dir.file("a.txt"), "a");
+  const auto output = dir.file("out.zip");
+  QVZipArchive zip;
+  ASSERT_TRUE(zip.createZipFile2(output.string()));
+  for (size_t i = 0; i < QVZipArchive::kMaxEntries; ++i)
+    ASSERT_TRUE(zip.addFileToZip(dir.file("a.txt").string(), "e" + std::to_string(i))) << i;
+  EXPECT_FALSE(zip.addFileToZip(dir.file("a.txt").string(), "one-too-many"));
+  EXPECT_TRUE(zip.closeZipFile2());
+  const auto names = entryNames(output);
+  ASSERT_EQ(names.size(), QVZipArchive::kMaxEntries);
+  EXPECT_EQ(names.back(), "e65534");
+  // A new archive starts counting again.
+  ASSERT_TRUE(zip.createZipFile2(dir.file("next.zip").string()));
+  EXPECT_TRUE(zip.addFileToZip(dir.file("a.txt").string(), "a.txt"));
+  EXPECT_TRUE(zip.closeZipFile2());
+}
+
 TEST(QVZipArchive, ArchiveInAMissingFolderIsNotCreated) {
   qvtest::TempDir dir;
   QVZipArchive zip;
