@@ -383,13 +383,37 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
     std::fputs("Couldn't get dict from inline image stream!\n", stderr);
     return;
   }
+  // The same inline image again (a form drawn many times, a repeated
+  // pattern cell) is the image already made, with the files it wrote.
+  constexpr size_t kMaxInlineImageKey = size_t{64} << 10;
+  constexpr size_t kMaxInlineImageKeys = size_t{32} << 20;
+  PageContext& page = context();
+  const PdfObject colorSpaces = currentColorSpaceDict();
+  const std::string key = stream->serialized(kMaxInlineImageKey);
   std::shared_ptr<QVPDFImageXObject> image;
-  try {
-    image = QVPDFImageXObject::inlineImage(*stream, currentColorSpaceDict());
-  } catch (const platform::PdfError&) {
-    return;
+  if (!key.empty()) {
+    auto known = page.inlineImages.find(key);
+    if (known != page.inlineImages.end() &&
+        (known->second.colorSpaces.isNull() ? colorSpaces.isNull() : known->second.colorSpaces.sameObject(colorSpaces)))
+      image = known->second.image;
   }
-  if (!image) return;
+  if (!image) {
+    try {
+      image = QVPDFImageXObject::inlineImage(*stream, colorSpaces);
+    } catch (const platform::PdfError&) {
+      return;
+    }
+    if (!image) return;
+    if (!key.empty()) {
+      auto known = page.inlineImages.find(key);
+      if (known != page.inlineImages.end()) {
+        known->second = {colorSpaces, image};
+      } else if (page.inlineImageKeyBytes + key.size() <= kMaxInlineImageKeys) {
+        page.inlineImageKeyBytes += key.size();
+        page.inlineImages.emplace(key, PageContext::InlineImage{colorSpaces, image});
+      }
+    }
+  }
 
   std::string name = "EI-" + platform::text::formatFixed(static_cast<double>(std::time(nullptr)), 0);
   if (!ownXObjects_) {

@@ -1,13 +1,16 @@
 #pragma once
 // What the interpreter of a page shares with the child interpreters of its
-// forms: the operator table, the bounds spent so far, and the resources of
-// the forms already run.
+// forms: the operator table, the bounds spent so far, the resources of the
+// forms already run and the inline images already met.
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 #include <tuple>
+#include <unordered_map>
 
 #include "pdf/QVPDFConentParser.h"
+#include "pdf/QVPDFImageXObject.h"
 #include "platform/pdf/object.h"
 #include "platform/pdf/scanner.h"
 
@@ -34,4 +37,12 @@ struct QVPDFConentParser::PageContext {
   uint64_t copyWork = 0;
   bool cutOff = false;
   std::map<std::tuple<int, int, int>, std::shared_ptr<const Resources>> formResources;
+  // Inline images met on this page by their text, so that a form drawn many
+  // times draws one image (written once) rather than a new one each time.
+  struct InlineImage {
+    platform::PdfObject colorSpaces;
+    std::shared_ptr<QVPDFImageXObject> image;
+  };
+  std::unordered_map<std::string, InlineImage> inlineImages;
+  size_t inlineImageKeyBytes = 0;
 };

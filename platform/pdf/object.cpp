@@ -284,6 +284,27 @@ size_t PdfObject::rawLength() const {
   return len && *len > 0 ? static_cast<size_t>(*len) : 0;
 }
 
+std::string PdfObject::serialized(size_t maxBytes) const {
+  if (!handle_.isInitialized()) return {};
+  QPDFObjectHandle h = handle_;
+  try {
+    if (!isStream()) {
+      std::string text = h.unparse();
+      return text.size() <= maxBytes ? text : std::string();
+    }
+    if (rawLength() > maxBytes) return {};
+    std::string text = h.getDict().unparse();
+    if (text.size() > maxBytes) return {};
+    std::shared_ptr<Buffer> raw = h.getRawStreamData();
+    if (!raw || raw->getSize() > maxBytes - text.size() - 7) return {};
+    text += " stream";
+    text.append(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
+    return text;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 int PdfObject::objectNumber() const {
   if (!handle_.isInitialized()) return 0;
   return handle_.getObjGen().getObj();

@@ -113,6 +113,10 @@ class PdfObject {
   std::string decodedPrefix(size_t maxBytes) const;
   // Length of the raw (still encoded) data, without reading it.
   size_t rawLength() const;
+  // The object in PDF syntax; for a stream its dictionary followed by its
+  // data as stored (no filter applied). Empty when that would be longer than
+  // maxBytes or the data cannot be read. Equal texts are equal objects.
+  std::string serialized(size_t maxBytes) const;
 
   // Identity of an indirect object (0 for a direct one); used to build each
   // font or colour space once per document object.

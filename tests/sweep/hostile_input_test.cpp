@@ -109,6 +109,35 @@ TEST(HostileInput, StencilMaskInManyColoursEndsInTime) {
   expectSoundConversion(dir.file("hostile.pdf"), dir);
 }
 
+// A form that draws itself twice, with an inline image in it: a few hundred
+// bytes run the form a hundred thousand times. Each run made a new picture
+// file (over 65535 package parts, a damaged zip, minutes of work); the same
+// inline image is now one picture.
+TEST(HostileInput, AnInlineImageInASelfDrawingFormIsOnePicture) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  QPDFObjectHandle form = b.stream(
+      "q 0.5 0 0 0.5 0 0 cm /X Do Q q 0.5 0 0 0.5 5 5 cm /X Do Q "
+      "q 2 0 0 2 0 0 cm BI /W 2 /H 2 /BPC 8 /CS /G /F /AHx ID 00ff8040> EI Q",
+      "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
+  form.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"X", form}}}}));
+  b.addPage("20 0 0 20 0 0 cm /X Do", b.resources({{"XObject", {{"X", form}}}}));
+  b.write(dir.file("hostile.pdf"));
+  expectSoundConversion(dir.file("hostile.pdf"), dir, sweep::DeckCheck::OpensWithSlide);
+  int media = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(dir.file("run")))
+    if (entry.path().extension() == ".pptx") {
+      FILE* pipe = popen(("unzip -Z1 '" + entry.path().string() + "'").c_str(), "r");
+      ASSERT_NE(pipe, nullptr);
+      char line[512];
+      while (std::fgets(line, sizeof line, pipe))
+        if (std::string_view(line).starts_with("ppt/media/")) ++media;
+      EXPECT_EQ(pclose(pipe), 0);
+    }
+  EXPECT_EQ(media, 1);
+}
+
 // Half a million stroked lines: as many shapes on one slide.
 TEST(HostileInput, PathFloodKeepsMemoryBounded) {
   qvtest::TempDir dir;
