@@ -381,6 +381,7 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
   PdfObject dict = stream->dictionary();
   if (!dict.isDictionary()) {
     std::fputs("Couldn't get dict from inline image stream!\n", stderr);
+    stream->release();
     return;
   }
   // The same inline image again (a form drawn many times, a repeated
@@ -397,20 +398,32 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
         (known->second.colorSpaces.isNull() ? colorSpaces.isNull() : known->second.colorSpaces.sameObject(colorSpaces)))
       image = known->second.image;
   }
-  if (!image) {
+  // The stream the scanner made for this image: kept with the page when the
+  // image is remembered, else given back once the image is drawn.
+  bool keepStream = false;
+  if (image) {
+    stream->release();
+  } else {
     try {
       image = QVPDFImageXObject::inlineImage(*stream, colorSpaces);
     } catch (const platform::PdfError&) {
+      stream->release();
       return;
     }
-    if (!image) return;
+    if (!image) {
+      stream->release();
+      return;
+    }
     if (!key.empty()) {
       auto known = page.inlineImages.find(key);
       if (known != page.inlineImages.end()) {
+        known->second.image->xObjectStream().release();
         known->second = {colorSpaces, image};
+        keepStream = true;
       } else if (page.inlineImageKeyBytes + key.size() <= kMaxInlineImageKeys) {
         page.inlineImageKeyBytes += key.size();
         page.inlineImages.emplace(key, PageContext::InlineImage{colorSpaces, image});
+        keepStream = true;
       }
     }
   }
@@ -423,4 +436,5 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
   }
   ownXObjects_->addFromDictionary({{name, image}});
   drawImageXObject(name);
+  if (!keepStream) stream->release();
 }

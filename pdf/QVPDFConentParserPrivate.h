@@ -45,4 +45,13 @@ struct QVPDFConentParser::PageContext {
   };
   std::unordered_map<std::string, InlineImage> inlineImages;
   size_t inlineImageKeyBytes = 0;
+
+  PageContext() = default;
+  PageContext(const PageContext&) = delete;
+  PageContext& operator=(const PageContext&) = delete;
+  // The inline images of the page are objects the scanner made in the
+  // document; they go with the page.
+  ~PageContext() {
+    for (auto& [key, entry] : inlineImages) entry.image->xObjectStream().release();
+  }
 };

@@ -305,6 +305,17 @@ std::string PdfObject::serialized(size_t maxBytes) const {
   }
 }
 
+void PdfObject::release() const {
+  if (!isIndirect()) return;
+  QPDFObjectHandle h = handle_;
+  QPDF* owner = h.getOwningQPDF();
+  if (owner == nullptr) return;
+  try {
+    owner->replaceObject(h.getObjGen(), QPDFObjectHandle::newNull());
+  } catch (const std::exception&) {
+  }
+}
+
 int PdfObject::objectNumber() const {
   if (!handle_.isInitialized()) return 0;
   return handle_.getObjGen().getObj();

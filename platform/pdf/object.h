@@ -118,6 +118,12 @@ class PdfObject {
   // maxBytes or the data cannot be read. Equal texts are equal objects.
   std::string serialized(size_t maxBytes) const;
 
+  // Empties an indirect object in its document: it becomes null there and in
+  // every handle to it, and its memory is given back. For objects the reader
+  // made itself (inline images) once they are no longer needed; the document
+  // would otherwise keep them until it is closed.
+  void release() const;
+
   // Identity of an indirect object (0 for a direct one); used to build each
   // font or colour space once per document object.
   int objectNumber() const;
