@@ -391,13 +391,11 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
   PageContext& page = context();
   const PdfObject colorSpaces = currentColorSpaceDict();
   const std::string key = stream->serialized(kMaxInlineImageKey);
+  const auto known = key.empty() ? page.inlineImages.end() : page.inlineImages.find(key);
   std::shared_ptr<QVPDFImageXObject> image;
-  if (!key.empty()) {
-    auto known = page.inlineImages.find(key);
-    if (known != page.inlineImages.end() &&
-        (known->second.colorSpaces.isNull() ? colorSpaces.isNull() : known->second.colorSpaces.sameObject(colorSpaces)))
-      image = known->second.image;
-  }
+  if (known != page.inlineImages.end() &&
+      (known->second.colorSpaces.isNull() ? colorSpaces.isNull() : known->second.colorSpaces.sameObject(colorSpaces)))
+    image = known->second.image;
   // The stream the scanner made for this image: kept with the page when the
   // image is remembered, else given back once the image is drawn.
   bool keepStream = false;
@@ -414,17 +412,15 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
       stream->release();
       return;
     }
-    if (!key.empty()) {
-      auto known = page.inlineImages.find(key);
-      if (known != page.inlineImages.end()) {
-        known->second.image->xObjectStream().release();
-        known->second = {colorSpaces, image};
-        keepStream = true;
-      } else if (page.inlineImageKeyBytes + key.size() <= kMaxInlineImageKeys) {
-        page.inlineImageKeyBytes += key.size();
-        page.inlineImages.emplace(key, PageContext::InlineImage{colorSpaces, image});
-        keepStream = true;
-      }
+    // The same text under other colour-space resources takes the entry over.
+    if (known != page.inlineImages.end()) {
+      known->second.image->xObjectStream().release();
+      known->second = {colorSpaces, image};
+      keepStream = true;
+    } else if (!key.empty() && page.inlineImageKeyBytes + key.size() <= kMaxInlineImageKeys) {
+      page.inlineImageKeyBytes += key.size();
+      page.inlineImages.emplace(key, PageContext::InlineImage{colorSpaces, image});
+      keepStream = true;
     }
   }
 
