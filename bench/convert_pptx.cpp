@@ -1,16 +1,18 @@
-// Times the conversion of the corpus to PowerPoint (pages per second and peak
-// memory) through the converter as the program runs it, and, on the same
-// files in the same run, pdftotext and LibreOffice's own PDF import saved as
-// PPTX (soffice --infilter=impress_pdf_import --convert-to pptx).
+// Times the conversion of the corpus to PowerPoint by the pdfconvert program,
+// against pdftotext on the same files in the same run, and, once over all
+// files, LibreOffice's own PDF import saved as PPTX
+// (soffice --infilter=impress_pdf_import --convert-to pptx).
 //
-//   bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [corpus folder or PDF files...]
+//   bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [--pdfconvert PATH]
+//                      [corpus folder or PDF files...]
 //
-// Every measured run happens in a child process of its own, so that its peak
-// resident memory (of the child and of everything it waited for) is its own.
-// Our conversion and pdftotext are timed per file, best of N rounds;
-// LibreOffice runs once over all files in one call (one start-up, as a user
-// converting a folder would), and over the files without a password, since
-// it cannot be given one.
+// Each run is a process of its own, timed from outside as a user would see
+// it: wall time, CPU time (user + system) and peak resident memory, all from
+// the kernel's accounting of the finished child (wait4). pdfconvert and
+// pdftotext run in turn on each file, N rounds of the pair, and each keeps
+// its fastest round, so that both meet the same machine load. The summary
+// gives the ratio of the total times (pdfconvert / pdftotext), the slowest
+// file per page and the highest peak memory.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -21,15 +23,10 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "convert/QVPDFConverter.h"
-#include "convert/QVPDFConverterDelegate.h"
-#include "exporters/QVBuiltInExporters.h"
-#include "platform/dispatch/queue.h"
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 #include "platform/text/text.h"
@@ -43,52 +40,16 @@ using Clock = std::chrono::steady_clock;
 
 struct Measured {
   bool ok = false;
-  double seconds = 0;
+  double seconds = 0;     // wall
+  double cpuSeconds = 0;  // user + system
   double peakMB = 0;
 };
 
-double peakOfThisProcessMB() {
-  rusage self{}, children{};
-  getrusage(RUSAGE_SELF, &self);
-  getrusage(RUSAGE_CHILDREN, &children);
-  return static_cast<double>(std::max(self.ru_maxrss, children.ru_maxrss)) / 1024.0;  // kilobytes on Linux
-}
+double toSeconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
 
-// Runs `work` in a child process; its wall time and peak memory. The child
-// answers through a pipe: whether the work succeeded and its peak.
-Measured measured(const std::function<bool()>& work) {
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return {};
-  const auto start = Clock::now();
-  const pid_t pid = fork();
-  if (pid < 0) return {};
-  if (pid == 0) {
-    close(pipeFds[0]);
-    bool ok = false;
-    try {
-      ok = work();
-    } catch (...) {
-      ok = false;
-    }
-    const double report[2] = {ok ? 1.0 : 0.0, peakOfThisProcessMB()};
-    ssize_t written = write(pipeFds[1], report, sizeof report);
-    (void)written;
-    _exit(0);
-  }
-  close(pipeFds[1]);
-  double report[2] = {0, 0};
-  const ssize_t got = read(pipeFds[0], report, sizeof report);
-  close(pipeFds[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  Measured m;
-  m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  m.ok = got == static_cast<ssize_t>(sizeof report) && report[0] == 1.0;
-  m.peakMB = report[1];
-  return m;
-}
-
-bool runTool(std::vector<std::string> args, const std::string& logFile = "/dev/null") {
+// Runs the program with its output sent to logFile; its times and peak
+// memory from the kernel's accounting of the child.
+Measured runTool(std::vector<std::string> args, const std::string& logFile = "/dev/null") {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -96,45 +57,23 @@ bool runTool(std::vector<std::string> args, const std::string& logFile = "/dev/n
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  Measured m;
+  const auto start = Clock::now();
   pid_t pid;
   const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
+  if (spawned != 0) return m;
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return m;
+  m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  m.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
+  m.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return m;
 }
 
-bool toolExists(const char* name) {
-  return runTool({"sh", "-c", std::string("command -v ") + name});
-}
-
-// Converts through the converter and the registered exporters, as
-// pdfconvert does; true when the conversion ended without error.
-class EndWatcher : public QVPDFConverterDelegate {
- public:
-  bool ended = false;
-  bool failed = false;
-  void didEndConversion(QVPDFConverter&, const std::optional<QVConversionError>& error) override {
-    ended = true;
-    failed = error.has_value();
-  }
-};
-
-bool convertWithOurs(const fs::path& file, const std::string& password, const fs::path& output, int pages) {
-  registerBuiltInExporters();
-  std::vector<int64_t> list;
-  for (int n = 1; n <= pages; ++n) list.push_back(n);
-  platform::DrainedMainQueue mainQueue;
-  EndWatcher watcher;
-  {
-    QVPDFConverter converter(mainQueue);
-    converter.setDelegate(&watcher);
-    converter.convertPDFAtPath(file.string(), password, list, "pptx", output.string(), std::nullopt);
-    mainQueue.runUntil([&] { return watcher.ended; });
-  }
-  return !watcher.failed && fs::exists(output);
-}
+bool toolExists(const std::string& name) { return runTool({"sh", "-c", "command -v " + name}).ok; }
 
 std::string corpusPassword(const fs::path& file) {
   auto manifest = platform::fs::readFile((file.parent_path() / "manifest.tsv").string());
@@ -158,6 +97,12 @@ std::string corpusPassword(const fs::path& file) {
 
 std::string fixed(double v, int precision) { return platform::text::formatFixed(v, precision); }
 std::string rate(double count, double seconds) { return seconds > 0 ? fixed(count / seconds, 1) : "-"; }
+std::string ratio(double a, double b) { return b > 0 ? fixed(a / b, 2) : "-"; }
+
+// Keeps the faster of two rounds (a failed round never replaces a good one).
+void keepBest(Measured& best, const Measured& m, bool first) {
+  if (first || (m.ok && (!best.ok || m.seconds < best.seconds))) best = m;
+}
 
 struct FileResult {
   fs::path file;
@@ -173,6 +118,7 @@ int main(int argc, char** argv) {
   int rounds = 3;
   bool office = true;
   std::string keep;
+  std::string pdfconvert = QV_PDFCONVERT_DEFAULT;
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -182,8 +128,11 @@ int main(int argc, char** argv) {
       office = false;
     } else if (a == "--keep" && i + 1 < argc) {
       keep = argv[++i];
+    } else if (a == "--pdfconvert" && i + 1 < argc) {
+      pdfconvert = argv[++i];
     } else if (a == "-h" || a == "--help") {
-      std::cout << "Usage: bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [folder or PDF files...]\n";
+      std::cout << "Usage: bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [--pdfconvert PATH] "
+                   "[folder or PDF files...]\n";
       return 0;
     } else {
       inputs.emplace_back(a);
@@ -207,11 +156,17 @@ int main(int argc, char** argv) {
   platform::fs::WorkFolder scratch;
   const fs::path outFolder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);
   fs::create_directories(outFolder);
+  if (!toolExists(pdfconvert)) {
+    std::cerr << "bench_convert_pptx: cannot run " << pdfconvert << " (give --pdfconvert PATH)\n";
+    return 2;
+  }
   const bool havePdftotext = toolExists("pdftotext");
   office = office && toolExists("soffice");
 
+  std::cout << "pdfconvert: " << pdfconvert << ", best of " << rounds << " rounds, pdfconvert and pdftotext in turn\n";
   std::vector<FileResult> results;
-  std::cout << "file\tpages\tours_s\tours_pages/s\tours_peak_MB\tpdftotext_s\tpdftotext_peak_MB\n";
+  std::cout << "file\tpages\tours_s\tours_s/page\tours_cpu_s\tours_peak_MB\tpdftotext_s\tpdftotext_cpu_s\t"
+               "pdftotext_peak_MB\tratio\n";
   for (const fs::path& file : files) {
     FileResult r;
     r.file = file;
@@ -225,45 +180,61 @@ int main(int argc, char** argv) {
       continue;
     }
     const fs::path output = outFolder / (file.stem().string() + ".pptx");
+    std::vector<std::string> ours{pdfconvert, "--to", "pptx"};
+    if (!r.password.empty()) ours.insert(ours.end(), {"--password", r.password});
+    ours.insert(ours.end(), {file.string(), output.string()});
+    std::vector<std::string> text{"pdftotext", "-q"};
+    if (!r.password.empty()) text.insert(text.end(), {"-upw", r.password});
+    text.insert(text.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
     for (int round = 0; round < rounds; ++round) {
-      Measured m = measured([&] { return convertWithOurs(file, r.password, output, r.pages); });
-      if (round == 0 || (m.ok && m.seconds < r.ours.seconds)) r.ours = m;
-      if (havePdftotext) {
-        std::vector<std::string> args{"pdftotext", "-q"};
-        if (!r.password.empty()) args.insert(args.end(), {"-upw", r.password});
-        args.insert(args.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
-        Measured t = measured([&] { return runTool(args); });
-        if (round == 0 || (t.ok && t.seconds < r.pdftotext.seconds)) r.pdftotext = t;
-      }
+      keepBest(r.ours, runTool(ours), round == 0);
+      if (havePdftotext) keepBest(r.pdftotext, runTool(text), round == 0);
     }
     std::cout << file.filename().string() << "\t" << r.pages << "\t"
-              << (r.ours.ok ? fixed(r.ours.seconds, 3) : "failed") << "\t" << rate(r.pages, r.ours.seconds) << "\t"
-              << fixed(r.ours.peakMB, 1) << "\t" << (havePdftotext ? fixed(r.pdftotext.seconds, 3) : "-") << "\t"
-              << (havePdftotext ? fixed(r.pdftotext.peakMB, 1) : "-") << "\n";
+              << (r.ours.ok ? fixed(r.ours.seconds, 3) : "failed") << "\t" << fixed(r.ours.seconds / r.pages, 4)
+              << "\t" << fixed(r.ours.cpuSeconds, 3) << "\t" << fixed(r.ours.peakMB, 1) << "\t"
+              << (havePdftotext ? fixed(r.pdftotext.seconds, 3) : "-") << "\t"
+              << (havePdftotext ? fixed(r.pdftotext.cpuSeconds, 3) : "-") << "\t"
+              << (havePdftotext ? fixed(r.pdftotext.peakMB, 1) : "-") << "\t"
+              << (havePdftotext ? ratio(r.ours.seconds, r.pdftotext.seconds) : "-") << "\n";
     results.push_back(r);
   }
 
-  int pages = 0, officePages = 0;
-  double ours = 0, text = 0, oursPeak = 0, textPeak = 0;
+  int pages = 0, officePages = 0, failed = 0;
+  double ours = 0, oursCpu = 0, text = 0, textCpu = 0, oursPeak = 0, textPeak = 0;
+  const FileResult* slowest = nullptr;
   std::vector<fs::path> officeFiles;
   for (const FileResult& r : results) {
     pages += r.pages;
     ours += r.ours.seconds;
+    oursCpu += r.ours.cpuSeconds;
     text += r.pdftotext.seconds;
+    textCpu += r.pdftotext.cpuSeconds;
     oursPeak = std::max(oursPeak, r.ours.peakMB);
     textPeak = std::max(textPeak, r.pdftotext.peakMB);
+    if (!r.ours.ok) ++failed;
+    if (!slowest || r.ours.seconds / r.pages > slowest->ours.seconds / slowest->pages) slowest = &r;
     if (r.password.empty()) {
       officeFiles.push_back(r.file);
       officePages += r.pages;
     }
   }
-  std::cout << "\nours (pdf -> pptx): " << pages << " pages in " << fixed(ours, 3) << " s: " << rate(pages, ours)
-            << " pages/s, peak " << fixed(oursPeak, 1) << " MB\n";
-  if (havePdftotext)
-    std::cout << "pdftotext (pdf -> text): " << fixed(text, 3) << " s: " << rate(pages, text) << " pages/s, peak "
-              << fixed(textPeak, 1) << " MB\n";
-  else
+  std::cout << "\npdfconvert (pdf -> pptx): " << pages << " pages in " << fixed(ours, 3) << " s (cpu "
+            << fixed(oursCpu, 3) << " s): " << rate(pages, ours) << " pages/s, peak " << fixed(oursPeak, 1) << " MB";
+  if (failed) std::cout << ", " << failed << " files failed";
+  std::cout << "\n";
+  if (slowest)
+    std::cout << "slowest file per page: " << slowest->file.filename().string() << ", "
+              << fixed(slowest->ours.seconds / slowest->pages, 4) << " s per page (" << slowest->pages
+              << (slowest->pages == 1 ? " page)\n" : " pages)\n");
+  if (havePdftotext) {
+    std::cout << "pdftotext (pdf -> text): " << fixed(text, 3) << " s (cpu " << fixed(textCpu, 3)
+              << " s): " << rate(pages, text) << " pages/s, peak " << fixed(textPeak, 1) << " MB\n";
+    std::cout << "ratio of total times (pdfconvert / pdftotext): wall " << ratio(ours, text) << ", cpu "
+              << ratio(oursCpu, textCpu) << "\n";
+  } else {
     std::cout << "pdftotext not available\n";
+  }
 
   if (office && !officeFiles.empty()) {
     const fs::path officeOut = outFolder / "libreoffice";
@@ -281,7 +252,7 @@ int main(int argc, char** argv) {
                                   "--outdir",
                                   officeOut.string()};
     for (const fs::path& f : officeFiles) args.push_back(f.string());
-    const Measured m = measured([&] { return runTool(args, (officeOut / "soffice.log").string()); });
+    const Measured m = runTool(args, (officeOut / "soffice.log").string());
     int converted = 0, convertedPages = 0;
     for (const FileResult& r : results)
       if (r.password.empty() && fs::exists(officeOut / (r.file.stem().string() + ".pptx"))) {
@@ -295,7 +266,7 @@ int main(int argc, char** argv) {
       double oursSame = 0;
       for (const FileResult& r : results)
         if (r.password.empty()) oursSame += r.ours.seconds;
-      std::cout << "ours on the same files: " << rate(officePages, oursSame) << " pages/s ("
+      std::cout << "pdfconvert on the same files: " << rate(officePages, oursSame) << " pages/s ("
                 << fixed(m.seconds / std::max(oursSame, 1e-9), 1) << " x LibreOffice's speed)\n";
     }
   } else {
