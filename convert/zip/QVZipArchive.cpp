@@ -1,6 +1,7 @@
 #include "convert/zip/QVZipArchive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <ctime>
 #include <vector>
@@ -82,8 +83,9 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
 
   const zip_fileinfo info = entryInfo(status);
   const int zip64 = static_cast<uint64_t>(status.st_size) >= 0xffffffffULL ? 1 : 0;
-  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                            Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
+  const bool stored = isStoredEntry(newname);
+  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, stored ? 0 : Z_DEFLATED,
+                            stored ? 0 : Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
     return false;
   ++entries_;
 
@@ -120,6 +122,14 @@ bool QVZipArchive::addFolderToZip(const std::string& path, const std::string& ne
     if (!added) return false;
   }
   return true;
+}
+
+bool QVZipArchive::isStoredEntry(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.find('/', dot) != std::string_view::npos) return false;
+  std::string extension(name.substr(dot + 1));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == "png" || extension == "jpeg" || extension == "jpg";
 }
 
 bool QVZipArchive::isDirectory(const std::string& path) {
