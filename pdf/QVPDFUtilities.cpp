@@ -685,7 +685,8 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
 }
 
 bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
-                                        double dpiX, double /*dpiY*/, float quality) {
+                                        double dpiX, double /*dpiY*/, float quality,
+                                        platform::image::PngRows rows) {
   std::string bytes;
   try {
     if (image.empty()) throw ImageError("empty image");
@@ -694,7 +695,7 @@ bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& 
       const float q = std::isfinite(quality) ? std::clamp(quality, 0.0f, 1.0f) : 1.0f;
       bytes = platform::image::encodeJpeg(image, std::max(1, static_cast<int>(std::lround(q * 100))), dpi);
     } else {
-      bytes = platform::image::encodePng(image, dpi);
+      bytes = platform::image::encodePng(image, dpi, rows);
     }
   } catch (const std::exception&) {
     std::fputs("Couldn't write image to file!\n", stderr);

@@ -53,6 +53,12 @@ class Bitmap {
   // A zero-filled raster. `channels` is read only for Samples8 (1..kMaxChannels).
   // Throws ImageError for a size outside the pixel cap.
   Bitmap(int width, int height, PixelFormat format, int channels = 0);
+  // The same, made in the memory of `storage` (from takeStorage() of an
+  // earlier raster): pictures made one after another reuse one buffer
+  // instead of each faulting fresh pages in.
+  Bitmap(int width, int height, PixelFormat format, std::vector<uint8_t>&& storage);
+  // Hands the memory over for another raster; this one is empty afterwards.
+  std::vector<uint8_t> takeStorage();
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -92,5 +98,10 @@ class Bitmap {
 
 // Number of channels of a fixed format (Samples8 answers 0: the bitmap says).
 int channelCount(PixelFormat format);
+
+// One row of `width` premultiplied ARGB32 words as straight RGBA bytes (4 x
+// width), exactly as converted(RGBA8) gives them: encoders take a canvas a
+// row at a time instead of converting it whole.
+void unpremultiplyRow(const uint8_t* argbRow, int width, uint8_t* rgbaRow);
 
 }  // namespace platform::image

@@ -59,10 +59,18 @@ std::string encodeJpeg(const Bitmap& bitmap, int quality, int dpi = 72);
 
 // ---- PNG ----
 
+// How PNG rows are filtered before they are deflated. Adaptive lets libpng
+// try its filters on every row and keep the best, which pays on photographs
+// and scans. Drawings (paths rendered to pictures: flat colours, smooth
+// edges, much transparency) compress as well or better unfiltered, at a
+// third of the time.
+enum class PngRows { Adaptive, Unfiltered };
+
 // Gray, gray+alpha, RGB and RGBA at 8 or 16 bits are written as they are;
-// ARGB32 becomes RGBA, CMYK8 RGB, Samples8 of 1 to 4 channels gray to RGBA.
+// ARGB32 becomes straight RGBA one row at a time (the canvas is encoded
+// without a copy); CMYK8 becomes RGB, Samples8 of 1 to 4 channels gray to RGBA.
 // The pHYs chunk records `dpi` (in pixels per metre).
-std::string encodePng(const Bitmap& bitmap, int dpi = 72);
+std::string encodePng(const Bitmap& bitmap, int dpi = 72, PngRows rows = PngRows::Adaptive);
 
 struct PngInfo {
   int bitDepth = 8;          // as stored in the file
