@@ -161,7 +161,7 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
     if (needed > kMaxSampleBytes) throw ImageError("image data of " + std::to_string(needed) + " bytes");
     // Only the bytes the samples need are decoded: a stream that inflates
     // without end costs no more than the image it claims to be.
-    sd.bytes = stream.decodedPrefix(static_cast<size_t>(needed));
+    sd.bytes = stream.decodedPrefix(static_cast<size_t>(needed), static_cast<size_t>(needed));
   }
   s.format = sd.format;
   const PdfObject* parms = sd.lastFilterParms.get();
@@ -323,18 +323,33 @@ std::vector<int32_t> componentTable(const std::vector<DecodeRange>& ranges, int 
 
 uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
+// True for 8-bit gray or RGB samples that the space passes through
+// unchanged: their rows are the picture's Gray8 or RGB8 rows as they are.
+bool samplesAreColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
+  return s.bpc == 8 && isDefaultDecode(ranges) &&
+         ((s.components == 1 && isGrayLike(space)) || (s.components == 3 && isRgbLike(space)));
+}
+
 // Converts samples to Gray8 (gray-like spaces) or RGB8 through the space.
-Bitmap convertColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
+// Samples a decoder made in that very format are taken over, not copied
+// (the samples keep their size and layout facts, but no longer their rows).
+Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
   const int n = s.components;
   const bool gray = isGrayLike(space) && n == 1;
-  Bitmap out(s.width, s.height, gray ? PixelFormat::Gray8 : PixelFormat::RGB8);
-  const int outChannels = gray ? 1 : 3;
+  const PixelFormat format = gray ? PixelFormat::Gray8 : PixelFormat::RGB8;
 
-  // Straight copy: 8-bit data that the space passes through unchanged.
-  if (s.bpc == 8 && isDefaultDecode(ranges) && ((gray && n == 1) || (isRgbLike(space) && n == 3))) {
+  if (samplesAreColor(s, space, ranges)) {
+    if (s.storage == Samples::Storage::Decoded && s.bitmapStorage.format() == format) {
+      Bitmap taken = std::move(s.bitmapStorage);
+      s.bitmapStorage = Bitmap();
+      return taken;
+    }
+    Bitmap out(s.width, s.height, format);
     for (int y = 0; y < s.height; ++y) std::copy_n(s.row(y), out.stride(), out.row(y));
     return out;
   }
+  Bitmap out(s.width, s.height, format);
+  const int outChannels = gray ? 1 : 3;
 
   const std::vector<int32_t> table = componentTable(ranges, s.bpc);
   const size_t levels = size_t{1} << s.bpc;
@@ -451,31 +466,52 @@ Bitmap colorKeyAlpha(const Samples& s, const PdfObject& mask) {
   return alpha;
 }
 
-// Nearest-neighbour resampling of a bitmap to another pixel size.
-Bitmap resampled(const Bitmap& src, int width, int height) {
-  if (src.width() == width && src.height() == height) return src;
-  Bitmap out(width, height, src.format(), src.channels());
-  const int bpp = src.bytesPerPixel();
+// Rows of 8-bit samples wherever they are kept: a bitmap, or the samples
+// of an image whose rows are its colour already.
+struct Plane {
+  int width = 0;
+  int height = 0;
+  int channels = 1;
+  const uint8_t* data = nullptr;
+  size_t stride = 0;
+  const uint8_t* row(int y) const { return data + static_cast<size_t>(y) * stride; }
+};
+
+Plane planeOf(const Bitmap& b) { return {b.width(), b.height(), b.channels(), b.bytes().data(), b.stride()}; }
+Plane planeOf(const Samples& s) { return {s.width, s.height, s.components, s.base(), s.rowBytes}; }
+
+// Nearest-neighbour resampling of 8-bit gray or RGB rows to another pixel size.
+Bitmap resampled(const Plane& src, int width, int height) {
+  Bitmap out(width, height, src.channels == 1 ? PixelFormat::Gray8 : PixelFormat::RGB8);
+  const int bpp = src.channels;
   std::vector<int> columns(width);
-  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<int64_t>(x) * src.width() / width);
+  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<int64_t>(x) * src.width / width);
   for (int y = 0; y < height; ++y) {
-    const uint8_t* s = src.row(static_cast<int>(static_cast<int64_t>(y) * src.height() / height));
+    const uint8_t* s = src.row(static_cast<int>(static_cast<int64_t>(y) * src.height / height));
     uint8_t* d = out.row(y);
     for (int x = 0; x < width; ++x) std::copy_n(s + static_cast<size_t>(columns[x]) * bpp, bpp, d + static_cast<size_t>(x) * bpp);
   }
   return out;
 }
 
-// Colour (Gray8 or RGB8) and opacity (Gray8) joined into GrayAlpha8 / RGBA8
-// at the larger of the two sizes. With a matte colour (a soft mask's /Matte)
-// the colour was blended with it by the opacity, and is unblended here.
-Bitmap withAlpha(const Bitmap& color, const Bitmap& alpha, const std::optional<std::array<uint8_t, 3>>& matte = {}) {
-  const int width = std::max(color.width(), alpha.width());
-  const int height = std::max(color.height(), alpha.height());
+// Colour (gray or RGB rows) and opacity (Gray8) joined into GrayAlpha8 /
+// RGBA8 at the larger of the two sizes. With a matte colour (a soft mask's
+// /Matte) the colour was blended with it by the opacity, and is unblended
+// here.
+Bitmap withAlpha(const Plane& color, const Bitmap& alpha, const std::optional<std::array<uint8_t, 3>>& matte = {}) {
+  const int width = std::max(color.width, alpha.width());
+  const int height = std::max(color.height, alpha.height());
   platform::image::checkPixelCap(width, height);
-  const Bitmap c = resampled(color, width, height);
-  const Bitmap a = resampled(alpha, width, height);
-  const bool gray = color.format() == PixelFormat::Gray8;
+  // Only a plane of another size is resampled; one of the picture's own
+  // size is read where it is.
+  Bitmap scaledColor, scaledAlpha;
+  const bool colorFits = color.width == width && color.height == height;
+  const bool alphaFits = alpha.width() == width && alpha.height() == height;
+  if (!colorFits) scaledColor = resampled(color, width, height);
+  if (!alphaFits) scaledAlpha = resampled(planeOf(alpha), width, height);
+  const Plane c = colorFits ? color : planeOf(scaledColor);
+  const Plane a = planeOf(alphaFits ? alpha : scaledAlpha);
+  const bool gray = color.channels == 1;
   const int n = gray ? 1 : 3;
   Bitmap out(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
   for (int y = 0; y < height; ++y) {
@@ -527,11 +563,17 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     Samples& s = result.samples = loadSamples(stream, *width, *height, 1, static_cast<int>(bpcEntry.value_or(1)));
     if (s.bpc != 1 || s.components != 1) throw ImageError("image mask that is not one bit per pixel");
     const Bitmap alpha = stencilAlpha(s, decodeRanges(dict, nullptr, 1, 1, true));
-    Bitmap color(s.width, s.height, PixelFormat::RGB8);
+    Bitmap painted(s.width, s.height, PixelFormat::RGBA8);
     const uint8_t rgb[3] = {clampByte(fill.r), clampByte(fill.g), clampByte(fill.b)};
-    for (int y = 0; y < s.height; ++y)
-      for (int x = 0; x < s.width; ++x) std::copy_n(rgb, 3, color.row(y) + 3 * x);
-    result.pixels = withAlpha(color, alpha);
+    for (int y = 0; y < s.height; ++y) {
+      uint8_t* out = painted.row(y);
+      const uint8_t* opacity = alpha.row(y);
+      for (int x = 0; x < s.width; ++x, out += 4) {
+        std::copy_n(rgb, 3, out);
+        out[3] = opacity[x];
+      }
+    }
+    result.pixels = std::move(painted);
     result.hasMask = true;
     return result;
   }
@@ -590,7 +632,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
       matte = std::array<uint8_t, 3>{clampByte(rgb.r), clampByte(rgb.g), clampByte(rgb.b)};
     }
   } else if (s.format == PdfStreamFormat::JPEG2000 && !s.jpxAlpha.empty() && dict.getInteger("SMaskInData").value_or(0) != 0) {
-    alpha = s.jpxAlpha;
+    alpha = std::move(s.jpxAlpha);
   } else if (mask.isStream() && depth < kMaxMaskDepth) {
     const PdfObject maskDict = mask.dictionary();
     const auto mw = integerEntry(maskDict, "Width", "W"), mh = integerEntry(maskDict, "Height", "H");
@@ -608,18 +650,26 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     result.pixels = copy16(s);
     return result;
   }
-  Bitmap color = convertColor(s, *space, ranges);
   if (result.hasMask) {
-    result.pixels = withAlpha(color, alpha, matte);
+    // Samples that are the colour already join the opacity where they are.
+    if (samplesAreColor(s, *space, ranges)) {
+      result.pixels = withAlpha(planeOf(s), alpha, matte);
+    } else {
+      const Bitmap color = convertColor(s, *space, ranges);
+      result.pixels = withAlpha(planeOf(color), alpha, matte);
+    }
     return result;
   }
+  Bitmap color = convertColor(s, *space, ranges);
+  // The samples are spent; only JPEG data may still be written as it is.
+  if (s.format != PdfStreamFormat::JPEG) std::string().swap(s.rawStorage);
+  std::vector<uint8_t>().swap(s.bilevelStorage);
   // The JPEG goes out as it is only when every reader of the file will see
   // the same colours: no orientation tag, no CMYK, no colour transform that
   // the PDF overrides, no decode array and no conversion.
   if (s.format == PdfStreamFormat::JPEG && !s.jpegInfo.exif && s.jpegInfo.components != 4 &&
       s.width == s.jpegInfo.width && s.height == s.jpegInfo.height &&
-      (!s.colorTransformGiven || s.jpegInfo.adobeMarker) &&
-      isDefaultDecode(ranges) && ((s.components == 1 && isGrayLike(*space)) || (s.components == 3 && isRgbLike(*space))))
+      (!s.colorTransformGiven || s.jpegInfo.adobeMarker) && samplesAreColor(s, *space, ranges))
     result.passThroughJpeg = true;
   result.pixels = std::move(color);
   return result;

@@ -519,12 +519,18 @@ TEST_F(ExtractionTest, UndecodableAndOversizedImagesAreSkippedWithOneLine) {
   add("Huge", builder.flateStream(std::string(20, 'x'),
                                   "<< /Subtype /Image /Width 2000000 /Height 2000000 /ColorSpace /DeviceRGB /BitsPerComponent 8 >>"));
   add("NoSize", builder.flateStream("abc", "<< /Subtype /Image /ColorSpace /DeviceGray /BitsPerComponent 8 >>"));
+  // Room is made for the samples the dictionary promises (121 MB here) before
+  // a few bytes come out: the picture is still refused, and the memory was
+  // never touched.
+  add("Promises", builder.flateStream(std::string(2000, 'x'),
+                                      "<< /Subtype /Image /Width 11000 /Height 11000 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 8 >>"));
   add("BadJpeg", builder.stream("\xFF\xD8 not really", "<< /Subtype /Image /Width 4 /Height 4 /ColorSpace /DeviceRGB "
                                                       "/BitsPerComponent 8 /Filter /DCTDecode >>"));
   add("BadCS", builder.flateStream(std::string(84, 'x'), "<< /Subtype /Image /Width 12 /Height 7 /BitsPerComponent 8 "
                                                          "/ColorSpace [/Indexed /DeviceRGB 300 <00>] >>"));
   open();
-  for (const char* name : {"Short", "Huge", "NoSize", "BadJpeg"}) {
+  for (const char* name : {"Short", "Huge", "NoSize", "BadJpeg", "Promises"}) {
     SCOPED_TRACE(name);
     auto x = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject(name));
     ASSERT_TRUE(x);
