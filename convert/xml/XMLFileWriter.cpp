@@ -109,6 +109,12 @@ XMLFileWriter::XMLFileWriter(const std::string& path) : XMLFileWriter(path, NoTh
   if (!open(path)) throw XMLWriterException("Could not create the file " + path + ": " + systemMessage(errno));
 }
 
+XMLFileWriter::XMLFileWriter(std::string* part) : XMLFileWriter(std::string("(memory)"), NoThrow{}) {
+  if (!part) throw XMLWriterException("No part to write into");
+  memory_ = part;
+  memoryOpen_ = true;
+}
+
 std::unique_ptr<XMLFileWriter> XMLFileWriter::initWithPath(const std::string& path) {
   std::unique_ptr<XMLFileWriter> writer(new XMLFileWriter(path, NoThrow{}));
   if (!writer->open(path)) return nullptr;
@@ -123,6 +129,7 @@ bool XMLFileWriter::open(const std::string& path) {
 }
 
 XMLFileWriter::~XMLFileWriter() {
+  if (memoryOpen_) memory_->append(buffer_);
   if (fd_ < 0) return;
   try {
     flushBuffer();
@@ -135,7 +142,7 @@ XMLFileWriter::~XMLFileWriter() {
 // ---------------------------------------------------------------- file layer
 
 void XMLFileWriter::requireOpenFile() const {
-  if (fd_ < 0) throw XMLWriterException("The file " + xmlPath_ + " is closed");
+  if (fd_ < 0 && !memoryOpen_) throw XMLWriterException("The file " + xmlPath_ + " is closed");
 }
 
 void XMLFileWriter::writeAll(const char* data, size_t size) {
@@ -155,6 +162,12 @@ void XMLFileWriter::writeAll(const char* data, size_t size) {
 void XMLFileWriter::flushBuffer() {
   if (buffer_.empty()) return;
   requireOpenFile();
+  if (memoryOpen_) {
+    memory_->append(buffer_);
+    bytesFlushed_ += buffer_.size();
+    buffer_.clear();
+    return;
+  }
   // Cleared first so a failed write is not retried from the destructor.
   std::string pending;
   pending.swap(buffer_);
@@ -186,11 +199,17 @@ void XMLFileWriter::writeIndentation() {
 void XMLFileWriter::synchronizeFile() {
   flushBuffer();
   requireOpenFile();
+  if (memoryOpen_) return;
   if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
     throw XMLWriterException("Could not synchronize the file " + xmlPath_ + ": " + systemMessage(errno));
 }
 
 void XMLFileWriter::closeFile() {
+  if (memoryOpen_) {
+    flushBuffer();
+    memoryOpen_ = false;
+    return;
+  }
   if (fd_ < 0) return;
   try {
     flushBuffer();
@@ -206,6 +225,10 @@ void XMLFileWriter::closeFile() {
 }
 
 std::string XMLFileWriter::toString() {
+  if (memory_) {
+    if (memoryOpen_) flushBuffer();
+    return *memory_;
+  }
   if (fd_ >= 0) flushBuffer();
   std::string content;
   const int fd = ::open(xmlPath_.c_str(), O_RDONLY | O_CLOEXEC);

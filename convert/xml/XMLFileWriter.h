@@ -43,6 +43,10 @@ class XMLFileWriter {
   explicit XMLFileWriter(const std::string& path);
   // The same, answering null instead of throwing.
   static std::unique_ptr<XMLFileWriter> initWithPath(const std::string& path);
+  // A writer whose part is made in memory: everything written is appended
+  // to *part (which must outlive the writer), no file is made. For the small
+  // parts of a package that go straight into its archive.
+  explicit XMLFileWriter(std::string* part);
   // Flushes what is still buffered and closes the file. Errors cannot be
   // reported from here: call writeEndDocument() or closeFile() to learn them.
   ~XMLFileWriter();
@@ -140,6 +144,9 @@ class XMLFileWriter {
 
   std::string xmlPath_;
   int fd_ = -1;
+  // The part in memory, instead of a file, and whether it takes writes.
+  std::string* memory_ = nullptr;
+  bool memoryOpen_ = false;
   std::string buffer_;
   uint64_t bytesFlushed_ = 0;
 

@@ -17,12 +17,11 @@ namespace {
 
 constexpr size_t kChunkSize = 256 * 1024;
 
-// The entry's time fields from the file's modification time in local time;
-// all zero when the time cannot be read.
-zip_fileinfo entryInfo(const struct stat& status) {
+// The entry's time fields from a time (the file's modification time) in
+// local time; all zero when the time cannot be read.
+zip_fileinfo entryInfo(time_t modified) {
   zip_fileinfo info{};
   struct tm local {};
-  const time_t modified = status.st_mtime;
   if (localtime_r(&modified, &local)) {
     info.tmz_date.tm_sec = static_cast<uInt>(local.tm_sec);
     info.tmz_date.tm_min = static_cast<uInt>(local.tm_min);
@@ -81,13 +80,7 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
   struct stat status {};
   if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
 
-  const zip_fileinfo info = entryInfo(status);
-  const int zip64 = static_cast<uint64_t>(status.st_size) >= 0xffffffffULL ? 1 : 0;
-  const bool stored = isStoredEntry(newname);
-  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, stored ? 0 : Z_DEFLATED,
-                            stored ? 0 : Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
-    return false;
-  ++entries_;
+  if (!openEntry(newname, status.st_mtime, static_cast<uint64_t>(status.st_size))) return false;
 
   bool ok = true;
   if (chunk_.size() != kChunkSize) chunk_.resize(kChunkSize);
@@ -106,6 +99,30 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
     }
   }
   // The entry is closed even after a failure so the archive stays consistent.
+  const bool closed = zipCloseFileInZip(zipFile_) == ZIP_OK;
+  return ok && closed;
+}
+
+bool QVZipArchive::openEntry(const std::string& newname, time_t modified, uint64_t size) {
+  const zip_fileinfo info = entryInfo(modified);
+  const int zip64 = size >= 0xffffffffULL ? 1 : 0;
+  const bool stored = isStoredEntry(newname);
+  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, stored ? 0 : Z_DEFLATED,
+                            stored ? 0 : Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
+    return false;
+  ++entries_;
+  return true;
+}
+
+bool QVZipArchive::addDataToZip(std::string_view data, const std::string& newname) {
+  if (!zipFile_ || entries_ >= kMaxEntries) return false;
+  if (!openEntry(newname, ::time(nullptr), data.size())) return false;
+  bool ok = true;
+  for (size_t done = 0; done < data.size() && ok;) {
+    const size_t n = std::min(data.size() - done, kChunkSize);
+    ok = zipWriteInFileInZip(zipFile_, data.data() + done, static_cast<unsigned>(n)) == ZIP_OK;
+    done += n;
+  }
   const bool closed = zipCloseFileInZip(zipFile_) == ZIP_OK;
   return ok && closed;
 }

@@ -9,6 +9,8 @@
 // Every operation answers whether it succeeded, and every step of an entry
 // (open, each write, close) is checked, so a package writer can tell a
 // complete archive from a damaged one.
+#include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,11 @@ class QVZipArchive {
   // when no archive is open, the file cannot be read, the archive already has kMaxEntries entries, or any step
   // of writing the entry fails.
   bool addFileToZip(const std::string& path, const std::string& newname);
+  // Adds bytes held in memory as an entry named `newname` (deflated, or
+  // stored when isStoredEntry), dated now in local time: parts a package
+  // writer makes in memory go into the archive without a file of their own.
+  // False when no archive is open, the archive is full or writing fails.
+  bool addDataToZip(std::string_view data, const std::string& newname);
   // Adds every file below the folder, recursively, as `newname`/<relative
   // path>, items of one folder in name order, hidden files included. False at
   // the first failure (entries written before it stay), and for a folder
@@ -48,6 +55,9 @@ class QVZipArchive {
   bool closeZipFile2();
 
  private:
+  // Opens the next entry, stored or deflated by its name; counts it.
+  bool openEntry(const std::string& newname, time_t modified, uint64_t size);
+
   void* zipFile_ = nullptr;
   size_t entries_ = 0;
   // The read buffer of addFileToZip, made once per archive rather than once
