@@ -344,11 +344,12 @@ Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<
       s.bitmapStorage = Bitmap();
       return taken;
     }
-    Bitmap out(s.width, s.height, format);
+    Bitmap out = Bitmap::uninitialized(s.width, s.height, format);
     for (int y = 0; y < s.height; ++y) std::copy_n(s.row(y), out.stride(), out.row(y));
     return out;
   }
-  Bitmap out(s.width, s.height, format);
+  // Every pixel is written below.
+  Bitmap out = Bitmap::uninitialized(s.width, s.height, format);
   const int outChannels = gray ? 1 : 3;
 
   const std::vector<int32_t> table = componentTable(ranges, s.bpc);
@@ -482,7 +483,7 @@ Plane planeOf(const Samples& s) { return {s.width, s.height, s.components, s.bas
 
 // Nearest-neighbour resampling of 8-bit gray or RGB rows to another pixel size.
 Bitmap resampled(const Plane& src, int width, int height) {
-  Bitmap out(width, height, src.channels == 1 ? PixelFormat::Gray8 : PixelFormat::RGB8);
+  Bitmap out = Bitmap::uninitialized(width, height, src.channels == 1 ? PixelFormat::Gray8 : PixelFormat::RGB8);
   const int bpp = src.channels;
   std::vector<int> columns(width);
   for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<int64_t>(x) * src.width / width);
@@ -513,7 +514,7 @@ Bitmap withAlpha(const Plane& color, const Bitmap& alpha, const std::optional<st
   const Plane a = planeOf(alphaFits ? alpha : scaledAlpha);
   const bool gray = color.channels == 1;
   const int n = gray ? 1 : 3;
-  Bitmap out(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
+  Bitmap out = Bitmap::uninitialized(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
   for (int y = 0; y < height; ++y) {
     const uint8_t* cs = c.row(y);
     const uint8_t* as = a.row(y);
@@ -563,7 +564,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     Samples& s = result.samples = loadSamples(stream, *width, *height, 1, static_cast<int>(bpcEntry.value_or(1)));
     if (s.bpc != 1 || s.components != 1) throw ImageError("image mask that is not one bit per pixel");
     const Bitmap alpha = stencilAlpha(s, decodeRanges(dict, nullptr, 1, 1, true));
-    Bitmap painted(s.width, s.height, PixelFormat::RGBA8);
+    Bitmap painted = Bitmap::uninitialized(s.width, s.height, PixelFormat::RGBA8);
     const uint8_t rgb[3] = {clampByte(fill.r), clampByte(fill.g), clampByte(fill.b)};
     for (int y = 0; y < s.height; ++y) {
       uint8_t* out = painted.row(y);

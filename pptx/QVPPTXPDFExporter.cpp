@@ -148,7 +148,7 @@ bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
 
 void QVPPTXPDFExporter::endConvertPDF(const platform::PdfDocument& document) {
   (void)document;
-  canvasMemory_ = std::vector<uint8_t>();
+  canvasMemory_ = platform::image::PixelStorage();
   if (pdfConverter_) pdfConverter_->packetPPTXFile();
   fontScope_.reset();
   fontDocument_ = nullptr;
@@ -472,7 +472,7 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
 }
 
 void QVPPTXPDFExporter::keepCanvasMemory(platform::image::Bitmap&& canvas) {
-  std::vector<uint8_t> memory = canvas.takeStorage();
+  platform::image::PixelStorage memory = canvas.takeStorage();
   if (memory.capacity() <= kKeptCanvasBytes) canvasMemory_ = std::move(memory);
 }
 

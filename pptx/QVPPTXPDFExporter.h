@@ -142,7 +142,7 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // The memory of the last canvas, reused by the next rendered picture (up
   // to kKeptCanvasBytes; larger canvases are given back at once).
   static constexpr size_t kKeptCanvasBytes = size_t{8} << 20;
-  std::vector<uint8_t> canvasMemory_;
+  platform::image::PixelStorage canvasMemory_;
   // Spent of the page's budgets.
   uint64_t pageItems_ = 0;
   int64_t picturePixels_ = 0;

@@ -59,7 +59,7 @@ struct Canvas {
   double scale = 1;
 };
 
-std::optional<Canvas> makeCanvas(const Rect& area, double scale, std::vector<uint8_t>* memory) {
+std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image::PixelStorage* memory) {
   const double w = area.width(), h = area.height();
   if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
   const double budget = static_cast<double>(QVPPTXRendering::kMaxRenderPixels);
@@ -71,7 +71,7 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale, std::vector<uin
   Canvas canvas;
   canvas.scale = scale;
   try {
-    std::vector<uint8_t> storage;
+    platform::image::PixelStorage storage;
     if (memory) storage = std::move(*memory);
     canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph), std::move(storage));
   } catch (const platform::image::ImageError&) {
@@ -148,7 +148,7 @@ QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSiz
                                                                      const AffineTransform& imageTransform,
                                                                      const std::vector<QVPPTXClipPath>& clipPaths,
                                                                      QVPPTXRenderedImage* result, Rect* clipRect,
-                                                                     std::vector<uint8_t>* canvasMemory) {
+                                                                     platform::image::PixelStorage* canvasMemory) {
   if (clipPaths.empty() || image.empty()) return ClipResult::Unclipped;
   const Rect imageBox = imageTransform.applyToRect(Rect(0, 0, 1, 1));
   if (!finiteRect(imageBox)) return ClipResult::Unclipped;
@@ -189,7 +189,7 @@ QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSiz
 std::optional<QVPPTXRenderedImage> QVPPTXRendering::makeCGPathToUIImage(const Path& displayPath,
                                                                         const QVPPTXPathPaint& paint, Size pageSize,
                                                                         const std::vector<QVPPTXClipPath>& clipPaths,
-                                                                        std::vector<uint8_t>* canvasMemory) {
+                                                                        platform::image::PixelStorage* canvasMemory) {
   if (!paint.fill && !paint.stroke) return std::nullopt;
   const Rect box = displayPath.boundingBox();
   if (!finiteRect(box)) return std::nullopt;

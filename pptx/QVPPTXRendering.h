@@ -95,7 +95,7 @@ class QVPPTXRendering {
                                            const platform::AffineTransform& imageTransform,
                                            const std::vector<QVPPTXClipPath>& clipPaths,
                                            QVPPTXRenderedImage* result, platform::Rect* clipRect = nullptr,
-                                           std::vector<uint8_t>* canvasMemory = nullptr);
+                                           platform::image::PixelStorage* canvasMemory = nullptr);
 
   // Renders a display-space path with its paint, through the clip paths, on
   // a transparent bitmap covering the painted area (the path's box widened
@@ -109,7 +109,7 @@ class QVPPTXRendering {
                                                                 const QVPPTXPathPaint& paint,
                                                                 platform::Size pageSize,
                                                                 const std::vector<QVPPTXClipPath>& clipPaths = {},
-                                                                std::vector<uint8_t>* canvasMemory = nullptr);
+                                                                platform::image::PixelStorage* canvasMemory = nullptr);
 
   // The first free name "imageN.<ext>" (N = 1, 2, ...) in the folder of the
   // template path, with the template's extension. *next, when given, is the

@@ -59,7 +59,7 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, int channels) : format
   data_.assign(stride_ * static_cast<size_t>(height), 0);
 }
 
-Bitmap::Bitmap(int width, int height, PixelFormat format, std::vector<uint8_t>&& storage) : format_(format) {
+Bitmap::Bitmap(int width, int height, PixelFormat format, PixelStorage&& storage) : format_(format) {
   checkPixelCap(width, height);
   if (format == PixelFormat::Samples8) throw ImageError("a sample raster needs its channel count");
   channels_ = channelCount(format);
@@ -70,8 +70,25 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, std::vector<uint8_t>&&
   data_.assign(stride_ * static_cast<size_t>(height), 0);
 }
 
-std::vector<uint8_t> Bitmap::takeStorage() {
-  std::vector<uint8_t> storage = std::move(data_);
+Bitmap Bitmap::uninitialized(int width, int height, PixelFormat format, int channels) {
+  checkPixelCap(width, height);
+  Bitmap b;
+  b.format_ = format;
+  if (format == PixelFormat::Samples8) {
+    if (channels < 1 || channels > kMaxChannels) throw ImageError("bad channel count for a sample raster");
+    b.channels_ = channels;
+  } else {
+    b.channels_ = channelCount(format);
+  }
+  b.width_ = width;
+  b.height_ = height;
+  b.stride_ = static_cast<size_t>(width) * static_cast<size_t>(b.bytesPerPixel());
+  b.data_.resize(b.stride_ * static_cast<size_t>(height));
+  return b;
+}
+
+PixelStorage Bitmap::takeStorage() {
+  PixelStorage storage = std::move(data_);
   *this = Bitmap();
   return storage;
 }
@@ -266,7 +283,8 @@ Bitmap Bitmap::converted(PixelFormat target) const {
   }
   if (format_ == PixelFormat::Samples8 && channels_ > 4)
     throw ImageError("cannot convert a raster of this many channels");
-  Bitmap out(width_, height_, target);
+  // Every pixel is written below.
+  Bitmap out = Bitmap::uninitialized(width_, height_, target);
   if (convertDirectly(*this, out)) return out;
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) writePixel(out, x, y, readPixel(*this, x, y));

@@ -74,7 +74,7 @@ bool DrawingContext::canvasSizeAllowed(int64_t width, int64_t height) {
          withinPixelCap(width, height);
 }
 
-DrawingContext::DrawingContext(int width, int height, std::vector<uint8_t>&& storage)
+DrawingContext::DrawingContext(int width, int height, PixelStorage&& storage)
     : cairo_(std::make_unique<CairoState>()) {
   if (!canvasSizeAllowed(width, height))
     throw ImageError("canvas size " + std::to_string(width) + " x " + std::to_string(height) + " is not drawable");

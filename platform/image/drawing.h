@@ -57,7 +57,7 @@ class DrawingContext {
   // Bitmap::takeStorage). Throws ImageError when the size is empty, above
   // kMaxCanvasSide a side or beyond the pixel cap, or when Cairo cannot make
   // the surface.
-  DrawingContext(int width, int height, std::vector<uint8_t>&& storage = {});
+  DrawingContext(int width, int height, PixelStorage&& storage = {});
   ~DrawingContext();
   DrawingContext(const DrawingContext&) = delete;
   DrawingContext& operator=(const DrawingContext&) = delete;

@@ -169,7 +169,7 @@ TEST(DrawingContext, HandsItsCanvasOverAndDrawsNothingAfter) {
 }
 
 TEST(DrawingContext, CanvasMadeInReusedMemoryStartsTransparent) {
-  std::vector<uint8_t> memory;
+  platform::image::PixelStorage memory;
   {
     DrawingContext first(40, 30);
     first.fillPath(rect(0, 0, 40, 30), Color::rgb(1, 0, 0), FillRule::NonZero);
