@@ -471,6 +471,14 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
   page->addShape(std::move(shape));
 }
 
+platform::image::PixelStorage* QVPPTXPDFExporter::canvasMemory() {
+  // Room for the largest canvas kept is taken once: its pages are touched
+  // only as far as the canvases reach, and canvases of growing sizes do not
+  // each move to fresh memory.
+  if (canvasMemory_.capacity() < kKeptCanvasBytes) canvasMemory_.reserve(kKeptCanvasBytes);
+  return &canvasMemory_;
+}
+
 void QVPPTXPDFExporter::keepCanvasMemory(platform::image::Bitmap&& canvas) {
   platform::image::PixelStorage memory = canvas.takeStorage();
   if (memory.capacity() <= kKeptCanvasBytes) canvasMemory_ = std::move(memory);
@@ -489,7 +497,7 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   paint.fill = paint.fill && fill;
   const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
   std::optional<QVPPTXRenderedImage> rendered =
-      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips, &canvasMemory_);
+      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips, canvasMemory());
   if (!rendered) return;
   picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
@@ -542,7 +550,7 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
       QVPPTXRenderedImage clipped;
       const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
       switch (QVPPTXRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped,
-                                                      nullptr, &canvasMemory_)) {
+                                                      nullptr, canvasMemory())) {
         case QVPPTXRendering::ClipResult::Invisible:
           return;
         case QVPPTXRendering::ClipResult::Unclipped:
