@@ -65,7 +65,7 @@ class QVPDFUtilities {
   static bool writeCGImageToFile(const platform::image::Bitmap& image, const std::string& path,
                                  QVPDFImageFileType type, double dpiX = 72, double dpiY = 72,
                                  float quality = 1.0f,
-                                 platform::image::PngRows rows = platform::image::PngRows::Adaptive);
+                                 platform::image::PngRows rows = platform::image::PngRows::Predicted);
 
   // An image file (PNG or JPEG) read back as premultiplied ARGB32; nullopt
   // when it cannot be read or decoded.

@@ -59,18 +59,20 @@ std::string encodeJpeg(const Bitmap& bitmap, int quality, int dpi = 72);
 
 // ---- PNG ----
 
-// How PNG rows are filtered before they are deflated. Adaptive lets libpng
-// try its filters on every row and keep the best, which pays on photographs
-// and scans. Drawings (paths rendered to pictures: flat colours, smooth
-// edges, much transparency) compress as well or better unfiltered, at a
-// third of the time.
-enum class PngRows { Adaptive, Unfiltered };
+// How PNG rows are filtered before they are deflated. Predicted rows are
+// Paeth-filtered, which suits photographs and scans: measured on corpus
+// pictures, corpus pages and photographs, libpng's adaptive choice among all
+// five filters made files only 1% smaller at one and a half times the time.
+// Drawings (paths rendered to pictures: flat colours, smooth edges, much
+// transparency) compress as well or better unfiltered, at a third of the
+// time of the adaptive choice.
+enum class PngRows { Predicted, Unfiltered };
 
 // Gray, gray+alpha, RGB and RGBA at 8 or 16 bits are written as they are;
 // ARGB32 becomes straight RGBA one row at a time (the canvas is encoded
 // without a copy); CMYK8 becomes RGB, Samples8 of 1 to 4 channels gray to RGBA.
 // The pHYs chunk records `dpi` (in pixels per metre).
-std::string encodePng(const Bitmap& bitmap, int dpi = 72, PngRows rows = PngRows::Adaptive);
+std::string encodePng(const Bitmap& bitmap, int dpi = 72, PngRows rows = PngRows::Predicted);
 
 struct PngInfo {
   int bitDepth = 8;          // as stored in the file
