@@ -192,8 +192,14 @@ void XMLFileWriter::writeLinebreak() {
 }
 
 void XMLFileWriter::writeIndentation() {
-  if (indentation_.empty()) return;
-  for (int i = 0; i < level_; ++i) write(indentation_);
+  if (indentation_.empty() || level_ <= 0) return;
+  requireOpenFile();
+  if (indentation_.size() == 1) {
+    buffer_.append(static_cast<size_t>(level_), indentation_[0]);
+  } else {
+    for (int i = 0; i < level_; ++i) buffer_.append(indentation_);
+  }
+  if (buffer_.size() >= kFlushThreshold) flushBuffer();
 }
 
 void XMLFileWriter::synchronizeFile() {
@@ -295,6 +301,7 @@ void XMLFileWriter::popNamespaceStack() {
         prefixNamespaceURIMap_.erase(it->second);
         namespaceURIPrefixMap_.erase(it);
       }
+      for (PrefixCacheEntry& e : prefixCache_) e.used = false;
     }
     namespaceURIs_.erase(namespaceURIs_.begin() + static_cast<std::ptrdiff_t>(below),
                          namespaceURIs_.begin() + static_cast<std::ptrdiff_t>(top));
@@ -382,9 +389,16 @@ void XMLFileWriter::requireOpenStartElement() const {
 }
 
 std::string_view XMLFileWriter::prefixOrThrow(std::string_view namespaceURI) const {
+  for (const PrefixCacheEntry& e : prefixCache_)
+    if (e.used && e.uri == namespaceURI) return e.prefix;
   auto it = namespaceURIPrefixMap_.find(namespaceURI);
   if (it == namespaceURIPrefixMap_.end())
     throw XMLWriterException("Unknown namespace URI " + std::string(namespaceURI));
+  PrefixCacheEntry& slot = prefixCache_[prefixCacheNext_];
+  slot.uri.assign(namespaceURI);
+  slot.prefix = it->second;
+  slot.used = true;
+  prefixCacheNext_ = (prefixCacheNext_ + 1) % std::size(prefixCache_);
   return it->second;
 }
 
@@ -407,8 +421,13 @@ void XMLFileWriter::writeStartElementWithNamespace(std::string_view namespaceURI
   newLine();
   write("<");
   writeQualifiedName(namespaceURI, localName);
-  elementLocalNames_.emplace_back(localName);
-  elementNamespaceURIs_.emplace_back(namespaceURI);
+  if (openElements_ == elementLocalNames_.size()) {
+    elementLocalNames_.emplace_back();
+    elementNamespaceURIs_.emplace_back();
+  }
+  elementLocalNames_[openElements_].assign(localName);
+  elementNamespaceURIs_[openElements_].assign(namespaceURI);
+  ++openElements_;
   newElement_ = true;
   emptyElement_ = true;
   ++level_;
@@ -429,10 +448,7 @@ void XMLFileWriter::writeCloseElement(bool empty) {
 
 void XMLFileWriter::finishEndTag() {
   popNamespaceStack();
-  if (!elementLocalNames_.empty()) {
-    elementLocalNames_.pop_back();
-    elementNamespaceURIs_.pop_back();
-  }
+  if (openElements_ > 0) --openElements_;
   emptyElement_ = true;
   newElement_ = false;
 }
@@ -444,11 +460,11 @@ void XMLFileWriter::writeEndElement() {
     --level_;
     return;
   }
-  if (level_ < 1 || elementLocalNames_.empty())
+  if (level_ < 1 || openElements_ == 0)
     throw XMLWriterException("Cannot write more end elements than start elements.");
   // The views stay valid until the end tag is written: the stacks are
   // popped only after that.
-  writeEndElementWithNamespace(elementNamespaceURIs_.back(), elementLocalNames_.back());
+  writeEndElementWithNamespace(elementNamespaceURIs_[openElements_ - 1], elementLocalNames_[openElements_ - 1]);
 }
 
 void XMLFileWriter::writeEndElement(std::string_view localName) { writeEndElementWithNamespace({}, localName); }

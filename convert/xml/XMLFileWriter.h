@@ -154,8 +154,22 @@ class XMLFileWriter {
   int level_ = 0;
   bool newElement_ = false;
   bool emptyElement_ = false;
+  // The open elements' names, innermost last: the first openElements_
+  // entries are in use; the rest keep their memory for the next elements,
+  // so that writing a part does not allocate for every tag.
   std::vector<std::string> elementLocalNames_;
   std::vector<std::string> elementNamespaceURIs_;
+  size_t openElements_ = 0;
+  // The last namespace URIs looked up and their prefixes (views into the
+  // bindings), cleared whenever a binding ends: a part uses two or three
+  // namespaces over and over.
+  struct PrefixCacheEntry {
+    std::string uri;
+    std::string_view prefix;
+    bool used = false;
+  };
+  mutable PrefixCacheEntry prefixCache_[4];
+  mutable size_t prefixCacheNext_ = 0;
   std::vector<std::string> namespaceURIs_;
   std::vector<size_t> namespaceCounts_;
   std::vector<bool> namespaceWritten_;
