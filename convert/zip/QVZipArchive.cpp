@@ -17,6 +17,12 @@ namespace {
 
 constexpr size_t kChunkSize = 256 * 1024;
 
+// zlib level of deflated entries. Measured on the 38 MB of XML parts of the
+// corpus decks: level 3 deflates them in half the time of the library's
+// default (6) for entries about a third larger; level 1 is hardly faster and
+// larger still, levels 4 and 5 save a third and a quarter of the time.
+constexpr int kDeflateLevel = 3;
+
 // The entry's time fields from a time (the file's modification time) in
 // local time; all zero when the time cannot be read.
 zip_fileinfo entryInfo(time_t modified) {
@@ -108,7 +114,7 @@ bool QVZipArchive::openEntry(const std::string& newname, time_t modified, uint64
   const int zip64 = size >= 0xffffffffULL ? 1 : 0;
   const bool stored = isStoredEntry(newname);
   if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, stored ? 0 : Z_DEFLATED,
-                            stored ? 0 : Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
+                            stored ? 0 : kDeflateLevel, zip64) != ZIP_OK)
     return false;
   ++entries_;
   return true;
