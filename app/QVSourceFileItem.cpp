@@ -45,6 +45,13 @@ std::string lastComponentWithoutExtension(const std::string& path) {
 
 }  // namespace
 
+// Title → one field of every offered format.
+std::map<std::string, std::string> QVSourceFileItem::formatTable(std::string QVDocFormat::*field) {
+  std::map<std::string, std::string> table;
+  for (const QVDocFormat& format : docFormats()) table.emplace(format.title, format.*field);
+  return table;
+}
+
 QVSourceFileItem::QVSourceFileItem(std::string path) : sourcePath_(std::move(path)) {}
 
 std::shared_ptr<QVSourceFileItem> QVSourceFileItem::initWithPath(const std::string& path) {
@@ -86,20 +93,12 @@ const std::vector<QVDocFormat>& QVSourceFileItem::docFormats() {
 }
 
 const std::map<std::string, std::string>& QVSourceFileItem::docFormatTypeDictionary() {
-  static const std::map<std::string, std::string> table = [] {
-    std::map<std::string, std::string> t;
-    for (const QVDocFormat& format : docFormats()) t.emplace(format.title, format.extension);
-    return t;
-  }();
+  static const std::map<std::string, std::string> table = formatTable(&QVDocFormat::extension);
   return table;
 }
 
 const std::map<std::string, std::string>& QVSourceFileItem::docFormatIconDictionary() {
-  static const std::map<std::string, std::string> table = [] {
-    std::map<std::string, std::string> t;
-    for (const QVDocFormat& format : docFormats()) t.emplace(format.title, format.icon);
-    return t;
-  }();
+  static const std::map<std::string, std::string> table = formatTable(&QVDocFormat::icon);
   return table;
 }
 

@@ -120,6 +120,7 @@ class QVSourceFileItem {
 
  private:
   explicit QVSourceFileItem(std::string path);
+  static std::map<std::string, std::string> formatTable(std::string QVDocFormat::*field);
 
   int64_t sourcePages_ = 0;
   std::string sourcePath_;

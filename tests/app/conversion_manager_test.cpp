@@ -293,6 +293,38 @@ TEST_F(AppTest, FailedPagesAreCountedAndAWhollyFailedFileIsNoSuccess) {
   EXPECT_EQ(none->conversionOptions(), "All Pages, TXT, Failed!");
 }
 
+// An exporter that, beside the document it is given, also puts a file
+// under the final output name at once, as a careless writer might.
+class EagerExporter : public QVPDFExporter {
+ public:
+  void begainConvertPDF(const std::string& stagedPath) override {
+    const fs::path staged(stagedPath);
+    std::ofstream(staged.parent_path().parent_path() / staged.filename()) << "partial";
+  }
+  bool convertPDFPage(const platform::PdfPage&) override { return true; }
+};
+
+TEST_F(AppTest, AStoppedItemLeavesNothingUnderItsOutputName) {
+  const fs::path out = chooseOutputFolder();
+  QVExporterRegistry registry;
+  registry.registerFactory("pptx", [](const auto&) { return std::make_unique<EagerExporter>(); });
+  QVPDFConverterManager manager(registry);
+  Recorder recorder;
+  manager.setDelegate(&recorder);
+  recorder.onItemStart = [](QVPDFConverterManager& m, const Item&) { m.stopConversion(); };
+  qvapptest::writeTextPdf(dir_.file("Stopped.pdf"), 2);
+  fs::create_directory(out / "Stopped.pptx");  // taken: the item writes "Stopped 2.pptx"
+  const Item item = QVSourceFileItem::initWithPath(dir_.file("Stopped.pdf").string());
+  manager.setMa_sourceItems({item});
+  ASSERT_TRUE(manager.startConversion());
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return recorder.runEnded; }));
+  EXPECT_THAT(recorder.reports, ElementsAre("will start", "start Stopped.pdf", "end Stopped.pdf 406", "did end"));
+  EXPECT_EQ(item->outputPath(), (out / "Stopped 2.pptx").string());
+  EXPECT_FALSE(fs::exists(out / "Stopped 2.pptx"));
+  // What was there before the run stays.
+  EXPECT_TRUE(fs::is_directory(out / "Stopped.pptx"));
+}
+
 TEST(MainQueue, TasksRunOnTheQtThreadInPostingOrder) {
   QVMainQueue queue;
   std::vector<int> ran;
