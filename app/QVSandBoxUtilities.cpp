@@ -42,8 +42,7 @@ bool QVSandBoxUtilities::SaveUserSelectedOutputURLBookmarkForKey(const std::stri
   if (ec) return false;
   std::string text = absolute.string();
   while (text.size() > 1 && text.back() == '/') text.pop_back();
-  QVUserDefaults::setString(key, text);
-  return true;
+  return QVUserDefaults::setString(key, text);
 }
 
 void QVSandBoxUtilities::RemoveUserSelectedOutputURLBookmarkForKey(std::string_view key) {

@@ -17,7 +17,8 @@ class QVSandBoxUtilities {
   static bool isReadAndWritableUserSelectedOutputURLBookmarkForKey(std::string_view key);
   static bool isReadAndWritableUserSelectedOutputURL(const std::string& folder);
   // Stores the folder (made absolute) under the default key. False, keeping
-  // what was stored, when the path is not an existing folder.
+  // what was stored, when the path is not an existing folder; false also
+  // when the settings file could not be written.
   static bool SaveUserSelectedOutputURLBookmark(const std::string& folder);
   static bool SaveUserSelectedOutputURLBookmarkForKey(const std::string& folder, std::string_view key);
   static void RemoveUserSelectedOutputURLBookmarkForKey(std::string_view key);

@@ -19,10 +19,11 @@ QSettings open() {
                    qstring(kQVSettingsApplication));
 }
 
-void write(std::string_view key, const QVariant& value) {
+bool write(std::string_view key, const QVariant& value) {
   QSettings settings = open();
   settings.setValue(qstring(key), value);
   settings.sync();
+  return settings.status() == QSettings::NoError;
 }
 
 }  // namespace
@@ -39,22 +40,23 @@ std::optional<std::string> text(std::string_view key) {
 
 bool contains(std::string_view key) { return open().contains(qstring(key)); }
 
-void setString(std::string_view key, std::string_view value) { write(key, qstring(value)); }
+bool setString(std::string_view key, std::string_view value) { return write(key, qstring(value)); }
 
-void setBool(std::string_view key, bool value) { write(key, value); }
+bool setBool(std::string_view key, bool value) { return write(key, value); }
 
-void setInteger(std::string_view key, int64_t value) { write(key, static_cast<qlonglong>(value)); }
+bool setInteger(std::string_view key, int64_t value) { return write(key, static_cast<qlonglong>(value)); }
 
 // Written as text by the locale-free formatter, so that it reads back the
 // same under any locale.
-void setDouble(std::string_view key, double value) {
-  write(key, QString::fromStdString(platform::text::formatShortest(value)));
+bool setDouble(std::string_view key, double value) {
+  return write(key, QString::fromStdString(platform::text::formatShortest(value)));
 }
 
-void remove(std::string_view key) {
+bool remove(std::string_view key) {
   QSettings settings = open();
   settings.remove(qstring(key));
   settings.sync();
+  return settings.status() == QSettings::NoError;
 }
 
 std::string fileName() { return open().fileName().toStdString(); }

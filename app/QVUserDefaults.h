@@ -25,11 +25,12 @@ namespace QVUserDefaults {
 std::optional<std::string> text(std::string_view key);
 bool contains(std::string_view key);
 
-void setString(std::string_view key, std::string_view value);
-void setBool(std::string_view key, bool value);
-void setInteger(std::string_view key, int64_t value);
-void setDouble(std::string_view key, double value);
-void remove(std::string_view key);
+// Each write answers whether it reached the file.
+bool setString(std::string_view key, std::string_view value);
+bool setBool(std::string_view key, bool value);
+bool setInteger(std::string_view key, int64_t value);
+bool setDouble(std::string_view key, double value);
+bool remove(std::string_view key);
 
 // The settings file (for diagnostics and tests).
 std::string fileName();

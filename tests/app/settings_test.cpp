@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/QVCUtilities.h"
+#include "app/QVSandBoxUtilities.h"
 #include "app/QVSourceFileItem.h"
 #include "app/QVUserDefaults.h"
 #include "tests/app/app_test_support.h"
@@ -96,6 +97,19 @@ TEST_F(AppTest, ValuesWrittenByHandReadAsText) {
   EXPECT_EQ(QVCUtilities::integerValueForKey("count", 0), 12);
   QVUserDefaults::setString("range", "2,4");
   EXPECT_EQ(QVCUtilities::stringValueForKey("range", "x"), "2,4");
+}
+
+TEST_F(AppTest, AWriteThatCannotReachTheFileSaysSo) {
+  EXPECT_TRUE(QVUserDefaults::setString("key", "value"));
+  const std::filesystem::path file = QVUserDefaults::fileName();
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);  // a folder where the file belongs
+  EXPECT_FALSE(QVUserDefaults::setString("key", "other"));
+  const std::filesystem::path folder = dir_.file("chosen");
+  std::filesystem::create_directory(folder);
+  EXPECT_FALSE(QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(folder.string()));
+  std::filesystem::remove(file);
+  EXPECT_TRUE(QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(folder.string()));
 }
 
 TEST_F(AppTest, NumbersAreStoredAlikeUnderEveryLocale) {
