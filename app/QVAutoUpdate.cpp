@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "app/QVApplicationInfo.h"
-#include "app/QVCUtilities.h"
 #include "app/QVUserDefaults.h"
 #include "platform/text/text.h"
 
