@@ -15,6 +15,12 @@ bool fileExists(const std::string& path);
 bool createFolderIfNeeded(const std::string& path);
 // A path where no file exists: the path itself, or base2.ext, base3.ext, ...
 std::string freePath(const std::string& wanted);
+// The first of the path itself, base<separator>2.ext, base<separator>3.ext,
+// ... up to the number lastNumber where nothing exists; nullopt when every
+// one of them is taken.
+inline constexpr long kFreePathLastNumber = 99999999;
+std::optional<std::string> firstFreePath(const std::string& wanted, std::string_view separator,
+                                         long lastNumber = kFreePathLastNumber);
 // A new random UUID string (upper-case hex, 8-4-4-4-12).
 std::string newUuid();
 // Reads a whole file; nullopt when it cannot be read.
