@@ -160,6 +160,20 @@ bool writeFile(const std::string& path, std::string_view data) {
   return ok;
 }
 
+bool moveItem(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty() || somethingAt(to) || !somethingAt(from)) return false;
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EXDEV) return false;
+  std::error_code ec;
+  stdfs::copy(from, to, stdfs::copy_options::recursive | stdfs::copy_options::copy_symlinks, ec);
+  if (ec) {
+    stdfs::remove_all(to, ec);
+    return false;
+  }
+  stdfs::remove_all(from, ec);
+  return true;
+}
+
 WorkFolder::WorkFolder() {
   std::error_code ec;
   stdfs::path base = stdfs::temp_directory_path(ec);

@@ -28,6 +28,11 @@ std::optional<std::string> readFile(const std::string& path);
 // Writes a whole file, checking every write; false on any failure (and the
 // partial file is removed).
 bool writeFile(const std::string& path, std::string_view data);
+// Moves a file or a folder with everything in it to a path where nothing is
+// yet: a rename, or across file systems a copy that checks every file and
+// then removes the source. False on any failure; then nothing is left at the
+// destination and the source is whole.
+bool moveItem(const std::string& from, const std::string& to);
 
 // A private folder made with mkdtemp under the system temporary folder,
 // removed with its contents when the object dies.
