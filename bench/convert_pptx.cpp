@@ -8,95 +8,29 @@
 //
 // Each run is a process of its own, timed from outside as a user would see
 // it: wall time, CPU time (user + system) and peak resident memory, all from
-// the kernel's accounting of the finished child (wait4). pdfconvert and
-// pdftotext run in turn on each file, N rounds of the pair, and each keeps
-// its fastest round, so that both meet the same machine load. The summary
-// gives the ratio of the total times (pdfconvert / pdftotext), the slowest
-// file per page and the highest peak memory.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// the kernel's accounting of the finished child. pdfconvert and pdftotext run
+// in turn on each file, N rounds of the pair, and each keeps its fastest
+// round, so that both meet the same machine load. The summary gives the ratio
+// of the total times (pdfconvert / pdftotext), the slowest file per page and
+// the highest peak memory. LibreOffice runs once over all files in one call
+// (one start-up, as a user converting a folder would), and over the files
+// without a password, since it cannot be given one.
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "bench/support/harness.h"
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
-#include "platform/text/text.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using namespace qvbench;
 
-struct Measured {
-  bool ok = false;
-  double seconds = 0;     // wall
-  double cpuSeconds = 0;  // user + system
-  double peakMB = 0;
-};
-
-double toSeconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
-
-// Runs the program with its output sent to logFile; its times and peak
-// memory from the kernel's accounting of the child.
-Measured runTool(std::vector<std::string> args, const std::string& logFile = "/dev/null") {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  Measured m;
-  const auto start = Clock::now();
-  pid_t pid;
-  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return m;
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) != pid) return m;
-  m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  m.cpuSeconds = toSeconds(usage.ru_utime) + toSeconds(usage.ru_stime);
-  m.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return m;
-}
-
-bool toolExists(const std::string& name) { return runTool({"sh", "-c", "command -v " + name}).ok; }
-
-std::string corpusPassword(const fs::path& file) {
-  auto manifest = platform::fs::readFile((file.parent_path() / "manifest.tsv").string());
-  if (!manifest) return "";
-  const std::string name = file.filename().string();
-  size_t pos = 0;
-  while (pos < manifest->size()) {
-    size_t end = manifest->find('\n', pos);
-    if (end == std::string::npos) end = manifest->size();
-    const std::string line = manifest->substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.starts_with(name + "\t")) continue;
-    const size_t a = line.find('\t'), b = line.find('\t', a + 1);
-    if (b == std::string::npos) return "";
-    std::string password = line.substr(b + 1);
-    if (size_t t = password.find('\t'); t != std::string::npos) password.resize(t);
-    return password == "-" ? "" : password;
-  }
-  return "";
-}
-
-std::string fixed(double v, int precision) { return platform::text::formatFixed(v, precision); }
-std::string rate(double count, double seconds) { return seconds > 0 ? fixed(count / seconds, 1) : "-"; }
 std::string ratio(double a, double b) { return b > 0 ? fixed(a / b, 2) : "-"; }
 
 // Keeps the faster of two rounds (a failed round never replaces a good one).
@@ -138,25 +72,12 @@ int main(int argc, char** argv) {
       inputs.emplace_back(a);
     }
   }
-  if (inputs.empty()) {
-    const char* env = std::getenv("QV_CORPUS_DIR");
-    inputs.emplace_back(env && *env ? env : QV_CORPUS_DIR_DEFAULT);
-  }
-  std::vector<fs::path> files;
-  for (const auto& in : inputs) {
-    if (fs::is_directory(in)) {
-      for (const auto& e : fs::directory_iterator(in))
-        if (e.path().extension() == ".pdf") files.push_back(e.path());
-    } else {
-      files.push_back(in);
-    }
-  }
-  std::sort(files.begin(), files.end());
+  const std::vector<fs::path> files = pdfFiles(inputs);
 
   platform::fs::WorkFolder scratch;
   const fs::path outFolder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);
   fs::create_directories(outFolder);
-  if (!toolExists(pdfconvert)) {
+  if (!toolExists(pdfconvert.c_str())) {
     std::cerr << "bench_convert_pptx: cannot run " << pdfconvert << " (give --pdfconvert PATH)\n";
     return 2;
   }
@@ -187,8 +108,8 @@ int main(int argc, char** argv) {
     if (!r.password.empty()) text.insert(text.end(), {"-upw", r.password});
     text.insert(text.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
     for (int round = 0; round < rounds; ++round) {
-      keepBest(r.ours, runTool(ours), round == 0);
-      if (havePdftotext) keepBest(r.pdftotext, runTool(text), round == 0);
+      keepBest(r.ours, measuredRun(ours), round == 0);
+      if (havePdftotext) keepBest(r.pdftotext, measuredRun(text), round == 0);
     }
     std::cout << file.filename().string() << "\t" << r.pages << "\t"
               << (r.ours.ok ? fixed(r.ours.seconds, 3) : "failed") << "\t" << fixed(r.ours.seconds / r.pages, 4)
@@ -252,7 +173,7 @@ int main(int argc, char** argv) {
                                   "--outdir",
                                   officeOut.string()};
     for (const fs::path& f : officeFiles) args.push_back(f.string());
-    const Measured m = runTool(args, (officeOut / "soffice.log").string());
+    const Measured m = measuredRun(args, (officeOut / "soffice.log").string());
     int converted = 0, convertedPages = 0;
     for (const FileResult& r : results)
       if (r.password.empty() && fs::exists(officeOut / (r.file.stem().string() + ".pptx"))) {
