@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ struct Samples {
   PdfStreamFormat format = PdfStreamFormat::Raw;
   platform::image::JpegInfo jpegInfo;
   bool colorTransformGiven = false;  // /ColorTransform in the DCT parameters
+  // JPEG data that goes out as it is: checked to decode, but its pixels
+  // were not kept (rawStorage holds the data, there are no rows).
+  bool keptAsIs = false;
 
   // Where the samples are: asked each time, since moving a short string
   // moves its characters.
@@ -145,7 +149,12 @@ constexpr int64_t kMaxSampleBytes = int64_t{1} << 30;
 
 // Decodes the stream's data into samples. For raw data `components` and
 // `bpc` give the layout; the other formats bring their own.
-Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc) {
+// Whether JPEG data of this header (and /ColorTransform given or not) goes
+// out as it is, so that only its decoding, not its pixels, matters.
+using KeepJpegAsIs = std::function<bool(const platform::image::JpegInfo&, bool colorTransformGiven)>;
+
+Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc,
+                    const KeepJpegAsIs& keepJpegAsIs = {}) {
   Samples s;
   platform::PdfStreamData sd;
   int64_t needed = 0;
@@ -191,6 +200,20 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
       // Decoded no larger than needed for the size the dictionary gives
       // (a frame many times that size is read scaled down).
       const auto wanted = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 0, int64_t{1} << 30)); };
+      if (keepJpegAsIs) {
+        const auto info = platform::image::readJpegInfo(bytes);
+        if (info && platform::image::decodesWhole(*info, wanted(width), wanted(height)) &&
+            keepJpegAsIs(*info, s.colorTransformGiven)) {
+          s.jpegInfo = platform::image::checkJpeg(bytes, colorTransform);
+          s.width = s.jpegInfo.width;
+          s.height = s.jpegInfo.height;
+          s.bpc = 8;
+          s.components = s.jpegInfo.components;
+          s.keptAsIs = true;
+          s.rawStorage = std::move(sd.bytes);
+          break;
+        }
+      }
       Bitmap bitmap =
           platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wanted(width), wanted(height));
       s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
@@ -547,8 +570,10 @@ struct DecodedImage {
 
 Bitmap decodeSoftMask(const PdfObject& stream, int depth);
 
+// keepJpeg: the caller writes JPEG data that needs no change as it is, so
+// such data is only checked to decode and gives no pixels.
 DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fill, int depth,
-                         bool forceGray) {
+                         bool forceGray, bool keepJpeg = false) {
   if (!stream.isStream()) throw ImageError("not an image stream");
   const PdfObject dict = stream.dictionary();
   const bool imageMask = booleanEntry(dict, "ImageMask", "IM");
@@ -603,7 +628,26 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   }
   const int bpc = static_cast<int>(std::clamp<int64_t>(bpcEntry.value_or(8), 0, 64));
 
-  Samples& s = result.samples = loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc);
+  // The JPEG goes out as it is only when every reader of the file will see
+  // the same colours: no mask, no orientation tag, no CMYK, no colour
+  // transform that the PDF overrides, no decode array and no conversion.
+  KeepJpegAsIs keepAsIs;
+  const PdfObject smaskEntry = dict.get("SMask"), maskEntry = dict.get("Mask");
+  if (keepJpeg && !forceGray && !smaskEntry.isStream() && !maskEntry.isStream() && !maskEntry.isArray())
+    keepAsIs = [&](const platform::image::JpegInfo& info, bool colorTransformGiven) {
+      if (info.exif || info.components == 4 || (colorTransformGiven && !info.adobeMarker)) return false;
+      const auto jpegSpace = space && space->getNComps() == info.components ? space : deviceSpaceFor(info.components);
+      if (!jpegSpace) return false;
+      Samples probe;
+      probe.components = info.components;
+      return samplesAreColor(probe, *jpegSpace, decodeRanges(dict, jpegSpace.get(), info.components, 8, false));
+    };
+  Samples& s = result.samples =
+      loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc, keepAsIs);
+  if (s.keptAsIs) {
+    result.passThroughJpeg = true;
+    return result;
+  }
   if (s.format == PdfStreamFormat::Raw && !bpcEntry) throw ImageError("image without bits per component");
   if (space->getNComps() != s.components) {
     // JPEG and JPEG 2000 data decide their component count.
@@ -665,13 +709,6 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   // The samples are spent; only JPEG data may still be written as it is.
   if (s.format != PdfStreamFormat::JPEG) std::string().swap(s.rawStorage);
   std::vector<uint8_t>().swap(s.bilevelStorage);
-  // The JPEG goes out as it is only when every reader of the file will see
-  // the same colours: no orientation tag, no CMYK, no colour transform that
-  // the PDF overrides, no decode array and no conversion.
-  if (s.format == PdfStreamFormat::JPEG && !s.jpegInfo.exif && s.jpegInfo.components != 4 &&
-      s.width == s.jpegInfo.width && s.height == s.jpegInfo.height &&
-      (!s.colorTransformGiven || s.jpegInfo.adobeMarker) && samplesAreColor(s, *space, ranges))
-    result.passThroughJpeg = true;
   result.pixels = std::move(color);
   return result;
 }
@@ -708,15 +745,15 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
   QVPDFImageExtraction result;
   DecodedImage image;
   try {
-    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false);
+    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
   } catch (const std::exception& e) {
     reportSkipped(e.what());
     return result;
   }
   const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
   result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
-  result.pixelWidth = image.pixels.width();
-  result.pixelHeight = image.pixels.height();
+  result.pixelWidth = image.passThroughJpeg ? image.samples.width : image.pixels.width();
+  result.pixelHeight = image.passThroughJpeg ? image.samples.height : image.pixels.height();
   std::string path;
   try {
     path = UUIDImagePath(asJpeg ? "jpeg" : "png", options.folder);

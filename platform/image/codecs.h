@@ -52,6 +52,16 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
 Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr,
                   int colorTransform = -1, int atLeastWidth = 0, int atLeastHeight = 0);
 
+// True when decodeJpeg with these wanted sizes decodes the frame of `info`
+// at its own size rather than scaled down.
+bool decodesWhole(const JpegInfo& info, int atLeastWidth, int atLeastHeight);
+
+// Reads all of the data as decodeJpeg would (colorTransform likewise), a row
+// at a time over a buffer of one row, without keeping the picture: whether a
+// JPEG that goes out as it is decodes at all, for the price of its decoding
+// alone. Answers its header; throws ImageError as decodeJpeg does.
+JpegInfo checkJpeg(std::span<const uint8_t> data, int colorTransform = -1);
+
 // Gray8, RGB8 and CMYK8 are written as they are (CMYK with libjpeg's Adobe
 // marker, samples as given); any other format is converted to RGB8 first.
 // quality 1..100. The JFIF header records `dpi` dots per inch.
