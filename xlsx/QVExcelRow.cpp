@@ -1,5 +1,7 @@
 #include "xlsx/QVExcelRow.h"
 
+#include <cmath>
+
 #include "convert/xml/XMLFileWriter.h"
 #include "platform/text/text.h"
 #include "xlsx/QVExcelManager.h"
@@ -11,8 +13,16 @@ void QVExcelRow::setRowIndex(uint64_t index) {
 }
 
 void QVExcelRow::writeXML(XMLFileWriter& writer, const QVExcelManager& manager) const {
-  const std::string height =
-      manager.isNeedDefaultRowHeight() ? std::string("13.5") : platform::text::formatFixed(frame_.size.height * 1.1, 2);
+  const double points = frame_.size.height * 1.1;
+  const std::string height = manager.isNeedDefaultRowHeight()
+                                 ? std::string("13.5")
+                                 : platform::text::formatFixed(std::isfinite(points) ? std::fmin(points, 409.0) : 13.5, 2);
+  std::string spans = "1:1";
+  if (!cells.empty() && cells.front()->stringItem && cells.back()->stringItem) {
+    spans = platform::text::formatInteger(static_cast<int64_t>(cells.front()->stringItem->columnIndex));
+    spans += ':';
+    platform::text::appendInteger(spans, static_cast<int64_t>(cells.back()->stringItem->columnIndex));
+  }
   writer.writeStartElement("row");
   writer.writeAttribute("r", platform::text::formatInteger(static_cast<int64_t>(rowIndex_)));
   writer.writeAttribute("spans", spans);
