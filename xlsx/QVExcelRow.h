@@ -22,8 +22,8 @@ class QVExcelRow {
 
   // The "row" element with its cells, in their order; the height is the
   // frame's (times 1.1, at most the 409 points a row may have) unless the
-  // options ask for the default height, and the spans are the columns of the
-  // first and last cell.
+  // options ask for the default height, and the spans are the first and last
+  // columns of its cells.
   void writeXML(XMLFileWriter& writer, const QVExcelManager& manager) const;
 
   std::vector<QVExcelCellPtr> cells;
