@@ -166,10 +166,17 @@ std::string percentValue(const std::string& plain) {
   fraction.insert(0, whole.substr(whole.size() - 2));
   whole.erase(whole.size() - 2);
   whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
-  if (whole.empty()) whole = "0";
+  if (whole.empty()) whole.push_back('0');
   fraction.erase(fraction.find_last_not_of('0') + 1);
   if (whole == "0" && fraction.empty()) return "0";
-  return (negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
+  std::string value;
+  if (negative) value += '-';
+  value += whole;
+  if (!fraction.empty()) {
+    value += '.';
+    value += fraction;
+  }
+  return value;
 }
 
 size_t significantDigits(const std::string& value) {

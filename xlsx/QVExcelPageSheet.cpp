@@ -166,7 +166,8 @@ bool QVExcelPage::valideNumbers(QVExcelRunText& run, QVExcelCell& cell) {
   const int32_t fill = manager_.excelStyle().getFillIdWithCellFrame(cell.stringItem->itemInfo.textBoxRect(),
                                                                      manager_.isNeedCollectFills());
   cell.cellValue = number.readNumber();
-  cell.dataType = "n";
+  // Assigned as a character: GCC 12 warns falsely about copying a literal here.
+  cell.dataType.assign(1, 'n');
   cell.styleIndex = static_cast<uint32_t>(manager_.styleIndexFrom(run, number, fill));
   return false;
 }

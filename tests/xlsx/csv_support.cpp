@@ -47,7 +47,7 @@ std::optional<std::string> readCsvFile(const fs::path& file) {
   return platform::text::utf8FromUtf16(units);
 }
 
-std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
+std::vector<std::vector<std::string>> parseCsv(const std::string& text, char separator) {
   std::vector<std::vector<std::string>> lines;
   std::vector<std::string> fields;
   std::string field;
@@ -65,7 +65,7 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
       }
     } else if (c == '"' && !fieldStarted) {
       quoted = fieldStarted = true;
-    } else if (c == '\t') {
+    } else if (c == separator) {
       fields.push_back(field);
       field.clear();
       fieldStarted = false;

@@ -23,9 +23,9 @@ QVExcelRunTextPtr makeRun(const std::string& text, double left, double baseline,
 // The text of a CSV file: nothing unless it starts with the UTF-16
 // little-endian byte-order mark and holds whole code units.
 std::optional<std::string> readCsvFile(const fs::path& file);
-// Tab-separated lines of fields; a field in double quotes may hold tabs,
-// line breaks and doubled quotes.
-std::vector<std::vector<std::string>> parseCsv(const std::string& text);
+// Lines of fields separated by tabs (or `separator`); a field in double
+// quotes may hold separators, line breaks and doubled quotes.
+std::vector<std::vector<std::string>> parseCsv(const std::string& text, char separator = '\t');
 // The names of the files in a folder, sorted.
 std::vector<std::string> fileNames(const fs::path& folder);
 
