@@ -52,32 +52,12 @@ std::string utcTimestamp(std::time_t now) {
          digits(t.tm_hour, 2) + ":" + digits(t.tm_min, 2) + ":" + digits(t.tm_sec, 2) + "Z";
 }
 
-void writeTextElement(XMLFileWriter& w, std::string_view ns, std::string_view name, std::string_view text) {
-  w.writeStartElementWithNamespace(ns, name);
-  w.writeCharacters(text);
-  w.writeEndElementWithNamespace(ns, name);
-}
+using QVOpenXMLPackage::Relationship;
+using QVOpenXMLPackage::writeTextElement;
 
-struct Relationship {
-  std::string_view type;
-  std::string target;
-};
-
-// A relationships part: ids rId1, rId2, ... in list order.
 void writeRelationshipsPart(const std::string& path, const std::vector<Relationship>& relationships) {
   XMLFileWriter w(path);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Relationships");
-  w.writeAttribute("xmlns", QVOpenXMLNameSpace::nameSpace_Rels());
-  for (size_t i = 0; i < relationships.size(); ++i) {
-    w.writeStartElement("Relationship");
-    w.writeAttribute("Id", "rId" + integerText(i + 1));
-    w.writeAttribute("Type", relationships[i].type);
-    w.writeAttribute("Target", relationships[i].target);
-    w.writeEndElement();
-  }
-  w.writeEndElement();
-  w.writeEndDocument();
+  QVOpenXMLPackage::writeRelationships(w, relationships);
 }
 
 }  // namespace
@@ -242,46 +222,24 @@ void QVExcelWriter::writeRootRelationships() {
 }
 
 void QVExcelWriter::writeContentTypes() {
-  XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Types");
-  w.writeAttribute("xmlns", types::kContentTypesNamespace);
-  auto entry = [&w](std::string_view element, std::string_view keyName, std::string_view key,
-                    std::string_view contentType) {
-    w.writeStartElement(element);
-    w.writeAttribute(keyName, key);
-    w.writeAttribute("ContentType", contentType);
-    w.writeEndElement();
-  };
-  entry("Default", "Extension", "xml", types::kTypeXml);
-  entry("Default", "Extension", "jpeg", types::kTypeJpeg);
-  entry("Default", "Extension", "png", types::kTypePng);
-  entry("Default", "Extension", "rels", types::kTypeRelationships);
-  entry("Override", "PartName", "/xl/sharedStrings.xml", types::kTypeSharedStrings);
-  entry("Override", "PartName", "/xl/styles.xml", types::kTypeStyles);
-  entry("Override", "PartName", "/xl/theme/theme1.xml", types::kTypeTheme);
-  entry("Override", "PartName", "/xl/workbook.xml", types::kTypeWorkbook);
-  entry("Override", "PartName", "/docProps/core.xml", types::kTypeCoreProperties);
-  entry("Override", "PartName", "/docProps/app.xml", types::kTypeExtendedProperties);
+  std::vector<QVOpenXMLPackage::PartType> parts = {{"/xl/sharedStrings.xml", types::kTypeSharedStrings},
+                                                   {"/xl/styles.xml", types::kTypeStyles},
+                                                   {"/xl/theme/theme1.xml", types::kTypeTheme},
+                                                   {"/xl/workbook.xml", types::kTypeWorkbook},
+                                                   {"/docProps/core.xml", types::kTypeCoreProperties},
+                                                   {"/docProps/app.xml", types::kTypeExtendedProperties}};
   for (uint64_t number : sheetNumbers_)
-    entry("Override", "PartName", "/xl/worksheets/sheet" + integerText(number) + ".xml", types::kTypeWorksheet);
-  w.writeEndElement();
-  w.writeEndDocument();
+    parts.push_back({"/xl/worksheets/sheet" + integerText(number) + ".xml", types::kTypeWorksheet});
+  XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
+  QVOpenXMLPackage::writeContentTypes(w, parts);
 }
 
 void QVExcelWriter::writeAppProperties(const QVPDFInfo& info) {
   makeFolder(savedWorkFolder_ + "/docProps");
   XMLFileWriter w(savedWorkFolder_ + "/docProps/app.xml");
   const std::string_view vt = QVOpenXMLNameSpace::nameSpace_vt();
-  w.setPrefix("vt", vt);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Properties");
-  w.writeAttribute("xmlns", types::kExtendedPropertiesNamespace);
-  auto text = [&w](std::string_view name, std::string_view value) {
-    w.writeStartElement(name);
-    w.writeCharacters(value);
-    w.writeEndElement(name);
-  };
+  QVOpenXMLPackage::beginAppProperties(w);
+  auto text = [&w](std::string_view name, std::string_view value) { writeTextElement(w, {}, name, value); };
   const std::string sheets = integerText(sheetNumbers_.size());
   text("Application", "Microsoft Excel");
   text("DocSecurity", "0");
@@ -316,33 +274,17 @@ void QVExcelWriter::writeAppProperties(const QVPDFInfo& info) {
 }
 
 void QVExcelWriter::writeCoreProperties(const QVPDFInfo& info) {
-  XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
   const std::string_view cp = QVOpenXMLNameSpace::nameSpace_cp();
   const std::string_view dc = QVOpenXMLNameSpace::nameSpace_dc();
-  const std::string_view dcterms = QVOpenXMLNameSpace::nameSpace_dcterms();
-  const std::string_view xsi = QVOpenXMLNameSpace::nameSpace_xsi();
-  w.setPrefix("cp", cp);
-  w.setPrefix("dc", dc);
-  w.setPrefix("dcterms", dcterms);
-  w.setPrefix("dcmitype", QVOpenXMLNameSpace::nameSpace_dcmitype());
-  w.setPrefix("xsi", xsi);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElementWithNamespace(cp, "coreProperties");
-  writeTextElement(w, dc, "title", info.title);
-  writeTextElement(w, dc, "subject", info.subject);
-  writeTextElement(w, dc, "creator", info.author);
-  writeTextElement(w, cp, "keywords", info.keywords);
-  writeTextElement(w, dc, "description", info.note);
-  writeTextElement(w, cp, "lastModifiedBy", kApplicationName);
-  const std::string now = utcTimestamp(std::time(nullptr));
-  for (const char* name : {"created", "modified"}) {
-    w.writeStartElementWithNamespace(dcterms, name);
-    w.writeAttributeWithNamespace(xsi, "type", "dcterms:W3CDTF");
-    w.writeCharacters(now);
-    w.writeEndElementWithNamespace(dcterms, name);
-  }
-  w.writeEndElementWithNamespace(cp, "coreProperties");
-  w.writeEndDocument();
+  XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
+  QVOpenXMLPackage::writeCoreProperties(w,
+                                        {{dc, "title", info.title},
+                                         {dc, "subject", info.subject},
+                                         {dc, "creator", info.author},
+                                         {cp, "keywords", info.keywords},
+                                         {dc, "description", info.note},
+                                         {cp, "lastModifiedBy", kApplicationName}},
+                                        utcTimestamp(std::time(nullptr)));
 }
 
 void QVExcelWriter::writeWorkbookRelationships() {
