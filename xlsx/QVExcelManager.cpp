@@ -67,22 +67,9 @@ int32_t QVExcelManager::getStyleIndex(const QVExcelStringItem& item, const platf
   }
   if (isNeedWrapText()) horizontal = "left";
 
-  std::vector<QVExcelStyleXf>& formats = excelStyle_.cellXfsArr;
-  for (size_t i = 0; i < formats.size(); ++i) {
-    const QVExcelStyleXf& entry = formats[i];
-    // A text cell takes no number format and no fill of a number cell's
-    // format: the fill lies under that other cell, not under this one.
-    const QVExcel_Xf& xf = entry.formatedElm;
-    if (xf.fontId == fontID && xf.numFmtId == 0 && xf.fillId == 0 && entry.algnHorizontal() == horizontal &&
-        entry.algnVertical() == vertical)
-      return static_cast<int32_t>(i);
-  }
-  QVExcel_Xf record;
-  record.fontId = fontID;
-  record.applyAlignment = true;
-  record.alignment = QVExcel_AlignmentMake(horizontal, vertical, false);
-  formats.emplace_back(record);
-  return static_cast<int32_t>(formats.size() - 1);
+  // A text cell takes no number format and no fill of a number cell's
+  // format: the fill lies under that other cell, not under this one.
+  return excelStyle_.getTextStyleIndex(fontID, horizontal, vertical);
 }
 
 int32_t QVExcelManager::styleIndexFrom(QVExcelRunText& run, QVExcelNumber& number, int32_t fillID) {

@@ -1,5 +1,8 @@
 #include "xlsx/QVExcelStyle.h"
 
+#include <optional>
+#include <string_view>
+
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "platform/text/text.h"
@@ -22,6 +25,42 @@ void writeApplyFlags(XMLFileWriter& w, const QVExcel_Xf& xf) {
     if (set) w.writeAttribute(name, "1");
 }
 
+void appendKeyPart(std::string& key, std::string_view part) {
+  key += part;
+  key += '\x1f';
+}
+
+std::string fontKey(const QVExcelStyleFont& font) {
+  std::string key(reinterpret_cast<const char*>(&font.font.sz), sizeof font.font.sz);
+  appendKeyPart(key, {});
+  appendKeyPart(key, font.font.name);
+  appendKeyPart(key, font.rgbColor);
+  key += font.font.b ? 'b' : '-';
+  key += font.font.i ? 'i' : '-';
+  return key;
+}
+
+// Absent alignment strings equal nothing: such formats get no key.
+std::optional<std::string> cellFormatKey(const QVExcel_Xf& xf) {
+  if (!xf.alignment.horizontal || !xf.alignment.vertical) return std::nullopt;
+  std::string key;
+  for (int32_t id : {xf.numFmtId, xf.fontId, xf.fillId, xf.borderId}) appendKeyPart(key, std::to_string(id));
+  appendKeyPart(key, *xf.alignment.horizontal);
+  appendKeyPart(key, *xf.alignment.vertical);
+  key += xf.alignment.wrapText ? 'w' : '-';
+  key += xf.applyNumberFormat ? 'n' : '-';
+  return key;
+}
+
+std::optional<std::string> textFormatKey(const QVExcel_Xf& xf) {
+  if (xf.numFmtId != 0 || xf.fillId != 0 || !xf.alignment.horizontal || !xf.alignment.vertical) return std::nullopt;
+  std::string key = std::to_string(xf.fontId);
+  appendKeyPart(key, {});
+  appendKeyPart(key, *xf.alignment.horizontal);
+  appendKeyPart(key, *xf.alignment.vertical);
+  return key;
+}
+
 void writeIndexes(XMLFileWriter& w, const QVExcel_Xf& xf) {
   w.writeAttribute("numFmtId", integerText(xf.numFmtId));
   w.writeAttribute("fontId", integerText(xf.fontId));
@@ -32,65 +71,86 @@ void writeIndexes(XMLFileWriter& w, const QVExcel_Xf& xf) {
 }  // namespace
 
 QVExcelStyle::QVExcelStyle() {
-  fontsArr.emplace_back();
-  fillsArr.emplace_back();
-  fillsArr.emplace_back();
-  fillsArr.back().patternFill.patternType = "gray125";
-  bordersArr.emplace_back();
+  collectFonts(QVExcelStyleFont());
+  fillsArr_.emplace_back();
+  fillsArr_.emplace_back();
+  fillsArr_.back().patternFill.patternType = "gray125";
+  bordersArr_.emplace_back();
   QVExcel_Xf centred;
   centred.alignment = QVExcel_AlignmentMake(std::string("center"), std::string("center"), false);
-  cellStyleXfsArr.emplace_back(centred);
+  cellStyleXfsArr_.emplace_back(centred);
   QVExcel_Xf standard;
   standard.applyAlignment = true;
-  cellXfsArr.emplace_back(standard);
+  appendCellFormat(QVExcelStyleXf(standard));
 }
 
 int32_t QVExcelStyle::collectNumberFormat(const std::string& formatCode) {
-  for (const QVExcelStyleNumFmt& entry : numFmtsArr)
+  for (const QVExcelStyleNumFmt& entry : numFmtsArr_)
     if (entry.formatCode == formatCode) return entry.numFmtID;
   int32_t id = kFirstCustomNumFmtID;
   while (existNumberFormat(id)) ++id;
-  numFmtsArr.push_back({id, formatCode});
+  numFmtsArr_.push_back({id, formatCode});
   return id;
 }
 
 bool QVExcelStyle::existNumberFormat(int32_t numFmtID) const {
-  for (const QVExcelStyleNumFmt& entry : numFmtsArr)
+  for (const QVExcelStyleNumFmt& entry : numFmtsArr_)
     if (entry.numFmtID == numFmtID) return true;
   return false;
 }
 
 int32_t QVExcelStyle::collectFonts(const QVExcelStyleFont& font) {
-  for (size_t i = 0; i < fontsArr.size(); ++i)
-    if (fontsArr[i].isEqualToFont(font)) return static_cast<int32_t>(i);
-  fontsArr.push_back(font);
-  return static_cast<int32_t>(fontsArr.size() - 1);
+  const auto [it, added] = fontIndex_.try_emplace(fontKey(font), static_cast<int32_t>(fontsArr_.size()));
+  if (!added) return it->second;
+  if (fontsArr_.size() >= kMaxFonts) {
+    fontIndex_.erase(it);
+    return 0;
+  }
+  fontsArr_.push_back(font);
+  return it->second;
 }
 
 void QVExcelStyle::collectFills(const QVExcelStyleFill& fill) {
-  if (fillsArr.size() >= kMaxFills) return;
-  for (const QVExcelStyleFill& entry : fillsArr)
+  if (fillsArr_.size() >= kMaxFills) return;
+  for (const QVExcelStyleFill& entry : fillsArr_)
     if (entry.isEqualToFill(fill)) return;
-  fillsArr.push_back(fill);
+  fillsArr_.push_back(fill);
 }
 
 int32_t QVExcelStyle::getFillIdWithCellFrame(const platform::Rect& cellFrame, bool collectingFills) const {
   if (!collectingFills) return 0;
-  for (size_t i = 0; i < fillsArr.size(); ++i) {
-    const platform::Rect& rect = fillsArr[i].rect;
+  for (size_t i = 0; i < fillsArr_.size(); ++i) {
+    const platform::Rect& rect = fillsArr_[i].rect;
     if (rect.isEmpty()) continue;
     if (!rect.intersect(cellFrame).isNull()) return static_cast<int32_t>(i);
   }
   return 0;
 }
 
+int32_t QVExcelStyle::appendCellFormat(const QVExcelStyleXf& format) {
+  const auto index = static_cast<int32_t>(cellXfsArr_.size());
+  cellXfsArr_.push_back(format);
+  if (const auto key = cellFormatKey(format.formatedElm)) cellFormatIndex_.try_emplace(*key, index);
+  if (const auto key = textFormatKey(format.formatedElm)) textFormatIndex_.try_emplace(*key, index);
+  return index;
+}
+
 int32_t QVExcelStyle::getStyleIndexFrom(int32_t numFmtID, int32_t fontID, int32_t fillID, int32_t borderID,
                                         const QVExcel_Xf_Alignment& alignment) {
   const QVExcelStyleXf candidate(numFmtID, fontID, fillID, borderID, alignment);
-  for (size_t i = 0; i < cellXfsArr.size(); ++i)
-    if (cellXfsArr[i].isEqualXf(candidate)) return static_cast<int32_t>(i);
-  cellXfsArr.push_back(candidate);
-  return static_cast<int32_t>(cellXfsArr.size() - 1);
+  if (const auto key = cellFormatKey(candidate.formatedElm)) {
+    if (const auto it = cellFormatIndex_.find(*key); it != cellFormatIndex_.end()) return it->second;
+  }
+  return appendCellFormat(candidate);
+}
+
+int32_t QVExcelStyle::getTextStyleIndex(int32_t fontID, const std::string& horizontal, const std::string& vertical) {
+  QVExcel_Xf record;
+  record.fontId = fontID;
+  record.applyAlignment = true;
+  record.alignment = QVExcel_AlignmentMake(horizontal, vertical, false);
+  if (const auto it = textFormatIndex_.find(*textFormatKey(record)); it != textFormatIndex_.end()) return it->second;
+  return appendCellFormat(QVExcelStyleXf(record));
 }
 
 void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) const {
@@ -99,10 +159,10 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
   w.writeStartElement("styleSheet");
   w.writeAttribute("xmlns", QVOpenXMLNameSpace::nameSpace_SpreadSheetml2006Main());
 
-  if (!numFmtsArr.empty()) {
+  if (!numFmtsArr_.empty()) {
     w.writeStartElement("numFmts");
-    writeCount(w, numFmtsArr.size());
-    for (const QVExcelStyleNumFmt& entry : numFmtsArr) {
+    writeCount(w, numFmtsArr_.size());
+    for (const QVExcelStyleNumFmt& entry : numFmtsArr_) {
       w.writeStartElement("numFmt");
       w.writeAttribute("numFmtId", integerText(entry.numFmtID));
       w.writeAttribute("formatCode", entry.formatCode);
@@ -111,10 +171,10 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
     w.writeEndElement();
   }
 
-  if (!fontsArr.empty()) {
+  if (!fontsArr_.empty()) {
     w.writeStartElement("fonts");
-    writeCount(w, fontsArr.size());
-    for (const QVExcelStyleFont& entry : fontsArr) {
+    writeCount(w, fontsArr_.size());
+    for (const QVExcelStyleFont& entry : fontsArr_) {
       w.writeStartElement("font");
       QVExcelUtilities::writeFontProperties(w, "name", entry.font.name, entry.font.sz, entry.rgbColor, entry.font.b,
                                             entry.font.i);
@@ -123,10 +183,10 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
     w.writeEndElement();
   }
 
-  if (!fillsArr.empty()) {
+  if (!fillsArr_.empty()) {
     w.writeStartElement("fills");
-    writeCount(w, fillsArr.size());
-    for (const QVExcelStyleFill& entry : fillsArr) {
+    writeCount(w, fillsArr_.size());
+    for (const QVExcelStyleFill& entry : fillsArr_) {
       w.writeStartElement("fill");
       w.writeStartElement("patternFill");
       w.writeAttribute("patternType", entry.patternFill.patternType);
@@ -141,10 +201,10 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
     w.writeEndElement();
   }
 
-  if (!bordersArr.empty()) {
+  if (!bordersArr_.empty()) {
     w.writeStartElement("borders");
-    writeCount(w, bordersArr.size());
-    for (const QVExcelStyleBorder& entry : bordersArr) {
+    writeCount(w, bordersArr_.size());
+    for (const QVExcelStyleBorder& entry : bordersArr_) {
       w.writeStartElement("border");
       const std::pair<const char*, const QVExcel_PatternBorderElement*> sides[] = {
           {"left", &entry.border.left},
@@ -167,10 +227,10 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
     w.writeEndElement();
   }
 
-  if (!cellStyleXfsArr.empty()) {
+  if (!cellStyleXfsArr_.empty()) {
     w.writeStartElement("cellStyleXfs");
-    writeCount(w, cellStyleXfsArr.size());
-    for (const QVExcelStyleXf& entry : cellStyleXfsArr) {
+    writeCount(w, cellStyleXfsArr_.size());
+    for (const QVExcelStyleXf& entry : cellStyleXfsArr_) {
       const QVExcel_Xf& xf = entry.formatedElm;
       w.writeStartElement("xf");
       writeIndexes(w, xf);
@@ -185,10 +245,10 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
     w.writeEndElement("cellStyleXfs");
   }
 
-  if (!cellXfsArr.empty()) {
+  if (!cellXfsArr_.empty()) {
     w.writeStartElement("cellXfs");
-    writeCount(w, cellXfsArr.size());
-    for (const QVExcelStyleXf& entry : cellXfsArr) {
+    writeCount(w, cellXfsArr_.size());
+    for (const QVExcelStyleXf& entry : cellXfsArr_) {
       const QVExcel_Xf& xf = entry.formatedElm;
       w.writeStartElement("xf");
       writeIndexes(w, xf);
