@@ -2,7 +2,6 @@
 // The document properties a workbook carries: the PDF's title, author,
 // subject, keywords and producer from its Info dictionary (text strings in
 // either PDF encoding), with the program's own defaults where it has none.
-#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -12,10 +11,6 @@ class PdfDocument;
 class QVPDFInfo {
  public:
   explicit QVPDFInfo(const platform::PdfDocument& document);
-
-  int32_t majorVersion() const { return majorVersion_; }
-  int32_t minorVersion() const { return minorVersion_; }
-  uint64_t numPages() const { return numPages_; }
 
   std::string title;
   // The PDF's author, else the program's name.
@@ -30,8 +25,4 @@ class QVPDFInfo {
 
  private:
   void loadDocumentInfo(const platform::PdfDocument& document);
-
-  int32_t majorVersion_ = 0;
-  int32_t minorVersion_ = 0;
-  uint64_t numPages_ = 0;
 };
