@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "xlsx/QVExcelStyle.h"
+#include "xlsx/QVExcelUtilities.h"
 
 namespace {
 
@@ -29,6 +30,11 @@ TEST(StyleRegistry, EntriesAreFoundAgainAndCustomFormatsNeverTakeBuiltInIds) {
   EXPECT_NE(text, number);
   EXPECT_EQ(style.cellXfsArr()[static_cast<size_t>(text)].formatedElm.numFmtId, 0);
   EXPECT_EQ(style.getTextStyleIndex(1, "left", "center"), text);
+
+  // Colours are always eight digits, whatever a run holds.
+  EXPECT_EQ(QVExcelUtilities::argbColor(std::nullopt), "FF000000");
+  EXPECT_EQ(QVExcelUtilities::argbColor(std::string("FF2f2b20")), "FF2f2b20");
+  EXPECT_EQ(QVExcelUtilities::argbColor(std::string("(null)")), "FF000000");
 }
 
 TEST(StyleRegistry, ADocumentOfCountlessFontsKeepsABoundedList) {
