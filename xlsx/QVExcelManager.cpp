@@ -37,16 +37,7 @@ QVExcelStyleFont QVExcelManager::fontOf(const QVExcelRunTextProperty& properties
     rPr->sz = size;
     rPr->rgbColor = color;
   }
-  QVExcelStyleFont font;
-  font.font.sz = size;
-  font.font.name = name;
-  font.font.famliy.clear();
-  font.font.charset.clear();
-  font.font.scheme.clear();
-  font.font.b = properties.b && !isSpecialVersion();
-  font.font.i = properties.i && !isSpecialVersion();
-  font.rgbColor = color;
-  return font;
+  return QVExcelStyleFont(size, name, color, properties.b && !isSpecialVersion(), properties.i && !isSpecialVersion());
 }
 
 int32_t QVExcelManager::collectFontsWithRun(QVExcelRunText& run, int32_t fillID) {

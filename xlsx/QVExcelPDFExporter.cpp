@@ -168,16 +168,9 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
   run->drawIndex = runTextCount_++;
   if (workbook_) {
     // Every font of the text is in the styles, as the text shows it.
-    QVExcelStyleFont font;
-    font.font.sz = run->rPr.sz;
-    font.font.name = run->rPr.rFont;
-    font.font.famliy.clear();
-    font.font.charset.clear();
-    font.font.scheme.clear();
-    font.font.b = run->rPr.b;
-    font.font.i = run->rPr.i;
-    font.rgbColor = QVExcelUtilities::sixDigitColor(run->rPr.rgbColor);
-    manager_.excelStyle().collectFonts(font);
+    manager_.excelStyle().collectFonts(QVExcelStyleFont(run->rPr.sz, run->rPr.rFont,
+                                                        QVExcelUtilities::sixDigitColor(run->rPr.rgbColor),
+                                                        run->rPr.b, run->rPr.i));
   }
   addToAllRunTextArray(std::move(run), wordSpace);
 }
