@@ -245,8 +245,11 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
       }
       if (a.outcome != Outcome::Ok) break;
 
+      // Pages of a file whose trailer had to be rebuilt may be missing
+      // without a trace.
+      const bool trailerLost = recovered.has_value();
       std::vector<PdfObject> pages =
-          guarded([&] { return pdfdetail::readPageList(*a.qpdf); }, std::vector<PdfObject>());
+          guarded([&] { return pdfdetail::readPageList(*a.qpdf, trailerLost); }, std::vector<PdfObject>());
       // Adopt the new document only now, so that a failed unlock leaves the
       // old one as it was.
       pages_.clear();

@@ -47,26 +47,32 @@ std::optional<ObjectId> enclosingObject(std::string_view s, size_t pos) {
   return std::nullopt;
 }
 
-}  // namespace
-
-namespace {
+// Positions of the name `name` as a whole token, from the last one back.
+template <typename Fn>
+void forEachNameFromTheEnd(std::string_view bytes, std::string_view name, Fn&& fn) {
+  size_t pos = bytes.size();
+  while (pos > 0) {
+    size_t at = bytes.rfind(name, pos - 1);
+    if (at == std::string_view::npos) return;
+    pos = at;
+    size_t after = at + name.size();
+    if (after < bytes.size() && !isDelimiter(bytes[after])) continue;
+    if (fn(after)) return;
+  }
+}
 
 // The last top-level object whose dictionary holds `key value` (two names,
 // white space between them allowed), e.g. /Type /Catalog.
 std::optional<ObjectId> lastObjectWithEntry(std::string_view bytes, std::string_view key, std::string_view value) {
-  size_t pos = bytes.size();
-  while (pos > 0) {
-    size_t at = bytes.rfind(value, pos - 1);
-    if (at == std::string_view::npos) break;
-    pos = at;
-    size_t after = at + value.size();
-    if (after < bytes.size() && !isDelimiter(bytes[after])) continue;
-    size_t k = at;
+  std::optional<ObjectId> found;
+  forEachNameFromTheEnd(bytes, value, [&](size_t after) {
+    size_t k = after - value.size();
     while (k > 0 && isPdfSpace(bytes[k - 1])) --k;
-    if (k < key.size() || bytes.compare(k - key.size(), key.size(), key) != 0) continue;
-    if (auto id = enclosingObject(bytes, k - key.size())) return id;
-  }
-  return std::nullopt;
+    if (k < key.size() || bytes.compare(k - key.size(), key.size(), key) != 0) return false;
+    found = enclosingObject(bytes, k - key.size());
+    return found.has_value();
+  });
+  return found;
 }
 
 size_t skipSpace(std::string_view s, size_t i) {
@@ -81,20 +87,6 @@ size_t readInteger(std::string_view s, size_t i, long long& value) {
   while (i < s.size() && isDigit(s[i]) && i - start < 10) value = value * 10 + (s[i++] - '0');
   if (i == start || (i < s.size() && isDigit(s[i]))) return std::string_view::npos;
   return i;
-}
-
-// Positions of the name `name` as a whole token, from the last one back.
-template <typename Fn>
-void forEachNameFromTheEnd(std::string_view bytes, std::string_view name, Fn&& fn) {
-  size_t pos = bytes.size();
-  while (pos > 0) {
-    size_t at = bytes.rfind(name, pos - 1);
-    if (at == std::string_view::npos) return;
-    pos = at;
-    size_t after = at + name.size();
-    if (after < bytes.size() && !isDelimiter(bytes[after])) continue;
-    if (fn(after)) return;
-  }
 }
 
 // The reference "N G R" at `i`.

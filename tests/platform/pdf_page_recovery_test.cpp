@@ -180,6 +180,59 @@ TEST(PageRecovery, LostRootIsRebuiltFromThePageObjectsOfTheFile) {
   EXPECT_TRUE(doc->hasReadablePage());
 }
 
+TEST(PageRecovery, LostNodeWhoseReferencesAreGoneIsReplacedByThePagesNoLongerReached) {
+  // With the cross-reference data rebuilt on opening, a reference to a
+  // missing object no longer says which one it was: the pages the tree does
+  // not reach any more take the lost entry's place.
+  std::string bytes = twoLevelFile();
+  QPDF intact;
+  intact.processMemoryFile("intact.pdf", bytes.data(), bytes.size());
+  QPDFObjectHandle fourth = intact.getAllPages()[3];
+  bytes = withObjectBlanked(bytes, fourth.getKey("/Parent").getObjectID());
+  const size_t startXref = bytes.rfind("startxref\n");
+  ASSERT_NE(startXref, std::string::npos);
+  bytes.replace(startXref + 10, 1, "9");
+  qvtest::TempDir dir;
+  auto doc = openBytes(dir, bytes);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(everyPage(*doc), expectedPages(6));
+}
+
+TEST(PageRecovery, PagesLostWithTheTreeAreReportedAfterThoseFound) {
+  // The root and the third page are gone: the pages found, then one that
+  // cannot be read, so that the loss is reported.
+  const std::string bytes = pagesFile(4);
+  const std::string damaged =
+      withObjectBlanked(withObjectBlanked(bytes, pageTreeRootObjectNumber(bytes)), pageObjectNumber(bytes, 3));
+  qvtest::TempDir dir;
+  auto doc = openBytes(dir, damaged);
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(everyPage(*doc), (std::vector<Strings>{{"PAGE-1"}, {"PAGE-2"}, {"PAGE-4"}, {"no page 4"}}));
+
+  // The same below a lost intermediate node.
+  const std::string nested = twoLevelFile();
+  QPDF intact;
+  intact.processMemoryFile("intact.pdf", nested.data(), nested.size());
+  QPDFObjectHandle fourth = intact.getAllPages()[3];
+  doc = openBytes(dir, withObjectBlanked(withObjectBlanked(nested, fourth.getKey("/Parent").getObjectID()),
+                                         pageObjectNumber(nested, 5)));
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(everyPage(*doc),
+            (std::vector<Strings>{{"PAGE-1"}, {"PAGE-2"}, {"PAGE-3"}, {"PAGE-4"}, {"PAGE-6"}, {"no page 6"}}));
+}
+
+TEST(PageRecovery, CutOffLinearizedFileKeepsItsPageCount) {
+  const std::string bytes = rewritten(pagesFile(4), [](QPDFWriter& w) { w.setLinearization(true); });
+  // Cut inside the third page's object.
+  const std::string header = "\n" + std::to_string(pageObjectNumber(bytes, 3)) + " 0 obj";
+  const size_t cut = bytes.find(header);
+  ASSERT_NE(cut, std::string::npos);
+  qvtest::TempDir dir;
+  auto doc = openBytes(dir, bytes.substr(0, cut + header.size() + 4));
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(everyPage(*doc), expectedPages(4, {3, 4}));
+}
+
 TEST(PageRecovery, DocumentWithoutAReadablePageSaysSo) {
   qvtest::TempDir dir;
   // The only page is lost.
