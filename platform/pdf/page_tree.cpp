@@ -18,6 +18,11 @@ namespace {
 // to a lost node: balanced trees of any real size are a handful of levels
 // deep, and the index holds one entry per page and level.
 constexpr int kMaxIndexedLevels = 32;
+// Objects read when looking for page objects: a hostile cross-reference
+// stream can name millions of objects in a few kilobytes, each of which
+// costs a parse of its object stream. Pages beyond are not found; the file
+// then counts as one that may have lost pages.
+constexpr size_t kMaxIndexedObjects = size_t{1} << 20;
 
 QPDFObjGen objGenOf(const PdfObject& object) { return object.handle().getObjGen(); }
 
@@ -234,7 +239,9 @@ class PageListReader {
     std::optional<QPDFObjGen> linearizedFirstPage;
     qpdf_offset_t firstOffset = -1;
     QPDFObjGen firstObject;
+    size_t read = 0;
     for (const auto& [id, xref] : qpdf_.getXRefTable()) {
+      if (++read > kMaxIndexedObjects) break;
       if (xref.getType() == 1 && (firstOffset < 0 || xref.getOffset() < firstOffset)) {
         firstOffset = xref.getOffset();
         firstObject = id;
