@@ -22,7 +22,7 @@ constexpr int kMaxIndexedLevels = 32;
 // stream can name millions of objects in a few kilobytes, each of which
 // costs a parse of its object stream. Pages beyond are not found; the file
 // then counts as one that may have lost pages.
-constexpr size_t kMaxIndexedObjects = size_t{1} << 20;
+constexpr size_t kMaxIndexedObjects = size_t{1} << 18;
 
 QPDFObjGen objGenOf(const PdfObject& object) { return object.handle().getObjGen(); }
 
