@@ -19,7 +19,6 @@
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 #include "tests/support/fixtures.h"
-#include "tests/support/pdf_damage.h"
 
 namespace {
 
@@ -388,65 +387,28 @@ TEST_F(ConverterTest, ConverterIsReusedConversionAfterConversion) {
 }
 
 // ---------------------------------------------------------------------------
-// Damaged sources and unusable output paths
+// Unusable output paths
 
-// The three-page source with `damage` done to its bytes, as a new file.
-fs::path damagedCopy(const qvtest::TempDir& dir, const fs::path& source,
-                     const std::function<std::string(const std::string&)>& damage) {
-  const fs::path copy = dir.file("damaged.pdf");
-  EXPECT_TRUE(platform::fs::writeFile(copy.string(), damage(*platform::fs::readFile(source.string()))));
-  return copy;
-}
-
-TEST_F(ConverterTest, UnreadablePageIsReportedUnderItsNumberAndTheOthersKeepTheirs) {
-  const fs::path damaged = damagedCopy(dir, source, [](const std::string& pdf) {
-    return qvtest::withObjectBlanked(pdf, qvtest::pageObjectNumber(pdf, 2));
-  });
-  EXPECT_EQ(convert({1, 2, 3}, "", "pptx", damaged),
-            (Reports{"start", "page 1 at 1 count 1", "failed 2 401 Can't read the PDF Page.(2)",
-                     "page 3 at 3 count 2", "will save", "end"}));
-  EXPECT_EQ(log.calls, (std::vector<std::string>{"begin 3 three.pptx", "page 1", "page 3", "end 3"}));
-}
-
-TEST_F(ConverterTest, DocumentWithoutAReachablePageCannotBeLoaded) {
-  // The page tree's root and every page object are gone; the catalog is left.
-  const fs::path damaged = damagedCopy(dir, source, [](const std::string& pdf) {
-    std::string out = qvtest::withObjectBlanked(pdf, qvtest::pageTreeRootObjectNumber(pdf));
-    for (int n = 1; n <= 3; ++n) out = qvtest::withObjectBlanked(out, qvtest::pageObjectNumber(pdf, n));
-    return out;
-  });
-  EXPECT_EQ(convert({1, 2, 3}, "", "pptx", damaged), (Reports{"start", "end 405 Can't load the PDF Document."}));
-  EXPECT_EQ(log.created, 0);
-  EXPECT_EQ(outputFolderItems(), std::vector<std::string>{});
-}
-
-TEST_F(ConverterTest, OutputPathThatIsTheSourceIsRefusedBeforeAnythingIsWritten) {
+TEST_F(ConverterTest, OutputPathThatIsAFolderOrTheSourceIsRefusedBeforeAnythingIsWritten) {
   const std::string original = *platform::fs::readFile(source.string());
   const fs::path link = dir.file("link.pdf");
   fs::create_symlink(source, link);
-  for (const fs::path& target : {source, link}) {
+  const std::pair<fs::path, const char*> cases[] = {
+      {source, "is the source file"}, {link, "is the source file"}, {output.parent_path(), "is a folder"}};
+  for (const auto& [target, reason] : cases) {
     SCOPED_TRACE(target.string());
     delegate = RecordingDelegate();
     log.calls.clear();
     output = target;
     const Reports reports = convert({1, 2});
     ASSERT_EQ(reports.size(), 3u);
-    EXPECT_NE(reports[1].find("is the source file"), std::string::npos) << reports[1];
+    EXPECT_NE(reports[1].find(reason), std::string::npos) << reports[1];
     EXPECT_EQ(reports[2], "end 400 Unknow error while converting.");
     EXPECT_EQ(log.calls, std::vector<std::string>{"clean"});
-    EXPECT_EQ(platform::fs::readFile(source.string()), original);
-    EXPECT_TRUE(fs::is_symlink(link));
   }
-}
-
-TEST_F(ConverterTest, OutputPathThatIsAFolderFailsBeforeTheFirstPage) {
-  output = output.parent_path();
-  const Reports reports = convert({1, 2});
-  ASSERT_EQ(reports.size(), 3u);
-  EXPECT_NE(reports[1].find("is a folder"), std::string::npos) << reports[1];
-  EXPECT_EQ(reports[2], "end 400 Unknow error while converting.");
-  EXPECT_EQ(log.calls, std::vector<std::string>{"clean"});
-  EXPECT_TRUE(fs::is_empty(output));
+  EXPECT_EQ(platform::fs::readFile(source.string()), original);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::is_empty(dir.file("out")));
 }
 
 TEST(QVPDFConverterTable, SevenOutputTypesWithTheirTitles) {

@@ -73,16 +73,6 @@ std::vector<Strings> expectedPages(int count, const std::vector<int>& unreadable
   return pages;
 }
 
-TEST(PageRecovery, PageObjectLostInTheMiddleKeepsItsNumber) {
-  const std::string bytes = pagesFile(5);
-  const std::string damaged = withObjectBlanked(bytes, pageObjectNumber(bytes, 3));
-  qvtest::TempDir dir;
-  auto doc = openBytes(dir, damaged);
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(everyPage(*doc), expectedPages(5, {3}));
-  EXPECT_TRUE(doc->hasReadablePage());
-}
-
 TEST(PageRecovery, PageDictionaryThatCannotBeParsedKeepsItsNumber) {
   struct Case {
     const char* name;
@@ -159,43 +149,38 @@ std::string twoLevelFile() {
   return std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
 }
 
-TEST(PageRecovery, LostIntermediateNodeIsReplacedByThePagesBelowIt) {
-  const std::string bytes = twoLevelFile();
+// The object number of the node above the fourth page of twoLevelFile().
+int secondNodeOf(const std::string& bytes) {
   QPDF intact;
   intact.processMemoryFile("intact.pdf", bytes.data(), bytes.size());
   QPDFObjectHandle fourth = intact.getAllPages()[3];
-  const int secondNode = fourth.getKey("/Parent").getObjectID();
+  return fourth.getKey("/Parent").getObjectID();
+}
+
+TEST(PageRecovery, LostTreeNodesAreReplacedByThePagesBelowThem) {
   qvtest::TempDir dir;
-  auto doc = openBytes(dir, withObjectBlanked(bytes, secondNode));
+  const std::string nested = twoLevelFile();
+  const std::string nodeLost = withObjectBlanked(nested, secondNodeOf(nested));
+  auto doc = openBytes(dir, nodeLost);
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(everyPage(*doc), expectedPages(6));
-}
 
-TEST(PageRecovery, LostRootIsRebuiltFromThePageObjectsOfTheFile) {
-  const std::string bytes = pagesFile(4);
-  qvtest::TempDir dir;
-  auto doc = openBytes(dir, withObjectBlanked(bytes, pageTreeRootObjectNumber(bytes)));
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(everyPage(*doc), expectedPages(4));
-  EXPECT_TRUE(doc->hasReadablePage());
-}
-
-TEST(PageRecovery, LostNodeWhoseReferencesAreGoneIsReplacedByThePagesNoLongerReached) {
   // With the cross-reference data rebuilt on opening, a reference to a
   // missing object no longer says which one it was: the pages the tree does
   // not reach any more take the lost entry's place.
-  std::string bytes = twoLevelFile();
-  QPDF intact;
-  intact.processMemoryFile("intact.pdf", bytes.data(), bytes.size());
-  QPDFObjectHandle fourth = intact.getAllPages()[3];
-  bytes = withObjectBlanked(bytes, fourth.getKey("/Parent").getObjectID());
-  const size_t startXref = bytes.rfind("startxref\n");
+  std::string xrefLost = nodeLost;
+  const size_t startXref = xrefLost.rfind("startxref\n");
   ASSERT_NE(startXref, std::string::npos);
-  bytes.replace(startXref + 10, 1, "9");
-  qvtest::TempDir dir;
-  auto doc = openBytes(dir, bytes);
+  xrefLost.replace(startXref + 10, 1, "9");
+  doc = openBytes(dir, xrefLost);
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(everyPage(*doc), expectedPages(6));
+
+  // The root lost: every page object of the file, and nothing more.
+  const std::string flat = pagesFile(4);
+  doc = openBytes(dir, withObjectBlanked(flat, pageTreeRootObjectNumber(flat)));
+  ASSERT_NE(doc, nullptr);
+  EXPECT_EQ(everyPage(*doc), expectedPages(4));
 }
 
 TEST(PageRecovery, PagesLostWithTheTreeAreReportedAfterThoseFound) {
@@ -211,11 +196,7 @@ TEST(PageRecovery, PagesLostWithTheTreeAreReportedAfterThoseFound) {
 
   // The same below a lost intermediate node.
   const std::string nested = twoLevelFile();
-  QPDF intact;
-  intact.processMemoryFile("intact.pdf", nested.data(), nested.size());
-  QPDFObjectHandle fourth = intact.getAllPages()[3];
-  doc = openBytes(dir, withObjectBlanked(withObjectBlanked(nested, fourth.getKey("/Parent").getObjectID()),
-                                         pageObjectNumber(nested, 5)));
+  doc = openBytes(dir, withObjectBlanked(withObjectBlanked(nested, secondNodeOf(nested)), pageObjectNumber(nested, 5)));
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(everyPage(*doc),
             (std::vector<Strings>{{"PAGE-1"}, {"PAGE-2"}, {"PAGE-3"}, {"PAGE-4"}, {"PAGE-6"}, {"no page 6"}}));
@@ -231,26 +212,6 @@ TEST(PageRecovery, CutOffLinearizedFileKeepsItsPageCount) {
   auto doc = openBytes(dir, bytes.substr(0, cut + header.size() + 4));
   ASSERT_NE(doc, nullptr);
   EXPECT_EQ(everyPage(*doc), expectedPages(4, {3, 4}));
-}
-
-TEST(PageRecovery, DocumentWithoutAReadablePageSaysSo) {
-  qvtest::TempDir dir;
-  // The only page is lost.
-  std::string bytes = pagesFile(1);
-  auto doc = openBytes(dir, withObjectBlanked(bytes, pageObjectNumber(bytes, 1)));
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(doc->pageCount(), 1);
-  EXPECT_FALSE(doc->page(1).has_value());
-  EXPECT_FALSE(doc->hasReadablePage());
-
-  // The root and every page are lost: the catalog leads nowhere.
-  bytes = pagesFile(2);
-  std::string damaged = withObjectBlanked(
-      withObjectBlanked(withObjectBlanked(bytes, pageObjectNumber(bytes, 1)), pageObjectNumber(bytes, 2)),
-      pageTreeRootObjectNumber(bytes));
-  doc = openBytes(dir, damaged);
-  ASSERT_NE(doc, nullptr);
-  EXPECT_FALSE(doc->hasReadablePage());
 }
 
 // The file cut off just before its cross-reference table: no trailer left.
@@ -275,23 +236,6 @@ TEST(PageRecovery, CutOffEncryptedFileIsReadWithItsEncryption) {
   ASSERT_NE(doc, nullptr);
   EXPECT_TRUE(doc->isEncrypted());
   EXPECT_EQ(everyPage(*doc), expectedPages(3));
-}
-
-TEST(PageRecovery, CutOffEncryptedFileWhoseKeyIsLostIsNotReadAsGarbage) {
-  // The older revisions derive the key from the file identifier, which was
-  // in the trailer: the file cannot be decrypted, and must not pass for an
-  // unencrypted one.
-  qvtest::PdfEncryption rc4;
-  rc4.kind = qvtest::PdfEncryption::RC4_128;
-  rc4.ownerPassword = "owner";
-  const std::string cut = cutBeforeXref(pagesFile(3, rc4));
-  qvtest::TempDir dir;
-  Status status = Status::Ok;
-  auto doc = openBytes(dir, cut, "", &status);
-  ASSERT_NE(doc, nullptr);
-  EXPECT_EQ(status, Status::PasswordRequired);
-  EXPECT_FALSE(doc->isUnlocked());
-  EXPECT_FALSE(doc->hasReadablePage());
 }
 
 TEST(PageRecovery, EncryptionDictionaryAndFileIdAreFoundForRecovery) {
