@@ -176,24 +176,35 @@ void QVSourceFileViewController::continueCheckPDFPassword() {
   }
 }
 
-void QVSourceFileViewController::showAlertModalSheet(const Item& item) {
+QDialog* QVSourceFileViewController::beginSheet(const Item& item, const char* name, const QString& title,
+                                                const std::string& iconName, const QString& message) {
   readyToCheckItem_ = item;
   auto* dialog = new QDialog(window());
-  dialog->setObjectName(QStringLiteral("unsupportedFileDialog"));
-  dialog->setWindowTitle(QStringLiteral("Unsupported File"));
+  dialog->setObjectName(QString::fromLatin1(name));
+  dialog->setWindowTitle(title);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   auto* layout = new QVBoxLayout(dialog);
-  layout->addWidget(fileHeader("icon_unknown", *item, dialog));
-  auto* message = new QLabel(
-      QStringLiteral("This file is not a PDF document that can be converted, or it is damaged. It is not added."), dialog);
-  message->setWordWrap(true);
-  layout->addWidget(message);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
+  layout->addWidget(fileHeader(iconName, *item, dialog));
+  auto* text = new QLabel(message, dialog);
+  text->setWordWrap(true);
+  layout->addWidget(text);
+  return dialog;
+}
+
+void QVSourceFileViewController::addSheetButtons(QDialog* dialog, QDialogButtonBox* buttons) {
   QPushButton* open = buttons->addButton(QStringLiteral("Open File"), QDialogButtonBox::ActionRole);
-  layout->addWidget(buttons);
+  dialog->layout()->addWidget(buttons);
   connect(open, &QPushButton::clicked, this, [this] {
     if (readyToCheckItem_) desktop_.openPath(readyToCheckItem_->sourcePath());
   });
+}
+
+void QVSourceFileViewController::showAlertModalSheet(const Item& item) {
+  QDialog* dialog = beginSheet(
+      item, "unsupportedFileDialog", QStringLiteral("Unsupported File"), "icon_unknown",
+      QStringLiteral("This file is not a PDF document that can be converted, or it is damaged. It is not added."));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, dialog);
+  addSheetButtons(dialog, buttons);
   connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
   connect(dialog, &QDialog::finished, this, [this] { sheetDidEnd(false); });
   unsupportedDialog_ = dialog;
@@ -201,16 +212,9 @@ void QVSourceFileViewController::showAlertModalSheet(const Item& item) {
 }
 
 void QVSourceFileViewController::showInputPasswordModalSheet(const Item& item) {
-  readyToCheckItem_ = item;
-  auto* dialog = new QDialog(window());
-  dialog->setObjectName(QStringLiteral("passwordDialog"));
-  dialog->setWindowTitle(QStringLiteral("Password"));
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  auto* layout = new QVBoxLayout(dialog);
-  layout->addWidget(fileHeader(item->sourceFileIcon(), *item, dialog));
-  auto* message = new QLabel(QStringLiteral("This document is protected. Enter its password to add it:"), dialog);
-  message->setWordWrap(true);
-  layout->addWidget(message);
+  QDialog* dialog = beginSheet(item, "passwordDialog", QStringLiteral("Password"), item->sourceFileIcon(),
+                               QStringLiteral("This document is protected. Enter its password to add it:"));
+  auto* layout = static_cast<QVBoxLayout*>(dialog->layout());
   tf_inputPassword_ = new QLineEdit(dialog);
   tf_inputPassword_->setObjectName(QStringLiteral("passwordField"));
   tf_inputPassword_->setEchoMode(QLineEdit::Password);
@@ -221,11 +225,7 @@ void QVSourceFileViewController::showInputPasswordModalSheet(const Item& item) {
   tf_passwordInfo_->hide();
   layout->addWidget(tf_passwordInfo_);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-  QPushButton* open = buttons->addButton(QStringLiteral("Open File"), QDialogButtonBox::ActionRole);
-  layout->addWidget(buttons);
-  connect(open, &QPushButton::clicked, this, [this] {
-    if (readyToCheckItem_) desktop_.openPath(readyToCheckItem_->sourcePath());
-  });
+  addSheetButtons(dialog, buttons);
   connect(tf_inputPassword_, &QLineEdit::textEdited, tf_passwordInfo_, &QWidget::hide);
   connect(buttons, &QDialogButtonBox::accepted, this, &QVSourceFileViewController::finishInputPassword);
   connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

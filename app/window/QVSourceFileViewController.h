@@ -19,6 +19,7 @@
 #include "app/QVSourceFileItem.h"
 #include "app/window/QVSourceTableCellView.h"
 
+class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -86,6 +87,11 @@ class QVSourceFileViewController : public QWidget {
 
   void startCheckWalk(ItemList items, int row);
   void continueCheckPDFPassword();
+  // A check dialog about the item: its file, then the message.
+  QDialog* beginSheet(const Item& item, const char* name, const QString& title, const std::string& iconName,
+                      const QString& message);
+  // The dialog's buttons, with one that opens the file.
+  void addSheetButtons(QDialog* dialog, QDialogButtonBox* buttons);
   void showAlertModalSheet(const Item& item);
   void showInputPasswordModalSheet(const Item& item);
   void finishInputPassword();
