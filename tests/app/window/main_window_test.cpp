@@ -15,11 +15,14 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QStandardPaths>
+#include <QToolButton>
 #include <QTest>
 
 #include <unistd.h>
 
+#include "app/QVAutoUpdate.h"
 #include "app/QVSandBoxUtilities.h"
 #include "app/QVUserDefaults.h"
 #include "app/window/QVImageButton.h"
@@ -188,6 +191,24 @@ TEST_F(WindowTest, ShowingAFileNeverRewritesItButTheUsersChoicesDo) {
   QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Down);
   EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, HTML, Ready!", "1, HTML, Ready!"));
   EXPECT_EQ(QVUserDefaults::text(kQVSettingsOutputFormatKey), "Web Source File(.html)");
+}
+
+TEST_F(WindowTest, PreferencesKeepTheUpdateIntervalToTheirMenu) {
+  QVPreferencesWindowController& preferences = app_->preferences();
+  QVAutoUpdate::setUpdateCheckInterval(3600);
+  preferences.loadUpdateSettings();
+  EXPECT_EQ(preferences.autoUpdateIntervalBox().currentIndex(), 1);
+  EXPECT_EQ(QVAutoUpdate::updateCheckInterval(), 604800);
+  EXPECT_FALSE(preferences.autoUpdateIntervalBox().isEnabled());
+
+  app_->showPreferences();
+  QTest::mouseClick(&preferences.updatePaneButton(), Qt::LeftButton);
+  EXPECT_EQ(preferences.panes().currentIndex(), 1);
+  preferences.autoUpdateBox().click();
+  EXPECT_TRUE(QVAutoUpdate::autoCheckForUpdates());
+  ASSERT_TRUE(preferences.autoUpdateIntervalBox().isEnabled());
+  QTest::keyClick(&preferences.autoUpdateIntervalBox(), Qt::Key_Down);
+  EXPECT_EQ(QVAutoUpdate::updateCheckInterval(), 2592000);
 }
 
 TEST_F(WindowTest, HelpMenuReachesThePagesTheMailsAndTheAboutWindow) {

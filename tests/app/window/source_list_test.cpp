@@ -10,6 +10,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 #include "app/window/QVSourceTableCellView.h"
 #include "tests/app/window/window_test_support.h"
@@ -57,6 +58,22 @@ TEST_F(SourceListTest, RowsLandInTheGapTheyWereDroppedIn) {
   // Onto a row: refused, nothing moves.
   EXPECT_FALSE(dragRows({0}, -1, model().index(2)));
   EXPECT_THAT(rowNames(), ElementsAre("B.pdf", "C.pdf", "D.pdf", "A.pdf"));
+}
+
+TEST_F(SourceListTest, FilesDroppedBetweenRowsLandThereInTheOrderOfTheDrop) {
+  addFourRows();
+  const qvapptest::CheckFixtures files(dir_);
+  QMimeData drop;
+  drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(files.plain.string())),
+                QUrl::fromLocalFile(QString::fromStdString(files.notAPdf.string())),
+                QUrl::fromLocalFile(QString::fromStdString(files.emptyUserPassword.string()))});
+  EXPECT_FALSE(model().canDropMimeData(&drop, Qt::CopyAction, -1, 0, model().index(1)));
+  ASSERT_TRUE(model().dropMimeData(&drop, Qt::CopyAction, 1, 0, QModelIndex()));
+  // The file that is no PDF is refused in its dialog.
+  ASSERT_NE(list().unsupportedFileDialog(), nullptr);
+  list().unsupportedFileDialog()->accept();
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return !list().isCheckingFiles(); }, 30));
+  EXPECT_THAT(rowNames(), ElementsAre("A.pdf", "plain.pdf", "emptyuser.pdf", "B.pdf", "C.pdf", "D.pdf"));
 }
 
 TEST_F(SourceListTest, ABatchArrivingWhileAPasswordIsAskedWaitsItsTurn) {
