@@ -20,6 +20,7 @@ packages=(
   qpdf poppler-utils libxml2-utils unzip zip xvfb xauth
   libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
   fonts-dejavu-core fonts-liberation2 locales
+  python3-openpyxl
 )
 
 missing=()
