@@ -4,7 +4,7 @@
 // (soffice --infilter=impress_pdf_import --convert-to pptx).
 //
 //   bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [--pdfconvert PATH]
-//                      [corpus folder or PDF files...]
+//                      [--baseline PATH] [corpus folder or PDF files...]
 //
 // Each run is a process of its own, timed from outside as a user would see
 // it: wall time, CPU time (user + system) and peak resident memory, all from
@@ -12,7 +12,9 @@
 // in turn on each file, N rounds of the pair, and each keeps its fastest
 // round, so that both meet the same machine load. The summary gives the ratio
 // of the total times (pdfconvert / pdftotext), the slowest file per page and
-// the highest peak memory. LibreOffice runs once over all files in one call
+// the highest peak memory. With --baseline, a second pdfconvert program (an
+// earlier build) runs in the same turns, and the summary compares the two
+// builds' times and peak memory as measured under the same load. LibreOffice runs once over all files in one call
 // (one start-up, as a user converting a folder would), and over the files
 // without a password, since it cannot be given one.
 #include <algorithm>
@@ -44,6 +46,7 @@ struct FileResult {
   int pages = 0;
   Measured ours;
   Measured pdftotext;
+  Measured baseline;
 };
 
 }  // namespace
@@ -53,6 +56,7 @@ int main(int argc, char** argv) {
   bool office = true;
   std::string keep;
   std::string pdfconvert = QV_PDFCONVERT_DEFAULT;
+  std::string baseline;
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -64,9 +68,11 @@ int main(int argc, char** argv) {
       keep = argv[++i];
     } else if (a == "--pdfconvert" && i + 1 < argc) {
       pdfconvert = argv[++i];
+    } else if (a == "--baseline" && i + 1 < argc) {
+      baseline = argv[++i];
     } else if (a == "-h" || a == "--help") {
       std::cout << "Usage: bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [--pdfconvert PATH] "
-                   "[folder or PDF files...]\n";
+                   "[--baseline PATH] [folder or PDF files...]\n";
       return 0;
     } else {
       inputs.emplace_back(a);
@@ -81,13 +87,19 @@ int main(int argc, char** argv) {
     std::cerr << "bench_convert_pptx: cannot run " << pdfconvert << " (give --pdfconvert PATH)\n";
     return 2;
   }
+  if (!baseline.empty() && !toolExists(baseline.c_str())) {
+    std::cerr << "bench_convert_pptx: cannot run the baseline " << baseline << "\n";
+    return 2;
+  }
   const bool havePdftotext = toolExists("pdftotext");
   office = office && toolExists("soffice");
 
   std::cout << "pdfconvert: " << pdfconvert << ", best of " << rounds << " rounds, pdfconvert and pdftotext in turn\n";
+  if (!baseline.empty()) std::cout << "baseline: " << baseline << ", in the same turns\n";
   std::vector<FileResult> results;
   std::cout << "file\tpages\tours_s\tours_s/page\tours_cpu_s\tours_peak_MB\tpdftotext_s\tpdftotext_cpu_s\t"
-               "pdftotext_peak_MB\tratio\n";
+               "pdftotext_peak_MB\tratio"
+            << (baseline.empty() ? "" : "\tbaseline_s\tbaseline_peak_MB") << "\n";
   for (const fs::path& file : files) {
     FileResult r;
     r.file = file;
@@ -107,9 +119,15 @@ int main(int argc, char** argv) {
     std::vector<std::string> text{"pdftotext", "-q"};
     if (!r.password.empty()) text.insert(text.end(), {"-upw", r.password});
     text.insert(text.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
+    std::vector<std::string> before = ours;
+    if (!baseline.empty()) {
+      before.front() = baseline;
+      before.back() = (outFolder / (file.stem().string() + ".baseline.pptx")).string();
+    }
     for (int round = 0; round < rounds; ++round) {
       keepBest(r.ours, measuredRun(ours), round == 0);
       if (havePdftotext) keepBest(r.pdftotext, measuredRun(text), round == 0);
+      if (!baseline.empty()) keepBest(r.baseline, measuredRun(before), round == 0);
     }
     std::cout << file.filename().string() << "\t" << r.pages << "\t"
               << (r.ours.ok ? fixed(r.ours.seconds, 3) : "failed") << "\t" << fixed(r.ours.seconds / r.pages, 4)
@@ -117,12 +135,18 @@ int main(int argc, char** argv) {
               << (havePdftotext ? fixed(r.pdftotext.seconds, 3) : "-") << "\t"
               << (havePdftotext ? fixed(r.pdftotext.cpuSeconds, 3) : "-") << "\t"
               << (havePdftotext ? fixed(r.pdftotext.peakMB, 1) : "-") << "\t"
-              << (havePdftotext ? ratio(r.ours.seconds, r.pdftotext.seconds) : "-") << "\n";
+              << (havePdftotext ? ratio(r.ours.seconds, r.pdftotext.seconds) : "-");
+    if (!baseline.empty())
+      std::cout << "\t" << (r.baseline.ok ? fixed(r.baseline.seconds, 3) : "failed") << "\t"
+                << fixed(r.baseline.peakMB, 1);
+    std::cout << "\n";
     results.push_back(r);
   }
 
   int pages = 0, officePages = 0, failed = 0;
   double ours = 0, oursCpu = 0, text = 0, textCpu = 0, oursPeak = 0, textPeak = 0;
+  double before = 0, beforeCpu = 0, beforePeak = 0, slowestBefore = 0;
+  int peakHigher = 0;
   const FileResult* slowest = nullptr;
   std::vector<fs::path> officeFiles;
   for (const FileResult& r : results) {
@@ -133,6 +157,11 @@ int main(int argc, char** argv) {
     textCpu += r.pdftotext.cpuSeconds;
     oursPeak = std::max(oursPeak, r.ours.peakMB);
     textPeak = std::max(textPeak, r.pdftotext.peakMB);
+    before += r.baseline.seconds;
+    beforeCpu += r.baseline.cpuSeconds;
+    beforePeak = std::max(beforePeak, r.baseline.peakMB);
+    slowestBefore = std::max(slowestBefore, r.baseline.seconds / r.pages);
+    if (r.ours.peakMB > r.baseline.peakMB) ++peakHigher;
     if (!r.ours.ok) ++failed;
     if (!slowest || r.ours.seconds / r.pages > slowest->ours.seconds / slowest->pages) slowest = &r;
     if (r.password.empty()) {
@@ -155,6 +184,17 @@ int main(int argc, char** argv) {
               << ratio(oursCpu, textCpu) << "\n";
   } else {
     std::cout << "pdftotext not available\n";
+  }
+  if (!baseline.empty()) {
+    std::cout << "baseline (pdf -> pptx): " << fixed(before, 3) << " s (cpu " << fixed(beforeCpu, 3)
+              << " s), peak " << fixed(beforePeak, 1) << " MB, slowest file " << fixed(slowestBefore, 4)
+              << " s per page\n";
+    std::cout << "pdfconvert / baseline: wall " << ratio(ours, before) << ", cpu " << ratio(oursCpu, beforeCpu)
+              << ", highest peak " << ratio(oursPeak, beforePeak) << "; " << peakHigher << " of " << results.size()
+              << " files with a higher peak than the baseline's\n";
+    if (havePdftotext)
+      std::cout << "baseline / pdftotext: wall " << ratio(before, text) << ", cpu " << ratio(beforeCpu, textCpu)
+                << "\n";
   }
 
   if (office && !officeFiles.empty()) {
