@@ -163,7 +163,8 @@ QVDocx_RPr QVDocxPDFExporter::currentRProperty() {
   const std::shared_ptr<const QVPDFFont>& font = s.font();
   if (!font) return QVDocxUtilities::defaultRProperty();
   const FontFacts& facts = fontFacts(font);
-  const Size em = QVPDF_CTMInfoFontSize(s.fontSize(), fontAscent(), fontDescent(), currentDisplayTextTransform());
+  // The display em width, rounded and at least 8, as the placement gives it.
+  const Size em = QVPDF_CTMInfoMake(s.fontSize(), fontAscent(), fontDescent(), currentDisplayTextTransform()).fontSize;
   const QVPDFRGB fill = s.currentFillRGBColor();
 
   QVDocx_RPr r = QVDocxUtilities::defaultRProperty();

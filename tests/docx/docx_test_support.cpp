@@ -6,7 +6,10 @@
 
 #include "convert/QVPDF_CTMInfo.h"
 #include "convert/xml/XMLFileWriter.h"
+#include "docx/QVDocxPDFExporter.h"
 #include "docx/QVDocxUtilities.h"
+#include "platform/fs/files.h"
+#include "platform/pdf/document.h"
 #include "tests/support/fixtures.h"
 
 namespace docxtest {
@@ -64,6 +67,24 @@ std::shared_ptr<QVDocxRunText> textRun(const std::string& text, double x, double
   run->drawIndex = drawIndex;
   run->rProperty.sz = static_cast<float>(run->ctmInfo.fontSize.width);
   return run;
+}
+
+int convertToDocx(const fs::path& pdf, const fs::path& output, const std::string& password) {
+  auto document = platform::PdfDocument::open(pdf.string(), password);
+  if (!document || !document->isUnlocked()) throw std::runtime_error("cannot open " + pdf.string());
+  platform::fs::WorkFolder work;
+  platform::fs::WorkFolderScope scope(work);
+  QVDocxPDFExporter exporter;
+  const int count = document->pageCount();
+  exporter.setNumberOfPagesToConvert(count);
+  exporter.begainConvertPDF(output.string());
+  int converted = 0;
+  for (int n = 1; n <= count; ++n) {
+    const auto page = document->page(n);
+    if (page && exporter.convertPDFPage(*page)) ++converted;
+  }
+  exporter.endConvertPDF(*document);
+  return converted;
 }
 
 Document::Document(const fs::path& docx) : package(docx) {

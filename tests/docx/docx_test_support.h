@@ -38,6 +38,11 @@ std::string wAttr(const qvtest::XmlElement* e, std::string_view local);
 std::shared_ptr<QVDocxRunText> textRun(const std::string& text, double x, double yBase, double size, double width,
                                        uint64_t drawIndex = 0, double descent = -0.2);
 
+// Converts every page of the PDF into the Word document at `output` through
+// QVDocxPDFExporter, inside a private work folder, as the converter does.
+// Answers the number of pages converted; throws what the exporter throws.
+int convertToDocx(const fs::path& pdf, const fs::path& output, const std::string& password = {});
+
 // A Word package read back.
 struct Document {
   explicit Document(const fs::path& docx);

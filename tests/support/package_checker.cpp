@@ -786,6 +786,89 @@ std::vector<std::string> checkPresentationPackage(const fs::path& file) {
   return problems;
 }
 
+// ------------------------------------------------------ Word documents
+
+namespace {
+
+constexpr std::string_view kWordprocessingMLNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+
+struct WordRange {
+  const char* element;
+  const char* attribute;
+  long double min;
+  long double max;
+};
+
+// What the office applications read of the numbers a flowing document
+// carries: lengths in twentieths of a point, sizes in half-points.
+constexpr WordRange kWordRanges[] = {
+    {"spacing", "line", 1, 2000000},    {"spacing", "before", 0, 2000000}, {"spacing", "after", 0, 2000000},
+    {"ind", "left", -2000000, 2000000}, {"ind", "firstLine", 0, 2000000},  {"sz", "val", 2, 3276},
+    {"szCs", "val", 2, 3276},           {"pgSz", "w", 1, 2000000},         {"pgSz", "h", 1, 2000000},
+    {"col", "w", 1, 2000000},           {"col", "space", 0, 2000000},      {"w", "val", 1, 600},
+};
+
+}  // namespace
+
+std::vector<std::string> checkWordPackage(const fs::path& file) {
+  std::unique_ptr<ZipPackage> package;
+  try {
+    package = std::make_unique<ZipPackage>(file);
+  } catch (const std::exception& e) {
+    return {e.what()};
+  }
+  std::vector<std::string> problems = checkOpcPackage(*package);
+  auto document = parseXml(package->data("word/document.xml"));
+  if (!document) {
+    problems.push_back("no readable word/document.xml");
+    return problems;
+  }
+  if (document->local != "document" || document->uri != kWordprocessingMLNs)
+    problems.push_back("word/document.xml: root is not w:document");
+  const auto bodies = document->childrenNamed("body", kWordprocessingMLNs);
+  if (bodies.size() != 1) {
+    problems.push_back("word/document.xml: " + std::to_string(bodies.size()) + " bodies");
+    return problems;
+  }
+  const XmlElement& body = *bodies[0];
+  // The body's own section properties close it, once, and nothing else that
+  // is not body content stands in it.
+  for (size_t i = 0; i < body.children.size(); ++i) {
+    const XmlElement& child = *body.children[i];
+    if (child.local == "sectPr" && i + 1 != body.children.size())
+      problems.push_back("word/document.xml: body section properties before the end of the body");
+    if (child.local != "p" && child.local != "sectPr" && child.local != "bookmarkStart" && child.local != "bookmarkEnd" &&
+        child.local != "tbl")
+      problems.push_back("word/document.xml: w:" + child.local + " directly in the body");
+  }
+  if (body.children.empty() || body.children.back()->local != "sectPr")
+    problems.push_back("word/document.xml: the body does not end with its section properties");
+  if (body.childrenNamed("p", kWordprocessingMLNs).empty()) problems.push_back("word/document.xml: no paragraph");
+
+  std::set<std::string> bookmarkIds;
+  body.visit([&](const XmlElement& element) {
+    if (element.uri != kWordprocessingMLNs) return;
+    if (element.local == "bookmarkStart" && !bookmarkIds.insert(element.attr("id", kWordprocessingMLNs).value_or("")).second)
+      problems.push_back("word/document.xml: repeated bookmark id");
+    if (element.local == "cols") {
+      const auto num = parseInteger(element.attr("num", kWordprocessingMLNs).value_or(""));
+      const size_t entries = element.childrenNamed("col", kWordprocessingMLNs).size();
+      if (!num || (entries != 0 && static_cast<size_t>(*num) != entries))
+        problems.push_back("word/document.xml: w:cols num does not match its columns");
+    }
+    for (const WordRange& rule : kWordRanges) {
+      if (element.local != rule.element) continue;
+      const auto text = element.attr(rule.attribute, kWordprocessingMLNs);
+      if (!text) continue;
+      const auto value = parseInteger(*text);
+      if (!value || *value < rule.min || *value > rule.max)
+        problems.push_back("word/document.xml: w:" + element.local + " w:" + rule.attribute + "=\"" + *text +
+                           "\" is out of range");
+    }
+  });
+  return problems;
+}
+
 // -------------------------------------------------------------- LibreOffice
 
 namespace {
