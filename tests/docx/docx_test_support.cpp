@@ -10,6 +10,7 @@
 #include "docx/QVDocxUtilities.h"
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
+#include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 
 namespace docxtest {
@@ -70,21 +71,7 @@ std::shared_ptr<QVDocxRunText> textRun(const std::string& text, double x, double
 }
 
 int convertToDocx(const fs::path& pdf, const fs::path& output, const std::string& password) {
-  auto document = platform::PdfDocument::open(pdf.string(), password);
-  if (!document || !document->isUnlocked()) throw std::runtime_error("cannot open " + pdf.string());
-  platform::fs::WorkFolder work;
-  platform::fs::WorkFolderScope scope(work);
-  QVDocxPDFExporter exporter;
-  const int count = document->pageCount();
-  exporter.setNumberOfPagesToConvert(count);
-  exporter.begainConvertPDF(output.string());
-  int converted = 0;
-  for (int n = 1; n <= count; ++n) {
-    const auto page = document->page(n);
-    if (page && exporter.convertPDFPage(*page)) ++converted;
-  }
-  exporter.endConvertPDF(*document);
-  return converted;
+  return qvtest::convertWithExporter<QVDocxPDFExporter>(pdf, output, password);
 }
 
 Document::Document(const fs::path& docx) : package(docx) {

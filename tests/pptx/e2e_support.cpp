@@ -10,11 +10,17 @@
 #include "platform/pdf/document.h"
 #include "platform/text/text.h"
 #include "pptx/QVPPTXPDFExporter.h"
+#include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 
 namespace pptxe2e {
 
 namespace {
+
+using qvtest::joinHyphenatedLines;
+using qvtest::readWhole;
+using qvtest::shellQuote;
+using qvtest::splitWords;
 
 void collectText(const qvtest::XmlElement& e, std::string& out) {
   if (e.local == "t") out += e.text;
@@ -24,21 +30,7 @@ void collectText(const qvtest::XmlElement& e, std::string& out) {
 }  // namespace
 
 int convertToPptx(const fs::path& pdf, const fs::path& output, const std::string& password) {
-  auto document = platform::PdfDocument::open(pdf.string(), password);
-  if (!document || !document->isUnlocked()) throw std::runtime_error("cannot open " + pdf.string());
-  platform::fs::WorkFolder work;
-  platform::fs::WorkFolderScope scope(work);
-  QVPPTXPDFExporter exporter;
-  const int count = document->pageCount();
-  exporter.setNumberOfPagesToConvert(count);
-  exporter.begainConvertPDF(output.string());
-  int converted = 0;
-  for (int n = 1; n <= count; ++n) {
-    const auto page = document->page(n);
-    if (page && exporter.convertPDFPage(*page)) ++converted;
-  }
-  exporter.endConvertPDF(*document);
-  return converted;
+  return qvtest::convertWithExporter<QVPPTXPDFExporter>(pdf, output, password);
 }
 
 std::vector<std::unique_ptr<qvtest::XmlElement>> slides(const fs::path& pptx) {
@@ -88,9 +80,9 @@ bool officeImportPdfsAsPptx(const std::vector<fs::path>& pdfs, const fs::path& o
   std::string command = "timeout " + std::to_string(timeoutSeconds) +
                         " soffice -env:UserInstallation=file://" + profile.path().string() +
                         " --headless --norestore --infilter=impress_pdf_import --convert-to pptx --outdir " +
-                        qvtest::shellQuote(outputFolder.string());
-  for (const fs::path& p : pdfs) command += " " + qvtest::shellQuote(p.string());
-  command += " > " + qvtest::shellQuote((outputFolder / "soffice.log").string()) + " 2>&1";
+                        shellQuote(outputFolder.string());
+  for (const fs::path& p : pdfs) command += " " + shellQuote(p.string());
+  command += " > " + shellQuote((outputFolder / "soffice.log").string()) + " 2>&1";
   return std::system(command.c_str()) == 0;
 }
 

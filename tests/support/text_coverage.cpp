@@ -12,16 +12,12 @@ namespace qvtest {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 std::string readWhole(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
 }
-
-}  // namespace
 
 std::string shellQuote(const std::string& s) {
   std::string out = "'";
@@ -126,8 +122,6 @@ bool isBlank(char32_t c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r
 
 }  // namespace
 
-namespace {
-
 std::vector<std::u32string> splitWords(const std::u32string& text) {
   std::vector<std::u32string> words;
   std::u32string word;
@@ -156,8 +150,6 @@ std::u32string joinHyphenatedLines(const std::u32string& text) {
   }
   return out;
 }
-
-}  // namespace
 
 std::string foldForComparison(const std::string& text) {
   std::u32string out;

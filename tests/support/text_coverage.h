@@ -12,6 +12,8 @@ namespace qvtest {
 
 // A shell word holding the text as it is.
 std::string shellQuote(const std::string& text);
+// A whole file's bytes ("" when it cannot be read).
+std::string readWhole(const std::filesystem::path& path);
 
 // Converts the documents to PDF with one LibreOffice call, with a private
 // profile, each result as outputFolder/<stem>.pdf. Answers the documents
@@ -28,6 +30,11 @@ std::string pdftotextPage(const std::filesystem::path& pdf, int page, const std:
 // private-use characters (glyphs a tool could not name) turned into blanks,
 // other control characters dropped.
 std::string foldForComparison(const std::string& text);
+// Blank-separated words (blanks: space, tab, line breaks, form feed).
+std::vector<std::u32string> splitWords(const std::u32string& text);
+// The text with each hyphen that ends a line joining the halves of the word
+// it splits.
+std::u32string joinHyphenatedLines(const std::u32string& text);
 // The blank-separated words of a text, folded.
 std::vector<std::string> foldedWords(const std::string& text);
 
