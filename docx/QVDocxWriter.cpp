@@ -101,6 +101,7 @@ void QVDocxWriter::begainWriteDocument() {
   writtenPages_ = 0;
   heldParagraph_.reset();
   documentEnded_ = false;
+  bodyBroken_ = false;
   fontTable_ = {{"Times New Roman", "00", "roman", "variable"}, {"Arial", "00", "swiss", "variable"}};
   media_.clear();
   relationships_ = {{relationshipType("styles"), "styles.xml"},
@@ -153,28 +154,35 @@ void QVDocxWriter::writeHeldParagraph(bool last) {
 }
 
 void QVDocxWriter::endWritePage() {
-  if (!currentPage_ || !documentWriter_ || documentEnded_) return;
+  if (!currentPage_ || !documentWriter_ || documentEnded_ || bodyBroken_) return;
   std::unique_ptr<QVDocxPage> page = std::move(currentPage_);
   // Everything that can fail short of the disk happens before the body is
   // touched, so a page that fails leaves no trace in it.
   page->endWritePage(writtenPages_ == 0);
 
   XMLFileWriter& w = *documentWriter_;
-  writeHeldParagraph(false);
-  const std::string number = platform::text::formatInteger(writtenPages_ + 1);
-  const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
-  w.writeStartElementWithNamespace(ns, "bookmarkStart");
-  w.writeAttributeWithNamespace(ns, "id", number);
-  w.writeAttributeWithNamespace(ns, "name", number);
-  w.writeEndElement();
-  wordElement(w, "bookmarkEnd", "id", number);
-  const size_t count = page->paragraphArray.size();
-  page->_writeParagraphs(w, 0, count - 1);
-  heldParagraph_ = std::move(page->paragraphArray.back());
-  ++writtenPages_;
+  try {
+    writeHeldParagraph(false);
+    const std::string number = platform::text::formatInteger(writtenPages_ + 1);
+    const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
+    w.writeStartElementWithNamespace(ns, "bookmarkStart");
+    w.writeAttributeWithNamespace(ns, "id", number);
+    w.writeAttributeWithNamespace(ns, "name", number);
+    w.writeEndElement();
+    wordElement(w, "bookmarkEnd", "id", number);
+    const size_t count = page->paragraphArray.size();
+    page->_writeParagraphs(w, 0, count - 1);
+    heldParagraph_ = std::move(page->paragraphArray.back());
+    ++writtenPages_;
+  } catch (...) {
+    // A body cut off in the middle of an element cannot be completed.
+    bodyBroken_ = true;
+    throw;
+  }
 }
 
 void QVDocxWriter::endWriteDocument() {
+  if (bodyBroken_) throw std::runtime_error("The body of the document could not be written");
   if (!documentWriter_ || documentEnded_) return;
   currentPage_.reset();
   if (!heldParagraph_) {

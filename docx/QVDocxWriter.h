@@ -120,4 +120,6 @@ class QVDocxWriter {
   // The final paragraph of the last page written, not yet in the body.
   std::optional<QVDocxParagraph> heldParagraph_;
   bool documentEnded_ = false;
+  // A write into the body failed: the document cannot be made.
+  bool bodyBroken_ = false;
 };

@@ -204,6 +204,19 @@ TEST_F(TextRouterTest, TextPathContinuesAlongItsOwnLineAndKeepsItsFirstPropertie
   EXPECT_NEAR(recorder.paths[0].info.displayWidth, 40, 1e-9);
 }
 
+TEST_F(TextRouterTest, UpsideDownLineIsOnePathAlongItsOwnDirection) {
+  // Text turned by 180 degrees steps to the left on the page: each string
+  // continues the line rather than starting a new one.
+  const AffineTransform t = direction(180, 400, 300);
+  for (int i = 0; i < 4; ++i) router.didScanText(shown("word", t.translated(30.0 * i, 0), 30));
+  EXPECT_TRUE(router.isUsingTextPath());
+  router.endPage();
+  ASSERT_EQ(recorder.paths.size(), 1u);
+  EXPECT_EQ(recorder.paths[0].text, "wordwordwordword");
+  EXPECT_NEAR(recorder.paths[0].info.displayWidth, 120, 1e-9);
+  EXPECT_TRUE(recorder.runs.empty());
+}
+
 TEST_F(TextRouterTest, PathOfOneStringReachesFromItsStartToItsEnd) {
   router.didScanText(shown("one", direction(45, 100, 100), 30));
   router.endPage();
