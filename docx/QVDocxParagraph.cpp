@@ -36,31 +36,36 @@ QVDocxRunText* QVDocxParagraph::lastRunText() {
 }
 
 double QVDocxParagraph::resolveProperty() {
-  QVDocx_PPr p = pProperty;
-  if (!runArray.empty()) {
-    if (const QVDocxRunText* first = firstRunText()) p.ind.left = static_cast<float>(first->ctmInfo.bottomLeft.x);
-    // Single precision, as the height is stored.
-    float line = 0, top = 0, bottom = 0;
-    for (const auto& run : runArray) {
-      const QVDocxRunText* text = run->asText();
-      if (!text) continue;
-      const float ascent = static_cast<float>(text->ctmInfo.yAscent);
-      const float descent = static_cast<float>(text->ctmInfo.yDescent);
-      if (!(line > 0)) {
-        line = text->rProperty.sz;
-        top = ascent;
-        bottom = descent;
-      } else {
-        line = std::max(text->rProperty.sz, line);
-        top = std::min(top, ascent);
-        bottom = std::max(bottom, descent);
-      }
+  Resolution& r = resolution_;
+  const bool continues = r.runs <= runArray.size() && (r.runs == 0 || runArray[r.runs - 1].get() == r.last);
+  if (!continues) r = Resolution();
+  // Single precision, as the height is stored.
+  for (size_t k = r.runs; k < runArray.size(); ++k) {
+    const QVDocxRunText* text = runArray[k]->asText();
+    if (!text) continue;
+    if (!r.firstText) r.firstText = text;
+    r.lastText = text;
+    const float ascent = static_cast<float>(text->ctmInfo.yAscent);
+    const float descent = static_cast<float>(text->ctmInfo.yDescent);
+    if (!(r.line > 0)) {
+      r.line = text->rProperty.sz;
+      r.top = ascent;
+      r.bottom = descent;
+    } else {
+      r.line = std::max(text->rProperty.sz, r.line);
+      r.top = std::min(r.top, ascent);
+      r.bottom = std::max(r.bottom, descent);
     }
-    p.spacing.line = std::max(line, bottom - top);
   }
-  pProperty = p;
+  r.runs = runArray.size();
+  r.last = runArray.empty() ? nullptr : runArray.back().get();
+
+  if (!runArray.empty()) {
+    if (r.firstText) pProperty.ind.left = static_cast<float>(r.firstText->ctmInfo.bottomLeft.x);
+    pProperty.spacing.line = std::max(r.line, r.bottom - r.top);
+  }
   resolvedHeight = 0;
-  if (QVDocxRunText* last = lastRunText()) rProperty = last->rProperty;
+  if (r.lastText) rProperty = r.lastText->rProperty;
   return resolvedHeight;
 }
 
@@ -72,6 +77,7 @@ bool QVDocxParagraph::resolveColumnProperty() {
 }
 
 void QVDocxParagraph::setRPropertyScrpit(int32_t scrpit, double fontSize) {
+  resolution_ = Resolution();
   for (const auto& run : runArray) {
     QVDocxRunText* text = run->asText();
     if (!text) continue;

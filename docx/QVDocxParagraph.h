@@ -72,4 +72,18 @@ class QVDocxParagraph {
   double resolvedHeight = 0;
   bool breakColumn = false;
   double xColumnPosition = 0;  // left edge of the paragraph's column
+
+ private:
+  // How far resolution has read the runs: a paragraph that only grows at its
+  // end (rows merged into it one after another) goes on from there instead
+  // of reading all its runs again. Valid while the run it stopped after is
+  // still in its place; setting the script of the runs starts afresh.
+  struct Resolution {
+    size_t runs = 0;
+    const QVDocxRun* last = nullptr;
+    const QVDocxRunText* firstText = nullptr;
+    const QVDocxRunText* lastText = nullptr;
+    float line = 0, top = 0, bottom = 0;
+  };
+  Resolution resolution_;
 };

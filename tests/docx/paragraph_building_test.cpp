@@ -321,3 +321,19 @@ TEST(DocxPageEnd, LaterPagesStartTheirFirstSectionOnANewPage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DocxParagraphBuilding, TwentyThousandOverprintedRowsJoinOneParagraphInOnePass) {
+  // Rows of 12-point text five and a half points apart: each one joins the
+  // paragraph above it, which is resolved again every time.
+  QVDocxPage p({600, 800});
+  for (uint64_t i = 0; i < 20000; ++i) p.allRunTextArray.push_back(textRun("x", 72, 20 + 5.5 * i, 12, 6, 2 * i));
+  p._creatParagraphs();
+  size_t glyphs = 0;
+  for (const QVDocxParagraph& para : p.paragraphArray)
+    for (char c : textOf(para)) glyphs += c == 'x';
+  EXPECT_EQ(glyphs, 20000u);
+}
+
+}  // namespace
