@@ -46,30 +46,28 @@ struct QVLayoutBox {
   static QVLayoutBox make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item);
 };
 
-// The smallest and largest value of a list, accumulated in single precision;
+// The smallest (largest) value of a list, accumulated in single precision;
 // a one-element list gives its value unconverted, an empty one `empty`.
-template <class Range, class Projection>
-double QVLayoutFloatMin(const Range& range, Projection value, double empty = 0.0) {
+template <class Range, class Projection, class Pick>
+double QVLayoutFloatExtreme(const Range& range, Projection value, Pick pick, double empty) {
   auto it = std::begin(range);
   const auto end = std::end(range);
   if (it == end) return empty;
   const double first = value(*it);
   if (++it == end) return first;
   float m = static_cast<float>(first);
-  for (; it != end; ++it) m = std::min(m, static_cast<float>(value(*it)));
+  for (; it != end; ++it) m = pick(m, static_cast<float>(value(*it)));
   return m;
 }
 
 template <class Range, class Projection>
+double QVLayoutFloatMin(const Range& range, Projection value, double empty = 0.0) {
+  return QVLayoutFloatExtreme(range, value, [](float a, float b) { return std::min(a, b); }, empty);
+}
+
+template <class Range, class Projection>
 double QVLayoutFloatMax(const Range& range, Projection value, double empty = 0.0) {
-  auto it = std::begin(range);
-  const auto end = std::end(range);
-  if (it == end) return empty;
-  const double first = value(*it);
-  if (++it == end) return first;
-  float m = static_cast<float>(first);
-  for (; it != end; ++it) m = std::max(m, static_cast<float>(value(*it)));
-  return m;
+  return QVLayoutFloatExtreme(range, value, [](float a, float b) { return std::max(a, b); }, empty);
 }
 
 // Runs of one line whose ends touch, left to right, with their measures
