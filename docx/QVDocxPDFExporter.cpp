@@ -2,13 +2,13 @@
 
 #include <cmath>
 
+#include "convert/QVPDFTextPlacement.h"
 #include "docx/QVDocxPage.h"
 #include "docx/QVDocxRunTextBox.h"
 #include "docx/QVDocxRunTextPath.h"
 #include "docx/QVDocxUtilities.h"
 #include "docx/QVDocxWriter.h"
 #include "pdf/QVPDFRenderState.h"
-#include "pdf/QVPDFUtilities.h"
 #include "pdf/RenderingStateStack.h"
 #include "pdf/fonts/QVPDFFont.h"
 #include "pdf/fonts/QVPDFFontDescriptor.h"
@@ -17,20 +17,7 @@
 #include "platform/pdf/scanner.h"
 
 using platform::AffineTransform;
-using platform::Rect;
 using platform::Size;
-
-namespace {
-
-constexpr double kDefaultAscent = 0.95;
-constexpr double kDefaultDescent = -0.35;
-
-bool finiteRect(const Rect& r) {
-  return std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
-         std::isfinite(r.size.height);
-}
-
-}  // namespace
 
 QVDocxPDFExporter::QVDocxPDFExporter()
     : renderingStateStack_(std::make_shared<RenderingStateStack>()), router_(context_, *this) {}
@@ -60,17 +47,11 @@ bool QVDocxPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   }
   fontFacts_.clear();
 
-  int64_t rotation = page.rotation() % 360;
-  if (rotation < 0) rotation += 360;
-  currentPageRotationAngle_ = rotation;
-  // Only quarter turns turn a page; any other angle shows it upright.
-  const int turn = rotation % 90 == 0 ? static_cast<int>(rotation) : 0;
-  const Rect mediaBox = page.mediaBox();
-  currentPageMediaBox_ = QVPDFUtilities::MediaBoxOfPDFPage(mediaBox, turn);
-  const Size size = currentPageMediaBox_.size;
-  const bool usable = !mediaBox.isEmpty() && finiteRect(mediaBox);
-  currentPageTransform_ = QVPDF_PageTransformForRotation(
-      Rect(usable ? mediaBox.minX() : 0, usable ? mediaBox.minY() : 0, size.width, size.height), turn);
+  const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
+  currentPageRotationAngle_ = display.rotation;
+  currentPageMediaBox_ = display.box;
+  currentPageTransform_ = display.transform;
+  const Size size = display.box.size;
 
   renderingStateStack_ = std::make_shared<RenderingStateStack>();
   pageStrings_ = 0;
@@ -80,6 +61,8 @@ bool QVDocxPDFExporter::convertPDFPage(const platform::PdfPage& page) {
     QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
     parser.setDelegate(this);
     parser.setRenderingStateStack(renderingStateStack_);
+    // The document takes no pictures yet: the page's images are not made.
+    parser.setScansImages(false);
     parser.startParser();
   }
   router_.endPage();
@@ -112,31 +95,20 @@ QVPDFRenderState& QVDocxPDFExporter::state() const { return renderingStateStack_
 
 QVDocxPage* QVDocxPDFExporter::currentPage() const { return pdfConverter_ ? pdfConverter_->currentPage() : nullptr; }
 
-double QVDocxPDFExporter::fontAscent() const {
-  const auto& font = state().font();
-  const double v = font ? font->ascent() : kDefaultAscent;
-  return std::isfinite(v) ? v : kDefaultAscent;
-}
+double QVDocxPDFExporter::fontAscent() const { return QVPDF_FontAscent(state()); }
 
-double QVDocxPDFExporter::fontDescent() const {
-  const auto& font = state().font();
-  const double v = font ? font->descent() : kDefaultDescent;
-  return std::isfinite(v) ? v : kDefaultDescent;
-}
+double QVDocxPDFExporter::fontDescent() const { return QVPDF_FontDescent(state()); }
 
 AffineTransform QVDocxPDFExporter::currentDisplayTextTransform() const {
-  const QVPDFRenderState& s = state();
-  return s.textMatrix().concat(s.ctm()).concat(currentPageTransform_);
+  return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
 }
 
 AffineTransform QVDocxPDFExporter::nextDisplayTextTransform(Size offset) const {
-  const QVPDFRenderState& s = state();
-  return s.textMatrix().translated(offset.width, offset.height).concat(s.ctm()).concat(currentPageTransform_);
+  return QVPDF_NextDisplayTextTransform(state(), offset, currentPageTransform_);
 }
 
 Size QVDocxPDFExporter::convertToDisplaySpaceWidth(double width) const {
-  const AffineTransform t = currentDisplayTextTransform();
-  return Size{std::fabs(t.a * width), std::fabs(t.b * width)};
+  return QVPDF_DisplaySpaceWidth(state(), width, currentPageTransform_);
 }
 
 const QVDocxPDFExporter::FontFacts& QVDocxPDFExporter::fontFacts(const std::shared_ptr<const QVPDFFont>& font) {
@@ -164,7 +136,7 @@ QVDocx_RPr QVDocxPDFExporter::currentRProperty() {
   if (!font) return QVDocxUtilities::defaultRProperty();
   const FontFacts& facts = fontFacts(font);
   // The display em width, rounded and at least 8, as the placement gives it.
-  const Size em = QVPDF_CTMInfoMake(s.fontSize(), fontAscent(), fontDescent(), currentDisplayTextTransform()).fontSize;
+  const Size em = QVPDF_CTMInfoOfState(s, currentDisplayTextTransform()).fontSize;
   const QVPDFRGB fill = s.currentFillRGBColor();
 
   QVDocx_RPr r = QVDocxUtilities::defaultRProperty();

@@ -4,6 +4,7 @@
 
 #include "pptx/QVPPTXPDFExporter.h"
 #include "docx/QVDocxPDFExporter.h"
+#include "xlsx/QVExcelPDFExporter.h"
 
 void registerBuiltInExporters(QVExporterRegistry& registry) {
   // One line per exporter, keyed by the output extensions it writes.
@@ -12,5 +13,8 @@ void registerBuiltInExporters(QVExporterRegistry& registry) {
   });
   registry.registerFactory("docx", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVDocxPDFExporter>();
+  });
+  registry.registerFactory("csv", [](const std::optional<QVPDFOptions>& moreOptions) -> std::unique_ptr<QVPDFExporter> {
+    return std::make_unique<QVExcelPDFExporter>(moreOptions ? std::optional(moreOptions->excelOptions) : std::nullopt);
   });
 }
