@@ -1,11 +1,15 @@
 #pragma once
 // Namespaces, relationship types and content types of the Word document
 // package, spelled as ECMA-376 defines them (transitional WordprocessingML of
-// Part 1, the package conventions of Part 2) and as the VML and Word 2006
-// markup they bind.
+// Part 1) and as the VML and Word 2006 markup they bind; those every package
+// shares come from the conversion frame.
 #include <string_view>
 
+#include "convert/xml/QVOpenXMLPackage.h"
+
 namespace QVDocxPackageTypes {
+
+using namespace QVOpenXMLPackage;
 
 inline constexpr std::string_view kNamespaceVML = "urn:schemas-microsoft-com:vml";
 inline constexpr std::string_view kNamespaceOffice = "urn:schemas-microsoft-com:office:office";
@@ -17,31 +21,27 @@ inline constexpr std::string_view kNamespaceMarkupCompatibility =
 inline constexpr std::string_view kNamespaceMath = "http://schemas.openxmlformats.org/officeDocument/2006/math";
 inline constexpr std::string_view kNamespaceWordML2006 = "http://schemas.microsoft.com/office/word/2006/wordml";
 inline constexpr std::string_view kNamespaceSchemaLibrary = "http://schemas.openxmlformats.org/schemaLibrary/2006/main";
-inline constexpr std::string_view kNamespaceContentTypes =
-    "http://schemas.openxmlformats.org/package/2006/content-types";
-inline constexpr std::string_view kNamespaceExtendedProperties =
-    "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties";
 
-inline constexpr std::string_view kRelationshipTypes =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
-inline constexpr std::string_view kRelCoreProperties =
-    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties";
+inline constexpr std::string_view kRelStyles = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";
+inline constexpr std::string_view kRelFontTable =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/fontTable";
+inline constexpr std::string_view kRelSettings =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/settings";
+inline constexpr std::string_view kRelWebSettings =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/webSettings";
+inline constexpr std::string_view kRelImage = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 
-inline constexpr std::string_view kTypeRelationships = "application/vnd.openxmlformats-package.relationships+xml";
-inline constexpr std::string_view kTypeXml = "application/xml";
 inline constexpr std::string_view kTypeDocument =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml";
 inline constexpr std::string_view kTypeStyles =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.styles+xml";
 inline constexpr std::string_view kTypeSettings =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.settings+xml";
-inline constexpr std::string_view kTypeTheme = "application/vnd.openxmlformats-officedocument.theme+xml";
 inline constexpr std::string_view kTypeFontTable =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.fontTable+xml";
 inline constexpr std::string_view kTypeWebSettings =
     "application/vnd.openxmlformats-officedocument.wordprocessingml.webSettings+xml";
-inline constexpr std::string_view kTypeCoreProperties = "application/vnd.openxmlformats-package.core-properties+xml";
-inline constexpr std::string_view kTypeExtendedProperties =
-    "application/vnd.openxmlformats-officedocument.extended-properties+xml";
+// Pictures saved with the short JPEG extension.
+inline constexpr std::string_view kTypeJpg = "image/jpg";
 
 }  // namespace QVDocxPackageTypes

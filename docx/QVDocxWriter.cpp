@@ -24,10 +24,6 @@ std::string lastComponent(const std::string& path) {
   return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
-std::string relationshipType(std::string_view name) {
-  return std::string(types::kRelationshipTypes) + std::string(name);
-}
-
 std::string relationshipId(size_t position) {
   return "rId" + platform::text::formatInteger(static_cast<int64_t>(position));
 }
@@ -36,29 +32,9 @@ void makeFolder(const std::string& path) {
   if (!platform::fs::createFolderIfNeeded(path)) throw std::runtime_error("Cannot create the document folder " + path);
 }
 
-// A relationships part: ids rId1, rId2, ... in list order.
-template <class List>
-void writeRelationships(const std::string& path, const List& relationships) {
+void writeRelationshipsPart(const std::string& path, const std::vector<types::Relationship>& relationships) {
   XMLFileWriter w(path);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Relationships");
-  w.writeAttribute("xmlns", QVOpenXMLNameSpace::nameSpace_Rels());
-  size_t position = 0;
-  for (const auto& [type, target] : relationships) {
-    w.writeStartElement("Relationship");
-    w.writeAttribute("Id", relationshipId(++position));
-    w.writeAttribute("Type", type);
-    w.writeAttribute("Target", target);
-    w.writeEndElement();
-  }
-  w.writeEndElement();
-  w.writeEndDocument();
-}
-
-void textElement(XMLFileWriter& w, std::string_view name, std::string_view text) {
-  w.writeStartElement(name);
-  w.writeCharacters(text);
-  w.writeEndElement();
+  types::writeRelationships(w, relationships);
 }
 
 void wordElement(XMLFileWriter& w, std::string_view name, std::string_view attribute, std::string_view value) {
@@ -104,11 +80,11 @@ void QVDocxWriter::begainWriteDocument() {
   bodyBroken_ = false;
   fontTable_ = {{"Times New Roman", "00", "roman", "variable"}, {"Arial", "00", "swiss", "variable"}};
   media_.clear();
-  relationships_ = {{relationshipType("styles"), "styles.xml"},
-                    {relationshipType("fontTable"), "fontTable.xml"},
-                    {relationshipType("theme"), "theme/theme1.xml"},
-                    {relationshipType("settings"), "settings.xml"},
-                    {relationshipType("webSettings"), "webSettings.xml"}};
+  relationships_ = {{types::kRelStyles, "styles.xml"},
+                    {types::kRelFontTable, "fontTable.xml"},
+                    {types::kRelTheme, "theme/theme1.xml"},
+                    {types::kRelSettings, "settings.xml"},
+                    {types::kRelWebSettings, "webSettings.xml"}};
 
   documentWriter_.reset();
   makeFolder(savedWorkFolder_ + "/word");
@@ -205,7 +181,7 @@ std::string QVDocxWriter::collectImageWithPath(const std::string& path) {
       if (relationships_[i].target == target) return relationshipId(i + 1);
   }
   media_.push_back(path);
-  relationships_.push_back({relationshipType("image"), target});
+  relationships_.push_back({types::kRelImage, target});
   return relationshipId(relationships_.size());
 }
 
@@ -236,75 +212,48 @@ void QVDocxWriter::packetDocxFile() {
 
 void QVDocxWriter::writeRootRelationships() {
   makeFolder(savedWorkFolder_ + "/_rels");
-  const std::vector<std::pair<std::string, std::string>> relationships = {
-      {relationshipType("extended-properties"), "docProps/app.xml"},
-      {std::string(types::kRelCoreProperties), "docProps/core.xml"},
-      {relationshipType("officeDocument"), "word/document.xml"}};
-  writeRelationships(savedWorkFolder_ + "/_rels/.rels", relationships);
+  writeRelationshipsPart(savedWorkFolder_ + "/_rels/.rels", {{types::kRelExtendedProperties, "docProps/app.xml"},
+                                                              {types::kRelCoreProperties, "docProps/core.xml"},
+                                                              {types::kRelOfficeDocument, "word/document.xml"}});
 }
 
 void QVDocxWriter::writeAppProperties() {
   makeFolder(savedWorkFolder_ + "/docProps");
   XMLFileWriter w(savedWorkFolder_ + "/docProps/app.xml");
-  w.setPrefix("vt", QVOpenXMLNameSpace::nameSpace_vt());
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Properties");
-  w.writeAttribute("xmlns", types::kNamespaceExtendedProperties);
-  textElement(w, "Template", "Normal.dotm");
-  textElement(w, "TotalTime", "0");
-  textElement(w, "Application", "Microsoft Office Word");
-  textElement(w, "DocSecurity", "0");
-  textElement(w, "ScaleCrop", "false");
+  types::beginAppProperties(w);
+  auto text = [&w](std::string_view name, std::string_view value) { types::writeTextElement(w, {}, name, value); };
+  text("Template", "Normal.dotm");
+  text("TotalTime", "0");
+  text("Application", "Microsoft Office Word");
+  text("DocSecurity", "0");
+  text("ScaleCrop", "false");
   w.writeStartElement("Company");
   w.writeEndElement();
-  textElement(w, "LinksUpToDate", "false");
-  textElement(w, "SharedDoc", "false");
-  textElement(w, "HyperlinksChanged", "false");
+  text("LinksUpToDate", "false");
+  text("SharedDoc", "false");
+  text("HyperlinksChanged", "false");
   w.writeEndElement();
   w.writeEndDocument();
 }
 
 void QVDocxWriter::writeCoreProperties() {
+  // The document claims no title, author or dates of its own.
   XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
-  const std::string_view cp = QVOpenXMLNameSpace::nameSpace_cp();
-  w.setPrefix("cp", cp);
-  w.setPrefix("dc", QVOpenXMLNameSpace::nameSpace_dc());
-  w.setPrefix("dcterms", QVOpenXMLNameSpace::nameSpace_dcterms());
-  w.setPrefix("dcmitype", QVOpenXMLNameSpace::nameSpace_dcmitype());
-  w.setPrefix("xsi", QVOpenXMLNameSpace::nameSpace_xsi());
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElementWithNamespace(cp, "coreProperties");
-  w.writeEndElement();
-  w.writeEndDocument();
+  types::writeCoreProperties(w, {}, {});
 }
 
 void QVDocxWriter::writeContentTypes() {
   XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Types");
-  w.writeAttribute("xmlns", types::kNamespaceContentTypes);
-  auto entry = [&w](std::string_view element, std::string_view keyName, std::string_view key,
-                    std::string_view contentType) {
-    w.writeStartElement(element);
-    w.writeAttribute(keyName, key);
-    w.writeAttribute("ContentType", contentType);
-    w.writeEndElement();
-  };
-  entry("Default", "Extension", "rels", types::kTypeRelationships);
-  entry("Default", "Extension", "xml", types::kTypeXml);
-  entry("Override", "PartName", "/docProps/app.xml", types::kTypeExtendedProperties);
-  entry("Override", "PartName", "/docProps/core.xml", types::kTypeCoreProperties);
-  entry("Override", "PartName", "/word/document.xml", types::kTypeDocument);
-  entry("Override", "PartName", "/word/styles.xml", types::kTypeStyles);
-  entry("Override", "PartName", "/word/settings.xml", types::kTypeSettings);
-  entry("Override", "PartName", "/word/theme/theme1.xml", types::kTypeTheme);
-  entry("Override", "PartName", "/word/fontTable.xml", types::kTypeFontTable);
-  entry("Override", "PartName", "/word/webSettings.xml", types::kTypeWebSettings);
-  entry("Default", "Extension", "jpg", "image/jpg");
-  entry("Default", "Extension", "jpeg", "image/jpeg");
-  entry("Default", "Extension", "png", "image/png");
-  w.writeEndElement();
-  w.writeEndDocument();
+  types::writeContentTypes(w,
+                           {{"/docProps/app.xml", types::kTypeExtendedProperties},
+                            {"/docProps/core.xml", types::kTypeCoreProperties},
+                            {"/word/document.xml", types::kTypeDocument},
+                            {"/word/styles.xml", types::kTypeStyles},
+                            {"/word/settings.xml", types::kTypeSettings},
+                            {"/word/theme/theme1.xml", types::kTypeTheme},
+                            {"/word/fontTable.xml", types::kTypeFontTable},
+                            {"/word/webSettings.xml", types::kTypeWebSettings}},
+                           {{"jpg", types::kTypeJpg}});
 }
 
 void QVDocxWriter::moveMedia() {
@@ -327,10 +276,7 @@ void QVDocxWriter::moveMedia() {
 
 void QVDocxWriter::writeDocumentRelationships() {
   makeFolder(savedWorkFolder_ + "/word/_rels");
-  std::vector<std::pair<std::string, std::string>> list;
-  list.reserve(relationships_.size());
-  for (const Relationship& r : relationships_) list.emplace_back(r.type, r.target);
-  writeRelationships(savedWorkFolder_ + "/word/_rels/document.xml.rels", list);
+  writeRelationshipsPart(savedWorkFolder_ + "/word/_rels/document.xml.rels", relationships_);
 }
 
 void QVDocxWriter::writeFontTable() {

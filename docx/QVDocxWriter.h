@@ -33,6 +33,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/xml/QVOpenXMLPackage.h"
 #include "docx/QVDocx.h"
 #include "docx/QVDocxConversionContext.h"
 #include "docx/QVDocxPage.h"
@@ -81,10 +82,6 @@ class QVDocxWriter {
   int64_t writtenPageCount() const { return writtenPages_; }
 
  private:
-  struct Relationship {
-    std::string type;
-    std::string target;
-  };
   struct Font {
     std::string altName;
     std::string charset;
@@ -111,7 +108,7 @@ class QVDocxWriter {
   QVDocx_DocPr docxProperty_{"page", 100.0f};
   QVDocxConversionContext& context_;
   std::vector<Font> fontTable_;
-  std::vector<Relationship> relationships_;
+  std::vector<QVOpenXMLPackage::Relationship> relationships_;
   std::vector<std::string> media_;
   std::unique_ptr<XMLFileWriter> documentWriter_;
   std::unique_ptr<QVDocxPage> currentPage_;
