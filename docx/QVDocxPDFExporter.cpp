@@ -139,17 +139,13 @@ QVDocx_RPr QVDocxPDFExporter::currentRProperty() {
   const Size em = QVPDF_CTMInfoOfState(s, currentDisplayTextTransform()).fontSize;
   const QVPDFRGB fill = s.currentFillRGBColor();
 
+  // Scale, spacing, underline and script stay as the defaults have them.
   QVDocx_RPr r = QVDocxUtilities::defaultRProperty();
   r.rFonts = {facts.name, facts.name, facts.name, facts.name};
   r.b = facts.bold;
   r.i = facts.italic;
   r.sz = static_cast<float>(em.width);
   r.color = {fill.r, fill.g, fill.b, 255};
-  r.spacing = 0.0f;
-  r.w = 100.0f;
-  r.u = 0;
-  r.scrpit = 0;
-  r.noProof = true;
   return r;
 }
 

@@ -15,6 +15,8 @@
 
 #include <minizip/unzip.h>
 
+#include "tests/support/text_coverage.h"
+
 namespace qvtest {
 
 namespace fs = std::filesystem;
@@ -41,22 +43,6 @@ std::string lower(std::string_view s) {
 
 bool endsWith(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
-std::string shellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
-std::string readWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // ---------------------------------------------------------------- XML reader
@@ -530,7 +516,7 @@ std::vector<std::string> checkWellFormed(const std::map<std::string, std::string
   }
   const fs::path log = folder / "xmllint.log";
   const int status = std::system((command + " > " + shellQuote(log.string()) + " 2>&1").c_str());
-  const std::string output = readWholeFile(log);
+  const std::string output = readWhole(log);
   if (status != 0) {
     bool named = false;
     for (const auto& [file, name] : fileToName) {
@@ -944,7 +930,7 @@ int pdfPageCount(const fs::path& pdf) {
   const fs::path log = fs::path(pdf).concat(".info");
   const std::string command = "pdfinfo " + shellQuote(pdf.string()) + " > " + shellQuote(log.string()) + " 2>&1";
   if (std::system(command.c_str()) != 0) return 0;
-  std::istringstream lines(readWholeFile(log));
+  std::istringstream lines(readWhole(log));
   std::string line;
   while (std::getline(lines, line))
     if (line.rfind("Pages:", 0) == 0) return std::atoi(line.c_str() + 6);
@@ -957,7 +943,7 @@ std::optional<GrayImage> renderPdfPage(const fs::path& pdf, int page, int dpi) {
                               " -l " + std::to_string(page) + " " + shellQuote(pdf.string()) + " " +
                               shellQuote(prefix.string()) + " > /dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::nullopt;
-  const std::string data = readWholeFile(fs::path(prefix).concat(".pgm"));
+  const std::string data = readWhole(fs::path(prefix).concat(".pgm"));
   // Binary PGM: "P5", width, height, maximum value, one byte per pixel.
   std::istringstream header(data);
   std::string magic;
