@@ -3,12 +3,16 @@
 #include <memory>
 
 #include "pptx/QVPPTXPDFExporter.h"
+#include "docx/QVDocxPDFExporter.h"
 #include "xlsx/QVExcelPDFExporter.h"
 
 void registerBuiltInExporters(QVExporterRegistry& registry) {
   // One line per exporter, keyed by the output extensions it writes.
   registry.registerFactory("pptx", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVPPTXPDFExporter>();
+  });
+  registry.registerFactory("docx", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
+    return std::make_unique<QVDocxPDFExporter>();
   });
   registry.registerFactory("csv", [](const std::optional<QVPDFOptions>& moreOptions) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVExcelPDFExporter>(moreOptions ? std::optional(moreOptions->excelOptions) : std::nullopt);

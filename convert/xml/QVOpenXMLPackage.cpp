@@ -21,7 +21,8 @@ void writeRelationships(XMLFileWriter& w, const std::vector<Relationship>& relat
   w.writeEndDocument();
 }
 
-void writeContentTypes(XMLFileWriter& w, const std::vector<PartType>& overrides) {
+void writeContentTypes(XMLFileWriter& w, const std::vector<PartType>& overrides,
+                       const std::vector<ExtensionType>& moreDefaults) {
   w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
   w.writeStartElement("Types");
   w.writeAttribute("xmlns", kContentTypesNamespace);
@@ -36,6 +37,7 @@ void writeContentTypes(XMLFileWriter& w, const std::vector<PartType>& overrides)
   entry("Default", "Extension", "jpeg", kTypeJpeg);
   entry("Default", "Extension", "png", kTypePng);
   entry("Default", "Extension", "rels", kTypeRelationships);
+  for (const ExtensionType& type : moreDefaults) entry("Default", "Extension", type.extension, type.contentType);
   for (const PartType& part : overrides) entry("Override", "PartName", part.partName, part.contentType);
   w.writeEndElement();
   w.writeEndDocument();
@@ -54,6 +56,7 @@ void writeCoreProperties(XMLFileWriter& w, const std::vector<CoreProperty>& prop
   w.writeStartElementWithNamespace(cp, "coreProperties");
   for (const CoreProperty& property : properties) writeTextElement(w, property.ns, property.name, property.text);
   for (const char* name : {"created", "modified"}) {
+    if (timestamp.empty()) continue;
     w.writeStartElementWithNamespace(dcterms, name);
     w.writeAttributeWithNamespace(xsi, "type", "dcterms:W3CDTF");
     w.writeCharacters(timestamp);

@@ -48,9 +48,16 @@ struct PartType {
   std::string_view contentType;
 };
 
+struct ExtensionType {
+  std::string extension;  // "jpg"
+  std::string_view contentType;
+};
+
 // "[Content_Types].xml": the defaults by extension every package has (xml,
-// jpeg, png, rels), then one override per part, in list order.
-void writeContentTypes(XMLFileWriter& writer, const std::vector<PartType>& overrides);
+// jpeg, png, rels) and the package's own further defaults, then one override
+// per part, in list order.
+void writeContentTypes(XMLFileWriter& writer, const std::vector<PartType>& overrides,
+                       const std::vector<ExtensionType>& moreDefaults = {});
 
 struct CoreProperty {
   std::string_view ns;  // QVOpenXMLNameSpace::nameSpace_dc() or nameSpace_cp()
@@ -59,7 +66,7 @@ struct CoreProperty {
 };
 
 // "docProps/core.xml": the properties in list order, then the created and
-// modified dates, both `timestamp` (W3CDTF).
+// modified dates, both `timestamp` (W3CDTF); no dates for an empty one.
 void writeCoreProperties(XMLFileWriter& writer, const std::vector<CoreProperty>& properties,
                          std::string_view timestamp);
 

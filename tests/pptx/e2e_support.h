@@ -11,10 +11,19 @@
 #include <vector>
 
 #include "tests/support/package_checker.h"
+#include "tests/support/text_coverage.h"
 
 namespace pptxe2e {
 
 namespace fs = std::filesystem;
+
+// The text helpers every end-to-end test shares.
+using qvtest::foldForComparison;
+using qvtest::officeConvertAllToPdf;
+using qvtest::pdftotextPage;
+using qvtest::wholeWordCoverage;
+using qvtest::WordCoverage;
+using qvtest::wordCoverage;
 
 // Converts every page of the PDF into the presentation at `output` through
 // QVPPTXPDFExporter, inside a private work folder, as the converter does.
@@ -30,41 +39,9 @@ std::vector<std::string> slideTexts(const fs::path& pptx);
 // The text of one text body or slide element.
 std::string textOf(const qvtest::XmlElement& element);
 
-// Converts the documents to PDF with one LibreOffice call, with a private
-// profile, each result as outputFolder/<stem>.pdf. Answers the documents
-// that produced a PDF, mapped to it.
-std::map<fs::path, fs::path> officeConvertAllToPdf(const std::vector<fs::path>& documents,
-                                                   const fs::path& outputFolder, int timeoutSeconds = 420);
 // The input filter variant: LibreOffice's own import of PDFs into Impress,
 // saved as presentations (for the benchmark and comparisons).
 bool officeImportPdfsAsPptx(const std::vector<fs::path>& pdfs, const fs::path& outputFolder, int timeoutSeconds);
-
-// pdftotext's text of one page (1-based).
-std::string pdftotextPage(const fs::path& pdf, int page, const std::string& password = {});
-
-// Text folded for comparison: compatibility forms (ligatures, vertical and
-// full-width presentation forms) replaced by their plain characters,
-// private-use characters (glyphs a tool could not name) turned into blanks,
-// other control characters dropped.
-std::string foldForComparison(const std::string& text);
-
-struct WordCoverage {
-  int64_t found = 0;
-  int64_t total = 0;
-  std::vector<std::string> missing;
-
-  double fraction() const { return total == 0 ? 1.0 : static_cast<double>(found) / static_cast<double>(total); }
-};
-// How many of the reference's words the slide text holds. Both are folded;
-// the slide text is read without its blanks and line breaks (a word that
-// the slide shows hyphenated at a line end counts whole), and each word found
-// uses its characters up, longest words first, so one occurrence never
-// counts twice.
-WordCoverage wordCoverage(const std::string& reference, const std::string& slideText);
-// The stricter count: a word is found only as a whole blank-separated word
-// of the slide (each slide word used once), so words the slide runs
-// together are missing. Both texts folded; a hyphen at a line end joins.
-WordCoverage wholeWordCoverage(const std::string& reference, const std::string& slideText);
 
 // A page image in gray, 0 black .. 255 white.
 struct PageImage {

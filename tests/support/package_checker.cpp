@@ -15,6 +15,8 @@
 
 #include <minizip/unzip.h>
 
+#include "tests/support/text_coverage.h"
+
 namespace qvtest {
 
 namespace fs = std::filesystem;
@@ -41,22 +43,6 @@ std::string lower(std::string_view s) {
 
 bool endsWith(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
-}
-
-std::string shellQuote(const std::string& s) {
-  std::string out = "'";
-  for (char c : s) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
-  }
-  return out + "'";
-}
-
-std::string readWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // ---------------------------------------------------------------- XML reader
@@ -530,7 +516,7 @@ std::vector<std::string> checkWellFormed(const std::map<std::string, std::string
   }
   const fs::path log = folder / "xmllint.log";
   const int status = std::system((command + " > " + shellQuote(log.string()) + " 2>&1").c_str());
-  const std::string output = readWholeFile(log);
+  const std::string output = readWhole(log);
   if (status != 0) {
     bool named = false;
     for (const auto& [file, name] : fileToName) {
@@ -786,6 +772,89 @@ std::vector<std::string> checkPresentationPackage(const fs::path& file) {
   return problems;
 }
 
+// ------------------------------------------------------ Word documents
+
+namespace {
+
+constexpr std::string_view kWordprocessingMLNs = "http://schemas.openxmlformats.org/wordprocessingml/2006/main";
+
+struct WordRange {
+  const char* element;
+  const char* attribute;
+  long double min;
+  long double max;
+};
+
+// What the office applications read of the numbers a flowing document
+// carries: lengths in twentieths of a point, sizes in half-points.
+constexpr WordRange kWordRanges[] = {
+    {"spacing", "line", 1, 2000000},    {"spacing", "before", 0, 2000000}, {"spacing", "after", 0, 2000000},
+    {"ind", "left", -2000000, 2000000}, {"ind", "firstLine", 0, 2000000},  {"sz", "val", 2, 3276},
+    {"szCs", "val", 2, 3276},           {"pgSz", "w", 1, 2000000},         {"pgSz", "h", 1, 2000000},
+    {"col", "w", 1, 2000000},           {"col", "space", 0, 2000000},      {"w", "val", 1, 600},
+};
+
+}  // namespace
+
+std::vector<std::string> checkWordPackage(const fs::path& file) {
+  std::unique_ptr<ZipPackage> package;
+  try {
+    package = std::make_unique<ZipPackage>(file);
+  } catch (const std::exception& e) {
+    return {e.what()};
+  }
+  std::vector<std::string> problems = checkOpcPackage(*package);
+  auto document = parseXml(package->data("word/document.xml"));
+  if (!document) {
+    problems.push_back("no readable word/document.xml");
+    return problems;
+  }
+  if (document->local != "document" || document->uri != kWordprocessingMLNs)
+    problems.push_back("word/document.xml: root is not w:document");
+  const auto bodies = document->childrenNamed("body", kWordprocessingMLNs);
+  if (bodies.size() != 1) {
+    problems.push_back("word/document.xml: " + std::to_string(bodies.size()) + " bodies");
+    return problems;
+  }
+  const XmlElement& body = *bodies[0];
+  // The body's own section properties close it, once, and nothing else that
+  // is not body content stands in it.
+  for (size_t i = 0; i < body.children.size(); ++i) {
+    const XmlElement& child = *body.children[i];
+    if (child.local == "sectPr" && i + 1 != body.children.size())
+      problems.push_back("word/document.xml: body section properties before the end of the body");
+    if (child.local != "p" && child.local != "sectPr" && child.local != "bookmarkStart" && child.local != "bookmarkEnd" &&
+        child.local != "tbl")
+      problems.push_back("word/document.xml: w:" + child.local + " directly in the body");
+  }
+  if (body.children.empty() || body.children.back()->local != "sectPr")
+    problems.push_back("word/document.xml: the body does not end with its section properties");
+  if (body.childrenNamed("p", kWordprocessingMLNs).empty()) problems.push_back("word/document.xml: no paragraph");
+
+  std::set<std::string> bookmarkIds;
+  body.visit([&](const XmlElement& element) {
+    if (element.uri != kWordprocessingMLNs) return;
+    if (element.local == "bookmarkStart" && !bookmarkIds.insert(element.attr("id", kWordprocessingMLNs).value_or("")).second)
+      problems.push_back("word/document.xml: repeated bookmark id");
+    if (element.local == "cols") {
+      const auto num = parseInteger(element.attr("num", kWordprocessingMLNs).value_or(""));
+      const size_t entries = element.childrenNamed("col", kWordprocessingMLNs).size();
+      if (!num || (entries != 0 && static_cast<size_t>(*num) != entries))
+        problems.push_back("word/document.xml: w:cols num does not match its columns");
+    }
+    for (const WordRange& rule : kWordRanges) {
+      if (element.local != rule.element) continue;
+      const auto text = element.attr(rule.attribute, kWordprocessingMLNs);
+      if (!text) continue;
+      const auto value = parseInteger(*text);
+      if (!value || *value < rule.min || *value > rule.max)
+        problems.push_back("word/document.xml: w:" + element.local + " w:" + rule.attribute + "=\"" + *text +
+                           "\" is out of range");
+    }
+  });
+  return problems;
+}
+
 // -------------------------------------------------------------- LibreOffice
 
 namespace {
@@ -861,7 +930,7 @@ int pdfPageCount(const fs::path& pdf) {
   const fs::path log = fs::path(pdf).concat(".info");
   const std::string command = "pdfinfo " + shellQuote(pdf.string()) + " > " + shellQuote(log.string()) + " 2>&1";
   if (std::system(command.c_str()) != 0) return 0;
-  std::istringstream lines(readWholeFile(log));
+  std::istringstream lines(readWhole(log));
   std::string line;
   while (std::getline(lines, line))
     if (line.rfind("Pages:", 0) == 0) return std::atoi(line.c_str() + 6);
@@ -874,7 +943,7 @@ std::optional<GrayImage> renderPdfPage(const fs::path& pdf, int page, int dpi) {
                               " -l " + std::to_string(page) + " " + shellQuote(pdf.string()) + " " +
                               shellQuote(prefix.string()) + " > /dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::nullopt;
-  const std::string data = readWholeFile(fs::path(prefix).concat(".pgm"));
+  const std::string data = readWhole(fs::path(prefix).concat(".pgm"));
   // Binary PGM: "P5", width, height, maximum value, one byte per pixel.
   std::istringstream header(data);
   std::string magic;

@@ -88,6 +88,12 @@ std::vector<std::string> checkDrawingMLRanges(const std::string& partName, const
 // slide count of the document properties, and the slide size range.
 std::vector<std::string> checkPresentationPackage(const std::filesystem::path& file);
 
+// A Word document: the OPC checks, a WordprocessingML body that ends with
+// its one body-level section properties and holds nothing but body content,
+// unique bookmark ids, column lists that match their count, and lengths and
+// sizes inside what the office applications read.
+std::vector<std::string> checkWordPackage(const std::filesystem::path& file);
+
 // Whether LibreOffice (soffice) is installed.
 bool officeAvailable();
 // Converts the document to PDF with LibreOffice headless, with a private

@@ -1,0 +1,509 @@
+#include "docx/QVDocxPage.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <string_view>
+#include <unordered_map>
+
+#include "docx/QVDocxUtilities.h"
+
+namespace {
+
+// The narrowest column a section gets: a column that would be narrower (it
+// starts beyond an edge of the page) joins its neighbour.
+constexpr double kMinColumnWidth = 1.0;
+// The base lines of two runs that merge differ by less than this.
+constexpr double kMergeBaseLineTolerance = 1.0;
+// A run that starts up to this far before the previous one's end still
+// joins it (as if it touched).
+constexpr double kMergeOverlap = 2.0;
+constexpr double kMinHalfUnit = 2.0;
+// One blank stands for this many space widths of a wider gap.
+constexpr float kBlankWidthFactor = 1.2f;
+
+// Runs whose font, size, scale and spacing are equal share a width unit.
+struct FontClass {
+  bool hasName = false;
+  std::string_view name;
+  uint32_t sz = 0, w = 0, spacing = 0;
+  bool operator==(const FontClass&) const = default;
+};
+
+struct FontClassHash {
+  size_t operator()(const FontClass& k) const {
+    size_t h = std::hash<std::string_view>()(k.name);
+    for (uint32_t v : {k.sz, k.w, k.spacing, static_cast<uint32_t>(k.hasName)}) h = h * 1000003u ^ v;
+    return h;
+  }
+};
+
+uint32_t floatKey(float v) { return std::bit_cast<uint32_t>(v + 0.0f); }
+
+// None for a record that equals nothing (a NaN never compares equal).
+std::optional<FontClass> fontClassOf(const QVDocx_RPr& r) {
+  if (std::isnan(r.sz) || std::isnan(r.w) || std::isnan(r.spacing)) return std::nullopt;
+  FontClass k;
+  k.hasName = r.rFonts.ascii != nullptr;
+  k.name = QVDocx_FontNameText(r.rFonts.ascii);
+  k.sz = floatKey(r.sz);
+  k.w = floatKey(r.w);
+  k.spacing = floatKey(r.spacing);
+  return k;
+}
+
+// The widths a run offers to the width unit of its class: its space width
+// and its text width, where each is above a point.
+float offeredWidth(const QVDocxRunText& run) {
+  float unit = std::numeric_limits<float>::infinity();
+  if (run.spaceWidth > 1.0) unit = std::min(unit, static_cast<float>(run.spaceWidth));
+  if (run.textWidth > 1.0) unit = std::min(unit, static_cast<float>(run.textWidth));
+  return unit;
+}
+
+std::vector<double> textRunValues(const QVDocxParagraph& p, double (*value)(const QVDocxRunText&)) {
+  std::vector<double> values;
+  values.reserve(p.runArray.size());
+  for (const auto& run : p.runArray)
+    if (const QVDocxRunText* text = run->asText()) values.push_back(value(*text));
+  return values;
+}
+
+double paragraphTop(const QVDocxParagraph& p) {
+  const auto tops = textRunValues(p, [](const QVDocxRunText& r) { return r.ctmInfo.topLeft.y; });
+  return QVLayoutFloatMin(tops, [](double v) { return v; });
+}
+
+double paragraphBottom(const QVDocxParagraph& p) {
+  const auto bottoms = textRunValues(p, [](const QVDocxRunText& r) { return r.ctmInfo.bottomLeft.y; });
+  return QVLayoutFloatMax(bottoms, [](double v) { return v; });
+}
+
+void endSection(QVDocxParagraph& p) {
+  p.sectProperty.write = true;
+  p.sectProperty.type = 1;
+}
+
+}  // namespace
+
+QVDocxPage::QVDocxPage(platform::Size pageSize) : sectProperty(QVDocxUtilities::defaultSectProperty()) {
+  sectProperty.write = true;
+  sectProperty.type = 1;
+  sectProperty.pgSz = {static_cast<float>(pageSize.width), static_cast<float>(pageSize.height)};
+  sectProperty.cols.num = 0;
+  sectProperty.cols.sep = false;
+  sectProperty.cols.space = 36.0f;
+  sectProperty.cols.equalWidth = 0.0f;
+  sectProperty.docGrid = {"linesAndChars", 18.0f};
+}
+
+void QVDocxPage::begainWritePage(int64_t) { paragraphArray.clear(); }
+
+size_t QVDocxPage::maxBlankParagraphs(double step) const {
+  const double height = sectProperty.pgSz.h;
+  if (!(step > 0) || !(height > 0)) return 1;
+  return static_cast<size_t>(
+      std::clamp(std::ceil(height / step), 1.0, static_cast<double>(QVDocxParagraph::kMaxBlankParagraphs)));
+}
+
+int32_t QVDocxPage::maxBlanks() const {
+  const double width = sectProperty.pgSz.w;
+  if (!(width >= 1)) return 1;
+  return static_cast<int32_t>(std::min(std::ceil(width), 100000.0));
+}
+
+// ---------------------------------------------------------------------------
+// Run merging
+
+std::vector<std::shared_ptr<QVDocxRunText>> QVDocxPage::mergeRuns(
+    const std::vector<std::shared_ptr<QVDocxRunText>>& runs) const {
+  const size_t n = runs.size();
+  // The width unit of a run is the smallest width that the runs after it of
+  // its font class offer. The runs not yet merged are always the list from
+  // the group's first run on, so one pass from the end gives every unit.
+  std::vector<std::optional<float>> unitAfter(n);
+  {
+    std::unordered_map<FontClass, float, FontClassHash> smallest;
+    for (size_t i = n; i-- > 0;) {
+      const std::optional<FontClass> k = fontClassOf(runs[i]->rProperty);
+      if (!k) continue;
+      auto found = smallest.find(*k);
+      if (found != smallest.end() && std::isfinite(found->second)) unitAfter[i] = found->second;
+      const float offered = offeredWidth(*runs[i]);
+      if (found == smallest.end())
+        smallest.emplace(*k, offered);
+      else
+        found->second = std::min(found->second, offered);
+    }
+  }
+
+  const int32_t blanksBound = maxBlanks();
+  std::vector<std::shared_ptr<QVDocxRunText>> merged;
+  std::vector<std::shared_ptr<QVDocxRunText>> group;
+  size_t i = 0;
+  while (i < n) {
+    const std::shared_ptr<QVDocxRunText>& first = runs[i];
+    double unit = first->spaceWidth;
+    if (unitAfter[i]) unit = std::min(static_cast<float>(unit), *unitAfter[i]);
+    const double half = std::max(static_cast<double>(static_cast<float>(unit * 0.5)), kMinHalfUnit);
+    uint64_t expected = first->drawIndex + 1;
+    const double baseLine = first->ctmInfo.yBase;
+    double right = first->ctmInfo.xLeft + first->textWidth;
+
+    group.assign(1, first);
+    size_t j = i + 1;
+    for (; j < n; ++j) {
+      QVDocxRunText& run = *runs[j];
+      if (run.drawIndex != expected) break;
+      if (!(std::fabs(run.ctmInfo.yBase - baseLine) < kMergeBaseLineTolerance)) break;
+      if (!QVRunPrIsEqual(run.rProperty, first->rProperty)) break;
+      double gap = run.ctmInfo.xLeft - right;
+      if (gap < -kMergeOverlap) break;
+      if (gap < 0) gap = 0;
+      if (gap >= half) {
+        if (gap < half + unit) {
+          run.runText.insert(0, 1, ' ');
+        } else {
+          const double quotient = std::max(gap / (unit * static_cast<double>(kBlankWidthFactor)), 1.0);
+          // A unit of almost nothing would make a gap of a few points
+          // millions of blanks: the page's width bounds them. A unit of
+          // nothing at all gives none.
+          if (std::isfinite(quotient)) {
+            const double blanks = std::min(std::trunc(quotient), static_cast<double>(blanksBound));
+            run.runText.insert(0, static_cast<size_t>(blanks), ' ');
+          }
+        }
+        run.textWidth += gap;
+        run.ctmInfo.xLeft = right;
+        run.ctmInfo.topLeft.x = right;
+        run.ctmInfo.bottomLeft.x = right;
+        run.ctmInfo.xRight = right + run.textWidth;
+      }
+      group.push_back(runs[j]);
+      right = run.ctmInfo.xLeft + run.textWidth;
+      expected = run.drawIndex + 1;
+    }
+    merged.push_back(_mergeRunArray(group));
+    i = j;
+  }
+  return merged;
+}
+
+std::shared_ptr<QVDocxRunText> QVDocxPage::_mergeRunArray(const std::vector<std::shared_ptr<QVDocxRunText>>& group) {
+  if (group.empty()) return nullptr;
+  const std::shared_ptr<QVDocxRunText>& first = group.front();
+  if (group.size() == 1) return first;
+  float space = static_cast<float>(first->spaceWidth);
+  float top = static_cast<float>(first->ctmInfo.topLeft.y);
+  float bottom = static_cast<float>(first->ctmInfo.bottomLeft.y);
+  double endX = first->ctmInfo.xLeft + first->textWidth;
+  size_t length = first->runText.size();
+  for (size_t k = 1; k < group.size(); ++k) length += group[k]->runText.size();
+  first->runText.reserve(length);
+  for (size_t k = 1; k < group.size(); ++k) {
+    const QVDocxRunText& run = *group[k];
+    first->runText += run.runText;
+    space = std::min(space, static_cast<float>(run.spaceWidth));
+    top = std::min(top, static_cast<float>(run.ctmInfo.topLeft.y));
+    bottom = std::max(bottom, static_cast<float>(run.ctmInfo.bottomLeft.y));
+    endX = run.ctmInfo.xLeft + run.textWidth;
+  }
+  first->ctmInfo.topLeft.y = top;
+  first->ctmInfo.bottomLeft.y = bottom;
+  first->textWidth = std::fabs(endX - first->ctmInfo.xLeft);
+  first->spaceWidth = space;
+  return first;
+}
+
+// ---------------------------------------------------------------------------
+// Paragraph building
+
+QVDocx_SectPr QVDocxPage::blockSection(int32_t columnCount,
+                                       std::shared_ptr<const std::vector<QVDocx_Col>> columns) const {
+  QVDocx_SectPr s = QVDocxUtilities::defaultSectProperty();
+  s.write = false;
+  s.type = 1;
+  s.pgSz = sectProperty.pgSz;
+  s.pgMar = sectProperty.pgMar;
+  if (columnCount >= 2 && columns) {
+    s.cols = {columnCount, false, 0.0f, 0.0f, std::move(columns)};
+  } else {
+    s.cols = {1, false, 0.0f, 720.0f, nullptr};
+  }
+  return s;
+}
+
+namespace {
+
+// The section columns of a block: each column reaches from its own left
+// edge (the page's left edge for the first) to the next column's, the last
+// to the page's right edge. A column that would have no width left, because
+// it starts beyond an edge of the page, joins its neighbour first, parts and
+// all, so that the section has as many columns as the paragraphs break into.
+std::vector<QVDocx_Col> fitColumns(std::vector<QVLayoutColumn>& columns, const QVPageLayoutCore& core,
+                                   double pageWidth) {
+  const double width = pageWidth > 0 ? pageWidth : 0;
+  while (columns.size() >= 2) {
+    const size_t n = columns.size();
+    std::vector<double> bounds(n);
+    for (size_t j = 0; j + 1 < n; ++j) bounds[j] = std::clamp(core.minLeftXOfColumn(columns[j + 1]), 0.0, width);
+    bounds[n - 1] = width;
+    size_t narrow = n;
+    double previous = 0;
+    for (size_t j = 0; j < n; ++j) {
+      if (!(bounds[j] - previous >= kMinColumnWidth)) {
+        narrow = j;
+        break;
+      }
+      previous = bounds[j];
+    }
+    if (narrow == n) {
+      std::vector<QVDocx_Col> entries(n);
+      previous = 0;
+      for (size_t j = 0; j < n; ++j) {
+        entries[j] = {0.0f, static_cast<float>(bounds[j] - previous)};
+        previous = bounds[j];
+      }
+      return entries;
+    }
+    const size_t keep = narrow + 1 < n ? narrow : narrow - 1;
+    QVLayoutColumn& into = columns[keep];
+    QVLayoutColumn& from = columns[keep + 1];
+    into.insert(into.end(), std::make_move_iterator(from.begin()), std::make_move_iterator(from.end()));
+    core.orderColumn(into);
+    columns.erase(columns.begin() + static_cast<std::ptrdiff_t>(keep) + 1);
+  }
+  return {};
+}
+
+}  // namespace
+
+void QVDocxPage::_creatParagraphs() {
+  const std::vector<std::shared_ptr<QVDocxRunText>> runs = mergeRuns(allRunTextArray);
+  if (runs.empty()) return;
+  std::vector<QVLayoutBox> boxes;
+  boxes.reserve(runs.size());
+  for (size_t k = 0; k < runs.size(); ++k)
+    boxes.push_back(
+        QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k)));
+  const QVPageLayoutCore core(QVPageLayoutPolicy::word());
+  std::vector<QVLayoutBlock> blocks = core.layout(boxes);
+
+  auto runsOf = [&](const QVLinePart& part) {
+    std::vector<std::shared_ptr<QVDocxRun>> out;
+    out.reserve(part.runs.size());
+    for (const QVLayoutBox* box : part.runs) out.push_back(runs[box->item]);
+    return out;
+  };
+  auto appendRuns = [&](QVDocxParagraph& p, const QVLinePart& part) {
+    for (const QVLayoutBox* box : part.runs) p.runArray.push_back(runs[box->item]);
+  };
+
+  std::vector<QVDocxParagraph> page;
+  double previousBottom = 0;
+  for (size_t bi = 0; bi < blocks.size(); ++bi) {
+    QVLayoutBlock& block = blocks[bi];
+    double top = core.minTopYOfDiv(block);
+    double gap = 0;
+    if (bi == 0) {
+      float topMargin;
+      if (top <= kMaxTopMargin) {
+        topMargin = static_cast<float>(top);
+      } else {
+        topMargin = static_cast<float>(kMaxTopMargin);
+        gap = top - kMaxTopMargin;
+      }
+      sectProperty.pgMar = {topMargin, 0, 0, 0, 0, 0, 0};
+    } else {
+      gap = top - previousBottom;
+    }
+    previousBottom = core.maxBottomYOfDiv(block);
+
+    std::vector<QVDocx_Col> entries = fitColumns(block.columns, core, sectProperty.pgSz.w);
+    const int32_t columnCount = static_cast<int32_t>(block.columns.size());
+    const QVDocx_SectPr section = blockSection(
+        columnCount, entries.empty() ? nullptr : std::make_shared<const std::vector<QVDocx_Col>>(std::move(entries)));
+    if (gap > 0) top -= gap;
+
+    if (!page.empty() && columnCount != 1) {
+      if (page.back().runArray.empty()) {
+        QVDocxParagraph carrier;
+        carrier.rProperty = page.back().rProperty;
+        carrier.pProperty = page.back().pProperty;
+        carrier.sectProperty = page.back().sectProperty;
+        page.push_back(std::move(carrier));
+      }
+      endSection(page.back());
+    }
+
+    for (size_t k = 0; k < block.columns.size(); ++k) {
+      const std::vector<QVLayoutRow> rows = core.rows(block.columns[k]);
+      const double columnLeft = k == 0 ? 0.0 : QVPageLayoutCore::minLeftXOfColumnSect(rows);
+      std::vector<QVDocxParagraph> accepted;
+      double reference = top;
+      for (const QVLayoutRow& row : rows) {
+        const QVLinePart& firstPart = row.front();
+        const double bottom = firstPart.maxBottomY;
+        const double dy = bottom - reference;
+        QVDocxParagraph fresh(runsOf(firstPart));
+        fresh.sectProperty = section;
+        fresh.xColumnPosition = columnLeft;
+        fresh.resolveColumnProperty();
+        const float L = fresh.pProperty.spacing.line;
+        const float S = fresh.rProperty.sz;
+        QVDocxParagraph* previous = accepted.empty() ? nullptr : &accepted.back();
+        const float Lp = previous ? previous->pProperty.spacing.line : 0.0f;
+        const float Sp = previous ? previous->rProperty.sz : 0.0f;
+        const double halfL = static_cast<float>(L / 2.0);
+
+        // What the row's vertical step makes of it: a paragraph of its own
+        // (its line height set to the step where the step is the line's),
+        // or a part of the previous paragraph, raised or lowered when its
+        // size differs.
+        bool add = true, setLine = false, toBottom = true, resolvePrevious = false;
+        int32_t previousScript = 0, freshScript = 0;
+        if (dy > 0 && dy - L > L) {
+        } else if (dy > 0 && L < dy && dy - L <= L) {
+          setLine = true;
+        } else if (halfL < dy && dy <= L) {
+          setLine = previous != nullptr;
+        } else if (0 < dy && dy <= halfL) {
+          if (!previous) {
+          } else if (S == Sp) {
+            add = false;
+            resolvePrevious = true;
+          } else if (L > Lp) {
+            add = false;
+            previousScript = 1;
+            resolvePrevious = true;
+          } else if (dy <= S) {
+            add = false;
+            freshScript = 2;
+            toBottom = false;
+          } else {
+            setLine = true;
+          }
+        } else if (-1.0 < dy && dy <= 0) {
+          if (previous) {
+            add = false;
+            toBottom = false;
+          }
+        } else if (previous) {
+          add = false;
+          if (L <= Lp) {
+            freshScript = 1;
+            toBottom = false;
+          } else {
+            previousScript = 2;
+            resolvePrevious = true;
+          }
+        }
+
+        QVDocxParagraph* current;
+        if (add) {
+          if (setLine) fresh.pProperty.spacing.line = static_cast<float>(dy);
+          accepted.push_back(std::move(fresh));
+          current = &accepted.back();
+        } else {
+          if (previousScript) previous->setRPropertyScrpit(previousScript, S);
+          if (freshScript) fresh.setRPropertyScrpit(freshScript, Sp);
+          previous->runArray.insert(previous->runArray.end(), fresh.runArray.begin(), fresh.runArray.end());
+          if (resolvePrevious) {
+            previous->resolveProperty();
+            previous->resolveColumnProperty();
+          }
+          current = previous;
+        }
+        if (toBottom) reference = bottom;
+
+        for (size_t j = 1; j < row.size(); ++j) {
+          const double partGap = row[j].leftX - row[j - 1].rightX;
+          QVDocxRunText* last = current->lastRunText();
+          if (last && partGap > last->ctmInfo.fontSize.width / 10.0) {
+            last->runText += ' ';
+            last->textWidth += partGap;
+          }
+          appendRuns(*current, row[j]);
+        }
+      }
+      if (accepted.size() > 1 && k > 0) accepted.front().breakColumn = true;
+      for (QVDocxParagraph& p : accepted) page.push_back(std::move(p));
+    }
+    if (page.size() > 1) endSection(page.back());
+  }
+
+  // Spacing: blank paragraphs for the space above the first paragraph and
+  // for gaps wider than a line; narrower gaps widen the line above.
+  std::vector<QVDocxParagraph> spaced;
+  if (!page.empty()) {
+    spaced.reserve(page.size() + 16);
+    const double topMargin = sectProperty.pgMar.top;
+    {
+      const QVDocxParagraph& first = page.front();
+      const double t0 = paragraphTop(first);
+      if (t0 - topMargin > 0) {
+        const double step = std::max<double>(first.pProperty.spacing.line, first.rProperty.sz);
+        for (QVDocxParagraph& blank :
+             QVDocxParagraph::BankParagraph(t0 - topMargin, first.pProperty.spacing.line, first.pProperty.ind.left,
+                                            first.rProperty, first.sectProperty, maxBlankParagraphs(step)))
+          spaced.push_back(std::move(blank));
+      }
+    }
+    double previousBottomY = paragraphBottom(page.front());
+    spaced.push_back(std::move(page.front()));
+    size_t previousIndex = spaced.size() - 1;
+    for (size_t i = 1; i < page.size(); ++i) {
+      QVDocxParagraph& p = page[i];
+      if (p.runArray.empty()) {
+        spaced.push_back(std::move(p));
+        continue;
+      }
+      const double topY = paragraphTop(p);
+      const double bottomY = paragraphBottom(p);
+      const double gapY = topY - previousBottomY;
+      const double previousLine = spaced[previousIndex].pProperty.spacing.line;
+      if (gapY > previousLine) {
+        const QVDocxParagraph& prev = spaced[previousIndex];
+        const double step = std::max<double>(previousLine, prev.rProperty.sz);
+        std::vector<QVDocxParagraph> blanks = QVDocxParagraph::BankParagraph(
+            gapY, previousLine, prev.pProperty.ind.left, prev.rProperty, prev.sectProperty, maxBlankParagraphs(step));
+        for (QVDocxParagraph& blank : blanks) spaced.push_back(std::move(blank));
+        p.pProperty.spacing.line = static_cast<float>(bottomY - topY);
+      } else if (gapY > 0) {
+        spaced[previousIndex].pProperty.spacing.line = static_cast<float>(previousLine + gapY);
+        p.pProperty.spacing.line = static_cast<float>(bottomY - topY);
+      }
+      spaced.push_back(std::move(p));
+      previousIndex = spaced.size() - 1;
+      previousBottomY = bottomY;
+    }
+  }
+  for (QVDocxParagraph& p : spaced) paragraphArray.push_back(std::move(p));
+}
+
+// ---------------------------------------------------------------------------
+// Page end
+
+void QVDocxPage::endWritePage(bool firstWrittenPage) {
+  _creatParagraphs();
+  if (paragraphArray.empty()) {
+    QVDocxParagraph p;
+    p.sectProperty = blockSection(1, nullptr);
+    paragraphArray.push_back(std::move(p));
+  }
+  paragraphArray.back().sectProperty.write = true;
+  if (!firstWrittenPage) {
+    for (QVDocxParagraph& p : paragraphArray) {
+      if (p.sectProperty.write) {
+        p.sectProperty.type = 0;
+        break;
+      }
+    }
+  }
+}
+
+void QVDocxPage::_writeParagraphs(XMLFileWriter& writer, size_t from, size_t to) const {
+  to = std::min(to, paragraphArray.size());
+  for (size_t i = from; i < to; ++i) paragraphArray[i].writeWithXMLWriter(writer);
+}

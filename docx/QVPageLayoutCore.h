@@ -1,0 +1,192 @@
+#pragma once
+// The geometry core of the flowing-text page layouts: it groups the text runs
+// of one page into lines, line parts, blocks, columns and rows. The Word page
+// builds its paragraphs on it; the HTML/RTF page, the plain-text page and
+// the RTF page are the same core with another policy, because they differ
+// only in a few keys and tests:
+//
+//   - the key that orders runs from top to bottom and the key that puts two
+//     runs on one line (the base line, or the bottom of the em box);
+//   - whether two lines whose extents only touch fall into one block;
+//   - how a column is ordered from top to bottom (by its parts' base lines,
+//     rebuilt so that lines which continue each other stay together; or by
+//     their tops) and which of its parts give its top and bottom;
+//   - which key and tolerance put two parts of a column into one row.
+//
+// All geometry is display space: points, y growing downwards, so a smaller y
+// is higher on the page. A run enters as a QVLayoutBox, a snapshot of its
+// placement record and width; groups hold pointers to the caller's boxes,
+// which must outlive them.
+//
+// Every grouping that the layouts describe as a repeated choice of the
+// smallest key (earliest on ties) is a stable sort here, and every scan that
+// takes a leading stretch is one pass, so a page of tens of thousands of
+// runs is grouped in n log n. Minima and maxima of positions accumulate in
+// single precision (a one-element list gives its value unconverted), while
+// positions, differences and comparisons are doubles.
+#include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
+#include "convert/QVPDF_CTMInfo.h"
+
+// What the layouts read of one run.
+struct QVLayoutBox {
+  double yBase = 0;        // the base line
+  double top = 0;          // top of the em box (top-left corner)
+  double bottom = 0;       // bottom of the em box (bottom-left corner)
+  double left = 0;         // x of the bottom-left corner
+  double leftTop = 0;      // x of the top-left corner: where a line part starts
+  double width = 0;        // advance of the text
+  bool onBaseLine = true;  // neither superscript nor subscript
+  uint32_t item = 0;       // the caller's index of the run
+
+  double right() const { return left + width; }
+  static QVLayoutBox make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item);
+};
+
+// The smallest (largest) value of a list, accumulated in single precision;
+// a one-element list gives its value unconverted, an empty one `empty`.
+template <class Range, class Projection, class Pick>
+double QVLayoutFloatExtreme(const Range& range, Projection value, Pick pick, double empty) {
+  auto it = std::begin(range);
+  const auto end = std::end(range);
+  if (it == end) return empty;
+  const double first = value(*it);
+  if (++it == end) return first;
+  float m = static_cast<float>(first);
+  for (; it != end; ++it) m = pick(m, static_cast<float>(value(*it)));
+  return m;
+}
+
+template <class Range, class Projection>
+double QVLayoutFloatMin(const Range& range, Projection value, double empty = 0.0) {
+  return QVLayoutFloatExtreme(range, value, [](float a, float b) { return std::min(a, b); }, empty);
+}
+
+template <class Range, class Projection>
+double QVLayoutFloatMax(const Range& range, Projection value, double empty = 0.0) {
+  return QVLayoutFloatExtreme(range, value, [](float a, float b) { return std::max(a, b); }, empty);
+}
+
+// Runs of one line whose ends touch, left to right, with their measures
+// taken once when the part is made.
+struct QVLinePart {
+  std::vector<const QVLayoutBox*> runs;
+
+  double minTopY = 0;      // smallest top
+  double maxBottomY = 0;   // largest bottom
+  double minBaseLine = 0;  // smallest base line of the first run and the later runs on the base line
+  double maxBaseLine = 0;  // largest of the same
+  double leftX = 0;        // the first run's top-left x
+  double rightX = 0;       // the last run's right end
+
+  QVLinePart() = default;
+  explicit QVLinePart(std::vector<const QVLayoutBox*> partRuns);
+};
+
+using QVLineSection = std::vector<QVLinePart>;   // the parts of one line, left to right
+using QVLayoutColumn = std::vector<QVLinePart>;  // parts of a block in reading order
+using QVLayoutRow = std::vector<QVLinePart>;     // the parts of one row, left to right
+
+// A block: line sections whose vertical extents meet, held as its columns
+// from left to right.
+struct QVLayoutBlock {
+  std::vector<QVLayoutColumn> columns;
+};
+
+struct QVPageLayoutPolicy {
+  enum class Key { BaseLine, Top, Bottom };
+  enum class ColumnOrder {
+    // by the parts' smallest base line, then regrouped so that parts that
+    // continue the line above stay together (the Word page)
+    BaseLineContinuation,
+    // by the parts' tops
+    Top,
+  };
+  enum class ColumnExtent {
+    AllParts,         // a column's top and bottom from all its parts
+    FirstAndLastPart  // from its first part's top and its last part's bottom
+  };
+  enum class RowKey { MaxBaseLine, MaxBottom };
+
+  Key runOrder = Key::BaseLine;  // orders the runs from top to bottom
+  Key lineKey = Key::BaseLine;   // two runs are on one line when this differs by less than 1
+  bool touchingLinesJoin = false;
+  ColumnOrder columnOrder = ColumnOrder::BaseLineContinuation;
+  ColumnExtent columnExtent = ColumnExtent::AllParts;
+  RowKey rowKey = RowKey::MaxBaseLine;
+  double rowTolerance = 5.0;  // two parts are in one row when their keys differ by less
+
+  // The Word page.
+  static QVPageLayoutPolicy word();
+};
+
+class QVPageLayoutCore {
+ public:
+  // Two runs whose line keys differ by less are on one line; a run that
+  // starts less than this before or after the previous one's end continues
+  // its line part.
+  static constexpr double kLineTolerance = 1.0;
+  // A part within this of a column's running right edge belongs to it.
+  static constexpr double kColumnTolerance = 8.0;
+  // The top of an empty line section, and where its top starts.
+  static constexpr double kEmptySectionTop = 90000.0;
+  // Work of the column regrouping (the parts it looks at) per part of the
+  // column, beyond which the rest of the column keeps its base-line order:
+  // a column whose every line stands apart from the next would otherwise
+  // cost its size squared.
+  static constexpr uint64_t kContinuationWorkPerPart = 64;
+  static constexpr uint64_t kContinuationWorkFloor = 1 << 20;
+
+  explicit QVPageLayoutCore(QVPageLayoutPolicy policy) : policy_(policy) {}
+  const QVPageLayoutPolicy& policy() const { return policy_; }
+
+  // The whole grouping: the boxes' line sections in top-to-bottom order,
+  // then the blocks with their columns.
+  std::vector<QVLayoutBlock> layout(const std::vector<QVLayoutBox>& boxes) const;
+
+  // ---- The steps, in the order the layout takes them.
+  // The boxes from top to bottom (earliest first on ties).
+  std::vector<const QVLayoutBox*> topOrder(const std::vector<QVLayoutBox>& boxes) const;
+  // The lines of runs given in top order: the first remaining run and every
+  // later one, wherever it stands, on its line; each line in the order of
+  // the list.
+  std::vector<std::vector<const QVLayoutBox*>> lines(const std::vector<const QVLayoutBox*>& ordered) const;
+  // A line from left to right (earliest first on ties).
+  static void orderLeftToRight(std::vector<const QVLayoutBox*>& line);
+  // A left-to-right line cut into parts where a run starts a line tolerance
+  // or more away from the previous run's end.
+  static QVLineSection lineSection(const std::vector<const QVLayoutBox*>& line);
+  // Line sections in top order cut into blocks: leading stretches whose
+  // vertical extents overlap (or touch, as the policy says).
+  std::vector<std::vector<QVLineSection>> blocks(std::vector<QVLineSection> sections) const;
+  // The columns of a block, from left to right, each in reading order.
+  std::vector<QVLayoutColumn> columns(const std::vector<QVLineSection>& block) const;
+  // Puts a column's parts into reading order.
+  void orderColumn(QVLayoutColumn& column) const;
+  // A column in reading order cut into rows, each from left to right.
+  std::vector<QVLayoutRow> rows(const QVLayoutColumn& column) const;
+
+  // ---- Measures.
+  static double topYOfLineSect(const QVLineSection& section);     // from 90000
+  static double bottomYOfLineSect(const QVLineSection& section);  // from 0
+  static double minLeftXOfColumn(const QVLayoutColumn& column);
+  static double minLeftXOfColumnSect(const std::vector<QVLayoutRow>& rows);
+  double minTopYOfColumn(const QVLayoutColumn& column) const;
+  double maxBottomYOfColumn(const QVLayoutColumn& column) const;
+  double minTopYOfDiv(const QVLayoutBlock& block) const;
+  double maxBottomYOfDiv(const QVLayoutBlock& block) const;
+
+  // The parts of a column ordered by base line that continue their
+  // predecessor, starting with the first (one step of the Word column
+  // order); the positions taken, ascending.
+  static std::vector<size_t> continuingParts(const std::vector<const QVLinePart*>& parts);
+
+ private:
+  double key(const QVLayoutBox& box, QVPageLayoutPolicy::Key k) const;
+  void orderByContinuation(QVLayoutColumn& column) const;
+
+  QVPageLayoutPolicy policy_;
+};

@@ -1,0 +1,211 @@
+#include "tests/support/text_coverage.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/text/text.h"
+#include "tests/support/fixtures.h"
+
+namespace qvtest {
+
+namespace fs = std::filesystem;
+
+std::string readWhole(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string shellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+std::map<fs::path, fs::path> officeConvertAllToPdf(const std::vector<fs::path>& documents,
+                                                   const fs::path& outputFolder, int timeoutSeconds) {
+  std::map<fs::path, fs::path> out;
+  if (documents.empty()) return out;
+  TempDir profile;
+  fs::create_directories(outputFolder);
+  std::string command = "timeout " + std::to_string(timeoutSeconds) +
+                        " soffice -env:UserInstallation=file://" + profile.path().string() +
+                        " --headless --norestore --convert-to pdf --outdir " + shellQuote(outputFolder.string());
+  for (const fs::path& d : documents) command += " " + shellQuote(d.string());
+  command += " > " + shellQuote((outputFolder / "soffice.log").string()) + " 2>&1";
+  (void)std::system(command.c_str());
+  for (const fs::path& d : documents) {
+    const fs::path pdf = outputFolder / (d.stem().string() + ".pdf");
+    if (fs::exists(pdf)) out[d] = pdf;
+  }
+  return out;
+}
+
+std::string pdftotextPage(const fs::path& pdf, int page, const std::string& password) {
+  TempDir scratch;
+  const fs::path out = scratch.file("page.txt");
+  std::string command = "pdftotext -enc UTF-8";
+  if (page > 0) command += " -f " + std::to_string(page) + " -l " + std::to_string(page);
+  if (!password.empty()) command += " -upw " + shellQuote(password);
+  command += " " + shellQuote(pdf.string()) + " " + shellQuote(out.string()) + " > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return {};
+  return readWhole(out);
+}
+
+namespace {
+
+// Compatibility characters that text tools write for glyphs of the same
+// meaning: Latin ligatures, vertical presentation forms and full-width ASCII.
+std::u32string foldCharacter(char32_t c) {
+  switch (c) {
+    case 0xFB00: return U"ff";
+    case 0xFB01: return U"fi";
+    case 0xFB02: return U"fl";
+    case 0xFB03: return U"ffi";
+    case 0xFB04: return U"ffl";
+    case 0xFB05:
+    case 0xFB06: return U"st";
+    case 0xFE10: return U",";
+    case 0xFE11: return U"\u3001";
+    case 0xFE12: return U"\u3002";
+    case 0xFE13: return U":";
+    case 0xFE14: return U";";
+    case 0xFE15: return U"!";
+    case 0xFE16: return U"?";
+    case 0xFE17: return U"\u3016";
+    case 0xFE18: return U"\u3017";
+    case 0xFE19: return U"\u2026";
+    case 0xFE30: return U"\u2025";
+    case 0xFE31: return U"\u2014";
+    case 0xFE32: return U"\u2013";
+    case 0xFE33:
+    case 0xFE34:
+    case 0xFE4D:
+    case 0xFE4E:
+    case 0xFE4F: return U"_";
+    case 0xFE35: return U"(";
+    case 0xFE36: return U")";
+    case 0xFE37: return U"{";
+    case 0xFE38: return U"}";
+    case 0xFE39: return U"\u3014";
+    case 0xFE3A: return U"\u3015";
+    case 0xFE3B: return U"\u3010";
+    case 0xFE3C: return U"\u3011";
+    case 0xFE3D: return U"\u300A";
+    case 0xFE3E: return U"\u300B";
+    case 0xFE3F: return U"\u3008";
+    case 0xFE40: return U"\u3009";
+    case 0xFE41: return U"\u300C";
+    case 0xFE42: return U"\u300D";
+    case 0xFE43: return U"\u300E";
+    case 0xFE44: return U"\u300F";
+    case 0xFE47: return U"[";
+    case 0xFE48: return U"]";
+    default: break;
+  }
+  if (c >= 0xFF01 && c <= 0xFF5E) return std::u32string(1, c - 0xFF01 + 0x21);
+  if (c == 0x3000 || c == 0x00A0) return U" ";
+  if (c >= 0xE000 && c <= 0xF8FF) return U" ";
+  if (c < 0x20 && c != '\n' && c != '\t') return U"";
+  return std::u32string(1, c);
+}
+
+bool isBlank(char32_t c) { return c == ' ' || c == '\n' || c == '\t' || c == '\r' || c == '\f'; }
+
+}  // namespace
+
+std::vector<std::u32string> splitWords(const std::u32string& text) {
+  std::vector<std::u32string> words;
+  std::u32string word;
+  for (char32_t c : text) {
+    if (isBlank(c)) {
+      if (!word.empty()) words.push_back(word);
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+// The slide's text with the hyphens that end a line joining the halves of
+// the word they split.
+std::u32string joinHyphenatedLines(const std::u32string& text) {
+  std::u32string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '-' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+      continue;
+    }
+    out += text[i];
+  }
+  return out;
+}
+
+std::string foldForComparison(const std::string& text) {
+  std::u32string out;
+  for (char32_t c : platform::text::decodeUtf8(text)) out += foldCharacter(c);
+  return platform::text::encodeUtf8(out);
+}
+
+std::vector<std::string> foldedWords(const std::string& text) {
+  std::vector<std::string> out;
+  for (const std::u32string& w : splitWords(platform::text::decodeUtf8(foldForComparison(text))))
+    out.push_back(platform::text::encodeUtf8(w));
+  return out;
+}
+
+WordCoverage wordCoverage(const std::string& reference, const std::string& slideText) {
+  std::vector<std::u32string> words = splitWords(platform::text::decodeUtf8(foldForComparison(reference)));
+  std::u32string haystack;
+  for (char32_t c : joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(slideText))))
+    if (!isBlank(c)) haystack += c;
+
+  std::stable_sort(words.begin(), words.end(),
+                   [](const std::u32string& a, const std::u32string& b) { return a.size() > b.size(); });
+  WordCoverage coverage;
+  coverage.total = static_cast<int64_t>(words.size());
+  for (const std::u32string& w : words) {
+    const size_t at = haystack.find(w);
+    if (at == std::u32string::npos) {
+      coverage.missing.push_back(platform::text::encodeUtf8(w));
+      continue;
+    }
+    ++coverage.found;
+    // Used up: a marker no text holds takes the word's place.
+    haystack.replace(at, w.size(), 1, char32_t{0x1});
+  }
+  return coverage;
+}
+
+WordCoverage wholeWordCoverage(const std::string& reference, const std::string& slideText) {
+  const std::vector<std::u32string> words = splitWords(platform::text::decodeUtf8(foldForComparison(reference)));
+  std::map<std::u32string, int> available;
+  for (const std::u32string& w :
+       splitWords(joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(slideText)))))
+    ++available[w];
+  WordCoverage coverage;
+  coverage.total = static_cast<int64_t>(words.size());
+  for (const std::u32string& w : words) {
+    auto it = available.find(w);
+    if (it != available.end() && it->second > 0) {
+      --it->second;
+      ++coverage.found;
+    } else {
+      coverage.missing.push_back(platform::text::encodeUtf8(w));
+    }
+  }
+  return coverage;
+}
+
+
+}  // namespace qvtest
