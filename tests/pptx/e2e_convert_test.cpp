@@ -176,7 +176,7 @@ TEST(PptxEndToEnd, PdfsMadeHereConvertOpenInOfficeAndKeepTheirWords) {
 TEST(PptxEndToEnd, CorpusPdfsConvertOpenInOfficeAndKeepTheirWords) {
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
   const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   std::vector<Document> documents;
   for (const fs::path& f : files) documents.push_back({f, qvtest::corpusPassword(f)});

@@ -40,6 +40,23 @@ std::string corpusPassword(const std::filesystem::path& file) {
   return "";
 }
 
+std::string noCorpus() {
+  return "no corpus: " + corpusDir().string() +
+         " holds no PDF (./test.sh fetches the corpus with scripts/fetch-corpus.sh; QV_CORPUS_DIR names "
+         "another folder)";
+}
+
+std::string missingCorpusFile(const std::filesystem::path& file) {
+  if (corpusFiles().empty()) return noCorpus();
+  return "corpus file " + file.filename().string() + " is not in " + corpusDir().string();
+}
+
+std::vector<std::filesystem::path> corpusFilesOrNone() {
+  std::vector<std::filesystem::path> files = corpusFiles();
+  if (files.empty()) files.emplace_back();
+  return files;
+}
+
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "qvtest-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
