@@ -55,6 +55,8 @@ sha256() { sha256sum "$1" | cut -d' ' -f1; }
 # Once a download fails for want of a network, the other packages are not
 # tried: each would only wait for the same time-out.
 offline=0
+# The packages whose pinned version the mirror does not have.
+declare -A gone=()
 
 # Downloads PACKAGE at VERSION ("" for the current one) into the cache.
 # Prints nothing; returns 1 when apt-get could not.
@@ -62,6 +64,7 @@ download() {
   local package="$1" version="$2" spec="$1"
   [ -n "$version" ] && spec="$package=$version"
   [ "$offline" = 0 ] || return 1
+  [ -z "$version" ] || [ -z "${gone[$spec]:-}" ] || return 1
   rm -rf "$work/download" && mkdir -p "$work/download"
   if (cd "$work/download" && apt-get download -q -o Acquire::Retries=1 "$spec") </dev/null >"$work/apt.log" 2>&1; then
     mv "$work"/download/*.deb "$debs/"
@@ -72,6 +75,7 @@ download() {
     offline=1
     echo "fetch-corpus: cannot download $spec (no network); no further package is tried:" >&2
   elif [ -n "$version" ] && grep -q "Version '.*' for '.*' was not found" "$work/apt.log"; then
+    gone[$spec]=1
     return 1  # the caller falls back to the current version
   elif grep -q 'Unable to locate package' "$work/apt.log"; then
     echo "fetch-corpus: cannot download $spec (not in apt's lists; apt-get update may help):" >&2
