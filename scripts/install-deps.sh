@@ -10,6 +10,8 @@ packages=(
   # libraries the code links
   libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
+  # the desktop application (Qt 6 Core, Network, Test, Widgets)
+  qt6-base-dev
   # run-time data
   poppler-data
   # tests and benchmarks
