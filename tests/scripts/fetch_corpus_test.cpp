@@ -152,6 +152,10 @@ TEST_F(FetchCorpus, PinnedFilesAreMadeCheckedAndListedAndASecondRunDownloadsNoth
   setenv("QV_CORPUS_DIR", corpus().c_str(), 1);
   EXPECT_EQ(qvtest::corpusPassword(corpus() / "two.pdf"), "secret");
   EXPECT_EQ(qvtest::corpusFiles().size(), 2u);
+  // A test of a file made from others says why a fetched corpus lacks it.
+  EXPECT_NE(qvtest::missingCorpusFile(corpus() / "office-calc-generated.pdf").find("made from another file"),
+            std::string::npos);
+  EXPECT_EQ(qvtest::missingCorpusFile(corpus() / "refcard-en.pdf").find("made from"), std::string::npos);
   setenv("QV_CORPUS_DIR", saved.c_str(), 1);
 
   const auto second = fetch();
