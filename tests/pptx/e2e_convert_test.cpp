@@ -5,22 +5,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <map>
 #include <numbers>
 #include <string>
 #include <vector>
 
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-
-#include "platform/fs/files.h"
-#include "platform/image/codecs.h"
 #include "platform/text/text.h"
 #include "tests/pptx/e2e_support.h"
 #include "tests/pptx/exporter_fixtures.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
 
@@ -180,83 +174,13 @@ TEST(PptxEndToEnd, PdfsMadeHereConvertOpenInOfficeAndKeepTheirWords) {
   checkEndToEnd(documents, dir.path());
 }
 
-// Pages 1 to 4 of `source`, turned by /Rotate 0, 90, 180 and 270.
-void writeTurnedCopy(const fs::path& source, const fs::path& out) {
-  QPDF in;
-  in.processFile(source.string().c_str());
-  in.pushInheritedAttributesToPage();
-  QPDF copy;
-  copy.emptyPDF();
-  QPDFPageDocumentHelper copyPages(copy);
-  const auto pages = QPDFPageDocumentHelper(in).getAllPages();
-  for (size_t i = 0; i < 4 && i < pages.size(); ++i) {
-    copyPages.addPage(pages[i], false);
-    copyPages.getAllPages().back().getObjectHandle().replaceKey(
-        "/Rotate", QPDFObjectHandle::newInteger(static_cast<long long>(90 * i)));
-  }
-  QPDFWriter writer(copy, out.string().c_str());
-  writer.setStaticID(true);
-  writer.write();
-}
-
-// Pages 1 to 3 of `source` as a scanner gives them: each page one grey JPEG
-// picture at 100 dpi, with no text.
-void writeScannedCopy(const fs::path& source, const fs::path& out, const fs::path& work) {
-  fs::create_directories(work);
-  const std::string command = "pdftoppm -gray -jpeg -r 100 -f 1 -l 3 '" + source.string() + "' '" +
-                              (work / "page").string() + "' > /dev/null 2>&1";
-  ASSERT_EQ(std::system(command.c_str()), 0) << command;
-  std::vector<fs::path> scans;
-  for (const auto& entry : fs::directory_iterator(work)) scans.push_back(entry.path());
-  std::sort(scans.begin(), scans.end());
-  ASSERT_FALSE(scans.empty());
-  qvtest::PdfBuilder b;
-  b.setCompressStreams(false);
-  for (const fs::path& scan : scans) {
-    const auto jpeg = platform::fs::readFile(scan.string());
-    ASSERT_TRUE(jpeg);
-    const auto pixels = platform::image::decodeJpeg(
-        std::span(reinterpret_cast<const uint8_t*>(jpeg->data()), jpeg->size()));
-    const std::string w = std::to_string(pixels.width()), h = std::to_string(pixels.height());
-    auto image = b.stream(*jpeg, "<< /Type /XObject /Subtype /Image /Width " + w + " /Height " + h +
-                                     " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>");
-    const std::string width = platform::text::formatShortest(pixels.width() * 0.72);
-    const std::string height = platform::text::formatShortest(pixels.height() * 0.72);
-    b.addPage("q " + width + " 0 0 " + height + " 0 0 cm /Scan Do Q", b.resources({{"XObject", {{"Scan", image}}}}),
-              "[0 0 " + width + " " + height + "]");
-  }
-  b.write(out);
-}
-
-// The corpus files made from others (turned, scanned, printed by an office
-// suite) are not among the files fetched from packages. The turned and the
-// scanned pages are made here from their sources when they are missing; the
-// printed ones have no stand-in.
-std::vector<Document> standInsForMadeFiles(const std::vector<fs::path>& files, const fs::path& work) {
-  auto present = [&](const char* name) {
-    return std::find(files.begin(), files.end(), qvtest::corpusDir() / name) != files.end();
-  };
-  std::vector<Document> out;
-  if (!present("rotated-pages-qpdf.pdf") && present("tables-booktabs.pdf")) {
-    out.push_back({work / "turned-pages.pdf"});
-    writeTurnedCopy(qvtest::corpusDir() / "tables-booktabs.pdf", out.back().pdf);
-  }
-  if (!present("scan-gray-jpeg.pdf") && present("paper2col-aps-revtex.pdf")) {
-    out.push_back({work / "scanned-pages.pdf"});
-    writeScannedCopy(qvtest::corpusDir() / "paper2col-aps-revtex.pdf", out.back().pdf, work / "scans");
-  }
-  return out;
-}
-
 TEST(PptxEndToEnd, CorpusPdfsConvertOpenInOfficeAndKeepTheirWords) {
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
-  const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
+  if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   std::vector<Document> documents;
-  for (const fs::path& f : files) documents.push_back({f, qvtest::corpusPassword(f)});
-  fs::create_directories(dir.path() / "made");
-  for (Document& d : standInsForMadeFiles(files, dir.path() / "made")) documents.push_back(d);
+  for (const fs::path& f : qvtest::corpusFilesWithStandIns(dir.file("made")))
+    documents.push_back({f, qvtest::corpusPassword(f)});
   checkEndToEnd(documents, dir.path());
 }
 

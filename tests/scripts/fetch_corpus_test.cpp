@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/pdf/document.h"
 #include "tests/scripts/script_run.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -42,6 +44,21 @@ else
 fi
 cp "$FAKE_REPO/${package}_${version}_all.deb" .
 )sh";
+
+// Points the corpus helpers at another folder while it lives.
+class CorpusDirScope {
+ public:
+  explicit CorpusDirScope(const fs::path& dir) {
+    if (const char* previous = std::getenv("QV_CORPUS_DIR")) saved_ = previous;
+    setenv("QV_CORPUS_DIR", dir.c_str(), 1);
+  }
+  ~CorpusDirScope() { setenv("QV_CORPUS_DIR", saved_.c_str(), 1); }
+  CorpusDirScope(const CorpusDirScope&) = delete;
+  CorpusDirScope& operator=(const CorpusDirScope&) = delete;
+
+ private:
+  std::string saved_;
+};
 
 std::string onePagePdf(const std::string& words) {
   qvtest::PdfBuilder b;
@@ -146,17 +163,16 @@ TEST_F(FetchCorpus, PinnedFilesAreMadeCheckedAndListedAndASecondRunDownloadsNoth
                             kTwoLine);
   EXPECT_EQ(downloads(), 1) << "one package, downloaded once for both files";
 
-  // The tests read the password from the written manifest.
-  const char* previous = std::getenv("QV_CORPUS_DIR");
-  const std::string saved = previous ? previous : "";
-  setenv("QV_CORPUS_DIR", corpus().c_str(), 1);
-  EXPECT_EQ(qvtest::corpusPassword(corpus() / "two.pdf"), "secret");
-  EXPECT_EQ(qvtest::corpusFiles().size(), 2u);
-  // A test of a file made from others says why a fetched corpus lacks it.
-  EXPECT_NE(qvtest::missingCorpusFile(corpus() / "office-calc-generated.pdf").find("made from another file"),
-            std::string::npos);
-  EXPECT_EQ(qvtest::missingCorpusFile(corpus() / "refcard-en.pdf").find("made from"), std::string::npos);
-  setenv("QV_CORPUS_DIR", saved.c_str(), 1);
+  {
+    // The tests read the password from the written manifest.
+    const CorpusDirScope fetched(corpus());
+    EXPECT_EQ(qvtest::corpusPassword(corpus() / "two.pdf"), "secret");
+    EXPECT_EQ(qvtest::corpusFiles().size(), 2u);
+    // A test of a file made from others says why a fetched corpus lacks it.
+    EXPECT_NE(qvtest::missingCorpusFile(corpus() / "office-calc-generated.pdf").find("made from another file"),
+              std::string::npos);
+    EXPECT_EQ(qvtest::missingCorpusFile(corpus() / "refcard-en.pdf").find("made from"), std::string::npos);
+  }
 
   const auto second = fetch();
   ASSERT_EQ(second.exitCode, 0) << second.output;
@@ -221,6 +237,44 @@ TEST_F(FetchCorpus, WithoutANetworkOneDownloadIsTriedAndTheFolderHoldsNoFile) {
   for (const auto& entry : fs::directory_iterator(corpus()))
     if (entry.path().extension() == ".pdf") pdfs.push_back(entry.path());
   EXPECT_TRUE(pdfs.empty());
+}
+
+// A fetched corpus has the sources of the turned and the scanned pages but
+// not those files: the tests that convert every file make them.
+TEST_F(FetchCorpus, TheTurnedAndTheScannedPagesAreMadeFromTheirFetchedSources) {
+  if (std::system("command -v pdftoppm > /dev/null 2>&1") != 0) GTEST_SKIP() << "pdftoppm is not installed";
+  auto pages = [](int count) {
+    qvtest::PdfBuilder b;
+    const auto font = b.standardFont("Helvetica");
+    for (int n = 1; n <= count; ++n)
+      b.addPage("BT /F1 24 Tf 72 700 Td (Page " + std::to_string(n) + ") Tj ET", b.resources({{"Font", {{"F1", font}}}}));
+    return b.writeToString();
+  };
+  writeText(corpus() / "tables-booktabs.pdf", pages(5));
+  writeText(corpus() / "paper2col-aps-revtex.pdf", pages(4));
+  std::vector<fs::path> files;
+  {
+    const CorpusDirScope fetched(corpus());
+    files = qvtest::corpusFilesWithStandIns(root() / "made");
+  }
+
+  ASSERT_EQ(files, (std::vector<fs::path>{corpus() / "paper2col-aps-revtex.pdf", root() / "made" / "rotated-pages-qpdf.pdf",
+                                          root() / "made" / "scan-gray-jpeg.pdf", corpus() / "tables-booktabs.pdf"}));
+  const auto turned = platform::PdfDocument::open(files[1].string());
+  ASSERT_NE(turned, nullptr);
+  ASSERT_EQ(turned->pageCount(), 4);
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ(turned->page(n)->rotation(), 90 * (n - 1)) << "page " << n;
+
+  const auto scanned = platform::PdfDocument::open(files[2].string());
+  ASSERT_NE(scanned, nullptr);
+  ASSERT_EQ(scanned->pageCount(), 3);
+  // Letter pages at 100 dpi: 850 by 1100 pixels shown at their size.
+  EXPECT_NEAR(scanned->page(1)->mediaBox().width(), 612, 1);
+  EXPECT_NEAR(scanned->page(1)->mediaBox().height(), 792, 1);
+  const auto text = scripttest::run("pdftotext " + quoted(files[2].string()) + " -", root());
+  EXPECT_EQ(text.output.find("Page"), std::string::npos) << "a scan holds pictures, not text";
+  const auto images = scripttest::run("pdfimages -list " + quoted(files[2].string()), root());
+  EXPECT_NE(images.output.find("gray"), std::string::npos) << images.output;
 }
 
 TEST_F(FetchCorpus, WrongUseIsTold) {
