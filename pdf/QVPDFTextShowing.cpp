@@ -7,6 +7,7 @@
 #include "pdf/QVPDFConentParser.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/fonts/QVPDFFont.h"
+#include "platform/text/bidi.h"
 
 namespace {
 
@@ -81,8 +82,8 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
   const bool vertical = font->isVertical();
 
   double totalW = 0, totalH = 0;
-  std::string text;
-  text.reserve(bytes.size());
+  std::u32string codePoints;
+  codePoints.reserve(bytes.size());
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   int remaining = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX));
   uint32_t pendingHigh = 0;
@@ -130,8 +131,7 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
       }
       pendingHigh = 0;
       if (isNoText(c)) continue;
-      int b = encodeUTF8(c, utf8, sizeof utf8);
-      if (b > 0) text.append(utf8, static_cast<size_t>(b));
+      codePoints.push_back(c);
     }
 
     p += n;
@@ -141,6 +141,16 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
     remaining -= n;
   }
 
+  // The glyphs of one string are drawn one after the other along the line,
+  // so right-to-left text stands in them in drawn order: every exporter
+  // takes it in reading order.
+  if (platform::text::hasRightToLeft(codePoints)) codePoints = platform::text::visualToLogical(codePoints);
+  std::string text;
+  text.reserve(codePoints.size());
+  for (char32_t c : codePoints) {
+    const int b = encodeUTF8(c, utf8, sizeof utf8);
+    if (b > 0) text.append(utf8, static_cast<size_t>(b));
+  }
   if (text.empty()) return;
   if (QVPDFConentParserDelegate* delegate = parser.delegate())
     delegate->didScanText(parser, text, platform::Size{totalW, totalH});

@@ -10,6 +10,7 @@ packages=(
   # libraries the code links
   libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
+  libfribidi-dev
   # run-time data
   poppler-data
   # tests and benchmarks
