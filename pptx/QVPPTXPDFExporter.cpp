@@ -342,31 +342,20 @@ void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
   const double space = displaySpaceWidth(r);
 
   // The displacement from where the string was expected: along the line in
-  // x, from line to line in y. Quarter turns compare the display axes; any
-  // other direction (upright, turned by 180 degrees or by an angle) is
-  // measured along the text's own line.
+  // x, from line to line in y, measured in the text's own direction. For
+  // upright text that is the display's axes, between the bottom-left
+  // corners of the em boxes; for any other direction (a quarter turn, 180
+  // degrees, an angle) between the starts of the descent lines, the same
+  // points in the text's frame.
   Point d;
-  const double radians = r * std::numbers::pi / 180.0;
-  const double cosR = std::cos(radians), sinR = std::sin(radians);
-  if (r == 90) {
-    d = {c.bottomLeft.y - n.bottomLeft.y, c.bottomLeft.x - n.bottomLeft.x};
-  } else if (r == 270) {
-    d = {n.bottomLeft.y - c.bottomLeft.y, c.bottomLeft.x - n.bottomLeft.x};
-  } else if (r == 0) {
-    d = {c.bottomLeft.x - n.bottomLeft.x, c.bottomLeft.y - n.bottomLeft.y};
-  } else {
-    // The start of the descent line in the text's own frame (what the
-    // bottom-left corner is for upright text), measured along the line and
-    // across it.
-    const Point at = descentLineStart(currentDisplayTextTransform());
-    const Point delta{at.x - nextDescentLineStart_.x, at.y - nextDescentLineStart_.y};
-    d = {delta.x * cosR + delta.y * sinR, -delta.x * sinR + delta.y * cosR};
-  }
   // Where the string starts along the line, from the box's start.
-  double along = c.topLeft.x - box.displayX;
-  if (r != 0 && !isQuarterTurn(r)) {
-    const Point start = stringStartCorner();
-    along = (start.x - boxStartCorner_.x) * cosR + (start.y - boxStartCorner_.y) * sinR;
+  double along = 0;
+  if (r == 0) {
+    d = {c.bottomLeft.x - n.bottomLeft.x, c.bottomLeft.y - n.bottomLeft.y};
+    along = c.topLeft.x - box.displayX;
+  } else {
+    d = QVPDF_TextFrameOffset(r, nextDescentLineStart_, descentLineStart(currentDisplayTextTransform()));
+    along = QVPDF_TextFrameOffset(r, boxStartCorner_, stringStartCorner()).x;
   }
   const double h = c.fontSize.height;
   const double em = c.fontSize.width;
@@ -426,35 +415,43 @@ void QVPPTXPDFExporter::appendPPTXTextBox(const std::string& text, Size offset, 
   QVPPTXPage* page = currentPage();
   if (!page) return;
   const QVPDF_CTMInfo c = currentCTMInfo();
-  const QVPPTX_RunPr properties = currentRProperty();
-
   QVPPTXParagraph& paragraph = page->lastTextBoxParagraph();
-  QVPPTXRun* run = paragraph.lastRunText();
   const platform::text::TextDirection direction = directionOf(text);
-  const bool rightToLeft = direction == platform::text::TextDirection::RightToLeft;
   // Right-to-left text that follows other text starts a run of its own, so
   // that what is read before it can be put in front of it.
-  const bool startsRightToLeft = rightToLeft && !rightToLeftRun_;
+  const bool startsRightToLeft = direction == platform::text::TextDirection::RightToLeft && !rightToLeftRun_;
   size_t blanks = 0;
   while (blanks < text.size() && text[blanks] == ' ') ++blanks;
-  if (run && QVPPTX_RunPrIsEqual(properties, run->rProperty) && !(startsRightToLeft && !run->text.empty())) {
-    if (startsRightToLeft) rightToLeftRun_ = RightToLeftStart{paragraph.textRuns.size() - 1, run->text.size() + blanks};
-    run->text += text;
-  } else {
-    QVPPTXRun fresh;
-    fresh.rProperty = properties;
-    fresh.textWidth = 0;
-    fresh.spaceWidth = 0;
-    fresh.text = text;
-    fresh.drawIndex = gRunCounter.fetch_add(1, std::memory_order_relaxed);
-    paragraph.textRuns.push_back(std::move(fresh));
-    run = &paragraph.textRuns.back();
-    if (startsRightToLeft) rightToLeftRun_ = RightToLeftStart{paragraph.textRuns.size() - 1, blanks};
-  }
+  const QVPPTXRun* last = paragraph.lastRunText();
+  const bool ownRun = startsRightToLeft && last && !last->text.empty();
+  QVPPTXRun& run = runForText(paragraph, text, ownRun);
+  if (startsRightToLeft)
+    rightToLeftRun_ = RightToLeftStart{paragraph.textRuns.size() - 1, run.text.size() - text.size() + blanks};
   if (direction == platform::text::TextDirection::LeftToRight) rightToLeftRun_.reset();
 
   moveExpectedPosition(offset, c);
-  widenRun(*run, c, blankWidth);
+  widenRun(run, c, blankWidth);
+}
+
+QVPPTXRun& QVPPTXPDFExporter::runForText(QVPPTXParagraph& paragraph, const std::string& text, bool ownRun) {
+  const QVPPTX_RunPr properties = currentRProperty();
+  QVPPTXRun* run = paragraph.lastRunText();
+  if (run && !ownRun && QVPPTX_RunPrIsEqual(properties, run->rProperty)) {
+    run->text += text;
+    return *run;
+  }
+  paragraph.textRuns.push_back(makeRun(properties, text));
+  return paragraph.textRuns.back();
+}
+
+QVPPTXRun QVPPTXPDFExporter::makeRun(const QVPPTX_RunPr& properties, const std::string& text) {
+  QVPPTXRun run;
+  run.rProperty = properties;
+  run.textWidth = 0;
+  run.spaceWidth = 0;
+  run.text = text;
+  run.drawIndex = gRunCounter.fetch_add(1, std::memory_order_relaxed);
+  return run;
 }
 
 void QVPPTXPDFExporter::prependToRightToLeftRun(const std::string& text, Size offset, double blankWidth) {
@@ -475,10 +472,7 @@ void QVPPTXPDFExporter::prependToRightToLeftRun(const std::string& text, Size of
   } else {
     // Split the run where the right-to-left text starts; the part before it
     // keeps the run's width (only a paragraph's whole width counts).
-    QVPPTXRun fresh;
-    fresh.rProperty = properties;
-    fresh.text = text;
-    fresh.drawIndex = gRunCounter.fetch_add(1, std::memory_order_relaxed);
+    QVPPTXRun fresh = makeRun(properties, text);
     size_t insertAt = at.run;
     if (at.offset > 0) {
       QVPPTXRun tail;
@@ -498,7 +492,7 @@ void QVPPTXPDFExporter::prependToRightToLeftRun(const std::string& text, Size of
 }
 
 Point QVPPTXPDFExporter::descentLineStart(const AffineTransform& displayTextTransform) const {
-  return displayTextTransform.apply({0, fontDescent() * emFontSize()});
+  return QVPDF_DescentLineStart(emFontSize(), fontDescent(), displayTextTransform);
 }
 
 void QVPPTXPDFExporter::moveExpectedPosition(Size offset, const QVPDF_CTMInfo& start) {
@@ -598,26 +592,14 @@ void QVPPTXPDFExporter::appendVerticalText(const std::string& text, Size offset,
   QVPPTXPage* page = currentPage();
   if (!page) return;
   const QVPDF_CTMInfo c = currentCTMInfo();
-  const QVPPTX_RunPr properties = currentRProperty();
   const Point start = currentDisplayTextTransform().apply({0, 0});
-  QVPPTXParagraph& paragraph = page->lastTextBoxParagraph();
-  QVPPTXRun* run = paragraph.lastRunText();
-  if (run && QVPPTX_RunPrIsEqual(properties, run->rProperty)) {
-    run->text += text;
-  } else {
-    QVPPTXRun fresh;
-    fresh.rProperty = properties;
-    fresh.text = text;
-    fresh.drawIndex = gRunCounter.fetch_add(1, std::memory_order_relaxed);
-    paragraph.textRuns.push_back(std::move(fresh));
-    run = &paragraph.textRuns.back();
-  }
+  QVPPTXRun& run = runForText(page->lastTextBoxParagraph(), text, false);
   moveExpectedPosition(offset, c);
   nextVerticalPosition_ = nextCharTransform_.apply({0, 0});
   // The column grows by the advance down it.
   const double advance = std::hypot(nextVerticalPosition_.x - start.x, nextVerticalPosition_.y - start.y);
-  if (std::isfinite(advance)) run->textWidth += advance;
-  if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
+  if (std::isfinite(advance)) run.textWidth += advance;
+  if (std::isfinite(blankWidth)) run.textWidth += blankWidth;
 }
 
 QVPPTX_RunPr QVPPTXPDFExporter::currentRProperty() const {

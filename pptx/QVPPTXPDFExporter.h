@@ -41,6 +41,7 @@
 
 class QVPPTXWriter;
 class QVPPTXPage;
+class QVPPTXParagraph;
 class QVPPTXRun;
 class QVPDFRenderState;
 class RenderingStateStack;
@@ -154,6 +155,11 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // right-to-left text that ends it (a string drawn right of it).
   void prependToRightToLeftRun(const std::string& text, platform::Size offset, double blankWidth);
   void appendVerticalText(const std::string& text, platform::Size offset, double blankWidth);
+  // The run of the paragraph that takes the text: its last run when that has
+  // the current run properties (and no run of its own is asked for), else a
+  // new one.
+  QVPPTXRun& runForText(QVPPTXParagraph& paragraph, const std::string& text, bool ownRun);
+  static QVPPTXRun makeRun(const QVPPTX_RunPr& properties, const std::string& text);
   // After a string is put into the box: where the next one is expected, and
   // the run's growth by the string's advance and its blanks.
   void moveExpectedPosition(platform::Size offset, const QVPDF_CTMInfo& start);

@@ -301,28 +301,12 @@ WordCoverage wholeWordCoverage(const std::string& reference, const std::string& 
 }
 
 std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi, const std::string& password) {
-  ScratchFolder scratch;
-  if (scratch.path.empty()) return std::nullopt;
-  const fs::path prefix = fs::path(scratch.path) / "page";
-  std::string command = "pdftoppm -gray -singlefile -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
-                        " -l " + std::to_string(page);
-  if (!password.empty()) command += " -upw " + shellQuote(password);
-  command += " " + shellQuote(pdf.string()) + " " + shellQuote(prefix.string()) + " > /dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) return std::nullopt;
-  const std::string data = readWhole(fs::path(prefix).concat(".pgm"));
-  // Binary PGM: "P5", width, height, maximum value, one byte per pixel.
-  std::istringstream header(data);
-  std::string magic;
-  int width = 0, height = 0, maxValue = 0;
-  header >> magic >> width >> height >> maxValue;
-  if (magic != "P5" || width <= 0 || height <= 0 || maxValue != 255) return std::nullopt;
-  const std::streamoff offset = static_cast<std::streamoff>(header.tellg()) + 1;
-  const size_t size = static_cast<size_t>(width) * static_cast<size_t>(height);
-  if (offset < 0 || data.size() < static_cast<size_t>(offset) + size) return std::nullopt;
+  auto gray = qvtest::renderPdfPage(pdf, page, dpi, password);
+  if (!gray) return std::nullopt;
   PageImage image;
-  image.width = width;
-  image.height = height;
-  image.pixels.assign(data.begin() + offset, data.begin() + offset + static_cast<std::streamoff>(size));
+  image.width = gray->width;
+  image.height = gray->height;
+  image.pixels = std::move(gray->pixels);
   return image;
 }
 
@@ -401,12 +385,25 @@ WordScore wordScore(const std::string& reference, const std::string& slideText) 
   return score;
 }
 
+std::vector<double> pageLikenesses(const fs::path& pdf, const std::string& password, const fs::path& printedDeck,
+                                   int dpi, int cell) {
+  auto document = platform::PdfDocument::open(pdf.string(), password);
+  const int pages = document && document->isUnlocked() ? document->pageCount() : 0;
+  std::vector<double> out(static_cast<size_t>(std::max(pages, 0)), 0.0);
+  if (printedDeck.empty()) return out;
+  for (int page = 1; page <= pages; ++page) {
+    auto original = renderPage(pdf, page, dpi, password);
+    auto slide = renderPage(printedDeck, page, dpi);
+    if (original && slide) out[static_cast<size_t>(page - 1)] = pageLikeness(*original, *slide, cell);
+  }
+  return out;
+}
+
 DeckScore scoreDeck(const fs::path& pdf, const std::string& password, const fs::path& deck,
                     const fs::path& printedDeck, int dpi, int cell) {
   DeckScore out;
-  auto document = platform::PdfDocument::open(pdf.string(), password);
-  const int pages = document && document->isUnlocked() ? document->pageCount() : 0;
-  if (pages <= 0) return out;
+  const std::vector<double> likenesses = pageLikenesses(pdf, password, printedDeck, dpi, cell);
+  if (likenesses.empty()) return out;
   std::vector<std::string> texts;
   try {
     texts = slideTexts(deck);
@@ -414,16 +411,13 @@ DeckScore scoreDeck(const fs::path& pdf, const std::string& password, const fs::
   }
   WordScore words;
   double likeness = 0;
-  for (int page = 1; page <= pages; ++page) {
-    const std::string slideText = page <= static_cast<int>(texts.size()) ? texts[page - 1] : std::string();
-    words += wordScore(pdftotextPage(pdf, page, password), slideText);
-    if (printedDeck.empty()) continue;
-    auto original = renderPage(pdf, page, dpi, password);
-    auto slide = renderPage(printedDeck, page, dpi);
-    if (original && slide) likeness += pageLikeness(*original, *slide, cell);
+  for (size_t page = 1; page <= likenesses.size(); ++page) {
+    const std::string slideText = page <= texts.size() ? texts[page - 1] : std::string();
+    words += wordScore(pdftotextPage(pdf, static_cast<int>(page), password), slideText);
+    likeness += likenesses[page - 1];
   }
   out.wordF1 = words.f1();
-  out.visual = likeness / pages;
+  out.visual = likeness / static_cast<double>(likenesses.size());
   return out;
 }
 

@@ -72,7 +72,6 @@ struct PageImage {
   int height = 0;
   std::vector<uint8_t> pixels;
 };
-// Rendered by pdftoppm in a scratch folder (nothing is written beside the PDF).
 std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi, const std::string& password = {});
 
 // Similarity of two page images of the same page size: both are reduced to
@@ -88,6 +87,11 @@ PageImage fitIntoFrame(const PageImage& image, int width, int height);
 // How much a page looks like the print of its slide: inkSimilarity, with the
 // page fitted into the slide's frame when their sizes differ.
 double pageLikeness(const PageImage& page, const PageImage& slide, int cell);
+
+// The likeness of each page of the PDF to the print of its slide (0 for a
+// page whose slide was not printed).
+std::vector<double> pageLikenesses(const fs::path& pdf, const std::string& password, const fs::path& printedDeck,
+                                   int dpi = 40, int cell = 4);
 
 // The slide's whole words against the reference's (both folded, a hyphen at a
 // line end joining, each word used once).

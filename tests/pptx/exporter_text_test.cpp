@@ -288,6 +288,22 @@ TEST(PptxExporterText, TextTurnedUpsideDownKeepsItsWordsAndLines) {
   EXPECT_NEAR(corner.y, 492 + 12 * 0.718, 0.6);
 }
 
+TEST(PptxExporterText, QuarterTurnedLinesAreParagraphsStartingWhereTheirLinesStart) {
+  // Rising and falling lines: the next line follows across the text, and an
+  // indent is measured along it, not across.
+  for (const char* matrix : {"0 1 -1 0", "0 -1 1 0"}) {
+    Converted c = convertText(std::string("BT /F1 10 Tf ") + matrix +
+                              " 300 400 Tm 14 TL (First line) Tj T* (Second) Tj 20 -14 Td (Indented) Tj ET");
+    const auto boxes = c.textBoxes(0);
+    ASSERT_EQ(boxes.size(), 1u) << matrix;
+    EXPECT_EQ(boxes[0].text, "First line\nSecond\nIndented") << matrix;
+    ASSERT_EQ(boxes[0].paragraphs.size(), 3u);
+    EXPECT_EQ(boxes[0].paragraphs[1].lineSpacing, "1400") << matrix;
+    EXPECT_FALSE(boxes[0].paragraphs[1].marginLeft) << matrix;
+    EXPECT_EQ(boxes[0].paragraphs[2].marginLeft, "254000") << matrix;
+  }
+}
+
 TEST(PptxExporterText, LineSpacingKeepsHundredthsSoLongParagraphsDoNotDrift) {
   std::string content = "BT /F1 10 Tf 72 740 Td 13.6 TL (Line 1) Tj";
   for (int i = 2; i <= 40; ++i) content += " T* (Line " + std::to_string(i) + ") Tj";
