@@ -68,8 +68,15 @@ double lineSpacing(double v) {
 }
 
 platform::text::TextDirection directionOf(const std::string& text) {
-  return platform::text::firstStrongDirection(platform::text::decodeUtf8(text));
+  return platform::text::firstStrongDirection(std::string_view(text));
 }
+
+// Right-to-left text read before the text of its run is put in front of it;
+// past this size a run takes further text at its end, so that a hostile line
+// of many strings costs no more than a line's worth of moves each.
+constexpr size_t kMaxRightToLeftRunBytes = 64 * 1024;
+// Paragraphs whose margins a box that grows to the left shifts.
+constexpr size_t kMaxShiftedParagraphs = 64;
 
 int64_t roundedInt64(double v) {
   if (!std::isfinite(v)) return 0;
@@ -382,7 +389,7 @@ void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
     if (d.x >= -space) {
       if (const std::optional<int> blanks = blanksForGap(d.x, space, em)) {
         const double blankWidth = *blanks * space;
-        if (rightToLeft && rightToLeftRun_) {
+        if (rightToLeft && rightToLeftRun_ && rightToLeftRunBytes() < kMaxRightToLeftRunBytes) {
           prependToRightToLeftRun(text + std::string(static_cast<size_t>(*blanks), ' '), offset, blankWidth);
         } else {
           appendPPTXTextBox(std::string(static_cast<size_t>(*blanks), ' ') + text, offset, blankWidth);
@@ -396,8 +403,8 @@ void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
       const QVPDF_CTMInfo end = ctmInfoFor(nextDisplayTextTransform(offset));
       const double gap = lastStringCTMInfo_.bottomLeft.x - end.bottomLeft.x;
       if (gap >= -space) {
-        if (const std::optional<int> blanks = blanksForGap(gap, space, em)) {
-          extendBoxLeftTo(c.topLeft.x);
+        const std::optional<int> blanks = blanksForGap(gap, space, em);
+        if (blanks && extendBoxLeftTo(c.topLeft.x)) {
           appendPPTXTextBox(std::string(static_cast<size_t>(*blanks), ' ') + text, offset, *blanks * space);
           return;
         }
@@ -517,22 +524,33 @@ void QVPPTXPDFExporter::widenRun(QVPPTXRun& run, const QVPDF_CTMInfo& start, dou
   if (std::isfinite(blankWidth)) run.textWidth += blankWidth;
 }
 
-void QVPPTXPDFExporter::extendBoxLeftTo(double x) {
+bool QVPPTXPDFExporter::extendBoxLeftTo(double x) {
   QVPPTXPage* page = currentPage();
-  if (!page || !std::isfinite(x)) return;
+  if (!page || !std::isfinite(x)) return false;
   QVPPTXTextBoxInfo& box = page->cachedTextBoxInfo;
   QVPPTXParagraph& last = page->lastTextBoxParagraph();
   const float margin = static_cast<float>(x - box.displayX);
-  if (margin >= last.pProperty.marL) return;
+  if (margin >= last.pProperty.marL) return true;
   if (margin >= 0) {
     last.pProperty.marL = margin;
-    return;
+    return true;
   }
+  if (page->cachedTextBoxParagraphs.size() > kMaxShiftedParagraphs) return false;
   // The box's left edge moves; the other paragraphs keep their place.
   for (QVPPTXParagraph& paragraph : page->cachedTextBoxParagraphs) paragraph.pProperty.marL -= margin;
   last.pProperty.marL = 0;
   box.displayX = x;
   boxStartCorner_.x = x;
+  return true;
+}
+
+size_t QVPPTXPDFExporter::rightToLeftRunBytes() {
+  QVPPTXPage* page = currentPage();
+  if (!page || !rightToLeftRun_) return 0;
+  const std::vector<QVPPTXRun>& runs = page->lastTextBoxParagraph().textRuns;
+  size_t bytes = 0;
+  for (size_t i = rightToLeftRun_->run; i < runs.size(); ++i) bytes += runs[i].text.size();
+  return bytes;
 }
 
 // ---------------------------------------------------------------------------

@@ -164,8 +164,11 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // the run's growth by the string's advance and its blanks.
   void moveExpectedPosition(platform::Size offset, const QVPDF_CTMInfo& start);
   void widenRun(QVPPTXRun& run, const QVPDF_CTMInfo& start, double blankWidth);
-  // Widens an upright box to the left so that the last paragraph reaches x.
-  void extendBoxLeftTo(double x);
+  // Widens an upright box to the left so that the last paragraph reaches x;
+  // false when that would shift the margins of too many paragraphs.
+  bool extendBoxLeftTo(double x);
+  // The size of the right-to-left text that ends the last paragraph.
+  size_t rightToLeftRunBytes();
   // User space to display space.
   platform::AffineTransform userToDisplay() const;
   // Where the work folder keeps the pictures rendered for this conversion.

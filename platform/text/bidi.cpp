@@ -2,7 +2,9 @@
 
 #include <fribidi.h>
 
-#include <limits>
+#include "platform/text/text.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,18 +25,35 @@ bool hasRightToLeft(std::u32string_view text) {
   return false;
 }
 
-TextDirection firstStrongDirection(std::u32string_view text) {
-  for (char32_t c : text) {
-    const FriBidiCharType type = bidiType(c);
-    if (!FRIBIDI_IS_LETTER(type)) continue;
-    return FRIBIDI_IS_RTL(type) ? TextDirection::RightToLeft : TextDirection::LeftToRight;
+namespace {
+
+std::optional<TextDirection> strongDirection(char32_t c) {
+  if (c < 0x80) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return TextDirection::LeftToRight;
+    return std::nullopt;
   }
+  const FriBidiCharType type = bidiType(c);
+  if (!FRIBIDI_IS_LETTER(type)) return std::nullopt;
+  return FRIBIDI_IS_RTL(type) ? TextDirection::RightToLeft : TextDirection::LeftToRight;
+}
+
+}  // namespace
+
+TextDirection firstStrongDirection(std::u32string_view text) {
+  for (char32_t c : text)
+    if (auto direction = strongDirection(c)) return *direction;
+  return TextDirection::Neutral;
+}
+
+TextDirection firstStrongDirection(std::string_view utf8) {
+  size_t pos = 0;
+  while (pos < utf8.size())
+    if (auto direction = strongDirection(codePointAt(utf8, pos))) return *direction;
   return TextDirection::Neutral;
 }
 
 std::u32string visualToLogical(std::u32string_view visual) {
-  if (!hasRightToLeft(visual) || visual.size() > static_cast<size_t>(std::numeric_limits<FriBidiStrIndex>::max()))
-    return std::u32string(visual);
+  if (visual.size() > kMaxReorderedLength || !hasRightToLeft(visual)) return std::u32string(visual);
   const auto length = static_cast<FriBidiStrIndex>(visual.size());
   std::vector<FriBidiChar> chars(visual.begin(), visual.end());
   std::vector<FriBidiCharType> types(visual.size());
@@ -52,6 +71,12 @@ std::u32string visualToLogical(std::u32string_view visual) {
   if (fribidi_reorder_line(0, types.data(), length, 0, base, levels.data(), chars.data(), nullptr) == 0)
     return std::u32string(visual);
   return std::u32string(chars.begin(), chars.end());
+}
+
+std::string visualToLogical(std::string_view visualUtf8) {
+  const std::u32string text = decodeUtf8(visualUtf8);
+  if (text.size() > kMaxReorderedLength || !hasRightToLeft(text)) return std::string(visualUtf8);
+  return encodeUtf8(visualToLogical(text));
 }
 
 }  // namespace platform::text

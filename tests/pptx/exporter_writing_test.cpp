@@ -110,4 +110,26 @@ TEST(PptxExporterWriting, VerticalFontColumnsBecomeVerticalTextBoxes) {
   EXPECT_EQ(boxes[2].vert, "");
 }
 
+TEST(PptxExporterWriting, LongRightToLeftLineKeepsAllItsTextAtABoundedCost) {
+  // Forty thousand glyphs drawn one by one from the left, each read before
+  // the one drawn before it: far past what a line holds, every glyph still
+  // reaches the slide, the first ones in reading order.
+  qvtest::PdfBuilder b;
+  const std::u32string letters = U"\u05D0\u05D1";
+  const auto font = qvtest::embedTrueTypeFont(b, kDejaVuFile, letters);
+  const std::string alef = "<" + font.hex(U"\u05D0") + ">", bet = "<" + font.hex(U"\u05D1") + ">";
+  std::string content = "BT /F1 1 Tf 20 700 Td [";
+  constexpr int kGlyphs = 40000;
+  for (int i = 0; i < kGlyphs; ++i) content += i < 2 ? (i == 0 ? alef : bet) : alef;
+  Converted c = convertWith(b, font, content + "] TJ ET");
+  const auto boxes = c.textBoxes(0);
+  std::u32string all;
+  for (const auto& box : boxes) all += platform::text::decodeUtf8(box.text);
+  EXPECT_EQ(static_cast<int>(all.size()), kGlyphs);
+  ASSERT_FALSE(boxes.empty());
+  // The second glyph drawn is read before the first.
+  const std::u32string first = platform::text::decodeUtf8(boxes[0].text);
+  EXPECT_NE(first.find(U"\u05D1\u05D0"), std::u32string::npos);
+}
+
 }  // namespace
