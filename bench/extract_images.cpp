@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/harness.h"
 #include "pdf/QVPDFImageXObject.h"
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
@@ -34,6 +35,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using qvbench::corpusPassword;
+using qvbench::fixed;
+using qvbench::rate;
 
 struct Collected {
   std::set<int> seen;
@@ -138,31 +142,6 @@ std::pair<double, int> runPdfImages(const fs::path& file, const std::string& pas
   return {seconds, files};
 }
 
-std::string corpusPassword(const fs::path& file) {
-  auto manifest = platform::fs::readFile((file.parent_path() / "manifest.tsv").string());
-  if (!manifest) return "";
-  const std::string name = file.filename().string();
-  size_t pos = 0;
-  while (pos < manifest->size()) {
-    size_t end = manifest->find('\n', pos);
-    if (end == std::string::npos) end = manifest->size();
-    const std::string line = manifest->substr(pos, end - pos);
-    pos = end + 1;
-    if (!line.starts_with(name + "\t")) continue;
-    // name, pages, password
-    size_t a = line.find('\t'), b = line.find('\t', a + 1);
-    if (b == std::string::npos) return "";
-    std::string password = line.substr(b + 1);
-    if (size_t t = password.find('\t'); t != std::string::npos) password.resize(t);
-    return password == "-" ? "" : password;
-  }
-  return "";
-}
-
-std::string fixed(double v, int precision) { return platform::text::formatFixed(v, precision); }
-
-std::string rate(double count, double seconds) { return seconds > 0 ? fixed(count / seconds, 1) : "-"; }
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -175,20 +154,7 @@ int main(int argc, char** argv) {
     else if (a == "--keep" && i + 1 < argc) keep = argv[++i];
     else inputs.emplace_back(a);
   }
-  if (inputs.empty()) {
-    const char* env = std::getenv("QV_CORPUS_DIR");
-    inputs.emplace_back(env && *env ? env : QV_CORPUS_DIR_DEFAULT);
-  }
-  std::vector<fs::path> files;
-  for (const auto& in : inputs) {
-    if (fs::is_directory(in)) {
-      for (const auto& e : fs::directory_iterator(in))
-        if (e.path().extension() == ".pdf") files.push_back(e.path());
-    } else {
-      files.push_back(in);
-    }
-  }
-  std::sort(files.begin(), files.end());
+  const std::vector<fs::path> files = qvbench::pdfFiles(inputs);
 
   // Best of `rounds` per file, for our extraction and for each pdfimages mode.
   Result ours;

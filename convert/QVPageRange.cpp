@@ -2,26 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <limits>
 #include <string>
 
-namespace {
+#include "platform/text/text.h"
 
-// Leading white space, an optional sign, then decimal digits up to the first
-// other character; 0 without digits; saturates instead of overflowing.
-int64_t integerValue(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
-  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-    const int digit = text[i] - '0';
-    value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
-  }
-  return negative ? -value : value;
-}
+namespace {
 
 std::vector<std::string_view> split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
@@ -66,9 +51,11 @@ std::vector<int64_t> QVPageIndexsFromRangeText(std::string_view text, int64_t pa
   for (std::string_view part : split(text, ',')) {
     if (part.find('-') != std::string_view::npos) {
       const auto pieces = split(part, '-');
-      if (pieces.size() == 2) appendRange(pages, integerValue(pieces[0]), integerValue(pieces[1]), pageCount);
+      if (pieces.size() == 2)
+        appendRange(pages, platform::text::integerValue(pieces[0]), platform::text::integerValue(pieces[1]),
+                    pageCount);
     } else {
-      const int64_t n = integerValue(part);
+      const int64_t n = platform::text::integerValue(part);
       if (n >= 1 && n <= pageCount) pages.push_back(n);
     }
   }

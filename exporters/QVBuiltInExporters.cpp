@@ -3,10 +3,14 @@
 #include <memory>
 
 #include "pptx/QVPPTXPDFExporter.h"
+#include "xlsx/QVExcelPDFExporter.h"
 
 void registerBuiltInExporters(QVExporterRegistry& registry) {
   // One line per exporter, keyed by the output extensions it writes.
   registry.registerFactory("pptx", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVPPTXPDFExporter>();
+  });
+  registry.registerFactory("csv", [](const std::optional<QVPDFOptions>& moreOptions) -> std::unique_ptr<QVPDFExporter> {
+    return std::make_unique<QVExcelPDFExporter>(moreOptions ? std::optional(moreOptions->excelOptions) : std::nullopt);
   });
 }

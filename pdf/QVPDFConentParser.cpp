@@ -114,6 +114,10 @@ void QVPDFConentParser::setLimits(const QVPDFConentParserLimits& limits) { conte
 
 bool QVPDFConentParser::wasCutOff() const { return context_ && context_->cutOff; }
 
+bool QVPDFConentParser::scansImages() const { return !context_ || context_->scansImages; }
+
+void QVPDFConentParser::setScansImages(bool value) { context().scansImages = value; }
+
 void QVPDFConentParser::cutOff() {
   if (!context_) return;
   context_->cutOff = true;
@@ -275,7 +279,7 @@ void QVPDFConentParser::op_Do(platform::PdfScanner& scanner) {
   auto subtype = stream.dictionary().getName("Subtype");
   if (!subtype) return;
   if (*subtype == "Image") {
-    drawImageXObject(*name);
+    if (context().scansImages) drawImageXObject(*name);
   } else if (*subtype == "Form") {
     drawFormXObject(*name, stream);
   } else if (*subtype == "PS") {
@@ -376,6 +380,10 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
   auto stream = scanner.popStream();
   if (!stream) {
     std::fputs("Couldn't create stream from inline image!\n", stderr);
+    return;
+  }
+  if (!context().scansImages) {
+    stream->release();
     return;
   }
   PdfObject dict = stream->dictionary();

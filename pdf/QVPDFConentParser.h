@@ -168,6 +168,14 @@ class QVPDFConentParser {
   // QVPDFConentParserLimits and the rest of its content was not run.
   bool wasCutOff() const;
 
+  // Whether drawn images are made and reported (the default). An exporter
+  // that uses no images turns this off before startParser: image XObjects
+  // and inline images are then passed over without being decoded or written,
+  // and didScanXObjectImage is never sent. Forms run under their page's
+  // choice.
+  bool scansImages() const;
+  void setScansImages(bool value);
+
  private:
   struct PageContext;
   struct Resources;

@@ -36,6 +36,7 @@ struct QVPDFConentParser::PageContext {
   uint64_t formBytes = 0;
   uint64_t copyWork = 0;
   bool cutOff = false;
+  bool scansImages = true;
   std::map<std::tuple<int, int, int>, std::shared_ptr<const Resources>> formResources;
   // Inline images met on this page by their text, so that a form drawn many
   // times draws one image (written once) rather than a new one each time.

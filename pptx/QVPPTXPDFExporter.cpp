@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "convert/QVHexColor.h"
+#include "convert/QVPDFTextPlacement.h"
 #include "pdf/QVPDFCGPathUtilities.h"
 #include "pdf/QVPDFImageXObject.h"
 #include "pdf/QVPDFPathUtilities.h"
@@ -39,8 +40,6 @@ namespace {
 // Sequence numbers of the runs the exporters make, over the whole process.
 std::atomic<uint64_t> gRunCounter{0};
 
-constexpr double kDefaultAscent = 0.95;
-constexpr double kDefaultDescent = -0.35;
 constexpr const char* kFallbackTypeface = "Arial Unicode MS";
 
 // A box opens at the quarter turn nearest to its direction within 5 degrees
@@ -122,22 +121,11 @@ bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
     fontDocument_ = document;
   }
 
-  int64_t rotation = page.rotation() % 360;
-  if (rotation < 0) rotation += 360;
-  currentPageRotationAngle_ = rotation;
-  // Only quarter turns turn a page; any other angle shows it upright.
-  const int turn = rotation % 90 == 0 ? static_cast<int>(rotation) : 0;
-
-  Rect mediaBox = page.mediaBox();
-  if (mediaBox.isEmpty() || !std::isfinite(mediaBox.origin.x) || !std::isfinite(mediaBox.origin.y) ||
-      !std::isfinite(mediaBox.size.width) || !std::isfinite(mediaBox.size.height))
-    mediaBox = Rect(0, 0, 595, 842);
-  const bool swapped = turn == 90 || turn == 270;
-  const double width = swapped ? mediaBox.height() : mediaBox.width();
-  const double height = swapped ? mediaBox.width() : mediaBox.height();
-  // The display box at the media box's origin: the transform takes the
-  // origin away first and then turns the page within the box it shows.
-  currentPageTransform_ = QVPDF_PageTransformForRotation(Rect(mediaBox.minX(), mediaBox.minY(), width, height), turn);
+  const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
+  currentPageRotationAngle_ = display.rotation;
+  currentPageTransform_ = display.transform;
+  const double width = display.box.width();
+  const double height = display.box.height();
   // The deck has the first page's size; a page of another size or turned
   // another way is fitted into it rather than cut off.
   const Size pageSize{width, height};
@@ -199,25 +187,11 @@ AffineTransform QVPPTXPDFExporter::slideFitTransform(Size page, Size slide) {
                          (slide.height - page.height * scale) / 2};
 }
 
-double QVPPTXPDFExporter::emFontSize() const {
-  const QVPDFRenderState& s = state();
-  const double em = s.font() ? s.font()->emSize() : 1.0;
-  return std::isfinite(em) && em > 0 ? s.fontSize() * em : s.fontSize();
-}
+double QVPPTXPDFExporter::emFontSize() const { return QVPDF_EmFontSize(state()); }
 
-double QVPPTXPDFExporter::fontAscent() const {
-  const auto& font = state().font();
-  if (!font) return kDefaultAscent;
-  const double v = font->ascent() / font->emSize();
-  return std::isfinite(v) ? v : kDefaultAscent;
-}
+double QVPPTXPDFExporter::fontAscent() const { return QVPDF_FontAscent(state()); }
 
-double QVPPTXPDFExporter::fontDescent() const {
-  const auto& font = state().font();
-  if (!font) return kDefaultDescent;
-  const double v = font->descent() / font->emSize();
-  return std::isfinite(v) ? v : kDefaultDescent;
-}
+double QVPPTXPDFExporter::fontDescent() const { return QVPDF_FontDescent(state()); }
 
 bool QVPPTXPDFExporter::isVerticalText() const {
   const auto& font = state().font();
@@ -257,22 +231,19 @@ Point QVPPTXPDFExporter::stringStartCorner() const {
 }
 
 AffineTransform QVPPTXPDFExporter::currentDisplayTextTransform() const {
-  const QVPDFRenderState& s = state();
-  return s.textMatrix().concat(s.ctm()).concat(currentPageTransform_);
+  return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
 }
 
 AffineTransform QVPPTXPDFExporter::nextDisplayTextTransform(Size advance) const {
-  const QVPDFRenderState& s = state();
-  return s.textMatrix().translated(advance.width, advance.height).concat(s.ctm()).concat(currentPageTransform_);
+  return QVPDF_NextDisplayTextTransform(state(), advance, currentPageTransform_);
 }
 
 Size QVPPTXPDFExporter::convertToDisplaySpaceWidth(double width) const {
-  const AffineTransform t = currentDisplayTextTransform();
-  return Size{std::fabs(t.a * width), std::fabs(t.b * width)};
+  return QVPDF_DisplaySpaceWidth(state(), width, currentPageTransform_);
 }
 
 QVPDF_CTMInfo QVPPTXPDFExporter::ctmInfoFor(const AffineTransform& displayTextTransform) const {
-  return QVPDF_CTMInfoMake(emFontSize(), fontAscent(), fontDescent(), displayTextTransform);
+  return QVPDF_CTMInfoOfState(state(), displayTextTransform);
 }
 
 QVPDF_CTMInfo QVPPTXPDFExporter::currentCTMInfo() const { return ctmInfoFor(currentDisplayTextTransform()); }

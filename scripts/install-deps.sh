@@ -11,6 +11,8 @@ packages=(
   libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
   libfribidi-dev
+  # the desktop application (Qt 6 Core, Network, Test, Widgets)
+  qt6-base-dev
   # run-time data
   poppler-data
   # tests and benchmarks

@@ -49,8 +49,6 @@ void splitExtension(const std::string& path, std::string& base, std::string& ext
   extension = path.substr(dot + 1);
 }
 
-constexpr long kLastSuffix = 99999999;
-
 }  // namespace
 
 bool isDirectory(const std::string& path) {
@@ -68,19 +66,31 @@ bool createFolderIfNeeded(const std::string& path) {
   return isDirectory(path);
 }
 
-std::string freePath(const std::string& wanted) {
+std::optional<std::string> firstFreePath(const std::string& wanted, std::string_view separator, long lastNumber) {
   const std::string path = withoutTrailingSlashes(wanted);
   if (!somethingAt(path)) return path;
   std::string base, extension;
   splitExtension(path, base, extension);
-  std::string candidate = path;
-  for (long n = 2;; ++n) {
-    candidate = base;
+  for (long n = 2; n <= lastNumber; ++n) {
+    std::string candidate = base;
+    candidate += separator;
     text::appendInteger(candidate, n);
     if (!extension.empty()) candidate += "." + extension;
-    // A bound on the search; the last name is answered untested.
-    if (n >= kLastSuffix || !somethingAt(candidate)) return candidate;
+    if (!somethingAt(candidate)) return candidate;
   }
+  return std::nullopt;
+}
+
+std::string freePath(const std::string& wanted) {
+  if (auto free = firstFreePath(wanted, "")) return *free;
+  // Every name is taken: the last one is answered untested, which its
+  // callers (work folders, extracted images) can live with.
+  std::string base, extension;
+  splitExtension(withoutTrailingSlashes(wanted), base, extension);
+  std::string last = base;
+  text::appendInteger(last, kFreePathLastNumber);
+  if (!extension.empty()) last += "." + extension;
+  return last;
 }
 
 std::string newUuid() {
@@ -148,6 +158,20 @@ bool writeFile(const std::string& path, std::string_view data) {
   if (::close(fd) != 0) ok = false;
   if (!ok && regular) ::unlink(path.c_str());
   return ok;
+}
+
+bool moveItem(const std::string& from, const std::string& to) {
+  if (from.empty() || to.empty() || somethingAt(to) || !somethingAt(from)) return false;
+  if (::rename(from.c_str(), to.c_str()) == 0) return true;
+  if (errno != EXDEV) return false;
+  std::error_code ec;
+  stdfs::copy(from, to, stdfs::copy_options::recursive | stdfs::copy_options::copy_symlinks, ec);
+  if (ec) {
+    stdfs::remove_all(to, ec);
+    return false;
+  }
+  stdfs::remove_all(from, ec);
+  return true;
 }
 
 WorkFolder::WorkFolder() {

@@ -15,6 +15,12 @@ bool fileExists(const std::string& path);
 bool createFolderIfNeeded(const std::string& path);
 // A path where no file exists: the path itself, or base2.ext, base3.ext, ...
 std::string freePath(const std::string& wanted);
+// The first of the path itself, base<separator>2.ext, base<separator>3.ext,
+// ... up to the number lastNumber where nothing exists; nullopt when every
+// one of them is taken.
+inline constexpr long kFreePathLastNumber = 99999999;
+std::optional<std::string> firstFreePath(const std::string& wanted, std::string_view separator,
+                                         long lastNumber = kFreePathLastNumber);
 // A new random UUID string (upper-case hex, 8-4-4-4-12).
 std::string newUuid();
 // Reads a whole file; nullopt when it cannot be read.
@@ -22,6 +28,11 @@ std::optional<std::string> readFile(const std::string& path);
 // Writes a whole file, checking every write; false on any failure (and the
 // partial file is removed).
 bool writeFile(const std::string& path, std::string_view data);
+// Moves a file or a folder with everything in it to a path where nothing is
+// yet: a rename, or across file systems a copy that checks every file and
+// then removes the source. False on any failure; then nothing is left at the
+// destination and the source is whole.
+bool moveItem(const std::string& from, const std::string& to);
 
 // A private folder made with mkdtemp under the system temporary folder,
 // removed with its contents when the object dies.

@@ -1,7 +1,9 @@
 #include "platform/text/text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <limits>
 #include <system_error>
 
 namespace platform::text {
@@ -202,6 +204,48 @@ std::string formatInteger(int64_t value) {
   std::string out;
   appendInteger(out, value);
   return out;
+}
+
+namespace {
+
+size_t skipSpace(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+  return i;
+}
+
+}  // namespace
+
+int64_t integerValue(std::string_view text) {
+  size_t i = skipSpace(text);
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t value = 0;
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
+    const int digit = text[i] - '0';
+    value = value > (kMax - digit) / 10 ? kMax : value * 10 + digit;
+  }
+  return negative ? -value : value;
+}
+
+double doubleValue(std::string_view text) {
+  size_t i = skipSpace(text);
+  // from_chars takes a minus but no plus.
+  if (i + 1 < text.size() && text[i] == '+' && text[i + 1] != '-') ++i;
+  double value = 0;
+  const auto result = std::from_chars(text.data() + i, text.data() + text.size(), value);
+  if (result.ec == std::errc::result_out_of_range) return 0;
+  return result.ec == std::errc() ? value : 0;
+}
+
+bool boolValue(std::string_view text) {
+  size_t i = skipSpace(text);
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  while (i < text.size() && text[i] == '0') ++i;
+  if (i >= text.size()) return false;
+  const char c = text[i];
+  return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
 }
 
 }  // namespace platform::text

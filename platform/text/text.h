@@ -40,4 +40,16 @@ std::string formatInteger(int64_t value);
 void appendFixed(std::string& out, double value, int precision);
 void appendInteger(std::string& out, int64_t value);
 
+// Numbers read from the start of a text the lenient way settings and typed
+// fields are read, never under the process locale: leading white space is
+// skipped, then an optional sign and the number up to the first other
+// character; 0 when no number follows.
+// integerValue saturates instead of overflowing.
+int64_t integerValue(std::string_view text);
+// A decimal number with an optional fraction and exponent.
+double doubleValue(std::string_view text);
+// True when, after white space, an optional sign and leading zeros, the text
+// begins with Y, y, T, t or a digit 1-9 ("YES", "true", "1", "007").
+bool boolValue(std::string_view text);
+
 }  // namespace platform::text

@@ -84,7 +84,7 @@ TEST(PdfConvertTool, RunsOnEveryCorpusFileWithoutACrash) {
     // Whether or not the build has an exporter for the type, every file must
     // open (with its password) and the run end without a crash or an error.
     const Result result = run((password.empty() ? "" : "--password " + quoted(password) + " ") + "--to csv " +
-                              quoted(file.string()) + " " + quoted(dir.file("out.csv")));
+                              quoted(file.string()) + " " + quoted(dir.file(file.stem().string() + ".csv")));
     EXPECT_TRUE(result.exitedNormally) << file;
     EXPECT_EQ(result.exitCode, 0) << file << "\n" << result.output;
     EXPECT_NE(result.output.find("end: ok"), std::string::npos) << file << "\n" << result.output;

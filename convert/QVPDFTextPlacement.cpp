@@ -1,0 +1,85 @@
+#include "convert/QVPDFTextPlacement.h"
+
+#include <cmath>
+
+#include "pdf/QVPDFRenderState.h"
+#include "pdf/fonts/QVPDFFont.h"
+#include "platform/pdf/document.h"
+
+using platform::AffineTransform;
+using platform::Rect;
+using platform::Size;
+
+namespace {
+
+constexpr double kDefaultAscent = 0.95;
+constexpr double kDefaultDescent = -0.35;
+
+}  // namespace
+
+QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page) {
+  QVPDFPageDisplay display;
+  int64_t rotation = page.rotation() % 360;
+  if (rotation < 0) rotation += 360;
+  display.rotation = rotation;
+  const int turn = rotation % 90 == 0 ? static_cast<int>(rotation) : 0;
+
+  Rect mediaBox = page.mediaBox();
+  if (mediaBox.isEmpty() || !std::isfinite(mediaBox.origin.x) || !std::isfinite(mediaBox.origin.y) ||
+      !std::isfinite(mediaBox.size.width) || !std::isfinite(mediaBox.size.height))
+    mediaBox = Rect(0, 0, 595, 842);
+  const bool swapped = turn == 90 || turn == 270;
+  const double width = swapped ? mediaBox.height() : mediaBox.width();
+  const double height = swapped ? mediaBox.width() : mediaBox.height();
+  display.box = Rect(0, 0, width, height);
+  // The display box at the media box's origin: the transform takes the
+  // origin away first and then turns the page within the box it shows.
+  display.transform = QVPDF_PageTransformForRotation(Rect(mediaBox.minX(), mediaBox.minY(), width, height), turn);
+  return display;
+}
+
+double QVPDF_EmFontSize(const QVPDFRenderState& state) {
+  const double em = state.font() ? state.font()->emSize() : 1.0;
+  return std::isfinite(em) && em > 0 ? state.fontSize() * em : state.fontSize();
+}
+
+namespace {
+
+// A metric of the font (a fraction of the font size) as a fraction of its em.
+double fractionOfEm(const QVPDFRenderState& state, double metric, double fallback) {
+  const auto& font = state.font();
+  if (!font) return fallback;
+  const double em = font->emSize();
+  const double v = std::isfinite(em) && em > 0 ? metric / em : metric;
+  return std::isfinite(v) ? v : fallback;
+}
+
+}  // namespace
+
+double QVPDF_FontAscent(const QVPDFRenderState& state) {
+  return fractionOfEm(state, state.font() ? state.font()->ascent() : kDefaultAscent, kDefaultAscent);
+}
+
+double QVPDF_FontDescent(const QVPDFRenderState& state) {
+  return fractionOfEm(state, state.font() ? state.font()->descent() : kDefaultDescent, kDefaultDescent);
+}
+
+AffineTransform QVPDF_DisplayTextTransform(const QVPDFRenderState& state, const AffineTransform& pageTransform) {
+  return state.textMatrix().concat(state.ctm()).concat(pageTransform);
+}
+
+AffineTransform QVPDF_NextDisplayTextTransform(const QVPDFRenderState& state, Size advance,
+                                               const AffineTransform& pageTransform) {
+  return state.textMatrix().translated(advance.width, advance.height).concat(state.ctm()).concat(pageTransform);
+}
+
+Size QVPDF_DisplaySpaceWidth(const QVPDFRenderState& state, double width, const AffineTransform& pageTransform) {
+  // The em box's corner moves by the width taken through the transform.
+  const AffineTransform t = QVPDF_DisplayTextTransform(state, pageTransform);
+  return Size{std::fabs(t.a * width), std::fabs(t.b * width)};
+}
+
+QVPDF_CTMInfo QVPDF_CTMInfoOfState(const QVPDFRenderState& state, const AffineTransform& displayTextTransform) {
+  return QVPDF_CTMInfoMake(QVPDF_EmFontSize(state), QVPDF_FontAscent(state), QVPDF_FontDescent(state),
+                           displayTextTransform);
+}

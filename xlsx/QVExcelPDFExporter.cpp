@@ -1,0 +1,215 @@
+#include "xlsx/QVExcelPDFExporter.h"
+
+#include <cmath>
+
+#include "convert/QVHexColor.h"
+#include "convert/QVPDFTextPlacement.h"
+#include "pdf/QVPDFRenderState.h"
+#include "pdf/RenderingStateStack.h"
+#include "pdf/fonts/QVPDFFont.h"
+#include "pdf/fonts/QVPDFFontDescriptor.h"
+#include "pdf/fonts/QVPDFFontUtilities.h"
+#include "platform/pdf/document.h"
+#include "platform/pdf/scanner.h"
+#include "xlsx/QVExcelPage.h"
+#include "xlsx/QVExcelUtilities.h"
+#include "xlsx/QVExcelWriter.h"
+
+using platform::AffineTransform;
+using platform::Size;
+
+namespace {
+
+bool finitePlacement(const QVExcelRunText& run) {
+  const QVPDF_CTMInfo& c = run.ctmInfo;
+  for (double v : {c.yTop, c.yAscent, c.yBase, c.yDescent, c.yBottom, c.xLeft, c.xRight, c.topLeft.x, c.topLeft.y,
+                   c.bottomLeft.x, c.bottomLeft.y, c.fontSize.width, c.fontSize.height, run.textWidth})
+    if (!std::isfinite(v)) return false;
+  return true;
+}
+
+}  // namespace
+
+QVExcelPDFExporter::QVExcelPDFExporter(const std::optional<QVExcelOptions>& options)
+    : renderingStateStack_(std::make_shared<RenderingStateStack>()) {
+  manager_.setOptions(options);
+}
+
+QVExcelPDFExporter::~QVExcelPDFExporter() = default;
+
+// ---------------------------------------------------------------------------
+// The exporter contract
+
+void QVExcelPDFExporter::begainConvertPDF(const std::string& outputPath) {
+  manager_.reset();
+  runTextCount_ = 0;
+  pdfConverter_.reset();
+  pdfConverter_ = std::make_unique<QVExcelWriter>(outputPath, numberOfPagesToConvert(), manager_);
+  pdfConverter_->begainWriteDocument();
+  isShouldCancel_ = false;
+}
+
+bool QVExcelPDFExporter::convertPDFPage(const platform::PdfPage& page) {
+  if (!pdfConverter_) return false;
+
+  // Fonts are built once per document and shared by its pages.
+  const QPDF* document = &page.document().qpdf();
+  if (document != fontDocument_) {
+    fontScope_.reset();
+    fontScope_ = std::make_unique<QVPDFFontFactory::DocumentScope>(document);
+    fontDocument_ = document;
+  }
+
+  const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
+  currentPageRotationAngle_ = display.rotation;
+  currentPageMediaBox_ = display.box;
+  currentPageTransform_ = display.transform;
+
+  nextCharFontSize_ = 1.0;
+  nextCharTransform_ = AffineTransform::identity();
+  mainTextFontSize_ = 1.0;
+  mainTextTransform_ = AffineTransform::identity();
+  renderingStateStack_ = std::make_shared<RenderingStateStack>();
+  isNotScanTextYet_ = true;
+
+  pdfConverter_->begainWritePage(currentPageMediaBox_.size);
+  {
+    QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
+    parser.setDelegate(this);
+    parser.setRenderingStateStack(renderingStateStack_);
+    // Cells hold text only: images are neither decoded nor written.
+    parser.setScansImages(false);
+    parser.startParser();
+  }
+  pdfConverter_->endWritePage();
+  return true;
+}
+
+void QVExcelPDFExporter::endConvertPDF(const platform::PdfDocument& document) {
+  if (pdfConverter_) pdfConverter_->packetExcelFile(document);
+  fontScope_.reset();
+  fontDocument_ = nullptr;
+}
+
+void QVExcelPDFExporter::cleanConvertPDF() {
+  // Nothing of a cancelled conversion is kept, its work folder included.
+  pdfConverter_.reset();
+  fontScope_.reset();
+  fontDocument_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Shared look-ups
+
+QVPDFRenderState& QVExcelPDFExporter::state() const { return renderingStateStack_->topRenderingState(); }
+
+QVExcelPage* QVExcelPDFExporter::currentPage() const {
+  return pdfConverter_ ? pdfConverter_->currentPage() : nullptr;
+}
+
+AffineTransform QVExcelPDFExporter::currentDisplayTextTransform() const {
+  return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
+}
+
+AffineTransform QVExcelPDFExporter::nextDisplayTextTransform(Size advance) const {
+  return QVPDF_NextDisplayTextTransform(state(), advance, currentPageTransform_);
+}
+
+Size QVExcelPDFExporter::convertToDisplaySpaceWidth(double width) const {
+  return QVPDF_DisplaySpaceWidth(state(), width, currentPageTransform_);
+}
+
+// ---------------------------------------------------------------------------
+// Text
+
+void QVExcelPDFExporter::didScanText(QVPDFConentParser& parser, const std::string& text, Size offset) {
+  (void)parser;
+  if (isShouldCancel_) return;
+  QVExcelPage* page = currentPage();
+  if (page && page->isCollectingRunText()) collectRunText(text, offset);
+}
+
+void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
+  // A page's text does not start with a lone blank or control character.
+  if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) <= 0x20) return;
+
+  QVPDF_CTMInfo info = QVPDF_CTMInfoOfState(state(), currentDisplayTextTransform());
+  // Cells hold upright text only: mirrored, vertical and turned strings are
+  // left out.
+  if (info.flip || !(info.rotation < 5.0f)) return;
+  info.rotation = 0;
+
+  const QVPDFRenderState& s = state();
+  const AffineTransform next = nextDisplayTextTransform(offset);
+  const QVPDF_CTMInfo nextInfo = QVPDF_CTMInfoOfState(state(), next);
+
+  auto run = std::make_shared<QVExcelRunText>();
+  run->rPr = currentRProperty();
+  run->text = text;
+  run->ctmInfo = info;
+  run->ctmInfo.xRight = nextInfo.topLeft.x;
+  run->textWidth = std::fabs(nextInfo.topLeft.x - info.topLeft.x);
+  // A string placed at an infinite or undefined position has no place in a
+  // table, and would break the ordering of the runs.
+  if (!finitePlacement(*run)) return;
+
+  isNotScanTextYet_ = false;
+  const double spaceInText = (s.font() ? s.font()->widthOfSpace() : 0.0) * s.fontSize() * s.horizontalScaling();
+  const double wordSpace = convertToDisplaySpaceWidth(spaceInText).width;
+  nextCharTransform_ = next;
+  nextCharFontSize_ = s.fontSize();
+  nextCharCTMInfo_ = nextInfo;
+  mainTextTransform_ = nextCharTransform_;
+  mainTextFontSize_ = nextCharFontSize_;
+  mainTextCTMInfo_ = nextCharCTMInfo_;
+
+  run->drawIndex = runTextCount_++;
+  addToAllRunTextArray(std::move(run), wordSpace);
+}
+
+void QVExcelPDFExporter::addToAllRunTextArray(QVExcelRunTextPtr run, double wordSpace) {
+  QVExcelPage* page = currentPage();
+  if (!page || !run) return;
+  QVExcelRunList& runs = page->allRunTextArray;
+  if (!runs.empty()) {
+    QVExcelRunText& last = *runs.back();
+    const double dy = run->ctmInfo.yBase - last.ctmInfo.yBase;
+    const double gap = run->ctmInfo.xLeft - last.ctmInfo.xRight;
+    if (std::fabs(dy) < 1.0 && last.rPr.isEqualToRPr(run->rPr)) {
+      if (std::fabs(gap) < 1.0) {
+        last.text += run->text;
+        last.textWidth += run->textWidth;
+        last.ctmInfo.xRight = run->ctmInfo.xRight;
+        return;
+      }
+      if (std::fabs(gap - wordSpace) < 1.0) {
+        last.text += ' ';
+        last.text += run->text;
+        last.textWidth += run->textWidth + wordSpace;
+        last.ctmInfo.xRight = run->ctmInfo.xRight;
+        return;
+      }
+    }
+  }
+  if (runs.size() >= kMaxRunsPerPage) return;
+  runs.push_back(std::move(run));
+}
+
+QVExcelRunTextProperty QVExcelPDFExporter::currentRProperty() const {
+  QVExcelRunTextProperty properties;
+  const QVPDFRenderState& s = state();
+  const auto& font = s.font();
+  if (!font) return properties;
+  std::string family = font->fontFamilyName();
+  if (family.empty()) family = QVExcelUtilities::defaultFontName();
+  std::string name = font->fontName();
+  if (name.empty()) name = QVExcelUtilities::defaultFontName();
+  const auto& descriptor = font->fontDescriptor();
+  properties.b = QVPDFFontUtilities::isBoldFontName(name) || (descriptor && descriptor->isBold());
+  properties.i = QVPDFFontUtilities::isItalicFontName(name) || (descriptor && descriptor->isItalic());
+  properties.sz = std::fmax(QVPDF_CTMInfoOfState(state(), currentDisplayTextTransform()).fontSize.width, 10.0);
+  properties.rFont = name;
+  properties.family = family;
+  properties.rgbColor = QVHexColor::getHexColorFromCGColor(s.currentFillColor());
+  return properties;
+}

@@ -1,0 +1,367 @@
+#include "xlsx/QVExcelPage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "xlsx/QVExcelCell.h"
+#include "xlsx/QVExcelManager.h"
+#include "xlsx/QVExcelRow.h"
+#include "xlsx/QVExcelSortUtilities.h"
+#include "xlsx/QVExcelTempCut.h"
+
+using Sort = QVExcelSortUtilities;
+
+namespace {
+
+struct SlotHash {
+  size_t operator()(const std::pair<uint64_t, uint64_t>& slot) const {
+    return std::hash<uint64_t>()(slot.first * 0x9E3779B97F4A7C15ull ^ slot.second);
+  }
+};
+
+using Slot = std::pair<uint64_t, uint64_t>;
+
+// The runs grouped by `key`, groups in the order of their first run.
+template <typename Key>
+std::vector<QVExcelRunList> groupedBy(const QVExcelRunList& runs, Key key) {
+  std::vector<QVExcelRunList> groups;
+  std::unordered_map<uint64_t, size_t> groupOf;
+  for (const auto& run : runs) {
+    auto [it, added] = groupOf.try_emplace(key(*run), groups.size());
+    if (added) groups.emplace_back();
+    groups[it->second].push_back(run);
+  }
+  return groups;
+}
+
+}  // namespace
+
+QVExcelPage::QVExcelPage(uint64_t pageNumber, std::string rootFolder, const QVExcelManager& manager)
+    : pageNumber_(pageNumber), rootFolder_(std::move(rootFolder)), manager_(manager) {}
+
+// ---------------------------------------------------------------------------
+// The reconstruction
+
+void QVExcelPage::typesetRunTexts() {
+  // Top to bottom, left to right among equal tops.
+  sortAllRunTextsByX();
+  sortAllRunTextsByY();
+  creatTempRowsByY();
+  for (QVExcelTempRow& row : allTempRowArray) row.creatTempCell1(manager_);
+  allRunTextArray = collectAllRunTextsInArray(allTempRowArray);
+  // Left to right, top to bottom among equal lefts.
+  sortAllRunTextsByY();
+  sortAllRunTextsByX();
+  creatTempCellsByX();
+  for (QVExcelTempCell& cell : allTempCellArray) cell.creatTempRow2();
+  caculateRowNumber();
+  caculateColumnNumber();
+  correctColumnNumber();
+  caculateRunTextMergeLength();
+}
+
+void QVExcelPage::sortAllRunTextsByX() { allRunTextArray = Sort::SortRunTextsByX(allRunTextArray); }
+
+void QVExcelPage::sortAllRunTextsByY() { allRunTextArray = Sort::SortRunTextsByY(allRunTextArray); }
+
+void QVExcelPage::creatTempRowsByY() {
+  allTempRowArray = qvexcelcut::bands<QVExcelTempRow>(allRunTextArray, Sort::Grouping::RowBands);
+}
+
+void QVExcelPage::creatTempCellsByX() {
+  allTempCellArray = qvexcelcut::bands<QVExcelTempCell>(allRunTextArray, Sort::Grouping::ColumnBands);
+}
+
+QVExcelNestedRuns QVExcelPage::tempRowDataStructureArray() const {
+  QVExcelNestedRuns list;
+  for (const QVExcelTempRow& row : allTempRowArray) list.items.push_back(row.dataStructureArray());
+  return list;
+}
+
+QVExcelNestedRuns QVExcelPage::tempCellDataStructureArray() const {
+  QVExcelNestedRuns list;
+  for (const QVExcelTempCell& cell : allTempCellArray) list.items.push_back(cell.dataStructureArray());
+  return list;
+}
+
+QVExcelRunList QVExcelPage::collectAllRunTextsInArray(const std::vector<QVExcelTempRow>& rows) {
+  QVExcelRunList all;
+  for (const QVExcelTempRow& row : rows) {
+    QVExcelRunList part = row.collectAllRunTexts();
+    all.insert(all.end(), part.begin(), part.end());
+  }
+  return all;
+}
+
+bool QVExcelPage::isRowsInRunTexts(const QVExcelRunList& runs) {
+  if (runs.empty()) return false;
+  const double base = runs.front()->ctmInfo.yBase;
+  return std::any_of(runs.begin(), runs.end(),
+                     [&](const QVExcelRunTextPtr& run) { return std::fabs(run->ctmInfo.yBase - base) > 1.0; });
+}
+
+// ---------------------------------------------------------------------------
+// Row numbers
+
+void QVExcelPage::caculateRowNumber() {
+  uint64_t maxIndex = 0;
+  loopCellArrayRowIndex(tempRowDataStructureArray(), maxIndex, 1);
+}
+
+void QVExcelPage::loopCellArrayRowIndex(const QVExcelNestedRuns& list, uint64_t& maxIndex, uint64_t rowIndex) {
+  if (!list.isRunList()) {
+    for (const QVExcelNestedRuns& element : list.items) {
+      loopColumnArrayRowIndex(element, maxIndex, rowIndex);
+      rowIndex = maxIndex;
+    }
+    return;
+  }
+  const bool stacked = isRowsInRunTexts(list.runs);
+  for (auto run = list.runs.rbegin(); run != list.runs.rend(); ++run) {
+    (*run)->rowIndex = rowIndex;
+    if (stacked) {
+      ++rowIndex;
+      maxIndex = std::max(maxIndex, rowIndex);
+    } else {
+      maxIndex = std::max(maxIndex, rowIndex + 1);
+    }
+  }
+}
+
+void QVExcelPage::loopColumnArrayRowIndex(const QVExcelNestedRuns& list, uint64_t& maxIndex, uint64_t rowIndex) {
+  uint64_t local = 0;
+  for (const QVExcelNestedRuns& element : list.items) {
+    uint64_t privateMax = maxIndex;
+    loopCellArrayRowIndex(element, privateMax, rowIndex);
+    local = std::max(local, privateMax);
+  }
+  maxIndex = std::max(maxIndex, local);
+}
+
+// ---------------------------------------------------------------------------
+// Column numbers
+
+void QVExcelPage::caculateColumnNumber() {
+  uint64_t maxIndex = 0;
+  loopColumnArrayColumnIndex(tempCellDataStructureArray(), maxIndex, 1);
+}
+
+void QVExcelPage::loopColumnArrayColumnIndex(const QVExcelNestedRuns& list, uint64_t& maxIndex,
+                                             uint64_t columnIndex) {
+  for (const auto& run : list.runs) {
+    run->columnIndex = columnIndex;
+    ++columnIndex;
+    maxIndex = std::max(maxIndex, columnIndex);
+  }
+  for (const QVExcelNestedRuns& element : list.items) {
+    loopCellArrayColumnIndex(element, maxIndex, columnIndex);
+    columnIndex = maxIndex;
+  }
+}
+
+void QVExcelPage::loopCellArrayColumnIndex(const QVExcelNestedRuns& list, uint64_t& maxIndex, uint64_t columnIndex) {
+  uint64_t local = 0;
+  for (const QVExcelNestedRuns& element : list.items) {
+    uint64_t privateMax = maxIndex;
+    loopColumnArrayColumnIndex(element, privateMax, columnIndex);
+    local = std::max(local, privateMax);
+  }
+  maxIndex = std::max(maxIndex, local);
+}
+
+// ---------------------------------------------------------------------------
+// Column correction and spans
+
+std::vector<QVExcelRunList> QVExcelPage::creatRowArray() const {
+  const QVExcelRunList sorted = Sort::SortRunTextsByY(Sort::SortRunTextsByX(allRunTextArray));
+  return groupedBy(sorted, [](const QVExcelRunText& r) { return r.rowIndex; });
+}
+
+std::vector<QVExcelRunList> QVExcelPage::creatColumnArray() const {
+  const QVExcelRunList sorted = Sort::SortRunTextsByX(Sort::SortRunTextsByY(allRunTextArray));
+  return groupedBy(sorted, [](const QVExcelRunText& r) { return r.columnIndex; });
+}
+
+void QVExcelPage::correctColumnNumber() {
+  // Each pass moves runs one column on, and a run moved onto a column of
+  // its own that still lies left of the next column's start moves again:
+  // passes are bounded so that such a page cannot run forever.
+  const size_t maxPasses = allRunTextArray.size();
+  for (size_t pass = 0; pass < maxPasses; ++pass) {
+    const std::vector<QVExcelRunList> groups = creatColumnArray();
+    bool changed = false;
+    for (size_t i = 0; i + 1 < groups.size(); ++i) {
+      const QVExcelRunList& group = groups[i];
+      const double minRight = Sort::GetMinxRightInRunTexts(group);
+      const double maxLeft = Sort::GetMaxxLeftInRunTexts(group);
+      const double nextLeft = Sort::GetMinxLeftInRunTexts(groups[i + 1]);
+      for (const auto& run : group) {
+        const double left = run->ctmInfo.xLeft;
+        if (left >= maxLeft && left > minRight && left + run->textWidth / 2.0 > nextLeft) {
+          ++run->columnIndex;
+          changed = true;
+        }
+      }
+    }
+    if (!changed) break;
+  }
+}
+
+namespace {
+
+// The slots that hold a run, by column and by row, each list sorted.
+class OccupiedSlots {
+ public:
+  explicit OccupiedSlots(const QVExcelRunList& runs) {
+    for (const auto& run : runs) {
+      rowsOfColumn_[run->columnIndex].push_back(run->rowIndex);
+      columnsOfRow_[run->rowIndex].push_back(run->columnIndex);
+    }
+    for (auto& [column, rows] : rowsOfColumn_) std::sort(rows.begin(), rows.end());
+    for (auto& [row, columns] : columnsOfRow_) std::sort(columns.begin(), columns.end());
+  }
+  // Free slots in a line (a column's rows or a row's columns) from `from` on,
+  // up to the first taken one.
+  static uint64_t freeFrom(const std::unordered_map<uint64_t, std::vector<uint64_t>>& lines, uint64_t line,
+                           uint64_t from) {
+    const auto it = lines.find(line);
+    if (it == lines.end()) return UINT64_MAX;
+    const auto next = std::lower_bound(it->second.begin(), it->second.end(), from);
+    return next == it->second.end() ? UINT64_MAX : *next - from;
+  }
+  uint64_t freeRowsFrom(uint64_t column, uint64_t row) const { return freeFrom(rowsOfColumn_, column, row); }
+  uint64_t freeColumnsFrom(uint64_t row, uint64_t column) const { return freeFrom(columnsOfRow_, row, column); }
+
+ private:
+  std::unordered_map<uint64_t, std::vector<uint64_t>> rowsOfColumn_;
+  std::unordered_map<uint64_t, std::vector<uint64_t>> columnsOfRow_;
+};
+
+// The further rows (or columns) a run's cell takes: for k = index, index +
+// 1, ... below the number of lines, until the run ends above the start of
+// line k, the span grows by one while the slot just past it is free (once
+// a slot is taken it stays taken, and the span stays as it is).
+//
+// The starts come from lines ordered by their first run, so they never
+// decrease: the first line the run ends above is found by bisection, and
+// the free slots by the taken ones, so that a page of thousands of runs
+// with long spans costs no more than one with short ones.
+uint64_t spanLength(uint64_t index, uint64_t length, double end, const std::vector<float>& starts, bool startsSorted,
+                    const std::function<uint64_t(uint64_t)>& freeFrom) {
+  if (index >= starts.size()) return length;
+  uint64_t stop = starts.size();
+  if (startsSorted) {
+    stop = static_cast<uint64_t>(
+        std::lower_bound(starts.begin(), starts.end(), end, [](float s, double e) { return s < e; }) - starts.begin());
+  } else {
+    for (uint64_t k = index; k < starts.size(); ++k)
+      if (end <= starts[k]) {
+        stop = k;
+        break;
+      }
+  }
+  if (stop <= index) return length;
+  return length + std::min(stop - index, freeFrom(index + length + 1));
+}
+
+}  // namespace
+
+void QVExcelPage::caculateRunTextMergeLength() {
+  const std::vector<QVExcelRunList> rowGroups = creatRowArray();
+  const std::vector<QVExcelRunList> columnGroups = creatColumnArray();
+  std::vector<float> tops, lefts;
+  tops.reserve(rowGroups.size());
+  lefts.reserve(columnGroups.size());
+  for (const auto& group : rowGroups) tops.push_back(static_cast<float>(Sort::GetMinxTopInRunTexts(group)));
+  for (const auto& group : columnGroups) lefts.push_back(static_cast<float>(Sort::GetMinxLeftInRunTexts(group)));
+
+  // Rows and columns stay as they are from here on.
+  const OccupiedSlots slots(allRunTextArray);
+  const bool topsSorted = std::is_sorted(tops.begin(), tops.end());
+  const bool leftsSorted = std::is_sorted(lefts.begin(), lefts.end());
+  for (const auto& run : allRunTextArray) {
+    // tops[k] is the top of the row after row k when rows are numbered 1, 2,
+    // 3 ... in list order.
+    run->rowLength = spanLength(run->rowIndex, run->rowLength, run->ctmInfo.yBottom, tops, topsSorted,
+                                [&](uint64_t row) { return slots.freeRowsFrom(run->columnIndex, row); });
+    run->columnLength = spanLength(run->columnIndex, run->columnLength, run->ctmInfo.xRight, lefts, leftsSorted,
+                                   [&](uint64_t column) { return slots.freeColumnsFrom(run->rowIndex, column); });
+  }
+}
+
+// ---------------------------------------------------------------------------
+// String items and CSV text
+
+std::vector<QVExcelStringItemPtr> QVExcelPage::getStringItemsFromRuns(const QVExcelRunList& runs) const {
+  std::vector<QVExcelStringItemPtr> items;
+  std::unordered_map<Slot, size_t, SlotHash> itemOf;
+  for (const auto& run : runs) {
+    auto [it, added] = itemOf.try_emplace(Slot{run->rowIndex, run->columnIndex}, items.size());
+    if (added) {
+      auto item = std::make_shared<QVExcelStringItem>();
+      item->rowIndex = run->rowIndex;
+      item->columnIndex = run->columnIndex;
+      items.push_back(std::move(item));
+    }
+    items[it->second]->textRuns.push_back(run);
+  }
+  std::erase_if(items, [](const QVExcelStringItemPtr& item) {
+    return std::all_of(item->textRuns.begin(), item->textRuns.end(),
+                       [](const QVExcelRunTextPtr& run) { return QVExcelManager::isBlankSpace(run->text); });
+  });
+  return items;
+}
+
+std::string QVExcelPage::csvField(std::string_view text) {
+  if (text.find_first_of("\t\r\n\",;") == std::string_view::npos) return std::string(text);
+  std::string field = "\"";
+  for (char c : text) {
+    if (c == '"') field += '"';
+    field += c;
+  }
+  field += '"';
+  return field;
+}
+
+std::optional<std::string> QVExcelPage::creatCSV() {
+  typesetRunTexts();
+  const std::vector<QVExcelStringItemPtr> items = getStringItemsFromRuns(allRunTextArray);
+  uint64_t maxRow = 0;
+  for (const auto& item : items) maxRow = std::max(maxRow, item->rowIndex);
+  if (maxRow == 0) return std::nullopt;
+
+  std::vector<QVExcelRow> rows(maxRow);
+  for (uint64_t r = 1; r <= maxRow; ++r) rows[r - 1].setRowIndex(r);
+  for (const auto& item : items) {
+    if (item->rowIndex == 0) continue;
+    auto cell = std::make_shared<QVExcelCell>();
+    cell->stringItem = item;
+    rows[item->rowIndex - 1].cells.push_back(std::move(cell));
+  }
+
+  std::string text;
+  for (QVExcelRow& row : rows) {
+    // Fields go by column: a cell written after one of a higher column
+    // would otherwise run into it.
+    std::stable_sort(row.cells.begin(), row.cells.end(), [](const QVExcelCellPtr& a, const QVExcelCellPtr& b) {
+      return a->stringItem->columnIndex < b->stringItem->columnIndex;
+    });
+    uint64_t previousColumn = 1;
+    for (const auto& cell : row.cells) {
+      const uint64_t column = cell->stringItem->columnIndex;
+      if (column > previousColumn) text.append(column - previousColumn, '\t');
+      previousColumn = column;
+      text += csvField(cell->stringItem->content());
+    }
+    text += '\n';
+    if (text.size() > kMaxCSVTextBytes)
+      throw std::runtime_error("The table of page " + std::to_string(pageNumber_) + " is too large for a CSV file");
+  }
+  return text;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// One worksheet row with its cells, in the order they were added.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/geometry/geometry.h"
+#include "xlsx/QVExcelCell.h"
+
+class QVExcelManager;
+class XMLFileWriter;
+
+class QVExcelRow {
+ public:
+  uint64_t rowIndex() const { return rowIndex_; }
+  // Also moves the string item of every cell already in the row.
+  void setRowIndex(uint64_t index);
+  // y is the row's top, height its height.
+  const platform::Rect& frame() const { return frame_; }
+  void setFrame(const platform::Rect& frame) { frame_ = frame; }
+  void setHeight(double height) { frame_.size.height = height; }
+
+  // The "row" element with its cells; the height is the frame's (times 1.1)
+  // unless the options ask for the default height.
+  void writeXML(XMLFileWriter& writer, const QVExcelManager& manager) const;
+
+  std::vector<QVExcelCellPtr> cells;
+  bool customHeight = true;
+  std::string spans = "1:1";
+
+ private:
+  uint64_t rowIndex_ = 1;
+  platform::Rect frame_;
+};

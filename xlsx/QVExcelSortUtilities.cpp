@@ -1,0 +1,264 @@
+#include "xlsx/QVExcelSortUtilities.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "xlsx/QVExcelManager.h"
+
+namespace {
+
+template <typename Key>
+QVExcelRunList stableSorted(const QVExcelRunList& runs, Key key) {
+  QVExcelRunList sorted = runs;
+  std::stable_sort(sorted.begin(), sorted.end(),
+                   [&](const QVExcelRunTextPtr& a, const QVExcelRunTextPtr& b) { return key(*a) < key(*b); });
+  return sorted;
+}
+
+// The tests by which later runs join the group of a list's first run. Each
+// keeps the running state of its group (the band's edge so far) and knows
+// the key its lists are sorted by when they are cut: on such a list, a run
+// that isBeyond the group is followed only by runs that cannot join it
+// either, since the key only grows and the state changes only when a run
+// joins.
+class RowBand {
+ public:
+  explicit RowBand(const QVExcelRunText& first) : bottom_(first.ctmInfo.yBase) {}
+  static double key(const QVExcelRunText& r) { return r.ctmInfo.yTop; }
+  bool joins(const QVExcelRunText& r) {
+    if (!(r.ctmInfo.yTop < bottom_)) return false;
+    bottom_ = std::max(bottom_, r.ctmInfo.yBase);
+    return true;
+  }
+  bool isBeyond(const QVExcelRunText& r) const { return !(r.ctmInfo.yTop < bottom_); }
+
+ private:
+  double bottom_;
+};
+
+class ColumnBand {
+ public:
+  explicit ColumnBand(const QVExcelRunText& first) : right_(first.ctmInfo.xRight) {}
+  static double key(const QVExcelRunText& r) { return r.ctmInfo.xLeft; }
+  bool joins(const QVExcelRunText& r) {
+    if (!(r.ctmInfo.xLeft <= right_)) return false;
+    right_ = std::max(right_, r.ctmInfo.xRight);
+    return true;
+  }
+  bool isBeyond(const QVExcelRunText& r) const { return !(r.ctmInfo.xLeft <= right_); }
+
+ private:
+  double right_;
+};
+
+class LineContinuation {
+ public:
+  explicit LineContinuation(const QVExcelRunText& first) : first_(first), right_(first.ctmInfo.xRight) {}
+  static double key(const QVExcelRunText& r) { return r.ctmInfo.xLeft; }
+  bool joins(const QVExcelRunText& r) {
+    if (!(std::fabs(first_.ctmInfo.yBase - r.ctmInfo.yBase) < 1.0 && std::fabs(r.ctmInfo.xLeft - right_) < 2.0 &&
+          first_.rPr.isSameToRPr(r.rPr)))
+      return false;
+    right_ = std::max(right_, r.ctmInfo.xRight);
+    return true;
+  }
+  bool isBeyond(const QVExcelRunText& r) const { return r.ctmInfo.xLeft - right_ >= 2.0; }
+
+ private:
+  const QVExcelRunText& first_;
+  double right_;
+};
+
+class BlockContinuation {
+ public:
+  explicit BlockContinuation(const QVExcelRunText& first) : first_(first), bottom_(first.ctmInfo.yBottom) {}
+  static double key(const QVExcelRunText& r) { return r.ctmInfo.yTop; }
+  bool joins(const QVExcelRunText& r) {
+    if (!(first_.ctmInfo.xRight - r.ctmInfo.xLeft > 1.0 && std::fabs(r.ctmInfo.yTop - bottom_) < 2.0 &&
+          first_.rPr.isSameToRPr(r.rPr)))
+      return false;
+    bottom_ = std::max(bottom_, r.ctmInfo.yBottom);
+    return true;
+  }
+  bool isBeyond(const QVExcelRunText& r) const { return r.ctmInfo.yTop - bottom_ >= 2.0; }
+
+ private:
+  const QVExcelRunText& first_;
+  double bottom_;
+};
+
+// The groups the test takes in turn from the list: the first run's group,
+// then the group of the first run left, and so on; each group in list
+// order. On a list sorted by the test's key a group's scan ends at the first
+// run beyond it, which finds the same groups in a fraction of the time.
+template <typename Test>
+std::vector<QVExcelRunList> groupsInTurn(const QVExcelRunList& runs) {
+  const bool sorted = std::is_sorted(runs.begin(), runs.end(), [](const QVExcelRunTextPtr& a, const QVExcelRunTextPtr& b) {
+    return Test::key(*a) < Test::key(*b);
+  });
+  std::vector<char> taken(runs.size(), 0);
+  std::vector<QVExcelRunList> groups;
+  for (size_t first = 0; first < runs.size(); ++first) {
+    if (taken[first]) continue;
+    Test test(*runs[first]);
+    QVExcelRunList group{runs[first]};
+    taken[first] = 1;
+    for (size_t i = first + 1; i < runs.size(); ++i) {
+      if (taken[i]) continue;
+      if (sorted && test.isBeyond(*runs[i])) break;
+      if (test.joins(*runs[i])) {
+        group.push_back(runs[i]);
+        taken[i] = 1;
+      }
+    }
+    groups.push_back(std::move(group));
+  }
+  return groups;
+}
+
+// The first run and the later runs that join its group, the whole list read.
+template <typename Test>
+QVExcelRunList findWithFirst(const QVExcelRunList& runs) {
+  QVExcelRunList group;
+  if (runs.empty()) return group;
+  Test test(*runs.front());
+  group.push_back(runs.front());
+  for (size_t i = 1; i < runs.size(); ++i)
+    if (test.joins(*runs[i])) group.push_back(runs[i]);
+  return group;
+}
+
+// The first run and the later runs with the same value.
+template <typename Value>
+QVExcelRunList findSame(const QVExcelRunList& runs, Value value) {
+  QVExcelRunList group;
+  if (runs.empty()) return group;
+  const auto wanted = value(*runs.front());
+  for (const auto& run : runs)
+    if (value(*run) == wanted) group.push_back(run);
+  return group;
+}
+
+bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Lines of a wrapped cell are joined into one text: a word broken over two
+// lines ("Area (sq" / "km)") must not run together.
+void appendLine(std::string& text, const std::string& line) {
+  if (!text.empty() && !line.empty() && !isWhitespace(text.back()) && !isWhitespace(line.front())) text += ' ';
+  text += line;
+}
+
+template <typename Value>
+double extreme(const QVExcelRunList& runs, Value value, bool largest) {
+  double result = value(*runs.front());
+  for (const auto& run : runs) result = largest ? std::max(result, value(*run)) : std::min(result, value(*run));
+  return result;
+}
+
+}  // namespace
+
+QVExcelRunList QVExcelSortUtilities::SortRunTextsByX(const QVExcelRunList& runs) {
+  return stableSorted(runs, [](const QVExcelRunText& r) { return r.ctmInfo.xLeft; });
+}
+
+QVExcelRunList QVExcelSortUtilities::SortRunTextsByY(const QVExcelRunList& runs) {
+  return stableSorted(runs, [](const QVExcelRunText& r) { return r.ctmInfo.yTop; });
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsCrossedInHeight(const QVExcelRunList& runs) {
+  return findWithFirst<RowBand>(runs);
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsCrossedInWidth(const QVExcelRunList& runs) {
+  return findWithFirst<ColumnBand>(runs);
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsMergedInWidth(const QVExcelRunList& runs) {
+  return findWithFirst<LineContinuation>(runs);
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsMergedInHeight(const QVExcelRunList& runs) {
+  return findWithFirst<BlockContinuation>(runs);
+}
+
+std::vector<QVExcelRunList> QVExcelSortUtilities::FindGroupsInTurn(const QVExcelRunList& runs, Grouping grouping) {
+  switch (grouping) {
+    case Grouping::RowBands:
+      return groupsInTurn<RowBand>(runs);
+    case Grouping::ColumnBands:
+      return groupsInTurn<ColumnBand>(runs);
+    case Grouping::LineContinuations:
+      return groupsInTurn<LineContinuation>(runs);
+    case Grouping::BlockContinuations:
+      return groupsInTurn<BlockContinuation>(runs);
+  }
+  return {};
+}
+
+QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunList& group) {
+  if (group.empty()) return nullptr;
+  QVExcelRunText& first = *group.front();
+  for (size_t i = 1; i < group.size(); ++i) {
+    const QVExcelRunText& r = *group[i];
+    first.text += r.text;
+    first.textWidth += r.textWidth;
+    first.ctmInfo.xRight = r.ctmInfo.xRight;
+  }
+  return group.front();
+}
+
+QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInHeight(const QVExcelRunList& group,
+                                                              const QVExcelManager& manager) {
+  if (group.empty()) return nullptr;
+  QVExcelRunText& first = *group.front();
+  for (size_t i = 1; i < group.size(); ++i) {
+    const QVExcelRunText& r = *group[i];
+    if (manager.isNeedWrapText()) {
+      appendLine(first.text, r.text);
+    } else {
+      first.text += '\n';
+      first.text += r.text;
+    }
+    first.textWidth = std::max(first.textWidth, r.textWidth);
+    QVPDF_CTMInfo& c = first.ctmInfo;
+    c.yTop = std::min(c.yTop, r.ctmInfo.yTop);
+    c.xLeft = std::min(c.xLeft, r.ctmInfo.xLeft);
+    c.yBase = std::max(c.yBase, r.ctmInfo.yBase);
+    c.yBottom = std::max(c.yBottom, r.ctmInfo.yBottom);
+    c.xRight = std::max(c.xRight, r.ctmInfo.xRight);
+  }
+  return group.front();
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsInSameRowColumnIndex(const QVExcelRunList& runs) {
+  return findSame(runs, [](const QVExcelRunText& r) { return std::make_pair(r.rowIndex, r.columnIndex); });
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsInSameColumnIndex(const QVExcelRunList& runs) {
+  return findSame(runs, [](const QVExcelRunText& r) { return r.columnIndex; });
+}
+
+QVExcelRunList QVExcelSortUtilities::FindRunTextsInSameRowIndex(const QVExcelRunList& runs) {
+  return findSame(runs, [](const QVExcelRunText& r) { return r.rowIndex; });
+}
+
+double QVExcelSortUtilities::GetMaxxRightInRunTexts(const QVExcelRunList& runs) {
+  return extreme(runs, [](const QVExcelRunText& r) { return r.ctmInfo.xRight; }, true);
+}
+
+double QVExcelSortUtilities::GetMinxRightInRunTexts(const QVExcelRunList& runs) {
+  return extreme(runs, [](const QVExcelRunText& r) { return r.ctmInfo.xRight; }, false);
+}
+
+double QVExcelSortUtilities::GetMaxxLeftInRunTexts(const QVExcelRunList& runs) {
+  return extreme(runs, [](const QVExcelRunText& r) { return r.ctmInfo.xLeft; }, true);
+}
+
+double QVExcelSortUtilities::GetMinxLeftInRunTexts(const QVExcelRunList& runs) {
+  return extreme(runs, [](const QVExcelRunText& r) { return r.ctmInfo.xLeft; }, false);
+}
+
+double QVExcelSortUtilities::GetMinxTopInRunTexts(const QVExcelRunList& runs) {
+  return extreme(runs, [](const QVExcelRunText& r) { return r.ctmInfo.yTop; }, false);
+}
