@@ -15,3 +15,16 @@ inline constexpr std::string_view kQVSupportMailbox = "PDF Converter Support <su
 // The update feed: an RSS document whose items carry the version of each
 // release in their enclosure.
 inline constexpr std::string_view kQVUpdateFeedURL = "https://updates.example.com/pdfconverter/releases.xml";
+
+// The maker's pages that the Help menu opens, on a reserved example domain
+// until the product has its own.
+inline constexpr std::string_view kQVWebsiteURL = "https://www.example.com/";
+inline constexpr std::string_view kQVProductPageURL = "https://www.example.com/pdfconverter/";
+inline constexpr std::string_view kQVUserManualURL = "https://www.example.com/pdfconverter/manual/";
+inline constexpr std::string_view kQVFollowUsURL = "https://social.example.org/@pdfconverter";
+// The recommendation mail: its subject and its text.
+inline constexpr std::string_view kQVTellAFriendSubject = "Try out \"PDF Converter\" on the Linux desktop";
+inline constexpr std::string_view kQVTellAFriendText =
+    "Hi,\n\nI convert PDF files into slides I can edit with PDF Converter. "
+    "It keeps the text, pictures and drawings of every page. Have a look:\n"
+    "https://www.example.com/pdfconverter/\n";

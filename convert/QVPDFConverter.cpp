@@ -1,6 +1,9 @@
 #include "convert/QVPDFConverter.h"
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <stdexcept>
 #include <utility>
 
 #include "convert/QVOutputStaging.h"
@@ -112,6 +115,7 @@ class QVPDFConverter::Job {
     if (!exporter) return std::nullopt;
 
     try {
+      if (auto problem = outputPathProblem(pdfPath_, destDocPath_)) throw std::runtime_error(*problem);
       const std::string& target = staging.prepare();
       exporter->setNumberOfPagesToConvert(static_cast<int64_t>(pages_.size()));
       exporter->begainConvertPDF(target);
@@ -262,13 +266,25 @@ std::unique_ptr<platform::PdfDocument> QVPDFConverter::initPDFDocumentAtPath(con
   if (path.empty()) return nullptr;
   try {
     std::unique_ptr<platform::PdfDocument> document = platform::PdfDocument::open(path, password);
-    // A document that still needs a password cannot be converted: its pages
-    // cannot be read, and reporting success for it would hide that.
-    if (!document || !document->isUnlocked()) return nullptr;
+    // A document that still needs a password, or one in which not a single
+    // page can be reached, cannot be converted: reporting success for it
+    // would hand the user an empty document.
+    if (!document || !document->isUnlocked() || !document->hasReadablePage()) return nullptr;
     return document;
   } catch (...) {
     return nullptr;
   }
+}
+
+std::optional<std::string> QVPDFConverter::outputPathProblem(const std::string& sourcePath,
+                                                             const std::string& outputPath) {
+  struct stat output;
+  if (::stat(outputPath.c_str(), &output) != 0) return std::nullopt;
+  if (S_ISDIR(output.st_mode)) return "The output path " + outputPath + " is a folder, not a file";
+  struct stat source;
+  if (::stat(sourcePath.c_str(), &source) == 0 && source.st_dev == output.st_dev && source.st_ino == output.st_ino)
+    return "The output path " + outputPath + " is the source file";
+  return std::nullopt;
 }
 
 std::map<std::string, std::string> QVPDFConverter::supportDocTypes() {

@@ -65,9 +65,17 @@ class QVPDFConverter {
 
   // Opens the document with the password (none when empty). Null when the
   // path is empty, the file cannot be read as a PDF, the password is refused,
-  // or the document stays locked because it needs a password.
+  // the document stays locked because it needs a password, or not one of its
+  // pages can be read.
   static std::unique_ptr<platform::PdfDocument> initPDFDocumentAtPath(const std::string& path,
                                                                       const std::string& password);
+
+  // Why the output path cannot take the document, checked before anything
+  // is written: it names a folder, or the source file itself (through any
+  // link: the source would be replaced). Nothing when it can. A conversion
+  // to such a path ends with 400 after an exception report that gives this
+  // reason.
+  static std::optional<std::string> outputPathProblem(const std::string& sourcePath, const std::string& outputPath);
 
   // The seven output types: extension → title.
   static std::map<std::string, std::string> supportDocTypes();

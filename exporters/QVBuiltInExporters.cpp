@@ -13,4 +13,8 @@ void registerBuiltInExporters(QVExporterRegistry& registry) {
   registry.registerFactory("csv", [](const std::optional<QVPDFOptions>& moreOptions) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVExcelPDFExporter>(moreOptions ? std::optional(moreOptions->excelOptions) : std::nullopt);
   });
+  registry.registerFactory("xlsx", [](const std::optional<QVPDFOptions>& moreOptions) -> std::unique_ptr<QVPDFExporter> {
+    return std::make_unique<QVExcelPDFExporter>(moreOptions ? std::optional(moreOptions->excelOptions) : std::nullopt,
+                                                true);
+  });
 }

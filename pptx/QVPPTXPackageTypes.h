@@ -4,19 +4,11 @@
 // package relationship types and content-types namespace of Part 2).
 #include <string_view>
 
+#include "convert/xml/QVOpenXMLPackage.h"
+
 namespace QVPPTXPackageTypes {
 
-inline constexpr std::string_view kContentTypesNamespace =
-    "http://schemas.openxmlformats.org/package/2006/content-types";
-inline constexpr std::string_view kExtendedPropertiesNamespace =
-    "http://schemas.openxmlformats.org/officeDocument/2006/extended-properties";
-
-inline constexpr std::string_view kRelOfficeDocument =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument";
-inline constexpr std::string_view kRelExtendedProperties =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/extended-properties";
-inline constexpr std::string_view kRelCoreProperties =
-    "http://schemas.openxmlformats.org/package/2006/relationships/metadata/core-properties";
+using namespace QVOpenXMLPackage;
 inline constexpr std::string_view kRelThumbnail =
     "http://schemas.openxmlformats.org/package/2006/relationships/metadata/thumbnail";
 inline constexpr std::string_view kRelSlideMaster =
@@ -29,17 +21,11 @@ inline constexpr std::string_view kRelPresProps =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/presProps";
 inline constexpr std::string_view kRelViewProps =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/viewProps";
-inline constexpr std::string_view kRelTheme =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/theme";
 inline constexpr std::string_view kRelTableStyles =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/tableStyles";
 inline constexpr std::string_view kRelImage =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image";
 
-inline constexpr std::string_view kTypeRelationships = "application/vnd.openxmlformats-package.relationships+xml";
-inline constexpr std::string_view kTypeXml = "application/xml";
-inline constexpr std::string_view kTypeJpeg = "image/jpeg";
-inline constexpr std::string_view kTypePng = "image/png";
 inline constexpr std::string_view kTypePresentation =
     "application/vnd.openxmlformats-officedocument.presentationml.presentation.main+xml";
 inline constexpr std::string_view kTypeSlideMaster =
@@ -51,11 +37,7 @@ inline constexpr std::string_view kTypePresProps =
     "application/vnd.openxmlformats-officedocument.presentationml.presProps+xml";
 inline constexpr std::string_view kTypeViewProps =
     "application/vnd.openxmlformats-officedocument.presentationml.viewProps+xml";
-inline constexpr std::string_view kTypeTheme = "application/vnd.openxmlformats-officedocument.theme+xml";
 inline constexpr std::string_view kTypeTableStyles =
     "application/vnd.openxmlformats-officedocument.presentationml.tableStyles+xml";
-inline constexpr std::string_view kTypeCoreProperties = "application/vnd.openxmlformats-package.core-properties+xml";
-inline constexpr std::string_view kTypeExtendedProperties =
-    "application/vnd.openxmlformats-officedocument.extended-properties+xml";
 
 }  // namespace QVPPTXPackageTypes

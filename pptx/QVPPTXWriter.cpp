@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "convert/xml/QVOpenXMLNameSpace.h"
+#include "convert/xml/QVOpenXMLPackage.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "convert/zip/QVZipArchive.h"
 #include "platform/fs/files.h"
@@ -41,26 +42,12 @@ std::string parentFolder(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-struct Relationship {
-  std::string_view type;
-  std::string target;
-};
+using QVOpenXMLPackage::Relationship;
+using QVOpenXMLPackage::writeTextElement;
 
-// A relationships part: ids rId1, rId2, ... in list order.
 void writeRelationshipsPart(const std::string& path, const std::vector<Relationship>& relationships) {
   XMLFileWriter w(path);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Relationships");
-  w.writeAttribute("xmlns", QVOpenXMLNameSpace::nameSpace_Rels());
-  for (size_t i = 0; i < relationships.size(); ++i) {
-    w.writeStartElement("Relationship");
-    w.writeAttribute("Id", "rId" + std::to_string(i + 1));
-    w.writeAttribute("Type", relationships[i].type);
-    w.writeAttribute("Target", relationships[i].target);
-    w.writeEndElement();
-  }
-  w.writeEndElement();
-  w.writeEndDocument();
+  QVOpenXMLPackage::writeRelationships(w, relationships);
 }
 
 void makeFolder(const std::string& path) {
@@ -110,12 +97,6 @@ std::string w3cTimestamp(std::time_t now) {
   return year + "-" + twoDigits(local.tm_mon + 1) + "-" + twoDigits(local.tm_mday) + "T" + twoDigits(local.tm_hour) +
          ":" + twoDigits(local.tm_min) + ":" + twoDigits(local.tm_sec) + (offset < 0 ? "-" : "+") +
          twoDigits(static_cast<int>(minutes / 60)) + ":" + twoDigits(static_cast<int>(minutes % 60));
-}
-
-void writeTextElement(XMLFileWriter& w, std::string_view ns, std::string_view name, std::string_view text) {
-  w.writeStartElementWithNamespace(ns, name);
-  w.writeCharacters(text);
-  w.writeEndElementWithNamespace(ns, name);
 }
 
 // A slide size in EMU from points: truncated toward zero, then kept inside
@@ -255,51 +236,26 @@ void QVPPTXWriter::writeRootRelationships() {
 }
 
 void QVPPTXWriter::writeContentTypes() {
-  XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Types");
-  w.writeAttribute("xmlns", types::kContentTypesNamespace);
-  auto entry = [&w](std::string_view element, std::string_view keyName, std::string_view key,
-                    std::string_view contentType) {
-    w.writeStartElement(element);
-    w.writeAttribute(keyName, key);
-    w.writeAttribute("ContentType", contentType);
-    w.writeEndElement();
-  };
-  entry("Default", "Extension", "xml", types::kTypeXml);
-  entry("Default", "Extension", "jpeg", types::kTypeJpeg);
-  entry("Default", "Extension", "png", types::kTypePng);
-  entry("Default", "Extension", "rels", types::kTypeRelationships);
-  entry("Override", "PartName", "/ppt/presentation.xml", types::kTypePresentation);
-  entry("Override", "PartName", "/ppt/slideMasters/slideMaster1.xml", types::kTypeSlideMaster);
-  entry("Override", "PartName", "/ppt/presProps.xml", types::kTypePresProps);
-  entry("Override", "PartName", "/ppt/viewProps.xml", types::kTypeViewProps);
-  entry("Override", "PartName", "/ppt/theme/theme1.xml", types::kTypeTheme);
-  entry("Override", "PartName", "/ppt/tableStyles.xml", types::kTypeTableStyles);
+  std::vector<QVOpenXMLPackage::PartType> parts = {
+      {"/ppt/presentation.xml", types::kTypePresentation}, {"/ppt/slideMasters/slideMaster1.xml", types::kTypeSlideMaster},
+      {"/ppt/presProps.xml", types::kTypePresProps},       {"/ppt/viewProps.xml", types::kTypeViewProps},
+      {"/ppt/theme/theme1.xml", types::kTypeTheme},         {"/ppt/tableStyles.xml", types::kTypeTableStyles}};
   for (int n = 1; n <= kLayoutCount; ++n)
-    entry("Override", "PartName", "/ppt/slideLayouts/slideLayout" + std::to_string(n) + ".xml",
-          types::kTypeSlideLayout);
-  entry("Override", "PartName", "/docProps/core.xml", types::kTypeCoreProperties);
-  entry("Override", "PartName", "/docProps/app.xml", types::kTypeExtendedProperties);
+    parts.push_back({"/ppt/slideLayouts/slideLayout" + std::to_string(n) + ".xml", types::kTypeSlideLayout});
+  parts.push_back({"/docProps/core.xml", types::kTypeCoreProperties});
+  parts.push_back({"/docProps/app.xml", types::kTypeExtendedProperties});
   for (const CompletedSlide& slide : completed_)
-    entry("Override", "PartName", "/ppt/slides/slide" + std::to_string(slide.number) + ".xml", types::kTypeSlide);
-  w.writeEndElement();
-  w.writeEndDocument();
+    parts.push_back({"/ppt/slides/slide" + std::to_string(slide.number) + ".xml", types::kTypeSlide});
+  XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
+  QVOpenXMLPackage::writeContentTypes(w, parts);
 }
 
 void QVPPTXWriter::writeAppProperties() {
   makeFolder(savedWorkFolder_ + "/docProps");
   XMLFileWriter w(savedWorkFolder_ + "/docProps/app.xml");
   const std::string_view vt = QVOpenXMLNameSpace::nameSpace_vt();
-  w.setPrefix("vt", vt);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElement("Properties");
-  w.writeAttribute("xmlns", types::kExtendedPropertiesNamespace);
-  auto text = [&w](std::string_view name, std::string_view value) {
-    w.writeStartElement(name);
-    w.writeCharacters(value);
-    w.writeEndElement(name);
-  };
+  QVOpenXMLPackage::beginAppProperties(w);
+  auto text = [&w](std::string_view name, std::string_view value) { writeTextElement(w, {}, name, value); };
   text("TotalTime", "7");
   text("Words", "0");
   text("Application", "Microsoft Office PowerPoint");
@@ -342,32 +298,12 @@ void QVPPTXWriter::writeAppProperties() {
 }
 
 void QVPPTXWriter::writeCoreProperties() {
-  XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
   const std::string_view cp = QVOpenXMLNameSpace::nameSpace_cp();
   const std::string_view dc = QVOpenXMLNameSpace::nameSpace_dc();
-  const std::string_view dcterms = QVOpenXMLNameSpace::nameSpace_dcterms();
-  const std::string_view xsi = QVOpenXMLNameSpace::nameSpace_xsi();
-  w.setPrefix("cp", cp);
-  w.setPrefix("dc", dc);
-  w.setPrefix("dcterms", dcterms);
-  w.setPrefix("dcmitype", QVOpenXMLNameSpace::nameSpace_dcmitype());
-  w.setPrefix("xsi", xsi);
-  w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
-  w.writeStartElementWithNamespace(cp, "coreProperties");
-  writeTextElement(w, dc, "title", "Slide 1");
-  w.writeStartElementWithNamespace(dc, "creator");
-  w.writeEndElement();
-  writeTextElement(w, cp, "lastModifiedBy", kApplicationName);
-  writeTextElement(w, cp, "revision", "3");
-  const std::string now = w3cTimestamp(std::time(nullptr));
-  for (const char* name : {"created", "modified"}) {
-    w.writeStartElementWithNamespace(dcterms, name);
-    w.writeAttributeWithNamespace(xsi, "type", "dcterms:W3CDTF");
-    w.writeCharacters(now);
-    w.writeEndElementWithNamespace(dcterms, name);
-  }
-  w.writeEndElementWithNamespace(cp, "coreProperties");
-  w.writeEndDocument();
+  XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
+  QVOpenXMLPackage::writeCoreProperties(
+      w, {{dc, "title", "Slide 1"}, {dc, "creator", ""}, {cp, "lastModifiedBy", kApplicationName}, {cp, "revision", "3"}},
+      w3cTimestamp(std::time(nullptr)));
 }
 
 void QVPPTXWriter::writeThumbnail() {

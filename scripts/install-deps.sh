@@ -11,8 +11,9 @@ packages=(
   libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
   libfribidi-dev
-  # the desktop application (Qt 6 Core, Network, Test, Widgets)
+  # the desktop application (Qt 6 Core, Network, Test, Widgets, D-Bus; Qt PDF for page previews)
   qt6-base-dev
+  qt6-pdf-dev
   # run-time data
   poppler-data
   # tests and benchmarks
@@ -20,6 +21,7 @@ packages=(
   qpdf poppler-utils libxml2-utils unzip zip xvfb xauth
   libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
   fonts-dejavu-core fonts-liberation2 locales
+  python3-openpyxl
 )
 
 missing=()

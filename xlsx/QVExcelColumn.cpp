@@ -1,5 +1,7 @@
 #include "xlsx/QVExcelColumn.h"
 
+#include <cmath>
+
 #include "convert/xml/XMLFileWriter.h"
 #include "platform/text/text.h"
 
@@ -14,7 +16,8 @@ void QVExcelColumn::writeXML(XMLFileWriter& writer) const {
   writer.writeStartElement("col");
   writer.writeAttribute("min", index);
   writer.writeAttribute("max", index);
-  writer.writeAttribute("width", platform::text::formatFixed(frame_.size.width / 3.0 * 1.1, 0));
+  const double characters = frame_.size.width / 3.0 * 1.1;
+  writer.writeAttribute("width", platform::text::formatFixed(std::isfinite(characters) ? std::fmin(characters, 255.0) : 8.0, 0));
   writer.writeAttribute("customWidth", customWidth ? "1" : "0");
   writer.writeEndElement();
 }

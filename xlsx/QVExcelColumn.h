@@ -19,7 +19,7 @@ class QVExcelColumn {
   void setWidth(double width) { frame_.size.width = width; }
 
   // The empty "col" element: the width in points becomes character widths
-  // (÷ 3 × 1.1, whole numbers).
+  // (÷ 3 × 1.1, whole numbers, at most the 255 a column may have).
   void writeXML(XMLFileWriter& writer) const;
 
   std::vector<QVExcelCellPtr> cells;

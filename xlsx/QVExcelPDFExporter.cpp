@@ -30,8 +30,8 @@ bool finitePlacement(const QVExcelRunText& run) {
 
 }  // namespace
 
-QVExcelPDFExporter::QVExcelPDFExporter(const std::optional<QVExcelOptions>& options)
-    : renderingStateStack_(std::make_shared<RenderingStateStack>()) {
+QVExcelPDFExporter::QVExcelPDFExporter(const std::optional<QVExcelOptions>& options, bool workbook)
+    : workbook_(workbook), renderingStateStack_(std::make_shared<RenderingStateStack>()) {
   manager_.setOptions(options);
 }
 
@@ -44,7 +44,9 @@ void QVExcelPDFExporter::begainConvertPDF(const std::string& outputPath) {
   manager_.reset();
   runTextCount_ = 0;
   pdfConverter_.reset();
-  pdfConverter_ = std::make_unique<QVExcelWriter>(outputPath, numberOfPagesToConvert(), manager_);
+  pdfConverter_ = std::make_unique<QVExcelWriter>(outputPath, numberOfPagesToConvert(), manager_,
+                                                  workbook_ ? QVExcelWriter::Output::Workbook
+                                                            : QVExcelWriter::Output::CSV);
   pdfConverter_->begainWriteDocument();
   isShouldCancel_ = false;
 }
@@ -164,6 +166,12 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
   mainTextCTMInfo_ = nextCharCTMInfo_;
 
   run->drawIndex = runTextCount_++;
+  if (workbook_) {
+    // Every font of the text is in the styles, as the text shows it.
+    manager_.excelStyle().collectFonts(QVExcelStyleFont(run->rPr.sz, run->rPr.rFont,
+                                                        QVExcelUtilities::sixDigitColor(run->rPr.rgbColor),
+                                                        run->rPr.b, run->rPr.i));
+  }
   addToAllRunTextArray(std::move(run), wordSpace);
 }
 
@@ -210,6 +218,33 @@ QVExcelRunTextProperty QVExcelPDFExporter::currentRProperty() const {
   properties.sz = std::fmax(QVPDF_CTMInfoOfState(state(), currentDisplayTextTransform()).fontSize.width, 10.0);
   properties.rFont = name;
   properties.family = family;
-  properties.rgbColor = QVHexColor::getHexColorFromCGColor(s.currentFillColor());
+  // The interpreter starts a page in a fill that is black to the eye (1 of
+  // 255 in each channel): near-black text is written black, as it is seen.
+  const platform::Color fill = s.currentFillColor();
+  properties.rgbColor = QVHexColor::isBlackColor(fill) ? std::string("000000") : QVHexColor::getHexColorFromCGColor(fill);
   return properties;
+}
+
+// ---------------------------------------------------------------------------
+// Fills
+
+void QVExcelPDFExporter::didScanPath(QVPDFConentParser& parser, const platform::Path& path, bool stroke, bool fill) {
+  (void)parser, (void)path, (void)stroke;
+  if (!manager_.isNeedCollectCGPaths() || !currentPage()) return;
+  const QVPDFRenderState& s = state();
+  const platform::Path displayPath = s.cgPath().transformed(platform::concat(s.ctm(), currentPageTransform_));
+  if (displayPath.isEmpty()) return;
+  const platform::Rect box = displayPath.boundingBox();
+  if (box.isNull() || !std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) || !std::isfinite(box.size.width) ||
+      !std::isfinite(box.size.height))
+    return;
+  if (box.width() >= 2.0 && box.height() >= 2.0 && fill && manager_.isNeedCollectFills()) collectFills(displayPath);
+}
+
+void QVExcelPDFExporter::collectFills(const platform::Path& displayPath) {
+  const platform::Color color = state().currentFillColor();
+  if (QVHexColor::isBlackColor(color)) return;
+  const platform::Rect box = displayPath.boundingBox();
+  if (box.isNull()) return;
+  manager_.excelStyle().collectFills(QVExcelStyleFill(box.standardized(), color));
 }

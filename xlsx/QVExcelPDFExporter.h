@@ -1,9 +1,11 @@
 #pragma once
-// QVExcelPDFExporter: the spreadsheet exporter. For each page it runs the
-// interpreter (without images, which this output does not use), turns every
-// upright shown string into a positioned text run, joins runs that continue
-// one another on a baseline into words and phrases, and leaves the rows,
-// columns and cells to the page and the writer when the page ends.
+// QVExcelPDFExporter: the spreadsheet exporter, of workbooks or CSV files.
+// For each page it runs the interpreter (without images, which this output
+// does not use), turns every upright shown string into a positioned text
+// run, joins runs that continue one another on a baseline into words and
+// phrases, registers the runs' fonts and, when the options ask for it, turns
+// filled rectangles into cell fills; it leaves the rows, columns and cells
+// to the page and the writer when the page ends.
 //
 // Only upright text becomes runs: a string turned by 5 degrees or more, or
 // mirrored, is left out. Geometry is in display space (points, origin at the
@@ -35,8 +37,9 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   // left out.
   static constexpr size_t kMaxRunsPerPage = 20'000;
 
-  // The conversion's spreadsheet options (none: every option 0).
-  explicit QVExcelPDFExporter(const std::optional<QVExcelOptions>& options = std::nullopt);
+  // The conversion's spreadsheet options (none: every option 0), and whether
+  // it writes a workbook or CSV files.
+  explicit QVExcelPDFExporter(const std::optional<QVExcelOptions>& options = std::nullopt, bool workbook = false);
   ~QVExcelPDFExporter() override;
 
   // ---- The exporter contract
@@ -47,6 +50,7 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
 
   // ---- The interpreter's callbacks
   void didScanText(QVPDFConentParser& parser, const std::string& text, platform::Size offset) override;
+  void didScanPath(QVPDFConentParser& parser, const platform::Path& path, bool stroke, bool fill) override;
 
   // ---- State
   QVExcelWriter* pdfConverter() { return pdfConverter_.get(); }
@@ -77,6 +81,9 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   void addToAllRunTextArray(QVExcelRunTextPtr run, double wordSpace);
   // Character properties of the current text.
   QVExcelRunTextProperty currentRProperty() const;
+  // Registers the fill colour over the path's bounds (display space) as a
+  // cell fill, unless the colour is black.
+  void collectFills(const platform::Path& displayPath);
   // The display-space extent of a text-space width along the text line.
   platform::Size convertToDisplaySpaceWidth(double width) const;
   // Text space to display space now, and after an advance.
@@ -88,6 +95,7 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   QVExcelPage* currentPage() const;
 
   QVExcelManager manager_;
+  bool workbook_ = false;
   std::unique_ptr<QVExcelWriter> pdfConverter_;
   bool isShouldCancel_ = false;
   std::shared_ptr<RenderingStateStack> renderingStateStack_;

@@ -42,8 +42,12 @@ std::vector<QVExcelRunList> groupedBy(const QVExcelRunList& runs, Key key) {
 
 }  // namespace
 
-QVExcelPage::QVExcelPage(uint64_t pageNumber, std::string rootFolder, const QVExcelManager& manager)
+QVExcelPage::QVExcelPage(uint64_t pageNumber, std::string rootFolder, QVExcelManager& manager)
     : pageNumber_(pageNumber), rootFolder_(std::move(rootFolder)), manager_(manager) {}
+
+std::string QVExcelPage::sheetXMLPath() const {
+  return rootFolder_ + "/xl/worksheets/sheet" + std::to_string(pageNumber_) + ".xml";
+}
 
 // ---------------------------------------------------------------------------
 // The reconstruction

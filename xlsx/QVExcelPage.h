@@ -1,7 +1,8 @@
 #pragma once
 // The spreadsheet output's page: the exporter appends the text runs of one
 // PDF page to it, and when the page ends the writer asks it for the text of
-// its CSV file (or, for a workbook, for its sheet).
+// its CSV file, or for a workbook for its sheet: rows, columns, cells and
+// merged ranges, which it writes as a worksheet part.
 //
 // Both begin with the table reconstruction: typesetRunTexts gives every run
 // a 1-based row and column and the further rows and columns its cell spans,
@@ -15,11 +16,15 @@
 #include <string_view>
 #include <vector>
 
+#include "xlsx/QVExcelCell.h"
+#include "xlsx/QVExcelColumn.h"
 #include "xlsx/QVExcelNestedRuns.h"
+#include "xlsx/QVExcelRow.h"
 #include "xlsx/QVExcelRunText.h"
 #include "xlsx/QVExcelStringItem.h"
 #include "xlsx/QVExcelTempCell.h"
 #include "xlsx/QVExcelTempRow.h"
+#include "xlsx/QVMergedCell.h"
 
 class QVExcelManager;
 
@@ -29,14 +34,19 @@ class QVExcelPage {
   // stays far below; runs set out in a staircase would otherwise ask for a
   // tab per row and column, the square of their number.
   static constexpr size_t kMaxCSVTextBytes = size_t{16} << 20;
+  // The rows and columns a worksheet has: cells beyond them are left out.
+  static constexpr uint64_t kMaxSheetRows = 1'048'576;
+  static constexpr uint64_t kMaxSheetColumns = 16'384;
 
   // The manager must outlive the page.
-  QVExcelPage(uint64_t pageNumber, std::string rootFolder, const QVExcelManager& manager);
+  QVExcelPage(uint64_t pageNumber, std::string rootFolder, QVExcelManager& manager);
 
   // 1-based number of the page in the output.
   uint64_t pageNumber() const { return pageNumber_; }
   // The writer's work folder.
   const std::string& rootFolder() const { return rootFolder_; }
+  // "xl/worksheets/sheetN.xml" of the page's number, below the work folder.
+  std::string sheetXMLPath() const;
   // The exporter collects runs into the page while this holds (always).
   bool isCollectingRunText() const { return true; }
 
@@ -61,6 +71,39 @@ class QVExcelPage {
   // A field as written: enclosed in double quotes (and its quotes doubled)
   // when it holds a tab, a line break, a double quote, a comma or a semicolon.
   static std::string csvField(std::string_view text);
+
+  // ---- The worksheet
+  // The page's sheet: its table reconstructed, every item a number cell (a
+  // one-run item whose text is a number) or a shared-string cell with its
+  // style, rows and columns with their sizes, and merged ranges that span
+  // the slots a cell's text reaches into (when the options merge). With
+  // merging off, rows and columns are renumbered without gaps.
+  void creatSheet();
+  // The cell of an item; a text cell takes the next shared-string index and
+  // its item joins stringItems.
+  QVExcelCellPtr createCellWithStringItem(const QVExcelStringItemPtr& item);
+  // Makes the cell a number cell and answers false when the run's text is a
+  // number; answers true, leaving the cell alone, when it is not.
+  bool valideNumbers(QVExcelRunText& run, QVExcelCell& cell);
+  // The horizontal extent of a cell (x, 0, width, 0): its column, or the
+  // columns its item spans; `columns` in ascending order.
+  static platform::Rect getCellFrame(const QVExcelCell& cell, const std::vector<QVExcelColumn>& columns);
+  // Writes the page's worksheet part at sheetXMLPath(); `tabSelected` for the
+  // sheet the workbook opens on. Throws XMLWriterException when it cannot.
+  void writeSheetXML(bool tabSelected);
+  // A worksheet part of those columns, rows and merged ranges. Rows, the
+  // cells of each row and columns are put in ascending order first, as a
+  // worksheet must hold them.
+  static void writeWorksheet(const std::string& path, std::vector<QVExcelColumn>& columns,
+                             std::vector<QVExcelRow>& rows, const std::vector<QVMergedCell>& mergeCells,
+                             const QVExcelManager& manager, bool tabSelected);
+
+  // The sheet, after creatSheet.
+  std::vector<QVExcelColumn> columns;
+  std::vector<QVExcelRow> sheetRows;
+  std::vector<QVMergedCell> mergeCells;
+  // The items of the text cells, in the order of their shared-string indexes.
+  std::vector<QVExcelStringItemPtr> stringItems;
 
   // ---- Steps of the reconstruction, in the order typesetRunTexts runs them
   void sortAllRunTextsByX();
@@ -108,5 +151,5 @@ class QVExcelPage {
 
   uint64_t pageNumber_;
   std::string rootFolder_;
-  const QVExcelManager& manager_;
+  QVExcelManager& manager_;
 };

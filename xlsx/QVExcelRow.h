@@ -20,13 +20,14 @@ class QVExcelRow {
   void setFrame(const platform::Rect& frame) { frame_ = frame; }
   void setHeight(double height) { frame_.size.height = height; }
 
-  // The "row" element with its cells; the height is the frame's (times 1.1)
-  // unless the options ask for the default height.
+  // The "row" element with its cells, in their order; the height is the
+  // frame's (times 1.1, at most the 409 points a row may have) unless the
+  // options ask for the default height, and the spans are the first and last
+  // columns of its cells.
   void writeXML(XMLFileWriter& writer, const QVExcelManager& manager) const;
 
   std::vector<QVExcelCellPtr> cells;
   bool customHeight = true;
-  std::string spans = "1:1";
 
  private:
   uint64_t rowIndex_ = 1;

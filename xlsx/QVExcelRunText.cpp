@@ -1,9 +1,13 @@
 #include "xlsx/QVExcelRunText.h"
 
+#include "convert/xml/XMLFileWriter.h"
+#include "xlsx/QVExcelManager.h"
+#include "xlsx/QVExcelUtilities.h"
+
 namespace {
 
 bool presentAndEqual(const std::optional<std::string>& a, const std::optional<std::string>& b) {
-  return a && b && *a == *b;
+  return QVExcelUtilities::isPresentAndEqual(a, b);
 }
 
 }  // namespace
@@ -18,4 +22,21 @@ bool QVExcelRunTextProperty::isSameToRPr(const QVExcelRunTextProperty& other) co
 
 platform::Rect QVExcelRunText::frame() const {
   return platform::Rect(ctmInfo.xLeft, ctmInfo.yTop, textWidth, ctmInfo.yBottom - ctmInfo.yTop);
+}
+
+void QVExcelRunText::writeXMLWith(XMLFileWriter& writer, const QVExcelManager& manager,
+                                  std::string_view separator) const {
+  const std::string_view name =
+      manager.isNeedDefaultFontName() ? std::string_view(QVExcelUtilities::defaultFontName()) : std::string_view(rPr.rFont);
+  const double size = manager.isNeedDefaultFontSize() ? QVExcelUtilities::defaultFontSize() : rPr.sz;
+  writer.writeStartElement("r");
+  writer.writeStartElement("rPr");
+  QVExcelUtilities::writeFontProperties(writer, "rFont", name, size, manager.runColor(rPr.rgbColor), rPr.b, rPr.i);
+  writer.writeEndElement();
+  writer.writeStartElement("t");
+  writer.writeAttribute("xml:space", "preserve");
+  if (!separator.empty()) writer.writeCharacters(separator);
+  writer.writeCharacters(text);
+  writer.writeEndElement();
+  writer.writeEndElement();
 }

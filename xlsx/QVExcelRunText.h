@@ -12,10 +12,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/QVPDF_CTMInfo.h"
 #include "platform/geometry/geometry.h"
+
+class QVExcelManager;
+class XMLFileWriter;
 
 // The character properties of a run.
 struct QVExcelRunTextProperty {
@@ -59,6 +63,11 @@ struct QVExcelRunText : QVExcelRun {
   // x from the left edge, y from the top line, textWidth wide, down to the
   // bottom line.
   platform::Rect frame() const;
+  // The run as a rich-text run of a shared string ("r": its properties, as
+  // the options ask for them, and its text with the blanks kept), after
+  // `separator` (the blank that parts it from the previous run of its cell,
+  // or nothing).
+  void writeXMLWith(XMLFileWriter& writer, const QVExcelManager& manager, std::string_view separator = {}) const;
 };
 
 using QVExcelRunTextPtr = std::shared_ptr<QVExcelRunText>;

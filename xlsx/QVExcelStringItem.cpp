@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include "convert/xml/XMLFileWriter.h"
+
 namespace {
 
 bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
@@ -79,4 +81,13 @@ void QVExcelStringItem::calculatStringItemInfo() {
   itemInfo.displayY = top;
   itemInfo.displayWidth = right - left;
   itemInfo.displayHeight = bottom - top;
+}
+
+void QVExcelStringItem::writeXMLWith(XMLFileWriter& writer, const QVExcelManager& manager) const {
+  writer.writeStartElement("si");
+  for (size_t i = 0; i < textRuns.size(); ++i) {
+    const bool blank = i > 0 && isWordBreak(*textRuns[i - 1], *textRuns[i]);
+    textRuns[i]->writeXMLWith(writer, manager, blank ? " " : "");
+  }
+  writer.writeEndElement();
 }

@@ -21,6 +21,9 @@ struct QVExcelStringItemInfo {
   platform::Rect textBoxRect() const;
 };
 
+class QVExcelManager;
+class XMLFileWriter;
+
 class QVExcelStringItem {
  public:
   // A gap of this fraction of the em between two runs of a cell separates
@@ -47,6 +50,9 @@ class QVExcelStringItem {
   bool isAttributeRunText() const;
   // The box the runs cover, and the largest spans among them.
   void calculatStringItemInfo();
+  // The item as an entry of the shared strings: "si" holding its runs, with
+  // the same blank between two words that content() puts there.
+  void writeXMLWith(XMLFileWriter& writer, const QVExcelManager& manager) const;
 
   uint64_t rowIndex = 0;
   uint64_t columnIndex = 0;

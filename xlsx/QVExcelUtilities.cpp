@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include <cmath>
+
+#include "convert/xml/XMLFileWriter.h"
 #include "platform/text/text.h"
 
 std::optional<std::string> QVExcelUtilities::getColumnName(int64_t column) {
@@ -28,3 +31,35 @@ std::string QVExcelUtilities::cellReference(uint64_t row, uint64_t column) {
 }
 
 QVExcel_SI_PhoneticPr QVExcelUtilities::defaultPhoneticProperty() { return {1, "noConversion", "left"}; }
+
+bool QVExcelUtilities::isPresentAndEqual(const std::optional<std::string>& a, const std::optional<std::string>& b) {
+  return a && b && *a == *b;
+}
+
+std::string QVExcelUtilities::sixDigitColor(const std::optional<std::string>& color) {
+  if (!color) return "000000";
+  std::string_view digits = *color;
+  if (digits.size() == 8) digits.remove_prefix(2);
+  const bool hex = digits.size() == 6 && std::all_of(digits.begin(), digits.end(), [](char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+  });
+  return hex ? std::string(digits) : std::string("000000");
+}
+
+std::string QVExcelUtilities::argbColor(const std::optional<std::string>& color) { return "FF" + sixDigitColor(color); }
+
+void QVExcelUtilities::writeFontProperties(XMLFileWriter& writer, std::string_view nameElement, std::string_view name,
+                                           double size, const std::optional<std::string>& color, bool bold,
+                                           bool italic) {
+  auto value = [&writer](std::string_view element, std::string_view attribute, std::string_view text) {
+    writer.writeStartElement(element);
+    writer.writeAttribute(attribute, text);
+    writer.writeEndElement();
+  };
+  const double points = std::isfinite(size) ? std::fmin(std::fmax(size, 1.0), 409.0) : 10.0;
+  value("sz", "val", platform::text::formatFixed(points, 0));
+  value("color", "rgb", argbColor(color));
+  value(nameElement, "val", name);
+  value("b", "val", bold ? "1" : "0");
+  value("i", "val", italic ? "1" : "0");
+}

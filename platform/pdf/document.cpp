@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <limits>
 #include <new>
-#include <set>
 
 #include <qpdf/Buffer.hh>
 #include <qpdf/BufferInputSource.hh>
@@ -14,13 +13,13 @@
 #include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QUtil.hh>
 
+#include "platform/pdf/page_tree.h"
 #include "platform/pdf/recovery.h"
 
 namespace platform {
 namespace {
 
-// Page trees are shallow in practice; the bound only stops hostile files.
-constexpr int kMaxTreeDepth = 256;
+constexpr int kMaxTreeDepth = pdfdetail::kMaxPageTreeDepth;
 // Files up to this size are read into memory whole: qpdf then parses objects
 // without a system call per token.
 constexpr uintmax_t kMaxInMemoryFileBytes = uintmax_t{64} << 20;
@@ -128,30 +127,6 @@ Attempt tryOpen(const std::string& path, const std::string* memory, const std::s
   a.outcome = Outcome::Ok;
   a.qpdf = std::move(q);
   return a;
-}
-
-void collectPages(const PdfObject& node, int depth, std::set<QPDFObjGen>& visitedNodes,
-                  std::vector<PdfObject>& pages) {
-  if (depth > kMaxTreeDepth || !node.isDictionary()) return;
-  // A node reached again is a damaged tree: taken once, so that neither a
-  // loop nor a /Kids array that lists one page a million times (a few
-  // kilobytes compressed) multiplies the pages.
-  if (node.isIndirect() && !visitedNodes.insert(node.handle().getObjGen()).second) return;
-  PdfObject kids = node.getArray("Kids");
-  if (kids.isNull()) {
-    if (node.getName("Type") == "Pages") return;  // an intermediate node that lost its kids
-    pages.push_back(node);
-    return;
-  }
-  for (size_t i = 0, n = kids.size(); i < n; ++i) collectPages(kids.at(i), depth + 1, visitedNodes, pages);
-}
-
-std::vector<PdfObject> pagesOf(QPDF& qpdf) {
-  std::vector<PdfObject> pages;
-  std::set<QPDFObjGen> visited;
-  PdfObject root(qpdf.getRoot());
-  collectPages(root.getDictionary("Pages"), 0, visited, pages);
-  return pages;
 }
 
 }  // namespace
@@ -270,7 +245,11 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
       }
       if (a.outcome != Outcome::Ok) break;
 
-      std::vector<PdfObject> pages = guarded([&] { return pagesOf(*a.qpdf); }, std::vector<PdfObject>());
+      // Pages of a file whose trailer had to be rebuilt may be missing
+      // without a trace.
+      const bool trailerLost = recovered.has_value();
+      std::vector<PdfObject> pages =
+          guarded([&] { return pdfdetail::readPageList(*a.qpdf, trailerLost); }, std::vector<PdfObject>());
       // Adopt the new document only now, so that a failed unlock leaves the
       // old one as it was.
       pages_.clear();
@@ -315,8 +294,12 @@ int PdfDocument::pageCount() const {
 
 std::optional<PdfPage> PdfDocument::page(int number) const {
   if (!qpdf_ || number < 1 || number > pageCount()) return std::nullopt;
-  return PdfPage(this, pages_[static_cast<size_t>(number - 1)], number);
+  const PdfObject& dictionary = pages_[static_cast<size_t>(number - 1)];
+  if (dictionary.isNull()) return std::nullopt;
+  return PdfPage(this, dictionary, number);
 }
+
+bool PdfDocument::hasReadablePage() const { return qpdf_ && pdfdetail::hasReadablePage(pages_); }
 
 PdfObject PdfDocument::trailer() const {
   if (!qpdf_) return {};

@@ -73,9 +73,15 @@ class PdfDocument {
   bool allowsCopying() const;
   bool ownerPasswordMatched() const { return ownerPasswordMatched_; }
 
+  // Every page the page tree names, readable or not: a page that cannot be
+  // read keeps its number, so the pages after it keep theirs.
   int pageCount() const;
-  // Page by 1-based number; nullopt when out of range or locked.
+  // Page by 1-based number; nullopt when out of range, locked, or when the
+  // page's object cannot be read.
   std::optional<PdfPage> page(int number) const;
+  // False when not a single page can be read (or the document is locked):
+  // there is nothing to convert.
+  bool hasReadablePage() const;
 
   PdfObject trailer() const;
   PdfObject catalog() const;

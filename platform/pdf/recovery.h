@@ -12,8 +12,10 @@ inline constexpr size_t kMaxRecoveryFileBytes = size_t{1} << 30;
 
 // The file's bytes with a trailer appended that names the last catalog object
 // found in it (`N G obj << ... /Type /Catalog ... >>`), so that qpdf's own
-// xref reconstruction can load what is left. nullopt when the file cannot be
-// read or holds no catalog object.
+// xref reconstruction can load what is left. An encrypted file's trailer
+// also names its encryption dictionary and, when one is left, its file
+// identifier (the key of the older revisions depends on it). nullopt when
+// the file cannot be read or holds no catalog object.
 std::optional<std::string> recoverTruncatedFile(const std::string& path);
 std::optional<std::string> appendTrailerForCatalog(std::string bytes);
 
@@ -24,5 +26,10 @@ struct ObjectId {
   long long generation = 0;
 };
 std::optional<ObjectId> findCatalogObject(std::string_view bytes);
+// The encryption dictionary: the last "/Encrypt N G R", else the last object
+// holding /Filter /Standard.
+std::optional<ObjectId> findEncryptionObject(std::string_view bytes);
+// The last "/ID [<...> <...>]" array, as written.
+std::optional<std::string> findFileId(std::string_view bytes);
 
 }  // namespace platform::pdfdetail

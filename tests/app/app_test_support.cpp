@@ -6,12 +6,37 @@
 #include <QSettings>
 #include <QString>
 
+#include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 #include "app/QVSandBoxUtilities.h"
 #include "app/QVUserDefaults.h"
 
 namespace qvapptest {
+
+namespace {
+std::filesystem::path& homeFolder() {
+  static std::filesystem::path home;
+  return home;
+}
+}  // namespace
+
+const std::filesystem::path& privateHome() { return homeFolder(); }
+
+std::filesystem::path makePrivateHome() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "qvapp-home-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  const std::filesystem::path home = pattern;
+  for (const char* sub : {"config", "data", "cache"}) std::filesystem::create_directories(home / sub);
+  ::setenv("HOME", home.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", (home / "config").c_str(), 1);
+  ::setenv("XDG_DATA_HOME", (home / "data").c_str(), 1);
+  ::setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  homeFolder() = home;
+  return home;
+}
 
 bool runEventLoopUntil(const std::function<bool()>& done, int limitSeconds) {
   const QDeadlineTimer deadline{std::chrono::seconds(limitSeconds)};

@@ -15,6 +15,9 @@ namespace qvapptest {
 // The private folder the test program runs in (HOME and the XDG folders
 // point into it).
 const std::filesystem::path& privateHome();
+// Makes that folder and points HOME and the XDG folders into it; call it
+// before the application object exists.
+std::filesystem::path makePrivateHome();
 
 // Runs the Qt event loop until `done` answers true; false when that has not
 // happened after `limitSeconds` (a hung conversion fails the test instead of

@@ -386,6 +386,31 @@ TEST_F(ConverterTest, ConverterIsReusedConversionAfterConversion) {
   }
 }
 
+// ---------------------------------------------------------------------------
+// Unusable output paths
+
+TEST_F(ConverterTest, OutputPathThatIsAFolderOrTheSourceIsRefusedBeforeAnythingIsWritten) {
+  const std::string original = *platform::fs::readFile(source.string());
+  const fs::path link = dir.file("link.pdf");
+  fs::create_symlink(source, link);
+  const std::pair<fs::path, const char*> cases[] = {
+      {source, "is the source file"}, {link, "is the source file"}, {output.parent_path(), "is a folder"}};
+  for (const auto& [target, reason] : cases) {
+    SCOPED_TRACE(target.string());
+    delegate = RecordingDelegate();
+    log.calls.clear();
+    output = target;
+    const Reports reports = convert({1, 2});
+    ASSERT_EQ(reports.size(), 3u);
+    EXPECT_NE(reports[1].find(reason), std::string::npos) << reports[1];
+    EXPECT_EQ(reports[2], "end 400 Unknow error while converting.");
+    EXPECT_EQ(log.calls, std::vector<std::string>{"clean"});
+  }
+  EXPECT_EQ(platform::fs::readFile(source.string()), original);
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_TRUE(fs::is_empty(dir.file("out")));
+}
+
 TEST(QVPDFConverterTable, SevenOutputTypesWithTheirTitles) {
   const std::map<std::string, std::string> expected = {
       {"docx", "Microsoft Word(.docx)"},        {"pptx", "Microsoft PowerPoint(.pptx)"},

@@ -1,13 +1,22 @@
 // The command-line driver as a user runs it.
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
+#include "platform/fs/files.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/package_checker.h"
+#include "tests/support/pdf_damage.h"
+
+extern char** environ;
 
 #ifdef QV_PDFCONVERT
 
@@ -88,6 +97,234 @@ TEST(PdfConvertTool, RunsOnEveryCorpusFileWithoutACrash) {
     EXPECT_TRUE(result.exitedNormally) << file;
     EXPECT_EQ(result.exitCode, 0) << file << "\n" << result.output;
     EXPECT_NE(result.output.find("end: ok"), std::string::npos) << file << "\n" << result.output;
+  }
+}
+
+
+// ---------------------------------------------------------------------------
+// Damaged documents
+
+// Pages showing PAGE-1, PAGE-2, ... in Helvetica.
+std::string labelledPages(int count = 3, const qvtest::PdfEncryption& encryption = {}) {
+  qvtest::PdfBuilder b;
+  b.setCompressStreams(false);
+  auto resources = b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}});
+  for (int n = 1; n <= count; ++n)
+    b.addPage("BT /F1 24 Tf 72 700 Td (PAGE-" + std::to_string(n) + ") Tj ET", resources);
+  return b.writeToString(encryption);
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// The text of the deck's slides, in order, one string per slide.
+std::vector<std::string> slideTexts(const fs::path& deck) {
+  std::vector<std::string> slides;
+  qvtest::ZipPackage package(deck);
+  for (int n = 1; package.contains("ppt/slides/slide" + std::to_string(n) + ".xml"); ++n) {
+    std::string text;
+    auto root = qvtest::parseXml(package.data("ppt/slides/slide" + std::to_string(n) + ".xml"));
+    if (root)
+      root->visit([&](const qvtest::XmlElement& e) {
+        if (e.local == "t") text += e.text;
+      });
+    slides.push_back(text);
+  }
+  return slides;
+}
+
+TEST(PdfConvertTool, UnreadablePageIsReportedAndEveryOtherPageKeepsItsNumber) {
+  qvtest::TempDir dir;
+  const std::string intact = labelledPages();
+  ASSERT_TRUE(platform::fs::writeFile(dir.file("in.pdf").string(),
+                                      qvtest::withObjectBlanked(intact, qvtest::pageObjectNumber(intact, 2))));
+  const Result all = run("--to pptx " + quoted(dir.file("in.pdf")) + " " + quoted(dir.file("all.pptx")));
+  EXPECT_EQ(all.exitCode, 0) << all.output;
+  EXPECT_TRUE(contains(all.output, "page 1 converted (position 1, 1 converted)\n")) << all.output;
+  EXPECT_TRUE(contains(all.output, "page 2 failed: 401 Can't read the PDF Page.(2)\n")) << all.output;
+  EXPECT_TRUE(contains(all.output, "page 3 converted (position 3, 2 converted)\n")) << all.output;
+  EXPECT_EQ(slideTexts(dir.file("all.pptx")), (std::vector<std::string>{"PAGE-1", "PAGE-3"}));
+
+  const Result third = run("--pages 3 --to pptx " + quoted(dir.file("in.pdf")) + " " + quoted(dir.file("3.pptx")));
+  EXPECT_EQ(third.exitCode, 0) << third.output;
+  EXPECT_EQ(slideTexts(dir.file("3.pptx")), std::vector<std::string>{"PAGE-3"});
+}
+
+TEST(PdfConvertTool, DocumentWithoutAReachablePageEndsWith405AndNoOutput) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const std::string intact = labelledPages();
+  std::string noTree = qvtest::withObjectBlanked(intact, qvtest::pageTreeRootObjectNumber(intact));
+  for (int n = 1; n <= 3; ++n) noTree = qvtest::withObjectBlanked(noTree, qvtest::pageObjectNumber(intact, n));
+  // An encrypted file cut off before its trailer, whose key needs the file
+  // identifier that was in it.
+  qvtest::PdfEncryption rc4;
+  rc4.kind = qvtest::PdfEncryption::RC4_128;
+  rc4.ownerPassword = "owner";
+  const std::string encrypted = labelledPages(3, rc4);
+  const std::string single = labelledPages(1);
+  const Case cases[] = {
+      {"the only page lost", qvtest::withObjectBlanked(single, qvtest::pageObjectNumber(single, 1))},
+      {"page tree and pages lost", noTree},
+      {"encrypted and cut off", encrypted.substr(0, encrypted.rfind("\nxref") + 1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    qvtest::TempDir dir;
+    ASSERT_TRUE(platform::fs::writeFile(dir.file("in.pdf").string(), c.bytes));
+    const Result result = run("--to pptx " + quoted(dir.file("in.pdf")) + " " + quoted(dir.file("out.pptx")));
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_TRUE(contains(result.output, "end: error 405 Can't load the PDF Document.")) << result.output;
+    EXPECT_FALSE(fs::exists(dir.file("out.pptx")));
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Output paths that cannot take the document
+
+std::vector<std::string> itemsIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(PdfConvertTool, OutputThatIsTheInputIsRefusedAndTheInputKept) {
+  qvtest::TempDir dir;
+  const fs::path input = dir.file("a.pdf");
+  makePages(input, 2);
+  const std::string original = *platform::fs::readFile(input.string());
+  fs::create_symlink(input, dir.file("link.pdf"));
+  fs::create_hard_link(input, dir.file("hard.pdf"));
+  fs::create_directory(dir.file("sub"));
+  const std::string throughFolder = (dir.path() / "sub" / ".." / "a.pdf").string();
+  for (const std::string& output :
+       {input.string(), dir.file("link.pdf").string(), dir.file("hard.pdf").string(), throughFolder}) {
+    SCOPED_TRACE(output);
+    const Result result = run("--to pptx " + quoted(input) + " " + quoted(output));
+    EXPECT_EQ(result.exitCode, 2) << result.output;
+    EXPECT_TRUE(contains(result.output, "is the source file; nothing was written")) << result.output;
+    EXPECT_FALSE(contains(result.output, "start")) << result.output;
+    EXPECT_EQ(platform::fs::readFile(input.string()), original);
+    EXPECT_EQ(itemsIn(dir.path()), (std::vector<std::string>{"a.pdf", "hard.pdf", "link.pdf", "sub"}));
+  }
+}
+
+TEST(PdfConvertTool, OutputThatIsAFolderFailsAtTheStartSayingWhy) {
+  qvtest::TempDir dir;
+  makePages(dir.file("a.pdf"), 2);
+  fs::create_directory(dir.file("out.pptx"));
+  const Result result = run("--to pptx " + quoted(dir.file("a.pdf")) + " " + quoted(dir.file("out.pptx")));
+  EXPECT_EQ(result.exitCode, 2) << result.output;
+  EXPECT_TRUE(contains(result.output, "is a folder, not a file; nothing was written")) << result.output;
+  EXPECT_FALSE(contains(result.output, "page 1")) << result.output;
+  EXPECT_TRUE(fs::is_empty(dir.file("out.pptx")));
+  EXPECT_EQ(itemsIn(dir.path()), (std::vector<std::string>{"a.pdf", "out.pptx"}));
+}
+
+// ---------------------------------------------------------------------------
+// Interruption
+
+// The driver in a child process whose output is read line by line while it
+// runs.
+class RunningTool {
+ public:
+  RunningTool(const std::vector<std::string>& arguments, const fs::path& temporaryFolder) {
+    // Everything the child needs is made before the fork: between fork and
+    // exec only async-signal-safe calls are allowed.
+    std::vector<std::string> argv{QV_PDFCONVERT};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<std::string> environment{"TMPDIR=" + temporaryFolder.string()};
+    for (char** e = environ; *e; ++e)
+      if (std::string_view(*e).rfind("TMPDIR=", 0) != 0) environment.emplace_back(*e);
+    std::vector<char*> args, envp;
+    for (std::string& a : argv) args.push_back(a.data());
+    for (std::string& e : environment) envp.push_back(e.data());
+    args.push_back(nullptr);
+    envp.push_back(nullptr);
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], STDOUT_FILENO);
+      dup2(fds[1], STDERR_FILENO);
+      close(fds[0]);
+      close(fds[1]);
+      execve(args[0], args.data(), envp.data());
+      _exit(127);
+    }
+    close(fds[1]);
+    if (pid_ < 0) {
+      close(fds[0]);
+      return;
+    }
+    output_ = fdopen(fds[0], "r");
+  }
+
+  ~RunningTool() {
+    if (output_) fclose(output_);
+    if (pid_ > 0 && !waited_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // Reads until a line starting with `prefix` arrives; false at the end of
+  // the output.
+  bool waitForLine(const std::string& prefix) {
+    std::array<char, 4096> line;
+    while (output_ && fgets(line.data(), line.size(), output_)) {
+      text_ += line.data();
+      if (std::string(line.data()).rfind(prefix, 0) == 0) return true;
+    }
+    return false;
+  }
+
+  void signal(int number) { kill(pid_, number); }
+
+  // Reads the rest of the output and waits for the end; the exit status, or
+  // -1 when the child did not exit by itself.
+  int finish() {
+    waitForLine("\x01never");
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    waited_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  bool started() const { return pid_ > 0 && output_; }
+  const std::string& text() const { return text_; }
+
+ private:
+  pid_t pid_ = -1;
+  FILE* output_ = nullptr;
+  bool waited_ = false;
+  std::string text_;
+};
+
+TEST(PdfConvertTool, InterruptionCancelsAndLeavesNothingBehind) {
+  qvtest::TempDir dir;
+  // Many pages, so that the conversion is far from its end when the signal
+  // arrives after the first page.
+  makePages(dir.file("in.pdf"), 2000);
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    const fs::path out = dir.file("out-" + std::to_string(signal)), tmp = dir.file("tmp-" + std::to_string(signal));
+    fs::create_directories(out);
+    fs::create_directories(tmp);
+    RunningTool tool({"--to", "pptx", dir.file("in.pdf").string(), (out / "in.pptx").string()}, tmp);
+    ASSERT_TRUE(tool.started());
+    ASSERT_TRUE(tool.waitForLine("page 1 converted")) << tool.text();
+    // The conversion is under way: its staging folder and work folder exist.
+    EXPECT_FALSE(fs::is_empty(out));
+    EXPECT_FALSE(fs::is_empty(tmp));
+    tool.signal(signal);
+    EXPECT_EQ(tool.finish(), 128 + signal) << tool.text();
+    EXPECT_TRUE(contains(tool.text(), "end: error 406 Conversion has been canceled.")) << tool.text();
+    EXPECT_TRUE(fs::is_empty(out)) << itemsIn(out).front();
+    EXPECT_TRUE(fs::is_empty(tmp)) << itemsIn(tmp).front();
   }
 }
 

@@ -137,6 +137,7 @@ void openAndScanEverything(const std::filesystem::path& path, const std::string&
   std::set<int> seen;
   for (int n = 1; n <= doc->pageCount(); ++n) {
     auto page = doc->page(n);
+    if (!page) continue;  // a page that cannot be read keeps its number
     page->mediaBox();
     page->cropBox();
     page->rotation();

@@ -66,6 +66,15 @@ std::vector<Call> scanAll(std::shared_ptr<const platform::PdfContentStream> stre
   return calls;
 }
 
+std::vector<std::string> shownStrings(const platform::PdfDocument& doc, int page) {
+  std::vector<std::string> out;
+  auto p = doc.page(page);
+  if (!p) return {"no page " + std::to_string(page)};
+  for (const auto& call : scanAll(platform::PdfContentStream::forPage(*p)))
+    if (call.op == "Tj" && !call.operands.empty()) out.push_back(call.operands[0].text);
+  return out;
+}
+
 std::string joined(const std::vector<Call>& calls) {
   std::string s;
   for (const auto& c : calls) s += c.text() + "\n";

@@ -31,4 +31,8 @@ std::vector<Call> scanAll(std::shared_ptr<const platform::PdfContentStream> stre
 // Calls joined as text, one per line.
 std::string joined(const std::vector<Call>& calls);
 
+// The strings shown by Tj on a page, in order; {"no page N"} when the
+// document gives no page for the number.
+std::vector<std::string> shownStrings(const platform::PdfDocument& doc, int page);
+
 }  // namespace pdftest

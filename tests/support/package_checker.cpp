@@ -829,6 +829,34 @@ std::optional<fs::path> officeConvertToPdf(const fs::path& document, const fs::p
   return pdf;
 }
 
+std::map<fs::path, std::vector<fs::path>> officeConvertWorkbooksToCsv(const std::vector<fs::path>& workbooks,
+                                                                      const fs::path& outputFolder, int timeoutSeconds) {
+  std::map<fs::path, std::vector<fs::path>> sheets;
+  if (officeProfile().path().empty() || workbooks.empty()) return sheets;
+  fs::create_directories(outputFolder);
+  // Comma-separated UTF-8 with double quotes, cells as shown, every sheet.
+  std::string command = "timeout " + std::to_string(timeoutSeconds) +
+                        " soffice -env:UserInstallation=file://" + officeProfile().path() +
+                        " --headless --norestore --convert-to "
+                        "'csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true,false,false,-1' --outdir " +
+                        shellQuote(outputFolder.string());
+  for (const fs::path& workbook : workbooks) command += " " + shellQuote(workbook.string());
+  command += " > " + shellQuote((outputFolder / "soffice.log").string()) + " 2>&1";
+  std::system(command.c_str());
+  for (const fs::path& workbook : workbooks) {
+    const std::string prefix = workbook.stem().string() + "-";
+    std::vector<fs::path> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(outputFolder, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (name.rfind(prefix, 0) == 0 && endsWith(name, ".csv")) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    if (!files.empty()) sheets[workbook] = files;
+  }
+  return sheets;
+}
+
 int pdfPageCount(const fs::path& pdf) {
   const fs::path log = fs::path(pdf).concat(".info");
   const std::string command = "pdfinfo " + shellQuote(pdf.string()) + " > " + shellQuote(log.string()) + " 2>&1";

@@ -94,6 +94,13 @@ bool officeAvailable();
 // profile; the PDF path, or none when the conversion failed or timed out.
 std::optional<std::filesystem::path> officeConvertToPdf(const std::filesystem::path& document,
                                                         const std::filesystem::path& outputFolder);
+// Converts the workbooks to CSV with one LibreOffice call and a private
+// profile, every sheet into a file of its own, "<stem>-<sheet name>.csv"
+// (UTF-8, commas, cells as they are shown). Answers the workbooks LibreOffice
+// read, mapped to their sheets' files in name order.
+std::map<std::filesystem::path, std::vector<std::filesystem::path>> officeConvertWorkbooksToCsv(
+    const std::vector<std::filesystem::path>& workbooks, const std::filesystem::path& outputFolder,
+    int timeoutSeconds = 420);
 // The number of pages of a PDF (pdfinfo); 0 when it cannot be read.
 int pdfPageCount(const std::filesystem::path& pdf);
 

@@ -210,6 +210,51 @@ TEST(HostileInput, APageListedManyTimesIsOneSlide) {
   EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
 
+// A cross-reference stream that names two million objects in a few
+// kilobytes, all but one said to be in an object stream that holds a single
+// page, and a page tree root among the missing: the search for page objects
+// reads each object it is given, a parse of the object stream each time. It
+// must end in time with the page it found and the loss reported.
+TEST(HostileInput, MillionsOfObjectsNamedInAFewKilobytesEndInTime) {
+  constexpr uint32_t kObjects = 2'000'000;
+  std::string pdf = "%PDF-1.5\n";
+  const size_t catalog = pdf.size();
+  pdf += "1 0 obj\n<< /Type /Catalog /Pages 99 0 R >>\nendobj\n";
+  const std::string header = "3 0 ";
+  const std::string packedPage = deflateRepeated(header + "<< /Type /Page /MediaBox [0 0 612 792] >>", 1);
+  const size_t objectStream = pdf.size();
+  pdf += "2 0 obj\n<< /Type /ObjStm /N 1 /First " + std::to_string(header.size()) +
+         " /Filter /FlateDecode /Length " + std::to_string(packedPage.size()) + " >>\nstream\n" + packedPage +
+         "\nendstream\nendobj\n";
+  const size_t xref = pdf.size();
+  // Rows of the stream: type (1 byte), offset or object stream (4), generation or index (2).
+  std::string rows;
+  rows.reserve(size_t{kObjects} * 7);
+  auto row = [&](int type, uint32_t second, uint16_t third) {
+    rows.push_back(static_cast<char>(type));
+    for (int shift = 24; shift >= 0; shift -= 8) rows.push_back(static_cast<char>(second >> shift));
+    rows.push_back(static_cast<char>(third >> 8));
+    rows.push_back(static_cast<char>(third));
+  };
+  row(0, 0, 65535);
+  row(1, static_cast<uint32_t>(catalog), 0);
+  row(1, static_cast<uint32_t>(objectStream), 0);
+  for (uint32_t i = 3; i < kObjects - 1; ++i) row(2, 2, 0);
+  row(1, static_cast<uint32_t>(xref), 0);
+  const std::string packedRows = deflateRepeated(rows, 1);
+  pdf += std::to_string(kObjects - 1) + " 0 obj\n<< /Type /XRef /Size " + std::to_string(kObjects) +
+         " /W [1 4 2] /Root 1 0 R /Filter /FlateDecode /Length " + std::to_string(packedRows.size()) +
+         " >>\nstream\n" + packedRows + "\nendstream\nendobj\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  qvtest::TempDir dir;
+  ASSERT_TRUE(platform::fs::writeFile(dir.file("hostile.pdf").string(), pdf));
+  ASSERT_LT(pdf.size(), 64u << 10);
+
+  expectSoundConversion(dir.file("hostile.pdf"), dir);
+  const qvtest::ZipPackage deck(dir.file("run") / "out" / "hostile.pptx");
+  EXPECT_TRUE(deck.contains("ppt/slides/slide1.xml"));
+  EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
+}
+
 // Page boxes, matrices, font sizes, spacings and coordinates at the ends of
 // the number range: every length and angle the deck holds must stay inside
 // the ranges of its schema.

@@ -1,16 +1,20 @@
 // The damaged-file sweep: damaged copies of every corpus PDF are converted to
 // a presentation by the command-line driver in a child process under CPU,
 // wall-clock and memory limits (tests/sweep/conversion_check.h says what each
-// run must keep to).
+// run must keep to). A copy that ends without error must account for every
+// page of the file: converted, or reported as failed; pages that vanish
+// without a word are what a user would never notice.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "platform/fs/files.h"
+#include "platform/pdf/document.h"
 #include "tests/support/fixtures.h"
 #include "tests/sweep/conversion_check.h"
 #include "tests/sweep/damage.h"
@@ -31,6 +35,33 @@ std::string joined(const std::vector<std::string>& items) {
   return out;
 }
 
+struct PageReports {
+  int converted = 0;
+  int failed = 0;
+};
+
+// Counts the driver's page lines ("page N converted ...", "page N failed: ...").
+PageReports pageReportsOf(const std::string& output) {
+  PageReports reports;
+  size_t start = 0;
+  while (start < output.size()) {
+    size_t end = output.find('\n', start);
+    if (end == std::string::npos) end = output.size();
+    const std::string_view line(output.data() + start, end - start);
+    if (line.rfind("page ", 0) == 0) {
+      if (line.find(" converted (") != std::string_view::npos) ++reports.converted;
+      else if (line.find(" failed: ") != std::string_view::npos) ++reports.failed;
+    }
+    start = end + 1;
+  }
+  return reports;
+}
+
+int pageCountOf(const fs::path& file, const std::string& password) {
+  auto document = platform::PdfDocument::open(file.string(), password);
+  return document ? document->pageCount() : 0;
+}
+
 class DamagedCorpusSweep : public testing::TestWithParam<std::string> {};
 
 TEST_P(DamagedCorpusSweep, EveryDamagedCopyEndsWithADeckOrAnErrorReport) {
@@ -38,8 +69,11 @@ TEST_P(DamagedCorpusSweep, EveryDamagedCopyEndsWithADeckOrAnErrorReport) {
   const auto bytes = platform::fs::readFile(source.string());
   ASSERT_TRUE(bytes) << source;
   const std::string password = qvtest::corpusPassword(source);
+  const int pages = pageCountOf(source, password);
+  ASSERT_GT(pages, 0) << source;
 
   int failed = 0;
+  std::vector<std::string> silentLosses;
   for (const sweep::Variant& variant : sweep::sweepVariants(*bytes, sweep::seedForName(GetParam()))) {
     qvtest::TempDir dir;
     const fs::path input = dir.file("damaged.pdf");
@@ -50,9 +84,17 @@ TEST_P(DamagedCorpusSweep, EveryDamagedCopyEndsWithADeckOrAnErrorReport) {
                 static_cast<long long>(run.child.peakResidentBytes >> 20));
     EXPECT_TRUE(run.problems.empty()) << GetParam() << ", " << variant.name << ":" << joined(run.problems) << "\n"
                                       << run.report;
+    const PageReports reports = pageReportsOf(run.child.stdoutText);
+    if (run.child.exited && run.child.exitCode == 0 && reports.converted < pages && reports.failed == 0)
+      silentLosses.push_back(variant.name + " (" + std::to_string(reports.converted) + " of " +
+                             std::to_string(pages) + " pages)");
     // A few broken variants are enough to read; the rest would only repeat.
-    if (!run.problems.empty() && ++failed == 3) return;
+    if (!run.problems.empty() && ++failed == 3) break;
   }
+  std::printf("[sweep] %-32s %zu damaged copies lost pages without a report\n", GetParam().c_str(),
+              silentLosses.size());
+  EXPECT_EQ(silentLosses.size(), 0u) << GetParam() << ": converted fewer pages than the file has, without a "
+                                     << "failure report:" << joined(silentLosses);
 }
 
 std::string testName(const testing::TestParamInfo<std::string>& info) {

@@ -47,7 +47,7 @@ std::optional<std::string> readCsvFile(const fs::path& file) {
   return platform::text::utf8FromUtf16(units);
 }
 
-std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
+std::vector<std::vector<std::string>> parseCsv(const std::string& text, char separator) {
   std::vector<std::vector<std::string>> lines;
   std::vector<std::string> fields;
   std::string field;
@@ -65,7 +65,7 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
       }
     } else if (c == '"' && !fieldStarted) {
       quoted = fieldStarted = true;
-    } else if (c == '\t') {
+    } else if (c == separator) {
       fields.push_back(field);
       field.clear();
       fieldStarted = false;
@@ -96,18 +96,31 @@ std::vector<std::string> fileNames(const fs::path& folder) {
   return names;
 }
 
-std::map<std::string, std::string> convertToCsv(const fs::path& pdf, const fs::path& output) {
+namespace {
+
+void convertWithExporter(const fs::path& pdf, const fs::path& output, const std::optional<QVExcelOptions>& options,
+                         bool workbook) {
   auto document = platform::PdfDocument::open(pdf.string());
   if (!document || !document->isUnlocked()) throw std::runtime_error("cannot open " + pdf.string());
   platform::fs::WorkFolder work;
   platform::fs::WorkFolderScope scope(work);
-  QVExcelPDFExporter exporter;
+  QVExcelPDFExporter exporter(options, workbook);
   const int count = document->pageCount();
   exporter.setNumberOfPagesToConvert(count);
   exporter.begainConvertPDF(output.string());
   for (int n = 1; n <= count; ++n)
     if (const auto page = document->page(n)) exporter.convertPDFPage(*page);
   exporter.endConvertPDF(*document);
+}
+
+}  // namespace
+
+void convertToXlsx(const fs::path& pdf, const fs::path& output, const std::optional<QVExcelOptions>& options) {
+  convertWithExporter(pdf, output, options, true);
+}
+
+std::map<std::string, std::string> convertToCsv(const fs::path& pdf, const fs::path& output) {
+  convertWithExporter(pdf, output, std::nullopt, false);
   std::map<std::string, std::string> files;
   for (const std::string& name : fileNames(output)) files[name] = readCsvFile(output / name).value_or("(not UTF-16)");
   return files;
@@ -122,6 +135,24 @@ std::string quoted(const std::string& text) {
 }
 
 }  // namespace
+
+std::optional<std::string> openpyxlRows(const fs::path& workbook, const std::string& sheet) {
+  // Debian's own interpreter, which has the package.
+  const std::string script =
+      "import sys, openpyxl\n"
+      "ws = openpyxl.load_workbook(sys.argv[1])[sys.argv[2]]\n"
+      "for row in ws.iter_rows(values_only=True):\n"
+      "    print('\\t'.join('' if v is None else str(v) for v in row))\n";
+  const std::string command =
+      "/usr/bin/python3 -W ignore -c " + quoted(script) + " " + quoted(workbook.string()) + " " + quoted(sheet) + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string output;
+  std::array<char, 4096> chunk;
+  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) output.append(chunk.data(), n);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return output;
+}
 
 bool pdfconvertAvailable() {
 #ifdef QV_PDFCONVERT

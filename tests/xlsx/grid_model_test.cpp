@@ -81,7 +81,7 @@ TEST(GridModel, RowsColumnsAndCellsWriteTheirElements) {
   EXPECT_EQ(col.attr("customWidth"), "1");
   const qvtest::XmlElement& r = *tree->children[1];
   EXPECT_EQ(r.attr("r"), "7");
-  EXPECT_EQ(r.attr("spans"), "1:1");
+  EXPECT_EQ(r.attr("spans"), "3:3");
   EXPECT_EQ(r.attr("ht"), "22.00");
   EXPECT_EQ(r.attr("customHeight"), "1");
   ASSERT_EQ(r.children.size(), 2u);

@@ -1,10 +1,17 @@
 // pdfconvert: converts one PDF from the command line through the converter,
 // printing each report of the conversion on its own line as it arrives.
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "convert/QVPDFConverter.h"
@@ -40,7 +47,11 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when the conversion ended without error; 1 when it ended\n"
     "with an error (404 missing source, 405 unreadable PDF or wrong password,\n"
-    "400 the document could not be written); 2 for a usage error.\n"
+    "400 the document could not be written); 2 for a usage error, an OUTPUT\n"
+    "that is a folder or the input file itself (nothing is written then);\n"
+    "128 + the signal number when interrupted (SIGINT, SIGTERM): the\n"
+    "conversion stops after the page under way and leaves nothing behind; a\n"
+    "second interruption ends the program at once.\n"
     "An output type without an exporter in this build converts nothing.\n";
 
 struct Arguments {
@@ -91,6 +102,86 @@ class ReportPrinter : public QVPDFConverterDelegate {
   }
 };
 
+// Turns SIGINT and SIGTERM into a cancel of the conversion, so that the
+// converter removes its staging and work folders as for any cancel. The
+// handler only writes the signal number to a pipe; a thread of its own reads
+// it and asks the main thread (through the main queue) to stop the
+// conversion. The first signal also restores the default action, so that a
+// second one ends the program at once.
+class InterruptWatcher {
+ public:
+  explicit InterruptWatcher(platform::MainQueue& mainQueue) : mainQueue_(mainQueue) {
+    if (::pipe2(pipe_, O_CLOEXEC) != 0) {
+      pipe_[0] = pipe_[1] = -1;
+      return;
+    }
+    sWritePipe = pipe_[1];
+    struct sigaction action {};
+    action.sa_handler = &InterruptWatcher::onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : kSignals) ::sigaction(signal, &action, nullptr);
+    reader_ = std::thread([this] { readSignals(); });
+  }
+
+  ~InterruptWatcher() {
+    if (pipe_[0] < 0) return;
+    restoreDefaults();
+    const unsigned char stop = 0;
+    while (::write(pipe_[1], &stop, 1) < 0 && errno == EINTR) {
+    }
+    reader_.join();
+    sWritePipe = -1;
+    ::close(pipe_[0]);
+    ::close(pipe_[1]);
+  }
+
+  InterruptWatcher(const InterruptWatcher&) = delete;
+  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
+
+  // The converter to stop; set and read on the main thread only.
+  void setConverter(QVPDFConverter* converter) { converter_ = converter; }
+  // The first signal received, 0 when none.
+  int signal() const { return signal_.load(); }
+
+ private:
+  static constexpr int kSignals[] = {SIGINT, SIGTERM};
+  static inline volatile sig_atomic_t sWritePipe = -1;
+
+  static void onSignal(int signal) {
+    const int savedErrno = errno;
+    const unsigned char byte = static_cast<unsigned char>(signal);
+    if (sWritePipe >= 0) (void)!::write(sWritePipe, &byte, 1);
+    errno = savedErrno;
+  }
+
+  static void restoreDefaults() {
+    for (int signal : kSignals) ::signal(signal, SIG_DFL);
+  }
+
+  void readSignals() {
+    for (;;) {
+      unsigned char byte = 0;
+      const ssize_t got = ::read(pipe_[0], &byte, 1);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0 || byte == 0) return;
+      int expected = 0;
+      if (!signal_.compare_exchange_strong(expected, byte)) continue;
+      restoreDefaults();
+      mainQueue_.post([this] {
+        std::cerr << "pdfconvert: interrupted; stopping the conversion\n";
+        if (converter_) converter_->stopConvertsionIfNeed();
+      });
+    }
+  }
+
+  platform::MainQueue& mainQueue_;
+  int pipe_[2] = {-1, -1};
+  std::thread reader_;
+  std::atomic<int> signal_{0};
+  QVPDFConverter* converter_ = nullptr;
+};
+
 // The page count the page-range text is read against; 0 when the document
 // cannot be opened (the converter then reports why).
 int64_t pageCountOf(const Arguments& args) {
@@ -136,19 +227,29 @@ int main(int argc, char** argv) {
   args.input = positional[0];
   args.output = positional[1];
 
+  // Refused before anything is written or even read.
+  if (auto problem = QVPDFConverter::outputPathProblem(args.input, args.output)) {
+    std::cerr << "pdfconvert: " << *problem << "; nothing was written\n";
+    return 2;
+  }
+
   registerBuiltInExporters();
   if (!QVExporterRegistry::shared().hasFactory(args.type))
     std::cerr << "pdfconvert: no exporter for " << args.type << " in this build; nothing will be written\n";
 
+  platform::DrainedMainQueue mainQueue;
+  InterruptWatcher interrupts(mainQueue);
   const std::vector<int64_t> pages = QVPageIndexsFromRangeText(args.pages, pageCountOf(args));
 
-  platform::DrainedMainQueue mainQueue;
   ReportPrinter printer;
   {
     QVPDFConverter converter(mainQueue);
     converter.setDelegate(&printer);
+    interrupts.setConverter(&converter);
     converter.convertPDFAtPath(args.input, args.password, pages, args.type, args.output, std::nullopt);
     mainQueue.runUntil([&] { return printer.ended; });
+    interrupts.setConverter(nullptr);
   }
+  if (const int signal = interrupts.signal()) return 128 + signal;
   return printer.endError ? 1 : 0;
 }

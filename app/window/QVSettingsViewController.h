@@ -1,0 +1,88 @@
+#pragma once
+// The right side of the window: the selected file (a preview of its first
+// page, its name, pages and size) and its settings (output format, all pages
+// or a page list, the format for every file at once), and the output folder
+// all results go to, chosen once and kept.
+//
+// Only what the user does writes to the file's settings: showing a file
+// fills the controls and changes neither the file nor the stored defaults.
+#include <QWidget>
+
+#include <memory>
+#include <string>
+
+#include "app/QVSourceFileItem.h"
+#include "app/window/QVPreviewRenderer.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QVDesktopServices;
+
+class QVSettingsViewController : public QWidget {
+  Q_OBJECT
+
+ public:
+  using Item = std::shared_ptr<QVSourceFileItem>;
+
+  // The desktop must outlive the panel.
+  explicit QVSettingsViewController(QVDesktopServices& desktop, QWidget* parent = nullptr);
+  ~QVSettingsViewController() override;
+
+  // Shows the file (none: the controls are disabled).
+  void setSourceFileItem(Item item);
+  const Item& sourceFileItem() const { return sourceFileItem_; }
+  // The "apply to all files" box is ticked.
+  bool isApplyToAll() const;
+
+  // Before a conversion, when the stored output folder cannot be used: the
+  // folder chooser (at the stored folder, saying why, when there is one);
+  // a usable choice is reported by didCreationFirstOutputDirectory.
+  void browseOutputDirectryBeforeConversion();
+  // The Browse button: choose another output folder.
+  void browseOutputDirectry();
+  // The Reveal button: open the output folder in the file manager.
+  void revealOutputDirectry();
+
+  // The controls, for the window's tests.
+  QComboBox& outputFormatBox() { return *pub_outputFormat_; }
+  QCheckBox& applyToAllBox() { return *btn_outputApplyToAll_; }
+  QRadioButton& allPagesButton() { return *allPages_; }
+  QRadioButton& customPagesButton() { return *customPages_; }
+  QLineEdit& pageRangeField() { return *tf_ouputPageRange_; }
+  QLineEdit& outputPathField() { return *tf_ouputPath_; }
+  QLabel& titleLabel() { return *tf_previewTitle_; }
+  // The preview shows a rendered page (not a placeholder picture).
+  bool isPreviewRendered() const { return previewRendered_; }
+
+ signals:
+  void didUpdateSettings();
+  void didCreationFirstOutputDirectory();
+
+ private:
+  void settingsButtonPressed();
+  void updateUI();
+  void showOutputFolder();
+  void showPlaceholder(const char* imageName);
+  void chooseFolder(const std::string& startFolder, const std::string& message, bool thenConvert);
+  void warn(const QString& text);
+
+  QVDesktopServices& desktop_;
+  Item sourceFileItem_;
+  QLabel* iv_previewIcon_ = nullptr;
+  QLabel* tf_previewTitle_ = nullptr;
+  QLabel* tf_previewInfo_ = nullptr;
+  QComboBox* pub_outputFormat_ = nullptr;
+  QCheckBox* btn_outputApplyToAll_ = nullptr;
+  QRadioButton* allPages_ = nullptr;
+  QRadioButton* customPages_ = nullptr;
+  QLineEdit* tf_ouputPageRange_ = nullptr;
+  QLineEdit* tf_ouputPath_ = nullptr;
+  QPushButton* btn_ouputbrowse_ = nullptr;
+  QPushButton* btn_ouputReveal_ = nullptr;
+  bool previewRendered_ = false;
+  QVPreviewRenderer previewRenderer_;
+};

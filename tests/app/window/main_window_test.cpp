@@ -1,0 +1,227 @@
+// The window used as a user would: files added through the menu, opened with
+// the application and checked in their dialogs, the output folder chosen on
+// the first Convert, the run watched to its end, results opened, and the
+// settings panel folded away. Screenshots of each stage land in the build
+// folder.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QTest>
+
+#include <unistd.h>
+
+#include "app/QVAutoUpdate.h"
+#include "app/QVSandBoxUtilities.h"
+#include "app/QVUserDefaults.h"
+#include "app/window/QVImageButton.h"
+#include "app/window/QVPreferencesWindowController.h"
+#include "app/window/QVPreviewRenderer.h"
+#include "app/window/QVSettingsViewController.h"
+#include "tests/app/window/window_test_support.h"
+#include "tests/support/package_checker.h"
+
+namespace {
+
+using qvwindowtest::WindowTest;
+using testing::Contains;
+using testing::ElementsAre;
+namespace fs = std::filesystem;
+using Model = QVSourceFileListModel;
+
+void clickDialogButton(QDialog* dialog, QDialogButtonBox::StandardButton which) {
+  ASSERT_NE(dialog, nullptr);
+  QPushButton* button = dialog->findChild<QDialogButtonBox*>()->button(which);
+  ASSERT_NE(button, nullptr);
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+std::string documentsFolder() {
+  const std::string folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+  fs::create_directories(folder);
+  return folder;
+}
+
+TEST_F(WindowTest, FilesAreCheckedConvertedAndOpenedAsAUserSeesThem) {
+  const qvapptest::CheckFixtures files(dir_);
+  saveScreenshot("window-empty");
+
+  // Results are to be opened when done: set in the preferences window.
+  app_->showPreferences();
+  ASSERT_TRUE(app_->preferences().isVisible());
+  app_->preferences().openAfterConversionBox().click();
+  EXPECT_TRUE(QVPreferencesWindowController::openFileAfterConversion());
+  app_->showPreferences();
+  EXPECT_FALSE(app_->preferences().isVisible());
+
+  // The sample from the menu; a text file named .pdf and a locked PDF opened
+  // with the application.
+  action("addSample").trigger();
+  ASSERT_EQ(model().rowCount(), 1);
+  app_->applicationOpenFiles({files.notAPdf.string(), files.userLocked.string()});
+  ASSERT_NE(list().unsupportedFileDialog(), nullptr);
+  EXPECT_TRUE(list().unsupportedFileDialog()->isVisible());
+  EXPECT_EQ(list().passwordDialog(), nullptr);
+  clickDialogButton(list().unsupportedFileDialog(), QDialogButtonBox::Ok);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return list().passwordDialog() != nullptr; }, 30));
+
+  QDialog* password = list().passwordDialog();
+  auto* field = password->findChild<QLineEdit*>(QStringLiteral("passwordField"));
+  auto* notice = password->findChild<QLabel*>(QStringLiteral("passwordNotice"));
+  QTest::keyClicks(field, QStringLiteral("wrong"));
+  clickDialogButton(password, QDialogButtonBox::Ok);
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_TRUE(password->isVisible());
+  field->selectAll();
+  QTest::keyClicks(field, QStringLiteral("user"));
+  EXPECT_FALSE(notice->isVisible());
+  clickDialogButton(password, QDialogButtonBox::Ok);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return !list().isCheckingFiles(); }, 30));
+  ASSERT_THAT(rowNames(), ElementsAre("Sample.pdf", "locked.pdf"));
+  EXPECT_EQ(model().itemAt(1)->sourcePassword(), "user");
+  EXPECT_THAT(rowTexts(Model::SourceIconRole), ElementsAre("icon_pdf", "icon_pdf_pw"));
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Ready!", "All Pages, PPTX, Ready!"));
+
+  // The selected file in the panel, with a preview of its first page.
+  list().tableView().setCurrentIndex(model().index(0));
+  EXPECT_EQ(app_->settingsViewController().titleLabel().text(), QStringLiteral("Sample.pdf"));
+  if (QVPreviewRenderer::isAvailable()) {
+    EXPECT_TRUE(qvapptest::runEventLoopUntil([&] { return app_->settingsViewController().isPreviewRendered(); }, 60));
+  }
+  saveScreenshot("window-queued");
+
+  // No output folder yet: Convert asks for one and starts with it at once.
+  const fs::path out = dir_.file("out");
+  fs::create_directories(out);
+  desktop_->folderToChoose = out.string();
+  const std::string documents = documentsFolder();
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  EXPECT_THAT(desktop_->calls, Contains("choose-folder " + documents));
+  ASSERT_TRUE(app_->converterManager()->isConverting());
+  EXPECT_EQ(app_->convertButton().text(), QStringLiteral("Stop"));
+  EXPECT_TRUE(model().index(0).data(Model::ConvertingRole).toBool());
+  saveScreenshot("window-converting");
+
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_EQ(app_->convertButton().text(), QStringLiteral("Convert"));
+  EXPECT_THAT(rowTexts(Model::StatusTextRole),
+              ElementsAre("All Pages, PPTX, Success!", "All Pages, PPTX, Success!"));
+  EXPECT_THAT(rowTexts(Model::StatusIconRole),
+              ElementsAre("veskar_success_status_icon", "veskar_success_status_icon"));
+  const fs::path sample = out / "Sample.pptx";
+  const fs::path locked = out / "locked.pptx";
+  EXPECT_TRUE(qvtest::checkPresentationPackage(sample).empty());
+  EXPECT_TRUE(qvtest::checkPresentationPackage(locked).empty());
+  EXPECT_THAT(desktop_->calls, Contains("open " + sample.string()));
+  EXPECT_THAT(desktop_->calls, Contains("open " + locked.string()));
+  saveScreenshot("window-after-run");
+
+  // The panel folds away and back, and the window remembers it.
+  action("toggleSettings").trigger();
+  EXPECT_TRUE(app_->rightView().isHidden());
+  EXPECT_EQ(QVUserDefaults::text(kQVSettingsIsHiddenSettingsKey), "true");
+  action("toggleSettings").trigger();
+  EXPECT_FALSE(app_->rightView().isHidden());
+  EXPECT_EQ(QVUserDefaults::text(kQVSettingsIsHiddenSettingsKey), "false");
+}
+
+TEST_F(WindowTest, AFoldedPanelStaysFoldedAtTheNextStart) {
+  action("toggleSettings").trigger();
+  app_.reset();
+  app_ = std::make_unique<QVAppDelegate>(desktop_);
+  app_->applicationWillFinishLaunching();
+  app_->applicationDidFinishLaunching();
+  EXPECT_TRUE(app_->rightView().isHidden());
+  EXPECT_FALSE(action("toggleSettings").isChecked());
+}
+
+TEST_F(WindowTest, AnOutputFolderThatCannotBeWrittenIsChosenAgainBeforeConverting) {
+  const std::string unwritable = "/proc/1";
+  if (::access(unwritable.c_str(), W_OK) == 0) GTEST_SKIP() << unwritable << " is writable here";
+  const qvapptest::CheckFixtures files(dir_);
+  ASSERT_TRUE(QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(unwritable));
+  app_->applicationOpenFiles({files.plain.string()});
+  ASSERT_EQ(model().rowCount(), 1);
+
+  // Cancelling the chooser starts nothing; choosing a usable folder starts.
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  EXPECT_THAT(desktop_->calls, ElementsAre("choose-folder " + unwritable));
+  EXPECT_FALSE(app_->converterManager()->isConverting());
+  const fs::path out = dir_.file("out");
+  fs::create_directories(out);
+  desktop_->folderToChoose = out.string();
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(app_->converterManager()->isConverting());
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_TRUE(fs::exists(out / "plain.pptx"));
+  EXPECT_EQ(app_->settingsViewController().outputPathField().text().toStdString(), out.string());
+}
+
+TEST_F(WindowTest, ShowingAFileNeverRewritesItButTheUsersChoicesDo) {
+  const qvapptest::CheckFixtures files(dir_);
+  app_->applicationOpenFiles({files.plain.string(), files.emptyUserPassword.string()});
+  ASSERT_EQ(model().rowCount(), 2);
+  model().itemAt(0)->setSettings_outputFormat("UTF-8 Plain Text(.txt)");
+  model().itemAt(1)->setSettings_outputFormat("Rich Text File(.rtf)");
+  QVSettingsViewController& panel = app_->settingsViewController();
+  list().tableView().setCurrentIndex(model().index(0));
+  list().tableView().setCurrentIndex(model().index(1));
+  EXPECT_EQ(model().itemAt(0)->settings_outputFormat(), "UTF-8 Plain Text(.txt)");
+  EXPECT_EQ(QVUserDefaults::text(kQVSettingsOutputFormatKey), "Rich Text File(.rtf)");
+  EXPECT_EQ(panel.outputFormatBox().currentText(), QStringLiteral("Rich Text File(.rtf)"));
+  EXPECT_FALSE(panel.pageRangeField().isEnabled());
+
+  // A page list for the shown file only; then one format for every file.
+  panel.customPagesButton().click();
+  EXPECT_TRUE(panel.pageRangeField().isEnabled());
+  panel.pageRangeField().selectAll();
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("1"));
+  panel.applyToAllBox().click();
+  QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Down);
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, HTML, Ready!", "1, HTML, Ready!"));
+  EXPECT_EQ(QVUserDefaults::text(kQVSettingsOutputFormatKey), "Web Source File(.html)");
+}
+
+TEST_F(WindowTest, PreferencesKeepTheUpdateIntervalToTheirMenu) {
+  QVPreferencesWindowController& preferences = app_->preferences();
+  QVAutoUpdate::setUpdateCheckInterval(3600);
+  preferences.loadUpdateSettings();
+  EXPECT_EQ(preferences.autoUpdateIntervalBox().currentIndex(), 1);
+  EXPECT_EQ(QVAutoUpdate::updateCheckInterval(), 604800);
+  EXPECT_FALSE(preferences.autoUpdateIntervalBox().isEnabled());
+
+  app_->showPreferences();
+  QTest::mouseClick(&preferences.updatePaneButton(), Qt::LeftButton);
+  EXPECT_EQ(preferences.panes().currentIndex(), 1);
+  preferences.autoUpdateBox().click();
+  EXPECT_TRUE(QVAutoUpdate::autoCheckForUpdates());
+  ASSERT_TRUE(preferences.autoUpdateIntervalBox().isEnabled());
+  QTest::keyClick(&preferences.autoUpdateIntervalBox(), Qt::Key_Down);
+  EXPECT_EQ(QVAutoUpdate::updateCheckInterval(), 2592000);
+}
+
+TEST_F(WindowTest, HelpMenuReachesThePagesTheMailsAndTheAboutWindow) {
+  action("about").trigger();
+  ASSERT_NE(app_->aboutWindow(), nullptr);
+  EXPECT_TRUE(app_->aboutWindow()->isVisible());
+  action("tellAFriend").trigger();
+  action("technicalSupport").trigger();
+  action("userManual").trigger();
+  ASSERT_EQ(desktop_->calls.size(), 3u);
+  EXPECT_THAT(desktop_->calls[0], testing::StartsWith("url mailto:?SUBJECT=Try%20out%20%22PDF%20Converter%22"));
+  EXPECT_THAT(desktop_->calls[1], testing::StartsWith("url mailto:PDF%20Converter%20Support%20%3Csupport@example.com%3E?SUBJECT="));
+  EXPECT_THAT(desktop_->calls[2], testing::StartsWith("url https://www.example.com/"));
+}
+
+}  // namespace

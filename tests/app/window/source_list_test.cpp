@@ -1,0 +1,111 @@
+// The source list: rows dragged up, down and to the end land where they were
+// dropped; a drop onto a row is refused; batches that arrive while a password
+// is asked wait their turn; a row's remove button removes it.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+#include "app/window/QVSourceTableCellView.h"
+#include "tests/app/window/window_test_support.h"
+
+namespace {
+
+using qvwindowtest::WindowTest;
+using testing::ElementsAre;
+
+class SourceListTest : public WindowTest {
+ protected:
+  // Rows A.pdf, B.pdf, C.pdf, D.pdf, added without checks.
+  void addFourRows() {
+    QVSourceFileListModel::ItemList items;
+    for (const char* name : {"D", "C", "B", "A"}) {
+      const auto path = dir_.file(std::string(name) + ".pdf");
+      qvapptest::writeTextPdf(path, 1);
+      items.push_back(QVSourceFileItem::initWithPath(path.string()));
+    }
+    model().insertItems(items, 0);
+  }
+  // Drags the rows and drops them before `row` (-1: below the last row).
+  bool dragRows(std::vector<int> rows, int row, const QModelIndex& onto = QModelIndex()) {
+    QModelIndexList indexes;
+    for (int r : rows) indexes.append(model().index(r));
+    std::unique_ptr<QMimeData> data(model().mimeData(indexes));
+    EXPECT_FALSE(data->hasUrls());
+    return model().dropMimeData(data.get(), Qt::CopyAction, row, 0, onto);
+  }
+};
+
+TEST_F(SourceListTest, RowsLandInTheGapTheyWereDroppedIn) {
+  addFourRows();
+  ASSERT_THAT(rowNames(), ElementsAre("A.pdf", "B.pdf", "C.pdf", "D.pdf"));
+  // Down: A into the gap between B and C.
+  ASSERT_TRUE(dragRows({0}, 2));
+  EXPECT_THAT(rowNames(), ElementsAre("B.pdf", "A.pdf", "C.pdf", "D.pdf"));
+  // Up: D to the top.
+  ASSERT_TRUE(dragRows({3}, 0));
+  EXPECT_THAT(rowNames(), ElementsAre("D.pdf", "B.pdf", "A.pdf", "C.pdf"));
+  // To the end, two rows at once, keeping their order.
+  ASSERT_TRUE(dragRows({0, 2}, -1));
+  EXPECT_THAT(rowNames(), ElementsAre("B.pdf", "C.pdf", "D.pdf", "A.pdf"));
+  EXPECT_EQ(list().selectedItems(), (QVSourceFileListModel::ItemList{model().itemAt(2), model().itemAt(3)}));
+  // Onto a row: refused, nothing moves.
+  EXPECT_FALSE(dragRows({0}, -1, model().index(2)));
+  EXPECT_THAT(rowNames(), ElementsAre("B.pdf", "C.pdf", "D.pdf", "A.pdf"));
+}
+
+TEST_F(SourceListTest, FilesDroppedBetweenRowsLandThereInTheOrderOfTheDrop) {
+  addFourRows();
+  const qvapptest::CheckFixtures files(dir_);
+  QMimeData drop;
+  drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(files.plain.string())),
+                QUrl::fromLocalFile(QString::fromStdString(files.notAPdf.string())),
+                QUrl::fromLocalFile(QString::fromStdString(files.emptyUserPassword.string()))});
+  EXPECT_FALSE(model().canDropMimeData(&drop, Qt::CopyAction, -1, 0, model().index(1)));
+  ASSERT_TRUE(model().dropMimeData(&drop, Qt::CopyAction, 1, 0, QModelIndex()));
+  // The file that is no PDF is refused in its dialog.
+  ASSERT_NE(list().unsupportedFileDialog(), nullptr);
+  list().unsupportedFileDialog()->accept();
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return !list().isCheckingFiles(); }, 30));
+  EXPECT_THAT(rowNames(), ElementsAre("A.pdf", "plain.pdf", "emptyuser.pdf", "B.pdf", "C.pdf", "D.pdf"));
+}
+
+TEST_F(SourceListTest, ABatchArrivingWhileAPasswordIsAskedWaitsItsTurn) {
+  const qvapptest::CheckFixtures files(dir_);
+  list().addFilesToCheckQueue({files.userLocked.string()});
+  ASSERT_NE(list().passwordDialog(), nullptr);
+  list().addFilesToCheckQueue({files.plain.string()});
+  EXPECT_EQ(model().rowCount(), 0);
+
+  QDialog* dialog = list().passwordDialog();
+  QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("passwordField")), QStringLiteral("owner"));
+  QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return !list().isCheckingFiles(); }, 30));
+  EXPECT_THAT(rowNames(), ElementsAre("locked.pdf", "plain.pdf"));
+  EXPECT_EQ(model().itemAt(0)->sourcePassword(), "owner");
+}
+
+TEST_F(SourceListTest, TheRemoveButtonOfARowRemovesItAndTheSelectionStaysInPlace) {
+  addFourRows();
+  QListView& view = list().tableView();
+  view.resize(500, 300);
+  view.setCurrentIndex(model().index(1));
+  const QRect row = view.visualRect(model().index(1));
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                    QVSourceTableCellView::buttonRect(QVSourceTableCellView::Remove, row).center());
+  EXPECT_THAT(rowNames(), ElementsAre("A.pdf", "C.pdf", "D.pdf"));
+  ASSERT_NE(list().selectedItem(), nullptr);
+  EXPECT_EQ(list().selectedItem(), model().itemAt(1));
+  // The output buttons of a file never converted do nothing.
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                    QVSourceTableCellView::buttonRect(QVSourceTableCellView::OpenOutput, row).center());
+  EXPECT_TRUE(desktop_->calls.empty());
+}
+
+}  // namespace
