@@ -137,8 +137,9 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
 
   QVPDF_CTMInfo info = QVPDF_CTMInfoOfState(state(), currentDisplayTextTransform());
   // Cells hold upright text only: mirrored, vertical and turned strings are
-  // left out.
+  // left out. A vertical font's column would fall one character per row.
   if (info.flip || !(info.rotation < 5.0f)) return;
+  if (state().font() && state().font()->isVertical()) return;
   info.rotation = 0;
 
   const QVPDFRenderState& s = state();

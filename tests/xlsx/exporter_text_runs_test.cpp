@@ -76,7 +76,11 @@ TEST_F(ExporterTest, OnlyUprightStringsBecomeRuns) {
   turned(90, 300, 500, "Ninety");
   turned(270, 400, 500, "TwoSeventy");
   content += "BT /F1 10 Tf -1 0 0 1 300 300 Tm (Mirrored) Tj ET\n";
-  addPage(content);
+  // A column of a vertical font, upright on the page.
+  const auto vertical =
+      qvtest::embedTrueTypeFont(builder, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", U"Column", true);
+  content += "BT /F3 10 Tf 500 700 Td <" + vertical.hex(U"Column") + "> Tj ET\n";
+  builder.addPage(content, builder.resources({{"Font", {{"F1", helvetica}, {"F3", vertical.font}}}}));
   EXPECT_EQ(convert().at("Table 1.csv"), (Lines{{"Three"}}));
 }
 
