@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
@@ -65,18 +67,24 @@ void QVFlowTextConverter::endWritePage() {
 void QVFlowTextConverter::writeOutputFile(
     const std::function<std::unique_ptr<QVFlowTextFileWriter>(const std::string&)>& makeWriter,
     const std::function<void(QVFlowTextFileWriter&)>& fill) {
-  std::unique_ptr<QVFlowTextFileWriter> writer;
+  // Written under a hidden name beside the output and renamed into place, so
+  // that nothing half-written ever stands under the output name, and nothing
+  // that stood there is touched when the writing fails.
+  const stdfs::path output(savedFilePath_);
+  const stdfs::path folder = output.has_parent_path() ? output.parent_path() : stdfs::path(".");
+  std::string temporary = (folder / ("." + output.filename().string() + ".part-XXXXXX")).string();
+  const int fd = ::mkstemp(temporary.data());
+  if (fd < 0) throw std::runtime_error("Cannot write into the folder of " + savedFilePath_ + ": " + std::strerror(errno));
+  ::close(fd);
   try {
-    writer = makeWriter(savedFilePath_);
+    std::unique_ptr<QVFlowTextFileWriter> writer = makeWriter(temporary);
     fill(*writer);
     writer->closeFile();
+    if (std::rename(temporary.c_str(), savedFilePath_.c_str()) != 0)
+      throw std::runtime_error("Cannot save " + savedFilePath_ + ": " + std::strerror(errno));
   } catch (...) {
-    const bool created = writer != nullptr;
-    writer.reset();
-    if (created) {
-      std::error_code ec;
-      stdfs::remove(savedFilePath_, ec);
-    }
+    std::error_code ec;
+    stdfs::remove(temporary, ec);
     throw;
   }
 }

@@ -15,8 +15,8 @@
 // Formats that collect their body first keep it in a work folder named after
 // the output, inside the conversion's work folder; the folder is removed when
 // the output is written, and by the destructor after a failure or a cancel.
-// The output file is written through writeOutputFile(): a failure removes
-// what was written under the output name and throws.
+// The output file is written through writeOutputFile(): nothing stands under
+// the output name until the file is complete, and a failure throws.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -60,8 +60,9 @@ class QVFlowTextConverter {
   // Makes the work folder (once) and answers it; throws when it cannot.
   const std::string& makeWorkFolder();
   void removeWorkFolder();
-  // Writes the output file with a writer the factory makes on the output
-  // path; on any failure the file is removed and the exception goes on.
+  // Writes the output file with a writer the factory makes on the path it is
+  // given (a hidden file beside the output, renamed to the output when it is
+  // complete); on any failure that file is removed and the exception goes on.
   void writeOutputFile(const std::function<std::unique_ptr<QVFlowTextFileWriter>(const std::string&)>& makeWriter,
                        const std::function<void(QVFlowTextFileWriter&)>& fill);
   // Appends a whole file's bytes (a body collected in the work folder);
