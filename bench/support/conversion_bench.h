@@ -23,6 +23,8 @@ struct ConversionBenchmark {
   bool pdftotextLayout = false;
   // The output is a folder, named without an extension.
   bool folderOutput = false;
+  // pdftohtml (one HTML file, no images) is timed on each file as well.
+  bool pdftohtml = false;
 };
 
 int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spec);
