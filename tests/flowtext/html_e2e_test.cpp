@@ -400,3 +400,34 @@ TEST(HtmlEndToEnd, RotatedTextOfTheCorpusIsLeftOut) {
   EXPECT_GT(words.size(), 100u);
   for (const std::string& w : words) EXPECT_EQ(allowed.count(w), 1u) << w;
 }
+
+namespace {
+
+// Counts the pictures the interpreter hands over.
+class PictureCountingExporter : public QVHTMLPDFExporter {
+ public:
+  void didScanXObjectImage(QVPDFConentParser&, const std::shared_ptr<QVPDFImageXObject>&) override { ++pictures; }
+  int pictures = 0;
+};
+
+}  // namespace
+
+TEST(HtmlEndToEnd, PicturesOfThePageAreNeitherDecodedNorWritten) {
+  const fs::path pdf = qvtest::corpusDir() / "gofpdf-images.pdf";
+  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  qvtest::TempDir dir;
+  auto document = platform::PdfDocument::open(pdf.string(), "");
+  ASSERT_TRUE(document);
+  platform::fs::WorkFolder work;
+  platform::fs::WorkFolderScope scope(work);
+  PictureCountingExporter exporter;
+  exporter.setNumberOfPagesToConvert(document->pageCount());
+  exporter.begainConvertPDF(dir.file("images.html").string());
+  for (int n = 1; n <= document->pageCount(); ++n) EXPECT_TRUE(exporter.convertPDFPage(*document->page(n)));
+  EXPECT_EQ(exporter.pictures, 0);
+  std::vector<std::string> written;
+  for (const auto& entry : fs::recursive_directory_iterator(work.path()))
+    if (entry.is_regular_file()) written.push_back(entry.path().filename().string());
+  EXPECT_THAT(written, testing::ElementsAre("content.html"));
+  exporter.endConvertPDF(*document);
+}
