@@ -8,9 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <numbers>
 #include <regex>
@@ -21,6 +19,7 @@
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 #include "tests/flowtext/html_checks.h"
+#include "tests/support/command_run.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/text_coverage.h"
@@ -32,22 +31,9 @@ using testing::HasSubstr;
 using testing::IsEmpty;
 using testing::Not;
 
-struct Result {
-  int exitCode = -1;
-  std::string output;
-};
-
 #ifdef QV_PDFCONVERT
-Result pdfconvert(const std::string& arguments) {
-  Result result;
-  const std::string command = qvtest::shellQuote(QV_PDFCONVERT) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) result.output.append(chunk.data(), n);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+qvtest::CommandResult pdfconvert(const std::string& arguments) {
+  return qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " " + arguments);
 }
 #endif
 
@@ -154,7 +140,7 @@ TEST(HtmlEndToEnd, DrawnPagesKeepReadingOrderStylesAndLeaveTurnedTextOut) {
   qvtest::TempDir dir;
   const fs::path pdf = drawSample(dir);
   const fs::path out = dir.file("Field notes.html");
-  const Result r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
+  const qvtest::CommandResult r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
   ASSERT_EQ(r.exitCode, 0) << r.output;
   expectSoundHtml(out);
   const std::string html = qvtest::readWhole(out);
@@ -193,7 +179,7 @@ TEST(HtmlEndToEnd, AnOutputThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
   qvtest::TempDir dir;
   const fs::path pdf = drawSample(dir);
   const fs::path out = dir.path() / "missing-folder" / "x.html";
-  const Result r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
+  const qvtest::CommandResult r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
   EXPECT_NE(r.exitCode, 0) << r.output;
   EXPECT_FALSE(fs::exists(out));
 }
