@@ -20,6 +20,7 @@
 #include "platform/pdf/document.h"
 #include "tests/flowtext/html_checks.h"
 #include "tests/support/command_run.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/text_coverage.h"
@@ -342,10 +343,9 @@ bool pdftotextAvailable() { return std::system("command -v pdftotext > /dev/null
 }  // namespace
 
 TEST(HtmlEndToEnd, CorpusPdfsConvertToSoundHtmlAndKeepTheirWords) {
-  const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
-  for (const fs::path& pdf : files) {
+  for (const fs::path& pdf : qvtest::corpusFilesWithStandIns(dir.file("made"))) {
     SCOPED_TRACE(pdf.string());
     const std::string password = qvtest::corpusPassword(pdf);
     const fs::path out = dir.file(pdf.stem().string() + ".html");
@@ -367,7 +367,7 @@ TEST(HtmlEndToEnd, CorpusPdfsConvertToSoundHtmlAndKeepTheirWords) {
 
 TEST(HtmlEndToEnd, RotatedTextOfTheCorpusIsLeftOut) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-rotated-text.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   qvtest::TempDir dir;
   const fs::path out = dir.file("rotated.html");
   qvtest::convertWithExporter<QVHTMLPDFExporter>(pdf, out);
@@ -400,7 +400,7 @@ class PictureCountingExporter : public QVHTMLPDFExporter {
 
 TEST(HtmlEndToEnd, PicturesOfThePageAreNeitherDecodedNorWritten) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-images.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   qvtest::TempDir dir;
   auto document = platform::PdfDocument::open(pdf.string(), "");
   ASSERT_TRUE(document);
