@@ -4,6 +4,7 @@
 
 #include "pptx/QVPPTXPDFExporter.h"
 #include "docx/QVDocxPDFExporter.h"
+#include "flowtext/html/QVHTMLPDFExporter.h"
 #include "xlsx/QVExcelPDFExporter.h"
 
 void registerBuiltInExporters(QVExporterRegistry& registry) {
@@ -13,6 +14,9 @@ void registerBuiltInExporters(QVExporterRegistry& registry) {
   });
   registry.registerFactory("docx", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVDocxPDFExporter>();
+  });
+  registry.registerFactory("html", [](const std::optional<QVPDFOptions>&) -> std::unique_ptr<QVPDFExporter> {
+    return std::make_unique<QVHTMLPDFExporter>();
   });
   registry.registerFactory("csv", [](const std::optional<QVPDFOptions>& moreOptions) -> std::unique_ptr<QVPDFExporter> {
     return std::make_unique<QVExcelPDFExporter>(moreOptions ? std::optional(moreOptions->excelOptions) : std::nullopt);

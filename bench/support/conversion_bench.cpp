@@ -24,6 +24,7 @@ struct FileResult {
   int pages = 0;
   Measured ours;
   Measured pdftotext;
+  Measured pdftohtml;
 };
 
 // Keeps the better of two measurements of the same work.
@@ -105,10 +106,12 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
   const fs::path outFolder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);
   fs::create_directories(outFolder);
   const bool havePdftotext = toolExists("pdftotext");
+  const bool havePdftohtml = benchmark.pdftohtml && toolExists("pdftohtml");
   office = office && toolExists("soffice");
 
   std::vector<FileResult> results;
-  std::cout << "file\tpages\tours_s\tours_pages/s\tslowest_page_s\tours_peak_MB\tpdftotext_s\tpdftotext_peak_MB\n";
+  std::cout << "file\tpages\tours_s\tours_pages/s\tslowest_page_s\tours_peak_MB\tpdftotext_s\tpdftotext_peak_MB"
+            << (havePdftohtml ? "\tpdftohtml_s\tpdftohtml_peak_MB" : "") << "\n";
   for (const fs::path& file : files) {
     FileResult r;
     r.file = file;
@@ -137,17 +140,25 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
         args.insert(args.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
         keepBest(r.pdftotext, measured([&] { return runTool(args); }), round);
       }
+      if (havePdftohtml) {
+        std::vector<std::string> args{"pdftohtml", "-q", "-s", "-i", "-noframes"};
+        if (!r.password.empty()) args.insert(args.end(), {"-upw", r.password});
+        args.insert(args.end(), {file.string(), (fs::path(scratch.path()) / "pdftohtml.html").string()});
+        keepBest(r.pdftohtml, measured([&] { return runTool(args); }), round);
+      }
     }
     std::cout << file.filename().string() << "\t" << r.pages << "\t"
               << (r.ours.ok ? fixed(r.ours.seconds, 3) : "failed") << "\t" << rate(r.pages, r.ours.seconds) << "\t"
               << fixed(r.ours.slowestPageSeconds, 3) << "\t" << fixed(r.ours.peakMB, 1) << "\t"
               << (havePdftotext ? fixed(r.pdftotext.seconds, 3) : "-") << "\t"
-              << (havePdftotext ? fixed(r.pdftotext.peakMB, 1) : "-") << "\n";
+              << (havePdftotext ? fixed(r.pdftotext.peakMB, 1) : "-");
+    if (havePdftohtml) std::cout << "\t" << fixed(r.pdftohtml.seconds, 3) << "\t" << fixed(r.pdftohtml.peakMB, 1);
+    std::cout << "\n";
     results.push_back(r);
   }
 
   int pages = 0;
-  double ours = 0, text = 0, oursPeak = 0, textPeak = 0, slowestPage = 0;
+  double ours = 0, text = 0, html = 0, oursPeak = 0, textPeak = 0, htmlPeak = 0, slowestPage = 0;
   std::string slowestFile;
   for (const FileResult& r : results) {
     pages += r.pages;
@@ -155,6 +166,8 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
     text += r.pdftotext.seconds;
     oursPeak = std::max(oursPeak, r.ours.peakMB);
     textPeak = std::max(textPeak, r.pdftotext.peakMB);
+    html += r.pdftohtml.seconds;
+    htmlPeak = std::max(htmlPeak, r.pdftohtml.peakMB);
     if (r.ours.slowestPageSeconds > slowestPage) {
       slowestPage = r.ours.slowestPageSeconds;
       slowestFile = r.file.filename().string();
@@ -171,6 +184,10 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
               << fixed(kTargetRatio, 0) << " x\n";
   else
     std::cout << "pdftotext not available\n";
+  if (havePdftohtml && html > 0)
+    std::cout << "pdftohtml -s -i (pdf -> html): " << fixed(html, 3) << " s: " << rate(pages, html)
+              << " pages/s, peak " << fixed(htmlPeak, 1) << " MB; ours take " << fixed(ours / html, 2)
+              << " x its time per page\n";
 
   if (office)
     runOffice(benchmark, outFolder, results);

@@ -15,7 +15,7 @@
 namespace qvbench {
 
 struct ConversionBenchmark {
-  // Output extension: "pptx", "docx", "xlsx", "csv".
+  // Output extension: "pptx", "docx", "xlsx", "csv", "html".
   std::string type;
   // LibreOffice's PDF import filter for that format; empty where it has none.
   std::string officeFilter;
@@ -23,6 +23,8 @@ struct ConversionBenchmark {
   bool pdftotextLayout = false;
   // The output is a folder, named without an extension.
   bool folderOutput = false;
+  // pdftohtml (one HTML file, no images) is timed on each file as well.
+  bool pdftohtml = false;
 };
 
 int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& benchmark);
