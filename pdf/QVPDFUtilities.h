@@ -64,6 +64,10 @@ class QVPDFUtilities {
                                  QVPDFImageFileType type, double dpiX = 72, double dpiY = 72,
                                  float quality = 1.0f);
 
+  // The kind of an image file by its first bytes: PNG, JPEG, or none (also
+  // for a file that cannot be read).
+  static std::optional<QVPDFImageFileType> imageFileType(const std::string& path);
+
   // An image file (PNG or JPEG) read back as premultiplied ARGB32; nullopt
   // when it cannot be read or decoded.
   static std::optional<platform::image::Bitmap> cgImageWithContentsOfFile(const std::string& path);

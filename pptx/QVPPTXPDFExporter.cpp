@@ -22,7 +22,7 @@
 #include "pptx/QVPPTXFreeform.h"
 #include "pptx/QVPPTXPage.h"
 #include "pptx/QVPPTXPicture.h"
-#include "pptx/QVPPTXRendering.h"
+#include "convert/QVPDFRendering.h"
 #include "pptx/QVPPTXTextbox.h"
 #include "pptx/QVPPTXUtilities.h"
 #include "pptx/QVPPTXWriter.h"
@@ -406,7 +406,7 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
     return;
 
   // A paint in a pattern colour space is left out (see pathPaint).
-  const QVPPTXPathPaint paint = QVPPTXRendering::pathPaint(s, t, stroke, fill);
+  const QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, t, stroke, fill);
   if (!paint.fill && !paint.stroke) return;
 
   const auto elementList = QVPDFCGPathUtilities::NSArrayWithCGPath(displayPath);
@@ -455,16 +455,16 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   QVPPTXPage* page = currentPage();
   if (!page) return;
   const QVPDFRenderState& s = state();
-  QVPPTXPathPaint paint = QVPPTXRendering::pathPaint(s, userToDisplay(), stroke, fill);
+  QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, userToDisplay(), stroke, fill);
   paint.stroke = paint.stroke && stroke;
   paint.fill = paint.fill && fill;
-  const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
-  std::optional<QVPPTXRenderedImage> rendered =
-      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips);
+  const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform_);
+  std::optional<QVPDFRenderedImage> rendered =
+      QVPDFRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips);
   if (!rendered) return;
   picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
-  const std::string file = QVPPTXRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
+  const std::string file = QVPDFRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
   const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
   if (!QVPDFUtilities::writeCGImageToFile(rendered->bitmap, file, QVPDFImageFileType::PNG, dpi, dpi, 1.0f)) return;
 
@@ -507,14 +507,14 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     if (picturePixels_ >= kMaxPicturePixelsPerPage) return;
     picturePixels_ += imagePixels;
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
-      QVPPTXRenderedImage clipped;
-      const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
-      switch (QVPPTXRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped)) {
-        case QVPPTXRendering::ClipResult::Invisible:
+      QVPDFRenderedImage clipped;
+      const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform_);
+      switch (QVPDFRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped)) {
+        case QVPDFRendering::ClipResult::Invisible:
           return;
-        case QVPPTXRendering::ClipResult::Unclipped:
+        case QVPDFRendering::ClipResult::Unclipped:
           break;
-        case QVPPTXRendering::ClipResult::Clipped: {
+        case QVPDFRendering::ClipResult::Clipped: {
           picturePixels_ += int64_t{clipped.bitmap.width()} * clipped.bitmap.height();
           const std::string clippedFile =
               QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
