@@ -33,6 +33,9 @@ void QVDocxRunTextPath::_writeTextPath(XMLFileWriter& w) const {
   w.writeAttribute("id", "TextPath 1");
   w.writeAttributeWithNamespace(types::kNamespaceOffice, "spid", "_x0000_t136");
   w.writeAttribute("type", "#_x0000_t136");
+  // The shape type number as well: without it (the document holds no
+  // shape types) LibreOffice does not show the word-art.
+  w.writeAttributeWithNamespace(types::kNamespaceOffice, "spt", "136");
   w.writeAttribute("style", style);
   w.writeAttribute("filled", i.filled ? "t" : "f");
   if (i.filled) w.writeAttribute("fillcolor", markup::colorString(i.fillcolor));

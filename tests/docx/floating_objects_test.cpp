@@ -14,8 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/image/bitmap.h"
-#include "platform/image/codecs.h"
 #include "tests/docx/docx_test_support.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
@@ -28,55 +26,6 @@ using docxtest::Document;
 using docxtest::findAll;
 
 constexpr const char* kRels = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-
-// A JPEG of stripes, 60 x 40 pixels.
-std::string stripesJpeg() {
-  platform::image::Bitmap image(60, 40, platform::image::PixelFormat::RGB8);
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) {
-      uint8_t* p = image.row(y) + 3 * x;
-      const bool dark = (x / 10) % 2 == 0;
-      p[0] = dark ? 30 : 230;
-      p[1] = dark ? 60 : 180;
-      p[2] = dark ? 140 : 40;
-    }
-  return platform::image::encodeJpeg(image, 90);
-}
-
-// One page of 612 x 612 points as displayed: a white background, a filled
-// rectangle with upright text drawn over it, two boxes stroked as one path,
-// a hairline and a fill thinner than a point, a JPEG drawn twice (once cut
-// by a clip path, with a quarter-turned label drawn over it, once whole),
-// upright text, a string at 45 degrees and a mirrored string. `turned`
-// draws it on a page with /Rotate 90, turned back so that it is seen the
-// same way.
-const char* kPageContent =
-    "1 1 1 rg 0 0 612 612 re f "
-    "0.2 0.5 0.8 rg 72 420 200 100 re f "
-    "0 0 0 rg BT /F1 12 Tf 80 470 Td (Over the blue fill) Tj ET "
-    "0 0 0 RG 2 w 320 420 100 60 re 440 420 100 60 re S "
-    "0 w 72 380 m 540 380 l S "
-    "0.6 0 0 rg 72 360 400 0.5 re f "
-    "q 100 120 150 150 re W n 300 0 0 200 80 100 cm /Im1 Do Q "
-    "q 120 0 0 80 420 120 cm /Im1 Do Q "
-    "0 0 0 rg BT /F1 14 Tf 0 1 -1 0 180 140 Tm (Side label) Tj ET "
-    "BT /F1 12 Tf 72 560 Td (Harbour notes of the week) Tj ET "
-    "BT /F1 16 Tf 0.7071 0.7071 -0.7071 0.7071 330 240 Tm (Forty five) Tj ET "
-    "BT /F1 16 Tf -1 0 0 1 560 60 Tm (Mirrored words) Tj ET ";
-
-fs::path writeFixture(const qvtest::TempDir& dir, const std::string& name, bool turned) {
-  qvtest::PdfBuilder b;
-  auto jpeg = b.stream(stripesJpeg(), "<< /Type /XObject /Subtype /Image /Width 60 /Height 40 /ColorSpace /DeviceRGB "
-                                      "/BitsPerComponent 8 /Filter /DCTDecode >>");
-  auto resources =
-      b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}, {"XObject", {{"Im1", jpeg}}}});
-  const std::string content = turned ? "q 0 1 -1 0 612 0 cm " + std::string(kPageContent) + "Q" : kPageContent;
-  auto page = b.addPage(content, resources, "[0 0 612 612]");
-  if (turned) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
-  const fs::path path = dir.file(name + ".pdf");
-  b.write(path);
-  return path;
-}
 
 // The VML shapes of the body by kind.
 struct Shapes {
@@ -121,7 +70,8 @@ class DocxFloatingObjects : public testing::TestWithParam<bool> {};
 TEST_P(DocxFloatingObjects, EveryKindOfMarkReachesTheDocumentStackedAsDrawn) {
   const bool turned = GetParam();
   qvtest::TempDir dir;
-  const fs::path pdf = writeFixture(dir, "marks", turned);
+  const fs::path pdf = dir.file("marks.pdf");
+  docxtest::writeFloatingObjectsPdf(pdf, turned);
   const fs::path docx = dir.file("marks.docx");
   ASSERT_EQ(docxtest::convertToDocx(pdf, docx), 1);
   EXPECT_THAT(qvtest::checkWordPackage(docx), testing::IsEmpty());
@@ -202,6 +152,34 @@ TEST_P(DocxFloatingObjects, EveryKindOfMarkReachesTheDocumentStackedAsDrawn) {
   EXPECT_EQ(docxtest::find(*shapes.textPaths[1], "textpath")->attr("string"), "Mirrored words");
   EXPECT_EQ(styleValue(*shapes.textPaths[1], "flip"), "y");
   EXPECT_THAT(doc.text(), testing::HasSubstr("Side label"));
+}
+
+TEST_P(DocxFloatingObjects, LibreOfficeShowsTheLabelAndTheStrings) {
+  if (!qvtest::officeAvailable() || std::system("command -v pdftotext > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
+  qvtest::TempDir dir;
+  const fs::path pdf = dir.file("marks.pdf");
+  docxtest::writeFloatingObjectsPdf(pdf, GetParam());
+  const fs::path docx = dir.file("marks.docx");
+  ASSERT_EQ(docxtest::convertToDocx(pdf, docx), 1);
+  const auto printed = qvtest::officeConvertToPdf(docx, dir.path() / "office");
+  ASSERT_TRUE(printed) << "LibreOffice did not convert the document";
+  const std::string text = qvtest::foldForComparison(qvtest::pdftotextPage(*printed, 1));
+  EXPECT_THAT(text, testing::HasSubstr("Side label"));
+  EXPECT_THAT(text, testing::HasSubstr("Harbour notes"));
+
+  // Word-art is printed as outlines: its ink is where the page has it.
+  const auto page = qvtest::renderPdfPage(pdf, 1, 50);
+  const auto shown = qvtest::renderPdfPage(*printed, 1, 50);
+  ASSERT_TRUE(page && shown);
+  struct Area {
+    const char* what;
+    double left, top, right, bottom;
+  };
+  for (const Area& a : {Area{"Forty five", 0.53, 0.50, 0.66, 0.62}, Area{"Mirrored words", 0.72, 0.87, 0.93, 0.92}}) {
+    EXPECT_GT(page->inkIn(a.left, a.top, a.right, a.bottom), 20) << a.what;
+    EXPECT_GT(shown->inkIn(a.left, a.top, a.right, a.bottom), 20) << a.what;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, DocxFloatingObjects, testing::Values(false, true),
