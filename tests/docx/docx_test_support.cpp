@@ -118,8 +118,6 @@ std::string Document::text() const {
 }
 
 // A JPEG of stripes, 60 x 40 pixels.
-namespace {
-
 std::string stripesJpeg() {
   platform::image::Bitmap image(60, 40, platform::image::PixelFormat::RGB8);
   for (int y = 0; y < image.height(); ++y)
@@ -132,8 +130,6 @@ std::string stripesJpeg() {
     }
   return platform::image::encodeJpeg(image, 90);
 }
-
-}  // namespace
 
 const char* const kFloatingObjectsContent =
     "1 1 1 rg 0 0 612 612 re f "

@@ -182,6 +182,56 @@ TEST_P(DocxFloatingObjects, LibreOfficeShowsTheLabelAndTheStrings) {
   }
 }
 
+TEST(DocxFloatingObjectsPlacement, PicturesAreTurnedMirroredOrLeftOutAsThePageDrawsThem) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  auto jpeg = b.stream(docxtest::stripesJpeg(), "<< /Type /XObject /Subtype /Image /Width 60 /Height 40 "
+                                                "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>");
+  auto broken = b.stream("not a picture at all", "<< /Type /XObject /Subtype /Image /Width 60 /Height 40 "
+                                                 "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>");
+  auto resources = b.resources({{"XObject", {{"Im1", jpeg}, {"Im2", broken}}}});
+  b.addPage(
+      // Turned a quarter, then drawn upside down.
+      "q 0 100 -200 0 300 400 cm /Im1 Do Q "
+      "q 100 0 0 -100 100 700 cm /Im1 Do Q "
+      // Clipped away entirely, and undecodable: neither is placed.
+      "q 600 780 5 5 re W n 100 0 0 100 10 10 cm /Im1 Do Q "
+      "q 100 0 0 100 300 600 cm /Im2 Do Q "
+      // White paper is left out; near-white paper, stroked paper and a
+      // white patch are kept.
+      "1 g 0 0 612 792 re f 0.996 g 0 0 612 792 re f 1 g 0 0 1 RG 0 0 612 792 re B 1 g 10 10 100 100 re f",
+      resources);
+  const fs::path pdf = dir.file("placed.pdf");
+  b.write(pdf);
+  const fs::path docx = dir.file("placed.docx");
+  ASSERT_EQ(docxtest::convertToDocx(pdf, docx), 1);
+  EXPECT_THAT(qvtest::checkWordPackage(docx), testing::IsEmpty());
+
+  Document doc(docx);
+  const Shapes shapes = shapesOf(doc);
+  ASSERT_EQ(shapes.pictures.size(), 2u);
+  const auto& turned = *shapes.pictures[0];
+  EXPECT_EQ(styleValue(turned, "margin-left"), "150.00pt");
+  EXPECT_EQ(styleValue(turned, "margin-top"), "242.00pt");
+  EXPECT_EQ(styleValue(turned, "width"), "100.00pt");
+  EXPECT_EQ(styleValue(turned, "height"), "200.00pt");
+  EXPECT_EQ(styleValue(turned, "rotation"), "270");
+  EXPECT_EQ(styleValue(turned, "flip"), "");
+  const auto& mirrored = *shapes.pictures[1];
+  EXPECT_EQ(styleValue(mirrored, "rotation"), "");
+  EXPECT_EQ(styleValue(mirrored, "flip"), "y");
+  EXPECT_EQ(styleValue(mirrored, "margin-top"), "92.00pt");
+  // One image drawn twice is one media part.
+  EXPECT_EQ(std::count_if(doc.package.entries().begin(), doc.package.entries().end(),
+                          [](const std::string& e) { return e.rfind("word/media/", 0) == 0; }),
+            1);
+  ASSERT_EQ(shapes.freeforms.size(), 3u);
+  EXPECT_NE(shapes.freeforms[0]->attr("fillcolor"), "#FFFFFF");
+  EXPECT_EQ(shapes.freeforms[1]->attr("strokecolor"), "#0000FF");
+  EXPECT_EQ(styleValue(*shapes.freeforms[2], "width"), "100.00pt");
+}
+
+
 INSTANTIATE_TEST_SUITE_P(Pages, DocxFloatingObjects, testing::Values(false, true),
                          [](const testing::TestParamInfo<bool>& info) { return info.param ? "Rotate90" : "Upright"; });
 

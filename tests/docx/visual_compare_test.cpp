@@ -82,7 +82,9 @@ TEST(DocxVisual, DocumentsLookLikeTheirPages) {
     documentPages.push_back(std::move(*document));
   }
   // The measure tells pages apart: the tiger is not the floating objects page.
-  if (pages.size() >= 3) EXPECT_LT(qvtest::inkSimilarity(pages[0], documentPages[2], kCell), 0.4);
+  if (pages.size() >= 3) {
+    EXPECT_LT(qvtest::inkSimilarity(pages[0], documentPages[2], kCell), 0.4);
+  }
 }
 
 }  // namespace
