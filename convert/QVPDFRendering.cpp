@@ -5,7 +5,9 @@
 #include <filesystem>
 
 #include "pdf/QVPDFColorSpace.h"
+#include "pdf/QVPDFPathUtilities.h"
 #include "pdf/QVPDFRenderState.h"
+#include "pdf/QVPDFUtilities.h"
 #include "platform/fs/files.h"
 #include "platform/text/text.h"
 
@@ -180,6 +182,29 @@ QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize,
   for (const QVPDFClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
   ctx.drawImage(image, imageTransform);
   if (result) *result = finish(*canvas, area);
+  return ClipResult::Clipped;
+}
+
+QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const std::string& file, const Bitmap& pixels,
+                                                         const QVPDFRenderState& state,
+                                                         const AffineTransform& pageTransform, Size pageSize,
+                                                         const AffineTransform& imageTransform,
+                                                         ClippedImageFile* result) {
+  QVPDFRenderedImage clipped;
+  const ClipResult clip =
+      ClipImageInContextSize(pageSize, pixels, imageTransform, displayClipPaths(state, pageTransform), &clipped);
+  if (clip != ClipResult::Clipped) return clip;
+  const std::string path =
+      QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
+  const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
+  if (!QVPDFUtilities::writeCGImageToFile(clipped.bitmap, path, QVPDFImageFileType::PNG, dpi, dpi, 1.0f))
+    return ClipResult::Unclipped;
+  if (result) {
+    result->path = path;
+    result->displayRect = clipped.displayRect;
+    result->pixelWidth = clipped.bitmap.width();
+    result->pixelHeight = clipped.bitmap.height();
+  }
   return ClipResult::Clipped;
 }
 

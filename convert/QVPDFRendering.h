@@ -97,6 +97,24 @@ class QVPDFRendering {
                                            const std::vector<QVPDFClipPath>& clipPaths,
                                            QVPDFRenderedImage* result, platform::Rect* clipRect = nullptr);
 
+  // A clipped image written as a file beside the image's own.
+  struct ClippedImageFile {
+    std::string path;  // the PNG written
+    platform::Rect displayRect;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+  };
+  // Draws the image of `file` (its pixels given, placed by imageTransform)
+  // through the state's clip paths (ClipImageInContextSize) and, when the
+  // clip cuts it, writes the result as a PNG named after the file (the
+  // extension replaced, a number added while the name is taken). Clipped
+  // only when that file was written; Unclipped when it could not be (the
+  // caller places the image whole).
+  static ClipResult clipImageFile(const std::string& file, const platform::image::Bitmap& pixels,
+                                  const QVPDFRenderState& state, const platform::AffineTransform& pageTransform,
+                                  platform::Size pageSize, const platform::AffineTransform& imageTransform,
+                                  ClippedImageFile* result);
+
   // Renders a display-space path with its paint, through the clip paths, on
   // a transparent bitmap covering the painted area (the path's box widened
   // by the stroke's reach, rounded out to whole points, cut to the page).

@@ -359,32 +359,25 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
     // An image that cannot be read back would be placed as a transparent
     // area: it is left out.
     if (!pixels) return;
-    QVPDFRenderedImage clipped;
-    const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform_);
-    switch (QVPDFRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped)) {
+    QVPDFRendering::ClippedImageFile clipped;
+    switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform_, currentPageMediaBox_.size, t,
+                                          &clipped)) {
       case QVPDFRendering::ClipResult::Invisible:
         // Nothing of the image is left on the page.
         return;
       case QVPDFRendering::ClipResult::Unclipped:
         break;
-      case QVPDFRendering::ClipResult::Clipped: {
-        clipPixels_ += int64_t{clipped.bitmap.width()} * clipped.bitmap.height();
-        const std::string clippedFile =
-            QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
-        const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
-        if (QVPDFUtilities::writeCGImageToFile(clipped.bitmap, clippedFile, QVPDFImageFileType::PNG, dpi, dpi,
-                                               1.0f)) {
-          file = clippedFile;
-          info.displayX = clipped.displayRect.origin.x;
-          info.displayY = clipped.displayRect.origin.y;
-          info.displayWidth = clipped.displayRect.size.width;
-          info.displayHeight = clipped.displayRect.size.height;
-          info.flipX = false;
-          info.flipY = false;
-          info.rotation = 0.0f;
-        }
+      case QVPDFRendering::ClipResult::Clipped:
+        clipPixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
+        file = clipped.path;
+        info.displayX = clipped.displayRect.origin.x;
+        info.displayY = clipped.displayRect.origin.y;
+        info.displayWidth = clipped.displayRect.size.width;
+        info.displayHeight = clipped.displayRect.size.height;
+        info.flipX = false;
+        info.flipY = false;
+        info.rotation = 0.0f;
         break;
-      }
     }
   }
 

@@ -39,6 +39,17 @@ std::string opacity(float alpha) {
   return platform::text::formatFixed(scaled, 0) + "f";
 }
 
+void writePaint(XMLFileWriter& w, bool filled, const platform::Color& fillcolor, bool stroked, double strokeweight,
+                int weightDecimals, const platform::Color& strokecolor) {
+  w.writeAttribute("filled", filled ? "t" : "f");
+  if (filled) w.writeAttribute("fillcolor", colorString(fillcolor));
+  w.writeAttribute("stroked", stroked ? "t" : "f");
+  if (stroked) {
+    w.writeAttribute("strokeweight", number(strokeweight, weightDecimals) + "pt");
+    w.writeAttribute("strokecolor", colorString(strokecolor));
+  }
+}
+
 void openPict(XMLFileWriter& w, const QVDocx_RPr& rProperty) {
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.writeStartElementWithNamespace(ns, "r");

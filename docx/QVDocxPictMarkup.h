@@ -27,6 +27,12 @@ std::string zIndex32(int64_t z);
 // An opacity on the 65792 scale, as "NNNNNf".
 std::string opacity(float alpha);
 
+// The fill and outline attributes of a shape: "filled" and, when filled,
+// its colour; "stroked" and, when stroked, the weight (points with the
+// decimals) and colour.
+void writePaint(XMLFileWriter& writer, bool filled, const platform::Color& fillcolor, bool stroked,
+                double strokeweight, int weightDecimals, const platform::Color& strokecolor);
+
 // Opens w:r with the run properties and w:pict; closePict ends both.
 void openPict(XMLFileWriter& writer, const QVDocx_RPr& rProperty);
 void closePict(XMLFileWriter& writer);

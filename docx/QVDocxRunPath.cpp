@@ -151,13 +151,7 @@ void QVDocxRunPath::_writePath2006(XMLFileWriter& w) const {
   w.writeAttribute("coordsize",
                    markup::number(info.displayWidth * 20, 2) + "," + markup::number(info.displayHeight * 20, 2));
   w.writeAttribute("path", pathText(*path));
-  w.writeAttribute("filled", info.filled ? "t" : "f");
-  if (info.filled) w.writeAttribute("fillcolor", markup::colorString(info.fillcolor));
-  w.writeAttribute("stroked", info.stroked ? "t" : "f");
-  if (info.stroked) {
-    w.writeAttribute("strokeweight", markup::number(std::max(weight, 0.01f), 2) + "pt");
-    w.writeAttribute("strokecolor", markup::colorString(info.strokecolor));
-  }
+  markup::writePaint(w, info.filled, info.fillcolor, info.stroked, std::max(weight, 0.01f), 2, info.strokecolor);
   w.writeStartElementWithNamespace(v, "path");
   w.writeAttribute("arrowok", "t");
   w.writeEndElement();

@@ -49,13 +49,7 @@ void QVDocxRunTextBox::_writeTextBox(XMLFileWriter& w) const {
   w.writeAttributeWithNamespace(types::kNamespaceOffice, "spid", "_x0000_t202");
   w.writeAttribute("type", "#_x0000_t202");
   w.writeAttribute("style", style);
-  w.writeAttribute("filled", i.filled ? "t" : "f");
-  if (i.filled) w.writeAttribute("fillcolor", markup::colorString(i.fillcolor));
-  w.writeAttribute("stroked", i.stroked ? "t" : "f");
-  if (i.stroked) {
-    w.writeAttribute("strokeweight", markup::number(i.strokeweight, 0) + "pt");
-    w.writeAttribute("strokecolor", markup::colorString(i.strokecolor));
-  }
+  markup::writePaint(w, i.filled, i.fillcolor, i.stroked, i.strokeweight, 0, i.strokecolor);
   w.writeStartElementWithNamespace(v, "textbox");
   if (i.rotation == 90.0)
     w.writeAttribute("style", "layout-flow:vertical;mso-layout-flow-alt:right-to-left");

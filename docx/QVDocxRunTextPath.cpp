@@ -37,13 +37,7 @@ void QVDocxRunTextPath::_writeTextPath(XMLFileWriter& w) const {
   // shape types) LibreOffice does not show the word-art.
   w.writeAttributeWithNamespace(types::kNamespaceOffice, "spt", "136");
   w.writeAttribute("style", style);
-  w.writeAttribute("filled", i.filled ? "t" : "f");
-  if (i.filled) w.writeAttribute("fillcolor", markup::colorString(i.fillcolor));
-  w.writeAttribute("stroked", i.stroked ? "t" : "f");
-  if (i.stroked) {
-    w.writeAttribute("strokeweight", markup::number(i.strokeweight, 0) + "pt");
-    w.writeAttribute("strokecolor", markup::colorString(i.strokecolor));
-  }
+  markup::writePaint(w, i.filled, i.fillcolor, i.stroked, i.strokeweight, 0, i.strokecolor);
   w.writeStartElementWithNamespace(types::kNamespaceOffice, "extrusion");
   w.writeAttributeWithNamespace(v, "ext", "view");
   w.writeAttribute("autorotationcenter", "t");

@@ -507,30 +507,23 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     if (picturePixels_ >= kMaxPicturePixelsPerPage) return;
     picturePixels_ += imagePixels;
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
-      QVPDFRenderedImage clipped;
-      const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform_);
-      switch (QVPDFRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped)) {
+      QVPDFRendering::ClippedImageFile clipped;
+      switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform_, currentPageMediaBox_.size, t,
+                                            &clipped)) {
         case QVPDFRendering::ClipResult::Invisible:
           return;
         case QVPDFRendering::ClipResult::Unclipped:
           break;
-        case QVPDFRendering::ClipResult::Clipped: {
-          picturePixels_ += int64_t{clipped.bitmap.width()} * clipped.bitmap.height();
-          const std::string clippedFile =
-              QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
-          const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
-          if (QVPDFUtilities::writeCGImageToFile(clipped.bitmap, clippedFile, QVPDFImageFileType::PNG, dpi, dpi,
-                                                 1.0f)) {
-            file = clippedFile;
-            info.setDisplayRect(clipped.displayRect);
-            info.horizontalResolution = clipped.bitmap.width();
-            info.verticalResolution = clipped.bitmap.height();
-            info.flipX = false;
-            info.flipY = false;
-            info.rotation = 0;
-          }
+        case QVPDFRendering::ClipResult::Clipped:
+          picturePixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
+          file = clipped.path;
+          info.setDisplayRect(clipped.displayRect);
+          info.horizontalResolution = clipped.pixelWidth;
+          info.verticalResolution = clipped.pixelHeight;
+          info.flipX = false;
+          info.flipY = false;
+          info.rotation = 0;
           break;
-        }
       }
     }
   }
