@@ -61,7 +61,7 @@ struct Canvas {
   double scale = 1;
 };
 
-std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
+std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image::PixelStorage* memory) {
   const double w = area.width(), h = area.height();
   if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
   const double budget = static_cast<double>(QVPDFRendering::kMaxRenderPixels);
@@ -73,7 +73,9 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
   Canvas canvas;
   canvas.scale = scale;
   try {
-    canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph));
+    platform::image::PixelStorage storage;
+    if (memory) storage = std::move(*memory);
+    canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph), std::move(storage));
   } catch (const platform::image::ImageError&) {
     return std::nullopt;
   }
@@ -82,9 +84,9 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
   return canvas;
 }
 
-QVPDFRenderedImage finish(const Canvas& canvas, const Rect& area) {
+QVPDFRenderedImage finish(Canvas& canvas, const Rect& area) {
   QVPDFRenderedImage out;
-  out.bitmap = canvas.context->image();
+  out.bitmap = canvas.context->takeImage();
   out.displayRect =
       Rect(area.minX(), area.minY(), out.bitmap.width() / canvas.scale, out.bitmap.height() / canvas.scale);
   return out;
@@ -147,7 +149,8 @@ QVPDFPathPaint QVPDFRendering::pathPaint(const QVPDFRenderState& state, const Af
 QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
                                                                      const AffineTransform& imageTransform,
                                                                      const std::vector<QVPDFClipPath>& clipPaths,
-                                                                     QVPDFRenderedImage* result, Rect* clipRect) {
+                                                                     QVPDFRenderedImage* result, Rect* clipRect,
+                                                                     platform::image::PixelStorage* canvasMemory) {
   if (clipPaths.empty() || image.empty()) return ClipResult::Unclipped;
   const Rect imageBox = imageTransform.applyToRect(Rect(0, 0, 1, 1));
   if (!finiteRect(imageBox)) return ClipResult::Unclipped;
@@ -175,7 +178,7 @@ QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize,
   if (unitX > 0) density = std::max(density, image.width() / unitX);
   if (unitY > 0) density = std::max(density, image.height() / unitY);
   if (!std::isfinite(density)) density = 1;
-  std::optional<Canvas> canvas = makeCanvas(area, std::min(density, kMaxImagePixelsPerPoint));
+  std::optional<Canvas> canvas = makeCanvas(area, std::min(density, kMaxImagePixelsPerPoint), canvasMemory);
   if (!canvas) return ClipResult::Unclipped;
 
   DrawingContext& ctx = *canvas->context;
@@ -189,28 +192,32 @@ QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const std::string& file
                                                          const QVPDFRenderState& state,
                                                          const AffineTransform& pageTransform, Size pageSize,
                                                          const AffineTransform& imageTransform,
-                                                         ClippedImageFile* result) {
+                                                         ClippedImageFile* result,
+                                                         platform::image::PixelStorage* canvasMemory) {
   QVPDFRenderedImage clipped;
-  const ClipResult clip =
-      ClipImageInContextSize(pageSize, pixels, imageTransform, displayClipPaths(state, pageTransform), &clipped);
+  const ClipResult clip = ClipImageInContextSize(pageSize, pixels, imageTransform,
+                                                 displayClipPaths(state, pageTransform), &clipped, nullptr,
+                                                 canvasMemory);
   if (clip != ClipResult::Clipped) return clip;
   const std::string path =
       QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
   const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
-  if (!QVPDFUtilities::writeCGImageToFile(clipped.bitmap, path, QVPDFImageFileType::PNG, dpi, dpi, 1.0f))
-    return ClipResult::Unclipped;
+  const bool written =
+      QVPDFUtilities::writeCGImageToFile(clipped.bitmap, path, QVPDFImageFileType::PNG, dpi, dpi, 1.0f);
   if (result) {
-    result->path = path;
+    result->path = written ? path : std::string();
     result->displayRect = clipped.displayRect;
     result->pixelWidth = clipped.bitmap.width();
     result->pixelHeight = clipped.bitmap.height();
+    result->canvas = std::move(clipped.bitmap);
   }
-  return ClipResult::Clipped;
+  return written ? ClipResult::Clipped : ClipResult::Unclipped;
 }
 
 std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path& displayPath,
                                                                         const QVPDFPathPaint& paint, Size pageSize,
-                                                                        const std::vector<QVPDFClipPath>& clipPaths) {
+                                                                        const std::vector<QVPDFClipPath>& clipPaths,
+                                                                        platform::image::PixelStorage* canvasMemory) {
   if (!paint.fill && !paint.stroke) return std::nullopt;
   const Rect box = displayPath.boundingBox();
   if (!finiteRect(box)) return std::nullopt;
@@ -236,7 +243,7 @@ std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path
   if (area.isNull() || area.isEmpty() || !finiteRect(area)) return std::nullopt;
   area = integral(area);
 
-  std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint);
+  std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint, canvasMemory);
   if (!canvas) return std::nullopt;
   DrawingContext& ctx = *canvas->context;
   for (const QVPDFClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);

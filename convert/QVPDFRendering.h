@@ -91,11 +91,13 @@ class QVPDFRendering {
   // the image and the page share nothing. *clipRect receives the clip's box
   // in whole points (cut to the page) whenever the clip was measured.
   // Unclipped too when no bitmap can be made (the caller then places the
-  // image whole).
+  // image whole). The result's bitmap is the canvas itself, made in
+  // *canvasMemory when given (see makeCGPathToUIImage).
   static ClipResult ClipImageInContextSize(platform::Size pageSize, const platform::image::Bitmap& image,
                                            const platform::AffineTransform& imageTransform,
                                            const std::vector<QVPDFClipPath>& clipPaths,
-                                           QVPDFRenderedImage* result, platform::Rect* clipRect = nullptr);
+                                           QVPDFRenderedImage* result, platform::Rect* clipRect = nullptr,
+                                           platform::image::PixelStorage* canvasMemory = nullptr);
 
   // A clipped image written as a file beside the image's own.
   struct ClippedImageFile {
@@ -103,26 +105,35 @@ class QVPDFRendering {
     platform::Rect displayRect;
     int pixelWidth = 0;
     int pixelHeight = 0;
+    // The canvas it was drawn on, whose memory the caller may keep for the
+    // next canvas.
+    platform::image::Bitmap canvas;
   };
   // Draws the image of `file` (its pixels given, placed by imageTransform)
   // through the state's clip paths (ClipImageInContextSize) and, when the
   // clip cuts it, writes the result as a PNG named after the file (the
   // extension replaced, a number added while the name is taken). Clipped
   // only when that file was written; Unclipped when it could not be (the
-  // caller places the image whole).
+  // caller places the image whole). The canvas is made in *canvasMemory
+  // when given.
   static ClipResult clipImageFile(const std::string& file, const platform::image::Bitmap& pixels,
                                   const QVPDFRenderState& state, const platform::AffineTransform& pageTransform,
                                   platform::Size pageSize, const platform::AffineTransform& imageTransform,
-                                  ClippedImageFile* result);
+                                  ClippedImageFile* result, platform::image::PixelStorage* canvasMemory = nullptr);
 
   // Renders a display-space path with its paint, through the clip paths, on
   // a transparent bitmap covering the painted area (the path's box widened
   // by the stroke's reach, rounded out to whole points, cut to the page).
-  // None when nothing is painted or nothing of it lies on the page.
+  // None when nothing is painted or nothing of it lies on the page. The
+  // bitmap is the canvas itself, premultiplied ARGB32, made in the memory
+  // of *canvasMemory when given (which is then left empty): a caller that
+  // hands the bitmap's storage back there after writing the picture draws
+  // every picture of a page in one buffer.
   static std::optional<QVPDFRenderedImage> makeCGPathToUIImage(const platform::Path& displayPath,
                                                                 const QVPDFPathPaint& paint,
                                                                 platform::Size pageSize,
-                                                                const std::vector<QVPDFClipPath>& clipPaths = {});
+                                                                const std::vector<QVPDFClipPath>& clipPaths = {},
+                                                                platform::image::PixelStorage* canvasMemory = nullptr);
 
   // The first free name "imageN.<ext>" (N = 1, 2, ...) in the folder of the
   // template path, with the template's extension. *next, when given, is the

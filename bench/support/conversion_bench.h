@@ -25,6 +25,6 @@ struct ConversionBenchmark {
   bool folderOutput = false;
 };
 
-int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spec);
+int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& benchmark);
 
 }  // namespace qvbench
