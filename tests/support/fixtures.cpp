@@ -6,6 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -25,19 +28,51 @@ std::vector<std::filesystem::path> corpusFiles() {
   return files;
 }
 
-std::string corpusPassword(const std::filesystem::path& file) {
-  std::ifstream manifest(corpusDir() / "manifest.tsv");
+// The tab-separated fields of the line of a corpus list that names the file
+// (file, pages, password, origin, ...); empty when none does.
+static std::vector<std::string> listedFields(const std::filesystem::path& list, const std::string& name) {
+  std::ifstream in(list);
   std::string line;
-  const std::string name = file.filename().string();
-  while (std::getline(manifest, line)) {
-    std::istringstream fields(line);
-    std::string fileName, pages, password;
-    std::getline(fields, fileName, '\t');
-    std::getline(fields, pages, '\t');
-    std::getline(fields, password, '\t');
-    if (fileName == name) return password == "-" ? "" : password;
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::istringstream stream(line);
+    for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+    if (!fields.empty() && fields[0] == name) return fields;
   }
-  return "";
+  return {};
+}
+
+std::string corpusPassword(const std::filesystem::path& file) {
+  const auto fields = listedFields(corpusDir() / "manifest.tsv", file.filename().string());
+  return fields.size() < 3 || fields[2] == "-" ? "" : fields[2];
+}
+
+std::string noCorpus() {
+  return "no corpus: " + corpusDir().string() +
+         " holds no PDF (./test.sh fetches the corpus with scripts/fetch-corpus.sh; QV_CORPUS_DIR names "
+         "another folder)";
+}
+
+std::string missingCorpusFile(const std::filesystem::path& file) {
+  if (corpusFiles().empty()) return noCorpus();
+  std::string why = "corpus file " + file.filename().string() + " is not in " + corpusDir().string();
+  // A file made from others (printed, turned, scanned) is never among the
+  // files fetched from packages: say so, with how it was made.
+  const auto fields = listedFields(std::filesystem::path(QV_SOURCE_DIR) / "scripts" / "corpus.tsv",
+                                   file.filename().string());
+  if (fields.size() > 3) {
+    const std::string& origin = fields[3];
+    const bool packageFile = origin.starts_with("deb:") && origin.find(' ') == std::string::npos &&
+                             (origin.ends_with(".pdf") || origin.ends_with(".pdf.gz"));
+    if (!packageFile) why += " (made from another file, which the corpus fetch does not do: " + origin + ")";
+  }
+  return why;
+}
+
+std::vector<std::filesystem::path> corpusFilesOrNone() {
+  std::vector<std::filesystem::path> files = corpusFiles();
+  if (files.empty()) files.emplace_back();
+  return files;
 }
 
 TempDir::TempDir() {
@@ -141,6 +176,102 @@ std::string PdfBuilder::writeToString(const Encryption& encryption) {
   w.write();
   auto buf = w.getBufferSharedPointer();
   return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());
+}
+
+namespace {
+
+std::string hex4(unsigned v) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out(4, '0');
+  for (int i = 3; i >= 0; --i, v >>= 4) out[static_cast<size_t>(i)] = digits[v & 0xF];
+  return out;
+}
+
+// UTF-16 of one character, as hexadecimal digits.
+std::string utf16Hex(char32_t c) {
+  if (c < 0x10000) return hex4(static_cast<unsigned>(c));
+  const char32_t v = c - 0x10000;
+  return hex4(0xD800 + static_cast<unsigned>(v >> 10)) + hex4(0xDC00 + static_cast<unsigned>(v & 0x3FF));
+}
+
+}  // namespace
+
+std::string EmbeddedFont::hex(std::u32string_view text) const {
+  std::string out;
+  for (char32_t c : text)
+    if (auto it = glyphs.find(c); it != glyphs.end()) out += hex4(it->second);
+  return out;
+}
+
+double EmbeddedFont::advance(std::u32string_view text, double fontSize) const {
+  double total = 0;
+  for (char32_t c : text)
+    if (auto it = advances.find(c); it != advances.end()) total += it->second;
+  return total * fontSize / 1000.0;
+}
+
+EmbeddedFont embedTrueTypeFont(PdfBuilder& builder, const std::filesystem::path& file, std::u32string_view characters,
+                               bool vertical) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  const std::string data = bytes.str();
+  if (data.empty()) throw std::runtime_error("cannot read " + file.string());
+
+  EmbeddedFont out;
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw std::runtime_error("FreeType");
+  if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(data.data()), static_cast<FT_Long>(data.size()), 0,
+                         &face) != 0) {
+    FT_Done_FreeType(library);
+    throw std::runtime_error("cannot open " + file.string());
+  }
+  FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+  std::string widths = "[", toUnicode;
+  for (char32_t c : characters) {
+    if (out.glyphs.count(c)) continue;
+    const FT_UInt glyph = FT_Get_Char_Index(face, c);
+    if (glyph == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) != 0) {
+      FT_Done_Face(face);
+      FT_Done_FreeType(library);
+      throw std::runtime_error(file.string() + " has no glyph for U+" + hex4(static_cast<unsigned>(c)));
+    }
+    const double advance = 1000.0 * face->glyph->metrics.horiAdvance / face->units_per_EM;
+    out.glyphs[c] = glyph;
+    out.advances[c] = advance;
+    widths += " " + std::to_string(glyph) + " [" + std::to_string(static_cast<int>(advance + 0.5)) + "]";
+    toUnicode += "<" + hex4(glyph) + "> <" + utf16Hex(c) + ">\n";
+  }
+  widths += " ]";
+  const double ascent = 1000.0 * face->ascender / face->units_per_EM;
+  const double descent = 1000.0 * face->descender / face->units_per_EM;
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+
+  std::string cmap =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange <0000> <FFFF> endcodespacerange\n" +
+      std::to_string(out.glyphs.size()) + " beginbfchar\n" + toUnicode +
+      "endbfchar\nendcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+  const std::string name = file.stem().string();
+  QPDFObjectHandle descriptor = builder.parse(
+      "<< /Type /FontDescriptor /FontName /" + name + " /Flags 32 /Ascent " + std::to_string(static_cast<int>(ascent)) +
+      " /Descent " + std::to_string(static_cast<int>(descent)) +
+      " /FontBBox [-1000 -300 2000 1000] /ItalicAngle 0 /StemV 80 >>");
+  descriptor.replaceKey("/FontFile2", builder.flateStream(data));
+  QPDFObjectHandle cid = builder.parse("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                                       " /CIDToGIDMap /Identity /CIDSystemInfo << /Registry (Adobe) /Ordering "
+                                       "(Identity) /Supplement 0 >> /DW 1000 /W " + widths + " >>");
+  cid.replaceKey("/FontDescriptor", builder.qpdf().makeIndirectObject(descriptor));
+  QPDFObjectHandle font = builder.parse("<< /Type /Font /Subtype /Type0 /BaseFont /" + name + " /Encoding /" +
+                                        (vertical ? "Identity-V" : "Identity-H") + " >>");
+  font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({builder.qpdf().makeIndirectObject(cid)}));
+  font.replaceKey("/ToUnicode", builder.flateStream(cmap));
+  out.font = builder.qpdf().makeIndirectObject(font);
+  return out;
 }
 
 }  // namespace qvtest

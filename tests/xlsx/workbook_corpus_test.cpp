@@ -10,6 +10,7 @@
 
 #include "platform/pdf/document.h"
 #include "tests/pptx/e2e_support.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
 #include "tests/support/workbook_checker.h"
@@ -24,8 +25,10 @@ constexpr double kMinWordShare = 0.95;
 // Files with words that are not upright text, which a workbook leaves out,
 // or that a spreadsheet shows otherwise, with the share they reach.
 const std::map<std::string, double> kExceptions = {
-    // Page 2 is set vertically.
-    {"cjk-zh-vertical.pdf", 0.7},
+    // Page 2 is set vertically: its characters stand down their columns, so
+    // a row of the worksheet reads across the columns and gives none of its
+    // words; page 1 gives all of its own.
+    {"cjk-zh-vertical.pdf", 0.42},
     // Pages 2 to 4 are shown turned by a quarter, a half and three quarters.
     {"rotated-pages-qpdf.pdf", 0.15},
     // The month labels are turned on their side, and axis numbers such as
@@ -46,9 +49,9 @@ std::string readText(const fs::path& file) {
 }
 
 TEST(WorkbookCorpus, EveryFileOpensAndHoldsTheWordsOfItsPages) {
-  const std::vector<fs::path> corpus = qvtest::corpusFiles();
-  if (corpus.empty()) GTEST_SKIP() << "no corpus";
+  if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
+  const std::vector<fs::path> corpus = qvtest::corpusFilesWithStandIns(dir.file("made"));
   std::vector<fs::path> workbooks;
   for (const fs::path& pdf : corpus) {
     SCOPED_TRACE(pdf.filename().string());
