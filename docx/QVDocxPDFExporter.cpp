@@ -1,14 +1,23 @@
 #include "docx/QVDocxPDFExporter.h"
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <numbers>
 
+#include "convert/QVPDFRendering.h"
 #include "convert/QVPDFTextPlacement.h"
 #include "docx/QVDocxPage.h"
+#include "docx/QVDocxRunImage.h"
+#include "docx/QVDocxRunPath.h"
 #include "docx/QVDocxRunTextBox.h"
 #include "docx/QVDocxRunTextPath.h"
 #include "docx/QVDocxUtilities.h"
 #include "docx/QVDocxWriter.h"
+#include "pdf/QVPDFImageXObject.h"
+#include "pdf/QVPDFPathUtilities.h"
 #include "pdf/QVPDFRenderState.h"
+#include "pdf/QVPDFUtilities.h"
 #include "pdf/RenderingStateStack.h"
 #include "pdf/fonts/QVPDFFont.h"
 #include "pdf/fonts/QVPDFFontDescriptor.h"
@@ -17,7 +26,21 @@
 #include "platform/pdf/scanner.h"
 
 using platform::AffineTransform;
+using platform::Path;
+using platform::Point;
+using platform::Rect;
 using platform::Size;
+
+namespace {
+
+bool finiteRect(const Rect& r) {
+  return !r.isNull() && std::isfinite(r.origin.x) && std::isfinite(r.origin.y) && std::isfinite(r.size.width) &&
+         std::isfinite(r.size.height);
+}
+
+double distance(Point a, Point b) { return std::hypot(b.x - a.x, b.y - a.y); }
+
+}  // namespace
 
 QVDocxPDFExporter::QVDocxPDFExporter()
     : renderingStateStack_(std::make_shared<RenderingStateStack>()), router_(context_, *this) {}
@@ -55,14 +78,14 @@ bool QVDocxPDFExporter::convertPDFPage(const platform::PdfPage& page) {
 
   renderingStateStack_ = std::make_shared<RenderingStateStack>();
   pageStrings_ = 0;
+  pagePictures_ = 0;
+  clipPixels_ = 0;
   router_.begainPage(size);
   pdfConverter_->begainWritePage(size);
   {
     QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
     parser.setDelegate(this);
     parser.setRenderingStateStack(renderingStateStack_);
-    // The document takes no pictures yet: the page's images are not made.
-    parser.setScansImages(false);
     parser.startParser();
   }
   router_.endPage();
@@ -211,4 +234,162 @@ void QVDocxPDFExporter::closeTextPath(QVRoutedTextPath path) {
   run->rProperty = path.info.rProperty;
   run->pictInfo = std::move(path.info);
   page->runPathArray.push_back(std::move(run));
+}
+
+// ---------------------------------------------------------------------------
+// Paths and images
+
+AffineTransform QVDocxPDFExporter::userToDisplay() const { return state().ctm().concat(currentPageTransform_); }
+
+void QVDocxPDFExporter::closeTextBeforeDrawing() {
+  if (router_.isUsingTextBox()) {
+    router_.endTextBoxWritingIfNeed();
+    router_.restore();
+  } else if (router_.isUsingTextPath()) {
+    router_.endTextPathWritingIfNeed();
+    router_.restore();
+  }
+}
+
+void QVDocxPDFExporter::didScanPath(QVPDFConentParser&, const Path& path, bool stroke, bool fill) {
+  QVDocxPage* page = currentPage();
+  if (!page || pagePictures_ >= kMaxPicturesPerPage) return;
+  const QVPDFRenderState& s = state();
+  const AffineTransform t = userToDisplay();
+  Path displayPath = path.transformed(t);
+  // A path of nothing but moves paints nothing.
+  const auto& elements = displayPath.elements();
+  if (std::none_of(elements.begin(), elements.end(), [](const platform::PathElement& e) {
+        return e.type != platform::PathElementType::MoveTo && e.type != platform::PathElementType::CloseSubpath;
+      }))
+    return;
+  const Rect box = displayPath.boundingBox();
+  if (!finiteRect(box)) return;
+
+  // A paint in a pattern colour space is left out: the pattern is not
+  // known here.
+  const QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, t, stroke, fill);
+  if (!paint.fill && !paint.stroke) return;
+
+  // A white page-size fill is the page's own paper.
+  if (paint.fill && !paint.stroke) {
+    const platform::Color color = s.currentFillColor();
+    const Rect& m = currentPageMediaBox_;
+    if (color.components[0] == 1.0 && color.components[1] == 1.0 && color.components[2] == 1.0 &&
+        box.origin.x < m.origin.x + kFullPageTolerance && box.origin.y < m.origin.y + kFullPageTolerance &&
+        box.size.width > m.size.width - kFullPageTolerance && box.size.height > m.size.height - kFullPageTolerance)
+      return;
+  }
+
+  QVDocxPathInfo info;
+  info.displayX = box.origin.x;
+  info.displayY = box.origin.y;
+  info.displayWidth = box.size.width;
+  info.displayHeight = box.size.height;
+  info.fillAlpha = static_cast<float>(std::clamp(s.currentFillAlpha(), 0.0, 1.0));
+  info.strokeAlpha = static_cast<float>(std::clamp(s.currentStrokeAlpha(), 0.0, 1.0));
+  info.stroked = paint.stroke;
+  info.filled = paint.fill;
+  // The width along the page as displayed, whatever the page's turn or
+  // mirroring: the transform's length scale, never nothing.
+  info.strokeweight = paint.strokeStyle.width;
+  info.strokeDashPattern = s.lineDashPattern();
+  info.strokeDashPhase = s.lineDashPhase();
+  info.strokecolor = s.currentStrokeColor();
+  info.fillcolor = s.currentFillColor();
+
+  closeTextBeforeDrawing();
+  ++pagePictures_;
+  auto run = std::make_shared<QVDocxRunPath>();
+  run->drawIndex = context_.takeDrawIndex();
+  run->pictZIndex = context_.takeBackZIndex();
+  run->runCGPath = std::move(displayPath);
+  run->pictInfo = std::move(info);
+  run->rProperty = currentRProperty();
+  page->runPathArray.push_back(std::move(run));
+}
+
+void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::shared_ptr<QVPDFImageXObject>& image) {
+  QVDocxPage* page = currentPage();
+  if (!page || !image || pagePictures_ >= kMaxPicturesPerPage) return;
+  const QVPDFRenderState& s = state();
+  // An image that cannot be decoded writes no file and is left out.
+  std::string file = image->imagePath(s.currentFillRGBColor());
+  if (file.empty()) return;
+
+  const AffineTransform t = userToDisplay();
+  QVDocxImageInfo info;
+  info.imageID = image->objectID();
+  info.imageTitle = std::filesystem::path(file).filename().string();
+  info.opacity = static_cast<float>(std::clamp(s.currentOpacity(), 0.0, 1.0));
+  info.vertices = {t.apply({0, 0}), t.apply({1, 0}), t.apply({1, 1}), t.apply({0, 1})};
+  const auto& [q0, q1, q2, q3] = info.vertices;
+  (void)q3;
+  info.displayWidth = distance(q0, q1);
+  info.displayHeight = distance(q1, q2);
+  const Point centre{q0.x + (q2.x - q0.x) / 2, q0.y + (q2.y - q0.y) / 2};
+  info.displayX = centre.x - info.displayWidth / 2;
+  info.displayY = centre.y - info.displayHeight / 2;
+  if (!finiteRect(Rect(info.displayX, info.displayY, info.displayWidth, info.displayHeight))) return;
+
+  const float angle = std::atan2(static_cast<float>(q1.y - q0.y), static_cast<float>(q1.x - q0.x));
+  double rotation = static_cast<double>(angle) * 180.0 / std::numbers::pi;
+  const float cross = static_cast<float>((q1.x - q0.x) * (q2.y - q1.y) - (q1.y - q0.y) * (q2.x - q1.x));
+  if (cross > 0.0f) {
+    // Display y grows downwards: a positive turn from the image's x axis to
+    // its y axis means the image is mirrored.
+    info.flipX = false;
+    info.flipY = true;
+    rotation = 360.0 - rotation;
+  }
+  rotation = std::fmod(rotation, 360.0);
+  if (rotation < 0.0) rotation += 360.0;
+  info.rotation = static_cast<float>(rotation);
+  if (info.rotation >= 360.0f) info.rotation = 0.0f;
+
+  closeTextBeforeDrawing();
+
+  if (!s.clipBezierPaths().empty()) {
+    // The clip is drawn into the picture: the image is read back, drawn
+    // through the clip paths and cut to them.
+    const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
+    clipPixels_ += side(image->pixelSize().width) * side(image->pixelSize().height);
+    if (clipPixels_ > kMaxClipPixelsPerPage) return;
+    const std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file);
+    // An image that cannot be read back would be placed as a transparent
+    // area: it is left out.
+    if (!pixels) return;
+    QVPDFRendering::ClippedImageFile clipped;
+    switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform_, currentPageMediaBox_.size, t,
+                                          &clipped)) {
+      case QVPDFRendering::ClipResult::Invisible:
+        // Nothing of the image is left on the page.
+        return;
+      case QVPDFRendering::ClipResult::Unclipped:
+        break;
+      case QVPDFRendering::ClipResult::Clipped:
+        clipPixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
+        file = clipped.path;
+        info.displayX = clipped.displayRect.origin.x;
+        info.displayY = clipped.displayRect.origin.y;
+        info.displayWidth = clipped.displayRect.size.width;
+        info.displayHeight = clipped.displayRect.size.height;
+        info.flipX = false;
+        info.flipY = false;
+        info.rotation = 0.0f;
+        break;
+    }
+  }
+
+  const std::string id = pdfConverter_->collectImageWithPath(file);
+  if (id.empty()) return;
+  ++pagePictures_;
+  auto run = std::make_shared<QVDocxRunImage>();
+  run->drawIndex = context_.takeDrawIndex();
+  run->pictZIndex = context_.takeBackZIndex();
+  run->runImageID = id;
+  run->runImageTitle = info.imageTitle;
+  run->pictInfo = std::move(info);
+  run->rProperty = currentRProperty();
+  page->runImageArray.push_back(std::move(run));
 }

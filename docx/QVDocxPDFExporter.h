@@ -32,6 +32,12 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // The most strings a page takes: the later ones of a page are left out,
   // so that a small hostile file cannot fill the memory with runs.
   static constexpr uint64_t kMaxStringsPerPage = 200'000;
+  // The most shapes and pictures a page takes, and the most image pixels it
+  // reads back to clip: later ones are left out, for the same reason.
+  static constexpr uint64_t kMaxPicturesPerPage = 100'000;
+  static constexpr int64_t kMaxClipPixelsPerPage = int64_t{256} << 20;
+  // A white fill within this of the page's edges is the page's own paper.
+  static constexpr double kFullPageTolerance = 1.0;
 
   QVDocxPDFExporter();
   ~QVDocxPDFExporter() override;
@@ -45,6 +51,11 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
 
   // ---- The interpreter's callbacks
   void didScanText(QVPDFConentParser& parser, const std::string& text, platform::Size offset) override;
+  // A painted path becomes a vector shape of the page, unless it is the
+  // page's white paper.
+  void didScanPath(QVPDFConentParser& parser, const platform::Path& path, bool stroke, bool fill) override;
+  // A drawn image becomes a picture of the page, cut to the page's clip.
+  void didScanXObjectImage(QVPDFConentParser& parser, const std::shared_ptr<QVPDFImageXObject>& image) override;
 
   // ---- State
   QVDocxWriter* pdfConverter() { return pdfConverter_.get(); }
@@ -72,6 +83,11 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   };
 
   QVPDFRenderState& state() const;
+  // User space of the state to display space.
+  platform::AffineTransform userToDisplay() const;
+  // An open text box or text path is closed before a drawing is taken, and
+  // the text goes on from where the main text stopped.
+  void closeTextBeforeDrawing();
   QVDocxPage* currentPage() const;
   double fontAscent() const;
   double fontDescent() const;
@@ -97,6 +113,8 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // page ends.
   std::unordered_map<const QVPDFFont*, std::pair<std::shared_ptr<const QVPDFFont>, FontFacts>> fontFacts_;
   uint64_t pageStrings_ = 0;
+  uint64_t pagePictures_ = 0;
+  int64_t clipPixels_ = 0;
   // The fonts of the document being converted live as long as it does here.
   const void* fontDocument_ = nullptr;
   std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;

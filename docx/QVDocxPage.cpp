@@ -501,6 +501,62 @@ void QVDocxPage::endWritePage(bool firstWrittenPage) {
       }
     }
   }
+  _insertFloatRunPicts();
+}
+
+namespace {
+
+// The two areas share more than an edge, or the second lies inside the first.
+bool covers(const platform::Rect& area, const platform::Rect& other) {
+  if (other.minX() >= area.minX() && other.maxX() <= area.maxX() && other.minY() >= area.minY() &&
+      other.maxY() <= area.maxY())
+    return true;
+  const platform::Rect shared = area.intersect(other);
+  return !shared.isNull() && !shared.isEmpty();
+}
+
+}  // namespace
+
+int64_t QVDocxPage::frontZIndexOf(int64_t backZIndex) {
+  // Formed in 32 bits as the office applications read the value.
+  const int32_t z = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(backZIndex)));
+  const int64_t magnitude = z < 0 ? -static_cast<int64_t>(z) : z;
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(251661312 - magnitude)));
+}
+
+bool QVDocxPage::haveTextUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const {
+  for (const QVDocxParagraph& p : paragraphArray)
+    for (const auto& run : p.runArray)
+      if (const QVDocxRunText* text = run->asText())
+        if (text->drawIndex > drawIndex && covers(rect, text->displayRect())) return true;
+  // A text box stands in front of the text: what it covers stays behind.
+  for (const auto& box : runTextBoxArray)
+    if (box->drawIndex > drawIndex && covers(rect, box->displayRect())) return true;
+  return false;
+}
+
+bool QVDocxPage::haveImageUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const {
+  for (const auto& image : runImageArray)
+    if (image->drawIndex > drawIndex && covers(rect, image->displayRect())) return true;
+  return false;
+}
+
+void QVDocxPage::_insertFloatRunPicts() {
+  if (paragraphArray.empty()) return;
+  QVDocxParagraph& anchor = paragraphArray.front();
+  for (const auto& image : runImageArray) {
+    if (!haveTextUpperInRect(image->displayRect(), image->drawIndex))
+      image->pictZIndex = frontZIndexOf(image->pictZIndex);
+    anchor.runArray.push_back(image);
+  }
+  for (const auto& path : runPathArray) {
+    const platform::Rect area = path->displayRect();
+    if (!haveTextUpperInRect(area, path->drawIndex) && !haveImageUpperInRect(area, path->drawIndex))
+      path->pictZIndex = frontZIndexOf(path->pictZIndex);
+    anchor.runArray.push_back(path);
+  }
+  for (const auto& box : runTextBoxArray) anchor.runArray.push_back(box);
+  for (const auto& path : runTextPathArray) anchor.runArray.push_back(path);
 }
 
 void QVDocxPage::_writeParagraphs(XMLFileWriter& writer, size_t from, size_t to) const {

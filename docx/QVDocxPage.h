@@ -46,6 +46,19 @@ class QVDocxPage {
 
   // Paragraph building (the first step of endWritePage).
   void _creatParagraphs();
+  // Anchors the page's floating runs in its first paragraph, after its
+  // text: pictures, then shapes and text paths, then text boxes. A picture
+  // or shape that nothing drawn later covers moves in front of the text,
+  // keeping its drawing order; one that later text (or, for a shape, a
+  // later picture) covers stays behind it.
+  void _insertFloatRunPicts();
+  // Whether a text run of the paragraphs, or a text box, drawn after
+  // `drawIndex` covers the rectangle.
+  bool haveTextUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const;
+  // Whether a picture drawn after `drawIndex` covers the rectangle.
+  bool haveImageUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const;
+  // The stacking order of a picture brought in front of the text.
+  static int64_t frontZIndexOf(int64_t backZIndex);
   // Writes the paragraphs [from, to) of paragraphArray.
   void _writeParagraphs(XMLFileWriter& writer, size_t from, size_t to) const;
 

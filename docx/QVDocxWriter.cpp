@@ -1,5 +1,6 @@
 #include "docx/QVDocxWriter.h"
 
+#include <cctype>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include "convert/zip/QVZipPackage.h"
 #include "docx/QVDocxPackageTypes.h"
 #include "docx/QVDocxUtilities.h"
+#include "pdf/QVPDFUtilities.h"
 #include "platform/fs/files.h"
 #include "platform/text/text.h"
 
@@ -80,6 +82,8 @@ void QVDocxWriter::begainWriteDocument() {
   bodyBroken_ = false;
   fontTable_ = {{"Times New Roman", "00", "roman", "variable"}, {"Arial", "00", "swiss", "variable"}};
   media_.clear();
+  mediaByPath_.clear();
+  mediaNames_.clear();
   relationships_ = {{types::kRelStyles, "styles.xml"},
                     {types::kRelFontTable, "fontTable.xml"},
                     {types::kRelTheme, "theme/theme1.xml"},
@@ -174,14 +178,28 @@ void QVDocxWriter::endWriteDocument() {
 }
 
 std::string QVDocxWriter::collectImageWithPath(const std::string& path) {
-  const std::string target = "media/" + lastComponent(path);
-  for (const std::string& known : media_) {
-    if (known != path) continue;
-    for (size_t i = 0; i < relationships_.size(); ++i)
-      if (relationships_[i].target == target) return relationshipId(i + 1);
-  }
-  media_.push_back(path);
-  relationships_.push_back({types::kRelImage, target});
+  if (auto known = mediaByPath_.find(path); known != mediaByPath_.end())
+    return relationshipId(media_[known->second].relationship);
+  const std::optional<QVPDFImageFileType> type = QVPDFUtilities::imageFileType(path);
+  if (!type) return {};
+
+  // The name the file has, with an extension that says its kind.
+  const stdfs::path source(lastComponent(path));
+  std::string stem = source.stem().string();
+  std::string extension = source.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (*type == QVPDFImageFileType::PNG)
+    extension = ".png";
+  else if (extension != ".jpeg" && extension != ".jpg")
+    extension = ".jpeg";
+  if (stem.empty()) stem = "image";
+  std::string name = stem + extension;
+  for (int64_t n = 2; mediaNames_.count(name) != 0; ++n) name = stem + platform::text::formatInteger(n) + extension;
+
+  relationships_.push_back({types::kRelImage, "media/" + name});
+  mediaNames_.insert(name);
+  mediaByPath_.emplace(path, media_.size());
+  media_.push_back({path, name, relationships_.size()});
   return relationshipId(relationships_.size());
 }
 
@@ -260,8 +278,9 @@ void QVDocxWriter::moveMedia() {
   if (media_.empty()) return;
   const std::string folder = savedWorkFolder_ + "/word/media";
   makeFolder(folder);
-  for (const std::string& path : media_) {
-    const std::string destination = folder + "/" + lastComponent(path);
+  for (const Media& media : media_) {
+    const std::string& path = media.path;
+    const std::string destination = folder + "/" + media.name;
     std::error_code ec;
     stdfs::rename(path, destination, ec);
     if (ec) {

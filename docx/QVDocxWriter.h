@@ -30,6 +30,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -67,7 +69,10 @@ class QVDocxWriter {
 
   // The relationship id under which the body refers to the image file
   // ("rId6" for the first one); the file is moved into the package's media
-  // when the package is made.
+  // when the package is made. The same file gets the same id; each file its
+  // own media name (a number is added to a name another file took), with
+  // the extension of its kind, PNG or JPEG. "" for a file of neither kind,
+  // which the package cannot hold.
   std::string collectImageWithPath(const std::string& path);
 
   QVDocxPage* currentPage() { return currentPage_.get(); }
@@ -109,7 +114,15 @@ class QVDocxWriter {
   QVDocxConversionContext& context_;
   std::vector<Font> fontTable_;
   std::vector<QVOpenXMLPackage::Relationship> relationships_;
-  std::vector<std::string> media_;
+  // Image files to move into word/media, with their names there.
+  struct Media {
+    std::string path;
+    std::string name;
+    size_t relationship = 0;  // 1-based
+  };
+  std::vector<Media> media_;
+  std::unordered_map<std::string, size_t> mediaByPath_;
+  std::unordered_set<std::string> mediaNames_;
   std::unique_ptr<XMLFileWriter> documentWriter_;
   std::unique_ptr<QVDocxPage> currentPage_;
   int64_t currentDocxPageIndex_ = 0;

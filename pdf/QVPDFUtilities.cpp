@@ -796,6 +796,18 @@ bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& 
   return true;
 }
 
+std::optional<QVPDFImageFileType> QVPDFUtilities::imageFileType(const std::string& path) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return std::nullopt;
+  unsigned char head[8] = {};
+  const size_t read = std::fread(head, 1, sizeof head, file);
+  std::fclose(file);
+  if (read >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return QVPDFImageFileType::JPEG;
+  static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (read == sizeof head && std::equal(head, head + 8, kPng)) return QVPDFImageFileType::PNG;
+  return std::nullopt;
+}
+
 std::optional<Bitmap> QVPDFUtilities::cgImageWithContentsOfFile(const std::string& path) {
   auto data = platform::fs::readFile(path);
   if (!data || data->size() < 8) return std::nullopt;

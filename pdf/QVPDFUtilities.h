@@ -67,6 +67,10 @@ class QVPDFUtilities {
                                  float quality = 1.0f,
                                  platform::image::PngRows rows = platform::image::PngRows::Predicted);
 
+  // The kind of an image file by its first bytes: PNG, JPEG, or none (also
+  // for a file that cannot be read).
+  static std::optional<QVPDFImageFileType> imageFileType(const std::string& path);
+
   // An image file (PNG or JPEG) read back as premultiplied ARGB32; nullopt
   // when it cannot be read or decoded.
   static std::optional<platform::image::Bitmap> cgImageWithContentsOfFile(const std::string& path);

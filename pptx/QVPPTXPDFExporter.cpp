@@ -24,7 +24,7 @@
 #include "pptx/QVPPTXFreeform.h"
 #include "pptx/QVPPTXPage.h"
 #include "pptx/QVPPTXPicture.h"
-#include "pptx/QVPPTXRendering.h"
+#include "convert/QVPDFRendering.h"
 #include "pptx/QVPPTXTextbox.h"
 #include "pptx/QVPPTXUtilities.h"
 #include "pptx/QVPPTXWriter.h"
@@ -666,7 +666,7 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
     return;
 
   // A paint in a pattern colour space is left out (see pathPaint).
-  const QVPPTXPathPaint paint = QVPPTXRendering::pathPaint(s, t, stroke, fill);
+  const QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, t, stroke, fill);
   if (!paint.fill && !paint.stroke) return;
 
   const auto elementList = QVPDFCGPathUtilities::NSArrayWithCGPath(displayPath);
@@ -728,16 +728,16 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   QVPPTXPage* page = currentPage();
   if (!page) return;
   const QVPDFRenderState& s = state();
-  QVPPTXPathPaint paint = QVPPTXRendering::pathPaint(s, userToDisplay(), stroke, fill);
+  QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, userToDisplay(), stroke, fill);
   paint.stroke = paint.stroke && stroke;
   paint.fill = paint.fill && fill;
-  const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
-  std::optional<QVPPTXRenderedImage> rendered =
-      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentSlideSize_, clips, canvasMemory());
+  const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform_);
+  std::optional<QVPDFRenderedImage> rendered =
+      QVPDFRendering::makeCGPathToUIImage(displayPath, paint, currentSlideSize_, clips, canvasMemory());
   if (!rendered) return;
   picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
-  const std::string file = QVPPTXRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
+  const std::string file = QVPDFRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
   const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
   const bool written = QVPDFUtilities::writeCGImageToFile(rendered->bitmap, file, QVPDFImageFileType::PNG, dpi, dpi,
                                                           1.0f, platform::image::PngRows::Unfiltered);
@@ -783,33 +783,26 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     if (picturePixels_ >= kMaxPicturePixelsPerPage) return;
     picturePixels_ += imagePixels;
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
-      QVPPTXRenderedImage clipped;
-      const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
-      switch (QVPPTXRendering::ClipImageInContextSize(currentSlideSize_, *pixels, t, clips, &clipped, nullptr,
-                                                      canvasMemory())) {
-        case QVPPTXRendering::ClipResult::Invisible:
+      QVPDFRendering::ClippedImageFile clipped;
+      switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform_, currentSlideSize_, t,
+                                            &clipped, canvasMemory())) {
+        case QVPDFRendering::ClipResult::Invisible:
           return;
-        case QVPPTXRendering::ClipResult::Unclipped:
+        case QVPDFRendering::ClipResult::Unclipped:
           break;
-        case QVPPTXRendering::ClipResult::Clipped: {
-          picturePixels_ += int64_t{clipped.bitmap.width()} * clipped.bitmap.height();
-          const std::string clippedFile =
-              QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
-          const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
-          if (QVPDFUtilities::writeCGImageToFile(clipped.bitmap, clippedFile, QVPDFImageFileType::PNG, dpi, dpi,
-                                                 1.0f)) {
-            file = clippedFile;
-            info.setDisplayRect(clipped.displayRect);
-            info.horizontalResolution = clipped.bitmap.width();
-            info.verticalResolution = clipped.bitmap.height();
-            info.flipX = false;
-            info.flipY = false;
-            info.rotation = 0;
-          }
-          keepCanvasMemory(std::move(clipped.bitmap));
+        case QVPDFRendering::ClipResult::Clipped:
+          picturePixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
+          file = clipped.path;
+          info.setDisplayRect(clipped.displayRect);
+          info.horizontalResolution = clipped.pixelWidth;
+          info.verticalResolution = clipped.pixelHeight;
+          info.flipX = false;
+          info.flipY = false;
+          info.rotation = 0;
           break;
-        }
       }
+      // A canvas drawn and not written gives its memory back all the same.
+      if (!clipped.canvas.empty()) keepCanvasMemory(std::move(clipped.canvas));
     }
   }
 

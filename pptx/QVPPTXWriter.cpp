@@ -4,7 +4,6 @@
 #include <cmath>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <system_error>
 
@@ -12,6 +11,7 @@
 #include "convert/xml/QVOpenXMLPackage.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "convert/zip/QVZipArchive.h"
+#include "pdf/QVPDFUtilities.h"
 #include "platform/fs/files.h"
 #include "platform/text/text.h"
 #include "pptx/QVPPTXPackageTypes.h"
@@ -59,13 +59,9 @@ void makeFolder(const std::string& path) {
 // The media extension of a JPEG or PNG file by its signature; empty for any
 // other or an unreadable file.
 std::string imageExtension(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  unsigned char head[8] = {};
-  if (!file.read(reinterpret_cast<char*>(head), sizeof head)) return {};
-  if (head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return "jpeg";
-  static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (std::equal(head, head + 8, kPng)) return "png";
-  return {};
+  const std::optional<QVPDFImageFileType> type = QVPDFUtilities::imageFileType(path);
+  if (!type) return {};
+  return *type == QVPDFImageFileType::JPEG ? "jpeg" : "png";
 }
 
 // A hard link when the file system allows it (the image is not read again),

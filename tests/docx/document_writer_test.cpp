@@ -9,6 +9,8 @@
 #include "docx/QVDocxUtilities.h"
 #include "docx/QVDocxWriter.h"
 #include "platform/fs/files.h"
+#include "platform/image/bitmap.h"
+#include "platform/image/codecs.h"
 #include "tests/docx/docx_test_support.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
@@ -159,11 +161,47 @@ TEST_F(DocxWriterTest, CharactersBeyondTheBasicPlaneAndBrokenFontNamesKeepTheXml
   EXPECT_THAT(d.text(), testing::HasSubstr("clef \xF0\x9D\x84\x9E"));
 }
 
+// A small image file of the kind, at the path.
+std::string imageFile(const fs::path& path, bool jpeg) {
+  fs::create_directories(path.parent_path());
+  platform::image::Bitmap pixels(4, 4, platform::image::PixelFormat::RGB8);
+  const std::string data =
+      jpeg ? platform::image::encodeJpeg(pixels, 90) : platform::image::encodePng(pixels);
+  EXPECT_TRUE(platform::fs::writeFile(path.string(), data));
+  return path.string();
+}
+
 TEST_F(DocxWriterTest, TheSameImageHasOneRelationshipAfterTheFixedOnes) {
   auto w = writer(1);
-  EXPECT_EQ(w->collectImageWithPath("/x/image1.png"), "rId6");
-  EXPECT_EQ(w->collectImageWithPath("/x/image2.png"), "rId7");
-  EXPECT_EQ(w->collectImageWithPath("/x/image1.png"), "rId6");
+  const std::string first = imageFile(dir.file("image1.png"), false);
+  EXPECT_EQ(w->collectImageWithPath(first), "rId6");
+  EXPECT_EQ(w->collectImageWithPath(imageFile(dir.file("image2.png"), false)), "rId7");
+  EXPECT_EQ(w->collectImageWithPath(first), "rId6");
+}
+
+TEST_F(DocxWriterTest, EveryImageIsAMediaPartOfItsOwnWithAKnownContentType) {
+  auto w = writer(1);
+  // Two files of one name, a JPEG named as a PNG, and a PNG without an
+  // extension: four parts, none taking another's place.
+  const std::string a = imageFile(dir.file("a/photo.png"), false);
+  const std::string b = imageFile(dir.file("b/photo.png"), false);
+  const std::string c = imageFile(dir.file("c/scan.png"), true);
+  const std::string d = imageFile(dir.file("d/plain"), false);
+  fs::create_directories(dir.file("e"));
+  ASSERT_TRUE(platform::fs::writeFile(dir.file("e/notes.png").string(), "not an image"));
+  EXPECT_EQ(w->collectImageWithPath(dir.file("e/notes.png").string()), "") << "not an image the package can hold";
+  for (const std::string& path : {a, b, c, d}) EXPECT_FALSE(w->collectImageWithPath(path).empty()) << path;
+  w->begainWritePage({612, 792});
+  w->endWritePage();
+  finish(*w);
+
+  EXPECT_THAT(qvtest::checkWordPackage(output), testing::IsEmpty());
+  Document doc(output);
+  for (const char* part : {"word/media/photo.png", "word/media/photo2.png", "word/media/scan.jpeg", "word/media/plain.png"})
+    EXPECT_TRUE(doc.package.contains(part)) << part;
+  const std::string& rels = doc.package.data("word/_rels/document.xml.rels");
+  EXPECT_NE(rels.find("media/photo2.png"), std::string::npos);
+  EXPECT_EQ(rels.find("notes"), std::string::npos);
 }
 
 TEST_F(DocxWriterTest, AnArchiveThatCannotBeCreatedIsAnErrorAndLeavesNothing) {
@@ -202,7 +240,9 @@ TEST_F(DocxWriterTest, ATemplatePartThatCannotBeWrittenIsAnError) {
 TEST_F(DocxWriterTest, AnImageThatCannotBeMovedIsAnError) {
   auto w = writer(1);
   writePage(*w, "x");
-  w->collectImageWithPath((dir.path() / "gone.png").string());
+  const std::string gone = imageFile(dir.file("gone.png"), false);
+  ASSERT_EQ(w->collectImageWithPath(gone), "rId6");
+  fs::remove(gone);
   w->endWriteDocument();
   EXPECT_THROW(w->packetDocxFile(), std::runtime_error);
   EXPECT_FALSE(fs::exists(output));

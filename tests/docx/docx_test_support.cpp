@@ -9,6 +9,8 @@
 #include "docx/QVDocxPDFExporter.h"
 #include "docx/QVDocxUtilities.h"
 #include "platform/fs/files.h"
+#include "platform/image/bitmap.h"
+#include "platform/image/codecs.h"
 #include "platform/pdf/document.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
@@ -113,6 +115,46 @@ std::string Document::text() const {
   std::string out;
   for (const qvtest::XmlElement* p : paragraphs()) out += textOf(*p) + "\n";
   return out;
+}
+
+// A JPEG of stripes, 60 x 40 pixels.
+std::string stripesJpeg() {
+  platform::image::Bitmap image(60, 40, platform::image::PixelFormat::RGB8);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      uint8_t* p = image.row(y) + 3 * x;
+      const bool dark = (x / 10) % 2 == 0;
+      p[0] = dark ? 30 : 230;
+      p[1] = dark ? 60 : 180;
+      p[2] = dark ? 140 : 40;
+    }
+  return platform::image::encodeJpeg(image, 90);
+}
+
+const char* const kFloatingObjectsContent =
+    "1 1 1 rg 0 0 612 612 re f "
+    "0.2 0.5 0.8 rg 72 420 200 100 re f "
+    "0 0 0 rg BT /F1 12 Tf 80 470 Td (Over the blue fill) Tj ET "
+    "0 0 0 RG 2 w 320 420 100 60 re 440 420 100 60 re S "
+    "0 w 72 380 m 540 380 l S "
+    "0.6 0 0 rg 72 360 400 0.5 re f "
+    "q 100 120 150 150 re W n 300 0 0 200 80 100 cm /Im1 Do Q "
+    "q 120 0 0 80 420 120 cm /Im1 Do Q "
+    "0 0 0 rg BT /F1 14 Tf 0 1 -1 0 180 140 Tm (Side label) Tj ET "
+    "BT /F1 12 Tf 72 560 Td (Harbour notes of the week) Tj ET "
+    "BT /F1 16 Tf 0.7071 0.7071 -0.7071 0.7071 330 240 Tm (Forty five) Tj ET "
+    "BT /F1 16 Tf -1 0 0 1 560 60 Tm (Mirrored words) Tj ET ";
+
+void writeFloatingObjectsPdf(const fs::path& path, bool turned) {
+  qvtest::PdfBuilder b;
+  auto jpeg = b.stream(stripesJpeg(), "<< /Type /XObject /Subtype /Image /Width 60 /Height 40 /ColorSpace /DeviceRGB "
+                                      "/BitsPerComponent 8 /Filter /DCTDecode >>");
+  auto resources =
+      b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}, {"XObject", {{"Im1", jpeg}}}});
+  const std::string content = turned ? "q 0 1 -1 0 612 0 cm " + std::string(kFloatingObjectsContent) + "Q" : kFloatingObjectsContent;
+  auto page = b.addPage(content, resources, "[0 0 612 612]");
+  if (turned) page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
+  b.write(path);
 }
 
 }  // namespace docxtest

@@ -43,6 +43,18 @@ std::shared_ptr<QVDocxRunText> textRun(const std::string& text, double x, double
 // Answers the number of pages converted; throws what the exporter throws.
 int convertToDocx(const fs::path& pdf, const fs::path& output, const std::string& password = {});
 
+// A JPEG of stripes, 60 x 40 pixels.
+std::string stripesJpeg();
+
+// A page of 612 x 612 points as displayed: a white background, a filled
+// rectangle with upright text drawn over it, two boxes stroked as one path,
+// a hairline and a fill thinner than a point, a JPEG drawn twice (once cut
+// by a clip path, with a quarter-turned label drawn over it, once whole),
+// upright text, a string at 45 degrees and a mirrored string. `turned`
+// draws it on a page with /Rotate 90, turned back so that it is seen the
+// same way.
+void writeFloatingObjectsPdf(const fs::path& path, bool turned);
+
 // A Word package read back.
 struct Document {
   explicit Document(const fs::path& docx);

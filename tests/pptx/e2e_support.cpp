@@ -87,38 +87,6 @@ bool officeImportPdfsAsPptx(const std::vector<fs::path>& pdfs, const fs::path& o
   return std::system(command.c_str()) == 0;
 }
 
-std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi, const std::string& password) {
-  auto gray = qvtest::renderPdfPage(pdf, page, dpi, password);
-  if (!gray) return std::nullopt;
-  PageImage image;
-  image.width = gray->width;
-  image.height = gray->height;
-  image.pixels = std::move(gray->pixels);
-  return image;
-}
-
-double inkSimilarity(const PageImage& a, const PageImage& b, int cell) {
-  const int width = std::min(a.width, b.width), height = std::min(a.height, b.height);
-  if (width <= 0 || height <= 0 || cell <= 0) return 0;
-  double differing = 0, held = 0;
-  for (int cy = 0; cy < height; cy += cell) {
-    for (int cx = 0; cx < width; cx += cell) {
-      double inkA = 0, inkB = 0;
-      const int y1 = std::min(height, cy + cell), x1 = std::min(width, cx + cell);
-      for (int y = cy; y < y1; ++y) {
-        for (int x = cx; x < x1; ++x) {
-          inkA += 255 - a.pixels[static_cast<size_t>(y) * a.width + x];
-          inkB += 255 - b.pixels[static_cast<size_t>(y) * b.width + x];
-        }
-      }
-      differing += std::abs(inkA - inkB);
-      held += inkA + inkB;
-    }
-  }
-  if (held == 0) return 1.0;
-  return 1.0 - differing / held;
-}
-
 PageImage fitIntoFrame(const PageImage& image, int width, int height) {
   PageImage out;
   out.width = std::max(width, 0);

@@ -43,19 +43,12 @@ std::string textOf(const qvtest::XmlElement& element);
 // saved as presentations (for the benchmark and comparisons).
 bool officeImportPdfsAsPptx(const std::vector<fs::path>& pdfs, const fs::path& outputFolder, int timeoutSeconds);
 
-// A page image in gray, 0 black .. 255 white.
-struct PageImage {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> pixels;
-};
-std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi, const std::string& password = {});
-
-// Similarity of two page images of the same page size: both are reduced to
-// cells of `cell` pixels (their mean ink), and the result is 1 minus the ink
-// that differs over the ink both hold (1 identical, 0 nothing in common).
-// Pages of different pixel sizes are compared over their common part.
-double inkSimilarity(const PageImage& a, const PageImage& b, int cell);
+// Page images in gray, 0 black .. 255 white, and their similarity.
+using PageImage = qvtest::GrayImage;
+inline std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi, const std::string& password = {}) {
+  return qvtest::renderPdfPage(pdf, page, dpi, password);
+}
+using qvtest::inkSimilarity;
 
 // The image scaled to fit a frame of the given pixel size, centred with its
 // proportions kept and white around it: where a slide of another size than

@@ -1,13 +1,11 @@
-// Rendering for the presentation exporter: the Cairo drawing context (fill,
-// stroke, clip by both rules, images through a transform) and the path and
-// image renderings built on it, checked pixel by pixel.
+// The Cairo drawing context that the exporters render with (fill, stroke,
+// clip by both rules, images through a transform), checked pixel by pixel.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "platform/fs/files.h"
 #include "platform/image/drawing.h"
-#include "pptx/QVPPTXRendering.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -191,97 +189,6 @@ TEST(DrawingContext, CanvasMadeInReusedMemoryStartsTransparent) {
     memory = picture.takeStorage();
     EXPECT_TRUE(picture.empty());
   }
-}
-
-struct LineWidthCase {
-  double width;
-  AffineTransform transform;
-  double expected;
-};
-
-TEST(PptxRendering, LineWidthsFollowTheTransformsLengthScale) {
-  const LineWidthCase cases[] = {
-      {2, {1, 0, 0, -1, 0, 792}, 2},                 // upright page
-      {2, {0, 1, 1, 0, 0, 0}, 2},                    // quarter turn: a is 0
-      {2, {-1, 0, 0, 1, 612, 0}, 2},                 // half turn: a is -1
-      {2, {3, 0, 0, 3, 0, 0}, 6},
-      {1, {4, 0, 0, 1, 0, 0}, 2},                    // uneven scales: their geometric mean
-      {0, {1, 0, 0, 1, 0, 0}, QVPPTXRendering::kMinLineWidth},
-      {1, {0, 0, 0, 0, 0, 0}, QVPPTXRendering::kMinLineWidth},
-      {-3, {1, 0, 0, 1, 0, 0}, 3},
-  };
-  for (const LineWidthCase& c : cases)
-    EXPECT_DOUBLE_EQ(QVPPTXRendering::displayLineWidth(c.width, c.transform), c.expected) << c.width;
-}
-
-TEST(PptxRendering, FreeImageNamesCountUpInTheTemplatesFolder) {
-  qvtest::TempDir dir;
-  const std::string templ = dir.file("x.png").string();
-  EXPECT_EQ(QVPPTXRendering::getNewImagePath(templ), dir.file("image1.png").string());
-  ASSERT_TRUE(platform::fs::writeFile(dir.file("image1.png").string(), "x"));
-  EXPECT_EQ(QVPPTXRendering::getNewImagePath(templ), dir.file("image2.png").string());
-  EXPECT_EQ(QVPPTXRendering::getNewImagePath(dir.file("y.jpeg").string()), dir.file("image1.jpeg").string());
-  uint64_t next = 1;
-  EXPECT_EQ(QVPPTXRendering::getNewImagePath(templ, &next), dir.file("image2.png").string());
-  EXPECT_EQ(next, 3u);
-}
-
-TEST(PptxRendering, PathBitmapsRoundOutSoThinPathsKeepTheirPixels) {
-  QVPPTXPathPaint paint;
-  paint.fill = true;
-  paint.fillColor = Color::rgb(0, 0, 0);
-  const auto box = QVPPTXRendering::makeCGPathToUIImage(rect(10.7, 20.2, 30.9, 5.99), paint, {612, 792});
-  ASSERT_TRUE(box);
-  EXPECT_LE(box->displayRect.minX(), 10.7);
-  EXPECT_LE(box->displayRect.minY(), 20.2);
-  EXPECT_GE(box->displayRect.maxX(), 41.6);
-  EXPECT_GE(box->displayRect.maxY(), 26.19);
-
-  const auto thin = QVPPTXRendering::makeCGPathToUIImage(rect(100, 100, 0.4, 800), paint, {612, 1000});
-  ASSERT_TRUE(thin);
-  EXPECT_GE(thin->bitmap.width(), 1);
-  int ink = 0;
-  const int x0 = static_cast<int>((100 - thin->displayRect.minX()) * thin->bitmap.width() / thin->displayRect.width());
-  for (int x = 0; x < thin->bitmap.width(); ++x) ink += pixel(thin->bitmap, x, thin->bitmap.height() / 2).a;
-  EXPECT_GT(ink, 100) << "around x pixel " << x0;
-
-  // Nothing to paint, or nothing on the page: no picture.
-  QVPPTXPathPaint none;
-  EXPECT_FALSE(QVPPTXRendering::makeCGPathToUIImage(rect(10, 10, 10, 10), none, {612, 792}));
-  EXPECT_FALSE(QVPPTXRendering::makeCGPathToUIImage(rect(1000, 1000, 10, 10), paint, {612, 792}));
-}
-
-TEST(PptxRendering, PathPicturesAreCutByTheClip) {
-  QVPPTXPathPaint paint;
-  paint.fill = true;
-  std::vector<QVPPTXClipPath> clips{{rect(0, 0, 50, 792), FillRule::NonZero}};
-  const auto half = QVPPTXRendering::makeCGPathToUIImage(rect(10, 10, 80, 80), paint, {612, 792}, clips);
-  ASSERT_TRUE(half);
-  EXPECT_LE(half->displayRect.maxX(), 50);
-}
-
-TEST(PptxRendering, ImageClipAnswersWhetherAndWhereToCut) {
-  Bitmap image(10, 10, PixelFormat::RGB8);
-  const AffineTransform placed{100, 0, 0, -100, 100, 200};  // (100, 100)-(200, 200), upright
-  QVPPTXRenderedImage out;
-  Rect clipRect;
-  using Result = QVPPTXRendering::ClipResult;
-
-  EXPECT_EQ(QVPPTXRendering::ClipImageInContextSize({612, 792}, image, placed,
-                                                    {{rect(50, 50, 300, 300), FillRule::NonZero}}, &out, &clipRect),
-            Result::Unclipped);
-  EXPECT_EQ(QVPPTXRendering::ClipImageInContextSize({612, 792}, image, placed,
-                                                    {{rect(400, 400, 10, 10), FillRule::NonZero}}, &out, &clipRect),
-            Result::Invisible);
-  ASSERT_EQ(QVPPTXRendering::ClipImageInContextSize({612, 792}, image, placed,
-                                                    {{rect(100, 100, 50.5, 100), FillRule::NonZero}}, &out,
-                                                    &clipRect),
-            Result::Clipped);
-  EXPECT_EQ(clipRect, Rect(100, 100, 51, 100)) << "the clip's box on whole points";
-  EXPECT_EQ(out.displayRect.minX(), 100);
-  EXPECT_NEAR(out.displayRect.width(), 51, 1e-9);
-  EXPECT_LT(pixel(out.bitmap, out.bitmap.width() - 1, 50).a, 200) << "half a point beyond the clip";
-  EXPECT_EQ(pixel(out.bitmap, 5, 50).a, 255);
 }
 
 }  // namespace

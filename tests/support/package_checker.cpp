@@ -972,6 +972,28 @@ std::optional<GrayImage> renderPdfPage(const fs::path& pdf, int page, int dpi, c
   return image;
 }
 
+double inkSimilarity(const GrayImage& a, const GrayImage& b, int cell) {
+  const int width = std::min(a.width, b.width), height = std::min(a.height, b.height);
+  if (width <= 0 || height <= 0 || cell <= 0) return 0;
+  double differing = 0, held = 0;
+  for (int cy = 0; cy < height; cy += cell) {
+    for (int cx = 0; cx < width; cx += cell) {
+      double inkA = 0, inkB = 0;
+      const int y1 = std::min(height, cy + cell), x1 = std::min(width, cx + cell);
+      for (int y = cy; y < y1; ++y) {
+        for (int x = cx; x < x1; ++x) {
+          inkA += 255 - a.pixels[static_cast<size_t>(y) * a.width + x];
+          inkB += 255 - b.pixels[static_cast<size_t>(y) * b.width + x];
+        }
+      }
+      differing += std::abs(inkA - inkB);
+      held += inkA + inkB;
+    }
+  }
+  if (held == 0) return 1.0;
+  return 1.0 - differing / held;
+}
+
 int64_t GrayImage::inkIn(double left, double top, double right, double bottom, uint8_t threshold) const {
   const int x0 = std::clamp(static_cast<int>(left * width), 0, width);
   const int x1 = std::clamp(static_cast<int>(right * width), 0, width);

@@ -125,5 +125,10 @@ struct GrayImage {
 // Rendered in a scratch folder, with the user password when one is given.
 std::optional<GrayImage> renderPdfPage(const std::filesystem::path& pdf, int page, int dpi,
                                        const std::string& password = {});
+// Similarity of two page images of the same page size: both are reduced to
+// cells of `cell` pixels (their mean ink), and the result is 1 minus the ink
+// that differs over the ink both hold (1 identical, 0 nothing in common).
+// Pages of different pixel sizes are compared over their common part.
+double inkSimilarity(const GrayImage& a, const GrayImage& b, int cell);
 
 }  // namespace qvtest

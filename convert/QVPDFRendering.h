@@ -1,10 +1,12 @@
 #pragma once
-// Page content that cannot go onto a slide as it is, turned into bitmaps: an
-// image that the page clips with clip paths, and a painted path too complex
-// for a freeform shape. Both are drawn in display space (points, origin at
-// the top left of the page as shown, y down) through the drawing context of
-// platform/image; the presentation exporter writes the results as PNG files
-// and places them as pictures. Also finds free names for such files.
+// Page content that an exporter cannot place as it is, turned into bitmaps:
+// an image that the page clips with clip paths, and a painted path too
+// complex for a shape of the output. Both are drawn in display space
+// (points, origin at the top left of the page as shown, y down) through the
+// drawing context of platform/image; the presentation and Word exporters
+// write the results as PNG files and place them as pictures. Also the line
+// widths and clip paths of the state in display space, and free names for
+// such files.
 //
 // All operations are stateless and safe on any thread.
 #include <cstdint>
@@ -22,7 +24,7 @@ class QVPDFRenderState;
 
 // One clip path of the graphics state, in display space, with the rule the
 // page clipped by.
-struct QVPPTXClipPath {
+struct QVPDFClipPath {
   platform::Path path;
   platform::image::FillRule rule = platform::image::FillRule::NonZero;
 };
@@ -30,7 +32,7 @@ struct QVPPTXClipPath {
 // How a path is painted: its fill (by its own rule) and its stroke (width,
 // caps, joins and dashes in display points), each only when used. Colours
 // carry the paint's alpha.
-struct QVPPTXPathPaint {
+struct QVPDFPathPaint {
   bool fill = false;
   bool stroke = false;
   platform::Color fillColor = platform::Color::rgb(0, 0, 0);
@@ -40,14 +42,14 @@ struct QVPPTXPathPaint {
 };
 
 // A bitmap and the display rectangle it covers.
-struct QVPPTXRenderedImage {
+struct QVPDFRenderedImage {
   platform::image::Bitmap bitmap;
   platform::Rect displayRect;
 };
 
-class QVPPTXRendering {
+class QVPDFRendering {
  public:
-  QVPPTXRendering() = delete;
+  QVPDFRendering() = delete;
 
   // Rendered paths get this many pixels per display point, fewer when the
   // bitmap would exceed kMaxRenderPixels.
@@ -68,13 +70,13 @@ class QVPPTXRendering {
   static double lengthScale(const platform::AffineTransform& userToDisplay);
 
   // The state's clip paths (page space) in display space, each with its rule.
-  static std::vector<QVPPTXClipPath> displayClipPaths(const QVPDFRenderState& state,
+  static std::vector<QVPDFClipPath> displayClipPaths(const QVPDFRenderState& state,
                                                       const platform::AffineTransform& pageTransform);
   // The paint of a path painted in the state through the user-to-display
   // transform. A fill or stroke in a pattern colour space is left out (its
   // flag cleared): the pattern itself is not known here, and an opaque black
   // area in its place would hide what lies below.
-  static QVPPTXPathPaint pathPaint(const QVPDFRenderState& state, const platform::AffineTransform& userToDisplay,
+  static QVPDFPathPaint pathPaint(const QVPDFRenderState& state, const platform::AffineTransform& userToDisplay,
                                    bool stroke, bool fill);
 
   enum class ClipResult {
@@ -93,9 +95,31 @@ class QVPPTXRendering {
   // *canvasMemory when given (see makeCGPathToUIImage).
   static ClipResult ClipImageInContextSize(platform::Size pageSize, const platform::image::Bitmap& image,
                                            const platform::AffineTransform& imageTransform,
-                                           const std::vector<QVPPTXClipPath>& clipPaths,
-                                           QVPPTXRenderedImage* result, platform::Rect* clipRect = nullptr,
+                                           const std::vector<QVPDFClipPath>& clipPaths,
+                                           QVPDFRenderedImage* result, platform::Rect* clipRect = nullptr,
                                            platform::image::PixelStorage* canvasMemory = nullptr);
+
+  // A clipped image written as a file beside the image's own.
+  struct ClippedImageFile {
+    std::string path;  // the PNG written
+    platform::Rect displayRect;
+    int pixelWidth = 0;
+    int pixelHeight = 0;
+    // The canvas it was drawn on, whose memory the caller may keep for the
+    // next canvas.
+    platform::image::Bitmap canvas;
+  };
+  // Draws the image of `file` (its pixels given, placed by imageTransform)
+  // through the state's clip paths (ClipImageInContextSize) and, when the
+  // clip cuts it, writes the result as a PNG named after the file (the
+  // extension replaced, a number added while the name is taken). Clipped
+  // only when that file was written; Unclipped when it could not be (the
+  // caller places the image whole). The canvas is made in *canvasMemory
+  // when given.
+  static ClipResult clipImageFile(const std::string& file, const platform::image::Bitmap& pixels,
+                                  const QVPDFRenderState& state, const platform::AffineTransform& pageTransform,
+                                  platform::Size pageSize, const platform::AffineTransform& imageTransform,
+                                  ClippedImageFile* result, platform::image::PixelStorage* canvasMemory = nullptr);
 
   // Renders a display-space path with its paint, through the clip paths, on
   // a transparent bitmap covering the painted area (the path's box widened
@@ -105,10 +129,10 @@ class QVPPTXRendering {
   // of *canvasMemory when given (which is then left empty): a caller that
   // hands the bitmap's storage back there after writing the picture draws
   // every picture of a page in one buffer.
-  static std::optional<QVPPTXRenderedImage> makeCGPathToUIImage(const platform::Path& displayPath,
-                                                                const QVPPTXPathPaint& paint,
+  static std::optional<QVPDFRenderedImage> makeCGPathToUIImage(const platform::Path& displayPath,
+                                                                const QVPDFPathPaint& paint,
                                                                 platform::Size pageSize,
-                                                                const std::vector<QVPPTXClipPath>& clipPaths = {},
+                                                                const std::vector<QVPDFClipPath>& clipPaths = {},
                                                                 platform::image::PixelStorage* canvasMemory = nullptr);
 
   // The first free name "imageN.<ext>" (N = 1, 2, ...) in the folder of the

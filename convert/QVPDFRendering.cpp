@@ -1,11 +1,13 @@
-#include "pptx/QVPPTXRendering.h"
+#include "convert/QVPDFRendering.h"
 
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
 
 #include "pdf/QVPDFColorSpace.h"
+#include "pdf/QVPDFPathUtilities.h"
 #include "pdf/QVPDFRenderState.h"
+#include "pdf/QVPDFUtilities.h"
 #include "platform/fs/files.h"
 #include "platform/text/text.h"
 
@@ -39,10 +41,10 @@ bool containsRect(const Rect& outer, const Rect& inner) {
 
 // The intersection of the boxes of every clip path; the page when there is
 // none. Null when they share nothing.
-Rect clipBox(const std::vector<QVPPTXClipPath>& clips) {
+Rect clipBox(const std::vector<QVPDFClipPath>& clips) {
   Rect box;
   bool first = true;
-  for (const QVPPTXClipPath& clip : clips) {
+  for (const QVPDFClipPath& clip : clips) {
     const Rect b = clip.path.boundingBox();
     if (!finiteRect(b)) return Rect::null();
     box = first ? b : box.intersect(b);
@@ -62,7 +64,7 @@ struct Canvas {
 std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image::PixelStorage* memory) {
   const double w = area.width(), h = area.height();
   if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
-  const double budget = static_cast<double>(QVPPTXRendering::kMaxRenderPixels);
+  const double budget = static_cast<double>(QVPDFRendering::kMaxRenderPixels);
   scale = std::min(scale, std::sqrt(budget / (w * h)));
   scale = std::min(scale, platform::image::kMaxCanvasSide / std::max(w, h));
   if (!(scale > 0) || !std::isfinite(scale)) return std::nullopt;
@@ -82,8 +84,8 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image
   return canvas;
 }
 
-QVPPTXRenderedImage finish(Canvas& canvas, const Rect& area) {
-  QVPPTXRenderedImage out;
+QVPDFRenderedImage finish(Canvas& canvas, const Rect& area) {
+  QVPDFRenderedImage out;
   out.bitmap = canvas.context->takeImage();
   out.displayRect =
       Rect(area.minX(), area.minY(), out.bitmap.width() / canvas.scale, out.bitmap.height() / canvas.scale);
@@ -92,26 +94,26 @@ QVPPTXRenderedImage finish(Canvas& canvas, const Rect& area) {
 
 }  // namespace
 
-double QVPPTXRendering::lengthScale(const AffineTransform& t) {
+double QVPDFRendering::lengthScale(const AffineTransform& t) {
   const double s = std::sqrt(std::fabs(t.determinant()));
   return std::isfinite(s) ? s : 0.0;
 }
 
-double QVPPTXRendering::displayLineWidth(double lineWidth, const AffineTransform& userToDisplay) {
+double QVPDFRendering::displayLineWidth(double lineWidth, const AffineTransform& userToDisplay) {
   const double w = std::fabs(lineWidth) * lengthScale(userToDisplay);
   if (!std::isfinite(w) || w < kMinLineWidth) return kMinLineWidth;
   return w;
 }
 
-std::vector<QVPPTXClipPath> QVPPTXRendering::displayClipPaths(const QVPDFRenderState& state,
+std::vector<QVPDFClipPath> QVPDFRendering::displayClipPaths(const QVPDFRenderState& state,
                                                               const AffineTransform& pageTransform) {
   const auto& paths = state.clipBezierPaths();
   const auto& rules = state.clipBezierPathRules();
-  std::vector<QVPPTXClipPath> clips;
+  std::vector<QVPDFClipPath> clips;
   clips.reserve(paths.size());
   for (size_t i = 0; i < paths.size(); ++i) {
     if (!paths[i]) continue;
-    QVPPTXClipPath clip;
+    QVPDFClipPath clip;
     clip.path = paths[i]->transformed(pageTransform);
     clip.rule = i < rules.size() && rules[i] == QVPDFRenderState::kEvenOddClip ? FillRule::EvenOdd : FillRule::NonZero;
     clips.push_back(std::move(clip));
@@ -119,12 +121,12 @@ std::vector<QVPPTXClipPath> QVPPTXRendering::displayClipPaths(const QVPDFRenderS
   return clips;
 }
 
-QVPPTXPathPaint QVPPTXRendering::pathPaint(const QVPDFRenderState& state, const AffineTransform& userToDisplay,
+QVPDFPathPaint QVPDFRendering::pathPaint(const QVPDFRenderState& state, const AffineTransform& userToDisplay,
                                            bool stroke, bool fill) {
   auto isPattern = [](const std::shared_ptr<const QVPDFColorSpace>& space) {
     return space && space->getMode() == QVPDFColorSpace::kModePattern;
   };
-  QVPPTXPathPaint paint;
+  QVPDFPathPaint paint;
   paint.fill = fill && !isPattern(state.fillColorSpace());
   paint.stroke = stroke && !isPattern(state.strokeColorSpace());
   paint.fillColor = state.currentFillColor();
@@ -144,10 +146,10 @@ QVPPTXPathPaint QVPPTXRendering::pathPaint(const QVPDFRenderState& state, const 
   return paint;
 }
 
-QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
+QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
                                                                      const AffineTransform& imageTransform,
-                                                                     const std::vector<QVPPTXClipPath>& clipPaths,
-                                                                     QVPPTXRenderedImage* result, Rect* clipRect,
+                                                                     const std::vector<QVPDFClipPath>& clipPaths,
+                                                                     QVPDFRenderedImage* result, Rect* clipRect,
                                                                      platform::image::PixelStorage* canvasMemory) {
   if (clipPaths.empty() || image.empty()) return ClipResult::Unclipped;
   const Rect imageBox = imageTransform.applyToRect(Rect(0, 0, 1, 1));
@@ -162,7 +164,7 @@ QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSiz
   // Rectangles that hold the whole image clip nothing of it; any other
   // shape may cut its corners even when its box holds the image.
   const bool allRectangles = std::all_of(clipPaths.begin(), clipPaths.end(),
-                                         [](const QVPPTXClipPath& c) { return c.path.isRect(); });
+                                         [](const QVPDFClipPath& c) { return c.path.isRect(); });
   if (allRectangles && containsRect(integral(clip), imageBox)) return ClipResult::Unclipped;
 
   const Rect visible = clipOnPage.intersect(imageBox);
@@ -180,15 +182,41 @@ QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSiz
   if (!canvas) return ClipResult::Unclipped;
 
   DrawingContext& ctx = *canvas->context;
-  for (const QVPPTXClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
+  for (const QVPDFClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
   ctx.drawImage(image, imageTransform);
   if (result) *result = finish(*canvas, area);
   return ClipResult::Clipped;
 }
 
-std::optional<QVPPTXRenderedImage> QVPPTXRendering::makeCGPathToUIImage(const Path& displayPath,
-                                                                        const QVPPTXPathPaint& paint, Size pageSize,
-                                                                        const std::vector<QVPPTXClipPath>& clipPaths,
+QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const std::string& file, const Bitmap& pixels,
+                                                         const QVPDFRenderState& state,
+                                                         const AffineTransform& pageTransform, Size pageSize,
+                                                         const AffineTransform& imageTransform,
+                                                         ClippedImageFile* result,
+                                                         platform::image::PixelStorage* canvasMemory) {
+  QVPDFRenderedImage clipped;
+  const ClipResult clip = ClipImageInContextSize(pageSize, pixels, imageTransform,
+                                                 displayClipPaths(state, pageTransform), &clipped, nullptr,
+                                                 canvasMemory);
+  if (clip != ClipResult::Clipped) return clip;
+  const std::string path =
+      QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
+  const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
+  const bool written =
+      QVPDFUtilities::writeCGImageToFile(clipped.bitmap, path, QVPDFImageFileType::PNG, dpi, dpi, 1.0f);
+  if (result) {
+    result->path = written ? path : std::string();
+    result->displayRect = clipped.displayRect;
+    result->pixelWidth = clipped.bitmap.width();
+    result->pixelHeight = clipped.bitmap.height();
+    result->canvas = std::move(clipped.bitmap);
+  }
+  return written ? ClipResult::Clipped : ClipResult::Unclipped;
+}
+
+std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path& displayPath,
+                                                                        const QVPDFPathPaint& paint, Size pageSize,
+                                                                        const std::vector<QVPDFClipPath>& clipPaths,
                                                                         platform::image::PixelStorage* canvasMemory) {
   if (!paint.fill && !paint.stroke) return std::nullopt;
   const Rect box = displayPath.boundingBox();
@@ -218,13 +246,13 @@ std::optional<QVPPTXRenderedImage> QVPPTXRendering::makeCGPathToUIImage(const Pa
   std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint, canvasMemory);
   if (!canvas) return std::nullopt;
   DrawingContext& ctx = *canvas->context;
-  for (const QVPPTXClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
+  for (const QVPDFClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
   if (paint.fill) ctx.fillPath(displayPath, paint.fillColor, paint.fillRule);
   if (paint.stroke) ctx.strokePath(displayPath, paint.strokeColor, paint.strokeStyle);
   return finish(*canvas, area);
 }
 
-std::string QVPPTXRendering::getNewImagePath(const std::string& templatePath, uint64_t* next) {
+std::string QVPDFRendering::getNewImagePath(const std::string& templatePath, uint64_t* next) {
   const std::filesystem::path templ(templatePath);
   std::string folder = templ.parent_path().string();
   std::string extension = templ.extension().string();

@@ -1,0 +1,90 @@
+// The Word documents look like the pages: each page is rendered as it is
+// (pdftoppm) and as LibreOffice prints the document made from it, at the
+// same size, and the two pictures must hold their ink in the same places.
+// The pages are the floating objects page, upright and turned, and corpus
+// files chosen for their pictures and shapes. Measured with this build: the
+// floating objects page 0.95, the tiger 0.99, the reference card 0.61 and
+// the transparency page 0.65 (where the flowing text of large or scattered
+// letters and LibreOffice's opaque pictures differ).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/text/text.h"
+#include "tests/docx/docx_test_support.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/package_checker.h"
+#include "tests/support/text_coverage.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Case {
+  std::string name;
+  double minimum;  // similarity the document's first page must reach
+  fs::path pdf;
+  fs::path docx;
+};
+
+constexpr int kDpi = 40;
+// Cells of 4 pixels (7.2 points): a line of text is compared by where it
+// lies, not by the shapes of its glyphs, which another font draws otherwise.
+constexpr int kCell = 4;
+
+fs::path corpusFile(const std::string& name) {
+  for (const fs::path& f : qvtest::corpusFiles())
+    if (f.filename() == name) return f;
+  return {};
+}
+
+TEST(DocxVisual, DocumentsLookLikeTheirPages) {
+  if (!qvtest::officeAvailable() || std::system("command -v pdftoppm > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "LibreOffice or pdftoppm is not installed";
+  qvtest::TempDir dir;
+  std::vector<Case> cases;
+  for (const bool turned : {false, true}) {
+    const std::string name = turned ? "marks-rotate-90" : "marks";
+    const fs::path pdf = dir.file(name + ".pdf");
+    docxtest::writeFloatingObjectsPdf(pdf, turned);
+    cases.push_back({name, 0.85, pdf, dir.file(name + ".docx")});
+  }
+  for (const auto& [file, minimum] : std::vector<std::pair<std::string, double>>{
+           {"gs-tiger-vector.pdf", 0.9}, {"refcard-en.pdf", 0.5}, {"gofpdf-transparency.pdf", 0.55}}) {
+    const fs::path pdf = corpusFile(file);
+    if (pdf.empty()) continue;
+    cases.push_back({file, minimum, pdf, dir.file(pdf.stem().string() + ".docx")});
+  }
+
+  std::vector<fs::path> documents;
+  for (const Case& c : cases) {
+    ASSERT_GE(docxtest::convertToDocx(c.pdf, c.docx), 1) << c.name;
+    documents.push_back(c.docx);
+  }
+  const auto printed = qvtest::officeConvertAllToPdf(documents, dir.path() / "office");
+
+  std::vector<qvtest::GrayImage> pages, documentPages;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto pdf = printed.find(c.docx);
+    ASSERT_NE(pdf, printed.end()) << "LibreOffice did not print the document";
+    auto page = qvtest::renderPdfPage(c.pdf, 1, kDpi);
+    auto document = qvtest::renderPdfPage(pdf->second, 1, kDpi);
+    ASSERT_TRUE(page && document);
+    EXPECT_NEAR(document->width, page->width, 1);
+    EXPECT_NEAR(document->height, page->height, 1);
+    const double similarity = qvtest::inkSimilarity(*page, *document, kCell);
+    EXPECT_GE(similarity, c.minimum);
+    RecordProperty(c.name, platform::text::formatFixed(similarity, 3));
+    pages.push_back(std::move(*page));
+    documentPages.push_back(std::move(*document));
+  }
+  // The measure tells pages apart: the tiger is not the floating objects page.
+  if (pages.size() >= 3) {
+    EXPECT_LT(qvtest::inkSimilarity(pages[0], documentPages[2], kCell), 0.4);
+  }
+}
+
+}  // namespace
