@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -434,5 +435,29 @@ TEST(RtfTextEndToEnd, CorpusPdfsConvertToBothAndKeepTheirWords) {
       for (size_t i = 0; i < c.missing.size() && i < 8; ++i) missing += " " + c.missing[i];
       EXPECT_GE(c.fraction(), least) << c.found << " of " << c.total << " words; missing e.g." << missing;
     }
+  }
+}
+
+TEST(RtfTextEndToEnd, RotatedTextOfTheCorpusIsLeftOutOfBoth) {
+  const fs::path pdf = qvtest::corpusDir() / "gofpdf-rotated-text.pdf";
+  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  qvtest::TempDir dir;
+  const fs::path rtfFile = dir.file("rotated.rtf"), textFile = dir.file("rotated.txt");
+  qvtest::convertWithExporter<QVRTFPDFExporter>(pdf, rtfFile);
+  qvtest::convertWithExporter<QVTextPDFExporter>(pdf, textFile);
+  // The upright paragraphs are all there is: the turned letters between them
+  // are left out.
+  std::set<std::string> allowed;
+  for (const std::string& w : qvtest::foldedWords(
+           "Lorem ipsum dolor sit amet, consectetur adipisicing elit, sed do eiusmod tempor incididunt ut labore et "
+           "dolore magna aliqua. Ut enim ad minim veniam, quis nostrud exercitation ullamco laboris nisi ut aliquip "
+           "ex ea commodo consequat. Duis aute irure dolor in reprehenderit in voluptate velit esse cillum dolore eu "
+           "fugiat nulla pariatur. Excepteur sint occaecat cupidatat non proident, sunt in culpa qui officia deserunt "
+           "mollit anim id est laborum."))
+    allowed.insert(w);
+  for (const std::string& text : {rtfBodyText(qvtest::readWhole(rtfFile)), qvtest::readWhole(textFile)}) {
+    const std::vector<std::string> words = qvtest::foldedWords(text);
+    EXPECT_GT(words.size(), 100u);
+    for (const std::string& w : words) EXPECT_EQ(allowed.count(w), 1u) << w;
   }
 }
