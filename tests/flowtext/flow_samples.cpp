@@ -3,9 +3,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
-#include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <numbers>
 
@@ -92,17 +90,6 @@ fs::path drawSample(const qvtest::TempDir& dir) {
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
   return pdf;
-}
-
-CommandResult runCommand(const std::string& command) {
-  CommandResult result;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) result.output.append(chunk.data(), n);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
 }
 
 const TextException* textException(const fs::path& pdf) {

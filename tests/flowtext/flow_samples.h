@@ -1,8 +1,7 @@
 #pragma once
 // What the end-to-end tests of the flowing-text outputs (HTML, RTF, plain
-// text) share: a drawn sample document, pdfconvert run as a user runs it, and
-// the corpus files whose words pdftotext reads in a way a page's upright text
-// cannot give.
+// text) share: a drawn sample document, and the corpus files whose words
+// pdftotext reads in a way a page's upright text cannot give.
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -19,14 +18,6 @@ extern const std::vector<std::string> kRightColumn;
 // columns, a label at 45 degrees ("DIAGONAL STAMP") and one turned a quarter
 // ("SIDEWAYS NOTE"). Page 2: one line ("closing remark on the second page").
 std::filesystem::path drawSample(const qvtest::TempDir& dir);
-
-struct CommandResult {
-  int exitCode = -1;
-  std::string output;
-};
-// Runs a command through the shell; its exit code and its output (both
-// streams).
-CommandResult runCommand(const std::string& command);
 
 // A corpus file whose words pdftotext reads in a way the page's upright text
 // cannot give, with why and the share of words the output must hold.

@@ -1,9 +1,9 @@
 #include "tests/flowtext/html_checks.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <regex>
 
+#include "tests/support/command_run.h"
 #include "tests/support/text_coverage.h"
 
 namespace htmltest {
@@ -94,16 +94,9 @@ std::set<std::string> usedClasses(const std::string& html) {
 bool xmllintAvailable() { return std::system("command -v xmllint > /dev/null 2>&1") == 0; }
 
 std::string xmllintMessages(const std::filesystem::path& file) {
-  const std::string command = "xmllint --html --noout " + qvtest::shellQuote(file.string()) + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return "cannot run xmllint";
-  std::string out;
-  char buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-  const int status = pclose(pipe);
-  if (status != 0 && out.empty()) out = "xmllint failed";
-  return out;
+  const qvtest::CommandResult r = qvtest::runCommand("xmllint --html --noout " + qvtest::shellQuote(file.string()));
+  if (r.exitCode != 0 && r.output.empty()) return "xmllint failed";
+  return r.output;
 }
 
 }  // namespace htmltest

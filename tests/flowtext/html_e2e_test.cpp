@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -18,6 +17,7 @@
 #include "platform/pdf/document.h"
 #include "tests/flowtext/flow_samples.h"
 #include "tests/flowtext/html_checks.h"
+#include "tests/support/command_run.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/text_coverage.h"
@@ -33,8 +33,8 @@ using flowtest::kLeftColumn;
 using flowtest::kRightColumn;
 
 #ifdef QV_PDFCONVERT
-flowtest::CommandResult pdfconvert(const std::string& arguments) {
-  return flowtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " " + arguments);
+qvtest::CommandResult pdfconvert(const std::string& arguments) {
+  return qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " " + arguments);
 }
 #endif
 
@@ -77,7 +77,7 @@ TEST(HtmlEndToEnd, DrawnPagesKeepReadingOrderStylesAndLeaveTurnedTextOut) {
   qvtest::TempDir dir;
   const fs::path pdf = drawSample(dir);
   const fs::path out = dir.file("Field notes.html");
-  const auto r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
+  const qvtest::CommandResult r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
   ASSERT_EQ(r.exitCode, 0) << r.output;
   expectSoundHtml(out);
   const std::string html = qvtest::readWhole(out);
@@ -116,7 +116,7 @@ TEST(HtmlEndToEnd, AnOutputThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
   qvtest::TempDir dir;
   const fs::path pdf = drawSample(dir);
   const fs::path out = dir.path() / "missing-folder" / "x.html";
-  const auto r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
+  const qvtest::CommandResult r = pdfconvert("--to html " + qvtest::shellQuote(pdf) + " " + qvtest::shellQuote(out));
   EXPECT_NE(r.exitCode, 0) << r.output;
   EXPECT_FALSE(fs::exists(out));
 }

@@ -21,6 +21,7 @@
 #include "platform/pdf/document.h"
 #include "platform/text/text.h"
 #include "tests/flowtext/flow_samples.h"
+#include "tests/support/command_run.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
@@ -137,7 +138,7 @@ std::map<fs::path, std::string> officeTexts(const std::vector<fs::path>& rtfs, c
                         " --headless --norestore --convert-to 'txt:Text (encoded):UTF8' --outdir " +
                         qvtest::shellQuote((folder / "office").string());
   for (const fs::path& rtf : rtfs) command += " " + qvtest::shellQuote(rtf.string());
-  flowtest::runCommand(command);
+  qvtest::runCommand(command);
   std::map<fs::path, std::string> out;
   for (const fs::path& rtf : rtfs) {
     std::string text = qvtest::readWhole(folder / "office" / (rtf.stem().string() + ".txt"));
@@ -204,8 +205,8 @@ void expectSoundText(const fs::path& file) {
 size_t position(const std::string& text, const std::string& words) { return text.find(words); }
 
 #ifdef QV_PDFCONVERT
-flowtest::CommandResult pdfconvert(const std::string& type, const fs::path& pdf, const fs::path& out) {
-  return flowtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to " + type + " " +
+qvtest::CommandResult pdfconvert(const std::string& type, const fs::path& pdf, const fs::path& out) {
+  return qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to " + type + " " +
                               qvtest::shellQuote(pdf.string()) + " " + qvtest::shellQuote(out.string()));
 }
 #endif
