@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -67,6 +68,9 @@ struct Samples {
   PdfStreamFormat format = PdfStreamFormat::Raw;
   platform::image::JpegInfo jpegInfo;
   bool colorTransformGiven = false;  // /ColorTransform in the DCT parameters
+  // JPEG data that goes out as it is: checked to decode, but its pixels
+  // were not kept (rawStorage holds the data, there are no rows).
+  bool keptAsIs = false;
 
   // Where the samples are: asked each time, since moving a short string
   // moves its characters.
@@ -145,7 +149,12 @@ constexpr int64_t kMaxSampleBytes = int64_t{1} << 30;
 
 // Decodes the stream's data into samples. For raw data `components` and
 // `bpc` give the layout; the other formats bring their own.
-Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc) {
+// Whether JPEG data of this header (and /ColorTransform given or not) goes
+// out as it is, so that only its decoding, not its pixels, matters.
+using KeepJpegAsIs = std::function<bool(const platform::image::JpegInfo&, bool colorTransformGiven)>;
+
+Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc,
+                    const KeepJpegAsIs& keepJpegAsIs = {}) {
   Samples s;
   platform::PdfStreamData sd;
   int64_t needed = 0;
@@ -161,7 +170,7 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
     if (needed > kMaxSampleBytes) throw ImageError("image data of " + std::to_string(needed) + " bytes");
     // Only the bytes the samples need are decoded: a stream that inflates
     // without end costs no more than the image it claims to be.
-    sd.bytes = stream.decodedPrefix(static_cast<size_t>(needed));
+    sd.bytes = stream.decodedPrefix(static_cast<size_t>(needed), static_cast<size_t>(needed));
   }
   s.format = sd.format;
   const PdfObject* parms = sd.lastFilterParms.get();
@@ -191,6 +200,20 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
       // Decoded no larger than needed for the size the dictionary gives
       // (a frame many times that size is read scaled down).
       const auto wanted = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 0, int64_t{1} << 30)); };
+      if (keepJpegAsIs) {
+        const auto info = platform::image::readJpegInfo(bytes);
+        if (info && platform::image::decodesWhole(*info, wanted(width), wanted(height)) &&
+            keepJpegAsIs(*info, s.colorTransformGiven)) {
+          s.jpegInfo = platform::image::checkJpeg(bytes, colorTransform);
+          s.width = s.jpegInfo.width;
+          s.height = s.jpegInfo.height;
+          s.bpc = 8;
+          s.components = s.jpegInfo.components;
+          s.keptAsIs = true;
+          s.rawStorage = std::move(sd.bytes);
+          break;
+        }
+      }
       Bitmap bitmap =
           platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wanted(width), wanted(height));
       s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
@@ -323,18 +346,34 @@ std::vector<int32_t> componentTable(const std::vector<DecodeRange>& ranges, int 
 
 uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
+// True for 8-bit gray or RGB samples that the space passes through
+// unchanged: their rows are the picture's Gray8 or RGB8 rows as they are.
+bool samplesAreColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
+  return s.bpc == 8 && isDefaultDecode(ranges) &&
+         ((s.components == 1 && isGrayLike(space)) || (s.components == 3 && isRgbLike(space)));
+}
+
 // Converts samples to Gray8 (gray-like spaces) or RGB8 through the space.
-Bitmap convertColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
+// Samples a decoder made in that very format are taken over, not copied
+// (the samples keep their size and layout facts, but no longer their rows).
+Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
   const int n = s.components;
   const bool gray = isGrayLike(space) && n == 1;
-  Bitmap out(s.width, s.height, gray ? PixelFormat::Gray8 : PixelFormat::RGB8);
-  const int outChannels = gray ? 1 : 3;
+  const PixelFormat format = gray ? PixelFormat::Gray8 : PixelFormat::RGB8;
 
-  // Straight copy: 8-bit data that the space passes through unchanged.
-  if (s.bpc == 8 && isDefaultDecode(ranges) && ((gray && n == 1) || (isRgbLike(space) && n == 3))) {
+  if (samplesAreColor(s, space, ranges)) {
+    if (s.storage == Samples::Storage::Decoded && s.bitmapStorage.format() == format) {
+      Bitmap taken = std::move(s.bitmapStorage);
+      s.bitmapStorage = Bitmap();
+      return taken;
+    }
+    Bitmap out = Bitmap::uninitialized(s.width, s.height, format);
     for (int y = 0; y < s.height; ++y) std::copy_n(s.row(y), out.stride(), out.row(y));
     return out;
   }
+  // Every pixel is written below.
+  Bitmap out = Bitmap::uninitialized(s.width, s.height, format);
+  const int outChannels = gray ? 1 : 3;
 
   const std::vector<int32_t> table = componentTable(ranges, s.bpc);
   const size_t levels = size_t{1} << s.bpc;
@@ -451,33 +490,54 @@ Bitmap colorKeyAlpha(const Samples& s, const PdfObject& mask) {
   return alpha;
 }
 
-// Nearest-neighbour resampling of a bitmap to another pixel size.
-Bitmap resampled(const Bitmap& src, int width, int height) {
-  if (src.width() == width && src.height() == height) return src;
-  Bitmap out(width, height, src.format(), src.channels());
-  const int bpp = src.bytesPerPixel();
+// Rows of 8-bit samples wherever they are kept: a bitmap, or the samples
+// of an image whose rows are its colour already.
+struct Plane {
+  int width = 0;
+  int height = 0;
+  int channels = 1;
+  const uint8_t* data = nullptr;
+  size_t stride = 0;
+  const uint8_t* row(int y) const { return data + static_cast<size_t>(y) * stride; }
+};
+
+Plane planeOf(const Bitmap& b) { return {b.width(), b.height(), b.channels(), b.bytes().data(), b.stride()}; }
+Plane planeOf(const Samples& s) { return {s.width, s.height, s.components, s.base(), s.rowBytes}; }
+
+// Nearest-neighbour resampling of 8-bit gray or RGB rows to another pixel size.
+Bitmap resampled(const Plane& src, int width, int height) {
+  Bitmap out = Bitmap::uninitialized(width, height, src.channels == 1 ? PixelFormat::Gray8 : PixelFormat::RGB8);
+  const int bpp = src.channels;
   std::vector<int> columns(width);
-  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<int64_t>(x) * src.width() / width);
+  for (int x = 0; x < width; ++x) columns[x] = static_cast<int>(static_cast<int64_t>(x) * src.width / width);
   for (int y = 0; y < height; ++y) {
-    const uint8_t* s = src.row(static_cast<int>(static_cast<int64_t>(y) * src.height() / height));
+    const uint8_t* s = src.row(static_cast<int>(static_cast<int64_t>(y) * src.height / height));
     uint8_t* d = out.row(y);
     for (int x = 0; x < width; ++x) std::copy_n(s + static_cast<size_t>(columns[x]) * bpp, bpp, d + static_cast<size_t>(x) * bpp);
   }
   return out;
 }
 
-// Colour (Gray8 or RGB8) and opacity (Gray8) joined into GrayAlpha8 / RGBA8
-// at the larger of the two sizes. With a matte colour (a soft mask's /Matte)
-// the colour was blended with it by the opacity, and is unblended here.
-Bitmap withAlpha(const Bitmap& color, const Bitmap& alpha, const std::optional<std::array<uint8_t, 3>>& matte = {}) {
-  const int width = std::max(color.width(), alpha.width());
-  const int height = std::max(color.height(), alpha.height());
+// Colour (gray or RGB rows) and opacity (Gray8) joined into GrayAlpha8 /
+// RGBA8 at the larger of the two sizes. With a matte colour (a soft mask's
+// /Matte) the colour was blended with it by the opacity, and is unblended
+// here.
+Bitmap withAlpha(const Plane& color, const Bitmap& alpha, const std::optional<std::array<uint8_t, 3>>& matte = {}) {
+  const int width = std::max(color.width, alpha.width());
+  const int height = std::max(color.height, alpha.height());
   platform::image::checkPixelCap(width, height);
-  const Bitmap c = resampled(color, width, height);
-  const Bitmap a = resampled(alpha, width, height);
-  const bool gray = color.format() == PixelFormat::Gray8;
+  // Only a plane of another size is resampled; one of the picture's own
+  // size is read where it is.
+  Bitmap scaledColor, scaledAlpha;
+  const bool colorFits = color.width == width && color.height == height;
+  const bool alphaFits = alpha.width() == width && alpha.height() == height;
+  if (!colorFits) scaledColor = resampled(color, width, height);
+  if (!alphaFits) scaledAlpha = resampled(planeOf(alpha), width, height);
+  const Plane c = colorFits ? color : planeOf(scaledColor);
+  const Plane a = planeOf(alphaFits ? alpha : scaledAlpha);
+  const bool gray = color.channels == 1;
   const int n = gray ? 1 : 3;
-  Bitmap out(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
+  Bitmap out = Bitmap::uninitialized(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
   for (int y = 0; y < height; ++y) {
     const uint8_t* cs = c.row(y);
     const uint8_t* as = a.row(y);
@@ -510,8 +570,10 @@ struct DecodedImage {
 
 Bitmap decodeSoftMask(const PdfObject& stream, int depth);
 
+// keepJpeg: the caller writes JPEG data that needs no change as it is, so
+// such data is only checked to decode and gives no pixels.
 DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fill, int depth,
-                         bool forceGray) {
+                         bool forceGray, bool keepJpeg = false) {
   if (!stream.isStream()) throw ImageError("not an image stream");
   const PdfObject dict = stream.dictionary();
   const bool imageMask = booleanEntry(dict, "ImageMask", "IM");
@@ -527,11 +589,17 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     Samples& s = result.samples = loadSamples(stream, *width, *height, 1, static_cast<int>(bpcEntry.value_or(1)));
     if (s.bpc != 1 || s.components != 1) throw ImageError("image mask that is not one bit per pixel");
     const Bitmap alpha = stencilAlpha(s, decodeRanges(dict, nullptr, 1, 1, true));
-    Bitmap color(s.width, s.height, PixelFormat::RGB8);
+    Bitmap painted = Bitmap::uninitialized(s.width, s.height, PixelFormat::RGBA8);
     const uint8_t rgb[3] = {clampByte(fill.r), clampByte(fill.g), clampByte(fill.b)};
-    for (int y = 0; y < s.height; ++y)
-      for (int x = 0; x < s.width; ++x) std::copy_n(rgb, 3, color.row(y) + 3 * x);
-    result.pixels = withAlpha(color, alpha);
+    for (int y = 0; y < s.height; ++y) {
+      uint8_t* out = painted.row(y);
+      const uint8_t* opacity = alpha.row(y);
+      for (int x = 0; x < s.width; ++x, out += 4) {
+        std::copy_n(rgb, 3, out);
+        out[3] = opacity[x];
+      }
+    }
+    result.pixels = std::move(painted);
     result.hasMask = true;
     return result;
   }
@@ -560,7 +628,26 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   }
   const int bpc = static_cast<int>(std::clamp<int64_t>(bpcEntry.value_or(8), 0, 64));
 
-  Samples& s = result.samples = loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc);
+  // The JPEG goes out as it is only when every reader of the file will see
+  // the same colours: no mask, no orientation tag, no CMYK, no colour
+  // transform that the PDF overrides, no decode array and no conversion.
+  KeepJpegAsIs keepAsIs;
+  const PdfObject smaskEntry = dict.get("SMask"), maskEntry = dict.get("Mask");
+  if (keepJpeg && !forceGray && !smaskEntry.isStream() && !maskEntry.isStream() && !maskEntry.isArray())
+    keepAsIs = [&](const platform::image::JpegInfo& info, bool colorTransformGiven) {
+      if (info.exif || info.components == 4 || (colorTransformGiven && !info.adobeMarker)) return false;
+      const auto jpegSpace = space && space->getNComps() == info.components ? space : deviceSpaceFor(info.components);
+      if (!jpegSpace) return false;
+      Samples probe;
+      probe.components = info.components;
+      return samplesAreColor(probe, *jpegSpace, decodeRanges(dict, jpegSpace.get(), info.components, 8, false));
+    };
+  Samples& s = result.samples =
+      loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc, keepAsIs);
+  if (s.keptAsIs) {
+    result.passThroughJpeg = true;
+    return result;
+  }
   if (s.format == PdfStreamFormat::Raw && !bpcEntry) throw ImageError("image without bits per component");
   if (space->getNComps() != s.components) {
     // JPEG and JPEG 2000 data decide their component count.
@@ -590,7 +677,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
       matte = std::array<uint8_t, 3>{clampByte(rgb.r), clampByte(rgb.g), clampByte(rgb.b)};
     }
   } else if (s.format == PdfStreamFormat::JPEG2000 && !s.jpxAlpha.empty() && dict.getInteger("SMaskInData").value_or(0) != 0) {
-    alpha = s.jpxAlpha;
+    alpha = std::move(s.jpxAlpha);
   } else if (mask.isStream() && depth < kMaxMaskDepth) {
     const PdfObject maskDict = mask.dictionary();
     const auto mw = integerEntry(maskDict, "Width", "W"), mh = integerEntry(maskDict, "Height", "H");
@@ -608,19 +695,20 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     result.pixels = copy16(s);
     return result;
   }
-  Bitmap color = convertColor(s, *space, ranges);
   if (result.hasMask) {
-    result.pixels = withAlpha(color, alpha, matte);
+    // Samples that are the colour already join the opacity where they are.
+    if (samplesAreColor(s, *space, ranges)) {
+      result.pixels = withAlpha(planeOf(s), alpha, matte);
+    } else {
+      const Bitmap color = convertColor(s, *space, ranges);
+      result.pixels = withAlpha(planeOf(color), alpha, matte);
+    }
     return result;
   }
-  // The JPEG goes out as it is only when every reader of the file will see
-  // the same colours: no orientation tag, no CMYK, no colour transform that
-  // the PDF overrides, no decode array and no conversion.
-  if (s.format == PdfStreamFormat::JPEG && !s.jpegInfo.exif && s.jpegInfo.components != 4 &&
-      s.width == s.jpegInfo.width && s.height == s.jpegInfo.height &&
-      (!s.colorTransformGiven || s.jpegInfo.adobeMarker) &&
-      isDefaultDecode(ranges) && ((s.components == 1 && isGrayLike(*space)) || (s.components == 3 && isRgbLike(*space))))
-    result.passThroughJpeg = true;
+  Bitmap color = convertColor(s, *space, ranges);
+  // The samples are spent; only JPEG data may still be written as it is.
+  if (s.format != PdfStreamFormat::JPEG) std::string().swap(s.rawStorage);
+  std::vector<uint8_t>().swap(s.bilevelStorage);
   result.pixels = std::move(color);
   return result;
 }
@@ -657,15 +745,15 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
   QVPDFImageExtraction result;
   DecodedImage image;
   try {
-    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false);
+    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
   } catch (const std::exception& e) {
     reportSkipped(e.what());
     return result;
   }
   const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
   result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
-  result.pixelWidth = image.pixels.width();
-  result.pixelHeight = image.pixels.height();
+  result.pixelWidth = image.passThroughJpeg ? image.samples.width : image.pixels.width();
+  result.pixelHeight = image.passThroughJpeg ? image.samples.height : image.pixels.height();
   std::string path;
   try {
     path = UUIDImagePath(asJpeg ? "jpeg" : "png", options.folder);
@@ -685,7 +773,8 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
 }
 
 bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
-                                        double dpiX, double /*dpiY*/, float quality) {
+                                        double dpiX, double /*dpiY*/, float quality,
+                                        platform::image::PngRows rows) {
   std::string bytes;
   try {
     if (image.empty()) throw ImageError("empty image");
@@ -694,7 +783,7 @@ bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& 
       const float q = std::isfinite(quality) ? std::clamp(quality, 0.0f, 1.0f) : 1.0f;
       bytes = platform::image::encodeJpeg(image, std::max(1, static_cast<int>(std::lround(q * 100))), dpi);
     } else {
-      bytes = platform::image::encodePng(image, dpi);
+      bytes = platform::image::encodePng(image, dpi, rows);
     }
   } catch (const std::exception&) {
     std::fputs("Couldn't write image to file!\n", stderr);

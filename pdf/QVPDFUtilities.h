@@ -9,6 +9,7 @@
 #include "pdf/QVPDFColor.h"
 #include "platform/geometry/geometry.h"
 #include "platform/image/bitmap.h"
+#include "platform/image/codecs.h"
 #include "platform/pdf/document.h"
 #include "platform/pdf/object.h"
 
@@ -58,11 +59,13 @@ class QVPDFUtilities {
   static std::string UUIDImagePath(std::string_view extension, const std::string& folder = {});
 
   // Writes a bitmap as PNG or JPEG with the resolution; quality 0..1 for
-  // JPEG. False, with "Couldn't write image to file!\n" on standard error,
-  // when encoding or writing fails (no partial file is left).
+  // JPEG; `rows` how a PNG's rows are filtered (unfiltered for drawings).
+  // False, with "Couldn't write image to file!\n" on standard error, when
+  // encoding or writing fails (no partial file is left).
   static bool writeCGImageToFile(const platform::image::Bitmap& image, const std::string& path,
                                  QVPDFImageFileType type, double dpiX = 72, double dpiY = 72,
-                                 float quality = 1.0f);
+                                 float quality = 1.0f,
+                                 platform::image::PngRows rows = platform::image::PngRows::Predicted);
 
   // An image file (PNG or JPEG) read back as premultiplied ARGB32; nullopt
   // when it cannot be read or decoded.

@@ -136,6 +136,7 @@ bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
 
 void QVPPTXPDFExporter::endConvertPDF(const platform::PdfDocument& document) {
   (void)document;
+  canvasMemory_ = platform::image::PixelStorage();
   if (pdfConverter_) pdfConverter_->packetPPTXFile();
   fontScope_.reset();
   fontDocument_ = nullptr;
@@ -447,6 +448,19 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
   page->addShape(std::move(shape));
 }
 
+platform::image::PixelStorage* QVPPTXPDFExporter::canvasMemory() {
+  // Room for the largest canvas kept is taken once: its pages are touched
+  // only as far as the canvases reach, and canvases of growing sizes do not
+  // each move to fresh memory.
+  if (canvasMemory_.capacity() < kKeptCanvasBytes) canvasMemory_.reserve(kKeptCanvasBytes);
+  return &canvasMemory_;
+}
+
+void QVPPTXPDFExporter::keepCanvasMemory(platform::image::Bitmap&& canvas) {
+  platform::image::PixelStorage memory = canvas.takeStorage();
+  if (memory.capacity() <= kKeptCanvasBytes) canvasMemory_ = std::move(memory);
+}
+
 std::string QVPPTXPDFExporter::renderedImageTemplate() const {
   return platform::fs::currentWorkFolder() + "/image1.png";
 }
@@ -460,13 +474,16 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   paint.fill = paint.fill && fill;
   const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
   std::optional<QVPPTXRenderedImage> rendered =
-      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips);
+      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips, canvasMemory());
   if (!rendered) return;
   picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
   const std::string file = QVPPTXRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
   const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
-  if (!QVPDFUtilities::writeCGImageToFile(rendered->bitmap, file, QVPDFImageFileType::PNG, dpi, dpi, 1.0f)) return;
+  const bool written = QVPDFUtilities::writeCGImageToFile(rendered->bitmap, file, QVPDFImageFileType::PNG, dpi, dpi,
+                                                          1.0f, platform::image::PngRows::Unfiltered);
+  keepCanvasMemory(std::move(rendered->bitmap));
+  if (!written) return;
 
   endTextBoxWritingIfNeed();
   const std::string id = pdfConverter_->collectImageWithPath(file);
@@ -509,7 +526,8 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
       QVPPTXRenderedImage clipped;
       const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
-      switch (QVPPTXRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped)) {
+      switch (QVPPTXRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped,
+                                                      nullptr, canvasMemory())) {
         case QVPPTXRendering::ClipResult::Invisible:
           return;
         case QVPPTXRendering::ClipResult::Unclipped:
@@ -529,6 +547,7 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
             info.flipY = false;
             info.rotation = 0;
           }
+          keepCanvasMemory(std::move(clipped.bitmap));
           break;
         }
       }

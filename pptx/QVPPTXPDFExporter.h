@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "convert/QVPDFExporter.h"
 #include "convert/QVPDF_CTMInfo.h"
@@ -25,6 +26,7 @@
 #include "pdf/fonts/QVPDFFontFactory.h"
 #include "platform/geometry/geometry.h"
 #include "platform/geometry/path.h"
+#include "platform/image/bitmap.h"
 #include "pptx/QVPPTXTextProperties.h"
 
 class QVPPTXWriter;
@@ -118,6 +120,10 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   platform::AffineTransform userToDisplay() const;
   // Where the work folder keeps the pictures rendered for this conversion.
   std::string renderedImageTemplate() const;
+  // The memory the next canvas is made in.
+  platform::image::PixelStorage* canvasMemory();
+  // Takes a written picture's canvas memory back for the next picture.
+  void keepCanvasMemory(platform::image::Bitmap&& canvas);
 
   std::unique_ptr<QVPPTXWriter> pdfConverter_;
   bool isShouldCancel_ = false;
@@ -135,6 +141,10 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   const void* fontDocument_ = nullptr;
   std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;
   uint64_t nextRenderedImage_ = 1;
+  // The memory of the last canvas, reused by the next rendered picture (up
+  // to kKeptCanvasBytes; larger canvases are given back at once).
+  static constexpr size_t kKeptCanvasBytes = size_t{8} << 20;
+  platform::image::PixelStorage canvasMemory_;
   // Spent of the page's budgets.
   uint64_t pageItems_ = 0;
   int64_t picturePixels_ = 0;

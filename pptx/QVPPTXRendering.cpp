@@ -59,7 +59,7 @@ struct Canvas {
   double scale = 1;
 };
 
-std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
+std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image::PixelStorage* memory) {
   const double w = area.width(), h = area.height();
   if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
   const double budget = static_cast<double>(QVPPTXRendering::kMaxRenderPixels);
@@ -71,7 +71,9 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
   Canvas canvas;
   canvas.scale = scale;
   try {
-    canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph));
+    platform::image::PixelStorage storage;
+    if (memory) storage = std::move(*memory);
+    canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph), std::move(storage));
   } catch (const platform::image::ImageError&) {
     return std::nullopt;
   }
@@ -80,9 +82,9 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale) {
   return canvas;
 }
 
-QVPPTXRenderedImage finish(const Canvas& canvas, const Rect& area) {
+QVPPTXRenderedImage finish(Canvas& canvas, const Rect& area) {
   QVPPTXRenderedImage out;
-  out.bitmap = canvas.context->image();
+  out.bitmap = canvas.context->takeImage();
   out.displayRect =
       Rect(area.minX(), area.minY(), out.bitmap.width() / canvas.scale, out.bitmap.height() / canvas.scale);
   return out;
@@ -145,7 +147,8 @@ QVPPTXPathPaint QVPPTXRendering::pathPaint(const QVPDFRenderState& state, const 
 QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
                                                                      const AffineTransform& imageTransform,
                                                                      const std::vector<QVPPTXClipPath>& clipPaths,
-                                                                     QVPPTXRenderedImage* result, Rect* clipRect) {
+                                                                     QVPPTXRenderedImage* result, Rect* clipRect,
+                                                                     platform::image::PixelStorage* canvasMemory) {
   if (clipPaths.empty() || image.empty()) return ClipResult::Unclipped;
   const Rect imageBox = imageTransform.applyToRect(Rect(0, 0, 1, 1));
   if (!finiteRect(imageBox)) return ClipResult::Unclipped;
@@ -173,7 +176,7 @@ QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSiz
   if (unitX > 0) density = std::max(density, image.width() / unitX);
   if (unitY > 0) density = std::max(density, image.height() / unitY);
   if (!std::isfinite(density)) density = 1;
-  std::optional<Canvas> canvas = makeCanvas(area, std::min(density, kMaxImagePixelsPerPoint));
+  std::optional<Canvas> canvas = makeCanvas(area, std::min(density, kMaxImagePixelsPerPoint), canvasMemory);
   if (!canvas) return ClipResult::Unclipped;
 
   DrawingContext& ctx = *canvas->context;
@@ -185,7 +188,8 @@ QVPPTXRendering::ClipResult QVPPTXRendering::ClipImageInContextSize(Size pageSiz
 
 std::optional<QVPPTXRenderedImage> QVPPTXRendering::makeCGPathToUIImage(const Path& displayPath,
                                                                         const QVPPTXPathPaint& paint, Size pageSize,
-                                                                        const std::vector<QVPPTXClipPath>& clipPaths) {
+                                                                        const std::vector<QVPPTXClipPath>& clipPaths,
+                                                                        platform::image::PixelStorage* canvasMemory) {
   if (!paint.fill && !paint.stroke) return std::nullopt;
   const Rect box = displayPath.boundingBox();
   if (!finiteRect(box)) return std::nullopt;
@@ -211,7 +215,7 @@ std::optional<QVPPTXRenderedImage> QVPPTXRendering::makeCGPathToUIImage(const Pa
   if (area.isNull() || area.isEmpty() || !finiteRect(area)) return std::nullopt;
   area = integral(area);
 
-  std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint);
+  std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint, canvasMemory);
   if (!canvas) return std::nullopt;
   DrawingContext& ctx = *canvas->context;
   for (const QVPPTXClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);

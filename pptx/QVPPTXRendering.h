@@ -89,20 +89,27 @@ class QVPPTXRendering {
   // the image and the page share nothing. *clipRect receives the clip's box
   // in whole points (cut to the page) whenever the clip was measured.
   // Unclipped too when no bitmap can be made (the caller then places the
-  // image whole).
+  // image whole). The result's bitmap is the canvas itself, made in
+  // *canvasMemory when given (see makeCGPathToUIImage).
   static ClipResult ClipImageInContextSize(platform::Size pageSize, const platform::image::Bitmap& image,
                                            const platform::AffineTransform& imageTransform,
                                            const std::vector<QVPPTXClipPath>& clipPaths,
-                                           QVPPTXRenderedImage* result, platform::Rect* clipRect = nullptr);
+                                           QVPPTXRenderedImage* result, platform::Rect* clipRect = nullptr,
+                                           platform::image::PixelStorage* canvasMemory = nullptr);
 
   // Renders a display-space path with its paint, through the clip paths, on
   // a transparent bitmap covering the painted area (the path's box widened
   // by the stroke's reach, rounded out to whole points, cut to the page).
-  // None when nothing is painted or nothing of it lies on the page.
+  // None when nothing is painted or nothing of it lies on the page. The
+  // bitmap is the canvas itself, premultiplied ARGB32, made in the memory
+  // of *canvasMemory when given (which is then left empty): a caller that
+  // hands the bitmap's storage back there after writing the picture draws
+  // every picture of a page in one buffer.
   static std::optional<QVPPTXRenderedImage> makeCGPathToUIImage(const platform::Path& displayPath,
                                                                 const QVPPTXPathPaint& paint,
                                                                 platform::Size pageSize,
-                                                                const std::vector<QVPPTXClipPath>& clipPaths = {});
+                                                                const std::vector<QVPPTXClipPath>& clipPaths = {},
+                                                                platform::image::PixelStorage* canvasMemory = nullptr);
 
   // The first free name "imageN.<ext>" (N = 1, 2, ...) in the folder of the
   // template path, with the template's extension. *next, when given, is the

@@ -45,8 +45,9 @@ std::string parentFolder(const std::string& path) {
 using QVOpenXMLPackage::Relationship;
 using QVOpenXMLPackage::writeTextElement;
 
-void writeRelationshipsPart(const std::string& path, const std::vector<Relationship>& relationships) {
-  XMLFileWriter w(path);
+// A relationships part: ids rId1, rId2, ... in list order.
+void writeRelationshipsPart(std::string* part, const std::vector<Relationship>& relationships) {
+  XMLFileWriter w(part);
   QVOpenXMLPackage::writeRelationships(w, relationships);
 }
 
@@ -126,6 +127,7 @@ void QVPPTXWriter::removeWorkFolder() {
 }
 
 void QVPPTXWriter::begainWriteDocument() {
+  packageParts_.clear();
   media_.clear();
   mediaBySource_.clear();
   completed_.clear();
@@ -201,8 +203,15 @@ void QVPPTXWriter::discardCurrentPage() {
 
 platform::Size QVPPTXWriter::slideSize() const { return completed_.empty() ? platform::Size{} : completed_[0].pageSize; }
 
+std::string* QVPPTXWriter::packagePart(const std::string& name) {
+  std::string& part = packageParts_[name];
+  part.clear();
+  return &part;
+}
+
 void QVPPTXWriter::packetPPTXFile() {
   if (pageOpen_) discardCurrentPage();
+  packageParts_.clear();
   try {
     std::vector<std::string> slideIdsList;
     writeRootRelationships();
@@ -228,11 +237,10 @@ void QVPPTXWriter::packetPPTXFile() {
 }
 
 void QVPPTXWriter::writeRootRelationships() {
-  makeFolder(savedWorkFolder_ + "/_rels");
-  writeRelationshipsPart(savedWorkFolder_ + "/_rels/.rels", {{types::kRelOfficeDocument, "ppt/presentation.xml"},
-                                                              {types::kRelThumbnail, "docProps/thumbnail.jpeg"},
-                                                              {types::kRelCoreProperties, "docProps/core.xml"},
-                                                              {types::kRelExtendedProperties, "docProps/app.xml"}});
+  writeRelationshipsPart(packagePart("_rels/.rels"), {{types::kRelOfficeDocument, "ppt/presentation.xml"},
+                                                      {types::kRelThumbnail, "docProps/thumbnail.jpeg"},
+                                                      {types::kRelCoreProperties, "docProps/core.xml"},
+                                                      {types::kRelExtendedProperties, "docProps/app.xml"}});
 }
 
 void QVPPTXWriter::writeContentTypes() {
@@ -246,13 +254,12 @@ void QVPPTXWriter::writeContentTypes() {
   parts.push_back({"/docProps/app.xml", types::kTypeExtendedProperties});
   for (const CompletedSlide& slide : completed_)
     parts.push_back({"/ppt/slides/slide" + std::to_string(slide.number) + ".xml", types::kTypeSlide});
-  XMLFileWriter w(savedWorkFolder_ + "/[Content_Types].xml");
+  XMLFileWriter w(packagePart("[Content_Types].xml"));
   QVOpenXMLPackage::writeContentTypes(w, parts);
 }
 
 void QVPPTXWriter::writeAppProperties() {
-  makeFolder(savedWorkFolder_ + "/docProps");
-  XMLFileWriter w(savedWorkFolder_ + "/docProps/app.xml");
+  XMLFileWriter w(packagePart("docProps/app.xml"));
   const std::string_view vt = QVOpenXMLNameSpace::nameSpace_vt();
   QVOpenXMLPackage::beginAppProperties(w);
   auto text = [&w](std::string_view name, std::string_view value) { writeTextElement(w, {}, name, value); };
@@ -300,20 +307,15 @@ void QVPPTXWriter::writeAppProperties() {
 void QVPPTXWriter::writeCoreProperties() {
   const std::string_view cp = QVOpenXMLNameSpace::nameSpace_cp();
   const std::string_view dc = QVOpenXMLNameSpace::nameSpace_dc();
-  XMLFileWriter w(savedWorkFolder_ + "/docProps/core.xml");
+  XMLFileWriter w(packagePart("docProps/core.xml"));
   QVOpenXMLPackage::writeCoreProperties(
       w, {{dc, "title", "Slide 1"}, {dc, "creator", ""}, {cp, "lastModifiedBy", kApplicationName}, {cp, "revision", "3"}},
       w3cTimestamp(std::time(nullptr)));
 }
 
-void QVPPTXWriter::writeThumbnail() {
-  const std::string path = savedWorkFolder_ + "/docProps/thumbnail.jpeg";
-  if (!platform::fs::writeFile(path, QVPPTXUtilities::thumbnailJPEG()))
-    throw std::runtime_error("Cannot write the presentation part " + path);
-}
+void QVPPTXWriter::writeThumbnail() { *packagePart("docProps/thumbnail.jpeg") = QVPPTXUtilities::thumbnailJPEG(); }
 
 void QVPPTXWriter::writePresentationRelationships(std::vector<std::string>& slideIdsList) {
-  makeFolder(savedWorkFolder_ + "/ppt/_rels");
   std::vector<Relationship> relationships = {{types::kRelSlideMaster, "slideMasters/slideMaster1.xml"},
                                              {types::kRelPresProps, "presProps.xml"},
                                              {types::kRelViewProps, "viewProps.xml"},
@@ -324,7 +326,7 @@ void QVPPTXWriter::writePresentationRelationships(std::vector<std::string>& slid
     relationships.push_back({types::kRelSlide, "slides/slide" + std::to_string(slide.number) + ".xml"});
     slideIdsList.push_back("rId" + std::to_string(relationships.size()));
   }
-  writeRelationshipsPart(savedWorkFolder_ + "/ppt/_rels/presentation.xml.rels", relationships);
+  writeRelationshipsPart(packagePart("ppt/_rels/presentation.xml.rels"), relationships);
 }
 
 void QVPPTXWriter::checkMedia() {
@@ -339,7 +341,7 @@ void QVPPTXWriter::writePresentation(const std::vector<std::string>& slideIdsLis
   const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
   const std::string_view r = QVOpenXMLNameSpace::nameSpace_r();
   const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
-  XMLFileWriter w(savedWorkFolder_ + "/ppt/presentation.xml");
+  XMLFileWriter w(packagePart("ppt/presentation.xml"));
   w.setPrefix("a", a);
   w.setPrefix("r", r);
   w.setPrefix("p", p);
@@ -417,7 +419,7 @@ void QVPPTXWriter::writePresentation(const std::vector<std::string>& slideIdsLis
 }
 
 void QVPPTXWriter::writePresProps() {
-  XMLFileWriter w(savedWorkFolder_ + "/ppt/presProps.xml");
+  XMLFileWriter w(packagePart("ppt/presProps.xml"));
   const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
   w.setPrefix("a", QVOpenXMLNameSpace::nameSpace_a());
   w.setPrefix("r", QVOpenXMLNameSpace::nameSpace_r());
@@ -429,29 +431,27 @@ void QVPPTXWriter::writePresProps() {
 }
 
 void QVPPTXWriter::writeSlideLayouts() {
-  const std::string folder = savedWorkFolder_ + "/ppt/slideLayouts";
-  makeFolder(folder + "/_rels");
+  const std::string folder = "ppt/slideLayouts";
   for (int n = 1; n <= kLayoutCount; ++n) {
     const std::string name = "slideLayout" + std::to_string(n) + ".xml";
-    writeRelationshipsPart(folder + "/_rels/" + name + ".rels",
+    writeRelationshipsPart(packagePart(folder + "/_rels/" + name + ".rels"),
                            {{types::kRelSlideMaster, "../slideMasters/slideMaster1.xml"}});
     copyTemplate(name, folder + "/" + name);
   }
 }
 
 void QVPPTXWriter::writeSlideMaster() {
-  const std::string folder = savedWorkFolder_ + "/ppt/slideMasters";
-  makeFolder(folder + "/_rels");
+  const std::string folder = "ppt/slideMasters";
   std::vector<Relationship> relationships;
   for (int n = 1; n <= kLayoutCount; ++n)
     relationships.push_back({types::kRelSlideLayout, "../slideLayouts/slideLayout" + std::to_string(n) + ".xml"});
   relationships.push_back({types::kRelTheme, "../theme/theme1.xml"});
-  writeRelationshipsPart(folder + "/_rels/slideMaster1.xml.rels", relationships);
+  writeRelationshipsPart(packagePart(folder + "/_rels/slideMaster1.xml.rels"), relationships);
   copyTemplate("slideMaster1.xml", folder + "/slideMaster1.xml");
 }
 
 void QVPPTXWriter::writeTableStyles() {
-  XMLFileWriter w(savedWorkFolder_ + "/ppt/tableStyles.xml");
+  XMLFileWriter w(packagePart("ppt/tableStyles.xml"));
   const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
   w.setPrefix("a", a);
   w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
@@ -462,12 +462,11 @@ void QVPPTXWriter::writeTableStyles() {
 }
 
 void QVPPTXWriter::writeTheme() {
-  makeFolder(savedWorkFolder_ + "/ppt/theme");
-  copyTemplate("theme1.xml", savedWorkFolder_ + "/ppt/theme/theme1.xml");
+  copyTemplate("theme1.xml", "ppt/theme/theme1.xml");
 }
 
 void QVPPTXWriter::writeViewProps() {
-  XMLFileWriter w(savedWorkFolder_ + "/ppt/viewProps.xml");
+  XMLFileWriter w(packagePart("ppt/viewProps.xml"));
   const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
   const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
   w.setPrefix("a", a);
@@ -520,12 +519,40 @@ void QVPPTXWriter::writeViewProps() {
   w.writeEndDocument();
 }
 
-void QVPPTXWriter::copyTemplate(const std::string& name, const std::string& destination) {
+void QVPPTXWriter::copyTemplate(const std::string& name, const std::string& partName) {
   const auto data = QVPPTXUtilities::templatePart(name);
   if (!data) throw std::runtime_error("The presentation template part " + name + " is missing");
-  const std::string_view bytes(reinterpret_cast<const char*>(data->data()), data->size());
-  if (!platform::fs::writeFile(destination, bytes))
-    throw std::runtime_error("Cannot write the presentation part " + destination);
+  packagePart(partName)->assign(reinterpret_cast<const char*>(data->data()), data->size());
+}
+
+// The package's entries in archive order: the four top items in the order
+// readers expect them, and below each, the parts by name, folder by folder
+// (the parts made in memory among the files of the work folder).
+std::vector<QVPPTXWriter::PackageEntry> QVPPTXWriter::packageEntries() const {
+  std::vector<PackageEntry> entries;
+  for (const auto& [name, data] : packageParts_) entries.push_back({name, {}, &data});
+  std::error_code ec;
+  for (stdfs::recursive_directory_iterator it(savedWorkFolder_, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_directory(ec)) continue;
+    const std::string name = stdfs::relative(it->path(), savedWorkFolder_, ec).generic_string();
+    if (!ec && !packageParts_.count(name)) entries.push_back({name, it->path().string(), nullptr});
+  }
+  if (ec) throw std::runtime_error("Cannot list the presentation work folder " + savedWorkFolder_);
+  static constexpr std::string_view kTopOrder[] = {"_rels", "[Content_Types].xml", "docProps", "ppt"};
+  auto key = [](const std::string& name) {
+    const std::string_view top = std::string_view(name).substr(0, name.find('/'));
+    const size_t rank = std::find(std::begin(kTopOrder), std::end(kTopOrder), top) - std::begin(kTopOrder);
+    std::vector<std::string_view> components;
+    for (size_t start = 0; start <= name.size();) {
+      const size_t slash = std::min(name.find('/', start), name.size());
+      components.push_back(std::string_view(name).substr(start, slash - start));
+      start = slash + 1;
+    }
+    return std::make_pair(rank, components);
+  };
+  std::sort(entries.begin(), entries.end(),
+            [&](const PackageEntry& a, const PackageEntry& b) { return key(a.name) < key(b.name); });
+  return entries;
 }
 
 void QVPPTXWriter::zipPackage() {
@@ -533,16 +560,15 @@ void QVPPTXWriter::zipPackage() {
   // renamed into place only when complete.
   const std::string temporary =
       parentFolder(savedFilePath_) + "/." + lastComponent(savedFilePath_) + "." + platform::fs::newUuid() + ".part";
+  const std::vector<PackageEntry> entries = packageEntries();
   bool complete = false;
   {
     QVZipArchive archive;
     if (archive.createZipFile2(temporary)) {
       complete = true;
-      for (const char* item : {"_rels", "[Content_Types].xml", "docProps", "ppt"}) {
-        const std::string path = savedWorkFolder_ + "/" + item;
-        const bool added = QVZipArchive::isDirectory(path) ? archive.addFolderToZip(path, item)
-                                                           : archive.addFileToZip(path, item);
-        complete = complete && added;
+      for (const PackageEntry& entry : entries) {
+        complete = entry.data ? archive.addDataToZip(*entry.data, entry.name)
+                              : archive.addFileToZip(entry.file, entry.name);
         if (!complete) break;
       }
       complete = archive.closeZipFile2() && complete;

@@ -15,7 +15,8 @@
 // Slides and their relationships are written into a work folder (named
 // after the output file, inside the conversion's work folder) as each page
 // ends; images are taken into the package when collected; the remaining parts
-// are written and everything is zipped into the output file at the end.
+// are made in memory and everything is zipped into the output file at the
+// end.
 //
 // The package lists only the slides that were completed: a page that fails
 // between begainWritePage and endWritePage (an exception from the exporter, or
@@ -23,6 +24,7 @@
 // number. The slide size is that of the first completed slide, kept inside
 // the range PresentationML allows; 10 x 7.5 inches when there is none.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -104,7 +106,15 @@ class QVPPTXWriter {
   void writeTableStyles();
   void writeTheme();
   void writeViewProps();
-  void copyTemplate(const std::string& name, const std::string& destination);
+  void copyTemplate(const std::string& name, const std::string& partName);
+  // A part made in memory, by its name in the package (emptied for writing).
+  std::string* packagePart(const std::string& name);
+  struct PackageEntry {
+    std::string name;
+    std::string file;                   // a file of the work folder, or
+    const std::string* data = nullptr;  // a part made in memory
+  };
+  std::vector<PackageEntry> packageEntries() const;
   void zipPackage();
   void removeWorkFolder();
 
@@ -116,6 +126,10 @@ class QVPPTXWriter {
   bool pageOpen_ = false;
   platform::Size openPageSize_;
   std::vector<CompletedSlide> completed_;
+  // The parts other than slides and pictures: small, made in memory when the
+  // package is written and zipped from there (a work folder of a dozen
+  // folders cost more to make and remove than the parts themselves).
+  std::map<std::string, std::string> packageParts_;
   std::vector<MediaRecord> media_;
   // Position in media_ of each source path (rebuilt when records go away).
   std::unordered_map<std::string, size_t> mediaBySource_;

@@ -32,7 +32,7 @@ void keepBest(Measured& best, const Measured& m, int round) {
   if (round == 0 || (m.ok && m.seconds < best.seconds)) best = m;
 }
 
-void runOffice(const ConversionBenchmark& spec, const fs::path& outFolder, const std::vector<FileResult>& results) {
+void runOffice(const ConversionBenchmark& benchmark, const fs::path& outFolder, const std::vector<FileResult>& results) {
   std::vector<fs::path> officeFiles;
   int officePages = 0;
   double oursSame = 0;
@@ -55,20 +55,20 @@ void runOffice(const ConversionBenchmark& spec, const fs::path& outFolder, const
                                 "-env:UserInstallation=file://" + profile.path(),
                                 "--headless",
                                 "--norestore",
-                                "--infilter=" + spec.officeFilter,
+                                "--infilter=" + benchmark.officeFilter,
                                 "--convert-to",
-                                spec.type,
+                                benchmark.type,
                                 "--outdir",
                                 officeOut.string()};
   for (const fs::path& f : officeFiles) args.push_back(f.string());
   const Measured m = measured([&] { return runTool(args, (officeOut / "soffice.log").string()); });
   int converted = 0, convertedPages = 0;
   for (const FileResult& r : results)
-    if (r.password.empty() && fs::exists(officeOut / (r.file.stem().string() + "." + spec.type))) {
+    if (r.password.empty() && fs::exists(officeOut / (r.file.stem().string() + "." + benchmark.type))) {
       ++converted;
       convertedPages += r.pages;
     }
-  std::cout << "LibreOffice (" << spec.officeFilter << " -> " << spec.type << ", one call): " << converted << " of "
+  std::cout << "LibreOffice (" << benchmark.officeFilter << " -> " << benchmark.type << ", one call): " << converted << " of "
             << officeFiles.size() << " files, " << convertedPages << " of " << officePages << " pages in "
             << fixed(m.seconds, 3) << " s: " << rate(convertedPages, m.seconds) << " pages/s, peak "
             << fixed(m.peakMB, 1) << " MB\n";
@@ -79,9 +79,9 @@ void runOffice(const ConversionBenchmark& spec, const fs::path& outFolder, const
 
 }  // namespace
 
-int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spec) {
+int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& benchmark) {
   int rounds = 3;
-  bool office = !spec.officeFilter.empty();
+  bool office = !benchmark.officeFilter.empty();
   std::string keep;
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
@@ -93,7 +93,7 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spe
     } else if (a == "--keep" && i + 1 < argc) {
       keep = argv[++i];
     } else if (a == "-h" || a == "--help") {
-      std::cout << "Usage: bench_convert_" << spec.type
+      std::cout << "Usage: bench_convert_" << benchmark.type
                 << " [--rounds N] [--no-office] [--keep DIR] [folder or PDF files...]\n";
       return 0;
     } else {
@@ -124,18 +124,18 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spe
       std::cout << file.filename().string() << "\tcannot be opened\n";
       continue;
     }
-    const fs::path output = outFolder / (file.stem().string() + (spec.folderOutput ? "" : "." + spec.type));
+    const fs::path output = outFolder / (file.stem().string() + (benchmark.folderOutput ? "" : "." + benchmark.type));
     for (int round = 0; round < rounds; ++round) {
       // A folder output is never replaced: each round starts without it.
-      if (spec.folderOutput) fs::remove_all(output);
+      if (benchmark.folderOutput) fs::remove_all(output);
       keepBest(r.ours,
                measured([&](Measured& m) {
-                 return convertWithOurs(file, r.password, output, r.pages, spec.type, &m.slowestPageSeconds);
+                 return convertWithOurs(file, r.password, output, r.pages, benchmark.type, &m.slowestPageSeconds);
                }),
                round);
       if (havePdftotext) {
         std::vector<std::string> args{"pdftotext", "-q"};
-        if (spec.pdftotextLayout) args.push_back("-layout");
+        if (benchmark.pdftotextLayout) args.push_back("-layout");
         if (!r.password.empty()) args.insert(args.end(), {"-upw", r.password});
         args.insert(args.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
         keepBest(r.pdftotext, measured([&] { return runTool(args); }), round);
@@ -173,12 +173,12 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spe
       slowestFile = r.file.filename().string();
     }
   }
-  std::cout << "\nours (pdf -> " << spec.type << "): " << pages << " pages in " << fixed(ours, 3)
+  std::cout << "\nours (pdf -> " << benchmark.type << "): " << pages << " pages in " << fixed(ours, 3)
             << " s: " << rate(pages, ours) << " pages/s, peak " << fixed(oursPeak, 1) << " MB; slowest page "
             << fixed(slowestPage, 3) << " s (" << slowestFile << "), target under "
             << fixed(kTargetSlowestPageSeconds, 0) << " s\n";
   if (havePdftotext && text > 0)
-    std::cout << "pdftotext" << (spec.pdftotextLayout ? " -layout" : "") << " (pdf -> text): " << fixed(text, 3)
+    std::cout << "pdftotext" << (benchmark.pdftotextLayout ? " -layout" : "") << " (pdf -> text): " << fixed(text, 3)
               << " s: " << rate(pages, text) << " pages/s, peak " << fixed(textPeak, 1) << " MB\n"
               << "time per page: " << fixed(ours / text, 2) << " x pdftotext's, target at most "
               << fixed(kTargetRatio, 0) << " x\n";
@@ -190,8 +190,8 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spe
               << " x its time per page\n";
 
   if (office)
-    runOffice(spec, outFolder, results);
-  else if (!spec.officeFilter.empty())
+    runOffice(benchmark, outFolder, results);
+  else if (!benchmark.officeFilter.empty())
     std::cout << "LibreOffice not run\n";
   return 0;
 }

@@ -27,6 +27,6 @@ struct ConversionBenchmark {
   bool pdftohtml = false;
 };
 
-int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& spec);
+int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& benchmark);
 
 }  // namespace qvbench

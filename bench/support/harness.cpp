@@ -96,7 +96,7 @@ Measured measured(const std::function<bool(Measured&)>& work) {
   return m;
 }
 
-bool runTool(std::vector<std::string> args, const std::string& logFile) {
+Measured measuredRun(std::vector<std::string> args, const std::string& logFile) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -104,13 +104,25 @@ bool runTool(std::vector<std::string> args, const std::string& logFile) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  Measured m;
+  const auto start = Clock::now();
   pid_t pid;
   const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
+  if (spawned != 0) return m;
   int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return m;
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  m.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  m.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  m.peakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+  m.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return m;
+}
+
+bool runTool(std::vector<std::string> args, const std::string& logFile) {
+  return measuredRun(std::move(args), logFile).ok;
 }
 
 bool toolExists(const char* name) { return runTool({"sh", "-c", std::string("command -v ") + name}); }

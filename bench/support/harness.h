@@ -18,6 +18,8 @@ struct Measured {
   double peakMB = 0;
   // The longest a single page took, where the work reports it.
   double slowestPageSeconds = 0;
+  // User and system time, where the kernel's accounting gives it.
+  double cpuSeconds = 0;
 };
 
 // Runs `work` in a child process: its wall time, the peak memory of the
@@ -28,6 +30,10 @@ Measured measured(const std::function<bool(Measured&)>& work);
 
 // Runs a program with its output sent to logFile; true when it exits 0.
 bool runTool(std::vector<std::string> args, const std::string& logFile = "/dev/null");
+// The same, timed from outside as a user would see it: wall time, and CPU
+// time and peak memory from the kernel's accounting of the finished
+// process (wait4); ok when it exits 0.
+Measured measuredRun(std::vector<std::string> args, const std::string& logFile = "/dev/null");
 bool toolExists(const char* name);
 
 // Converts every page of the file to `type` through the converter and the

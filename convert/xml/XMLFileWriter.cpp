@@ -109,6 +109,12 @@ XMLFileWriter::XMLFileWriter(const std::string& path) : XMLFileWriter(path, NoTh
   if (!open(path)) throw XMLWriterException("Could not create the file " + path + ": " + systemMessage(errno));
 }
 
+XMLFileWriter::XMLFileWriter(std::string* part) : XMLFileWriter(std::string("(memory)"), NoThrow{}) {
+  if (!part) throw XMLWriterException("No part to write into");
+  memory_ = part;
+  memoryOpen_ = true;
+}
+
 std::unique_ptr<XMLFileWriter> XMLFileWriter::initWithPath(const std::string& path) {
   std::unique_ptr<XMLFileWriter> writer(new XMLFileWriter(path, NoThrow{}));
   if (!writer->open(path)) return nullptr;
@@ -123,6 +129,7 @@ bool XMLFileWriter::open(const std::string& path) {
 }
 
 XMLFileWriter::~XMLFileWriter() {
+  if (memoryOpen_) memory_->append(buffer_);
   if (fd_ < 0) return;
   try {
     flushBuffer();
@@ -135,7 +142,7 @@ XMLFileWriter::~XMLFileWriter() {
 // ---------------------------------------------------------------- file layer
 
 void XMLFileWriter::requireOpenFile() const {
-  if (fd_ < 0) throw XMLWriterException("The file " + xmlPath_ + " is closed");
+  if (fd_ < 0 && !memoryOpen_) throw XMLWriterException("The file " + xmlPath_ + " is closed");
 }
 
 void XMLFileWriter::writeAll(const char* data, size_t size) {
@@ -155,6 +162,12 @@ void XMLFileWriter::writeAll(const char* data, size_t size) {
 void XMLFileWriter::flushBuffer() {
   if (buffer_.empty()) return;
   requireOpenFile();
+  if (memoryOpen_) {
+    memory_->append(buffer_);
+    bytesFlushed_ += buffer_.size();
+    buffer_.clear();
+    return;
+  }
   // Cleared first so a failed write is not retried from the destructor.
   std::string pending;
   pending.swap(buffer_);
@@ -179,18 +192,30 @@ void XMLFileWriter::writeLinebreak() {
 }
 
 void XMLFileWriter::writeIndentation() {
-  if (indentation_.empty()) return;
-  for (int i = 0; i < level_; ++i) write(indentation_);
+  if (indentation_.empty() || level_ <= 0) return;
+  requireOpenFile();
+  if (indentation_.size() == 1) {
+    buffer_.append(static_cast<size_t>(level_), indentation_[0]);
+  } else {
+    for (int i = 0; i < level_; ++i) buffer_.append(indentation_);
+  }
+  if (buffer_.size() >= kFlushThreshold) flushBuffer();
 }
 
 void XMLFileWriter::synchronizeFile() {
   flushBuffer();
   requireOpenFile();
+  if (memoryOpen_) return;
   if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS)
     throw XMLWriterException("Could not synchronize the file " + xmlPath_ + ": " + systemMessage(errno));
 }
 
 void XMLFileWriter::closeFile() {
+  if (memoryOpen_) {
+    flushBuffer();
+    memoryOpen_ = false;
+    return;
+  }
   if (fd_ < 0) return;
   try {
     flushBuffer();
@@ -206,6 +231,10 @@ void XMLFileWriter::closeFile() {
 }
 
 std::string XMLFileWriter::toString() {
+  if (memory_) {
+    if (memoryOpen_) flushBuffer();
+    return *memory_;
+  }
   if (fd_ >= 0) flushBuffer();
   std::string content;
   const int fd = ::open(xmlPath_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -272,6 +301,7 @@ void XMLFileWriter::popNamespaceStack() {
         prefixNamespaceURIMap_.erase(it->second);
         namespaceURIPrefixMap_.erase(it);
       }
+      for (PrefixCacheEntry& e : prefixCache_) e.used = false;
     }
     namespaceURIs_.erase(namespaceURIs_.begin() + static_cast<std::ptrdiff_t>(below),
                          namespaceURIs_.begin() + static_cast<std::ptrdiff_t>(top));
@@ -359,9 +389,16 @@ void XMLFileWriter::requireOpenStartElement() const {
 }
 
 std::string_view XMLFileWriter::prefixOrThrow(std::string_view namespaceURI) const {
+  for (const PrefixCacheEntry& e : prefixCache_)
+    if (e.used && e.uri == namespaceURI) return e.prefix;
   auto it = namespaceURIPrefixMap_.find(namespaceURI);
   if (it == namespaceURIPrefixMap_.end())
     throw XMLWriterException("Unknown namespace URI " + std::string(namespaceURI));
+  PrefixCacheEntry& slot = prefixCache_[prefixCacheNext_];
+  slot.uri.assign(namespaceURI);
+  slot.prefix = it->second;
+  slot.used = true;
+  prefixCacheNext_ = (prefixCacheNext_ + 1) % std::size(prefixCache_);
   return it->second;
 }
 
@@ -384,8 +421,13 @@ void XMLFileWriter::writeStartElementWithNamespace(std::string_view namespaceURI
   newLine();
   write("<");
   writeQualifiedName(namespaceURI, localName);
-  elementLocalNames_.emplace_back(localName);
-  elementNamespaceURIs_.emplace_back(namespaceURI);
+  if (openElements_ == elementLocalNames_.size()) {
+    elementLocalNames_.emplace_back();
+    elementNamespaceURIs_.emplace_back();
+  }
+  elementLocalNames_[openElements_].assign(localName);
+  elementNamespaceURIs_[openElements_].assign(namespaceURI);
+  ++openElements_;
   newElement_ = true;
   emptyElement_ = true;
   ++level_;
@@ -406,10 +448,7 @@ void XMLFileWriter::writeCloseElement(bool empty) {
 
 void XMLFileWriter::finishEndTag() {
   popNamespaceStack();
-  if (!elementLocalNames_.empty()) {
-    elementLocalNames_.pop_back();
-    elementNamespaceURIs_.pop_back();
-  }
+  if (openElements_ > 0) --openElements_;
   emptyElement_ = true;
   newElement_ = false;
 }
@@ -421,11 +460,11 @@ void XMLFileWriter::writeEndElement() {
     --level_;
     return;
   }
-  if (level_ < 1 || elementLocalNames_.empty())
+  if (level_ < 1 || openElements_ == 0)
     throw XMLWriterException("Cannot write more end elements than start elements.");
   // The views stay valid until the end tag is written: the stacks are
   // popped only after that.
-  writeEndElementWithNamespace(elementNamespaceURIs_.back(), elementLocalNames_.back());
+  writeEndElementWithNamespace(elementNamespaceURIs_[openElements_ - 1], elementLocalNames_[openElements_ - 1]);
 }
 
 void XMLFileWriter::writeEndElement(std::string_view localName) { writeEndElementWithNamespace({}, localName); }

@@ -43,6 +43,10 @@ class XMLFileWriter {
   explicit XMLFileWriter(const std::string& path);
   // The same, answering null instead of throwing.
   static std::unique_ptr<XMLFileWriter> initWithPath(const std::string& path);
+  // A writer whose part is made in memory: everything written is appended
+  // to *part (which must outlive the writer), no file is made. For the small
+  // parts of a package that go straight into its archive.
+  explicit XMLFileWriter(std::string* part);
   // Flushes what is still buffered and closes the file. Errors cannot be
   // reported from here: call writeEndDocument() or closeFile() to learn them.
   ~XMLFileWriter();
@@ -140,6 +144,9 @@ class XMLFileWriter {
 
   std::string xmlPath_;
   int fd_ = -1;
+  // The part in memory, instead of a file, and whether it takes writes.
+  std::string* memory_ = nullptr;
+  bool memoryOpen_ = false;
   std::string buffer_;
   uint64_t bytesFlushed_ = 0;
 
@@ -147,8 +154,22 @@ class XMLFileWriter {
   int level_ = 0;
   bool newElement_ = false;
   bool emptyElement_ = false;
+  // The open elements' names, innermost last: the first openElements_
+  // entries are in use; the rest keep their memory for the next elements,
+  // so that writing a part does not allocate for every tag.
   std::vector<std::string> elementLocalNames_;
   std::vector<std::string> elementNamespaceURIs_;
+  size_t openElements_ = 0;
+  // The last namespace URIs looked up and their prefixes (views into the
+  // bindings), cleared whenever a binding ends: a part uses two or three
+  // namespaces over and over.
+  struct PrefixCacheEntry {
+    std::string uri;
+    std::string_view prefix;
+    bool used = false;
+  };
+  mutable PrefixCacheEntry prefixCache_[4];
+  mutable size_t prefixCacheNext_ = 0;
   std::vector<std::string> namespaceURIs_;
   std::vector<size_t> namespaceCounts_;
   std::vector<bool> namespaceWritten_;

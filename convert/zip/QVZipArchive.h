@@ -2,12 +2,17 @@
 // Writes a zip archive: the container of every Office Open XML package. A
 // package writer creates the archive, adds the files of its work folder under
 // their part names, and closes it. Entries are deflated and stored in the
-// order of the calls; folders themselves get no entries.
+// order of the calls; folders themselves get no entries. Pictures that are
+// compressed already (PNG, JPEG) are stored as they are: deflating them again
+// costs time and gains nothing.
 //
 // Every operation answers whether it succeeded, and every step of an entry
 // (open, each write, close) is checked, so a package writer can tell a
 // complete archive from a damaged one.
+#include <cstdint>
+#include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QVZipArchive {
@@ -26,22 +31,33 @@ class QVZipArchive {
   // more entries would be damaged: the 65536th entry is refused instead.
   static constexpr size_t kMaxEntries = 65535;
 
-  // Adds one file as a deflated entry named `newname`, with the file's
-  // modification time in local time. False when no archive is open, the file
-  // cannot be read, the archive already has kMaxEntries entries, or any step
+  // Adds one file as an entry named `newname` (deflated, or stored when
+  // isStoredEntry), with the file's modification time in local time. False
+  // when no archive is open, the file cannot be read, the archive already has kMaxEntries entries, or any step
   // of writing the entry fails.
   bool addFileToZip(const std::string& path, const std::string& newname);
+  // Adds bytes held in memory as an entry named `newname` (deflated, or
+  // stored when isStoredEntry), dated now in local time: parts a package
+  // writer makes in memory go into the archive without a file of their own.
+  // False when no archive is open, the archive is full or writing fails.
+  bool addDataToZip(std::string_view data, const std::string& newname);
   // Adds every file below the folder, recursively, as `newname`/<relative
   // path>, items of one folder in name order, hidden files included. False at
   // the first failure (entries written before it stay), and for a folder
   // that cannot be listed.
   bool addFolderToZip(const std::string& path, const std::string& newname);
+  // True for entry names of already compressed pictures (.png, .jpeg, .jpg,
+  // any case), which are stored rather than deflated.
+  static bool isStoredEntry(std::string_view name);
   // True when the item itself (a final symbolic link not followed) is a directory.
   static bool isDirectory(const std::string& path);
   // Finishes the archive. False when none is open or finishing it fails.
   bool closeZipFile2();
 
  private:
+  // Opens the next entry, stored or deflated by its name; counts it.
+  bool openEntry(const std::string& newname, time_t modified, uint64_t size);
+
   void* zipFile_ = nullptr;
   size_t entries_ = 0;
   // The read buffer of addFileToZip, made once per archive rather than once

@@ -1,6 +1,7 @@
 #include "platform/image/bitmap.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace platform::image {
@@ -56,6 +57,40 @@ Bitmap::Bitmap(int width, int height, PixelFormat format, int channels) : format
   height_ = height;
   stride_ = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel());
   data_.assign(stride_ * static_cast<size_t>(height), 0);
+}
+
+Bitmap::Bitmap(int width, int height, PixelFormat format, PixelStorage&& storage) : format_(format) {
+  checkPixelCap(width, height);
+  if (format == PixelFormat::Samples8) throw ImageError("a sample raster needs its channel count");
+  channels_ = channelCount(format);
+  width_ = width;
+  height_ = height;
+  stride_ = static_cast<size_t>(width) * static_cast<size_t>(bytesPerPixel());
+  data_ = std::move(storage);
+  data_.assign(stride_ * static_cast<size_t>(height), 0);
+}
+
+Bitmap Bitmap::uninitialized(int width, int height, PixelFormat format, int channels) {
+  checkPixelCap(width, height);
+  Bitmap b;
+  b.format_ = format;
+  if (format == PixelFormat::Samples8) {
+    if (channels < 1 || channels > kMaxChannels) throw ImageError("bad channel count for a sample raster");
+    b.channels_ = channels;
+  } else {
+    b.channels_ = channelCount(format);
+  }
+  b.width_ = width;
+  b.height_ = height;
+  b.stride_ = static_cast<size_t>(width) * static_cast<size_t>(b.bytesPerPixel());
+  b.data_.resize(b.stride_ * static_cast<size_t>(height));
+  return b;
+}
+
+PixelStorage Bitmap::takeStorage() {
+  PixelStorage storage = std::move(data_);
+  *this = Bitmap();
+  return storage;
 }
 
 int Bitmap::bytesPerPixel() const { return is16Bit(format_) ? channels_ * 2 : channels_; }
@@ -179,7 +214,62 @@ void writePixel(Bitmap& bitmap, int x, int y, const Rgba16& c) {
   }
 }
 
+inline uint32_t premultiplied(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
+  if (a == 255) return 0xFF000000u | (r << 16) | (g << 8) | b;
+  auto times = [a](uint32_t c) { return (c * a + 127) / 255; };
+  return (a << 24) | (times(r) << 16) | (times(g) << 8) | times(b);
+}
+
+// The conversions pictures go through most, row by row with the same
+// results as the general per-pixel path: 8-bit gray, RGB and their alpha
+// forms to ARGB32, and ARGB32 to RGBA8. False for other pairs.
+bool convertDirectly(const Bitmap& from, Bitmap& to) {
+  const PixelFormat f = from.format(), t = to.format();
+  const int w = from.width();
+  if (t == PixelFormat::RGBA8 && f == PixelFormat::ARGB32) {
+    for (int y = 0; y < from.height(); ++y) unpremultiplyRow(from.row(y), w, to.row(y));
+    return true;
+  }
+  if (t != PixelFormat::ARGB32) return false;
+  if (f != PixelFormat::Gray8 && f != PixelFormat::GrayAlpha8 && f != PixelFormat::RGB8 && f != PixelFormat::RGBA8)
+    return false;
+  for (int y = 0; y < from.height(); ++y) {
+    const uint8_t* p = from.row(y);
+    uint8_t* out = to.row(y);
+    for (int x = 0; x < w; ++x, out += 4) {
+      uint32_t word = 0;
+      switch (f) {
+        case PixelFormat::Gray8: word = premultiplied(p[x], p[x], p[x], 255); break;
+        case PixelFormat::GrayAlpha8: word = premultiplied(p[2 * x], p[2 * x], p[2 * x], p[2 * x + 1]); break;
+        case PixelFormat::RGB8: word = premultiplied(p[3 * x], p[3 * x + 1], p[3 * x + 2], 255); break;
+        default: word = premultiplied(p[4 * x], p[4 * x + 1], p[4 * x + 2], p[4 * x + 3]); break;
+      }
+      std::memcpy(out, &word, 4);
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+void unpremultiplyRow(const uint8_t* argbRow, int width, uint8_t* rgbaRow) {
+  uint8_t* out = rgbaRow;
+  for (int x = 0; x < width; ++x, out += 4) {
+    uint32_t word;
+    std::memcpy(&word, argbRow + static_cast<size_t>(x) * 4, 4);
+    const uint32_t a = word >> 24;
+    const uint32_t r = (word >> 16) & 0xFF, g = (word >> 8) & 0xFF, b = word & 0xFF;
+    if (a == 255) {
+      out[0] = static_cast<uint8_t>(r), out[1] = static_cast<uint8_t>(g), out[2] = static_cast<uint8_t>(b);
+    } else if (a == 0) {
+      out[0] = out[1] = out[2] = 0;
+    } else {
+      auto straight = [a](uint32_t c) { return static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a)); };
+      out[0] = straight(r), out[1] = straight(g), out[2] = straight(b);
+    }
+    out[3] = static_cast<uint8_t>(a);
+  }
+}
 
 Bitmap Bitmap::converted(PixelFormat target) const {
   if (empty()) return Bitmap();
@@ -193,7 +283,9 @@ Bitmap Bitmap::converted(PixelFormat target) const {
   }
   if (format_ == PixelFormat::Samples8 && channels_ > 4)
     throw ImageError("cannot convert a raster of this many channels");
-  Bitmap out(width_, height_, target);
+  // Every pixel is written below.
+  Bitmap out = Bitmap::uninitialized(width_, height_, target);
+  if (convertDirectly(*this, out)) return out;
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x) writePixel(out, x, y, readPixel(*this, x, y));
   return out;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <span>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace platform::image {
@@ -24,6 +25,30 @@ class ImageError : public std::runtime_error {
 inline constexpr int64_t kMaxPixels = int64_t{1} << 27;
 // The most channels a sample raster carries (a DeviceN space's limit).
 inline constexpr int kMaxChannels = 32;
+
+// Leaves bytes it makes uninitialised (resize), while assign and the
+// explicit-value constructors still fill: rasters that a decoder or a
+// conversion writes whole are not zero-filled first.
+template <class T>
+struct DefaultInitAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = DefaultInitAllocator<U>;
+  };
+  DefaultInitAllocator() = default;
+  template <class U>
+  DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    if constexpr (sizeof...(Args) == 0)
+      ::new (static_cast<void*>(p)) U;
+    else
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
+// The memory of a raster, which can move from one raster to the next.
+using PixelStorage = std::vector<uint8_t, DefaultInitAllocator<uint8_t>>;
 
 // True when width x height is a drawable size within the pixel cap.
 bool withinPixelCap(int64_t width, int64_t height);
@@ -53,6 +78,15 @@ class Bitmap {
   // A zero-filled raster. `channels` is read only for Samples8 (1..kMaxChannels).
   // Throws ImageError for a size outside the pixel cap.
   Bitmap(int width, int height, PixelFormat format, int channels = 0);
+  // The same, made in the memory of `storage` (from takeStorage() of an
+  // earlier raster): pictures made one after another reuse one buffer
+  // instead of each faulting fresh pages in.
+  Bitmap(int width, int height, PixelFormat format, PixelStorage&& storage);
+  // A raster whose bytes are left as the allocator gives them, for callers
+  // that write every byte before anything reads one.
+  static Bitmap uninitialized(int width, int height, PixelFormat format, int channels = 0);
+  // Hands the memory over for another raster; this one is empty afterwards.
+  PixelStorage takeStorage();
 
   int width() const { return width_; }
   int height() const { return height_; }
@@ -87,10 +121,15 @@ class Bitmap {
   PixelFormat format_ = PixelFormat::RGBA8;
   int channels_ = 4;
   size_t stride_ = 0;
-  std::vector<uint8_t> data_;
+  PixelStorage data_;
 };
 
 // Number of channels of a fixed format (Samples8 answers 0: the bitmap says).
 int channelCount(PixelFormat format);
+
+// One row of `width` premultiplied ARGB32 words as straight RGBA bytes (4 x
+// width), exactly as converted(RGBA8) gives them: encoders take a canvas a
+// row at a time instead of converting it whole.
+void unpremultiplyRow(const uint8_t* argbRow, int width, uint8_t* rgbaRow);
 
 }  // namespace platform::image

@@ -52,6 +52,16 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
 Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr,
                   int colorTransform = -1, int atLeastWidth = 0, int atLeastHeight = 0);
 
+// True when decodeJpeg with these wanted sizes decodes the frame of `info`
+// at its own size rather than scaled down.
+bool decodesWhole(const JpegInfo& info, int atLeastWidth, int atLeastHeight);
+
+// Reads all of the data as decodeJpeg would (colorTransform likewise), a row
+// at a time over a buffer of one row, without keeping the picture: whether a
+// JPEG that goes out as it is decodes at all, for the price of its decoding
+// alone. Answers its header; throws ImageError as decodeJpeg does.
+JpegInfo checkJpeg(std::span<const uint8_t> data, int colorTransform = -1);
+
 // Gray8, RGB8 and CMYK8 are written as they are (CMYK with libjpeg's Adobe
 // marker, samples as given); any other format is converted to RGB8 first.
 // quality 1..100. The JFIF header records `dpi` dots per inch.
@@ -59,10 +69,20 @@ std::string encodeJpeg(const Bitmap& bitmap, int quality, int dpi = 72);
 
 // ---- PNG ----
 
+// How PNG rows are filtered before they are deflated. Predicted rows are
+// Paeth-filtered, which suits photographs and scans: measured on corpus
+// pictures, corpus pages and photographs, libpng's adaptive choice among all
+// five filters made files only 1% smaller at one and a half times the time.
+// Drawings (paths rendered to pictures: flat colours, smooth edges, much
+// transparency) compress as well or better unfiltered, at a third of the
+// time of the adaptive choice.
+enum class PngRows { Predicted, Unfiltered };
+
 // Gray, gray+alpha, RGB and RGBA at 8 or 16 bits are written as they are;
-// ARGB32 becomes RGBA, CMYK8 RGB, Samples8 of 1 to 4 channels gray to RGBA.
+// ARGB32 becomes straight RGBA one row at a time (the canvas is encoded
+// without a copy); CMYK8 becomes RGB, Samples8 of 1 to 4 channels gray to RGBA.
 // The pHYs chunk records `dpi` (in pixels per metre).
-std::string encodePng(const Bitmap& bitmap, int dpi = 72);
+std::string encodePng(const Bitmap& bitmap, int dpi = 72, PngRows rows = PngRows::Predicted);
 
 struct PngInfo {
   int bitDepth = 8;          // as stored in the file

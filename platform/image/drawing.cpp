@@ -74,10 +74,11 @@ bool DrawingContext::canvasSizeAllowed(int64_t width, int64_t height) {
          withinPixelCap(width, height);
 }
 
-DrawingContext::DrawingContext(int width, int height) : cairo_(std::make_unique<CairoState>()) {
+DrawingContext::DrawingContext(int width, int height, PixelStorage&& storage)
+    : cairo_(std::make_unique<CairoState>()) {
   if (!canvasSizeAllowed(width, height))
     throw ImageError("canvas size " + std::to_string(width) + " x " + std::to_string(height) + " is not drawable");
-  bitmap_ = Bitmap(width, height, PixelFormat::ARGB32);
+  bitmap_ = Bitmap(width, height, PixelFormat::ARGB32, std::move(storage));
   // Packed ARGB32 rows are what Cairo asks for, so the canvas draws straight
   // into the bitmap's memory.
   if (cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != static_cast<int>(bitmap_.stride()))
@@ -282,6 +283,19 @@ void DrawingContext::drawImage(const Bitmap& image, const AffineTransform& image
 Bitmap DrawingContext::image() const {
   cairo_surface_flush(cairo_->surface);
   return bitmap_;
+}
+
+Bitmap DrawingContext::takeImage() {
+  cairo_surface_flush(cairo_->surface);
+  // A fresh context on a 1 x 1 surface of its own takes the old one's place,
+  // so that later calls stay harmless while the pixels leave.
+  auto spare = std::make_unique<CairoState>();
+  spare->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  spare->cr = cairo_create(spare->surface);
+  cairo_ = std::move(spare);
+  Bitmap out = std::move(bitmap_);
+  bitmap_ = Bitmap();
+  return out;
 }
 
 std::optional<Bitmap> DrawingContext::imageInRect(int x, int y, int width, int height) const {

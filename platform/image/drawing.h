@@ -13,7 +13,7 @@
 //   ctx.clipToPath(frame, FillRule::EvenOdd);
 //   ctx.fillPath(shape, Color::rgb(1, 0, 0), FillRule::NonZero);
 //   ctx.strokePath(shape, Color::rgb(0, 0, 0), StrokeStyle{.width = 2});
-//   Bitmap picture = ctx.image();
+//   Bitmap picture = ctx.takeImage();
 //
 // Nothing here throws after construction: a degenerate transform, a
 // non-finite coordinate or an unusable dash pattern draws nothing (or solid)
@@ -52,10 +52,12 @@ inline constexpr int kMaxCanvasSide = 32767;
 
 class DrawingContext {
  public:
-  // A transparent canvas of width x height pixels, identity CTM, no clip.
-  // Throws ImageError when the size is empty, above kMaxCanvasSide a side or
-  // beyond the pixel cap, or when Cairo cannot make the surface.
-  DrawingContext(int width, int height);
+  // A transparent canvas of width x height pixels, identity CTM, no clip,
+  // made in `storage` when given (the memory of an earlier canvas, from
+  // Bitmap::takeStorage). Throws ImageError when the size is empty, above
+  // kMaxCanvasSide a side or beyond the pixel cap, or when Cairo cannot make
+  // the surface.
+  DrawingContext(int width, int height, PixelStorage&& storage = {});
   ~DrawingContext();
   DrawingContext(const DrawingContext&) = delete;
   DrawingContext& operator=(const DrawingContext&) = delete;
@@ -92,8 +94,11 @@ class DrawingContext {
   // bilinearly when the image is scaled up.
   void drawImage(const Bitmap& image, const AffineTransform& imageToUser, double alpha = 1);
 
-  // The canvas as it is: premultiplied ARGB32.
+  // The canvas as it is: premultiplied ARGB32 (a copy).
   Bitmap image() const;
+  // Ends the drawing and hands the canvas over without copying it: the
+  // context draws nothing afterwards, and image() is empty.
+  Bitmap takeImage();
   // A copy of the pixels of the integral rectangle (device space), cut to the
   // canvas; none when nothing of it lies on the canvas.
   std::optional<Bitmap> imageInRect(int x, int y, int width, int height) const;

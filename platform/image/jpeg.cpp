@@ -5,6 +5,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -87,21 +88,26 @@ struct JpegScale {
 constexpr uint64_t kScaleRatio = 4;
 constexpr uint64_t kScaleFloorPixels = uint64_t{1} << 22;
 
-// Sets the smallest k/8 scale that keeps the wanted size in both directions.
-void chooseScale(jpeg_decompress_struct& cinfo, const JpegScale& want) {
-  if (want.atLeastWidth < 1 || want.atLeastHeight < 1) return;
-  const uint64_t frame = uint64_t{cinfo.image_width} * cinfo.image_height;
+// The smallest k/8 scale (k 1..8) that keeps the wanted size in both
+// directions, 8 for a frame decoded whole.
+unsigned scaleEighths(uint64_t frameWidth, uint64_t frameHeight, const JpegScale& want) {
+  if (want.atLeastWidth < 1 || want.atLeastHeight < 1) return 8;
+  const uint64_t frame = frameWidth * frameHeight;
   const uint64_t wanted = uint64_t(want.atLeastWidth) * uint64_t(want.atLeastHeight);
-  if (frame < kScaleFloorPixels || frame / kScaleRatio < wanted) return;
+  if (frame < kScaleFloorPixels || frame / kScaleRatio < wanted) return 8;
   for (unsigned k = 1; k < 8; ++k) {
     // libjpeg rounds scaled sizes up: ceil(size * k / 8).
-    const uint64_t w = (uint64_t{cinfo.image_width} * k + 7) / 8, h = (uint64_t{cinfo.image_height} * k + 7) / 8;
-    if (w >= uint64_t(want.atLeastWidth) && h >= uint64_t(want.atLeastHeight)) {
-      cinfo.scale_num = k;
-      cinfo.scale_denom = 8;
-      return;
-    }
+    const uint64_t w = (frameWidth * k + 7) / 8, h = (frameHeight * k + 7) / 8;
+    if (w >= uint64_t(want.atLeastWidth) && h >= uint64_t(want.atLeastHeight)) return k;
   }
+  return 8;
+}
+
+void chooseScale(jpeg_decompress_struct& cinfo, const JpegScale& want) {
+  const unsigned k = scaleEighths(cinfo.image_width, cinfo.image_height, want);
+  if (k == 8) return;
+  cinfo.scale_num = k;
+  cinfo.scale_denom = 8;
 }
 
 // Stage one: create, attach the data, read the header, choose the output
@@ -143,7 +149,8 @@ bool startDecompress(Decompressor& d, const uint8_t* data, size_t size, bool sta
   return true;
 }
 
-// Stage two: every scanline into the caller's buffer.
+// Stage two: every scanline into the caller's buffer (stride 0: each over
+// the one row the buffer holds).
 bool readScanlines(Decompressor& d, uint8_t* buffer, size_t stride) {
   if (setjmp(d.err.jump)) return false;
   while (d.cinfo.output_scanline < d.cinfo.output_height) {
@@ -200,6 +207,24 @@ Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo*
     for (uint8_t& v : bitmap.bytes()) v = static_cast<uint8_t>(255 - v);
   if (infoOut) *infoOut = info;
   return bitmap;
+}
+
+bool decodesWhole(const JpegInfo& info, int atLeastWidth, int atLeastHeight) {
+  if (info.width < 1 || info.height < 1) return false;
+  return scaleEighths(static_cast<uint64_t>(info.width), static_cast<uint64_t>(info.height),
+                      JpegScale{atLeastWidth, atLeastHeight}) == 8;
+}
+
+JpegInfo checkJpeg(std::span<const uint8_t> data, int colorTransform) {
+  if (data.size() < 4) throw ImageError("JPEG: data too short");
+  Decompressor d;
+  if (!startDecompress(d, data.data(), data.size(), true, colorTransform))
+    throw ImageError(std::string("JPEG: ") + d.err.message);
+  JpegInfo info;
+  fillInfo(d, info);
+  std::vector<uint8_t> row(static_cast<size_t>(d.cinfo.output_width) * static_cast<size_t>(d.cinfo.output_components));
+  if (!readScanlines(d, row.data(), 0)) throw ImageError(std::string("JPEG: ") + d.err.message);
+  return info;
 }
 
 namespace {

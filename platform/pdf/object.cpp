@@ -1,5 +1,7 @@
 #include "platform/pdf/object.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 #include <new>
@@ -270,9 +272,10 @@ std::string PdfObject::decodedData() const {
   return pipeDecoded(handle_);
 }
 
-std::string PdfObject::decodedPrefix(size_t maxBytes) const {
+std::string PdfObject::decodedPrefix(size_t maxBytes, size_t expectedBytes) const {
   if (!isStream()) throw PdfError("not a stream");
   std::string out;
+  out.reserve(std::min({expectedBytes, maxBytes, size_t{256} << 20}));
   if (pdfdetail::appendDecoded(handle_, out, maxBytes) == pdfdetail::DecodeResult::Unsupported)
     throw PdfError("stream data cannot be decoded");
   return out;

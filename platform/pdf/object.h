@@ -109,8 +109,10 @@ class PdfObject {
   // Decoding stops there, so a small stream that inflates without end costs
   // no more than the bytes asked for; a filter that fails part way gives
   // what came out before it. Throws PdfError when the filters cannot be
-  // applied at all.
-  std::string decodedPrefix(size_t maxBytes) const;
+  // applied at all. `expectedBytes`: the size the caller expects (image
+  // samples, whose size the dictionary gives); room for that much (up to
+  // 256 MiB) is made at once rather than grown, and copied, while decoding.
+  std::string decodedPrefix(size_t maxBytes, size_t expectedBytes = 0) const;
   // Length of the raw (still encoded) data, without reading it.
   size_t rawLength() const;
   // The object in PDF syntax; for a stream its dictionary followed by its

@@ -234,6 +234,43 @@ TEST_F(XMLFileWriterTest, LargePartIsWrittenWhole) {
   EXPECT_TRUE(xmllintAccepts(path));
 }
 
+TEST_F(XMLFileWriterTest, PartMadeInMemoryIsTheFileItWouldHaveWritten) {
+  auto write = [](XMLFileWriter& w) {
+    w.setPrefix("p", QVOpenXMLNameSpace::nameSpace_p());
+    w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
+    w.writeStartElementWithNamespace(QVOpenXMLNameSpace::nameSpace_p(), "sld");
+    for (int i = 0; i < 5000; ++i) {
+      w.writeStartElement("r");
+      w.writeAttribute("n", std::to_string(i));
+      w.writeCharacters("<>");
+      w.writeEndElement();
+    }
+    w.writeEndDocument();
+  };
+  {
+    XMLFileWriter file(path.string());
+    write(file);
+  }
+  std::string part;
+  XMLFileWriter memory(&part);
+  write(memory);
+  const std::string file = readAll(path);
+  EXPECT_GT(part.size(), 50000u);
+  EXPECT_TRUE(part == file) << "the part in memory differs from the file";
+  EXPECT_TRUE(memory.toString() == part);
+  EXPECT_THROW(memory.writeStartElement("late"), XMLWriterException);
+  EXPECT_EQ(part.size(), file.size()) << "nothing is added after the end";
+
+  // A writer dropped before its end still leaves what it wrote.
+  std::string unfinished;
+  {
+    XMLFileWriter w(&unfinished);
+    w.writeStartElement("a");
+    w.writeCharacters("text");
+  }
+  EXPECT_EQ(unfinished, "\n<a>text");
+}
+
 TEST_F(XMLFileWriterTest, FileThatCannotBeCreatedIsReported) {
   const std::string missing = dir.file("no/such/folder/part.xml").string();
   EXPECT_EQ(XMLFileWriter::initWithPath(missing), nullptr);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -116,6 +117,90 @@ TEST(QVZipArchive, EntriesAreDeflatedWithTheFileTimeInLocalTime) {
   EXPECT_EQ(info.tmu_date.tm_hour, 14u);
   EXPECT_EQ(info.tmu_date.tm_min, 5u);
   EXPECT_EQ(info.tmu_date.tm_sec, 30u);  // DOS times keep even seconds
+}
+
+TEST(QVZipArchive, CompressedPicturesAreStoredAndEverythingElseDeflated) {
+  qvtest::TempDir dir;
+  const std::string bytes = std::string(3000, 'p') + std::string(3000, 'q');
+  const std::vector<std::string> names = {"ppt/media/image1.png", "ppt/media/image2.jpeg", "docProps/thumbnail.JPG",
+                                          "ppt/slides/slide1.xml", "ppt/media/image3.png.xml", "ppt/png"};
+  const auto output = dir.file("out.zip");
+  {
+    QVZipArchive zip;
+    ASSERT_TRUE(zip.createZipFile2(output.string()));
+    for (size_t i = 0; i < names.size(); ++i) {
+      const auto file = dir.file("f" + std::to_string(i));
+      writeText(file, bytes);
+      ASSERT_TRUE(zip.addFileToZip(file.string(), names[i]));
+    }
+    ASSERT_TRUE(zip.closeZipFile2());
+  }
+  int status = -1;
+  run("unzip -tq '" + output.string() + "' >/dev/null 2>&1", &status);
+  EXPECT_EQ(status, 0);
+
+  unzFile reader = unzOpen64(output.string().c_str());
+  ASSERT_NE(reader, nullptr);
+  std::map<std::string, unsigned long> methods;
+  for (int rc = unzGoToFirstFile(reader); rc == UNZ_OK; rc = unzGoToNextFile(reader)) {
+    char name[256];
+    unz_file_info64 info;
+    ASSERT_EQ(unzGetCurrentFileInfo64(reader, &info, name, sizeof name, nullptr, 0, nullptr, 0), UNZ_OK);
+    methods[name] = info.compression_method;
+    EXPECT_EQ(info.uncompressed_size, bytes.size()) << name;
+  }
+  unzClose(reader);
+  EXPECT_EQ(methods, (std::map<std::string, unsigned long>{{"ppt/media/image1.png", 0},
+                                                            {"ppt/media/image2.jpeg", 0},
+                                                            {"docProps/thumbnail.JPG", 0},
+                                                            {"ppt/slides/slide1.xml", 8},
+                                                            {"ppt/media/image3.png.xml", 8},
+                                                            {"ppt/png", 8}}));
+  for (const std::string& name : names) EXPECT_EQ(entryText(output, name), bytes) << name;
+}
+
+TEST(QVZipArchive, PartsHeldInMemoryBecomeEntriesDatedNow) {
+  qvtest::TempDir dir;
+  const auto file = dir.file("slide1.xml");
+  writeText(file, "<sld/>");
+  const std::string big(700000, 'x');  // more than one chunk
+  const auto output = dir.file("out.zip");
+  const time_t before = time(nullptr);
+  {
+    QVZipArchive zip;
+    ASSERT_TRUE(zip.createZipFile2(output.string()));
+    ASSERT_TRUE(zip.addDataToZip("<Types/>", "Content_Types.xml"));
+    ASSERT_TRUE(zip.addFileToZip(file.string(), "ppt/slides/slide1.xml"));
+    ASSERT_TRUE(zip.addDataToZip(big, "ppt/big.xml"));
+    ASSERT_TRUE(zip.addDataToZip("", "ppt/empty.xml"));
+    ASSERT_TRUE(zip.addDataToZip("\xFF\xD8\xFF", "docProps/thumbnail.jpeg"));
+    ASSERT_TRUE(zip.closeZipFile2());
+    EXPECT_FALSE(zip.addDataToZip("late", "late.xml"));
+  }
+  int status = -1;
+  run("unzip -tq '" + output.string() + "' >/dev/null 2>&1", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(entryNames(output), (std::vector<std::string>{"Content_Types.xml", "ppt/slides/slide1.xml", "ppt/big.xml",
+                                                          "ppt/empty.xml", "docProps/thumbnail.jpeg"}));
+  EXPECT_EQ(entryText(output, "Content_Types.xml"), "<Types/>");
+  EXPECT_EQ(entryText(output, "ppt/big.xml"), big);
+  EXPECT_EQ(entryText(output, "ppt/empty.xml"), "");
+
+  unzFile reader = unzOpen64(output.string().c_str());
+  ASSERT_NE(reader, nullptr);
+  ASSERT_EQ(unzLocateFile(reader, "ppt/big.xml", 1), UNZ_OK);
+  unz_file_info64 info;
+  ASSERT_EQ(unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0), UNZ_OK);
+  EXPECT_EQ(info.compression_method, 8u);
+  EXPECT_LT(info.compressed_size, 10000u);
+  ASSERT_EQ(unzLocateFile(reader, "docProps/thumbnail.jpeg", 1), UNZ_OK);
+  ASSERT_EQ(unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0), UNZ_OK);
+  EXPECT_EQ(info.compression_method, 0u);
+  unzClose(reader);
+  struct tm local {};
+  localtime_r(&before, &local);
+  EXPECT_EQ(info.tmu_date.tm_year, static_cast<uInt>(local.tm_year + 1900));
+  EXPECT_EQ(info.tmu_date.tm_mday, static_cast<uInt>(local.tm_mday));
 }
 
 TEST(QVZipArchive, OperationsWithoutAnOpenArchiveFail) {

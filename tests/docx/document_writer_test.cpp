@@ -188,6 +188,17 @@ TEST_F(DocxWriterTest, APartFolderThatCannotBeMadeIsAnError) {
   EXPECT_FALSE(fs::exists(w->savedWorkFolder()));
 }
 
+TEST_F(DocxWriterTest, ATemplatePartThatCannotBeWrittenIsAnError) {
+  auto w = writer(1);
+  writePage(*w, "x");
+  w->endWriteDocument();
+  // A folder where the styles part goes: the archive would hold the folder.
+  ASSERT_TRUE(fs::create_directories(w->savedWorkFolder() + "/word/styles.xml/in-the-way"));
+  EXPECT_THROW(w->packetDocxFile(), std::runtime_error);
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_FALSE(fs::exists(w->savedWorkFolder()));
+}
+
 TEST_F(DocxWriterTest, AnImageThatCannotBeMovedIsAnError) {
   auto w = writer(1);
   writePage(*w, "x");

@@ -28,6 +28,20 @@ namespace {
 
 constexpr int kW = 12, kH = 7;
 
+// The JPEG without its segments of one marker (0xDB: the quantisation tables).
+std::string withoutSegments(const std::string& jpeg, uint8_t marker) {
+  std::string out = jpeg.substr(0, 2);
+  size_t at = 2;
+  while (at + 4 <= jpeg.size() && static_cast<uint8_t>(jpeg[at]) == 0xFF) {
+    const uint8_t m = static_cast<uint8_t>(jpeg[at + 1]);
+    const size_t length = static_cast<uint8_t>(jpeg[at + 2]) << 8 | static_cast<uint8_t>(jpeg[at + 3]);
+    if (m == 0xDA) break;  // the scan: the rest is copied as it is
+    if (m != marker) out += jpeg.substr(at, 2 + length);
+    at += 2 + length;
+  }
+  return out + jpeg.substr(at);
+}
+
 std::string bytesOf(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
 
 // Samples of `n` components at `bpc` bits, packed into PDF rows.
@@ -519,12 +533,24 @@ TEST_F(ExtractionTest, UndecodableAndOversizedImagesAreSkippedWithOneLine) {
   add("Huge", builder.flateStream(std::string(20, 'x'),
                                   "<< /Subtype /Image /Width 2000000 /Height 2000000 /ColorSpace /DeviceRGB /BitsPerComponent 8 >>"));
   add("NoSize", builder.flateStream("abc", "<< /Subtype /Image /ColorSpace /DeviceGray /BitsPerComponent 8 >>"));
+  // Room is made for the samples the dictionary promises (121 MB here) before
+  // a few bytes come out: the picture is still refused, and the memory was
+  // never touched.
+  add("Promises", builder.flateStream(std::string(2000, 'x'),
+                                      "<< /Subtype /Image /Width 11000 /Height 11000 /ColorSpace /DeviceGray "
+                                      "/BitsPerComponent 8 >>"));
   add("BadJpeg", builder.stream("\xFF\xD8 not really", "<< /Subtype /Image /Width 4 /Height 4 /ColorSpace /DeviceRGB "
                                                       "/BitsPerComponent 8 /Filter /DCTDecode >>"));
+  // A JPEG that would go out as it is, with a readable header but without the
+  // tables its data needs: checked to decode, so refused like any other.
+  Bitmap gray(16, 16, PixelFormat::Gray8);
+  add("NoTables", builder.stream(withoutSegments(platform::image::encodeJpeg(gray, 90), 0xDB),
+                                 "<< /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                                 "/BitsPerComponent 8 /Filter /DCTDecode >>"));
   add("BadCS", builder.flateStream(std::string(84, 'x'), "<< /Subtype /Image /Width 12 /Height 7 /BitsPerComponent 8 "
                                                          "/ColorSpace [/Indexed /DeviceRGB 300 <00>] >>"));
   open();
-  for (const char* name : {"Short", "Huge", "NoSize", "BadJpeg"}) {
+  for (const char* name : {"Short", "Huge", "NoSize", "BadJpeg", "Promises", "NoTables"}) {
     SCOPED_TRACE(name);
     auto x = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject(name));
     ASSERT_TRUE(x);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 
 #include "platform/image/bitmap.h"
@@ -120,6 +121,76 @@ TEST(ImagePng, PremultipliedAndCmykInputsAreWrittenAsRgb) {
   EXPECT_EQ(maxDifference(rgba, back), 0);
   Bitmap cmyk(1, 1, PixelFormat::CMYK8);
   EXPECT_EQ(decodePng(asBytes(encodePng(cmyk))).format(), PixelFormat::RGB8);
+}
+
+// Every alpha with every value a premultiplied channel can hold (0..alpha).
+Bitmap everyPremultipliedPixel() {
+  Bitmap argb(256, 256, PixelFormat::ARGB32);
+  for (int a = 0; a < 256; ++a)
+    for (int c = 0; c < 256; ++c) {
+      const uint32_t v = static_cast<uint32_t>(std::min(c, a)), half = static_cast<uint32_t>(a / 2);
+      const uint32_t word = (uint32_t(a) << 24) | (v << 16) | (static_cast<uint32_t>(a) - v) << 8 | half;
+      std::memcpy(argb.row(a) + 4 * c, &word, 4);
+    }
+  return argb;
+}
+
+// Straight colour of a premultiplied channel: rounded, at most 255, 0 where
+// nothing is opaque.
+uint8_t straight(uint32_t c, uint32_t a) { return a == 0 ? 0 : static_cast<uint8_t>(std::min<uint32_t>(255, (c * 255 + a / 2) / a)); }
+
+TEST(ImageBitmap, PremultipliedPixelsConvertToTheirRoundedStraightColours) {
+  const Bitmap argb = everyPremultipliedPixel();
+  const Bitmap rgba = argb.toRGBA8();
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 256; ++x) {
+      uint32_t w;
+      std::memcpy(&w, argb.row(y) + 4 * x, 4);
+      const uint32_t a = w >> 24;
+      const uint8_t* p = rgba.row(y) + 4 * x;
+      ASSERT_EQ(p[0], straight((w >> 16) & 0xFF, a)) << x << "," << y;
+      ASSERT_EQ(p[1], straight((w >> 8) & 0xFF, a)) << x << "," << y;
+      ASSERT_EQ(p[2], straight(w & 0xFF, a)) << x << "," << y;
+      ASSERT_EQ(p[3], a);
+    }
+}
+
+TEST(ImageBitmap, StraightPixelsPremultiplyRoundedInEveryEightBitForm) {
+  Bitmap rgba(256, 256, PixelFormat::RGBA8);
+  for (int a = 0; a < 256; ++a)
+    for (int c = 0; c < 256; ++c) {
+      uint8_t* p = rgba.row(a) + 4 * c;
+      p[0] = static_cast<uint8_t>(c), p[1] = static_cast<uint8_t>(255 - c), p[2] = static_cast<uint8_t>(c / 3);
+      p[3] = static_cast<uint8_t>(a);
+    }
+  auto word = [](const Bitmap& b, int x, int y) {
+    uint32_t w;
+    std::memcpy(&w, b.row(y) + 4 * x, 4);
+    return w;
+  };
+  auto times = [](uint32_t c, uint32_t a) { return (c * a + 127) / 255; };
+  const Bitmap fromRgba = rgba.toARGB32();
+  const Bitmap fromRgb = rgba.converted(PixelFormat::RGB8).toARGB32();
+  const Bitmap fromGray = rgba.converted(PixelFormat::Gray8).toARGB32();
+  const Bitmap fromGrayAlpha = rgba.converted(PixelFormat::GrayAlpha8).toARGB32();
+  const Bitmap gray = rgba.converted(PixelFormat::Gray8);
+  for (int a = 0; a < 256; ++a)
+    for (int c = 0; c < 256; ++c) {
+      const uint8_t* p = rgba.row(a) + 4 * c;
+      const uint32_t g = gray.row(a)[c];
+      ASSERT_EQ(word(fromRgba, c, a),
+                (uint32_t(a) << 24) | times(p[0], a) << 16 | times(p[1], a) << 8 | times(p[2], a));
+      ASSERT_EQ(word(fromRgb, c, a), 0xFF000000u | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2]);
+      ASSERT_EQ(word(fromGray, c, a), 0xFF000000u | g << 16 | g << 8 | g);
+      ASSERT_EQ(word(fromGrayAlpha, c, a), (uint32_t(a) << 24) | times(g, a) << 16 | times(g, a) << 8 | times(g, a));
+    }
+}
+
+TEST(ImagePng, CanvasIsWrittenAsItsStraightColours) {
+  const Bitmap argb = everyPremultipliedPixel();
+  Bitmap back = decodePng(asBytes(encodePng(argb)));
+  ASSERT_EQ(back.format(), PixelFormat::RGBA8);
+  EXPECT_EQ(maxDifference(argb.toRGBA8(), back), 0);
 }
 
 TEST(ImagePng, DamagedDataIsAnError) {

@@ -152,6 +152,47 @@ TEST(DrawingContext, CutsRectanglesOutOfTheCanvas) {
   EXPECT_FALSE(ctx.imageInRect(30, 0, 5, 5));
 }
 
+TEST(DrawingContext, HandsItsCanvasOverAndDrawsNothingAfter) {
+  DrawingContext ctx(20, 10);
+  ctx.fillPath(rect(10, 0, 10, 10), Color::rgb(0, 0, 1), FillRule::NonZero);
+  const Bitmap taken = ctx.takeImage();
+  ASSERT_EQ(taken.width(), 20);
+  ASSERT_EQ(taken.height(), 10);
+  EXPECT_EQ(pixel(taken, 15, 5).b, 255);
+  EXPECT_EQ(pixel(taken, 5, 5).a, 0);
+  // The pixels are gone from the context; drawing on is harmless.
+  EXPECT_TRUE(ctx.image().empty());
+  EXPECT_FALSE(ctx.imageInRect(0, 0, 5, 5));
+  ctx.fillPath(rect(0, 0, 20, 10), Color::gray(0), FillRule::NonZero);
+  ctx.clipToPath(rect(0, 0, 5, 5), FillRule::EvenOdd);
+  EXPECT_EQ(pixel(taken, 5, 5).a, 0);
+}
+
+TEST(DrawingContext, CanvasMadeInReusedMemoryStartsTransparent) {
+  platform::image::PixelStorage memory;
+  {
+    DrawingContext first(40, 30);
+    first.fillPath(rect(0, 0, 40, 30), Color::rgb(1, 0, 0), FillRule::NonZero);
+    memory = first.takeImage().takeStorage();
+  }
+  const uint8_t* buffer = memory.data();
+  for (auto [w, h] : {std::pair{30, 20}, std::pair{40, 30}}) {
+    DrawingContext next(w, h, std::move(memory));
+    next.fillPath(rect(0, 0, 5, 5), Color::rgb(0, 0, 1), FillRule::NonZero);
+    Bitmap picture = next.takeImage();
+    ASSERT_EQ(picture.width(), w);
+    ASSERT_EQ(picture.height(), h);
+    EXPECT_EQ(picture.bytes().data(), buffer) << "a canvas that fits is made in the same memory";
+    EXPECT_EQ(pixel(picture, 2, 2).b, 255);
+    int inked = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) inked += pixel(picture, x, y).a != 0;
+    EXPECT_EQ(inked, 25) << "nothing of the earlier picture shows";
+    memory = picture.takeStorage();
+    EXPECT_TRUE(picture.empty());
+  }
+}
+
 struct LineWidthCase {
   double width;
   AffineTransform transform;
