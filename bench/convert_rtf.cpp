@@ -8,7 +8,7 @@
 #include "bench/support/conversion_bench.h"
 
 int main(int argc, char** argv) {
-  qvbench::ConversionBenchmark spec;
-  spec.type = "rtf";
-  return qvbench::runConversionBenchmark(argc, argv, spec);
+  qvbench::ConversionBenchmark benchmark;
+  benchmark.type = "rtf";
+  return qvbench::runConversionBenchmark(argc, argv, benchmark);
 }

@@ -8,7 +8,7 @@
 #include "bench/support/conversion_bench.h"
 
 int main(int argc, char** argv) {
-  qvbench::ConversionBenchmark spec;
-  spec.type = "txt";
-  return qvbench::runConversionBenchmark(argc, argv, spec);
+  qvbench::ConversionBenchmark benchmark;
+  benchmark.type = "txt";
+  return qvbench::runConversionBenchmark(argc, argv, benchmark);
 }

@@ -106,7 +106,7 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
   const fs::path outFolder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);
   fs::create_directories(outFolder);
   const bool havePdftotext = toolExists("pdftotext");
-  const bool havePdftohtml = spec.pdftohtml && toolExists("pdftohtml");
+  const bool havePdftohtml = benchmark.pdftohtml && toolExists("pdftohtml");
   office = office && toolExists("soffice");
 
   std::vector<FileResult> results;
