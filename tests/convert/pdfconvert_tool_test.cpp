@@ -86,7 +86,7 @@ TEST(PdfConvertTool, PrintsEachReportAndExitsByTheEnd) {
 
 TEST(PdfConvertTool, RunsOnEveryCorpusFileWithoutACrash) {
   const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   for (const auto& file : files) {
     const std::string password = qvtest::corpusPassword(file);

@@ -179,7 +179,7 @@ const TextException* textException(const fs::path& pdf) {
 TEST(DocxEndToEnd, CorpusPdfsConvertOpenInOfficeAndKeepTheirWords) {
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
   const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   std::vector<fs::path> documents;
   std::map<fs::path, fs::path> pdfOf;

@@ -143,7 +143,7 @@ class ResourceWalker {
 
 TEST(ColorCorpus, EveryPageResourceOfTheCorpusIsBuilt) {
   const auto files = qvtest::corpusFiles();
-  ASSERT_FALSE(files.empty()) << "no corpus at " << qvtest::corpusDir();
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   Tally total;
   for (const auto& file : files) {
     SCOPED_TRACE(file.filename().string());
@@ -174,6 +174,7 @@ TEST(ColorCorpus, SlideGradientsStitchTheirStops) {
   // The slides' title bars are axial shadings over three-stop stitching
   // functions: black, then a ramp to half green, then half green.
   const auto file = qvtest::corpusDir() / "slides-beamer-lecture.pdf";
+  if (!std::filesystem::exists(file)) GTEST_SKIP() << qvtest::missingCorpusFile(file);
   auto document = platform::PdfDocument::open(file.string());
   ASSERT_NE(document, nullptr);
   Tally tally;

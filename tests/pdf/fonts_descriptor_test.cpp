@@ -136,7 +136,7 @@ TEST(FontDescriptor, EmbeddedTrueTypeNamesComeFromTheFont) {
 // FreeType knows give their names.
 TEST(FontDescriptor, CorpusDescriptorsRead) {
   auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   size_t embedded = 0, named = 0;
   for (const auto& file : files) {
     SCOPED_TRACE(file.string());

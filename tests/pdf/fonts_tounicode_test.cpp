@@ -142,7 +142,7 @@ TEST(ToUnicode, UseCMapMergesTheCollectionMap) {
 // build checks the memory side).
 TEST(ToUnicode, CorpusStreamsParse) {
   auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   size_t parsed = 0;
   for (const auto& file : files) {
     SCOPED_TRACE(file.string());

@@ -62,7 +62,7 @@ void walkResources(const platform::PdfObject& resources, const std::shared_ptr<p
 
 TEST(ImageCorpus, EveryImageOfEveryCorpusFileIsExtracted) {
   const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   int total = 0, written = 0;
   for (const auto& file : files) {
     SCOPED_TRACE(file.filename().string());

@@ -8,7 +8,7 @@ namespace {
 
 TEST(InterpreterCorpus, EveryPageRunsToTheEnd) {
   const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus at " << qvtest::corpusDir();
+  if (files.empty()) GTEST_SKIP() << qvtest::noCorpus();
   platform::fs::WorkFolder work;
   platform::fs::WorkFolderScope scope(work);
   size_t pages = 0, paths = 0, images = 0;

@@ -14,6 +14,7 @@
 #include "platform/text/text.h"
 #include "tests/pptx/e2e_support.h"
 #include "tests/pptx/exporter_fixtures.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
 
@@ -175,11 +176,11 @@ TEST(PptxEndToEnd, PdfsMadeHereConvertOpenInOfficeAndKeepTheirWords) {
 
 TEST(PptxEndToEnd, CorpusPdfsConvertOpenInOfficeAndKeepTheirWords) {
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
-  const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   std::vector<Document> documents;
-  for (const fs::path& f : files) documents.push_back({f, qvtest::corpusPassword(f)});
+  for (const fs::path& f : qvtest::corpusFilesWithStandIns(dir.file("made")))
+    documents.push_back({f, qvtest::corpusPassword(f)});
   checkEndToEnd(documents, dir.path());
 }
 

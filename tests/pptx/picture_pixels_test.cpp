@@ -21,6 +21,7 @@
 #include <map>
 #include <numbers>
 #include <sstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -252,7 +253,12 @@ TEST(PptxPicturePixels, DeckPicturesKeepTheirPixels) {
   }
   const DigestList expected = readList(kListFile);
   ASSERT_FALSE(expected.empty()) << "no list at " << kListFile;
+  // A checkout without every corpus file (a fetched corpus lacks the office-
+  // and Ghostscript-printed ones) checks the pictures of the files it has.
+  std::set<std::string> converted;
+  for (const auto& input : inputs) converted.insert(input.first.filename().string());
   for (const auto& [key, want] : expected) {
+    if (!converted.count(key.first)) continue;
     auto it = actual.find(key);
     if (it == actual.end()) {
       ADD_FAILURE() << key.first << ": " << key.second << " is missing from the deck";

@@ -25,19 +25,51 @@ std::vector<std::filesystem::path> corpusFiles() {
   return files;
 }
 
-std::string corpusPassword(const std::filesystem::path& file) {
-  std::ifstream manifest(corpusDir() / "manifest.tsv");
+// The tab-separated fields of the line of a corpus list that names the file
+// (file, pages, password, origin, ...); empty when none does.
+static std::vector<std::string> listedFields(const std::filesystem::path& list, const std::string& name) {
+  std::ifstream in(list);
   std::string line;
-  const std::string name = file.filename().string();
-  while (std::getline(manifest, line)) {
-    std::istringstream fields(line);
-    std::string fileName, pages, password;
-    std::getline(fields, fileName, '\t');
-    std::getline(fields, pages, '\t');
-    std::getline(fields, password, '\t');
-    if (fileName == name) return password == "-" ? "" : password;
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    std::istringstream stream(line);
+    for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+    if (!fields.empty() && fields[0] == name) return fields;
   }
-  return "";
+  return {};
+}
+
+std::string corpusPassword(const std::filesystem::path& file) {
+  const auto fields = listedFields(corpusDir() / "manifest.tsv", file.filename().string());
+  return fields.size() < 3 || fields[2] == "-" ? "" : fields[2];
+}
+
+std::string noCorpus() {
+  return "no corpus: " + corpusDir().string() +
+         " holds no PDF (./test.sh fetches the corpus with scripts/fetch-corpus.sh; QV_CORPUS_DIR names "
+         "another folder)";
+}
+
+std::string missingCorpusFile(const std::filesystem::path& file) {
+  if (corpusFiles().empty()) return noCorpus();
+  std::string why = "corpus file " + file.filename().string() + " is not in " + corpusDir().string();
+  // A file made from others (printed, turned, scanned) is never among the
+  // files fetched from packages: say so, with how it was made.
+  const auto fields = listedFields(std::filesystem::path(QV_SOURCE_DIR) / "scripts" / "corpus.tsv",
+                                   file.filename().string());
+  if (fields.size() > 3) {
+    const std::string& origin = fields[3];
+    const bool packageFile = origin.starts_with("deb:") && origin.find(' ') == std::string::npos &&
+                             (origin.ends_with(".pdf") || origin.ends_with(".pdf.gz"));
+    if (!packageFile) why += " (made from another file, which the corpus fetch does not do: " + origin + ")";
+  }
+  return why;
+}
+
+std::vector<std::filesystem::path> corpusFilesOrNone() {
+  std::vector<std::filesystem::path> files = corpusFiles();
+  if (files.empty()) files.emplace_back();
+  return files;
 }
 
 TempDir::TempDir() {

@@ -18,6 +18,15 @@ std::filesystem::path corpusDir();
 std::vector<std::filesystem::path> corpusFiles();
 // The password of a corpus file from its manifest ("" when none is needed).
 std::string corpusPassword(const std::filesystem::path& file);
+// Why a corpus test skips when the corpus folder holds no PDF, in one line
+// that names the folder and how to get the files.
+std::string noCorpus();
+// Why a test of one named corpus file skips when that file is missing.
+std::string missingCorpusFile(const std::filesystem::path& file);
+// The corpus files as the values of a parameterised suite. With no corpus it
+// is one empty path, on which the test skips with noCorpus(): the suite then
+// shows in the run as skipped instead of vanishing from it.
+std::vector<std::filesystem::path> corpusFilesOrNone();
 
 // A fresh folder removed with everything in it when the object dies.
 class TempDir {

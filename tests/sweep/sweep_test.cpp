@@ -23,9 +23,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The names of the corpus files; "" alone when there is no corpus.
 std::vector<std::string> corpusNames() {
   std::vector<std::string> names;
-  for (const fs::path& file : qvtest::corpusFiles()) names.push_back(file.filename().string());
+  for (const fs::path& file : qvtest::corpusFilesOrNone()) names.push_back(file.filename().string());
   return names;
 }
 
@@ -65,6 +66,7 @@ int pageCountOf(const fs::path& file, const std::string& password) {
 class DamagedCorpusSweep : public testing::TestWithParam<std::string> {};
 
 TEST_P(DamagedCorpusSweep, EveryDamagedCopyEndsWithADeckOrAnErrorReport) {
+  if (GetParam().empty()) GTEST_SKIP() << qvtest::noCorpus();
   const fs::path source = qvtest::corpusDir() / GetParam();
   const auto bytes = platform::fs::readFile(source.string());
   ASSERT_TRUE(bytes) << source;
@@ -98,6 +100,7 @@ TEST_P(DamagedCorpusSweep, EveryDamagedCopyEndsWithADeckOrAnErrorReport) {
 }
 
 std::string testName(const testing::TestParamInfo<std::string>& info) {
+  if (info.param.empty()) return "NoCorpus";
   std::string name = info.param;
   for (char& c : name)
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
@@ -105,6 +108,5 @@ std::string testName(const testing::TestParamInfo<std::string>& info) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, DamagedCorpusSweep, testing::ValuesIn(corpusNames()), testName);
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(DamagedCorpusSweep);
 
 }  // namespace

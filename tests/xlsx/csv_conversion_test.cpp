@@ -38,7 +38,7 @@ Lines tableOf(const fs::path& file) {
 
 TEST_F(CsvConversion, GofpdfTablesGiveOneTablePerPageWithTheirRowsAndColumns) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-tables.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   const fs::path out = dir.file("tables");
   const auto result = runPdfconvert({"--to", "csv", pdf.string(), out.string()});
   ASSERT_EQ(result.exitCode, 0) << result.output;
@@ -111,7 +111,7 @@ TEST_F(CsvConversion, AnOutputThatCannotBeMadeIsAnErrorAndTouchesNothing) {
 
 TEST_F(CsvConversion, AnEncryptedFileConvertsWithItsPassword) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-encrypted-userpw.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   const auto result = runPdfconvert(
       {"--password", qvtest::corpusPassword(pdf), "--to", "csv", pdf.string(), dir.file("out").string()});
   ASSERT_EQ(result.exitCode, 0) << result.output;
@@ -122,9 +122,16 @@ TEST_F(CsvConversion, AnEncryptedFileConvertsWithItsPassword) {
 // should be a word of some field of the tables.
 TEST_F(CsvConversion, CorpusTablesHoldTheWordsOfTheirPages) {
   int64_t found = 0, total = 0;
+  std::vector<std::string> missing;
   for (const char* name : {"tables-booktabs.pdf", "office-calc-generated.pdf", "paper2col-aps-revtex.pdf"}) {
     const fs::path pdf = qvtest::corpusDir() / name;
-    if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+    // A corpus fetched from packages lacks the printed spreadsheet; the
+    // other two still hold thousands of words.
+    if (!fs::exists(pdf)) {
+      missing.push_back(qvtest::missingCorpusFile(pdf));
+      std::cout << missing.back() << "\n";
+      continue;
+    }
     const fs::path out = dir.file(pdf.stem().string());
     const auto result = runPdfconvert({"--to", "csv", pdf.string(), out.string()});
     ASSERT_EQ(result.exitCode, 0) << name << "\n" << result.output;
@@ -143,7 +150,8 @@ TEST_F(CsvConversion, CorpusTablesHoldTheWordsOfTheirPages) {
     found += coverage.found;
     total += coverage.total;
   }
-  ASSERT_GT(total, 10000);
+  if (missing.size() == 3) GTEST_SKIP() << missing.front();
+  ASSERT_GT(total, missing.empty() ? 10000 : 1000);
   EXPECT_GE(static_cast<double>(found) / static_cast<double>(total), 0.95) << found << " of " << total;
 }
 

@@ -47,7 +47,7 @@ class WorkbookConversion : public ::testing::Test {
 };
 
 TEST_F(WorkbookConversion, GofpdfTablesOpenWithTheirNumbersAndTexts) {
-  if (!fs::exists(tablesPdf())) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(tablesPdf())) GTEST_SKIP() << qvtest::missingCorpusFile(tablesPdf());
   if (!xlsxtest::pdfconvertAvailable()) GTEST_SKIP() << "pdfconvert not built";
   const fs::path out = dir.file("tables.xlsx");
   const auto result = xlsxtest::runPdfconvert({"--to", "xlsx", tablesPdf().string(), out.string()});
@@ -88,7 +88,7 @@ TEST_F(WorkbookConversion, GofpdfTablesOpenWithTheirNumbersAndTexts) {
 
 // The three pages of the tables in one sheet, stacked and side by side.
 TEST_F(WorkbookConversion, AllPagesInOneSheetStackOrStandSideBySide) {
-  if (!fs::exists(tablesPdf())) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(tablesPdf())) GTEST_SKIP() << qvtest::missingCorpusFile(tablesPdf());
   for (const bool stacked : {true, false}) {
     SCOPED_TRACE(stacked ? "stacked" : "side by side");
     QVExcelOptions options;

@@ -1,0 +1,92 @@
+#include "tests/support/corpus_stand_ins.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include "platform/fs/files.h"
+#include "platform/image/codecs.h"
+#include "platform/text/text.h"
+#include "tests/support/fixtures.h"
+
+namespace qvtest {
+
+namespace fs = std::filesystem;
+
+void writeTurnedPages(const fs::path& source, const fs::path& out) {
+  QPDF in;
+  in.processFile(source.string().c_str());
+  // /Rotate and the boxes may sit on the page tree's nodes, which the copy
+  // does not take along.
+  in.pushInheritedAttributesToPage();
+  QPDF copy;
+  copy.emptyPDF();
+  QPDFPageDocumentHelper copyPages(copy);
+  const auto pages = QPDFPageDocumentHelper(in).getAllPages();
+  for (size_t i = 0; i < 4 && i < pages.size(); ++i) {
+    copyPages.addPage(pages[i], false);
+    copyPages.getAllPages().back().getObjectHandle().replaceKey(
+        "/Rotate", QPDFObjectHandle::newInteger(static_cast<long long>(90 * i)));
+  }
+  QPDFWriter writer(copy, out.string().c_str());
+  writer.setStaticID(true);
+  writer.write();
+}
+
+void writeScannedPages(const fs::path& source, const fs::path& out, const fs::path& work) {
+  fs::create_directories(work);
+  const std::string command = "pdftoppm -gray -jpeg -r 100 -f 1 -l 3 '" + source.string() + "' '" +
+                              (work / "page").string() + "' > /dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+  std::vector<fs::path> scans;
+  for (const auto& entry : fs::directory_iterator(work))
+    if (entry.path().extension() == ".jpg") scans.push_back(entry.path());
+  std::sort(scans.begin(), scans.end());
+  if (scans.empty()) throw std::runtime_error("pdftoppm made no page of " + source.string());
+  PdfBuilder b;
+  for (const fs::path& scan : scans) {
+    const auto read = platform::fs::readFile(scan.string());
+    if (!read) throw std::runtime_error("cannot read " + scan.string());
+    // pdftoppm writes grey pages as three equal components; a scanner's
+    // grey picture has one, at a scanner's rough quality.
+    const platform::image::Bitmap grey =
+        platform::image::decodeJpeg(platform::image::asBytes(*read)).converted(platform::image::PixelFormat::Gray8);
+    const std::string jpeg = platform::image::encodeJpeg(grey, 55, 100);
+    auto image = b.stream(jpeg, "<< /Type /XObject /Subtype /Image /Width " + std::to_string(grey.width()) +
+                                    " /Height " + std::to_string(grey.height()) +
+                                    " /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode >>");
+    // 100 dpi pictures on pages of 72 points an inch.
+    const std::string width = platform::text::formatShortest(grey.width() * 0.72);
+    const std::string height = platform::text::formatShortest(grey.height() * 0.72);
+    b.addPage("q " + width + " 0 0 " + height + " 0 0 cm /Scan Do Q", b.resources({{"XObject", {{"Scan", image}}}}),
+              "[0 0 " + width + " " + height + "]");
+  }
+  b.write(out);
+}
+
+std::vector<fs::path> corpusFilesWithStandIns(const fs::path& work) {
+  std::vector<fs::path> files = corpusFiles();
+  auto present = [&](const char* name) {
+    return std::find(files.begin(), files.end(), corpusDir() / name) != files.end();
+  };
+  std::vector<fs::path> made;
+  if (!present("rotated-pages-qpdf.pdf") && present("tables-booktabs.pdf")) {
+    fs::create_directories(work);
+    made.push_back(work / "rotated-pages-qpdf.pdf");
+    writeTurnedPages(corpusDir() / "tables-booktabs.pdf", made.back());
+  }
+  if (!present("scan-gray-jpeg.pdf") && present("paper2col-aps-revtex.pdf")) {
+    made.push_back(work / "scan-gray-jpeg.pdf");
+    writeScannedPages(corpusDir() / "paper2col-aps-revtex.pdf", made.back(), work / "scans");
+  }
+  files.insert(files.end(), made.begin(), made.end());
+  std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+  return files;
+}
+
+}  // namespace qvtest
