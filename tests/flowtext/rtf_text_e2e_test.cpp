@@ -22,6 +22,7 @@
 #include "platform/text/text.h"
 #include "tests/flowtext/flow_samples.h"
 #include "tests/support/command_run.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
@@ -280,7 +281,7 @@ TEST(RtfTextEndToEnd, TextBeyondLatinAndHostileFontNamesSurviveBoth) {
 }
 
 TEST(RtfTextEndToEnd, LibreOfficeReadsTheWordsOfTheTextOutputFromTheRtf) {
-  if (!qvtest::officeAvailable()) GTEST_SKIP() << "no LibreOffice";
+  if (!qvtest::officeAvailable()) GTEST_SKIP() << "LibreOffice not installed";
   qvtest::TempDir dir;
   std::vector<fs::path> pdfs = {flowtest::drawSample(dir), buildUnicodeSample(dir)};
   for (const char* name : {"gofpdf-rotated-text.pdf", "gofpdf-tables.pdf", "paper2col-aps-revtex.pdf"})
@@ -411,9 +412,9 @@ TEST(RtfTextEndToEnd, CancelledOrFailedConversionsLeaveNoOutputAndNoWorkFiles) {
 // The corpus
 
 TEST(RtfTextEndToEnd, CorpusPdfsConvertToBothAndKeepTheirWords) {
-  const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
+  const std::vector<fs::path> files = qvtest::corpusFilesWithStandIns(dir.file("made"));
   for (const fs::path& pdf : files) {
     SCOPED_TRACE(pdf.string());
     const std::string password = qvtest::corpusPassword(pdf);
@@ -441,7 +442,7 @@ TEST(RtfTextEndToEnd, CorpusPdfsConvertToBothAndKeepTheirWords) {
 
 TEST(RtfTextEndToEnd, RotatedTextOfTheCorpusIsLeftOutOfBoth) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-rotated-text.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   const fs::path rtfFile = dir.file("rotated.rtf"), textFile = dir.file("rotated.txt");
   qvtest::convertWithExporter<QVRTFPDFExporter>(pdf, rtfFile);
