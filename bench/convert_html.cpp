@@ -8,8 +8,8 @@
 #include "bench/support/conversion_bench.h"
 
 int main(int argc, char** argv) {
-  qvbench::ConversionBenchmark spec;
-  spec.type = "html";
-  spec.pdftohtml = true;
-  return qvbench::runConversionBenchmark(argc, argv, spec);
+  qvbench::ConversionBenchmark benchmark;
+  benchmark.type = "html";
+  benchmark.pdftohtml = true;
+  return qvbench::runConversionBenchmark(argc, argv, benchmark);
 }

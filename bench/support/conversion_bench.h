@@ -15,7 +15,7 @@
 namespace qvbench {
 
 struct ConversionBenchmark {
-  // Output extension: "pptx", "docx", "xlsx", "csv".
+  // Output extension: "pptx", "docx", "xlsx", "csv", "html".
   std::string type;
   // LibreOffice's PDF import filter for that format; empty where it has none.
   std::string officeFilter;

@@ -18,6 +18,7 @@
 #include "tests/flowtext/flow_samples.h"
 #include "tests/flowtext/html_checks.h"
 #include "tests/support/command_run.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/text_coverage.h"
@@ -253,10 +254,9 @@ using flowtest::TextException;
 }  // namespace
 
 TEST(HtmlEndToEnd, CorpusPdfsConvertToSoundHtmlAndKeepTheirWords) {
-  const auto files = qvtest::corpusFiles();
-  if (files.empty()) GTEST_SKIP() << "no corpus";
+  if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
-  for (const fs::path& pdf : files) {
+  for (const fs::path& pdf : qvtest::corpusFilesWithStandIns(dir.file("made"))) {
     SCOPED_TRACE(pdf.string());
     const std::string password = qvtest::corpusPassword(pdf);
     const fs::path out = dir.file(pdf.stem().string() + ".html");
@@ -278,7 +278,7 @@ TEST(HtmlEndToEnd, CorpusPdfsConvertToSoundHtmlAndKeepTheirWords) {
 
 TEST(HtmlEndToEnd, RotatedTextOfTheCorpusIsLeftOut) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-rotated-text.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   qvtest::TempDir dir;
   const fs::path out = dir.file("rotated.html");
   qvtest::convertWithExporter<QVHTMLPDFExporter>(pdf, out);
@@ -311,7 +311,7 @@ class PictureCountingExporter : public QVHTMLPDFExporter {
 
 TEST(HtmlEndToEnd, PicturesOfThePageAreNeitherDecodedNorWritten) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-images.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << "no corpus";
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   qvtest::TempDir dir;
   auto document = platform::PdfDocument::open(pdf.string(), "");
   ASSERT_TRUE(document);
