@@ -38,16 +38,30 @@ QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page) {
   return display;
 }
 
-double QVPDF_FontAscent(const QVPDFRenderState& state) {
+double QVPDF_EmFontSize(const QVPDFRenderState& state) {
+  const double em = state.font() ? state.font()->emSize() : 1.0;
+  return std::isfinite(em) && em > 0 ? state.fontSize() * em : state.fontSize();
+}
+
+namespace {
+
+// A metric of the font (a fraction of the font size) as a fraction of its em.
+double fractionOfEm(const QVPDFRenderState& state, double metric, double fallback) {
   const auto& font = state.font();
-  const double v = font ? font->ascent() : kDefaultAscent;
-  return std::isfinite(v) ? v : kDefaultAscent;
+  if (!font) return fallback;
+  const double em = font->emSize();
+  const double v = std::isfinite(em) && em > 0 ? metric / em : metric;
+  return std::isfinite(v) ? v : fallback;
+}
+
+}  // namespace
+
+double QVPDF_FontAscent(const QVPDFRenderState& state) {
+  return fractionOfEm(state, state.font() ? state.font()->ascent() : kDefaultAscent, kDefaultAscent);
 }
 
 double QVPDF_FontDescent(const QVPDFRenderState& state) {
-  const auto& font = state.font();
-  const double v = font ? font->descent() : kDefaultDescent;
-  return std::isfinite(v) ? v : kDefaultDescent;
+  return fractionOfEm(state, state.font() ? state.font()->descent() : kDefaultDescent, kDefaultDescent);
 }
 
 AffineTransform QVPDF_DisplayTextTransform(const QVPDFRenderState& state, const AffineTransform& pageTransform) {
@@ -66,5 +80,6 @@ Size QVPDF_DisplaySpaceWidth(const QVPDFRenderState& state, double width, const 
 }
 
 QVPDF_CTMInfo QVPDF_CTMInfoOfState(const QVPDFRenderState& state, const AffineTransform& displayTextTransform) {
-  return QVPDF_CTMInfoMake(state.fontSize(), QVPDF_FontAscent(state), QVPDF_FontDescent(state), displayTextTransform);
+  return QVPDF_CTMInfoMake(QVPDF_EmFontSize(state), QVPDF_FontAscent(state), QVPDF_FontDescent(state),
+                           displayTextTransform);
 }

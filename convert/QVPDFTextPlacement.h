@@ -29,8 +29,11 @@ struct QVPDFPageDisplay {
 // box that is empty or not finite counts as 595 x 842 at the origin.
 QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page);
 
-// The state's font ascent and descent as fractions of the font size; the
-// usual values without a font or for a value that is not finite.
+// The em of the state's font at its size: the font size, but for a Type 3
+// font, whose FontMatrix sets its em (QVPDFFont::emSize).
+double QVPDF_EmFontSize(const QVPDFRenderState& state);
+// The state's font ascent and descent as fractions of that em; the usual
+// values without a font or for a value that is not finite.
 double QVPDF_FontAscent(const QVPDFRenderState& state);
 double QVPDF_FontDescent(const QVPDFRenderState& state);
 
@@ -45,5 +48,5 @@ platform::AffineTransform QVPDF_NextDisplayTextTransform(const QVPDFRenderState&
 platform::Size QVPDF_DisplaySpaceWidth(const QVPDFRenderState& state, double width,
                                        const platform::AffineTransform& pageTransform);
 // The placement record of a character of the state's font and size at the
-// origin of the text-to-display transform.
+// origin of the text-to-display transform (its em box that of the font's em).
 QVPDF_CTMInfo QVPDF_CTMInfoOfState(const QVPDFRenderState& state, const platform::AffineTransform& displayTextTransform);

@@ -167,3 +167,14 @@ int QVPDF_PointQuadrant(double x1, double y1, double x2, double y2) {
   if (below) return 1;
   return 0;
 }
+
+platform::Point QVPDF_TextFrameOffset(double rotation, platform::Point from, platform::Point to) {
+  const double radians = rotation * std::numbers::pi / 180.0;
+  const double cosR = std::cos(radians), sinR = std::sin(radians);
+  const double dx = to.x - from.x, dy = to.y - from.y;
+  return {dx * cosR + dy * sinR, -dx * sinR + dy * cosR};
+}
+
+platform::Point QVPDF_DescentLineStart(double fontSize, double descent, const platform::AffineTransform& transform) {
+  return transform.apply({0, descent * fontSize});
+}

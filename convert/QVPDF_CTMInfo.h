@@ -68,3 +68,14 @@ platform::Size QVPDF_CTMInfoFontSize(double fontSize, double ascent, double desc
 double QVPDF_AngleBetweenPoints(double x1, double y1, double x2, double y2);
 // 2 when x1 > x2 and y1 > y2; 3 when only x1 > x2; 1 when only y1 > y2; else 0.
 int QVPDF_PointQuadrant(double x1, double y1, double x2, double y2);
+
+// The way from one display point to another in the frame of text whose
+// baseline runs at `rotation` degrees (a placement record's rotation): x
+// along the line (positive onward), y across it (positive towards the next
+// line). Every layout that groups runs into lines measures steps this way, so
+// that turned text (180 degrees, a quarter turn, any angle) is read along its
+// own lines and not along the display's axes.
+platform::Point QVPDF_TextFrameOffset(double rotation, platform::Point from, platform::Point to);
+// Where the descent line of a run starts (the em box's bottom-left corner in
+// the text's own frame): the point whose steps QVPDF_TextFrameOffset measures.
+platform::Point QVPDF_DescentLineStart(double fontSize, double descent, const platform::AffineTransform& transform);

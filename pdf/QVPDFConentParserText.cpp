@@ -120,7 +120,10 @@ void QVPDFConentParser::op_TJ(PdfScanner& scanner) {
         const double a = element.kind == platform::PdfOperand::Kind::Integer
                              ? static_cast<double>(static_cast<float>(element.integer) * 0.001f)
                              : element.real * static_cast<double>(0.001f);
-        state.translateTextPosition({-std::fabs(state.fontSize()) * a, 0});
+        // A vertical font steps along its column: a positive number moves
+        // down the column, as its glyphs advance.
+        const double move = -std::fabs(state.fontSize()) * a;
+        state.translateTextPosition(state.font()->isVertical() ? platform::Size{0, move} : platform::Size{move, 0});
         break;
       }
       default:

@@ -7,6 +7,7 @@
 #include "pdf/QVPDFConentParser.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/fonts/QVPDFFont.h"
+#include "platform/text/bidi.h"
 
 namespace {
 
@@ -15,6 +16,9 @@ constexpr uint32_t kSpacesA[] = {0x0020, 0x1680, 0x180E, 0x2000, 0x2001, 0x2002,
 constexpr uint32_t kSpacesB[] = {0x0009, 0x000A, 0x000B, 0x000C, 0x000D, 0x0085, 0x00A0};
 
 bool isHighSurrogate(uint32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+
+// Below the Hebrew block no character is written right to left.
+constexpr char32_t kFirstRightToLeft = 0x0590;
 bool isLowSurrogate(uint32_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 // Control codes other than the white space ones, and the two noncharacters
@@ -83,6 +87,7 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
   double totalW = 0, totalH = 0;
   std::string text;
   text.reserve(bytes.size());
+  bool rightToLeft = false;
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   int remaining = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX));
   uint32_t pendingHigh = 0;
@@ -131,7 +136,12 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
       pendingHigh = 0;
       if (isNoText(c)) continue;
       int b = encodeUTF8(c, utf8, sizeof utf8);
-      if (b > 0) text.append(utf8, static_cast<size_t>(b));
+      if (b <= 0) continue;
+      text.append(utf8, static_cast<size_t>(b));
+      if (c >= kFirstRightToLeft && !rightToLeft) {
+        const char32_t character = c;
+        rightToLeft = platform::text::hasRightToLeft(std::u32string_view(&character, 1));
+      }
     }
 
     p += n;
@@ -142,6 +152,10 @@ void QVPDFTextShowing::showTextString(QVPDFConentParser& parser, std::string_vie
   }
 
   if (text.empty()) return;
+  // The glyphs of one string are drawn one after the other along the line,
+  // so right-to-left text stands in them in drawn order: every exporter
+  // takes it in reading order.
+  if (rightToLeft) text = platform::text::visualToLogical(text);
   if (QVPDFConentParserDelegate* delegate = parser.delegate())
     delegate->didScanText(parser, text, platform::Size{totalW, totalH});
   parser.currentRenderingState().translateTextPosition(platform::Size{totalW, totalH});

@@ -19,6 +19,8 @@
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 #include "platform/pdf/scanner.h"
+#include "platform/text/bidi.h"
+#include "platform/text/text.h"
 #include "pptx/QVPPTXFreeform.h"
 #include "pptx/QVPPTXPage.h"
 #include "pptx/QVPPTXPicture.h"
@@ -57,13 +59,23 @@ bool isLoneBlankOrControl(const std::string& text) {
   return text.size() == 1 && static_cast<unsigned char>(text[0]) <= 0x20;
 }
 
-int32_t truncatedInt32(double v) {
+// A line spacing in points, to the hundredth the format holds (a spacing
+// truncated to whole points lets a long paragraph drift up the page).
+double lineSpacing(double v) {
   if (!std::isfinite(v)) return 0;
-  v = std::trunc(v);
-  if (v >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
-  if (v <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
+  return std::round(std::clamp(v, -1e7, 1e7) * 100.0) / 100.0;
 }
+
+platform::text::TextDirection directionOf(const std::string& text) {
+  return platform::text::firstStrongDirection(std::string_view(text));
+}
+
+// Right-to-left text read before the text of its run is put in front of it;
+// past this size a run takes further text at its end, so that a hostile line
+// of many strings costs no more than a line's worth of moves each.
+constexpr size_t kMaxRightToLeftRunBytes = 64 * 1024;
+// Paragraphs whose margins a box that grows to the left shifts.
+constexpr size_t kMaxShiftedParagraphs = 64;
 
 int64_t roundedInt64(double v) {
   if (!std::isfinite(v)) return 0;
@@ -71,7 +83,7 @@ int64_t roundedInt64(double v) {
   return std::llround(v);
 }
 
-QVPPTX_PPr paragraphProperty(float marL, int32_t lnSpc) {
+QVPPTX_PPr paragraphProperty(float marL, double lnSpc) {
   QVPPTX_PPr p;
   p.marL = marL;
   p.lnSpc = lnSpc;
@@ -111,13 +123,21 @@ bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
 
   const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
   currentPageRotationAngle_ = display.rotation;
-  currentPageMediaBox_ = display.box;
   currentPageTransform_ = display.transform;
   const double width = display.box.width();
   const double height = display.box.height();
+  // The deck has the first page's size; a page of another size or turned
+  // another way is fitted into it rather than cut off.
+  const Size pageSize{width, height};
+  const Size slideSize = pdfConverter_->completedSlideCount() > 0 ? pdfConverter_->slideSize() : pageSize;
+  const AffineTransform fit = slideFitTransform(pageSize, slideSize);
+  currentPageTransform_ = currentPageTransform_.concat(fit);
+  currentPageMediaBox_ = Rect(fit.tx, fit.ty, width * fit.a, height * fit.d);
+  currentSlideSize_ = slideSize;
 
   nextCharFontSize_ = 1.0;
   nextCharTransform_ = AffineTransform::identity();
+  rightToLeftRun_.reset();
   renderingStateStack_ = std::make_shared<RenderingStateStack>();
   pageItems_ = 0;
   picturePixels_ = 0;
@@ -155,9 +175,61 @@ QVPPTXPage* QVPPTXPDFExporter::currentPage() const {
 
 AffineTransform QVPPTXPDFExporter::userToDisplay() const { return state().ctm().concat(currentPageTransform_); }
 
+AffineTransform QVPPTXPDFExporter::slideFitTransform(Size page, Size slide) {
+  // Sizes that differ by less than this are one size (a page box written
+  // with rounded numbers).
+  constexpr double kSameSize = 0.5;
+  if (!(page.width > 0 && page.height > 0 && slide.width > 0 && slide.height > 0) ||
+      (std::fabs(page.width - slide.width) < kSameSize && std::fabs(page.height - slide.height) < kSameSize))
+    return AffineTransform::identity();
+  const double scale = std::min(slide.width / page.width, slide.height / page.height);
+  if (!std::isfinite(scale) || scale <= 0) return AffineTransform::identity();
+  return AffineTransform{scale, 0, 0, scale, (slide.width - page.width * scale) / 2,
+                         (slide.height - page.height * scale) / 2};
+}
+
+double QVPPTXPDFExporter::emFontSize() const { return QVPDF_EmFontSize(state()); }
+
 double QVPPTXPDFExporter::fontAscent() const { return QVPDF_FontAscent(state()); }
 
 double QVPPTXPDFExporter::fontDescent() const { return QVPDF_FontDescent(state()); }
+
+bool QVPPTXPDFExporter::isVerticalText() const {
+  const auto& font = state().font();
+  if (!font || !font->isVertical()) return false;
+  // Vertical boxes stand upright; a turned column is set like turned text.
+  return snapRotation(currentCTMInfo().rotation, true) == 0;
+}
+
+double QVPPTXPDFExporter::displaySpaceWidth(double rotation) const {
+  const QVPDFRenderState& s = state();
+  const double spaceInText = (s.font() ? s.font()->widthOfSpace() : 0.0) * s.fontSize();
+  const Size e = convertToDisplaySpaceWidth(spaceInText);
+  if (isQuarterTurn(rotation)) return e.height;
+  // Along the line for every other direction: the text may run any way.
+  return rotation == 0 ? e.width : std::hypot(e.width, e.height);
+}
+
+std::optional<int> QVPPTXPDFExporter::blanksForGap(double gap, double space, double em) const {
+  if (!(space > 0)) return 0;
+  // Gaps count in whole space widths, rounded: justified text shrinks its
+  // word spaces below the font's space width, and those must not glue the
+  // words together; kerning stays under half a space.
+  const double quotient = static_cast<double>(static_cast<float>(gap / space));
+  double k = std::floor(quotient + 0.5);
+  // A font whose space width is not known well enough (a subset without a
+  // space glyph) still separates its words: a gap of a fraction of the em is
+  // a word space whatever the estimate says.
+  if (k == 0 && gap >= kMinWordGap * em) k = 1;
+  // Too wide a gap to fill with blanks (another column, or a space width too
+  // small to measure it by).
+  if (!(k <= kMaxInsertedBlanks)) return std::nullopt;
+  return k > 0 ? static_cast<int>(k) : 0;
+}
+
+Point QVPPTXPDFExporter::stringStartCorner() const {
+  return currentDisplayTextTransform().apply({0, fontAscent() * emFontSize()});
+}
 
 AffineTransform QVPPTXPDFExporter::currentDisplayTextTransform() const {
   return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
@@ -194,6 +266,10 @@ void QVPPTXPDFExporter::didScanText(QVPDFConentParser& parser, const std::string
 void QVPPTXPDFExporter::newPPTXTextBox(const std::string& text, Size offset) {
   QVPPTXPage* page = currentPage();
   if (!page || isLoneBlankOrControl(text)) return;
+  if (isVerticalText()) {
+    newVerticalTextBox(text, offset);
+    return;
+  }
   const QVPDFRenderState& s = state();
   const QVPDF_CTMInfo c = currentCTMInfo();
 
@@ -212,14 +288,25 @@ void QVPPTXPDFExporter::newPPTXTextBox(const std::string& text, Size offset) {
   page->isUsingTextBox = true;
   page->cachedTextBoxInfo = info;
   page->cachedTextBoxParagraphs.clear();
-  page->lastTextBoxParagraph().pProperty = paragraphProperty(0.0f, truncatedInt32(c.fontSize.height));
-  boxStartCorner_ = currentDisplayTextTransform().apply({0, fontAscent() * s.fontSize()});
+  page->lastTextBoxParagraph().pProperty = paragraphProperty(0.0f, lineSpacing(c.fontSize.height));
+  boxStartCorner_ = stringStartCorner();
+  rightToLeftRun_.reset();
   appendPPTXTextBox(text, offset, 0);
 }
 
 void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
   QVPPTXPage* page = currentPage();
   if (!page) return;
+  const bool vertical = isVerticalText();
+  if (vertical || page->cachedTextBoxInfo.eaVertical) {
+    if (vertical && page->cachedTextBoxInfo.eaVertical) {
+      usingVerticalTextBox(text, offset);
+    } else {
+      endTextBoxWritingIfNeed();
+      newPPTXTextBox(text, offset);
+    }
+    return;
+  }
   const QVPDF_CTMInfo c = currentCTMInfo();
   const QVPDF_CTMInfo& n = nextCharCTMInfo_;
   const QVPPTXTextBoxInfo& box = page->cachedTextBoxInfo;
@@ -231,109 +318,278 @@ void QVPPTXPDFExporter::usingPPTXTextBox(const std::string& text, Size offset) {
     return;
   }
 
-  const QVPDFRenderState& s = state();
-  const double spaceInText = (s.font() ? s.font()->widthOfSpace() : 0.0) * s.fontSize();
-  const Size e = convertToDisplaySpaceWidth(spaceInText);
-  const double space = isQuarterTurn(r) ? e.height : e.width;
+  const double space = displaySpaceWidth(r);
 
   // The displacement from where the string was expected: along the line in
-  // x, from line to line in y.
+  // x, from line to line in y, measured in the text's own direction. For
+  // upright text that is the display's axes, between the bottom-left
+  // corners of the em boxes; for any other direction (a quarter turn, 180
+  // degrees, an angle) between the starts of the descent lines, the same
+  // points in the text's frame.
   Point d;
-  if (r == 90) {
-    d = {c.bottomLeft.y - n.bottomLeft.y, c.bottomLeft.x - n.bottomLeft.x};
-  } else if (r == 270) {
-    d = {n.bottomLeft.y - c.bottomLeft.y, c.bottomLeft.x - n.bottomLeft.x};
-  } else {
+  // Where the string starts along the line, from the box's start.
+  double along = 0;
+  if (r == 0) {
     d = {c.bottomLeft.x - n.bottomLeft.x, c.bottomLeft.y - n.bottomLeft.y};
+    along = c.topLeft.x - box.displayX;
+  } else {
+    d = QVPDF_TextFrameOffset(r, nextDescentLineStart_, descentLineStart(currentDisplayTextTransform()));
+    along = QVPDF_TextFrameOffset(r, boxStartCorner_, stringStartCorner()).x;
   }
   const double h = c.fontSize.height;
+  const double em = c.fontSize.width;
 
-  enum class Next { NewBox, NewParagraph, Append } next;
-  std::string blanks;
-  double blankWidth = 0;
+  // Right-to-left text of an upright line: a string that takes part in it is
+  // read before the right-to-left text left of it.
+  const platform::text::TextDirection direction = directionOf(text);
+  const bool rightToLeft = r == 0 && (direction == platform::text::TextDirection::RightToLeft ||
+                                      (direction == platform::text::TextDirection::Neutral && rightToLeftRun_));
+
   if (d.y >= h) {
-    next = c.topLeft.x >= box.displayX && d.y < kMaxParagraphDrop ? Next::NewParagraph : Next::NewBox;
-  } else if (d.y > -h && d.y < h) {
-    if (d.x >= -space) {
-      next = Next::Append;
-      if (space > 0) {
-        // Gaps count in whole space widths, rounded: justified text shrinks
-        // its word spaces below the font's space width, and those must not
-        // glue the words together; kerning stays under half a space.
-        const double quotient = static_cast<double>(static_cast<float>(d.x / space));
-        double k = std::floor(quotient + 0.5);
-        // A font whose space width is not known well enough (a subset
-        // without a space glyph) still separates its words: a gap of a
-        // fraction of the em is a word space whatever the estimate says.
-        if (k == 0 && d.x >= kMinWordGap * c.fontSize.width) k = 1;
-        if (!(k <= kMaxInsertedBlanks)) {
-          // Too wide a gap to fill with blanks (another column, or a space
-          // width too small to measure it by): the string starts a box.
-          next = Next::NewBox;
-        } else if (k > 0) {
-          const int count = static_cast<int>(k);
-          blanks.assign(static_cast<size_t>(count), ' ');
-          for (int i = 0; i < count; ++i) blankWidth += space;
-        }
-      }
-    } else {
-      next = Next::NewParagraph;
-    }
-  } else {
-    next = Next::NewBox;
-  }
-
-  switch (next) {
-    case Next::NewBox:
-      endTextBoxWritingIfNeed();
-      newPPTXTextBox(text, offset);
-      return;
-    case Next::NewParagraph: {
-      const float marL = static_cast<float>(c.topLeft.x - box.displayX);
-      page->newTextBoxParagraph().pProperty = paragraphProperty(marL, truncatedInt32(d.y));
+    // A turned line's start is projected onto the line, which leaves a
+    // rounding residue where the page has none.
+    const double startTolerance = r == 0 ? 0.0 : 1e-6;
+    if (along >= -startTolerance && d.y < kMaxParagraphDrop) {
+      // A lower line that starts at or right of the box's start.
+      page->newTextBoxParagraph().pProperty =
+          paragraphProperty(static_cast<float>(std::max(along, 0.0)), lineSpacing(d.y));
+      rightToLeftRun_.reset();
       appendPPTXTextBox(text, offset, 0);
       return;
     }
-    case Next::Append:
-      appendPPTXTextBox(blanks.empty() ? text : blanks + text, offset, blankWidth);
-      return;
+  } else if (d.y > -h && d.y < h) {
+    if (d.x >= -space) {
+      if (const std::optional<int> blanks = blanksForGap(d.x, space, em)) {
+        const double blankWidth = *blanks * space;
+        if (rightToLeft && rightToLeftRun_ && rightToLeftRunBytes() < kMaxRightToLeftRunBytes) {
+          prependToRightToLeftRun(text + std::string(static_cast<size_t>(*blanks), ' '), offset, blankWidth);
+        } else {
+          appendPPTXTextBox(std::string(static_cast<size_t>(*blanks), ' ') + text, offset, blankWidth);
+        }
+        return;
+      }
+    } else if (rightToLeft && rightToLeftRun_) {
+      // A page may place right-to-left words in reading order, each left of
+      // the one before: the string then follows the text before it, and the
+      // box grows to the left.
+      const QVPDF_CTMInfo end = ctmInfoFor(nextDisplayTextTransform(offset));
+      const double gap = lastStringCTMInfo_.bottomLeft.x - end.bottomLeft.x;
+      if (gap >= -space) {
+        const std::optional<int> blanks = blanksForGap(gap, space, em);
+        if (blanks && extendBoxLeftTo(c.topLeft.x)) {
+          appendPPTXTextBox(std::string(static_cast<size_t>(*blanks), ' ') + text, offset, *blanks * space);
+          return;
+        }
+      }
+    }
+    // A step back along the line (a raised letter, a superscript, a glyph
+    // kerned back over the one before): the string stands where it is drawn,
+    // in a box of its own, never in a paragraph over the line above.
   }
+  endTextBoxWritingIfNeed();
+  newPPTXTextBox(text, offset);
 }
 
 void QVPPTXPDFExporter::appendPPTXTextBox(const std::string& text, Size offset, double blankWidth) {
   QVPPTXPage* page = currentPage();
   if (!page) return;
   const QVPDF_CTMInfo c = currentCTMInfo();
-  const QVPPTX_RunPr properties = currentRProperty();
-
   QVPPTXParagraph& paragraph = page->lastTextBoxParagraph();
-  QVPPTXRun* run = paragraph.lastRunText();
-  if (run && QVPPTX_RunPrIsEqual(properties, run->rProperty)) {
-    run->text += text;
-  } else {
-    QVPPTXRun fresh;
-    fresh.rProperty = properties;
-    fresh.textWidth = 0;
-    fresh.spaceWidth = 0;
-    fresh.text = text;
-    fresh.drawIndex = gRunCounter.fetch_add(1, std::memory_order_relaxed);
-    paragraph.textRuns.push_back(std::move(fresh));
-    run = &paragraph.textRuns.back();
-  }
+  const platform::text::TextDirection direction = directionOf(text);
+  // Right-to-left text that follows other text starts a run of its own, so
+  // that what is read before it can be put in front of it.
+  const bool startsRightToLeft = direction == platform::text::TextDirection::RightToLeft && !rightToLeftRun_;
+  size_t blanks = 0;
+  while (blanks < text.size() && text[blanks] == ' ') ++blanks;
+  const QVPPTXRun* last = paragraph.lastRunText();
+  const bool ownRun = startsRightToLeft && last && !last->text.empty();
+  QVPPTXRun& run = runForText(paragraph, text, ownRun);
+  if (startsRightToLeft)
+    rightToLeftRun_ = RightToLeftStart{paragraph.textRuns.size() - 1, run.text.size() - text.size() + blanks};
+  if (direction == platform::text::TextDirection::LeftToRight) rightToLeftRun_.reset();
 
+  moveExpectedPosition(offset, c);
+  widenRun(run, c, blankWidth);
+}
+
+QVPPTXRun& QVPPTXPDFExporter::runForText(QVPPTXParagraph& paragraph, const std::string& text, bool ownRun) {
+  const QVPPTX_RunPr properties = currentRProperty();
+  QVPPTXRun* run = paragraph.lastRunText();
+  if (run && !ownRun && QVPPTX_RunPrIsEqual(properties, run->rProperty)) {
+    run->text += text;
+    return *run;
+  }
+  paragraph.textRuns.push_back(makeRun(properties, text));
+  return paragraph.textRuns.back();
+}
+
+QVPPTXRun QVPPTXPDFExporter::makeRun(const QVPPTX_RunPr& properties, const std::string& text) {
+  QVPPTXRun run;
+  run.rProperty = properties;
+  run.textWidth = 0;
+  run.spaceWidth = 0;
+  run.text = text;
+  run.drawIndex = gRunCounter.fetch_add(1, std::memory_order_relaxed);
+  return run;
+}
+
+void QVPPTXPDFExporter::prependToRightToLeftRun(const std::string& text, Size offset, double blankWidth) {
+  QVPPTXPage* page = currentPage();
+  if (!page || !rightToLeftRun_) return;
+  const QVPDF_CTMInfo c = currentCTMInfo();
+  const QVPPTX_RunPr properties = currentRProperty();
+  std::vector<QVPPTXRun>& runs = page->lastTextBoxParagraph().textRuns;
+  RightToLeftStart& at = *rightToLeftRun_;
+  if (at.run >= runs.size()) {
+    appendPPTXTextBox(text, offset, blankWidth);
+    return;
+  }
+  if (at.offset > runs[at.run].text.size()) at.offset = runs[at.run].text.size();
+  QVPPTXRun* target = &runs[at.run];
+  if (QVPPTX_RunPrIsEqual(properties, target->rProperty)) {
+    target->text.insert(at.offset, text);
+  } else {
+    // Split the run where the right-to-left text starts; the part before it
+    // keeps the run's width (only a paragraph's whole width counts).
+    QVPPTXRun fresh = makeRun(properties, text);
+    size_t insertAt = at.run;
+    if (at.offset > 0) {
+      QVPPTXRun tail;
+      tail.rProperty = target->rProperty;
+      tail.text = target->text.substr(at.offset);
+      tail.drawIndex = target->drawIndex;
+      target->text.erase(at.offset);
+      insertAt = at.run + 1;
+      if (!tail.text.empty()) runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(tail));
+    }
+    runs.insert(runs.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(fresh));
+    at = RightToLeftStart{insertAt, 0};
+    target = &runs[insertAt];
+  }
+  moveExpectedPosition(offset, c);
+  widenRun(*target, c, blankWidth);
+}
+
+Point QVPPTXPDFExporter::descentLineStart(const AffineTransform& displayTextTransform) const {
+  return QVPDF_DescentLineStart(emFontSize(), fontDescent(), displayTextTransform);
+}
+
+void QVPPTXPDFExporter::moveExpectedPosition(Size offset, const QVPDF_CTMInfo& start) {
   nextCharTransform_ = nextDisplayTextTransform(offset);
+  nextDescentLineStart_ = descentLineStart(nextCharTransform_);
   nextCharFontSize_ = state().fontSize();
   nextCharCTMInfo_ = ctmInfoFor(nextCharTransform_);
+  lastStringCTMInfo_ = start;
+}
 
+void QVPPTXPDFExporter::widenRun(QVPPTXRun& run, const QVPDF_CTMInfo& start, double blankWidth) {
+  QVPPTXPage* page = currentPage();
+  if (!page) return;
   // The run grows by the advance along the box's direction: its length, so
   // that a turned box is as long as its text and its turned start corner
   // can be put on the first glyph (along x upright, along y at quarter
   // turns).
   const double radians = page->cachedTextBoxInfo.rotation * std::numbers::pi / 180.0;
-  const double advance = std::fabs((nextCharCTMInfo_.topLeft.x - c.topLeft.x) * std::cos(radians) +
-                                   (nextCharCTMInfo_.topLeft.y - c.topLeft.y) * std::sin(radians));
-  if (std::isfinite(advance)) run->textWidth += advance;
-  if (std::isfinite(blankWidth)) run->textWidth += blankWidth;
+  const double advance = std::fabs((nextCharCTMInfo_.topLeft.x - start.topLeft.x) * std::cos(radians) +
+                                   (nextCharCTMInfo_.topLeft.y - start.topLeft.y) * std::sin(radians));
+  if (std::isfinite(advance)) run.textWidth += advance;
+  if (std::isfinite(blankWidth)) run.textWidth += blankWidth;
+}
+
+bool QVPPTXPDFExporter::extendBoxLeftTo(double x) {
+  QVPPTXPage* page = currentPage();
+  if (!page || !std::isfinite(x)) return false;
+  QVPPTXTextBoxInfo& box = page->cachedTextBoxInfo;
+  QVPPTXParagraph& last = page->lastTextBoxParagraph();
+  const float margin = static_cast<float>(x - box.displayX);
+  if (margin >= last.pProperty.marL) return true;
+  if (margin >= 0) {
+    last.pProperty.marL = margin;
+    return true;
+  }
+  if (page->cachedTextBoxParagraphs.size() > kMaxShiftedParagraphs) return false;
+  // The box's left edge moves; the other paragraphs keep their place.
+  for (QVPPTXParagraph& paragraph : page->cachedTextBoxParagraphs) paragraph.pProperty.marL -= margin;
+  last.pProperty.marL = 0;
+  box.displayX = x;
+  boxStartCorner_.x = x;
+  return true;
+}
+
+size_t QVPPTXPDFExporter::rightToLeftRunBytes() {
+  QVPPTXPage* page = currentPage();
+  if (!page || !rightToLeftRun_) return 0;
+  const std::vector<QVPPTXRun>& runs = page->lastTextBoxParagraph().textRuns;
+  size_t bytes = 0;
+  for (size_t i = rightToLeftRun_->run; i < runs.size(); ++i) bytes += runs[i].text.size();
+  return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Vertical writing
+
+void QVPPTXPDFExporter::newVerticalTextBox(const std::string& text, Size offset) {
+  QVPPTXPage* page = currentPage();
+  if (!page) return;
+  const QVPDFRenderState& s = state();
+  const QVPDF_CTMInfo c = currentCTMInfo();
+  // The column's glyphs stand centred on the text position, their em boxes
+  // hanging from it.
+  const Point top = currentDisplayTextTransform().apply({0, 0});
+  const double em = c.fontSize.width;
+
+  QVPPTXTextBoxInfo info;
+  info.displayX = top.x - em / 2;
+  info.displayY = top.y;
+  info.rotation = 0;
+  info.eaVertical = true;
+  info.strokeweight = 1.0;
+  for (int64_t d : s.lineDashPattern()) info.strokeDashPattern.push_back(static_cast<double>(d));
+  info.strokeDashPhase = s.lineDashPhase();
+  info.strokecolor = s.currentStrokeColor();
+  info.fillcolor = s.currentFillColor();
+
+  page->isUsingTextBox = true;
+  page->cachedTextBoxInfo = info;
+  page->cachedTextBoxParagraphs.clear();
+  page->lastTextBoxParagraph().pProperty = paragraphProperty(0.0f, lineSpacing(em));
+  boxStartCorner_ = top;
+  rightToLeftRun_.reset();
+  appendVerticalText(text, offset, 0);
+}
+
+void QVPPTXPDFExporter::usingVerticalTextBox(const std::string& text, Size offset) {
+  const Point at = currentDisplayTextTransform().apply({0, 0});
+  const QVPDF_CTMInfo c = currentCTMInfo();
+  const double em = c.fontSize.width;
+  const double space = std::fabs(convertToDisplaySpaceWidth(
+                                     (state().font() ? state().font()->widthOfSpace() : 0.0) * state().fontSize())
+                                     .width);
+  const double across = at.x - nextVerticalPosition_.x;
+  const double down = at.y - nextVerticalPosition_.y;
+  // The same column, at or below where the next character was expected.
+  if (std::fabs(across) < em / 2 && down >= -space) {
+    if (const std::optional<int> blanks = blanksForGap(down, space, em)) {
+      appendVerticalText(std::string(static_cast<size_t>(*blanks), ' ') + text, offset, *blanks * space);
+      return;
+    }
+  }
+  endTextBoxWritingIfNeed();
+  newPPTXTextBox(text, offset);
+}
+
+void QVPPTXPDFExporter::appendVerticalText(const std::string& text, Size offset, double blankWidth) {
+  QVPPTXPage* page = currentPage();
+  if (!page) return;
+  const QVPDF_CTMInfo c = currentCTMInfo();
+  const Point start = currentDisplayTextTransform().apply({0, 0});
+  QVPPTXRun& run = runForText(page->lastTextBoxParagraph(), text, false);
+  moveExpectedPosition(offset, c);
+  nextVerticalPosition_ = nextCharTransform_.apply({0, 0});
+  // The column grows by the advance down it.
+  const double advance = std::hypot(nextVerticalPosition_.x - start.x, nextVerticalPosition_.y - start.y);
+  if (std::isfinite(advance)) run.textWidth += advance;
+  if (std::isfinite(blankWidth)) run.textWidth += blankWidth;
 }
 
 QVPPTX_RunPr QVPPTXPDFExporter::currentRProperty() const {
@@ -355,7 +611,8 @@ void QVPPTXPDFExporter::endTextBoxWritingIfNeed() {
   const double w = page->maxTextBoxWidth();
   const double hgt = page->totalTextBoxHeight();
   QVPPTXTextBoxInfo info = page->cachedTextBoxInfo;
-  if (isQuarterTurn(info.rotation)) {
+  // A vertical box stands as wide as its columns and as tall as its longest.
+  if (isQuarterTurn(info.rotation) || info.eaVertical) {
     info.displayWidth = hgt;
     info.displayHeight = w;
   } else {
@@ -376,6 +633,7 @@ void QVPPTXPDFExporter::endTextBoxWritingIfNeed() {
   }
 
   auto shape = std::make_unique<QVPPTXTextbox>();
+  if (info.eaVertical) shape->bodyPr.vert = "eaVert";
   shape->spInfo = info;
   shape->paragraphs = std::move(page->cachedTextBoxParagraphs);
   page->addShape(std::move(shape));
@@ -383,6 +641,7 @@ void QVPPTXPDFExporter::endTextBoxWritingIfNeed() {
   page->isUsingTextBox = false;
   page->cachedTextBoxInfo = QVPPTXTextBoxInfo();
   page->cachedTextBoxParagraphs.clear();
+  rightToLeftRun_.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -474,7 +733,7 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   paint.fill = paint.fill && fill;
   const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
   std::optional<QVPPTXRenderedImage> rendered =
-      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentPageMediaBox_.size, clips, canvasMemory());
+      QVPPTXRendering::makeCGPathToUIImage(displayPath, paint, currentSlideSize_, clips, canvasMemory());
   if (!rendered) return;
   picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
@@ -526,8 +785,8 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
       QVPPTXRenderedImage clipped;
       const auto clips = QVPPTXRendering::displayClipPaths(s, currentPageTransform_);
-      switch (QVPPTXRendering::ClipImageInContextSize(currentPageMediaBox_.size, *pixels, t, clips, &clipped,
-                                                      nullptr, canvasMemory())) {
+      switch (QVPPTXRendering::ClipImageInContextSize(currentSlideSize_, *pixels, t, clips, &clipped, nullptr,
+                                                      canvasMemory())) {
         case QVPPTXRendering::ClipResult::Invisible:
           return;
         case QVPPTXRendering::ClipResult::Unclipped:

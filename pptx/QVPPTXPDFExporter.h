@@ -12,11 +12,23 @@
 // strings continue it on the same line (with blanks for the gaps between
 // them, at most kMaxInsertedBlanks), as a new paragraph on a lower line that
 // starts at or right of the box's left edge, or close it and open a new box
-// (a higher line, a line further than kMaxParagraphDrop below, a change of
-// direction, or a gap wider than the blanks allow). A box turned by an angle
-// is placed so that its turned top-left corner lands on its first glyph.
+// (a higher line, a line further than kMaxParagraphDrop below, a step back
+// along the line, a change of direction, or a gap wider than the blanks
+// allow). Lines and steps are measured along the text's own direction. A box
+// turned by an angle is placed so that its turned top-left corner lands on
+// its first glyph.
+//
+// Right-to-left text keeps its reading order in a box: a string drawn right
+// of the right-to-left text before it is read before it, and one drawn left
+// of it (a page that places its words in reading order) after it, widening
+// the box to the left. Text of a vertical font goes into vertical text boxes
+// (upright characters down a column), one per column.
+//
+// A page of another size than the slide (the deck takes the first page's
+// size) is scaled to fit the slide, centred, its proportions kept.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +43,8 @@
 
 class QVPPTXWriter;
 class QVPPTXPage;
+class QVPPTXParagraph;
+class QVPPTXRun;
 class QVPDFRenderState;
 class RenderingStateStack;
 
@@ -104,6 +118,11 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   platform::AffineTransform currentDisplayTextTransform() const;
   platform::AffineTransform nextDisplayTextTransform(platform::Size advance) const;
 
+  // The size of the slides, and the transform that places a page of the given
+  // display size on them: none for a page of the slides' own size, else a
+  // scale that fits it inside, centred.
+  static platform::AffineTransform slideFitTransform(platform::Size page, platform::Size slide);
+
   // ---- Paths and images
   // Renders a display-space path into a picture of the slide.
   void useCGPathToImage(const platform::Path& displayPath, bool stroke, bool fill);
@@ -114,8 +133,44 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // The placement record of a string at the current position.
   QVPDF_CTMInfo currentCTMInfo() const;
   QVPDF_CTMInfo ctmInfoFor(const platform::AffineTransform& displayTextTransform) const;
+  // The em of the current font at the current size, and its ascent and
+  // descent as fractions of it.
+  double emFontSize() const;
   double fontAscent() const;
   double fontDescent() const;
+  bool isVerticalText() const;
+  // The space width of the current font along the line in display space.
+  double displaySpaceWidth(double rotation) const;
+  // Blanks for a gap along the line: none for a gap under half a space (but
+  // one for a fifth of the em), nullopt for a gap wider than the blanks
+  // allow.
+  std::optional<int> blanksForGap(double gap, double space, double em) const;
+  // Vertical writing: the column a string starts, continues or leaves.
+  void newVerticalTextBox(const std::string& text, platform::Size offset);
+  void usingVerticalTextBox(const std::string& text, platform::Size offset);
+  // Where a string of the current state starts: the top of its em box at the
+  // start of its baseline.
+  platform::Point stringStartCorner() const;
+  // Where the descent line of a string placed by the transform starts.
+  platform::Point descentLineStart(const platform::AffineTransform& displayTextTransform) const;
+  // Puts the string into the open box's last paragraph before the
+  // right-to-left text that ends it (a string drawn right of it).
+  void prependToRightToLeftRun(const std::string& text, platform::Size offset, double blankWidth);
+  void appendVerticalText(const std::string& text, platform::Size offset, double blankWidth);
+  // The run of the paragraph that takes the text: its last run when that has
+  // the current run properties (and no run of its own is asked for), else a
+  // new one.
+  QVPPTXRun& runForText(QVPPTXParagraph& paragraph, const std::string& text, bool ownRun);
+  static QVPPTXRun makeRun(const QVPPTX_RunPr& properties, const std::string& text);
+  // After a string is put into the box: where the next one is expected, and
+  // the run's growth by the string's advance and its blanks.
+  void moveExpectedPosition(platform::Size offset, const QVPDF_CTMInfo& start);
+  void widenRun(QVPPTXRun& run, const QVPDF_CTMInfo& start, double blankWidth);
+  // Widens an upright box to the left so that the last paragraph reaches x;
+  // false when that would shift the margins of too many paragraphs.
+  bool extendBoxLeftTo(double x);
+  // The size of the right-to-left text that ends the last paragraph.
+  size_t rightToLeftRunBytes();
   // User space to display space.
   platform::AffineTransform userToDisplay() const;
   // Where the work folder keeps the pictures rendered for this conversion.
@@ -137,6 +192,23 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // The open box's first glyph: the top of its em box at the start of its
   // baseline, where the box's turned top-left corner goes.
   platform::Point boxStartCorner_;
+  // The slides' size, the canvas of the pictures a page renders.
+  platform::Size currentSlideSize_;
+  // The last appended string's placement record where it starts.
+  QVPDF_CTMInfo lastStringCTMInfo_;
+  // Where the next string's descent line is expected to start.
+  platform::Point nextDescentLineStart_;
+  // Where the last paragraph's closing right-to-left text starts (its run,
+  // and the byte in that run), while the last string appended was part of
+  // it.
+  struct RightToLeftStart {
+    size_t run = 0;
+    size_t offset = 0;
+  };
+  std::optional<RightToLeftStart> rightToLeftRun_;
+  // Vertical writing: where the next character of the open column is
+  // expected (top centre of its em box, display space).
+  platform::Point nextVerticalPosition_;
   // The fonts of the document being converted live as long as it does here.
   const void* fontDocument_ = nullptr;
   std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;

@@ -35,7 +35,7 @@ void QVPPTXParagraph::writeParagraphWithXMLWriter(XMLFileWriter& w) const {
   w.writeStartElementWithNamespace(a, "spcPts");
   // A line that sits higher than the one before has a negative spacing; the
   // schema allows 0 to 1584 points.
-  const double hundredths = static_cast<double>(pProperty.lnSpc) * 100.0;
+  const double hundredths = pProperty.lnSpc * 100.0;
   w.writeAttribute("val", QVPPTXUnits::whole(hundredths, 0, QVPPTXUnits::kTextSpacingPointMax));
   w.writeEndElement();
   w.writeEndElement();  // a:lnSpc

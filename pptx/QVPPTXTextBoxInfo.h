@@ -36,6 +36,9 @@ class QVPPTXTextBoxInfo {
   QVPPTXEdgeInsets textBoxMargin;
   // Degrees: 0, 90, 270 or any other angle.
   double rotation = 0;
+  // Vertical writing: upright characters down a column, columns from right
+  // to left. Width and height are then those of the box as it stands.
+  bool eaVertical = false;
 
   platform::Rect textBoxRect() const { return {displayX, displayY, displayWidth, displayHeight}; }
   // Six hex digits of the colour; none for no colour.

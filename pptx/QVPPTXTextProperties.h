@@ -8,6 +8,7 @@
 // Text-body properties of a shape. There is no bottom inset.
 struct QVPPTX_TxBodyPr {
   std::string warp;  // written as the "wrap" attribute
+  std::string vert;  // "eaVert" for vertical writing; not written when empty
   int32_t lIns = 0;
   int32_t tIns = 0;
   int32_t rIns = 0;
@@ -34,10 +35,10 @@ struct QVPPTX_PPr_EndParaRPr {
 };
 
 // Paragraph properties. `marL` is the left margin in points, `lnSpc` the line
-// spacing in whole points.
+// spacing in points (written to the hundredth the format holds).
 struct QVPPTX_PPr {
   float marL = 0;
-  int32_t lnSpc = 0;
+  double lnSpc = 0;
   QVPPTX_PPr_TabList tabList;
   std::string algn;
   QVPPTX_PPr_EndParaRPr endParaRPr;

@@ -59,6 +59,7 @@ void QVPPTXTextbox::write_txBody() {
   const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
   w.writeStartElementWithNamespace(p, "txBody");
   w.writeStartElementWithNamespace(a, "bodyPr");
+  if (!bodyPr.vert.empty()) w.writeAttribute("vert", bodyPr.vert);
   w.writeAttribute("wrap", bodyPr.warp);
   w.writeAttribute("lIns", platform::text::formatInteger(bodyPr.lIns));
   w.writeAttribute("tIns", platform::text::formatInteger(bodyPr.tIns));

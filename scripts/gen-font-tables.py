@@ -6,9 +6,10 @@ Sources (Debian packages, needed only to run this script, never to build):
   aglfn       /usr/share/aglfn/glyphlist.txt         glyph name -> Unicode
               /usr/share/aglfn/aglfn.txt             Unicode -> glyph name
 and Python's own unicodedata module for the letter tables of the font-name
-matcher.
+matcher and the character names that glyph names may spell.
 
 Usage: scripts/gen-font-tables.py [--afm-dir DIR] [--aglfn-dir DIR] [--out DIR]
+                                  [--only metrics|glyphs|letters|names]
 Python 3 standard library only.
 """
 
@@ -385,6 +386,72 @@ def gen_letters(out_dir):
     write(out_dir, "UnicodeLetters.h", "".join(hdr))
 
 
+# Characters left out of the name table: those whose names the Unicode
+# Character Database makes from their code point (ideographs, syllables), and
+# the scripts whose glyphs the glyph list already names (Latin) or that fonts
+# do not name this way.
+LEFT_OUT_NAME_PREFIXES = ("CJK UNIFIED IDEOGRAPH", "CJK COMPATIBILITY IDEOGRAPH", "HANGUL SYLLABLE",
+                          "TANGUT", "KHITAN", "NUSHU", "YI SYLLABLE", "LATIN ", "CANADIAN SYLLABICS",
+                          "BRAILLE")
+# Letters, marks, numbers and punctuation: what a script's glyphs spell.
+NAMED_CATEGORIES = ("L", "M", "N", "P")
+
+
+def name_key(name):
+    return "".join(ch for ch in name.upper() if ch.isalnum())
+
+
+def gen_character_names(out_dir):
+    keys = {}
+    for cp in range(0x20, 0x10000):
+        if 0xD800 <= cp <= 0xF8FF:
+            continue
+        name = unicodedata.name(chr(cp), "")
+        if not name or name.startswith(LEFT_OUT_NAME_PREFIXES):
+            continue
+        if unicodedata.category(chr(cp))[0] not in NAMED_CATEGORIES:
+            continue
+        # Loose matching joins a few names ("O-E" and "OE"): the lower code
+        # point keeps the key.
+        keys.setdefault(name_key(name), cp)
+    rows = sorted(keys.items())
+    text = "".join(k for k, _ in rows)
+    src = [GENERATED_BANNER,
+           "// Names of the letters, marks, numbers and punctuation of the Basic\n"
+           "// Multilingual Plane (without Latin, and without the ideographs and\n"
+           "// syllables whose names are their code points), upper case with blanks\n"
+           "// and hyphens left out, sorted, from the Unicode Character Database %s.\n"
+           % unicodedata.unidata_version,
+           '#include "pdf/fonts/generated/CharacterNames.h"\n\n',
+           "namespace qvfontdata {\n\n",
+           "const char kCharacterNameText[] =\n"]
+    for i in range(0, len(text), 96):
+        src.append('    "%s"\n' % text[i:i + 96])
+    src.append("    ;\n\nconst CharacterName kCharacterNames[] = {\n")
+    line = "   "
+    for key, cp in rows:
+        item = " {%d, 0x%X}," % (len(key), cp)
+        if len(line) + len(item) > 100:
+            src.append(line + "\n")
+            line = "   "
+        line += item
+    src.append(line + "\n};\nconst size_t kCharacterNamesCount = std::size(kCharacterNames);\n\n"
+               "}  // namespace qvfontdata\n")
+    hdr = [GENERATED_BANNER,
+           "// Unicode character names, for glyph names that spell them.\n",
+           "#pragma once\n#include <cstddef>\n#include <cstdint>\n#include <iterator>\n\n",
+           "namespace qvfontdata {\n\n",
+           "struct CharacterName {\n  uint8_t length;\n  char16_t codePoint;\n};\n\n",
+           "// The names one after the other, upper case, without blanks or hyphens.\n",
+           "extern const char kCharacterNameText[];\n",
+           "// Each name's length in kCharacterNameText and its character, sorted by\n"
+           "// name.\n",
+           "extern const CharacterName kCharacterNames[];\nextern const size_t kCharacterNamesCount;\n\n",
+           "}  // namespace qvfontdata\n"]
+    write(out_dir, "CharacterNames.cpp", "".join(src))
+    write(out_dir, "CharacterNames.h", "".join(hdr))
+
+
 def write(out_dir, name, text):
     path = os.path.join(out_dir, name)
     with open(path, "w", encoding="ascii", newline="\n") as f:
@@ -398,11 +465,17 @@ def main():
     ap.add_argument("--afm-dir", default="/usr/share/ruby-prawn/fonts")
     ap.add_argument("--aglfn-dir", default="/usr/share/aglfn")
     ap.add_argument("--out", default=os.path.join(here, "..", "pdf", "fonts", "generated"))
+    ap.add_argument("--only", choices=("metrics", "glyphs", "letters", "names"))
     args = ap.parse_args()
     os.makedirs(args.out, exist_ok=True)
-    gen_metrics(args.afm_dir, args.out)
-    gen_glyph_names(args.aglfn_dir, args.out)
-    gen_letters(args.out)
+    if args.only in (None, "metrics"):
+        gen_metrics(args.afm_dir, args.out)
+    if args.only in (None, "glyphs"):
+        gen_glyph_names(args.aglfn_dir, args.out)
+    if args.only in (None, "letters"):
+        gen_letters(args.out)
+    if args.only in (None, "names"):
+        gen_character_names(args.out)
     return 0
 
 

@@ -1,9 +1,12 @@
 #include "pdf/fonts/QVPDFEncoding.h"
 
 #include <array>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "pdf/fonts/BuiltinFontWidths.h"
+#include "pdf/fonts/generated/CharacterNames.h"
 #include "platform/text/codepages.h"
 
 namespace {
@@ -358,6 +361,78 @@ std::u32string plainNameToUnicode(std::string_view name) {
   return {};
 }
 
+// Where each character name starts in the name text.
+const std::vector<uint32_t>& characterNameOffsets() {
+  static const std::vector<uint32_t> offsets = [] {
+    std::vector<uint32_t> out;
+    out.reserve(qvfontdata::kCharacterNamesCount);
+    uint32_t at = 0;
+    for (size_t i = 0; i < qvfontdata::kCharacterNamesCount; ++i) {
+      out.push_back(at);
+      at += qvfontdata::kCharacterNames[i].length;
+    }
+    return out;
+  }();
+  return offsets;
+}
+
+char32_t characterOfNameKey(std::string_view key) {
+  const std::vector<uint32_t>& offsets = characterNameOffsets();
+  auto nameAt = [&](size_t i) {
+    return std::string_view(qvfontdata::kCharacterNameText + offsets[i], qvfontdata::kCharacterNames[i].length);
+  };
+  size_t low = 0, high = offsets.size();
+  while (low < high) {
+    const size_t mid = low + (high - low) / 2;
+    if (nameAt(mid) < key)
+      low = mid + 1;
+    else
+      high = mid;
+  }
+  return low < offsets.size() && nameAt(low) == key ? qvfontdata::kCharacterNames[low].codePoint : 0;
+}
+
+// Words that fonts append to a character's name for its glyph variants
+// ("ThaiCharacterMaiEkLowLeft", "ThaiCharacterYoYingDescless").
+constexpr std::string_view kVariantWords[] = {
+    "LEFT",    "RIGHT", "LOW",   "HIGH",    "DESCLESS", "SHORT",   "NARROW",  "SMALL",    "LARGE",
+    "WIDE",    "ALT",   "ALTERNATE", "VARIANT", "INITIAL", "MEDIAL", "FINAL", "ISOLATED", "FORM",
+    "NOTAIL",  "TAILLESS", "UP",  "DOWN"};
+
+// A glyph name that spells a Unicode character name ("ThaiCharacterKoKai",
+// "hebrew-letter-alef"), perhaps followed by variant words: its character, or
+// 0. Case, blanks, hyphens and underscores do not count.
+char32_t characterNameToUnicode(std::string_view name) {
+  constexpr size_t kShortestName = 6;
+  constexpr size_t kLongestName = 96;
+  if (name.size() < kShortestName || name.size() > kLongestName) return 0;
+  std::string key;
+  for (char c : name) {
+    if (c >= 'a' && c <= 'z')
+      key.push_back(static_cast<char>(c - 'a' + 'A'));
+    else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+      key.push_back(c);
+  }
+  std::string_view rest = key;
+  while (rest.size() >= kShortestName) {
+    if (char32_t c = characterOfNameKey(rest)) return c;
+    bool stripped = false;
+    for (std::string_view word : kVariantWords) {
+      if (rest.size() > word.size() && rest.ends_with(word)) {
+        rest.remove_suffix(word.size());
+        stripped = true;
+        break;
+      }
+    }
+    while (!rest.empty() && rest.back() >= '0' && rest.back() <= '9') {
+      rest.remove_suffix(1);
+      stripped = true;
+    }
+    if (!stripped) break;
+  }
+  return 0;
+}
+
 // One component of a glyph name (no "_", no variant suffix).
 std::u32string componentToUnicode(std::string_view component) {
   if (component.empty()) return {};
@@ -367,6 +442,7 @@ std::u32string componentToUnicode(std::string_view component) {
     if (component.size() > suffix.size() && component.ends_with(suffix))
       return plainNameToUnicode(component.substr(0, component.size() - suffix.size()));
   }
+  if (char32_t c = characterNameToUnicode(component)) return std::u32string(1, c);
   return {};
 }
 

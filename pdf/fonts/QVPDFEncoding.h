@@ -38,8 +38,10 @@ class QVPDFEncoding {
   // The Unicode text of a glyph name: a name of the glyph list, "uniXXXX"
   // (groups of four hexadecimal digits), "uXXXX" to "uXXXXXX", a ligature of
   // such names joined by "_" ("f_f_i"), and any of these followed by a
-  // variant suffix after "." ("a.sc", "one.oldstyle"). Empty for a name that
-  // says nothing about its character ("g123", "cid42", ".notdef").
+  // variant suffix after "." ("a.sc", "one.oldstyle"), and a Unicode
+  // character name spelt out ("ThaiCharacterKoKai"), perhaps followed by the
+  // words of a glyph variant ("ThaiCharacterMaiEkLowLeft"). Empty for a name
+  // that says nothing about its character ("g123", "cid42", ".notdef").
   static std::u32string glyphNameToUnicode(std::string_view glyphName);
 
   // The character of a ZapfDingbats glyph name ("a1" … "a206"); 0 for others.

@@ -76,6 +76,10 @@ class QVPDFFont {
   virtual double descent() const { return -0.35; }
   virtual platform::Rect fontBBox() const { return platform::Rect(0.95, -0.35, 1.0, 1.0); }
   double height() const { return ascent() - descent(); }
+  // The em (the height a line of the font is set in) as a multiple of the
+  // font size: 1 for every font but a Type 3 font, whose glyph space its
+  // FontMatrix sets (an em is 1000 units of it).
+  virtual double emSize() const { return 1.0; }
 
   // The same font listed under another resource name: a copy that shares
   // every table with this one.

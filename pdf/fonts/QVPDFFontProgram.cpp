@@ -144,6 +144,13 @@ uint32_t QVPDFFontProgram::glyphForSymbolicCode(uint8_t code) const {
   return 0;
 }
 
+std::optional<uint32_t> QVPDFFontProgram::codePageRange() const {
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face_->face, FT_SFNT_OS2));
+  // Version 0 tables end before the code-page ranges.
+  if (!os2 || os2->version == 0xFFFF || os2->version < 1 || os2->ulCodePageRange1 == 0) return std::nullopt;
+  return static_cast<uint32_t>(os2->ulCodePageRange1);
+}
+
 uint32_t QVPDFFontProgram::glyphIndexByName(std::string_view name) const {
   if (name.empty() || !FT_HAS_GLYPH_NAMES(face_->face)) return 0;
   std::string zeroTerminated(name);

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -49,6 +50,10 @@ class QVPDFFontProgram {
   // encoding of the font dictionary: the (3,0) cmap at F000+code (and code
   // itself), else the (1,0) cmap. 0 when none does.
   uint32_t glyphForSymbolicCode(uint8_t code) const;
+  // The code pages the program says it covers (its OS/2 table's first
+  // code-page range: bit 0 Latin 1, bit 16 Thai, bit 31 symbol, ...); none
+  // when it says nothing.
+  std::optional<uint32_t> codePageRange() const;
   // Glyph index of a glyph name; 0 when the program has no such glyph.
   uint32_t glyphIndexByName(std::string_view name) const;
   // The CID of a glyph of a CID-keyed CFF program (its charset); for other

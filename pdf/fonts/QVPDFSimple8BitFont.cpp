@@ -16,6 +16,12 @@ constexpr size_t kMaxDifferencesElements = 4096;
 
 bool isControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c < 0xA0); }
 
+// A letter of a script other than Latin (Greek to Mongolian, the East Asian
+// scripts, the Hebrew and Arabic presentation forms).
+bool isOtherScriptLetter(char32_t c) {
+  return (c >= 0x0370 && c <= 0x1CFF) || (c >= 0x3040 && c <= 0xD7FF) || (c >= 0xFB1D && c <= 0xFEFC);
+}
+
 // A symbolic TrueType program maps its codes into the private-use page
 // F000-F0FF; a glyph that tells no more than that reads as the code's
 // WinAnsi character, the way the font's author typed it.
@@ -45,20 +51,42 @@ void QVPDFSimple8BitFont::initWithDictionary(const platform::PdfObject& dictiona
   setSubtypeBaseFontName(dictionary);
   setBuiltinFontWithFontDictionary(dictionary);
   setFontDescriptorWithFontDictionary(dictionary);
-  if (kind_ == Kind::Type3) {
-    // Glyph space of a Type3 font is what its FontMatrix says.
-    platform::PdfObject matrix = dictionary.getArray("FontMatrix");
-    if (matrix.size() == 6) {
-      auto a = matrix.at(0).asNumber();
-      if (a && std::isfinite(*a) && *a != 0 && std::fabs(*a) < 1e3) glyphScale_ = std::fabs(*a);
-    }
-  }
+  if (kind_ == Kind::Type3) setType3GlyphSpace(dictionary);
   setEncodingWithFontDictionary(dictionary);
   setDefaultEncoding();
   setToUnicodeWithFontDictionary(dictionary, 8);
   setTextOfCodes();
   setWidthsWithFontDictionary(dictionary);
   program_.reset();
+}
+
+// Glyph space of a Type3 font is what its FontMatrix says: widths scale by
+// its horizontal factor, and an em is 1000 units of it.
+void QVPDFSimple8BitFont::setType3GlyphSpace(const platform::PdfObject& dictionary) {
+  platform::PdfObject matrix = dictionary.getArray("FontMatrix");
+  if (matrix.size() != 6) return;
+  double m[4];
+  for (int i = 0; i < 4; ++i) {
+    auto v = matrix.at(static_cast<size_t>(i)).asNumber();
+    if (!v || !std::isfinite(*v) || std::fabs(*v) >= 1e3) return;
+    m[i] = *v;
+  }
+  if (m[0] != 0) glyphScale_ = std::fabs(m[0]);
+  const double unit = std::sqrt(std::fabs(m[0] * m[3] - m[1] * m[2]));
+  if (!(unit > 0 && std::isfinite(unit))) return;
+  emSize_ = 1000.0 * unit;
+  // The box's top and bottom as the FontMatrix turns them (a matrix such as
+  // [1 0 0 -1 0 0] draws its glyphs upside down in glyph space).
+  platform::PdfObject box = dictionary.getArray("FontBBox");
+  if (box.size() != 4 || m[1] != 0 || m[3] == 0) return;
+  auto y0 = box.at(1).asNumber(), y1 = box.at(3).asNumber();
+  if (!y0 || !y1 || !std::isfinite(*y0) || !std::isfinite(*y1)) return;
+  const double top = std::max(*y0 * m[3], *y1 * m[3]), bottom = std::min(*y0 * m[3], *y1 * m[3]);
+  // A box of nothing, or one far from an em, tells no more than the
+  // defaults.
+  if (!(top > 0 && bottom <= 0 && top - bottom > 0.3 * emSize_ && top - bottom < 3 * emSize_)) return;
+  type3Ascent_ = top;
+  type3Descent_ = bottom;
 }
 
 // ---- Encoding
@@ -168,13 +196,13 @@ std::u32string QVPDFSimple8BitFont::baseTextOfCode(uint8_t code) {
     return name.empty() ? std::u32string() : textOfGlyphName(name);
   }
   if (usesSymbolicCmap_) {
+    // Only what the program says of the glyph; a glyph it says nothing of
+    // (or no more than its private-use code) is left to the code page the
+    // font is read in (symbolicCodePage).
     QVPDFFontProgram* p = program();
     uint32_t glyph = p ? p->glyphForSymbolicCode(code) : 0;
     std::u32string text = glyph ? p->unicodeOfGlyph(glyph) : std::u32string();
-    for (char32_t& c : text) c = unfoldSymbolPage(c);
-    if (text.empty()) {
-      if (char32_t c = QVPDFEncoding::unicode(QVPDFEncoding::Base::WinAnsi, code)) text.push_back(c);
-    }
+    if (text.size() == 1 && text.front() >= 0xF000 && text.front() <= 0xF0FF) text.clear();
     return text;
   }
   if (baseEncoding_) {
@@ -183,25 +211,53 @@ std::u32string QVPDFSimple8BitFont::baseTextOfCode(uint8_t code) {
   return {};
 }
 
+const platform::text::CodePage* QVPDFSimple8BitFont::symbolicCodePage(bool namesSayOtherScript) {
+  // OS/2 code-page bits.
+  constexpr uint32_t kLatin1 = 1u << 0, kThai = 1u << 16, kSymbol = 1u << 31;
+  QVPDFFontProgram* p = program();
+  const std::optional<uint32_t> pages = p ? p->codePageRange() : std::nullopt;
+  if (pages && (*pages & kThai) && !(*pages & kLatin1)) return &platform::text::windows874CodePage();
+  if (namesSayOtherScript) return nullptr;
+  // A symbol font, or one that says nothing, reads as its author typed it.
+  if (!pages || (*pages & (kLatin1 | kSymbol))) return &platform::text::windows1252CodePage();
+  return nullptr;
+}
+
 void QVPDFSimple8BitFont::setTextOfCodes() {
   char32_t buffer[QVPDFCharCodeToUnicode::kMaxValueLength];
+  std::array<std::u32string, 256> texts;
+  std::array<bool, 256> fromMap{};
+  // Whether the glyphs the font names are of a script other than Latin: then
+  // a code nothing names is no Latin letter either.
+  bool namesSayOtherScript = false;
   for (int c = 0; c < 256; ++c) {
     const auto code = static_cast<uint8_t>(c);
-    std::u32string text;
+    std::u32string& text = texts[code];
     if (embToUnicodeMap_) {
       int n = embToUnicodeMap_->mapToUnicode(code, buffer, static_cast<int>(std::size(buffer)));
       text.assign(buffer, buffer + std::max(n, 0));
+      fromMap[code] = !text.empty();
+      if (fromMap[code]) continue;
     }
-    if (text.empty()) {
-      auto it = differences_.find(c);
-      if (it != differences_.end()) text = textOfGlyphName(it->second);
-      // A name that tells nothing leaves the code to the base encoding.
-      if (text.empty()) text = baseTextOfCode(code);
+    auto it = differences_.find(c);
+    if (it != differences_.end()) text = textOfGlyphName(it->second);
+    // A name that tells nothing leaves the code to the base encoding.
+    if (text.empty()) text = baseTextOfCode(code);
+    namesSayOtherScript = namesSayOtherScript || std::any_of(text.begin(), text.end(), isOtherScriptLetter);
+    if (text.empty() && !usesSymbolicCmap_) {
       // What no encoding defines reads as Latin-1, as long as it is a
       // character at all.
-      if (text.empty()) text.push_back(code);
-      std::erase_if(text, isControl);
+      text.push_back(code);
     }
+  }
+  const platform::text::CodePage* symbolicPage = usesSymbolicCmap_ ? symbolicCodePage(namesSayOtherScript) : nullptr;
+  for (int c = 0; c < 256; ++c) {
+    const auto code = static_cast<uint8_t>(c);
+    std::u32string& text = texts[code];
+    if (text.empty() && symbolicPage && (*symbolicPage)[code]) text.push_back((*symbolicPage)[code]);
+    // The map's text is the author's own; what the names and encodings give
+    // keeps no control codes.
+    if (!fromMap[code]) std::erase_if(text, isControl);
     if (text.size() == 1) {
       single_[code] = text.front();
     } else if (!text.empty()) {
@@ -242,7 +298,7 @@ void QVPDFSimple8BitFont::setStandardWidths(const BuiltinFont& font) {
 }
 
 void QVPDFSimple8BitFont::setWidthsWithFontDictionary(const platform::PdfObject& dictionary) {
-  charWidths_.fill(fontDescriptor_ ? fontDescriptor_->missingWidth() : 0.0);
+  charWidths_.fill(fontDescriptor_ ? fontDescriptor_->missingWidth() * descriptorScale() : 0.0);
   if (builtinFont_) setStandardWidths(*builtinFont_);
 
   platform::PdfObject widths = dictionary.getArray("Widths");
@@ -298,17 +354,19 @@ int QVPDFSimple8BitFont::getNextChar(const unsigned char* s, int len, uint32_t* 
 }
 
 double QVPDFSimple8BitFont::widthOfSpace() const {
+  // A space is narrower than the em; a Type3 font's em is its own.
+  const double em = emSize_;
   double w = charWidths_[32];
-  if (!(w > 0 && w < 1) && fontDescriptor_) {
-    if (w <= 0) w = 1.0;
+  if (!(w > 0 && w < em) && fontDescriptor_) {
+    if (w <= 0) w = em;
     // The box holds its corners in place of origin and size.
     const platform::Rect& box = fontDescriptor_->fontBBox();
     const double boxWidth = box.size.width - box.origin.x;
     for (double candidate : {fontDescriptor_->missingWidth(), fontDescriptor_->averageWidth(),
                              fontDescriptor_->maxWidth(), boxWidth})
-      if (candidate > 0) w = std::min(w, candidate);
+      if (candidate > 0) w = std::min(w, candidate * descriptorScale());
   }
-  if (!(w > 0 && w < 1)) w = fontDescriptor_ && fontDescriptor_->isFixedWidth() ? 1.0 : 0.5;
+  if (!(w > 0 && w < em)) w = (fontDescriptor_ && fontDescriptor_->isFixedWidth() ? 1.0 : 0.5) * em;
   return w;
 }
 
@@ -316,6 +374,10 @@ double QVPDFSimple8BitFont::widthOfSpace() const {
 // program's descriptor is the better source, a standard font's tables the
 // next.
 double QVPDFSimple8BitFont::ascent() const {
+  if (kind_ == Kind::Type3) {
+    if (fontDescriptor_ && fontDescriptor_->ascent() != 0) return fontDescriptor_->ascent() * emSize_;
+    return type3Ascent_ ? *type3Ascent_ : QVPDFFont::ascent() * emSize_;
+  }
   const bool embedded = fontDescriptor_ && fontDescriptor_->embFontNum() != 0;
   if (embedded && fontDescriptor_->ascent() != 0) return fontDescriptor_->ascent();
   if (builtinFont_) return builtinFont_->ascent;
@@ -324,6 +386,10 @@ double QVPDFSimple8BitFont::ascent() const {
 }
 
 double QVPDFSimple8BitFont::descent() const {
+  if (kind_ == Kind::Type3) {
+    if (fontDescriptor_ && fontDescriptor_->descent() != 0) return fontDescriptor_->descent() * emSize_;
+    return type3Descent_ ? *type3Descent_ : QVPDFFont::descent() * emSize_;
+  }
   const bool embedded = fontDescriptor_ && fontDescriptor_->embFontNum() != 0;
   if (embedded && fontDescriptor_->descent() != 0) return fontDescriptor_->descent();
   if (builtinFont_) return builtinFont_->descent;

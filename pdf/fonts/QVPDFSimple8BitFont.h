@@ -13,10 +13,16 @@
 //      TrueType program's own cmap selects, the built-in encoding of a
 //      standard font (Symbol, ZapfDingbats), or WinAnsiEncoding (Type1,
 //      TrueType) and StandardEncoding (Type3);
-//   4. the byte's own value read as Latin-1, unless that is a control code.
+//   4. the byte's own value read as Latin-1, unless that is a control code;
+//      a symbolic TrueType program's code instead reads in the code page
+//      the program declares (1252 as typed, 874 for Thai), and in none when
+//      the program or the glyph names say the text is of another script.
 // Widths: the Widths array (scaled by the FontMatrix of a Type3 font), else
 // the standard font's (or a substitute's) widths by glyph name, else the
 // descriptor's MissingWidth.
+// A Type3 font measures its em, its space and its ascent and descent in its
+// own glyph space too: with a FontMatrix of [1 0 0 -1 0 0] the em is 1000
+// font sizes, not one.
 #include <array>
 #include <cstdint>
 #include <map>
@@ -25,6 +31,7 @@
 
 #include "pdf/fonts/QVPDFEncoding.h"
 #include "pdf/fonts/QVPDFFont.h"
+#include "platform/text/codepages.h"
 
 class QVPDFFontProgram;
 
@@ -46,6 +53,7 @@ class QVPDFSimple8BitFont : public QVPDFFont {
   double ascent() const override;
   double descent() const override;
   platform::Rect fontBBox() const override;
+  double emSize() const override { return emSize_; }
   std::shared_ptr<const QVPDFFont> copyWithObjectKey(std::string_view objectKey) const override;
 
   // Advance of each code as a fraction of the font size.
@@ -72,15 +80,24 @@ class QVPDFSimple8BitFont : public QVPDFFont {
   void setEncodingWithEncodingObject(const platform::PdfObject& encoding, int depth);
   void setDifferencesWithDifferencesArray(const platform::PdfObject& differences);
   void setDefaultEncoding();
+  void setType3GlyphSpace(const platform::PdfObject& dictionary);
   void setWidthsWithFontDictionary(const platform::PdfObject& dictionary);
   void setStandardWidths(const BuiltinFont& font);
   void setTextOfCodes();
   std::u32string textOfGlyphName(const std::string& name);
   std::u32string baseTextOfCode(uint8_t code);
+  // The code page a symbolic TrueType program's codes read in when nothing
+  // else names their glyphs: 1252 as the author typed them, unless the
+  // program covers Thai and not Latin (874), or the program or the font's
+  // glyph names say the text is of another script (none: no text).
+  const platform::text::CodePage* symbolicCodePage(bool namesSayOtherScript);
   // The glyph name a code selects: its Differences name, else the base
   // encoding's name. Empty when neither names one.
   std::string glyphNameOfCode(uint8_t code) const;
   QVPDFFontProgram* program();
+  // A descriptor's widths are read as thousandths of the font size; a Type3
+  // font's glyph space scales them.
+  double descriptorScale() const { return glyphScale_ * 1000.0; }
 
   Kind kind_;
   std::array<double, 256> charWidths_{};
@@ -96,6 +113,10 @@ class QVPDFSimple8BitFont : public QVPDFFont {
   bool usesSymbolicCmap_ = false;
   // Glyph-space units to text space: 0.001, or the FontMatrix of a Type3 font.
   double glyphScale_ = 0.001;
+  // A Type3 font's em, and its ascent and descent from its FontBBox (in
+  // font sizes; none when the box tells nothing).
+  double emSize_ = 1.0;
+  std::optional<double> type3Ascent_, type3Descent_;
 
   // Text by code: one character in single_, several in multi_.
   std::array<char32_t, 256> single_{};

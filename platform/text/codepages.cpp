@@ -75,10 +75,25 @@ constexpr CodePage makePdfDocEncoding() {
   return page;
 }
 
+constexpr CodePage makeWindows874() {
+  CodePage page = identity(0x00, 0x7F);
+  page[0x80] = 0x20AC;
+  page[0x85] = 0x2026;
+  constexpr char16_t punctuation[7] = {0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014};  // 91-97
+  for (unsigned i = 0; i < 7; ++i) page[0x91 + i] = punctuation[i];
+  page[0xA0] = 0x00A0;
+  // The Thai letters and signs of TIS-620 in their Unicode order, with
+  // 0xDB-0xDE unassigned.
+  for (unsigned b = 0xA1; b <= 0xDA; ++b) page[b] = static_cast<char16_t>(0x0E01 + (b - 0xA1));
+  for (unsigned b = 0xDF; b <= 0xFB; ++b) page[b] = static_cast<char16_t>(0x0E3F + (b - 0xDF));
+  return page;
+}
+
 constexpr CodePage kAscii = makeAscii();
 constexpr CodePage kWindows1252 = makeWindows1252();
 constexpr CodePage kMacRoman = makeMacRoman();
 constexpr CodePage kPdfDocEncoding = makePdfDocEncoding();
+constexpr CodePage kWindows874 = makeWindows874();
 
 }  // namespace
 
@@ -86,6 +101,7 @@ const CodePage& asciiCodePage() { return kAscii; }
 const CodePage& windows1252CodePage() { return kWindows1252; }
 const CodePage& macRomanCodePage() { return kMacRoman; }
 const CodePage& pdfDocEncodingCodePage() { return kPdfDocEncoding; }
+const CodePage& windows874CodePage() { return kWindows874; }
 
 std::string decodeSingleByte(std::string_view bytes, const CodePage& page) {
   std::string out;

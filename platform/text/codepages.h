@@ -13,6 +13,7 @@ const CodePage& asciiCodePage();          // 0x00-0x7F, the rest undefined
 const CodePage& windows1252CodePage();    // Windows code page 1252
 const CodePage& macRomanCodePage();       // Mac OS Roman
 const CodePage& pdfDocEncodingCodePage(); // PDFDocEncoding
+const CodePage& windows874CodePage();     // Windows code page 874 (Thai)
 
 // Decodes bytes through a code page into UTF-8; undefined bytes are skipped.
 std::string decodeSingleByte(std::string_view bytes, const CodePage& page);

@@ -104,6 +104,8 @@ constexpr size_t kShortestBuffer = 800;
 
 }  // namespace
 
+char32_t codePointAt(std::string_view utf8, size_t& pos) { return nextCodePoint(utf8, pos); }
+
 void appendUtf8(std::string& out, char32_t cp) {
   if (isSurrogate(cp) || cp > 0x10FFFF) return;
   if (cp < 0x80) {

@@ -14,6 +14,9 @@ std::string utf8FromCodePoint(char32_t codePoint);
 
 // Decodes UTF-8 into code points; an invalid sequence becomes U+FFFD.
 std::u32string decodeUtf8(std::string_view utf8);
+// The code point at pos (which must be inside the text), moving pos past it;
+// an invalid sequence gives U+FFFD.
+char32_t codePointAt(std::string_view utf8, size_t& pos);
 std::string encodeUtf8(std::u32string_view codePoints);
 
 // UTF-16 code units (host order). Surrogate pairs are joined; a lone

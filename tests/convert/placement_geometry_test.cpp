@@ -173,4 +173,34 @@ TEST(PointQuadrant, ComparesBothAxes) {
   EXPECT_EQ(QVPDF_PointQuadrant(1, 1, 1, 1), 0);
 }
 
+TEST(TextFrame, StepsAreMeasuredAlongTheTextsOwnLines) {
+  // The next word along a line and the next line below it, for text upright,
+  // turned upside down, falling, rising and at 30 degrees up the page; each
+  // laid out by its own text-to-display transform.
+  struct Case {
+    AffineTransform t;
+    double rotation;
+  };
+  const Case cases[] = {
+      {{1, 0, 0, -1, 100, 500}, 0},
+      {{-1, 0, 0, 1, 100, 500}, 180},
+      {{0, 1, 1, 0, 100, 500}, 90},
+      {{0, -1, -1, 0, 100, 500}, 270},
+      {{0.866, -0.5, -0.5, -0.866, 100, 500}, 330},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(QVPDF_CTMInfoRotation(10, 0.8, -0.2, c.t), c.rotation);
+    const Point start = QVPDF_DescentLineStart(10, -0.2, c.t);
+    // 30 text units on along the line, and a line 14 units lower.
+    const Point word = QVPDF_DescentLineStart(10, -0.2, c.t.translated(30, 0));
+    const Point line = QVPDF_DescentLineStart(10, -0.2, c.t.translated(0, -14));
+    const Point toWord = QVPDF_TextFrameOffset(c.rotation, start, word);
+    const Point toLine = QVPDF_TextFrameOffset(c.rotation, start, line);
+    EXPECT_NEAR(toWord.x, 30, 0.05) << c.rotation;
+    EXPECT_NEAR(toWord.y, 0, 0.05) << c.rotation;
+    EXPECT_NEAR(toLine.x, 0, 0.05) << c.rotation;
+    EXPECT_NEAR(toLine.y, 14, 0.05) << c.rotation;
+  }
+}
+
 }  // namespace

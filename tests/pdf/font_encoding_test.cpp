@@ -104,6 +104,31 @@ TEST(FontEncoding, GlyphNamesReadAsText) {
     EXPECT_EQ(platform::text::encodeUtf8(QVPDFEncoding::glyphNameToUnicode(c.name)), c.text) << c.name;
 }
 
+TEST(FontEncoding, GlyphNamesThatSpellCharacterNamesReadAsThoseCharacters) {
+  struct Case {
+    const char* name;
+    char32_t character;
+  };
+  const Case cases[] = {
+      {"ThaiCharacterKoKai", U'\u0E01'},
+      {"ThaiCharacterMaiEkLow", U'\u0E48'},
+      {"ThaiCharacterMaiEkLowLeft", U'\u0E48'},
+      {"ThaiCharacterYoYingDescless", U'\u0E0D'},
+      {"ThaiCharacterSaraAa.alt1", U'\u0E32'},
+      {"hebrew-letter-alef", U'\u05D0'},
+      {"ArabicLetterBeh", U'\u0628'},
+      {"ArabicLetterBehFinalForm", U'\uFE90'},
+      {"ArabicLetterBehFinal", U'\u0628'},
+      {"DevanagariLetterKa", U'\u0915'},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(QVPDFEncoding::glyphNameToUnicode(c.name), std::u32string(1, c.character)) << c.name;
+  // Ligatures of such names, and names that spell nothing.
+  EXPECT_EQ(QVPDFEncoding::glyphNameToUnicode("KhmerLetterKa_KhmerVowelSignAa"), U"\u1780\u17B6");
+  for (const char* nothing : {"g123", "glyph42", "ThaiCharacter", "Low", "cid1234", "LeftRight"})
+    EXPECT_TRUE(QVPDFEncoding::glyphNameToUnicode(nothing).empty()) << nothing;
+}
+
 TEST(FontEncoding, DingbatNamesNameDingbats) {
   EXPECT_EQ(QVPDFEncoding::dingbatNameToUnicode("a1"), U'\u2701');
   EXPECT_EQ(QVPDFEncoding::dingbatNameToUnicode("a191"), U'\u27BE');

@@ -178,6 +178,41 @@ TEST(FontSimple, Type3WidthsFollowTheFontMatrix) {
   EXPECT_NE(dynamic_cast<const QVPDFType3Font*>(font.get()), nullptr);
 }
 
+TEST(FontSimple, Type3EmSpaceAndHeightFollowTheFontMatrix) {
+  qvtest::PdfBuilder b;
+  // Glyph space is text space turned upside down: an em is 1000 units, so
+  // 1000 font sizes; the box's y runs down.
+  auto flipped = makeFont(b.parse(
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 -800 1000 200]"
+      " /CharProcs << >> /FirstChar 32 /LastChar 33 /Widths [333 500]"
+      " /Encoding << /Type /Encoding /Differences [32 /space /A] >> >>"));
+  EXPECT_DOUBLE_EQ(flipped->emSize(), 1000.0);
+  EXPECT_DOUBLE_EQ(flipped->widthOfSpace(), 333.0);
+  EXPECT_DOUBLE_EQ(flipped->ascent(), 800.0);
+  EXPECT_DOUBLE_EQ(flipped->descent(), -200.0);
+  EXPECT_FLOAT_EQ(decode(*flipped, "!").dx[0], 500.0f);
+
+  // Without a space glyph or a box: half an em, and the default height.
+  auto bare = makeFont(b.parse(
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [0.1 0 0 0.1 0 0] /FontBBox [0 0 0 0]"
+      " /CharProcs << >> /FirstChar 65 /LastChar 65 /Widths [6] >>"));
+  EXPECT_DOUBLE_EQ(bare->emSize(), 100.0);
+  EXPECT_DOUBLE_EQ(bare->widthOfSpace(), 50.0);
+  EXPECT_DOUBLE_EQ(bare->ascent(), 95.0);
+  EXPECT_DOUBLE_EQ(bare->descent(), -35.0);
+
+  // The usual matrix keeps the usual em.
+  auto usual = makeFont(b.parse(
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [0.001 0 0 0.001 0 0] /FontBBox [0 -200 1000 800]"
+      " /CharProcs << >> /FirstChar 32 /LastChar 32 /Widths [250] >>"));
+  EXPECT_NEAR(usual->emSize(), 1.0, 1e-12);
+  EXPECT_NEAR(usual->widthOfSpace(), 0.25, 1e-12);
+  EXPECT_NEAR(usual->ascent(), 0.8, 1e-12);
+  // Other fonts have an em of one font size.
+  auto plain = makeFont(b.parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"));
+  EXPECT_DOUBLE_EQ(plain->emSize(), 1.0);
+}
+
 TEST(FontSimple, NamesDropTheSubsetTagAndAdmitUnknownFonts) {
   qvtest::PdfBuilder b;
   auto subset = makeFont(b.parse("<< /Type /Font /Subtype /Type1 /BaseFont /ABCDEF+Helvetica-Bold >>"));

@@ -109,4 +109,60 @@ TEST(FontNames, TheCompiledInListHasFamiliesAndFaces) {
   }
 }
 
+TEST(FontNames, FamiliesOfRealPdfsFindTheClosestOfficeFamilyKeepingTheirKindApart) {
+  struct Case {
+    const char* fontName;
+    const char* family;
+  };
+  const Case cases[] = {
+      // Serif text faces, in every design size.
+      {"CMR10", "Times New Roman"},
+      {"CMR7", "Times New Roman"},
+      {"CMBX12", "Times New Roman"},
+      {"CMTI10", "Times New Roman"},
+      {"SFRM1000", "Times New Roman"},
+      {"SFBX1200", "Times New Roman"},
+      {"ECRM1095", "Times New Roman"},
+      {"LMRoman10-Regular", "Times New Roman"},
+      {"LMRoman12-Bold", "Times New Roman"},
+      {"NimbusRomNo9L-Regu", "Times New Roman"},
+      {"NimbusRoman-Regular", "Times New Roman"},
+      {"LiberationSerif", "Times New Roman"},
+      {"NotoSerif-Regular", "Times New Roman"},
+      {"TeXGyreTermes-Regular", "Times New Roman"},
+      // Sans-serif faces.
+      {"CMSS10", "Arial"},
+      {"CMSSBX10", "Arial"},
+      {"SFSS1000", "Arial"},
+      {"SFSX0900", "Arial"},
+      {"LMSans10-Regular", "Arial"},
+      {"NimbusSanL-Regu", "Arial"},
+      {"NimbusSans-Bold", "Arial"},
+      {"LiberationSans-Bold", "Arial"},
+      {"NotoSans-Regular", "Arial"},
+      {"TeXGyreHeros-Regular", "Arial"},
+      {"DejaVuSans", "Verdana"},
+      // Typewriter faces.
+      {"CMTT10", "Courier New"},
+      {"CMTT9", "Courier New"},
+      {"SFTT0800", "Courier New"},
+      {"LMMono10-Regular", "Courier New"},
+      {"NimbusMonL-Regu", "Courier New"},
+      {"NimbusMonoPS-Regular", "Courier New"},
+      {"LiberationMono", "Courier New"},
+      {"DejaVuSansMono-Bold", "Courier New"},
+      {"NotoSansMono-Regular", "Courier New"},
+      // Other kinds.
+      {"CMSY10", "Cambria Math"},
+      {"CMEX10", "Cambria Math"},
+      {"StandardSymL", "Symbol"},
+      {"URWPalladioL-Roma", "Palatino Linotype"},
+      {"TeXGyrePagellaX-Regular", "Palatino Linotype"},
+      {"DejaVuSerif", "Georgia"},
+      {"Carlito", "Calibri"},
+      {"FandolSong-Regular", "SimSun"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(U::familyName(c.fontName), c.family) << c.fontName;
+}
+
 }  // namespace

@@ -22,6 +22,7 @@
 #include "pdf/fonts/QVPDFType0Font.h"
 #include "platform/pdf/document.h"
 #include "tests/pdf/text_support.h"
+#include "tests/pdf/truetype_fixture.h"
 #include "tools/pdftext/PdfTextCollector.h"
 
 namespace {
@@ -205,6 +206,75 @@ TEST(TextEmbeddedFonts, SymbolicTrueTypeWithoutEncodingIsReadThroughItsOwnCmap) 
   // The program has no (3,0) cmap; its (1,0) cmap is Mac Roman, where 0x8E is
   // e acute.
   EXPECT_EQ(texttest::decode(*made, "Caf\x8E").text, "Café");
+}
+
+// A simple TrueType font over a symbolic program of the fixture's glyphs
+// (codes from 0x41), with the Encoding given (none when empty).
+std::shared_ptr<const QVPDFFont> symbolicFont(qvtest::PdfBuilder& b, const truetypefix::Program& program,
+                                              const std::string& encoding) {
+  auto descriptor = b.parse("<< /Type /FontDescriptor /FontName /ThaiSymbol /Flags 4 /Ascent 800 /Descent -200"
+                            " /FontBBox [0 -200 1000 800] /ItalicAngle 0 /StemV 80 >>");
+  descriptor.replaceKey("/FontFile2", b.stream(truetypefix::build(program)));
+  auto font = b.parse("<< /Type /Font /Subtype /TrueType /BaseFont /ThaiSymbol /FirstChar 32 /LastChar 255 >>");
+  if (!encoding.empty()) font.replaceKey("/Encoding", b.parse(encoding));
+  font.replaceKey("/FontDescriptor", descriptor);
+  return texttest::makeFont(font);
+}
+
+TEST(TextEmbeddedFonts, CharacterNameDifferencesOverASymbolicProgramGiveThaiNotLatin) {
+  qvtest::PdfBuilder b;
+  truetypefix::Program program;
+  program.glyphNames = {"ThaiCharacterKoKai", "ThaiCharacterMaiEkLow", "ThaiCharacterYoYingDescless",
+                        "ThaiCharacterSaraAa", "glyph5"};
+  program.codePageRange = (1u << 0) | (1u << 16);
+  auto font = symbolicFont(b, program,
+                           "<< /Type /Encoding /Differences [65 /ThaiCharacterKoKai /ThaiCharacterMaiEkLow"
+                           " /ThaiCharacterYoYingDescless /ThaiCharacterSaraAa] >>");
+  ASSERT_NE(font, nullptr);
+  // The fifth glyph's name says nothing; in a font whose names are Thai it
+  // is no Latin "E" either.
+  EXPECT_EQ(texttest::decode(*font, "ABCDE").text, "\u0E01\u0E48\u0E0D\u0E32");
+}
+
+TEST(TextEmbeddedFonts, SymbolicProgramGlyphNamesThatSpellCharactersAreRead) {
+  qvtest::PdfBuilder b;
+  truetypefix::Program program;
+  program.glyphNames = {"ThaiCharacterKoKai", "ThaiCharacterSaraAa", "ThaiCharacterMaiEkLowLeft"};
+  program.codePageRange = 1u << 0;
+  auto font = symbolicFont(b, program, "");
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(texttest::decode(*font, "ABC").text, "\u0E01\u0E32\u0E48");
+}
+
+TEST(TextEmbeddedFonts, SymbolicProgramCodesReadInTheCodePageTheProgramDeclares) {
+  truetypefix::Program program;
+  program.glyphNames = {"g1", "g2", "g3"};
+  program.firstCode = 0xA1;
+  {
+    // A Thai program: the codes are TIS-620's.
+    qvtest::PdfBuilder b;
+    program.codePageRange = 1u << 16;
+    auto font = symbolicFont(b, program, "");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(texttest::decode(*font, "\xA1\xA2\xA3").text, "\u0E01\u0E02\u0E03");
+  }
+  {
+    // A Latin (or symbol) program reads as its author typed it.
+    qvtest::PdfBuilder b;
+    program.codePageRange = (1u << 0) | (1u << 31);
+    auto font = symbolicFont(b, program, "");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(texttest::decode(*font, "\xA1\xA2\xA3").text, "\u00A1\u00A2\u00A3");
+  }
+  {
+    // A program for another script whose table we do not hold (Arabic,
+    // 1256) gives no Latin letters.
+    qvtest::PdfBuilder b;
+    program.codePageRange = 1u << 6;
+    auto font = symbolicFont(b, program, "");
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(texttest::decode(*font, "\xA1\xA2\xA3").text, "");
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/pptx/e2e_support.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -86,8 +87,8 @@ bool officeImportPdfsAsPptx(const std::vector<fs::path>& pdfs, const fs::path& o
   return std::system(command.c_str()) == 0;
 }
 
-std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi) {
-  auto gray = qvtest::renderPdfPage(pdf, page, dpi);
+std::optional<PageImage> renderPage(const fs::path& pdf, int page, int dpi, const std::string& password) {
+  auto gray = qvtest::renderPdfPage(pdf, page, dpi, password);
   if (!gray) return std::nullopt;
   PageImage image;
   image.width = gray->width;
@@ -116,6 +117,95 @@ double inkSimilarity(const PageImage& a, const PageImage& b, int cell) {
   }
   if (held == 0) return 1.0;
   return 1.0 - differing / held;
+}
+
+PageImage fitIntoFrame(const PageImage& image, int width, int height) {
+  PageImage out;
+  out.width = std::max(width, 0);
+  out.height = std::max(height, 0);
+  out.pixels.assign(static_cast<size_t>(out.width) * out.height, 255);
+  if (image.width <= 0 || image.height <= 0 || out.pixels.empty()) return out;
+  const double scale = std::min(static_cast<double>(width) / image.width, static_cast<double>(height) / image.height);
+  const double offsetX = (width - image.width * scale) / 2, offsetY = (height - image.height * scale) / 2;
+  // Each frame pixel takes the mean of the image pixels it covers.
+  for (int y = 0; y < height; ++y) {
+    const double y0 = (y - offsetY) / scale, y1 = (y + 1 - offsetY) / scale;
+    if (y1 <= 0 || y0 >= image.height) continue;
+    for (int x = 0; x < width; ++x) {
+      const double x0 = (x - offsetX) / scale, x1 = (x + 1 - offsetX) / scale;
+      if (x1 <= 0 || x0 >= image.width) continue;
+      const int sy0 = std::clamp(static_cast<int>(y0), 0, image.height - 1);
+      const int sy1 = std::clamp(static_cast<int>(std::ceil(y1)) - 1, sy0, image.height - 1);
+      const int sx0 = std::clamp(static_cast<int>(x0), 0, image.width - 1);
+      const int sx1 = std::clamp(static_cast<int>(std::ceil(x1)) - 1, sx0, image.width - 1);
+      int64_t sum = 0, count = 0;
+      for (int sy = sy0; sy <= sy1; ++sy)
+        for (int sx = sx0; sx <= sx1; ++sx, ++count) sum += image.pixels[static_cast<size_t>(sy) * image.width + sx];
+      out.pixels[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(sum / std::max<int64_t>(count, 1));
+    }
+  }
+  return out;
+}
+
+double pageLikeness(const PageImage& page, const PageImage& slide, int cell) {
+  if (std::abs(page.width - slide.width) <= 1 && std::abs(page.height - slide.height) <= 1)
+    return inkSimilarity(page, slide, cell);
+  return inkSimilarity(fitIntoFrame(page, slide.width, slide.height), slide, cell);
+}
+
+WordScore wordScore(const std::string& reference, const std::string& slideText) {
+  std::map<std::u32string, int64_t> available;
+  WordScore score;
+  for (const std::u32string& w :
+       qvtest::splitWords(qvtest::joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(slideText))))) {
+    ++available[w];
+    ++score.slideWords;
+  }
+  for (const std::u32string& w : qvtest::splitWords(platform::text::decodeUtf8(foldForComparison(reference)))) {
+    ++score.referenceWords;
+    auto it = available.find(w);
+    if (it != available.end() && it->second > 0) {
+      --it->second;
+      ++score.matched;
+    }
+  }
+  return score;
+}
+
+std::vector<double> pageLikenesses(const fs::path& pdf, const std::string& password, const fs::path& printedDeck,
+                                   int dpi, int cell) {
+  auto document = platform::PdfDocument::open(pdf.string(), password);
+  const int pages = document && document->isUnlocked() ? document->pageCount() : 0;
+  std::vector<double> out(static_cast<size_t>(std::max(pages, 0)), 0.0);
+  if (printedDeck.empty()) return out;
+  for (int page = 1; page <= pages; ++page) {
+    auto original = renderPage(pdf, page, dpi, password);
+    auto slide = renderPage(printedDeck, page, dpi);
+    if (original && slide) out[static_cast<size_t>(page - 1)] = pageLikeness(*original, *slide, cell);
+  }
+  return out;
+}
+
+DeckScore scoreDeck(const fs::path& pdf, const std::string& password, const fs::path& deck,
+                    const fs::path& printedDeck, int dpi, int cell) {
+  DeckScore out;
+  const std::vector<double> likenesses = pageLikenesses(pdf, password, printedDeck, dpi, cell);
+  if (likenesses.empty()) return out;
+  std::vector<std::string> texts;
+  try {
+    texts = slideTexts(deck);
+  } catch (const std::exception&) {
+  }
+  WordScore words;
+  double likeness = 0;
+  for (size_t page = 1; page <= likenesses.size(); ++page) {
+    const std::string slideText = page <= texts.size() ? texts[page - 1] : std::string();
+    words += wordScore(pdftotextPage(pdf, static_cast<int>(page), password), slideText);
+    likeness += likenesses[page - 1];
+  }
+  out.wordF1 = words.f1();
+  out.visual = likeness / static_cast<double>(likenesses.size());
+  return out;
 }
 
 }  // namespace pptxe2e

@@ -72,6 +72,7 @@ std::vector<TextBox> Converted::textBoxes(size_t slide) const {
     TextBox box;
     readFrame(*shape, box);
     box.text = pptxe2e::textOf(*shape);
+    if (const auto* bodyPr = descendant(*shape, "bodyPr")) box.vert = bodyPr->attr("vert").value_or("");
     shape->visit([&](const qvtest::XmlElement& p) {
       if (p.local != "p" || p.uri != kA) return;
       Paragraph paragraph;

@@ -36,6 +36,7 @@ struct Frame {
 
 struct TextBox : Frame {
   std::string text;  // paragraphs joined by line breaks
+  std::string vert;  // the text body's writing direction ("eaVert"), "" when none
   size_t runs = 0;   // over all paragraphs
   std::vector<Paragraph> paragraphs;
 };

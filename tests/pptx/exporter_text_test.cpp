@@ -240,4 +240,116 @@ TEST(PptxExporterText, PathsAndImagesCloseTheOpenBoxSoShapesKeepPageOrder) {
   EXPECT_EQ(kinds, (std::vector<std::string>{"text", "freeform", "text"}));
 }
 
+// Every paragraph's line spacing, in points.
+std::vector<double> lineSpacings(const std::vector<TextBox>& boxes) {
+  std::vector<double> out;
+  for (const TextBox& box : boxes)
+    for (const auto& p : box.paragraphs) out.push_back(std::stod(p.lineSpacing) / 100.0);
+  return out;
+}
+
+TEST(PptxExporterText, RaisedLetterInsideAWordStandsInItsOwnBoxNeverOverTheLineAbove) {
+  // The logo of a typesetting system as TeX sets it: the A raised, smaller
+  // and pulled back under the L, the E lowered and pulled back under the T.
+  Converted c = convertText("BT /F1 10 Tf 72 700 Td (L) Tj 1.96 3 Td /F1 7 Tf (A) Tj 3.17 -3 Td "
+                            "/F1 10 Tf (T) Tj 4.91 -2.15 Td (E) Tj 5.67 2.15 Td (X is a typesetting system) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_GE(boxes.size(), 2u);
+  for (double spacing : lineSpacings(boxes)) EXPECT_GT(spacing, 0);
+  std::string text;
+  for (const TextBox& box : boxes) {
+    EXPECT_EQ(box.paragraphs.size(), 1u) << box.text;
+    text += box.text;
+  }
+  EXPECT_EQ(text, "LATEX is a typesetting system");
+  // The A's box stands where the A is drawn: right of the L's start, and
+  // raised above the L's line.
+  EXPECT_EQ(boxes[0].text, "L");
+  EXPECT_NEAR(boxes[1].x, 72 + 5.56 - 3.6, 0.05);
+  EXPECT_LT(boxes[1].y, boxes[0].y);
+}
+
+TEST(PptxExporterText, TextTurnedUpsideDownKeepsItsWordsAndLines) {
+  // Two lines turned by 180 degrees, words apart by justified spaces.
+  Converted c = convertText("BT /F1 12 Tf -1 0 0 -1 500 300 Tm 14 TL [(Turned) -250 (upside) -250 (down)] TJ "
+                            "T* (and a second line) Tj ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].rotation, 180);
+  EXPECT_EQ(boxes[0].text, "Turned upside down\nand a second line");
+  ASSERT_EQ(boxes[0].paragraphs.size(), 2u);
+  EXPECT_EQ(boxes[0].paragraphs[1].lineSpacing, "1400");
+  // The box is as long as its longest line, so its turned corner lands on
+  // the first glyph.
+  // The words (3.168, 2.946 and 2.39 em) and two blanks of 0.278 em.
+  EXPECT_NEAR(boxes[0].width, 12 * (3.168 + 2.946 + 2.39 + 2 * 0.278), 0.05);
+  const platform::Point corner = turnedTopLeft(boxes[0]);
+  EXPECT_NEAR(corner.x, 500, 0.6);
+  EXPECT_NEAR(corner.y, 492 + 12 * 0.718, 0.6);
+}
+
+TEST(PptxExporterText, QuarterTurnedLinesAreParagraphsStartingWhereTheirLinesStart) {
+  // Rising and falling lines: the next line follows across the text, and an
+  // indent is measured along it, not across.
+  for (const char* matrix : {"0 1 -1 0", "0 -1 1 0"}) {
+    Converted c = convertText(std::string("BT /F1 10 Tf ") + matrix +
+                              " 300 400 Tm 14 TL (First line) Tj T* (Second) Tj 20 -14 Td (Indented) Tj ET");
+    const auto boxes = c.textBoxes(0);
+    ASSERT_EQ(boxes.size(), 1u) << matrix;
+    EXPECT_EQ(boxes[0].text, "First line\nSecond\nIndented") << matrix;
+    ASSERT_EQ(boxes[0].paragraphs.size(), 3u);
+    EXPECT_EQ(boxes[0].paragraphs[1].lineSpacing, "1400") << matrix;
+    EXPECT_FALSE(boxes[0].paragraphs[1].marginLeft) << matrix;
+    EXPECT_EQ(boxes[0].paragraphs[2].marginLeft, "254000") << matrix;
+  }
+}
+
+TEST(PptxExporterText, LineSpacingKeepsHundredthsSoLongParagraphsDoNotDrift) {
+  std::string content = "BT /F1 10 Tf 72 740 Td 13.6 TL (Line 1) Tj";
+  for (int i = 2; i <= 40; ++i) content += " T* (Line " + std::to_string(i) + ") Tj";
+  Converted c = convertText(content + " ET");
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  ASSERT_EQ(boxes[0].paragraphs.size(), 40u);
+  double below = 0;
+  for (size_t i = 1; i < 40; ++i) {
+    EXPECT_EQ(boxes[0].paragraphs[i].lineSpacing, "1360") << i;
+    below += std::stod(boxes[0].paragraphs[i].lineSpacing) / 100.0;
+  }
+  // The fortieth baseline stands where the page has it, not 39 points higher.
+  EXPECT_NEAR(below, 39 * 13.6, 0.01);
+  const double first = std::stod(boxes[0].paragraphs[0].lineSpacing) / 100.0;
+  EXPECT_NEAR(boxes[0].height, first + 39 * 13.6, 0.05);
+}
+
+TEST(PptxExporterText, Type3FontMeasuresItsEmAndSpaceInItsOwnGlyphSpace) {
+  // Glyph space is text space upside down, shown at a font size of 0.01: an
+  // em of 10 points, letters 5 points wide, a space 3.33. Words are placed
+  // one by one with a kerning gap of 0.3 points inside "Kerned".
+  qvtest::PdfBuilder b;
+  auto procs = b.parse("<< >>");
+  for (const char* glyph : {"K", "e", "r", "n", "d", "w", "o", "s", "t", "a", "y", "space"})
+    procs.replaceKey(std::string("/") + glyph, b.stream("500 0 d0"));
+  auto font = b.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 -800 1000 200]"
+                      " /FirstChar 32 /LastChar 121 /Resources << >>"
+                      " /Encoding << /Type /Encoding /Differences [32 /space 75 /K 97 /a 100 /d /e 110 /n /o"
+                      " 114 /r /s /t 119 /w 121 /y] >> >>");
+  std::string widths = "333";
+  for (int code = 33; code <= 121; ++code) widths += " 500";
+  font.replaceKey("/Widths", b.parse("[" + widths + "]"));
+  font.replaceKey("/CharProcs", procs);
+  b.addPage("BT /T3 0.01 Tf 72 700 Td (Ke) Tj 10.3 0 Td (rned) Tj 23.33 0 Td (words) Tj 28.33 0 Td (stay) Tj ET",
+            b.resources({{"Font", {{"T3", b.qpdf().makeIndirectObject(font)}}}}));
+  Converted c = pptxfix::convert(b);
+  const auto boxes = c.textBoxes(0);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Kerned words stay");
+  ASSERT_FALSE(boxes[0].paragraphs.empty());
+  EXPECT_EQ(boxes[0].paragraphs[0].runs.at(0).size, "1000");
+  EXPECT_EQ(boxes[0].paragraphs[0].lineSpacing, "1000");
+  // Its em box: the ascent of the box (800 units of the 1000) above the
+  // baseline at 792 - 700.
+  EXPECT_NEAR(boxes[0].y, 92 - 8, 0.3);
+}
+
 }  // namespace

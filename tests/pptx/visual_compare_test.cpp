@@ -3,7 +3,9 @@
 // size, and the two pictures must hold their ink in the same places.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <numbers>
 #include <string>
@@ -118,6 +120,59 @@ TEST(PptxVisual, SlidesLookLikeTheirPages) {
     EXPECT_LT(pptxe2e::inkSimilarity(pages["text"], slides["shapes"], kCell), 0.4);
     EXPECT_LT(pptxe2e::inkSimilarity(pages["text"], slides["rotated-text"], kCell), 0.4);
     EXPECT_LT(pptxe2e::inkSimilarity(pages["rotate-180"], slides["rotate-90"], kCell), 0.4);
+  }
+}
+
+// Real pages that stress placement: ruled tables with raised letters in
+// their logos, pages turned by /Rotate, a page set vertically, and beamer
+// slides of a small page. Each file's mean page likeness, and its worst page,
+// must reach what this build gives (the CJK file's glyphs show as empty
+// boxes where no CJK font is installed, which the measure counts against
+// it).
+struct CorpusCase {
+  const char* file;
+  double mean;
+  double worst;
+};
+// This build measures (mean, worst page): 0.698 and 0.623, 0.723 and 0.691,
+// 0.587 and 0.574, 0.835 and 0.613; before the pages turned by /Rotate were
+// fitted into the slide, vertical columns set vertically, steps back along a
+// line given boxes of their own and line spacing kept to the hundredth, they
+// were 0.536, 0.251, 0.304 and 0.782 on the mean.
+constexpr CorpusCase kCorpusCases[] = {
+    {"tables-booktabs.pdf", 0.67, 0.59},
+    {"rotated-pages-qpdf.pdf", 0.69, 0.66},
+    {"cjk-zh-vertical.pdf", 0.56, 0.54},
+    {"slides-beamer-lecture.pdf", 0.80, 0.58},
+};
+
+TEST(PptxVisual, CorpusSlidesLookLikeTheirPages) {
+  if (!qvtest::officeAvailable() || std::system("command -v pdftoppm > /dev/null 2>&1") != 0)
+    GTEST_SKIP() << "LibreOffice or pdftoppm is not installed";
+  std::vector<CorpusCase> cases;
+  for (const CorpusCase& c : kCorpusCases)
+    if (std::filesystem::exists(qvtest::corpusDir() / c.file)) cases.push_back(c);
+  if (cases.empty()) GTEST_SKIP() << "no corpus";
+  qvtest::TempDir dir;
+  std::vector<fs::path> packages;
+  for (const CorpusCase& c : cases) {
+    packages.push_back(dir.file(fs::path(c.file).stem().string() + ".pptx"));
+    ASSERT_GT(pptxe2e::convertToPptx(qvtest::corpusDir() / c.file, packages.back()), 0) << c.file;
+  }
+  const auto printed = pptxe2e::officeConvertAllToPdf(packages, dir.path() / "office");
+  for (size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].file);
+    auto pdf = printed.find(packages[i]);
+    ASSERT_NE(pdf, printed.end()) << "LibreOffice did not print the deck";
+    const std::vector<double> pages =
+        pptxe2e::pageLikenesses(qvtest::corpusDir() / cases[i].file, "", pdf->second, kDpi, kCell);
+    ASSERT_FALSE(pages.empty());
+    double sum = 0, worst = 1;
+    for (double v : pages) sum += v, worst = std::min(worst, v);
+    const double mean = sum / static_cast<double>(pages.size());
+    EXPECT_GE(mean, cases[i].mean);
+    EXPECT_GE(worst, cases[i].worst);
+    RecordProperty(cases[i].file, platform::text::formatFixed(mean, 3) + " worst " + platform::text::formatFixed(worst, 3));
   }
 }
 

@@ -6,6 +6,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -173,6 +176,102 @@ std::string PdfBuilder::writeToString(const Encryption& encryption) {
   w.write();
   auto buf = w.getBufferSharedPointer();
   return std::string(reinterpret_cast<const char*>(buf->getBuffer()), buf->getSize());
+}
+
+namespace {
+
+std::string hex4(unsigned v) {
+  static const char* digits = "0123456789ABCDEF";
+  std::string out(4, '0');
+  for (int i = 3; i >= 0; --i, v >>= 4) out[static_cast<size_t>(i)] = digits[v & 0xF];
+  return out;
+}
+
+// UTF-16 of one character, as hexadecimal digits.
+std::string utf16Hex(char32_t c) {
+  if (c < 0x10000) return hex4(static_cast<unsigned>(c));
+  const char32_t v = c - 0x10000;
+  return hex4(0xD800 + static_cast<unsigned>(v >> 10)) + hex4(0xDC00 + static_cast<unsigned>(v & 0x3FF));
+}
+
+}  // namespace
+
+std::string EmbeddedFont::hex(std::u32string_view text) const {
+  std::string out;
+  for (char32_t c : text)
+    if (auto it = glyphs.find(c); it != glyphs.end()) out += hex4(it->second);
+  return out;
+}
+
+double EmbeddedFont::advance(std::u32string_view text, double fontSize) const {
+  double total = 0;
+  for (char32_t c : text)
+    if (auto it = advances.find(c); it != advances.end()) total += it->second;
+  return total * fontSize / 1000.0;
+}
+
+EmbeddedFont embedTrueTypeFont(PdfBuilder& builder, const std::filesystem::path& file, std::u32string_view characters,
+                               bool vertical) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  const std::string data = bytes.str();
+  if (data.empty()) throw std::runtime_error("cannot read " + file.string());
+
+  EmbeddedFont out;
+  FT_Library library = nullptr;
+  FT_Face face = nullptr;
+  if (FT_Init_FreeType(&library) != 0) throw std::runtime_error("FreeType");
+  if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(data.data()), static_cast<FT_Long>(data.size()), 0,
+                         &face) != 0) {
+    FT_Done_FreeType(library);
+    throw std::runtime_error("cannot open " + file.string());
+  }
+  FT_Select_Charmap(face, FT_ENCODING_UNICODE);
+  std::string widths = "[", toUnicode;
+  for (char32_t c : characters) {
+    if (out.glyphs.count(c)) continue;
+    const FT_UInt glyph = FT_Get_Char_Index(face, c);
+    if (glyph == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE) != 0) {
+      FT_Done_Face(face);
+      FT_Done_FreeType(library);
+      throw std::runtime_error(file.string() + " has no glyph for U+" + hex4(static_cast<unsigned>(c)));
+    }
+    const double advance = 1000.0 * face->glyph->metrics.horiAdvance / face->units_per_EM;
+    out.glyphs[c] = glyph;
+    out.advances[c] = advance;
+    widths += " " + std::to_string(glyph) + " [" + std::to_string(static_cast<int>(advance + 0.5)) + "]";
+    toUnicode += "<" + hex4(glyph) + "> <" + utf16Hex(c) + ">\n";
+  }
+  widths += " ]";
+  const double ascent = 1000.0 * face->ascender / face->units_per_EM;
+  const double descent = 1000.0 * face->descender / face->units_per_EM;
+  FT_Done_Face(face);
+  FT_Done_FreeType(library);
+
+  std::string cmap =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange <0000> <FFFF> endcodespacerange\n" +
+      std::to_string(out.glyphs.size()) + " beginbfchar\n" + toUnicode +
+      "endbfchar\nendcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+  const std::string name = file.stem().string();
+  QPDFObjectHandle descriptor = builder.parse(
+      "<< /Type /FontDescriptor /FontName /" + name + " /Flags 32 /Ascent " + std::to_string(static_cast<int>(ascent)) +
+      " /Descent " + std::to_string(static_cast<int>(descent)) +
+      " /FontBBox [-1000 -300 2000 1000] /ItalicAngle 0 /StemV 80 >>");
+  descriptor.replaceKey("/FontFile2", builder.flateStream(data));
+  QPDFObjectHandle cid = builder.parse("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + name +
+                                       " /CIDToGIDMap /Identity /CIDSystemInfo << /Registry (Adobe) /Ordering "
+                                       "(Identity) /Supplement 0 >> /DW 1000 /W " + widths + " >>");
+  cid.replaceKey("/FontDescriptor", builder.qpdf().makeIndirectObject(descriptor));
+  QPDFObjectHandle font = builder.parse("<< /Type /Font /Subtype /Type0 /BaseFont /" + name + " /Encoding /" +
+                                        (vertical ? "Identity-V" : "Identity-H") + " >>");
+  font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({builder.qpdf().makeIndirectObject(cid)}));
+  font.replaceKey("/ToUnicode", builder.flateStream(cmap));
+  out.font = builder.qpdf().makeIndirectObject(font);
+  return out;
 }
 
 }  // namespace qvtest

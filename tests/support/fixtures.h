@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <qpdf/QPDF.hh>
@@ -96,5 +97,27 @@ class PdfBuilder {
   std::unique_ptr<QPDF> qpdf_;
   bool compressStreams_ = true;
 };
+
+// A composite font (Identity-H, or Identity-V for vertical writing) that
+// embeds a TrueType file, with the advance widths and a ToUnicode map of the
+// characters it is made for. Strings for it are the two-byte glyph codes of
+// those characters:
+//
+//   auto f = embedTrueTypeFont(b, "/usr/share/fonts/.../DejaVuSans.ttf", U"abc");
+//   b.addPage("BT /F1 12 Tf 72 700 Td <" + f.hex(U"cab") + "> Tj ET", b.resources({{"Font", {{"F1", f.font}}}}));
+struct EmbeddedFont {
+  QPDFObjectHandle font;
+  std::map<char32_t, unsigned> glyphs;  // glyph index of each character
+  std::map<char32_t, double> advances;  // horizontal advance, thousandths of the em
+
+  // The hexadecimal codes of a text (characters the font was not made for
+  // are left out).
+  std::string hex(std::u32string_view text) const;
+  // The text's horizontal advance at the font size.
+  double advance(std::u32string_view text, double fontSize) const;
+};
+// Throws std::runtime_error when the file cannot be read or lacks a character.
+EmbeddedFont embedTrueTypeFont(PdfBuilder& builder, const std::filesystem::path& file,
+                               std::u32string_view characters, bool vertical = false);
 
 }  // namespace qvtest

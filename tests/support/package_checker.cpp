@@ -937,11 +937,23 @@ int pdfPageCount(const fs::path& pdf) {
   return 0;
 }
 
-std::optional<GrayImage> renderPdfPage(const fs::path& pdf, int page, int dpi) {
-  const fs::path prefix = fs::path(pdf).concat(".page" + std::to_string(page));
-  const std::string command = "pdftoppm -gray -singlefile -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
-                              " -l " + std::to_string(page) + " " + shellQuote(pdf.string()) + " " +
-                              shellQuote(prefix.string()) + " > /dev/null 2>&1";
+std::optional<GrayImage> renderPdfPage(const fs::path& pdf, int page, int dpi, const std::string& password) {
+  // Rendered in a scratch folder: nothing is written beside the PDF, which
+  // may be a corpus file.
+  std::string folder = (fs::temp_directory_path() / "qvrender-XXXXXX").string();
+  if (!mkdtemp(folder.data())) return std::nullopt;
+  struct Remove {
+    std::string path;
+    ~Remove() {
+      std::error_code ec;
+      fs::remove_all(path, ec);
+    }
+  } remove{folder};
+  const fs::path prefix = fs::path(folder) / "page";
+  std::string command = "pdftoppm -gray -singlefile -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
+                        " -l " + std::to_string(page);
+  if (!password.empty()) command += " -upw " + shellQuote(password);
+  command += " " + shellQuote(pdf.string()) + " " + shellQuote(prefix.string()) + " > /dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return std::nullopt;
   const std::string data = readWhole(fs::path(prefix).concat(".pgm"));
   // Binary PGM: "P5", width, height, maximum value, one byte per pixel.

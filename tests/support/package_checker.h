@@ -122,6 +122,8 @@ struct GrayImage {
   // The mean gray of the rectangle.
   double meanIn(double left, double top, double right, double bottom) const;
 };
-std::optional<GrayImage> renderPdfPage(const std::filesystem::path& pdf, int page, int dpi);
+// Rendered in a scratch folder, with the user password when one is given.
+std::optional<GrayImage> renderPdfPage(const std::filesystem::path& pdf, int page, int dpi,
+                                       const std::string& password = {});
 
 }  // namespace qvtest

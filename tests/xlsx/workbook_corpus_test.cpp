@@ -25,8 +25,10 @@ constexpr double kMinWordShare = 0.95;
 // Files with words that are not upright text, which a workbook leaves out,
 // or that a spreadsheet shows otherwise, with the share they reach.
 const std::map<std::string, double> kExceptions = {
-    // Page 2 is set vertically.
-    {"cjk-zh-vertical.pdf", 0.7},
+    // Page 2 is set vertically: its characters stand down their columns, so
+    // a row of the worksheet reads across the columns and gives none of its
+    // words; page 1 gives all of its own.
+    {"cjk-zh-vertical.pdf", 0.42},
     // Pages 2 to 4 are shown turned by a quarter, a half and three quarters.
     {"rotated-pages-qpdf.pdf", 0.15},
     // The month labels are turned on their side, and axis numbers such as
