@@ -64,9 +64,7 @@ void QVFlowTextConverter::endWritePage() {
   page->endWritePage(currentDocxPageIndex_);
 }
 
-void QVFlowTextConverter::writeOutputFile(
-    const std::function<std::unique_ptr<QVFlowTextFileWriter>(const std::string&)>& makeWriter,
-    const std::function<void(QVFlowTextFileWriter&)>& fill) {
+std::string QVFlowTextConverter::makePartFile() const {
   // Written under a hidden name beside the output and renamed into place, so
   // that nothing half-written ever stands under the output name, and nothing
   // that stood there is touched when the writing fails.
@@ -76,12 +74,23 @@ void QVFlowTextConverter::writeOutputFile(
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) throw std::runtime_error("Cannot write into the folder of " + savedFilePath_ + ": " + std::strerror(errno));
   ::close(fd);
+  return temporary;
+}
+
+void QVFlowTextConverter::commitPartFile(const std::string& partPath) const {
+  if (std::rename(partPath.c_str(), savedFilePath_.c_str()) != 0)
+    throw std::runtime_error("Cannot save " + savedFilePath_ + ": " + std::strerror(errno));
+}
+
+void QVFlowTextConverter::writeOutputFile(
+    const std::function<std::unique_ptr<QVFlowTextFileWriter>(const std::string&)>& makeWriter,
+    const std::function<void(QVFlowTextFileWriter&)>& fill) {
+  const std::string temporary = makePartFile();
   try {
     std::unique_ptr<QVFlowTextFileWriter> writer = makeWriter(temporary);
     fill(*writer);
     writer->closeFile();
-    if (std::rename(temporary.c_str(), savedFilePath_.c_str()) != 0)
-      throw std::runtime_error("Cannot save " + savedFilePath_ + ": " + std::strerror(errno));
+    commitPartFile(temporary);
   } catch (...) {
     std::error_code ec;
     stdfs::remove(temporary, ec);

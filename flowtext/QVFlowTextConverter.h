@@ -65,6 +65,12 @@ class QVFlowTextConverter {
   // complete); on any failure that file is removed and the exception goes on.
   void writeOutputFile(const std::function<std::unique_ptr<QVFlowTextFileWriter>(const std::string&)>& makeWriter,
                        const std::function<void(QVFlowTextFileWriter&)>& fill);
+  // The hidden file beside the output that a document is written into
+  // before it takes the output's name: created empty, its path answered;
+  // throws when the output's folder cannot take it.
+  std::string makePartFile() const;
+  // The finished part file takes the output's name; throws when it cannot.
+  void commitPartFile(const std::string& partPath) const;
   // Appends a whole file's bytes (a body collected in the work folder);
   // throws when it cannot be read.
   static void appendFile(QVFlowTextFileWriter& writer, const std::string& path);

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "flowtext/QVFlowTextConverter.h"
+#include "app/QVApplicationInfo.h"
 #include "flowtext/QVFlowTextParagraph.h"
 #include "flowtext/html/QVHTMLFileWriter.h"
 #include "flowtext/html/QVHTMLState.h"
@@ -24,8 +25,8 @@
 class QVHTMLPDFConverter : public QVFlowTextConverter, public QVFlowTextMarkup {
  public:
   // What the generator comment and meta tags name.
-  static constexpr std::string_view kDisplayName = "PDF Converter";
-  static constexpr std::string_view kVersion = "1.0.0";
+  static constexpr std::string_view kDisplayName = kQVApplicationName;
+  static constexpr std::string_view kVersion = kQVApplicationVersion;
 
   QVHTMLPDFConverter(std::string outputPath, int64_t numOfPages, QVDocxConversionContext& context);
   ~QVHTMLPDFConverter() override;
