@@ -61,26 +61,26 @@ declare -A gone=()
 # Downloads PACKAGE at VERSION ("" for the current one) into the cache.
 # Prints nothing; returns 1 when apt-get could not.
 download() {
-  local package="$1" version="$2" spec="$1"
-  [ -n "$version" ] && spec="$package=$version"
+  local package="$1" version="$2" wanted="$1"
+  [ -n "$version" ] && wanted="$package=$version"
   [ "$offline" = 0 ] || return 1
-  [ -z "$version" ] || [ -z "${gone[$spec]:-}" ] || return 1
+  [ -z "$version" ] || [ -z "${gone[$wanted]:-}" ] || return 1
   rm -rf "$work/download" && mkdir -p "$work/download"
-  if (cd "$work/download" && apt-get download -q -o Acquire::Retries=1 "$spec") </dev/null >"$work/apt.log" 2>&1; then
+  if (cd "$work/download" && apt-get download -q -o Acquire::Retries=1 "$wanted") </dev/null >"$work/apt.log" 2>&1; then
     mv "$work"/download/*.deb "$debs/"
     return 0
   fi
   if grep -q -i -e 'Could not resolve' -e 'Temporary failure resolving' -e 'Could not connect' \
        -e 'Connection timed out' -e 'Network is unreachable' -e 'Connection refused' "$work/apt.log"; then
     offline=1
-    echo "fetch-corpus: cannot download $spec (no network); no further package is tried:" >&2
+    echo "fetch-corpus: cannot download $wanted (no network); no further package is tried:" >&2
   elif [ -n "$version" ] && grep -q "Version '.*' for '.*' was not found" "$work/apt.log"; then
-    gone[$spec]=1
+    gone[$wanted]=1
     return 1  # the caller falls back to the current version
   elif grep -q 'Unable to locate package' "$work/apt.log"; then
-    echo "fetch-corpus: cannot download $spec (not in apt's lists; apt-get update may help):" >&2
+    echo "fetch-corpus: cannot download $wanted (not in apt's lists; apt-get update may help):" >&2
   else
-    echo "fetch-corpus: cannot download $spec:" >&2
+    echo "fetch-corpus: cannot download $wanted:" >&2
   fi
   grep '^E:' "$work/apt.log" | sed 's/^/  /' >&2 || true
   return 1

@@ -26,15 +26,15 @@ using scripttest::writeText;
 // the version named in REPO/PACKAGE.current, copied into the working folder.
 // Every call is logged; FAKE_OFFLINE makes it fail as without a network.
 constexpr const char* kFakeAptGet = R"sh(#!/bin/sh
-for a in "$@"; do spec="$a"; done
-echo "$spec" >> "$FAKE_LOG"
+for a in "$@"; do wanted="$a"; done
+echo "$wanted" >> "$FAKE_LOG"
 if [ -n "$FAKE_OFFLINE" ]; then
   echo "E: Failed to fetch http://deb.example/pool/x.deb  Temporary failure resolving 'deb.example'" >&2
   exit 100
 fi
-package="${spec%%=*}"
-if [ "$package" != "$spec" ]; then
-  version="${spec#*=}"
+package="${wanted%%=*}"
+if [ "$package" != "$wanted" ]; then
+  version="${wanted#*=}"
   if [ ! -f "$FAKE_REPO/${package}_${version}_all.deb" ]; then
     echo "E: Version '$version' for '$package' was not found" >&2
     exit 100
