@@ -521,48 +521,90 @@ Bitmap resampled(const Plane& src, int width, int height) {
 // Colour (gray or RGB rows) and opacity (Gray8) joined into GrayAlpha8 /
 // RGBA8 at the larger of the two sizes. With a matte colour (a soft mask's
 // /Matte) the colour was blended with it by the opacity, and is unblended
-// here.
-Bitmap withAlpha(const Plane& color, const Bitmap& alpha, const std::optional<std::array<uint8_t, 3>>& matte = {}) {
-  const int width = std::max(color.width, alpha.width());
-  const int height = std::max(color.height, alpha.height());
-  platform::image::checkPixelCap(width, height);
-  // Only a plane of another size is resampled; one of the picture's own
-  // size is read where it is.
-  Bitmap scaledColor, scaledAlpha;
-  const bool colorFits = color.width == width && color.height == height;
-  const bool alphaFits = alpha.width() == width && alpha.height() == height;
-  if (!colorFits) scaledColor = resampled(color, width, height);
-  if (!alphaFits) scaledAlpha = resampled(planeOf(alpha), width, height);
-  const Plane c = colorFits ? color : planeOf(scaledColor);
-  const Plane a = planeOf(alphaFits ? alpha : scaledAlpha);
-  const bool gray = color.channels == 1;
-  const int n = gray ? 1 : 3;
-  Bitmap out = Bitmap::uninitialized(width, height, gray ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8);
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* cs = c.row(y);
-    const uint8_t* as = a.row(y);
-    uint8_t* d = out.row(y);
-    for (int x = 0; x < width; ++x) {
+// here. The join is made a row at a time, so that an encoder can take the
+// picture without it ever being held whole.
+class OpacityJoin {
+ public:
+  OpacityJoin(const Plane& color, const Plane& alpha, const std::optional<std::array<uint8_t, 3>>& matte)
+      : width_(std::max(color.width, alpha.width)), height_(std::max(color.height, alpha.height)), matte_(matte) {
+    platform::image::checkPixelCap(width_, height_);
+    // Only a plane of another size is resampled; one of the picture's own
+    // size is read where it is.
+    const bool colorFits = color.width == width_ && color.height == height_;
+    const bool alphaFits = alpha.width == width_ && alpha.height == height_;
+    if (!colorFits) scaledColor_ = resampled(color, width_, height_);
+    if (!alphaFits) scaledAlpha_ = resampled(alpha, width_, height_);
+    color_ = colorFits ? color : planeOf(scaledColor_);
+    alpha_ = alphaFits ? alpha : planeOf(scaledAlpha_);
+  }
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  PixelFormat format() const { return color_.channels == 1 ? PixelFormat::GrayAlpha8 : PixelFormat::RGBA8; }
+
+  void joinRow(int y, uint8_t* d) const {
+    const uint8_t* as = alpha_.row(y);
+    if (color_.channels == 1) join<1>(color_.row(y), as, d);
+    else join<3>(color_.row(y), as, d);
+    if (!matte_) return;
+    const int n = color_.channels;
+    for (int x = 0; x < width_; ++x) {
+      if (as[x] == 0) continue;
       uint8_t* px = d + static_cast<size_t>(x) * (n + 1);
-      std::copy_n(cs + static_cast<size_t>(x) * n, n, px);
-      px[n] = as[x];
-      if (matte && as[x] != 0) {
-        for (int k = 0; k < n; ++k) {
-          const int m = (*matte)[k];
-          const int v = m + ((px[k] - m) * 255 + (px[k] >= m ? as[x] / 2 : -(as[x] / 2))) / as[x];
-          px[k] = static_cast<uint8_t>(std::clamp(v, 0, 255));
-        }
+      for (int k = 0; k < n; ++k) {
+        const int m = (*matte_)[k];
+        const int v = m + ((px[k] - m) * 255 + (px[k] >= m ? as[x] / 2 : -(as[x] / 2))) / as[x];
+        px[k] = static_cast<uint8_t>(std::clamp(v, 0, 255));
       }
     }
   }
-  return out;
-}
+
+  Bitmap joined() const {
+    Bitmap out = Bitmap::uninitialized(width_, height_, format());
+    for (int y = 0; y < height_; ++y) joinRow(y, out.row(y));
+    return out;
+  }
+
+ private:
+  template <int N>
+  void join(const uint8_t* cs, const uint8_t* as, uint8_t* d) const {
+    for (int x = 0; x < width_; ++x, cs += N, d += N + 1) {
+      for (int k = 0; k < N; ++k) d[k] = cs[k];
+      d[N] = as[x];
+    }
+  }
+
+  int width_, height_;
+  std::optional<std::array<uint8_t, 3>> matte_;
+  Bitmap scaledColor_, scaledAlpha_;
+  Plane color_, alpha_;
+};
+
+// The joined rows as an encoder takes them.
+class JoinedRows final : public platform::image::RowSource {
+ public:
+  explicit JoinedRows(const OpacityJoin& join) : RowSource(join.width(), join.height(), join.format()), join_(join) {}
+  const uint8_t* row(int y, uint8_t* scratch) const override {
+    join_.joinRow(y, scratch);
+    return scratch;
+  }
+
+ private:
+  const OpacityJoin& join_;
+};
 
 // ---- the whole image ----
 
 struct DecodedImage {
+  // The picture; for one with opacity, empty until joined (join below).
   Bitmap pixels;
   bool hasMask = false;
+  // The colour (empty when the samples' own rows are the colour), the
+  // opacity and the matte colour of a picture with opacity.
+  Bitmap color;
+  Bitmap alpha;
+  std::optional<std::array<uint8_t, 3>> matte;
+  bool joinPending = false;
   // Set when the stream's JPEG data (samples.rawStorage) can be written as it is.
   bool passThroughJpeg = false;
   Samples samples;
@@ -697,12 +739,10 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   }
   if (result.hasMask) {
     // Samples that are the colour already join the opacity where they are.
-    if (samplesAreColor(s, *space, ranges)) {
-      result.pixels = withAlpha(planeOf(s), alpha, matte);
-    } else {
-      const Bitmap color = convertColor(s, *space, ranges);
-      result.pixels = withAlpha(planeOf(color), alpha, matte);
-    }
+    if (!samplesAreColor(s, *space, ranges)) result.color = convertColor(s, *space, ranges);
+    result.alpha = std::move(alpha);
+    result.matte = matte;
+    result.joinPending = true;
     return result;
   }
   Bitmap color = convertColor(s, *space, ranges);
@@ -713,12 +753,43 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   return result;
 }
 
+OpacityJoin opacityJoin(const DecodedImage& image) {
+  return OpacityJoin(image.color.empty() ? planeOf(image.samples) : planeOf(image.color), planeOf(image.alpha),
+                     image.matte);
+}
+
+// The whole picture, its opacity joined.
+Bitmap& joinedPixels(DecodedImage& image) {
+  if (image.joinPending) {
+    image.pixels = opacityJoin(image).joined();
+    image.joinPending = false;
+  }
+  return image.pixels;
+}
+
 // A soft mask: a gray image whose samples are the opacity.
 Bitmap decodeSoftMask(const PdfObject& stream, int depth) {
   DecodedImage m = decodeImage(stream, PdfObject(), QVPDFRGB{}, depth, true);
-  Bitmap& p = m.pixels;
+  Bitmap& p = joinedPixels(m);
   if (p.format() == PixelFormat::Gray8) return std::move(p);
   return p.converted(PixelFormat::Gray8);
+}
+
+// Writes what `encode` answers to the file; false, said on standard error,
+// when either fails.
+bool writeEncoded(const std::string& path, const std::function<std::string()>& encode) {
+  std::string bytes;
+  try {
+    bytes = encode();
+  } catch (const std::exception&) {
+    std::fputs("Couldn't write image to file!\n", stderr);
+    return false;
+  }
+  if (!platform::fs::writeFile(path, bytes)) {
+    std::fputs("Couldn't write image to file!\n", stderr);
+    return false;
+  }
+  return true;
 }
 
 void reportSkipped(const std::string& why) {
@@ -733,7 +804,8 @@ std::string folderOrWork(const std::string& folder) {
 }  // namespace
 
 Bitmap QVPDFUtilities::decodePDFImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fillColor) {
-  return std::move(decodeImage(stream, colorSpaces, fillColor, 0, false).pixels);
+  DecodedImage image = decodeImage(stream, colorSpaces, fillColor, 0, false);
+  return std::move(joinedPixels(image));
 }
 
 std::string QVPDFUtilities::UUIDImagePath(std::string_view extension, const std::string& folder) {
@@ -752,8 +824,15 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
   }
   const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
   result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
-  result.pixelWidth = image.passThroughJpeg ? image.samples.width : image.pixels.width();
-  result.pixelHeight = image.passThroughJpeg ? image.samples.height : image.pixels.height();
+  std::optional<OpacityJoin> join;
+  try {
+    if (image.joinPending) join.emplace(opacityJoin(image));
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return result;
+  }
+  result.pixelWidth = image.passThroughJpeg ? image.samples.width : join ? join->width() : image.pixels.width();
+  result.pixelHeight = image.passThroughJpeg ? image.samples.height : join ? join->height() : image.pixels.height();
   std::string path;
   try {
     path = UUIDImagePath(asJpeg ? "jpeg" : "png", options.folder);
@@ -765,6 +844,9 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
   if (asJpeg && image.passThroughJpeg) {
     written = platform::fs::writeFile(path, image.samples.rawStorage);
     if (!written) std::fputs("Couldn't write image to file!\n", stderr);
+  } else if (join) {
+    // A picture with opacity goes to the encoder joined a row at a time.
+    written = writeEncoded(path, [&] { return platform::image::encodePng(JoinedRows(*join), 72); });
   } else {
     written = writeCGImageToFile(image.pixels, path, result.type, 72, 72, options.jpegQuality);
   }
@@ -775,25 +857,15 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
 bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
                                         double dpiX, double /*dpiY*/, float quality,
                                         platform::image::PngRows rows) {
-  std::string bytes;
-  try {
+  return writeEncoded(path, [&] {
     if (image.empty()) throw ImageError("empty image");
     const int dpi = std::isfinite(dpiX) && dpiX >= 1 && dpiX <= 65535 ? static_cast<int>(std::lround(dpiX)) : 72;
     if (type == QVPDFImageFileType::JPEG) {
       const float q = std::isfinite(quality) ? std::clamp(quality, 0.0f, 1.0f) : 1.0f;
-      bytes = platform::image::encodeJpeg(image, std::max(1, static_cast<int>(std::lround(q * 100))), dpi);
-    } else {
-      bytes = platform::image::encodePng(image, dpi, rows);
+      return platform::image::encodeJpeg(image, std::max(1, static_cast<int>(std::lround(q * 100))), dpi);
     }
-  } catch (const std::exception&) {
-    std::fputs("Couldn't write image to file!\n", stderr);
-    return false;
-  }
-  if (!platform::fs::writeFile(path, bytes)) {
-    std::fputs("Couldn't write image to file!\n", stderr);
-    return false;
-  }
-  return true;
+    return platform::image::encodePng(image, dpi, rows);
+  });
 }
 
 std::optional<QVPDFImageFileType> QVPDFUtilities::imageFileType(const std::string& path) {

@@ -193,6 +193,39 @@ TEST(ImagePng, CanvasIsWrittenAsItsStraightColours) {
   EXPECT_EQ(maxDifference(argb.toRGBA8(), back), 0);
 }
 
+// A drawing of at most 256 colours is written with a palette (PNG colour
+// type 3) and reads back as the very pixels, in the picture's own format;
+// one colour more and it is written as it is.
+TEST(ImagePng, PicturesOfFewColoursAreWrittenWithAPaletteAndReadBackUnchanged) {
+  const auto colourType = [](const std::string& png) { return static_cast<int>(static_cast<uint8_t>(png.at(25))); };
+  Bitmap canvas(256, 2, PixelFormat::ARGB32);  // one colour at every opacity, over a transparent row
+  for (int a = 0; a < 256; ++a) {
+    const uint32_t word = (uint32_t(a) << 24) | (uint32_t(a * 200 / 255) << 16) | (uint32_t(a * 30 / 255) << 8);
+    std::memcpy(canvas.row(0) + 4 * a, &word, 4);
+  }
+  std::string png = encodePng(canvas, 72, PngRows::Unfiltered);
+  EXPECT_EQ(colourType(png), 3);
+  Bitmap back = decodePng(asBytes(png));
+  ASSERT_EQ(back.format(), PixelFormat::RGBA8);
+  EXPECT_EQ(maxDifference(canvas.toRGBA8(), back), 0);
+
+  Bitmap rgb(16, 16, PixelFormat::RGB8);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) rgb.row(y)[3 * x] = static_cast<uint8_t>(16 * y + x);
+  png = encodePng(rgb);
+  EXPECT_EQ(colourType(png), 3);
+  back = decodePng(asBytes(png));
+  ASSERT_EQ(back.format(), PixelFormat::RGB8);
+  EXPECT_EQ(maxDifference(rgb, back), 0);
+
+  rgb = Bitmap(17, 16, PixelFormat::RGB8);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 17; ++x) rgb.row(y)[3 * x] = static_cast<uint8_t>(16 * y + x), rgb.row(y)[3 * x + 1] = x == 16;
+  png = encodePng(rgb);
+  EXPECT_EQ(colourType(png), 2);
+  EXPECT_EQ(maxDifference(rgb, decodePng(asBytes(png))), 0);
+}
+
 TEST(ImagePng, DamagedDataIsAnError) {
   std::string png = encodePng(gradient(20, 20, PixelFormat::RGB8));
   EXPECT_THROW(decodePng(asBytes("not a png at all")), ImageError);
