@@ -595,6 +595,21 @@ class JoinedRows final : public platform::image::RowSource {
 
 // ---- the whole image ----
 
+// An image's opacity, a byte a pixel: a Gray8 raster, or a soft mask's own
+// 8-bit gray rows, taken over rather than copied.
+struct Opacity {
+  Bitmap pixels;
+  std::string rows;
+  int width = 0;
+  int height = 0;
+
+  bool empty() const { return pixels.empty() && rows.empty(); }
+  Plane plane() const {
+    if (!pixels.empty()) return planeOf(pixels);
+    return {width, height, 1, reinterpret_cast<const uint8_t*>(rows.data()), static_cast<size_t>(width)};
+  }
+};
+
 struct DecodedImage {
   // The picture; for one with opacity, empty until joined (join below).
   Bitmap pixels;
@@ -602,20 +617,25 @@ struct DecodedImage {
   // The colour (empty when the samples' own rows are the colour), the
   // opacity and the matte colour of a picture with opacity.
   Bitmap color;
-  Bitmap alpha;
+  Opacity alpha;
   std::optional<std::array<uint8_t, 3>> matte;
   bool joinPending = false;
+  // Set (when asked) for an image whose samples are 8-bit gray rows as they
+  // are: they were left in samples.rawStorage, and pixels is empty.
+  bool samplesAreGrayRows = false;
   // Set when the stream's JPEG data (samples.rawStorage) can be written as it is.
   bool passThroughJpeg = false;
   Samples samples;
 };
 
-Bitmap decodeSoftMask(const PdfObject& stream, int depth);
+Opacity decodeSoftMask(const PdfObject& stream, int depth);
 
 // keepJpeg: the caller writes JPEG data that needs no change as it is, so
 // such data is only checked to decode and gives no pixels.
+// keepGrayRows: samples that are 8-bit gray rows already stay where they are
+// (samplesAreGrayRows).
 DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fill, int depth,
-                         bool forceGray, bool keepJpeg = false) {
+                         bool forceGray, bool keepJpeg = false, bool keepGrayRows = false) {
   if (!stream.isStream()) throw ImageError("not an image stream");
   const PdfObject dict = stream.dictionary();
   const bool imageMask = booleanEntry(dict, "ImageMask", "IM");
@@ -704,7 +724,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   if (!s.decodeApplies) ranges = decodeRanges(PdfObject(), space.get(), s.components, s.bpc, false);
 
   // Masks, in the order of precedence of the PDF standard.
-  Bitmap alpha;
+  Opacity alpha;
   std::optional<std::array<uint8_t, 3>> matte;
   const PdfObject smask = dict.get("SMask");
   const PdfObject mask = dict.get("Mask");
@@ -719,16 +739,16 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
       matte = std::array<uint8_t, 3>{clampByte(rgb.r), clampByte(rgb.g), clampByte(rgb.b)};
     }
   } else if (s.format == PdfStreamFormat::JPEG2000 && !s.jpxAlpha.empty() && dict.getInteger("SMaskInData").value_or(0) != 0) {
-    alpha = std::move(s.jpxAlpha);
+    alpha.pixels = std::move(s.jpxAlpha);
   } else if (mask.isStream() && depth < kMaxMaskDepth) {
     const PdfObject maskDict = mask.dictionary();
     const auto mw = integerEntry(maskDict, "Width", "W"), mh = integerEntry(maskDict, "Height", "H");
     if (!mw || !mh) throw ImageError("mask without a width or height");
     Samples m = loadSamples(mask, *mw, *mh, 1, 1);
     if (m.bpc != 1 || m.components != 1) throw ImageError("mask that is not one bit per pixel");
-    alpha = stencilAlpha(m, decodeRanges(maskDict, nullptr, 1, 1, true));
+    alpha.pixels = stencilAlpha(m, decodeRanges(maskDict, nullptr, 1, 1, true));
   } else if (mask.isArray()) {
-    alpha = colorKeyAlpha(s, mask);
+    alpha.pixels = colorKeyAlpha(s, mask);
   }
   result.hasMask = !alpha.empty();
 
@@ -745,6 +765,10 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     result.joinPending = true;
     return result;
   }
+  if (keepGrayRows && s.storage == Samples::Storage::Raw && s.components == 1 && samplesAreColor(s, *space, ranges)) {
+    result.samplesAreGrayRows = true;
+    return result;
+  }
   Bitmap color = convertColor(s, *space, ranges);
   // The samples are spent; only JPEG data may still be written as it is.
   if (s.format != PdfStreamFormat::JPEG) std::string().swap(s.rawStorage);
@@ -754,7 +778,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
 }
 
 OpacityJoin opacityJoin(const DecodedImage& image) {
-  return OpacityJoin(image.color.empty() ? planeOf(image.samples) : planeOf(image.color), planeOf(image.alpha),
+  return OpacityJoin(image.color.empty() ? planeOf(image.samples) : planeOf(image.color), image.alpha.plane(),
                      image.matte);
 }
 
@@ -768,11 +792,18 @@ Bitmap& joinedPixels(DecodedImage& image) {
 }
 
 // A soft mask: a gray image whose samples are the opacity.
-Bitmap decodeSoftMask(const PdfObject& stream, int depth) {
-  DecodedImage m = decodeImage(stream, PdfObject(), QVPDFRGB{}, depth, true);
+Opacity decodeSoftMask(const PdfObject& stream, int depth) {
+  DecodedImage m = decodeImage(stream, PdfObject(), QVPDFRGB{}, depth, true, false, true);
+  Opacity opacity;
+  if (m.samplesAreGrayRows) {
+    opacity.width = m.samples.width;
+    opacity.height = m.samples.height;
+    opacity.rows = std::move(m.samples.rawStorage);
+    return opacity;
+  }
   Bitmap& p = joinedPixels(m);
-  if (p.format() == PixelFormat::Gray8) return std::move(p);
-  return p.converted(PixelFormat::Gray8);
+  opacity.pixels = p.format() == PixelFormat::Gray8 ? std::move(p) : p.converted(PixelFormat::Gray8);
+  return opacity;
 }
 
 // Writes what `encode` answers to the file; false, said on standard error,
