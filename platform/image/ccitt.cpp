@@ -1,6 +1,13 @@
 // CCITT group 3 and 4 fax data through libtiff's fax codec: the data is
 // wrapped in a one-strip TIFF built in memory, and libtiff reads it back
 // through client procedures over that buffer.
+//
+// libtiff is opened the first time fax data is decoded rather than at
+// start-up: with the codecs it brings it is eight more libraries to map and
+// relocate (a few milliseconds) in every run, for a kind of image most
+// documents never hold.
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
@@ -15,6 +22,45 @@
 namespace platform::image {
 
 namespace {
+
+// The libtiff functions the decoder calls.
+struct TiffLibrary {
+  decltype(&TIFFOpenOptionsAlloc) openOptionsAlloc = nullptr;
+  decltype(&TIFFOpenOptionsFree) openOptionsFree = nullptr;
+  decltype(&TIFFOpenOptionsSetErrorHandlerExtR) setErrorHandler = nullptr;
+  decltype(&TIFFOpenOptionsSetWarningHandlerExtR) setWarningHandler = nullptr;
+  decltype(&TIFFOpenOptionsSetMaxSingleMemAlloc) setMaxSingleMemAlloc = nullptr;
+  decltype(&TIFFClientOpenExt) clientOpen = nullptr;
+  decltype(&TIFFClose) close = nullptr;
+  decltype(&TIFFScanlineSize64) scanlineSize = nullptr;
+  decltype(&TIFFReadEncodedStrip) readEncodedStrip = nullptr;
+};
+
+// Loaded once, on first use, and kept for the life of the process; null
+// when the library or one of its functions cannot be found.
+const TiffLibrary* tiffLibrary() {
+  static const TiffLibrary* library = []() -> const TiffLibrary* {
+    void* handle = dlopen(QV_TIFF_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return nullptr;
+    static TiffLibrary lib;
+    bool complete = true;
+    const auto bind = [&](auto& function, const char* name) {
+      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(handle, name));
+      complete = complete && function;
+    };
+    bind(lib.openOptionsAlloc, "TIFFOpenOptionsAlloc");
+    bind(lib.openOptionsFree, "TIFFOpenOptionsFree");
+    bind(lib.setErrorHandler, "TIFFOpenOptionsSetErrorHandlerExtR");
+    bind(lib.setWarningHandler, "TIFFOpenOptionsSetWarningHandlerExtR");
+    bind(lib.setMaxSingleMemAlloc, "TIFFOpenOptionsSetMaxSingleMemAlloc");
+    bind(lib.clientOpen, "TIFFClientOpenExt");
+    bind(lib.close, "TIFFClose");
+    bind(lib.scanlineSize, "TIFFScanlineSize64");
+    bind(lib.readEncodedStrip, "TIFFReadEncodedStrip");
+    return complete ? &lib : nullptr;
+  }();
+  return library;
+}
 
 struct MemoryFile {
   const std::string* bytes;
@@ -107,10 +153,10 @@ std::string wrapInTiff(std::span<const uint8_t> data, uint32_t columns, uint32_t
 }
 
 struct OptionsDeleter {
-  void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
+  void operator()(TIFFOpenOptions* o) const { tiffLibrary()->openOptionsFree(o); }
 };
 struct TiffDeleter {
-  void operator()(TIFF* t) const { TIFFClose(t); }
+  void operator()(TIFF* t) const { tiffLibrary()->close(t); }
 };
 
 }  // namespace
@@ -136,14 +182,16 @@ BilevelImage decodeCcitt(std::span<const uint8_t> data, const CcittParams& param
     throw ImageError("CCITT: group 3 data without end-of-line codes is not supported");
   }
 
+  const TiffLibrary* lib = tiffLibrary();
+  if (!lib) throw ImageError("CCITT: the TIFF library (" QV_TIFF_SONAME ") cannot be loaded");
   const std::string tiff = wrapInTiff(data, static_cast<uint32_t>(columns), static_cast<uint32_t>(rows), compression, options);
   MemoryFile file{&tiff};
-  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> opts(TIFFOpenOptionsAlloc());
+  std::unique_ptr<TIFFOpenOptions, OptionsDeleter> opts(lib->openOptionsAlloc());
   if (!opts) throw ImageError("CCITT: cannot allocate options");
-  TIFFOpenOptionsSetErrorHandlerExtR(opts.get(), quietHandler, nullptr);
-  TIFFOpenOptionsSetWarningHandlerExtR(opts.get(), quietHandler, nullptr);
-  TIFFOpenOptionsSetMaxSingleMemAlloc(opts.get(), static_cast<tmsize_t>(kMaxPixels / 8 + (int64_t{1} << 20)));
-  std::unique_ptr<TIFF, TiffDeleter> tif(TIFFClientOpenExt("ccitt", "rm", &file, readProc, writeProc, seekProc,
+  lib->setErrorHandler(opts.get(), quietHandler, nullptr);
+  lib->setWarningHandler(opts.get(), quietHandler, nullptr);
+  lib->setMaxSingleMemAlloc(opts.get(), static_cast<tmsize_t>(kMaxPixels / 8 + (int64_t{1} << 20)));
+  std::unique_ptr<TIFF, TiffDeleter> tif(lib->clientOpen("ccitt", "rm", &file, readProc, writeProc, seekProc,
                                                            closeProc, sizeProc, mapProc, unmapProc, opts.get()));
   if (!tif) throw ImageError("CCITT: the fax data cannot be wrapped for decoding");
 
@@ -152,9 +200,9 @@ BilevelImage decodeCcitt(std::span<const uint8_t> data, const CcittParams& param
   out.height = static_cast<int>(rows);
   out.stride = static_cast<size_t>((columns + 7) / 8);
   out.bits.assign(out.stride * static_cast<size_t>(rows), 0);
-  if (static_cast<size_t>(TIFFScanlineSize64(tif.get())) != out.stride) throw ImageError("CCITT: unexpected row size");
+  if (static_cast<size_t>(lib->scanlineSize(tif.get())) != out.stride) throw ImageError("CCITT: unexpected row size");
   // A damaged or short stream still leaves the rows decoded before the damage.
-  TIFFReadEncodedStrip(tif.get(), 0, out.bits.data(), static_cast<tmsize_t>(out.bits.size()));
+  lib->readEncodedStrip(tif.get(), 0, out.bits.data(), static_cast<tmsize_t>(out.bits.size()));
   // The fax codec writes 1 for black; the filter answers 0 for black unless
   // BlackIs1 asks for the codec's own polarity.
   if (!params.blackIs1)

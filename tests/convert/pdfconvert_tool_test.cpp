@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/fs/files.h"
+#include "platform/image/codecs.h"
+#include "tests/platform/image_fixtures.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
 #include "tests/support/pdf_damage.h"
@@ -100,6 +102,28 @@ TEST(PdfConvertTool, RunsOnEveryCorpusFileWithoutACrash) {
   }
 }
 
+
+// The driver links no TIFF library: fax-coded pictures open it when first met.
+TEST(PdfConvertTool, AFaxCodedPictureComesOutAsItsPixels) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  const qvtest::images::Bilevel picture = qvtest::images::testBilevel(40, 18);
+  auto image = b.stream(qvtest::images::encodeG4(picture),
+                        "<< /Subtype /Image /Width 40 /Height 18 /ColorSpace /DeviceGray /BitsPerComponent 1 "
+                        "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 /Rows 18 >> >>");
+  b.addPage("q 400 180 0 0 cm /Im1 Do Q", b.resources({{"XObject", {{"Im1", image}}}}));
+  b.write(dir.file("fax.pdf"));
+  const Result result = run("--to pptx " + quoted(dir.file("fax.pdf")) + " " + quoted(dir.file("fax.pptx")));
+  ASSERT_EQ(result.exitCode, 0) << result.output;
+  qvtest::ZipPackage deck(dir.file("fax.pptx"));
+  ASSERT_TRUE(deck.contains("ppt/media/image1.png"));
+  const auto pixels = platform::image::decodePng(platform::image::asBytes(deck.data("ppt/media/image1.png")))
+                          .converted(platform::image::PixelFormat::Gray8);
+  ASSERT_EQ(pixels.width(), 40);
+  ASSERT_EQ(pixels.height(), 18);
+  for (int y = 0; y < 18; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_EQ(pixels.row(y)[x], picture.at(x, y) ? 0 : 255) << x << "," << y;
+}
 
 // ---------------------------------------------------------------------------
 // Damaged documents
