@@ -26,7 +26,6 @@
 
 #include "bench/support/harness.h"
 #include "platform/fs/files.h"
-#include "platform/pdf/document.h"
 
 namespace {
 
@@ -34,11 +33,6 @@ namespace fs = std::filesystem;
 using namespace qvbench;
 
 std::string ratio(double a, double b) { return b > 0 ? fixed(a / b, 2) : "-"; }
-
-// Keeps the faster of two rounds (a failed round never replaces a good one).
-void keepBest(Measured& best, const Measured& m, bool first) {
-  if (first || (m.ok && (!best.ok || m.seconds < best.seconds))) best = m;
-}
 
 struct FileResult {
   fs::path file;
@@ -104,10 +98,7 @@ int main(int argc, char** argv) {
     FileResult r;
     r.file = file;
     r.password = corpusPassword(file);
-    {
-      auto document = platform::PdfDocument::open(file.string(), r.password);
-      r.pages = document && document->isUnlocked() ? document->pageCount() : 0;
-    }
+    r.pages = pageCount(file, r.password);
     if (r.pages == 0) {
       std::cout << file.filename().string() << "\tcannot be opened\n";
       continue;
@@ -116,9 +107,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> ours{pdfconvert, "--to", "pptx"};
     if (!r.password.empty()) ours.insert(ours.end(), {"--password", r.password});
     ours.insert(ours.end(), {file.string(), output.string()});
-    std::vector<std::string> text{"pdftotext", "-q"};
-    if (!r.password.empty()) text.insert(text.end(), {"-upw", r.password});
-    text.insert(text.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
+    const std::vector<std::string> text = pdftotextCommand(file, r.password, fs::path(scratch.path()) / "text.txt");
     std::vector<std::string> before = ours;
     if (!baseline.empty()) {
       before.front() = baseline;

@@ -121,6 +121,16 @@ std::vector<QVPDFClipPath> QVPDFRendering::displayClipPaths(const QVPDFRenderSta
   return clips;
 }
 
+bool QVPDFRendering::isPaperFill(const QVPDFRenderState& state, const QVPDFPathPaint& paint, const Rect& box,
+                                 const Rect& mediaBox) {
+  if (!paint.fill || paint.stroke) return false;
+  const platform::Color color = state.currentFillColor();
+  return color.components[0] == 1.0 && color.components[1] == 1.0 && color.components[2] == 1.0 &&
+         box.origin.x < mediaBox.origin.x + kFullPageTolerance && box.origin.y < mediaBox.origin.y + kFullPageTolerance &&
+         box.size.width > mediaBox.size.width - kFullPageTolerance &&
+         box.size.height > mediaBox.size.height - kFullPageTolerance;
+}
+
 QVPDFPathPaint QVPDFRendering::pathPaint(const QVPDFRenderState& state, const AffineTransform& userToDisplay,
                                            bool stroke, bool fill) {
   auto isPattern = [](const std::shared_ptr<const QVPDFColorSpace>& space) {

@@ -78,6 +78,12 @@ class QVPDFRendering {
   // area in its place would hide what lies below.
   static QVPDFPathPaint pathPaint(const QVPDFRenderState& state, const platform::AffineTransform& userToDisplay,
                                    bool stroke, bool fill);
+  // A white fill (with no stroke) whose display box covers the page's media
+  // box to within kFullPageTolerance on each edge: the page's own paper,
+  // which the exporters leave out.
+  static constexpr double kFullPageTolerance = 1.0;
+  static bool isPaperFill(const QVPDFRenderState& state, const QVPDFPathPaint& paint, const platform::Rect& box,
+                          const platform::Rect& mediaBox);
 
   enum class ClipResult {
     Unclipped,  // the clip leaves the image whole: place it as it is

@@ -271,15 +271,7 @@ void QVDocxPDFExporter::didScanPath(QVPDFConentParser&, const Path& path, bool s
   const QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, t, stroke, fill);
   if (!paint.fill && !paint.stroke) return;
 
-  // A white page-size fill is the page's own paper.
-  if (paint.fill && !paint.stroke) {
-    const platform::Color color = s.currentFillColor();
-    const Rect& m = currentPageMediaBox_;
-    if (color.components[0] == 1.0 && color.components[1] == 1.0 && color.components[2] == 1.0 &&
-        box.origin.x < m.origin.x + kFullPageTolerance && box.origin.y < m.origin.y + kFullPageTolerance &&
-        box.size.width > m.size.width - kFullPageTolerance && box.size.height > m.size.height - kFullPageTolerance)
-      return;
-  }
+  if (QVPDFRendering::isPaperFill(s, paint, box, currentPageMediaBox_)) return;
 
   QVDocxPathInfo info;
   info.displayX = box.origin.x;

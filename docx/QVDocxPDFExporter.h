@@ -36,8 +36,6 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // reads back to clip: later ones are left out, for the same reason.
   static constexpr uint64_t kMaxPicturesPerPage = 100'000;
   static constexpr int64_t kMaxClipPixelsPerPage = int64_t{256} << 20;
-  // A white fill within this of the page's edges is the page's own paper.
-  static constexpr double kFullPageTolerance = 1.0;
 
   QVDocxPDFExporter();
   ~QVDocxPDFExporter() override;

@@ -615,11 +615,11 @@ struct DecodedImage {
   Bitmap pixels;
   bool hasMask = false;
   // The colour (empty when the samples' own rows are the colour), the
-  // opacity and the matte colour of a picture with opacity.
+  // opacity and the matte colour of a picture with opacity, until joined.
   Bitmap color;
   Opacity alpha;
   std::optional<std::array<uint8_t, 3>> matte;
-  bool joinPending = false;
+  bool joinPending() const { return !alpha.empty(); }
   // Set (when asked) for an image whose samples are 8-bit gray rows as they
   // are: they were left in samples.rawStorage, and pixels is empty.
   bool samplesAreGrayRows = false;
@@ -762,7 +762,6 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     if (!samplesAreColor(s, *space, ranges)) result.color = convertColor(s, *space, ranges);
     result.alpha = std::move(alpha);
     result.matte = matte;
-    result.joinPending = true;
     return result;
   }
   if (keepGrayRows && s.storage == Samples::Storage::Raw && s.components == 1 && samplesAreColor(s, *space, ranges)) {
@@ -784,9 +783,10 @@ OpacityJoin opacityJoin(const DecodedImage& image) {
 
 // The whole picture, its opacity joined.
 Bitmap& joinedPixels(DecodedImage& image) {
-  if (image.joinPending) {
+  if (image.joinPending()) {
     image.pixels = opacityJoin(image).joined();
-    image.joinPending = false;
+    image.alpha = Opacity();
+    image.color = Bitmap();
   }
   return image.pixels;
 }
@@ -857,7 +857,7 @@ QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, c
   result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
   std::optional<OpacityJoin> join;
   try {
-    if (image.joinPending) join.emplace(opacityJoin(image));
+    if (image.joinPending()) join.emplace(opacityJoin(image));
   } catch (const std::exception& e) {
     reportSkipped(e.what());
     return result;

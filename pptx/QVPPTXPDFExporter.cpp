@@ -562,9 +562,7 @@ void QVPPTXPDFExporter::usingVerticalTextBox(const std::string& text, Size offse
   const Point at = currentDisplayTextTransform().apply({0, 0});
   const QVPDF_CTMInfo c = currentCTMInfo();
   const double em = c.fontSize.width;
-  const double space = std::fabs(convertToDisplaySpaceWidth(
-                                     (state().font() ? state().font()->widthOfSpace() : 0.0) * state().fontSize())
-                                     .width);
+  const double space = std::fabs(displaySpaceWidth(0));
   const double across = at.x - nextVerticalPosition_.x;
   const double down = at.y - nextVerticalPosition_.y;
   // The same column, at or below where the next character was expected.
@@ -676,15 +674,7 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
     return;
   }
 
-  // A white page-size fill is the page's own paper.
-  if (paint.fill && !paint.stroke) {
-    const platform::Color color = s.currentFillColor();
-    const Rect& m = currentPageMediaBox_;
-    if (color.components[0] == 1.0 && color.components[1] == 1.0 && color.components[2] == 1.0 &&
-        box.origin.x < m.origin.x + kFullPageTolerance && box.origin.y < m.origin.y + kFullPageTolerance &&
-        box.size.width > m.size.width - kFullPageTolerance && box.size.height > m.size.height - kFullPageTolerance)
-      return;
-  }
+  if (QVPDFRendering::isPaperFill(s, paint, box, currentPageMediaBox_)) return;
 
   QVPPTXFreeformInfo info;
   info.setDisplayRect(box);

@@ -61,8 +61,6 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // Items of a path's element list (its leading marker included) from which
   // it is rendered to a picture rather than written as a freeform.
   static constexpr size_t kPathElementItemLimit = 29;
-  // Tolerance of the full-page white fill that is left out, per edge.
-  static constexpr double kFullPageTolerance = 1.0;
   // What one page may cost, so that a small hostile file cannot make a
   // conversion run for hours or fill the memory. Strings, paths and images
   // a slide takes from its page: the page's later ones are left out.

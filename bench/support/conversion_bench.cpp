@@ -9,7 +9,6 @@
 
 #include "bench/support/harness.h"
 #include "platform/fs/files.h"
-#include "platform/pdf/document.h"
 
 namespace qvbench {
 
@@ -28,10 +27,6 @@ struct FileResult {
 };
 
 // Keeps the better of two measurements of the same work.
-void keepBest(Measured& best, const Measured& m, int round) {
-  if (round == 0 || (m.ok && m.seconds < best.seconds)) best = m;
-}
-
 void runOffice(const ConversionBenchmark& benchmark, const fs::path& outFolder, const std::vector<FileResult>& results) {
   std::vector<fs::path> officeFiles;
   int officePages = 0;
@@ -116,10 +111,7 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
     FileResult r;
     r.file = file;
     r.password = corpusPassword(file);
-    {
-      auto document = platform::PdfDocument::open(file.string(), r.password);
-      r.pages = document && document->isUnlocked() ? document->pageCount() : 0;
-    }
+    r.pages = pageCount(file, r.password);
     if (r.pages == 0) {
       std::cout << file.filename().string() << "\tcannot be opened\n";
       continue;
@@ -132,19 +124,17 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
                measured([&](Measured& m) {
                  return convertWithOurs(file, r.password, output, r.pages, benchmark.type, &m.slowestPageSeconds);
                }),
-               round);
+               round == 0);
       if (havePdftotext) {
-        std::vector<std::string> args{"pdftotext", "-q"};
-        if (benchmark.pdftotextLayout) args.push_back("-layout");
-        if (!r.password.empty()) args.insert(args.end(), {"-upw", r.password});
-        args.insert(args.end(), {file.string(), (fs::path(scratch.path()) / "text.txt").string()});
-        keepBest(r.pdftotext, measured([&] { return runTool(args); }), round);
+        const auto args = pdftotextCommand(file, r.password, fs::path(scratch.path()) / "text.txt",
+                                           benchmark.pdftotextLayout);
+        keepBest(r.pdftotext, measured([&] { return runTool(args); }), round == 0);
       }
       if (havePdftohtml) {
         std::vector<std::string> args{"pdftohtml", "-q", "-s", "-i", "-noframes"};
         if (!r.password.empty()) args.insert(args.end(), {"-upw", r.password});
         args.insert(args.end(), {file.string(), (fs::path(scratch.path()) / "pdftohtml.html").string()});
-        keepBest(r.pdftohtml, measured([&] { return runTool(args); }), round);
+        keepBest(r.pdftohtml, measured([&] { return runTool(args); }), round == 0);
       }
     }
     std::cout << file.filename().string() << "\t" << r.pages << "\t"

@@ -16,6 +16,7 @@
 #include "exporters/QVBuiltInExporters.h"
 #include "platform/dispatch/queue.h"
 #include "platform/fs/files.h"
+#include "platform/pdf/document.h"
 #include "platform/text/text.h"
 
 extern char** environ;
@@ -185,5 +186,23 @@ std::string corpusPassword(const fs::path& file) {
 std::string fixed(double v, int precision) { return platform::text::formatFixed(v, precision); }
 
 std::string rate(double count, double seconds) { return seconds > 0 ? fixed(count / seconds, 1) : "-"; }
+
+int pageCount(const fs::path& file, const std::string& password) {
+  auto document = platform::PdfDocument::open(file.string(), password);
+  return document && document->isUnlocked() ? document->pageCount() : 0;
+}
+
+std::vector<std::string> pdftotextCommand(const fs::path& file, const std::string& password, const fs::path& output,
+                                          bool layout) {
+  std::vector<std::string> args{"pdftotext", "-q"};
+  if (layout) args.push_back("-layout");
+  if (!password.empty()) args.insert(args.end(), {"-upw", password});
+  args.insert(args.end(), {file.string(), output.string()});
+  return args;
+}
+
+void keepBest(Measured& best, const Measured& m, bool first) {
+  if (first || (m.ok && (!best.ok || m.seconds < best.seconds))) best = m;
+}
 
 }  // namespace qvbench

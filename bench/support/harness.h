@@ -49,6 +49,15 @@ bool convertWithOurs(const fs::path& file, const std::string& password, const fs
 std::vector<fs::path> pdfFiles(std::vector<fs::path> inputs);
 // The password of a corpus file from the manifest beside it ("" for none).
 std::string corpusPassword(const fs::path& file);
+// The file's page count, opened with the password; 0 when it cannot be opened.
+int pageCount(const fs::path& file, const std::string& password);
+// pdftotext's command line for the file (with its password), writing the text
+// to `output`, in its layout mode when asked.
+std::vector<std::string> pdftotextCommand(const fs::path& file, const std::string& password, const fs::path& output,
+                                          bool layout = false);
+// Keeps the fastest of the rounds: the first is kept whatever it was, a later
+// one replaces it when it succeeded and was faster or the kept one failed.
+void keepBest(Measured& best, const Measured& m, bool first);
 
 std::string fixed(double v, int precision);
 // count / seconds with one decimal, "-" without time.

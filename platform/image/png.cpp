@@ -335,9 +335,9 @@ std::string encodePng(const RowSource& source, int dpi, PngRows rows) {
   if (!w.info) throw ImageError("PNG: cannot create a writer");
   std::vector<uint8_t> sourceBuffer(rowBytes);
   bool written;
-  auto table = std::make_unique<ColourTable>();
-  if ((f == PixelFormat::ARGB32 || f == PixelFormat::RGBA8 || f == PixelFormat::RGB8) &&
-      table->collect(source, sourceBuffer.data())) {
+  std::unique_ptr<ColourTable> table;
+  if (f == PixelFormat::ARGB32 || f == PixelFormat::RGBA8 || f == PixelFormat::RGB8) table = std::make_unique<ColourTable>();
+  if (table && table->collect(source, sourceBuffer.data())) {
     auto palette = std::make_unique<PaletteEntries>();
     fillPalette(*table, f, *palette);
     std::vector<uint8_t> indexes(static_cast<size_t>(source.width()));

@@ -3,11 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 
 #include "tests/docx/docx_test_support.h"
+#include "tests/support/command_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
 #include "tests/support/text_coverage.h"
@@ -18,21 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int exitCode = -1;
-  std::string output;
-};
+using Result = qvtest::CommandResult;
 
 Result pdfconvert(const std::string& arguments) {
-  Result result;
-  const std::string command = qvtest::shellQuote(QV_PDFCONVERT) + " " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) result.output.append(chunk.data(), n);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return result;
+  return qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " " + arguments);
 }
 
 const fs::path kSample = fs::path(QV_SOURCE_DIR) / "resources" / "sample" / "sample.pdf";

@@ -1,31 +1,19 @@
 #include "tests/scripts/script_run.h"
 
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
+#include "tests/support/command_run.h"
+#include "tests/support/text_coverage.h"
+
 namespace scripttest {
 
-std::string quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+std::string quoted(const std::string& text) { return qvtest::shellQuote(text); }
 
 Run run(const std::string& command, const std::filesystem::path& folder) {
-  Run result;
-  const std::string line = "cd " + quoted(folder.string()) + " && bash -c " + quoted(command) + " 2>&1";
-  FILE* pipe = popen(line.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) result.output.append(chunk.data(), n);
-  const int status = pclose(pipe);
-  if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
-  return result;
+  const qvtest::CommandResult r = qvtest::runCommand("cd " + quoted(folder.string()) + " && bash -c " + quoted(command));
+  return {r.exitCode, r.output};
 }
 
 void writeText(const std::filesystem::path& file, const std::string& text) {

@@ -1,15 +1,14 @@
 #include "tests/xlsx/csv_support.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <stdexcept>
 
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 #include "platform/text/text.h"
+#include "tests/support/command_run.h"
+#include "tests/support/text_coverage.h"
 #include "xlsx/QVExcelPDFExporter.h"
 
 namespace xlsxtest {
@@ -128,11 +127,7 @@ std::map<std::string, std::string> convertToCsv(const fs::path& pdf, const fs::p
 
 namespace {
 
-std::string quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+std::string quoted(const std::string& text) { return qvtest::shellQuote(text); }
 
 }  // namespace
 
@@ -144,14 +139,10 @@ std::optional<std::string> openpyxlRows(const fs::path& workbook, const std::str
       "for row in ws.iter_rows(values_only=True):\n"
       "    print('\\t'.join('' if v is None else str(v) for v in row))\n";
   const std::string command =
-      "/usr/bin/python3 -W ignore -c " + quoted(script) + " " + quoted(workbook.string()) + " " + quoted(sheet) + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return std::nullopt;
-  std::string output;
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) output.append(chunk.data(), n);
-  if (pclose(pipe) != 0) return std::nullopt;
-  return output;
+      "/usr/bin/python3 -W ignore -c " + quoted(script) + " " + quoted(workbook.string()) + " " + quoted(sheet);
+  qvtest::CommandResult r = qvtest::runCommand(command);
+  if (r.exitCode != 0) return std::nullopt;
+  return std::move(r.output);
 }
 
 bool pdfconvertAvailable() {
@@ -167,13 +158,9 @@ ToolResult runPdfconvert(const std::vector<std::string>& arguments) {
 #ifdef QV_PDFCONVERT
   std::string command = quoted(QV_PDFCONVERT);
   for (const std::string& a : arguments) command += " " + quoted(a);
-  command += " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return result;
-  std::array<char, 4096> chunk;
-  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) result.output.append(chunk.data(), n);
-  const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const qvtest::CommandResult r = qvtest::runCommand(command);
+  result.exitCode = r.exitCode;
+  result.output = r.output;
 #else
   (void)arguments;
 #endif
