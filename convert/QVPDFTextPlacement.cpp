@@ -64,18 +64,32 @@ double QVPDF_FontDescent(const QVPDFRenderState& state) {
   return fractionOfEm(state, state.font() ? state.font()->descent() : kDefaultDescent, kDefaultDescent);
 }
 
+namespace {
+
+// How the font's glyphs stand in text space (the identity but for a Type 3
+// font whose FontMatrix flips or turns them).
+AffineTransform glyphOrientation(const QVPDFRenderState& state) {
+  return state.font() ? state.font()->glyphOrientation() : AffineTransform::identity();
+}
+
+}  // namespace
+
 AffineTransform QVPDF_DisplayTextTransform(const QVPDFRenderState& state, const AffineTransform& pageTransform) {
-  return state.textMatrix().concat(state.ctm()).concat(pageTransform);
+  return glyphOrientation(state).concat(state.textMatrix()).concat(state.ctm()).concat(pageTransform);
 }
 
 AffineTransform QVPDF_NextDisplayTextTransform(const QVPDFRenderState& state, Size advance,
                                                const AffineTransform& pageTransform) {
-  return state.textMatrix().translated(advance.width, advance.height).concat(state.ctm()).concat(pageTransform);
+  return glyphOrientation(state)
+      .concat(state.textMatrix().translated(advance.width, advance.height))
+      .concat(state.ctm())
+      .concat(pageTransform);
 }
 
 Size QVPDF_DisplaySpaceWidth(const QVPDFRenderState& state, double width, const AffineTransform& pageTransform) {
-  // The em box's corner moves by the width taken through the transform.
-  const AffineTransform t = QVPDF_DisplayTextTransform(state, pageTransform);
+  // The em box's corner moves by the width taken through the transform; a
+  // width runs along text space, whatever way the glyphs stand in it.
+  const AffineTransform t = state.textMatrix().concat(state.ctm()).concat(pageTransform);
   return Size{std::fabs(t.a * width), std::fabs(t.b * width)};
 }
 

@@ -37,9 +37,12 @@ double QVPDF_EmFontSize(const QVPDFRenderState& state);
 double QVPDF_FontAscent(const QVPDFRenderState& state);
 double QVPDF_FontDescent(const QVPDFRenderState& state);
 
-// Text space to display space: the text matrix, the current transformation
-// matrix, then the page's transform; and the same after an advance in text
-// space.
+// The glyphs' em space to display space: how the font's glyphs stand in
+// text space (a Type 3 font's FontMatrix may flip them, which the text
+// matrix may flip back), the text matrix, the current transformation matrix,
+// then the page's transform; and the same after an advance in text space.
+// Every orientation test (upright, quarter turn, angle, mirrored) reads
+// these, so that it sees what the page shows.
 platform::AffineTransform QVPDF_DisplayTextTransform(const QVPDFRenderState& state,
                                                      const platform::AffineTransform& pageTransform);
 platform::AffineTransform QVPDF_NextDisplayTextTransform(const QVPDFRenderState& state, platform::Size advance,

@@ -6,7 +6,6 @@
 #include <numbers>
 
 #include "convert/QVPDFRendering.h"
-#include "convert/QVPDFTextPlacement.h"
 #include "docx/QVDocxPage.h"
 #include "docx/QVDocxRunImage.h"
 #include "docx/QVDocxRunPath.h"
@@ -18,12 +17,6 @@
 #include "pdf/QVPDFPathUtilities.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/QVPDFUtilities.h"
-#include "pdf/RenderingStateStack.h"
-#include "pdf/fonts/QVPDFFont.h"
-#include "pdf/fonts/QVPDFFontDescriptor.h"
-#include "pdf/fonts/QVPDFFontUtilities.h"
-#include "platform/pdf/document.h"
-#include "platform/pdf/scanner.h"
 
 using platform::AffineTransform;
 using platform::Path;
@@ -42,8 +35,7 @@ double distance(Point a, Point b) { return std::hypot(b.x - a.x, b.y - a.y); }
 
 }  // namespace
 
-QVDocxPDFExporter::QVDocxPDFExporter()
-    : renderingStateStack_(std::make_shared<RenderingStateStack>()), router_(context_, *this) {}
+QVDocxPDFExporter::QVDocxPDFExporter() : router_(context_, *this) {}
 
 QVDocxPDFExporter::~QVDocxPDFExporter() = default;
 
@@ -59,35 +51,14 @@ void QVDocxPDFExporter::begainConvertPDF(const std::string& outputPath) {
 
 bool QVDocxPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   if (!pdfConverter_) return false;
-
-  // Fonts are built once per document and shared by its pages.
-  const QPDF* document = &page.document().qpdf();
-  if (document != fontDocument_) {
-    fontFacts_.clear();
-    fontScope_.reset();
-    fontScope_ = std::make_unique<QVPDFFontFactory::DocumentScope>(document);
-    fontDocument_ = document;
-  }
   fontFacts_.clear();
-
-  const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
-  currentPageRotationAngle_ = display.rotation;
-  currentPageMediaBox_ = display.box;
-  currentPageTransform_ = display.transform;
-  const Size size = display.box.size;
-
-  renderingStateStack_ = std::make_shared<RenderingStateStack>();
+  const Size size = frame_.beginPage(page).box.size;
   pageStrings_ = 0;
   pagePictures_ = 0;
   clipPixels_ = 0;
   router_.begainPage(size);
   pdfConverter_->begainWritePage(size);
-  {
-    QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
-    parser.setDelegate(this);
-    parser.setRenderingStateStack(renderingStateStack_);
-    parser.startParser();
-  }
+  frame_.interpretPage(page, *this);
   router_.endPage();
   pdfConverter_->endWritePage();
   fontFacts_.clear();
@@ -100,93 +71,38 @@ void QVDocxPDFExporter::endConvertPDF(const platform::PdfDocument&) {
     pdfConverter_->packetDocxFile();
   }
   fontFacts_.clear();
-  fontScope_.reset();
-  fontDocument_ = nullptr;
+  frame_.endDocument();
 }
 
 void QVDocxPDFExporter::cleanConvertPDF() {
   pdfConverter_.reset();
   fontFacts_.clear();
-  fontScope_.reset();
-  fontDocument_ = nullptr;
+  frame_.endDocument();
 }
 
 // ---------------------------------------------------------------------------
 // Geometry and properties
 
-QVPDFRenderState& QVDocxPDFExporter::state() const { return renderingStateStack_->topRenderingState(); }
+QVPDFRenderState& QVDocxPDFExporter::state() const { return frame_.state(); }
 
 QVDocxPage* QVDocxPDFExporter::currentPage() const { return pdfConverter_ ? pdfConverter_->currentPage() : nullptr; }
 
-double QVDocxPDFExporter::fontAscent() const { return QVPDF_FontAscent(state()); }
-
-double QVDocxPDFExporter::fontDescent() const { return QVPDF_FontDescent(state()); }
-
-AffineTransform QVDocxPDFExporter::currentDisplayTextTransform() const {
-  return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
-}
+AffineTransform QVDocxPDFExporter::currentDisplayTextTransform() const { return frame_.displayTextTransform(); }
 
 AffineTransform QVDocxPDFExporter::nextDisplayTextTransform(Size offset) const {
-  return QVPDF_NextDisplayTextTransform(state(), offset, currentPageTransform_);
+  return frame_.nextDisplayTextTransform(offset);
 }
 
-Size QVDocxPDFExporter::convertToDisplaySpaceWidth(double width) const {
-  return QVPDF_DisplaySpaceWidth(state(), width, currentPageTransform_);
-}
+Size QVDocxPDFExporter::convertToDisplaySpaceWidth(double width) const { return frame_.displaySpaceWidth(width); }
 
-const QVDocxPDFExporter::FontFacts& QVDocxPDFExporter::fontFacts(const std::shared_ptr<const QVPDFFont>& font) {
-  auto found = fontFacts_.find(font.get());
-  if (found != fontFacts_.end()) return found->second.second;
-
-  // The family name, else the font's own name, else the fall-back; bold or
-  // italic faces are named by their family, plain ones by their own name.
-  std::string family = font->fontFamilyName();
-  std::string name = font->fontName();
-  if (family.empty())
-    family = name.empty() ? std::string(QVDocx_FontNameText(QVDocxUtilities::fallbackFontName())) : name;
-  if (name.empty()) name = family;
-  const auto& descriptor = font->fontDescriptor();
-  FontFacts facts;
-  facts.bold = QVPDFFontUtilities::isBoldFontName(name) || (descriptor && descriptor->isBold());
-  facts.italic = QVPDFFontUtilities::isItalicFontName(name) || (descriptor && descriptor->isItalic());
-  facts.name = fontNames_.intern(facts.bold || facts.italic ? family : name);
-  return fontFacts_.emplace(font.get(), std::make_pair(font, std::move(facts))).first->second.second;
-}
-
-QVDocx_RPr QVDocxPDFExporter::currentRProperty() {
-  const QVPDFRenderState& s = state();
-  const std::shared_ptr<const QVPDFFont>& font = s.font();
-  if (!font) return QVDocxUtilities::defaultRProperty();
-  const FontFacts& facts = fontFacts(font);
-  // The display em width, rounded and at least 8, as the placement gives it.
-  const Size em = QVPDF_CTMInfoOfState(s, currentDisplayTextTransform()).fontSize;
-  const QVPDFRGB fill = s.currentFillRGBColor();
-
-  // Scale, spacing, underline and script stay as the defaults have them.
-  QVDocx_RPr r = QVDocxUtilities::defaultRProperty();
-  r.rFonts = {facts.name, facts.name, facts.name, facts.name};
-  r.b = facts.bold;
-  r.i = facts.italic;
-  r.sz = static_cast<float>(em.width);
-  r.color = {fill.r, fill.g, fill.b, 255};
-  return r;
-}
+QVDocx_RPr QVDocxPDFExporter::currentRProperty() { return fontFacts_.currentRProperty(frame_); }
 
 // ---------------------------------------------------------------------------
 // Text
 
 void QVDocxPDFExporter::didScanText(QVPDFConentParser&, const std::string& text, Size offset) {
   if (isShouldCancel_ || !currentPage() || ++pageStrings_ > kMaxStringsPerPage) return;
-  const QVPDFRenderState& s = state();
-  QVShownString shown;
-  shown.text = text;
-  shown.start = currentDisplayTextTransform();
-  shown.next = nextDisplayTextTransform(offset);
-  shown.fontSize = s.fontSize();
-  shown.ascent = fontAscent();
-  shown.descent = fontDescent();
-  shown.spaceWidth = (s.font() ? s.font()->widthOfSpace() : 0.0) * s.fontSize();
-  router_.didScanText(shown);
+  router_.didScanText(QVTextRouter::shownString(frame_, text, offset));
 }
 
 QVTextRouterPaint QVDocxPDFExporter::currentPaint() {
@@ -239,7 +155,7 @@ void QVDocxPDFExporter::closeTextPath(QVRoutedTextPath path) {
 // ---------------------------------------------------------------------------
 // Paths and images
 
-AffineTransform QVDocxPDFExporter::userToDisplay() const { return state().ctm().concat(currentPageTransform_); }
+AffineTransform QVDocxPDFExporter::userToDisplay() const { return frame_.userToDisplay(); }
 
 void QVDocxPDFExporter::closeTextBeforeDrawing() {
   if (router_.isUsingTextBox()) {
@@ -271,7 +187,7 @@ void QVDocxPDFExporter::didScanPath(QVPDFConentParser&, const Path& path, bool s
   const QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, t, stroke, fill);
   if (!paint.fill && !paint.stroke) return;
 
-  if (QVPDFRendering::isPaperFill(s, paint, box, currentPageMediaBox_)) return;
+  if (QVPDFRendering::isPaperFill(s, paint, box, currentPageMediaBox())) return;
 
   QVDocxPathInfo info;
   info.displayX = box.origin.x;
@@ -352,7 +268,7 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
     // area: it is left out.
     if (!pixels) return;
     QVPDFRendering::ClippedImageFile clipped;
-    switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform_, currentPageMediaBox_.size, t,
+    switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform(), currentPageMediaBox().size, t,
                                           &clipped)) {
       case QVPDFRendering::ClipResult::Invisible:
         // Nothing of the image is left on the page.

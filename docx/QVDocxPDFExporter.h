@@ -11,21 +11,19 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "convert/QVPDFExporter.h"
+#include "convert/QVPDFPageFrame.h"
 #include "convert/QVPDF_CTMInfo.h"
 #include "docx/QVDocx.h"
+#include "docx/QVDocxFontFacts.h"
 #include "docx/QVTextRouter.h"
 #include "pdf/QVPDFConentParser.h"
-#include "pdf/fonts/QVPDFFontFactory.h"
 #include "platform/geometry/geometry.h"
 
 class QVDocxWriter;
 class QVDocxPage;
-class QVPDFFont;
 class QVPDFRenderState;
-class RenderingStateStack;
 
 class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate, private QVTextRouterDelegate {
  public:
@@ -59,9 +57,9 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   QVDocxWriter* pdfConverter() { return pdfConverter_.get(); }
   bool isShouldCancel() const { return isShouldCancel_; }
   void setIsShouldCancel(bool value) { isShouldCancel_ = value; }
-  const platform::Rect& currentPageMediaBox() const { return currentPageMediaBox_; }
-  int64_t currentPageRotationAngle() const { return currentPageRotationAngle_; }
-  const platform::AffineTransform& currentPageTransform() const { return currentPageTransform_; }
+  const platform::Rect& currentPageMediaBox() const { return frame_.display().box; }
+  int64_t currentPageRotationAngle() const { return frame_.display().rotation; }
+  const platform::AffineTransform& currentPageTransform() const { return frame_.pageTransform(); }
   const QVTextRouter& textRouter() const { return router_; }
 
   // ---- Geometry and properties of the text shown now (each reads the top
@@ -73,13 +71,6 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   QVDocx_RPr currentRProperty() override;
 
  private:
-  // What the run properties take from a font, worked out once per font.
-  struct FontFacts {
-    QVDocx_FontName name;
-    bool bold = false;
-    bool italic = false;
-  };
-
   QVPDFRenderState& state() const;
   // User space of the state to display space.
   platform::AffineTransform userToDisplay() const;
@@ -87,9 +78,6 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // the text goes on from where the main text stopped.
   void closeTextBeforeDrawing();
   QVDocxPage* currentPage() const;
-  double fontAscent() const;
-  double fontDescent() const;
-  const FontFacts& fontFacts(const std::shared_ptr<const QVPDFFont>& font);
 
   // The router's hooks.
   QVTextRouterPaint currentPaint() override;
@@ -99,21 +87,14 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
 
   std::unique_ptr<QVDocxWriter> pdfConverter_;
   bool isShouldCancel_ = false;
-  std::shared_ptr<RenderingStateStack> renderingStateStack_;
-  platform::Rect currentPageMediaBox_;
-  int64_t currentPageRotationAngle_ = 0;
-  platform::AffineTransform currentPageTransform_;
+  QVPDFPageFrame frame_;
   // The counters of the running conversion.
   QVDocxConversionContext context_;
   QVTextRouter router_;
-  QVDocxFontNames fontNames_;
   // Per page: a font of the page keeps its facts (and stays alive) until the
   // page ends.
-  std::unordered_map<const QVPDFFont*, std::pair<std::shared_ptr<const QVPDFFont>, FontFacts>> fontFacts_;
+  QVDocxFontFacts fontFacts_;
   uint64_t pageStrings_ = 0;
   uint64_t pagePictures_ = 0;
   int64_t clipPixels_ = 0;
-  // The fonts of the document being converted live as long as it does here.
-  const void* fontDocument_ = nullptr;
-  std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;
 };

@@ -22,6 +22,7 @@ constexpr double kMergeOverlap = 2.0;
 constexpr double kMinHalfUnit = 2.0;
 // One blank stands for this many space widths of a wider gap.
 constexpr float kBlankWidthFactor = 1.2f;
+constexpr double kSpaceShareOfEm = 0.25;
 
 // Runs whose font, size, scale and spacing are equal share a width unit.
 struct FontClass {
@@ -146,6 +147,9 @@ std::vector<std::shared_ptr<QVDocxRunText>> QVDocxPage::mergeRuns(
     const std::shared_ptr<QVDocxRunText>& first = runs[i];
     double unit = first->spaceWidth;
     if (unitAfter[i]) unit = std::min(static_cast<float>(unit), *unitAfter[i]);
+    // Runs that know no space width still have their words apart: a space
+    // is about a quarter of the em.
+    if (!(unit > 0)) unit = first->rProperty.sz * kSpaceShareOfEm;
     const double half = std::max(static_cast<double>(static_cast<float>(unit * 0.5)), kMinHalfUnit);
     uint64_t expected = first->drawIndex + 1;
     const double baseLine = first->ctmInfo.yBase;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "convert/QVPDFPageFrame.h"
 #include "platform/text/text.h"
 
 using platform::AffineTransform;
@@ -75,6 +76,18 @@ double QVTextRouter::quarterTurnBands(double r) {
 bool QVTextRouter::isSingleBlank(std::string_view text) {
   return !text.empty() && text.size() <= 4 && platform::text::utf16Length(text) == 1 &&
          static_cast<unsigned char>(text[0]) <= 0x20;
+}
+
+QVShownString QVTextRouter::shownString(const QVPDFPageFrame& frame, std::string_view text, Size advance) {
+  QVShownString shown;
+  shown.text = text;
+  shown.start = frame.displayTextTransform();
+  shown.next = frame.nextDisplayTextTransform(advance);
+  shown.fontSize = frame.emFontSize();
+  shown.ascent = frame.fontAscent();
+  shown.descent = frame.fontDescent();
+  shown.spaceWidth = frame.spaceWidthInTextSpace();
+  return shown;
 }
 
 QVPDF_CTMInfo QVTextRouter::placement(const QVShownString& s, const AffineTransform& t) const {

@@ -35,6 +35,8 @@
 #include "docx/QVDocxTextPathInfo.h"
 #include "platform/geometry/geometry.h"
 
+class QVPDFPageFrame;
+
 // One shown string as the router needs it: its text and the text state that
 // places it.
 struct QVShownString {
@@ -42,8 +44,8 @@ struct QVShownString {
   // Text space at the string's start, and after its advance, to display space.
   platform::AffineTransform start;
   platform::AffineTransform next;
-  double fontSize = 1;
-  double ascent = 0.95;  // fractions of the font size
+  double fontSize = 1;   // the font's em at its size, text space
+  double ascent = 0.95;  // fractions of the em
   double descent = -0.35;
   double spaceWidth = 0;  // one space in text space (the font's space width times the size)
 };
@@ -118,6 +120,9 @@ class QVTextRouter {
 
   // Routes one shown string.
   void didScanText(const QVShownString& s);
+  // The string shown now, as the frame of the page places it (the em of its
+  // font as the size), with the advance the interpreter reported.
+  static QVShownString shownString(const QVPDFPageFrame& frame, std::string_view text, platform::Size advance);
 
   // The three routes.
   void usingDocxMainText(const QVShownString& s);

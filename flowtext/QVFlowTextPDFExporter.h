@@ -13,20 +13,17 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 
 #include "convert/QVPDFExporter.h"
+#include "convert/QVPDFPageFrame.h"
 #include "docx/QVDocx.h"
 #include "docx/QVDocxConversionContext.h"
+#include "docx/QVDocxFontFacts.h"
 #include "docx/QVTextRouter.h"
 #include "flowtext/QVFlowTextConverter.h"
 #include "pdf/QVPDFConentParser.h"
-#include "pdf/fonts/QVPDFFontFactory.h"
 #include "platform/geometry/geometry.h"
 
-class QVPDFFont;
-class QVPDFRenderState;
-class RenderingStateStack;
 
 class QVFlowTextPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate, private QVTextRouterDelegate {
  public:
@@ -53,7 +50,7 @@ class QVFlowTextPDFExporter : public QVPDFExporter, public QVPDFConentParserDele
   const QVTextRouter& textRouter() const { return router_; }
 
   // The run properties of the text shown now: every font slot holds the
-  // font's family name (the fall-back name when it has none); bold and
+  // font's office family (the fall-back name when it has none); bold and
   // italic come from the font's own name and descriptor.
   QVDocx_RPr currentRProperty() override;
 
@@ -66,15 +63,7 @@ class QVFlowTextPDFExporter : public QVPDFExporter, public QVPDFConentParserDele
   virtual void addMainRun(QVFlowTextPage& page, std::shared_ptr<QVFlowRunText> run);
 
  private:
-  struct FontFacts {
-    QVDocx_FontName family;
-    bool bold = false;
-    bool italic = false;
-  };
-
-  QVPDFRenderState& state() const;
   QVFlowTextPage* currentPage() const;
-  const FontFacts& fontFacts(const std::shared_ptr<const QVPDFFont>& font);
   void dropDocumentFonts();
 
   // The router's hook; boxes and paths keep the router's default (dropped).
@@ -82,13 +71,9 @@ class QVFlowTextPDFExporter : public QVPDFExporter, public QVPDFConentParserDele
 
   std::unique_ptr<QVFlowTextConverter> pdfConverter_;
   bool isShouldCancel_ = false;
-  std::shared_ptr<RenderingStateStack> renderingStateStack_;
-  platform::AffineTransform currentPageTransform_;
+  QVPDFPageFrame frame_;
   QVDocxConversionContext context_;
   QVTextRouter router_;
-  QVDocxFontNames fontNames_;
-  std::unordered_map<const QVPDFFont*, std::pair<std::shared_ptr<const QVPDFFont>, FontFacts>> fontFacts_;
+  QVDocxFontFacts fontFacts_;
   uint64_t pageStrings_ = 0;
-  const void* fontDocument_ = nullptr;
-  std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;
 };

@@ -8,17 +8,13 @@
 #include <numbers>
 
 #include "convert/QVHexColor.h"
-#include "convert/QVPDFTextPlacement.h"
 #include "pdf/QVPDFCGPathUtilities.h"
 #include "pdf/QVPDFImageXObject.h"
 #include "pdf/QVPDFPathUtilities.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/QVPDFUtilities.h"
-#include "pdf/RenderingStateStack.h"
 #include "pdf/fonts/QVPDFFont.h"
 #include "platform/fs/files.h"
-#include "platform/pdf/document.h"
-#include "platform/pdf/scanner.h"
 #include "platform/text/bidi.h"
 #include "platform/text/text.h"
 #include "pptx/QVPPTXFreeform.h"
@@ -95,7 +91,7 @@ bool finitePoint(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
 }  // namespace
 
-QVPPTXPDFExporter::QVPPTXPDFExporter() : renderingStateStack_(std::make_shared<RenderingStateStack>()) {}
+QVPPTXPDFExporter::QVPPTXPDFExporter() = default;
 
 QVPPTXPDFExporter::~QVPPTXPDFExporter() = default;
 
@@ -113,17 +109,7 @@ void QVPPTXPDFExporter::begainConvertPDF(const std::string& outputPath) {
 bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   if (!pdfConverter_) return false;
 
-  // Fonts are built once per document and shared by its pages.
-  const QPDF* document = &page.document().qpdf();
-  if (document != fontDocument_) {
-    fontScope_.reset();
-    fontScope_ = std::make_unique<QVPDFFontFactory::DocumentScope>(document);
-    fontDocument_ = document;
-  }
-
-  const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
-  currentPageRotationAngle_ = display.rotation;
-  currentPageTransform_ = display.transform;
+  const QVPDFPageDisplay& display = frame_.beginPage(page);
   const double width = display.box.width();
   const double height = display.box.height();
   // The deck has the first page's size; a page of another size or turned
@@ -131,24 +117,18 @@ bool QVPPTXPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   const Size pageSize{width, height};
   const Size slideSize = pdfConverter_->completedSlideCount() > 0 ? pdfConverter_->slideSize() : pageSize;
   const AffineTransform fit = slideFitTransform(pageSize, slideSize);
-  currentPageTransform_ = currentPageTransform_.concat(fit);
+  frame_.setPageTransform(display.transform.concat(fit));
   currentPageMediaBox_ = Rect(fit.tx, fit.ty, width * fit.a, height * fit.d);
   currentSlideSize_ = slideSize;
 
   nextCharFontSize_ = 1.0;
   nextCharTransform_ = AffineTransform::identity();
   rightToLeftRun_.reset();
-  renderingStateStack_ = std::make_shared<RenderingStateStack>();
   pageItems_ = 0;
   picturePixels_ = 0;
 
   pdfConverter_->begainWritePage(Size{width, height});
-  {
-    QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
-    parser.setDelegate(this);
-    parser.setRenderingStateStack(renderingStateStack_);
-    parser.startParser();
-  }
+  frame_.interpretPage(page, *this);
   endTextBoxWritingIfNeed();
   pdfConverter_->endWritePage();
   return true;
@@ -158,8 +138,7 @@ void QVPPTXPDFExporter::endConvertPDF(const platform::PdfDocument& document) {
   (void)document;
   canvasMemory_ = platform::image::PixelStorage();
   if (pdfConverter_) pdfConverter_->packetPPTXFile();
-  fontScope_.reset();
-  fontDocument_ = nullptr;
+  frame_.endDocument();
 }
 
 void QVPPTXPDFExporter::cleanConvertPDF() {}
@@ -167,13 +146,13 @@ void QVPPTXPDFExporter::cleanConvertPDF() {}
 // ---------------------------------------------------------------------------
 // Shared look-ups
 
-QVPDFRenderState& QVPPTXPDFExporter::state() const { return renderingStateStack_->topRenderingState(); }
+QVPDFRenderState& QVPPTXPDFExporter::state() const { return frame_.state(); }
 
 QVPPTXPage* QVPPTXPDFExporter::currentPage() const {
   return pdfConverter_ ? pdfConverter_->currentPage() : nullptr;
 }
 
-AffineTransform QVPPTXPDFExporter::userToDisplay() const { return state().ctm().concat(currentPageTransform_); }
+AffineTransform QVPPTXPDFExporter::userToDisplay() const { return frame_.userToDisplay(); }
 
 AffineTransform QVPPTXPDFExporter::slideFitTransform(Size page, Size slide) {
   // Sizes that differ by less than this are one size (a page box written
@@ -188,11 +167,11 @@ AffineTransform QVPPTXPDFExporter::slideFitTransform(Size page, Size slide) {
                          (slide.height - page.height * scale) / 2};
 }
 
-double QVPPTXPDFExporter::emFontSize() const { return QVPDF_EmFontSize(state()); }
+double QVPPTXPDFExporter::emFontSize() const { return frame_.emFontSize(); }
 
-double QVPPTXPDFExporter::fontAscent() const { return QVPDF_FontAscent(state()); }
+double QVPPTXPDFExporter::fontAscent() const { return frame_.fontAscent(); }
 
-double QVPPTXPDFExporter::fontDescent() const { return QVPDF_FontDescent(state()); }
+double QVPPTXPDFExporter::fontDescent() const { return frame_.fontDescent(); }
 
 bool QVPPTXPDFExporter::isVerticalText() const {
   const auto& font = state().font();
@@ -202,9 +181,7 @@ bool QVPPTXPDFExporter::isVerticalText() const {
 }
 
 double QVPPTXPDFExporter::displaySpaceWidth(double rotation) const {
-  const QVPDFRenderState& s = state();
-  const double spaceInText = (s.font() ? s.font()->widthOfSpace() : 0.0) * s.fontSize();
-  const Size e = convertToDisplaySpaceWidth(spaceInText);
+  const Size e = convertToDisplaySpaceWidth(frame_.spaceWidthInTextSpace());
   if (isQuarterTurn(rotation)) return e.height;
   // Along the line for every other direction: the text may run any way.
   return rotation == 0 ? e.width : std::hypot(e.width, e.height);
@@ -232,19 +209,19 @@ Point QVPPTXPDFExporter::stringStartCorner() const {
 }
 
 AffineTransform QVPPTXPDFExporter::currentDisplayTextTransform() const {
-  return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
+  return frame_.displayTextTransform();
 }
 
 AffineTransform QVPPTXPDFExporter::nextDisplayTextTransform(Size advance) const {
-  return QVPDF_NextDisplayTextTransform(state(), advance, currentPageTransform_);
+  return frame_.nextDisplayTextTransform(advance);
 }
 
 Size QVPPTXPDFExporter::convertToDisplaySpaceWidth(double width) const {
-  return QVPDF_DisplaySpaceWidth(state(), width, currentPageTransform_);
+  return frame_.displaySpaceWidth(width);
 }
 
 QVPDF_CTMInfo QVPPTXPDFExporter::ctmInfoFor(const AffineTransform& displayTextTransform) const {
-  return QVPDF_CTMInfoOfState(state(), displayTextTransform);
+  return frame_.ctmInfo(displayTextTransform);
 }
 
 QVPDF_CTMInfo QVPPTXPDFExporter::currentCTMInfo() const { return ctmInfoFor(currentDisplayTextTransform()); }
@@ -593,8 +570,9 @@ void QVPPTXPDFExporter::appendVerticalText(const std::string& text, Size offset,
 QVPPTX_RunPr QVPPTXPDFExporter::currentRProperty() const {
   const QVPDFRenderState& s = state();
   QVPPTX_RunPr properties = QVPPTXUtilities::defaultRunProperty();
-  std::string typeface = s.font() ? s.font()->fontFamilyName() : std::string();
-  if (typeface.empty()) typeface = kFallbackTypeface;
+  // Slides carry the family only: bold and italic are not written.
+  const std::string typeface = s.font() ? QVPDF_OfficeFont(*s.font(), kFallbackTypeface).family
+                                        : std::string(kFallbackTypeface);
   properties.latin.typeface = typeface;
   properties.cs.typeface = typeface;
   properties.sz = static_cast<float>(currentCTMInfo().fontSize.width);
@@ -721,7 +699,7 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   QVPDFPathPaint paint = QVPDFRendering::pathPaint(s, userToDisplay(), stroke, fill);
   paint.stroke = paint.stroke && stroke;
   paint.fill = paint.fill && fill;
-  const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform_);
+  const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform());
   std::optional<QVPDFRenderedImage> rendered =
       QVPDFRendering::makeCGPathToUIImage(displayPath, paint, currentSlideSize_, clips, canvasMemory());
   if (!rendered) return;
@@ -774,7 +752,7 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     picturePixels_ += imagePixels;
     if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
       QVPDFRendering::ClippedImageFile clipped;
-      switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform_, currentSlideSize_, t,
+      switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform(), currentSlideSize_, t,
                                             &clipped, canvasMemory())) {
         case QVPDFRendering::ClipResult::Invisible:
           return;

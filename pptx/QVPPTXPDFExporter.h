@@ -33,9 +33,9 @@
 #include <vector>
 
 #include "convert/QVPDFExporter.h"
+#include "convert/QVPDFPageFrame.h"
 #include "convert/QVPDF_CTMInfo.h"
 #include "pdf/QVPDFConentParser.h"
-#include "pdf/fonts/QVPDFFontFactory.h"
 #include "platform/geometry/geometry.h"
 #include "platform/geometry/path.h"
 #include "platform/image/bitmap.h"
@@ -46,7 +46,6 @@ class QVPPTXPage;
 class QVPPTXParagraph;
 class QVPPTXRun;
 class QVPDFRenderState;
-class RenderingStateStack;
 
 class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate {
  public:
@@ -90,9 +89,9 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   void setIsShouldCancel(bool value) { isShouldCancel_ = value; }
   // The page box as displayed (rotated with the page, origin 0).
   const platform::Rect& currentPageMediaBox() const { return currentPageMediaBox_; }
-  int64_t currentPageRotationAngle() const { return currentPageRotationAngle_; }
+  int64_t currentPageRotationAngle() const { return frame_.display().rotation; }
   // User space of the page to display space.
-  const platform::AffineTransform& currentPageTransform() const { return currentPageTransform_; }
+  const platform::AffineTransform& currentPageTransform() const { return frame_.pageTransform(); }
   double nextCharFontSize() const { return nextCharFontSize_; }
   const platform::AffineTransform& nextCharTransform() const { return nextCharTransform_; }
   const QVPDF_CTMInfo& nextCharCTMInfo() const { return nextCharCTMInfo_; }
@@ -180,10 +179,9 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
 
   std::unique_ptr<QVPPTXWriter> pdfConverter_;
   bool isShouldCancel_ = false;
-  std::shared_ptr<RenderingStateStack> renderingStateStack_;
+  QVPDFPageFrame frame_;
+  // Where the page lands on the slide.
   platform::Rect currentPageMediaBox_;
-  int64_t currentPageRotationAngle_ = 0;
-  platform::AffineTransform currentPageTransform_;
   double nextCharFontSize_ = 1.0;
   platform::AffineTransform nextCharTransform_;
   QVPDF_CTMInfo nextCharCTMInfo_;
@@ -207,9 +205,6 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // Vertical writing: where the next character of the open column is
   // expected (top centre of its em box, display space).
   platform::Point nextVerticalPosition_;
-  // The fonts of the document being converted live as long as it does here.
-  const void* fontDocument_ = nullptr;
-  std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;
   uint64_t nextRenderedImage_ = 1;
   // The memory of the last canvas, reused by the next rendered picture (up
   // to kKeptCanvasBytes; larger canvases are given back at once).

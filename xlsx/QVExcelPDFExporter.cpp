@@ -5,12 +5,7 @@
 #include "convert/QVHexColor.h"
 #include "convert/QVPDFTextPlacement.h"
 #include "pdf/QVPDFRenderState.h"
-#include "pdf/RenderingStateStack.h"
 #include "pdf/fonts/QVPDFFont.h"
-#include "pdf/fonts/QVPDFFontDescriptor.h"
-#include "pdf/fonts/QVPDFFontUtilities.h"
-#include "platform/pdf/document.h"
-#include "platform/pdf/scanner.h"
 #include "xlsx/QVExcelPage.h"
 #include "xlsx/QVExcelUtilities.h"
 #include "xlsx/QVExcelWriter.h"
@@ -31,7 +26,7 @@ bool finitePlacement(const QVExcelRunText& run) {
 }  // namespace
 
 QVExcelPDFExporter::QVExcelPDFExporter(const std::optional<QVExcelOptions>& options, bool workbook)
-    : workbook_(workbook), renderingStateStack_(std::make_shared<RenderingStateStack>()) {
+    : workbook_(workbook) {
   manager_.setOptions(options);
 }
 
@@ -54,72 +49,47 @@ void QVExcelPDFExporter::begainConvertPDF(const std::string& outputPath) {
 bool QVExcelPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   if (!pdfConverter_) return false;
 
-  // Fonts are built once per document and shared by its pages.
-  const QPDF* document = &page.document().qpdf();
-  if (document != fontDocument_) {
-    fontScope_.reset();
-    fontScope_ = std::make_unique<QVPDFFontFactory::DocumentScope>(document);
-    fontDocument_ = document;
-  }
-
-  const QVPDFPageDisplay display = QVPDF_PageDisplay(page);
-  currentPageRotationAngle_ = display.rotation;
-  currentPageMediaBox_ = display.box;
-  currentPageTransform_ = display.transform;
-
+  const QVPDFPageDisplay& display = frame_.beginPage(page);
   nextCharFontSize_ = 1.0;
   nextCharTransform_ = AffineTransform::identity();
   mainTextFontSize_ = 1.0;
   mainTextTransform_ = AffineTransform::identity();
-  renderingStateStack_ = std::make_shared<RenderingStateStack>();
   isNotScanTextYet_ = true;
 
-  pdfConverter_->begainWritePage(currentPageMediaBox_.size);
-  {
-    QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
-    parser.setDelegate(this);
-    parser.setRenderingStateStack(renderingStateStack_);
-    // Cells hold text only: images are neither decoded nor written.
-    parser.setScansImages(false);
-    parser.startParser();
-  }
+  pdfConverter_->begainWritePage(display.box.size);
+  // Cells hold text only: images are neither decoded nor written.
+  frame_.interpretPage(page, *this, false);
   pdfConverter_->endWritePage();
   return true;
 }
 
 void QVExcelPDFExporter::endConvertPDF(const platform::PdfDocument& document) {
   if (pdfConverter_) pdfConverter_->packetExcelFile(document);
-  fontScope_.reset();
-  fontDocument_ = nullptr;
+  frame_.endDocument();
 }
 
 void QVExcelPDFExporter::cleanConvertPDF() {
   // Nothing of a cancelled conversion is kept, its work folder included.
   pdfConverter_.reset();
-  fontScope_.reset();
-  fontDocument_ = nullptr;
+  frame_.endDocument();
 }
 
 // ---------------------------------------------------------------------------
 // Shared look-ups
 
-QVPDFRenderState& QVExcelPDFExporter::state() const { return renderingStateStack_->topRenderingState(); }
+QVPDFRenderState& QVExcelPDFExporter::state() const { return frame_.state(); }
 
 QVExcelPage* QVExcelPDFExporter::currentPage() const {
   return pdfConverter_ ? pdfConverter_->currentPage() : nullptr;
 }
 
-AffineTransform QVExcelPDFExporter::currentDisplayTextTransform() const {
-  return QVPDF_DisplayTextTransform(state(), currentPageTransform_);
-}
+AffineTransform QVExcelPDFExporter::currentDisplayTextTransform() const { return frame_.displayTextTransform(); }
 
 AffineTransform QVExcelPDFExporter::nextDisplayTextTransform(Size advance) const {
-  return QVPDF_NextDisplayTextTransform(state(), advance, currentPageTransform_);
+  return frame_.nextDisplayTextTransform(advance);
 }
 
-Size QVExcelPDFExporter::convertToDisplaySpaceWidth(double width) const {
-  return QVPDF_DisplaySpaceWidth(state(), width, currentPageTransform_);
-}
+Size QVExcelPDFExporter::convertToDisplaySpaceWidth(double width) const { return frame_.displaySpaceWidth(width); }
 
 // ---------------------------------------------------------------------------
 // Text
@@ -135,7 +105,7 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
   // A page's text does not start with a lone blank or control character.
   if (isNotScanTextYet_ && text.size() == 1 && static_cast<unsigned char>(text[0]) <= 0x20) return;
 
-  QVPDF_CTMInfo info = QVPDF_CTMInfoOfState(state(), currentDisplayTextTransform());
+  QVPDF_CTMInfo info = frame_.currentCTMInfo();
   // Cells hold upright text only: mirrored, vertical and turned strings are
   // left out. A vertical font's column would fall one character per row.
   if (info.flip || !(info.rotation < 5.0f)) return;
@@ -144,7 +114,7 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
 
   const QVPDFRenderState& s = state();
   const AffineTransform next = nextDisplayTextTransform(offset);
-  const QVPDF_CTMInfo nextInfo = QVPDF_CTMInfoOfState(state(), next);
+  const QVPDF_CTMInfo nextInfo = frame_.ctmInfo(next);
 
   auto run = std::make_shared<QVExcelRunText>();
   run->rPr = currentRProperty();
@@ -157,7 +127,7 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
   if (!finitePlacement(*run)) return;
 
   isNotScanTextYet_ = false;
-  const double spaceInText = (s.font() ? s.font()->widthOfSpace() : 0.0) * s.fontSize() * s.horizontalScaling();
+  const double spaceInText = frame_.spaceWidthInTextSpace() * s.horizontalScaling();
   const double wordSpace = convertToDisplaySpaceWidth(spaceInText).width;
   nextCharTransform_ = next;
   nextCharFontSize_ = s.fontSize();
@@ -209,16 +179,12 @@ QVExcelRunTextProperty QVExcelPDFExporter::currentRProperty() const {
   const QVPDFRenderState& s = state();
   const auto& font = s.font();
   if (!font) return properties;
-  std::string family = font->fontFamilyName();
-  if (family.empty()) family = QVExcelUtilities::defaultFontName();
-  std::string name = font->fontName();
-  if (name.empty()) name = QVExcelUtilities::defaultFontName();
-  const auto& descriptor = font->fontDescriptor();
-  properties.b = QVPDFFontUtilities::isBoldFontName(name) || (descriptor && descriptor->isBold());
-  properties.i = QVPDFFontUtilities::isItalicFontName(name) || (descriptor && descriptor->isItalic());
-  properties.sz = std::fmax(QVPDF_CTMInfoOfState(state(), currentDisplayTextTransform()).fontSize.width, 10.0);
-  properties.rFont = name;
-  properties.family = family;
+  QVPDFOfficeFont office = QVPDF_OfficeFont(*font, QVExcelUtilities::defaultFontName());
+  properties.b = office.bold;
+  properties.i = office.italic;
+  properties.sz = std::fmax(frame_.currentCTMInfo().fontSize.width, 10.0);
+  properties.rFont = office.family;
+  properties.family = std::move(office.family);
   // The interpreter starts a page in a fill that is black to the eye (1 of
   // 255 in each channel): near-black text is written black, as it is seen.
   const platform::Color fill = s.currentFillColor();
@@ -233,7 +199,7 @@ void QVExcelPDFExporter::didScanPath(QVPDFConentParser& parser, const platform::
   (void)parser, (void)path, (void)stroke;
   if (!manager_.isNeedCollectCGPaths() || !currentPage()) return;
   const QVPDFRenderState& s = state();
-  const platform::Path displayPath = s.cgPath().transformed(platform::concat(s.ctm(), currentPageTransform_));
+  const platform::Path displayPath = s.cgPath().transformed(frame_.userToDisplay());
   if (displayPath.isEmpty()) return;
   const platform::Rect box = displayPath.boundingBox();
   if (box.isNull() || !std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) || !std::isfinite(box.size.width) ||

@@ -17,9 +17,9 @@
 
 #include "convert/QVExcelOptions.h"
 #include "convert/QVPDFExporter.h"
+#include "convert/QVPDFPageFrame.h"
 #include "convert/QVPDF_CTMInfo.h"
 #include "pdf/QVPDFConentParser.h"
-#include "pdf/fonts/QVPDFFontFactory.h"
 #include "platform/geometry/geometry.h"
 #include "xlsx/QVExcelManager.h"
 #include "xlsx/QVExcelRunText.h"
@@ -27,7 +27,6 @@
 class QVExcelWriter;
 class QVExcelPage;
 class QVPDFRenderState;
-class RenderingStateStack;
 
 class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate {
  public:
@@ -58,10 +57,10 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   bool isShouldCancel() const { return isShouldCancel_; }
   void setIsShouldCancel(bool value) { isShouldCancel_ = value; }
   // The page box as displayed (rotated with the page, origin 0).
-  const platform::Rect& currentPageMediaBox() const { return currentPageMediaBox_; }
-  int64_t currentPageRotationAngle() const { return currentPageRotationAngle_; }
+  const platform::Rect& currentPageMediaBox() const { return frame_.display().box; }
+  int64_t currentPageRotationAngle() const { return frame_.display().rotation; }
   // User space of the page to display space.
-  const platform::AffineTransform& currentPageTransform() const { return currentPageTransform_; }
+  const platform::AffineTransform& currentPageTransform() const { return frame_.pageTransform(); }
   double mainTextFontSize() const { return mainTextFontSize_; }
   const platform::AffineTransform& mainTextTransform() const { return mainTextTransform_; }
   const QVPDF_CTMInfo& mainTextCTMInfo() const { return mainTextCTMInfo_; }
@@ -98,10 +97,7 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   bool workbook_ = false;
   std::unique_ptr<QVExcelWriter> pdfConverter_;
   bool isShouldCancel_ = false;
-  std::shared_ptr<RenderingStateStack> renderingStateStack_;
-  platform::Rect currentPageMediaBox_;
-  int64_t currentPageRotationAngle_ = 0;
-  platform::AffineTransform currentPageTransform_;
+  QVPDFPageFrame frame_;
   double mainTextFontSize_ = 1.0;
   platform::AffineTransform mainTextTransform_;
   QVPDF_CTMInfo mainTextCTMInfo_;
@@ -110,7 +106,4 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   platform::AffineTransform nextCharTransform_;
   QVPDF_CTMInfo nextCharCTMInfo_;
   bool isNotScanTextYet_ = true;
-  // The fonts of the document being converted live as long as it does here.
-  const void* fontDocument_ = nullptr;
-  std::unique_ptr<QVPDFFontFactory::DocumentScope> fontScope_;
 };

@@ -160,6 +160,17 @@ double QVPDFCIDTypeFont::widthOfCID(uint32_t cid) const {
   return run ? run->width : cidWidths_.defWidth;
 }
 
+double QVPDFCIDTypeFont::averageWidth() const {
+  double sum = 0, count = 0;
+  for (const QVPDFFontCIDWidthExcep& run : cidWidths_.exceps) {
+    if (!(run.width > 0) || !std::isfinite(run.width) || run.last < run.first) continue;
+    const double n = static_cast<double>(run.last - run.first) + 1;
+    sum += run.width * n;
+    count += n;
+  }
+  return count > 0 ? sum / count : cidWidths_.defWidth;
+}
+
 void QVPDFCIDTypeFont::getCIDWidths(uint32_t cid, int wMode, float* dx, float* dy, float* ox, float* oy) const {
   double w = 0, h = 0, vx = 0, vy = 0;
   if (wMode == 0) {

@@ -61,6 +61,9 @@ class QVPDFCIDTypeFont : public QVPDFFont {
   void getCIDWidths(uint32_t cid, int wMode, float* dx, float* dy, float* ox, float* oy) const;
   // Horizontal advance of a CID.
   double widthOfCID(uint32_t cid) const;
+  // The mean horizontal advance of the CIDs the W array lists, the default
+  // width when it lists none.
+  double averageWidth() const;
 
   // The characters the embedded program gives the glyph of a CID; empty when
   // it gives none or was not read (readProgramText).

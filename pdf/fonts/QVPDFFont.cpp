@@ -1,5 +1,7 @@
 #include "pdf/fonts/QVPDFFont.h"
 
+#include <algorithm>
+#include <cmath>
 #include <exception>
 #include <iterator>
 
@@ -31,6 +33,29 @@ std::shared_ptr<const QVPDFFont> QVPDFFont::fontWithDictionary(const platform::P
 int QVPDFFont::getNextChar(const unsigned char*, int, uint32_t*, uint32_t*, int, int*, float*, float*, float*,
                            float*) const {
   return 1;
+}
+
+double QVPDFFont::spaceWidthOrEstimate(double width, double em, double descriptorScale,
+                                       double averageGlyphWidth) const {
+  if (width > 0 && width < em) return width;
+  if (fontDescriptor_) {
+    double w = width > 0 ? width : em;
+    // The box holds its corners in place of origin and size.
+    const platform::Rect& box = fontDescriptor_->fontBBox();
+    const double boxWidth = box.size.width - box.origin.x;
+    for (double candidate :
+         {fontDescriptor_->missingWidth(), fontDescriptor_->averageWidth(), fontDescriptor_->maxWidth(), boxWidth})
+      if (candidate > 0) w = std::min(w, candidate * descriptorScale);
+    if (w > 0 && w < em) return w;
+  }
+  const bool fixedPitch = fontDescriptor_ && fontDescriptor_->isFixedWidth();
+  const bool knownGlyphs = averageGlyphWidth > 0 && std::isfinite(averageGlyphWidth);
+  if (fixedPitch) return knownGlyphs ? std::min(averageGlyphWidth, em) : em;
+  // Half an em, the old guess, is wider than most word spaces (a quarter to
+  // a third of an em, less in justified lines): text set in such a font came
+  // out with its words glued together.
+  if (!knownGlyphs) return 0.25 * em;
+  return std::clamp(averageGlyphWidth / 2, 0.2 * em, em / 3);
 }
 
 void QVPDFFont::setSubtypeBaseFontName(const platform::PdfObject& dictionary) {

@@ -70,7 +70,9 @@ class QVPDFFont {
 
   // Metrics as fractions of the font size (descent negative). The one
   // exception: a simple font whose box comes from a standard font answers it
-  // in glyph-space units.
+  // in glyph-space units. The space width is never 0: a font that has no
+  // usable one is given one from its own glyphs (spaceWidthOrEstimate), so
+  // that every output finds the same word gaps.
   virtual double widthOfSpace() const { return 0.0; }
   virtual double ascent() const { return 0.95; }
   virtual double descent() const { return -0.35; }
@@ -80,6 +82,11 @@ class QVPDFFont {
   // font size: 1 for every font but a Type 3 font, whose glyph space its
   // FontMatrix sets (an em is 1000 units of it).
   virtual double emSize() const { return 1.0; }
+  // How the font's glyphs stand in text space: the FontMatrix of a Type 3
+  // font at unit scale (a flip, a turn), the identity for every other font.
+  // A page may show such a font's glyphs flipped twice, by the FontMatrix and
+  // by the text matrix, and so upright: placements take it in.
+  virtual platform::AffineTransform glyphOrientation() const { return platform::AffineTransform::identity(); }
 
   // The same font listed under another resource name: a copy that shares
   // every table with this one.
@@ -103,6 +110,14 @@ class QVPDFFont {
   void setBuiltinFontWithFontDictionary(const platform::PdfObject& dictionary);
   void setFontDescriptorWithFontDictionary(const platform::PdfObject& dictionary);
   void setToUnicodeWithFontDictionary(const platform::PdfObject& dictionary, int nBits);
+  // The space width of a font: its own, `width`, when it lies between
+  // nothing and an em; else the least of the descriptor's widths (read as
+  // `descriptorScale` font sizes a unit) when that is below an em; else an
+  // estimate from the font's glyphs: a fixed-pitch font's space is as wide
+  // as its glyphs (`averageGlyphWidth`), a proportional font's about half
+  // as wide, within a fifth and a third of the em. Without any glyph width
+  // known, an em for a fixed-pitch font and a quarter em for any other.
+  double spaceWidthOrEstimate(double width, double em, double descriptorScale, double averageGlyphWidth) const;
 
   std::string objectKey_;
   std::string subtype_;

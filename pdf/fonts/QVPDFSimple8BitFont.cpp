@@ -57,11 +57,13 @@ void QVPDFSimple8BitFont::initWithDictionary(const platform::PdfObject& dictiona
   setToUnicodeWithFontDictionary(dictionary, 8);
   setTextOfCodes();
   setWidthsWithFontDictionary(dictionary);
+  if (kind_ == Kind::Type3) setType3Em();
+  setSpaceWidth();
   program_.reset();
 }
 
 // Glyph space of a Type3 font is what its FontMatrix says: widths scale by
-// its horizontal factor, and an em is 1000 units of it.
+// its horizontal factor; how the glyphs stand is the matrix at unit scale.
 void QVPDFSimple8BitFont::setType3GlyphSpace(const platform::PdfObject& dictionary) {
   platform::PdfObject matrix = dictionary.getArray("FontMatrix");
   if (matrix.size() != 6) return;
@@ -74,19 +76,74 @@ void QVPDFSimple8BitFont::setType3GlyphSpace(const platform::PdfObject& dictiona
   if (m[0] != 0) glyphScale_ = std::fabs(m[0]);
   const double unit = std::sqrt(std::fabs(m[0] * m[3] - m[1] * m[2]));
   if (!(unit > 0 && std::isfinite(unit))) return;
-  emSize_ = 1000.0 * unit;
-  // The box's top and bottom as the FontMatrix turns them (a matrix such as
-  // [1 0 0 -1 0 0] draws its glyphs upside down in glyph space).
+  glyphUnit_ = unit;
+  glyphOrientation_ = platform::AffineTransform{m[0] / unit, m[1] / unit, m[2] / unit, m[3] / unit, 0, 0};
   platform::PdfObject box = dictionary.getArray("FontBBox");
-  if (box.size() != 4 || m[1] != 0 || m[3] == 0) return;
+  if (box.size() != 4) return;
   auto y0 = box.at(1).asNumber(), y1 = box.at(3).asNumber();
   if (!y0 || !y1 || !std::isfinite(*y0) || !std::isfinite(*y1)) return;
-  const double top = std::max(*y0 * m[3], *y1 * m[3]), bottom = std::min(*y0 * m[3], *y1 * m[3]);
-  // A box of nothing, or one far from an em, tells no more than the
-  // defaults.
+  type3BoxHeight_ = std::make_pair(std::min(*y0, *y1), std::max(*y0, *y1));
+}
+
+namespace {
+
+int isAsciiLower(int c) { return c >= 'a' && c <= 'z'; }
+int isAsciiUpper(int c) { return c >= 'A' && c <= 'Z'; }
+
+}  // namespace
+
+double QVPDFSimple8BitFont::averageWidth(int (*kind)(int)) const {
+  double sum = 0;
+  int count = 0;
+  for (size_t code = 0; code < charWidths_.size(); ++code) {
+    const double w = charWidths_[code];
+    if (code == 32 || !(w > 0) || !std::isfinite(w)) continue;
+    if (kind && !(single_[code] < 128 && kind(static_cast<int>(single_[code])))) continue;
+    sum += w;
+    ++count;
+  }
+  return count ? sum / count : 0.0;
+}
+
+// One font size is the em of nearly every Type3 font. A font whose letters
+// would then be far wider or narrower than letters are counts its glyph
+// space in other units (device pixels): its em is the height of its box when
+// that agrees with its letters, else what its letters' widths make of it:
+// lower-case letters average about half an em, capitals about 0.7 of one.
+void QVPDFSimple8BitFont::setType3Em() {
+  const double lower = averageWidth(isAsciiLower);
+  const double upper = averageWidth(isAsciiUpper);
+  const double all = averageWidth(nullptr);
+  // The share of the em the letters take, and how far from the usual share
+  // an em may put them and still be believed.
+  auto share = [&](double em, double slack) {
+    if (lower > 0) return lower / em >= 0.5 / slack && lower / em <= 0.5 * slack;
+    if (upper > 0) return upper / em >= 0.7 / slack && upper / em <= 0.7 * slack;
+    if (all > 0) return all / em >= 0.55 / slack && all / em <= 0.55 * slack;
+    return true;
+  };
+  double em = 1.0;
+  if (!share(em, 2.5)) {
+    const double box = type3BoxHeight_ ? (type3BoxHeight_->second - type3BoxHeight_->first) * glyphUnit_ : 0.0;
+    if (box > 0 && std::isfinite(box) && share(box, 1.25))
+      em = box;
+    else
+      em = lower > 0 ? lower / 0.5 : upper > 0 ? upper / 0.7 : all / 0.55;
+  }
+  if (!(em > 0) || !std::isfinite(em)) em = 1.0;
+  emSize_ = em;
+
+  // The box's top and bottom, the glyphs upright; a box of nothing, or one
+  // far from an em, tells no more than the defaults.
+  if (!type3BoxHeight_) return;
+  const double bottom = type3BoxHeight_->first * glyphUnit_, top = type3BoxHeight_->second * glyphUnit_;
   if (!(top > 0 && bottom <= 0 && top - bottom > 0.3 * emSize_ && top - bottom < 3 * emSize_)) return;
   type3Ascent_ = top;
   type3Descent_ = bottom;
+}
+
+void QVPDFSimple8BitFont::setSpaceWidth() {
+  spaceWidth_ = spaceWidthOrEstimate(charWidths_[32], emSize_, descriptorScale(), averageWidth(nullptr));
 }
 
 // ---- Encoding
@@ -353,22 +410,7 @@ int QVPDFSimple8BitFont::getNextChar(const unsigned char* s, int len, uint32_t* 
   return 1;
 }
 
-double QVPDFSimple8BitFont::widthOfSpace() const {
-  // A space is narrower than the em; a Type3 font's em is its own.
-  const double em = emSize_;
-  double w = charWidths_[32];
-  if (!(w > 0 && w < em) && fontDescriptor_) {
-    if (w <= 0) w = em;
-    // The box holds its corners in place of origin and size.
-    const platform::Rect& box = fontDescriptor_->fontBBox();
-    const double boxWidth = box.size.width - box.origin.x;
-    for (double candidate : {fontDescriptor_->missingWidth(), fontDescriptor_->averageWidth(),
-                             fontDescriptor_->maxWidth(), boxWidth})
-      if (candidate > 0) w = std::min(w, candidate * descriptorScale());
-  }
-  if (!(w > 0 && w < em)) w = (fontDescriptor_ && fontDescriptor_->isFixedWidth() ? 1.0 : 0.5) * em;
-  return w;
-}
+double QVPDFSimple8BitFont::widthOfSpace() const { return spaceWidth_; }
 
 // A descriptor's metric counts when it was given (not 0); an embedded
 // program's descriptor is the better source, a standard font's tables the

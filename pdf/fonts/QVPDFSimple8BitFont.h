@@ -21,13 +21,17 @@
 // the standard font's (or a substitute's) widths by glyph name, else the
 // descriptor's MissingWidth.
 // A Type3 font measures its em, its space and its ascent and descent in its
-// own glyph space too: with a FontMatrix of [1 0 0 -1 0 0] the em is 1000
-// font sizes, not one.
+// own glyph space too. Its FontMatrix does not say how many units an em has:
+// the usual 1/1000 scale makes one font size an em, but the bitmap fonts of
+// DVI converters and PostScript printers count glyph space in device pixels
+// (a matrix of [1 0 0 -1 0 0] and widths such as 54). The em is then what
+// the font's box or, failing that, its letters' widths make plausible.
 #include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "pdf/fonts/QVPDFEncoding.h"
 #include "pdf/fonts/QVPDFFont.h"
@@ -54,6 +58,7 @@ class QVPDFSimple8BitFont : public QVPDFFont {
   double descent() const override;
   platform::Rect fontBBox() const override;
   double emSize() const override { return emSize_; }
+  platform::AffineTransform glyphOrientation() const override { return glyphOrientation_; }
   std::shared_ptr<const QVPDFFont> copyWithObjectKey(std::string_view objectKey) const override;
 
   // Advance of each code as a fraction of the font size.
@@ -81,6 +86,12 @@ class QVPDFSimple8BitFont : public QVPDFFont {
   void setDifferencesWithDifferencesArray(const platform::PdfObject& differences);
   void setDefaultEncoding();
   void setType3GlyphSpace(const platform::PdfObject& dictionary);
+  // Once the widths and the text of the codes are known.
+  void setType3Em();
+  void setSpaceWidth();
+  // The mean width of the codes that have one (font sizes), of all codes or
+  // of those whose text is of a kind: lower-case, upper-case letters.
+  double averageWidth(int (*kind)(int)) const;
   void setWidthsWithFontDictionary(const platform::PdfObject& dictionary);
   void setStandardWidths(const BuiltinFont& font);
   void setTextOfCodes();
@@ -114,9 +125,15 @@ class QVPDFSimple8BitFont : public QVPDFFont {
   // Glyph-space units to text space: 0.001, or the FontMatrix of a Type3 font.
   double glyphScale_ = 0.001;
   // A Type3 font's em, and its ascent and descent from its FontBBox (in
-  // font sizes; none when the box tells nothing).
+  // font sizes, the glyphs upright; none when the box tells nothing).
   double emSize_ = 1.0;
   std::optional<double> type3Ascent_, type3Descent_;
+  // Glyph-space units to text space along both axes, the FontMatrix at
+  // unit scale, and the box's bottom and top in glyph-space units.
+  double glyphUnit_ = 0.001;
+  platform::AffineTransform glyphOrientation_ = platform::AffineTransform::identity();
+  std::optional<std::pair<double, double>> type3BoxHeight_;
+  double spaceWidth_ = 0.0;
 
   // Text by code: one character in single_, several in multi_.
   std::array<char32_t, 256> single_{};

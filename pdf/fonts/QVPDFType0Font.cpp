@@ -20,6 +20,7 @@ std::shared_ptr<const QVPDFFont> QVPDFType0Font::initWithDictionary(const platfo
   if (!font->setCMapWithEncodingObject(dictionary.get("Encoding"))) return nullptr;
   if (const QVPDFCIDTypeFont* cid = font->cidTypeFont()) font->extToUnicodeMap_ = cid->extToUnicodeMap();
   font->setToUnicodeWithFontDictionary(dictionary, 16);
+  font->setSpaceWidth();
   return font;
 }
 
@@ -109,7 +110,11 @@ int QVPDFType0Font::getNextChar(const unsigned char* s, int len, uint32_t* code,
   return nUsed;
 }
 
-double QVPDFType0Font::widthOfSpace() const {
+double QVPDFType0Font::widthOfSpace() const { return spaceWidth_; }
+
+// The space is found once per font: its code through the ToUnicode map (or
+// the collection's map) and the CMap, then its CID's width.
+void QVPDFType0Font::setSpaceWidth() {
   uint32_t spaceCID = 32;
   if (embToUnicodeMap_) {
     // The map is keyed by codes: the space's CID is what the CMap makes of
@@ -124,18 +129,9 @@ double QVPDFType0Font::widthOfSpace() const {
     spaceCID = extToUnicodeMap_->spaceCIDCode();
   }
   float dx = 0, dy = 0, ox = 0, oy = 0;
-  if (const QVPDFCIDTypeFont* font = cidTypeFont()) font->getCIDWidths(spaceCID, 0, &dx, &dy, &ox, &oy);
-  double w = dx;
-  if (!(w > 0 && w < 1) && fontDescriptor_) {
-    if (w <= 0) w = 1.0;
-    const platform::Rect& box = fontDescriptor_->fontBBox();
-    const double boxWidth = box.size.width - box.origin.x;
-    for (double candidate :
-         {fontDescriptor_->missingWidth(), fontDescriptor_->averageWidth(), fontDescriptor_->maxWidth(), boxWidth})
-      if (candidate > 0) w = std::min(w, candidate);
-  }
-  if (!(w > 0 && w < 1)) w = fontDescriptor_ && fontDescriptor_->isFixedWidth() ? 1.0 : 0.5;
-  return w;
+  const QVPDFCIDTypeFont* font = cidTypeFont();
+  if (font) font->getCIDWidths(spaceCID, 0, &dx, &dy, &ox, &oy);
+  spaceWidth_ = spaceWidthOrEstimate(dx, 1.0, 1.0, font ? font->averageWidth() : 0.0);
 }
 
 double QVPDFType0Font::ascent() const {

@@ -55,9 +55,11 @@ class QVPDFType0Font : public QVPDFFont {
   void setDescendantFontsWithDictionary(const platform::PdfObject& dictionary);
   void setFontDescriptorWithCIDTypeFont();
   bool setCMapWithEncodingObject(const platform::PdfObject& encoding);
+  void setSpaceWidth();
 
   std::shared_ptr<const QVPDFCharCodeToUnicode> extToUnicodeMap_;
   std::shared_ptr<const QVPDFCodeToCIDMap> extToCIDMap_;
+  double spaceWidth_ = 0.5;
   std::vector<std::shared_ptr<const QVPDFCIDTypeFont>> descendantFonts_;
   std::string cMapName_;
 };

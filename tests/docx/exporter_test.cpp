@@ -82,12 +82,12 @@ TEST_F(DocxExporterTest, RunsTakeFontFaceSizeAndColourFromThePage) {
   ASSERT_EQ(r.size(), 3u);
   EXPECT_EQ(Document::textOf(*r[0]), "Bold");
   EXPECT_NE(find(*r[0], "b"), nullptr);
-  EXPECT_EQ(wAttr(find(*r[0], "rFonts"), "ascii"), "Helvetica");
+  EXPECT_EQ(wAttr(find(*r[0], "rFonts"), "ascii"), "Arial");
   EXPECT_EQ(wAttr(find(*r[0], "sz"), "val"), "32");
   EXPECT_EQ(wAttr(find(*r[0], "color"), "val"), "336699");
   EXPECT_EQ(wAttr(find(*r[1], "sz"), "val"), "16");
   EXPECT_EQ(find(*r[2], "b"), nullptr);
-  EXPECT_EQ(wAttr(find(*r[2], "rFonts"), "ascii"), "Helvetica");
+  EXPECT_EQ(wAttr(find(*r[2], "rFonts"), "ascii"), "Arial");
   EXPECT_EQ(wAttr(find(*r[2], "color"), "val"), "FF0000");
 }
 

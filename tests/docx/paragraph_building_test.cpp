@@ -101,15 +101,22 @@ TEST(DocxRunMerge, ARunInAnotherColourStillLendsItsWidthToTheUnit) {
   EXPECT_EQ(merged[0]->runText, "ab cd");
 }
 
-TEST(DocxRunMerge, WithoutASpaceWidthAGapInsertsNoBlankButStillCounts) {
+TEST(DocxRunMerge, WithoutASpaceWidthAWordGapIsMeasuredByTheEm) {
+  // A quarter of the 12-point em stands for the space: a gap of 2.5 points
+  // is a word gap, one of 1.5 points is not.
   auto a = textRun("ab", 90, 100, 12, 0.5, 0);
   a->spaceWidth = 0;
   auto b = textRun("cd", 92.5, 100, 12, 0.5, 1);
   b->spaceWidth = 0;
   const auto merged = page().mergeRuns({a, b});
   ASSERT_EQ(merged.size(), 1u);
-  EXPECT_EQ(merged[0]->runText, "abcd");
+  EXPECT_EQ(merged[0]->runText, "ab cd");
   EXPECT_DOUBLE_EQ(b->ctmInfo.xLeft, 90.5);
+  auto c = textRun("ef", 90, 100, 12, 0.5, 0);
+  c->spaceWidth = 0;
+  auto d = textRun("gh", 92, 100, 12, 0.5, 1);
+  d->spaceWidth = 0;
+  EXPECT_EQ(page().mergeRuns({c, d})[0]->runText, "efgh");
 }
 
 TEST(DocxRunMerge, ASpaceWidthOfAlmostNothingMakesNoMoreBlanksThanThePageIsWide) {

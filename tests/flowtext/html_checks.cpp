@@ -25,36 +25,6 @@ std::set<std::string> matches(const std::string& text, const std::regex& pattern
 
 }  // namespace
 
-std::string bodyText(const std::string& html) {
-  const std::string b = body(html);
-  std::string out;
-  out.reserve(b.size());
-  size_t i = 0;
-  while (i < b.size()) {
-    if (b[i] == '<') {
-      const size_t close = b.find('>', i);
-      if (close == std::string::npos) break;
-      const std::string tag = b.substr(i, close - i + 1);
-      if (tag == "<br>" || tag.rfind("<p ", 0) == 0) out += '\n';
-      i = close + 1;
-    } else if (b[i] == '&') {
-      static const std::pair<const char*, char> kEntities[] = {{"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}};
-      bool decoded = false;
-      for (const auto& [entity, c] : kEntities) {
-        if (b.compare(i, std::char_traits<char>::length(entity), entity) == 0) {
-          out += c;
-          i += std::char_traits<char>::length(entity);
-          decoded = true;
-          break;
-        }
-      }
-      if (!decoded) out += b[i++];
-    } else {
-      out += b[i++];
-    }
-  }
-  return out;
-}
 
 std::vector<std::string> nestingProblems(const std::string& html) {
   std::vector<std::string> problems;

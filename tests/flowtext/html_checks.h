@@ -1,6 +1,5 @@
 #pragma once
-// Reading an HTML output as a user and a browser would: its body text, its
-// element nesting, the classes its style block declares and its body uses,
+// Reading an HTML output as a browser would: its element nesting, the classes its style block declares and its body uses,
 // and xmllint's verdict.
 #include <filesystem>
 #include <set>
@@ -9,9 +8,6 @@
 
 namespace htmltest {
 
-// The body's text: tags dropped, <br> and paragraph starts as line breaks,
-// the four entities decoded.
-std::string bodyText(const std::string& html);
 // Problems of element nesting in the body (an end tag that does not close
 // the innermost open element, elements left open); empty when every tag nests.
 std::vector<std::string> nestingProblems(const std::string& html);

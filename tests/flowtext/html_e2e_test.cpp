@@ -21,6 +21,7 @@
 #include "tests/support/corpus_stand_ins.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/output_text.h"
 #include "tests/support/text_coverage.h"
 
 namespace {
@@ -82,7 +83,7 @@ TEST(HtmlEndToEnd, DrawnPagesKeepReadingOrderStylesAndLeaveTurnedTextOut) {
   ASSERT_EQ(r.exitCode, 0) << r.output;
   expectSoundHtml(out);
   const std::string html = qvtest::readWhole(out);
-  const std::string text = htmltest::bodyText(html);
+  const std::string text = qvtest::htmlBodyText(html);
   EXPECT_THAT(html, HasSubstr("<title>Field notes</title>"));
 
   // Column one, then column two, each top to bottom.
@@ -137,7 +138,7 @@ TEST(HtmlEndToEnd, EachConversionNumbersItsClassesFromTheStart) {
   const std::string html = qvtest::readWhole(second);
   EXPECT_EQ(htmltest::usedClasses(html), (std::set<std::string>{"p0", "s0"}));
   EXPECT_THAT(html, HasSubstr("<p class=\"p0\"><span class=\"s0\">Big red words"));
-  EXPECT_THAT(html, HasSubstr("span.s0 { font: 36px 'Times'; color: #ff0000}"));
+  EXPECT_THAT(html, HasSubstr("span.s0 { font: 36px 'Times New Roman'; color: #ff0000}"));
 }
 
 TEST(HtmlEndToEnd, BoldAndItalicChangesInsideASpanNest) {
@@ -177,7 +178,7 @@ TEST(HtmlEndToEnd, NamesFromTheInputCannotInjectMarkup) {
   EXPECT_FALSE(std::regex_search(html, std::regex("<script", std::regex::icase))) << html;
   EXPECT_THAT(html, HasSubstr("<title>a&amp;b &lt;script&gt;alert(1)</title>"));
   EXPECT_THAT(html, HasSubstr("&lt;b&gt;not a tag&lt;/b&gt; &amp; more"));
-  EXPECT_EQ(htmltest::bodyText(html).find("<b>not a tag</b> & more") != std::string::npos, true);
+  EXPECT_EQ(qvtest::htmlBodyText(html).find("<b>not a tag</b> & more") != std::string::npos, true);
 }
 
 TEST(HtmlEndToEnd, AGapAcrossTheLineWritesABoundedNumberOfBlanks) {
@@ -268,7 +269,7 @@ TEST(HtmlEndToEnd, CorpusPdfsConvertToSoundHtmlAndKeepTheirWords) {
     const TextException* exception = textException(pdf);
     const std::string reference =
         qvtest::pdftotextPage(pdf, exception ? exception->onlyPage : 0, password);
-    const auto c = qvtest::wordCoverage(reference, htmltest::bodyText(qvtest::readWhole(out)));
+    const auto c = qvtest::wordCoverage(reference, qvtest::htmlBodyText(qvtest::readWhole(out)));
     std::string missing;
     for (size_t i = 0; i < c.missing.size() && i < 8; ++i) missing += " " + c.missing[i];
     EXPECT_GE(c.fraction(), exception ? exception->coverage : kCoverage)
@@ -293,7 +294,7 @@ TEST(HtmlEndToEnd, RotatedTextOfTheCorpusIsLeftOut) {
       "anim id est laborum.";
   std::set<std::string> allowed;
   for (const std::string& w : qvtest::foldedWords(lorem)) allowed.insert(w);
-  const std::vector<std::string> words = qvtest::foldedWords(htmltest::bodyText(qvtest::readWhole(out)));
+  const std::vector<std::string> words = qvtest::foldedWords(qvtest::htmlBodyText(qvtest::readWhole(out)));
   EXPECT_GT(words.size(), 100u);
   for (const std::string& w : words) EXPECT_EQ(allowed.count(w), 1u) << w;
 }

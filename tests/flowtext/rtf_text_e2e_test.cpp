@@ -25,6 +25,7 @@
 #include "tests/support/corpus_stand_ins.h"
 #include "tests/support/exporter_run.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/output_text.h"
 #include "tests/support/package_checker.h"
 #include "tests/support/text_coverage.h"
 
@@ -51,67 +52,6 @@ bool isOneGroup(const std::string& rtf) {
     }
   }
   return depth == 0 && !rtf.empty();
-}
-
-// The text of the RTF's body (after the information group), read as a
-// reader of the control words this output writes would read it.
-std::string rtfBodyText(const std::string& rtf) {
-  const size_t info = rtf.find("{\\info\n");
-  if (info == std::string::npos) return {};
-  size_t i = rtf.find("}\n}\n", info);
-  if (i == std::string::npos) return {};
-  i += 4;
-  std::u16string units;
-  std::string out;
-  const auto flush = [&] {
-    out += platform::text::utf8FromUtf16(units);
-    units.clear();
-  };
-  while (i < rtf.size()) {
-    const char c = rtf[i];
-    if (c == '{' || c == '}') {
-      ++i;
-      continue;
-    }
-    if (c != '\\') {
-      if (c != '\n' && c != '\r') units.push_back(static_cast<unsigned char>(c));
-      ++i;
-      continue;
-    }
-    ++i;
-    if (i >= rtf.size()) break;
-    const char n = rtf[i];
-    if (n == '\\' || n == '{' || n == '}') {
-      units.push_back(static_cast<unsigned char>(n));
-      ++i;
-      continue;
-    }
-    if (n == '\n' || n == '\r') {
-      units.push_back(u'\n');
-      ++i;
-      continue;
-    }
-    size_t end = i;
-    while (end < rtf.size() && std::isalpha(static_cast<unsigned char>(rtf[end]))) ++end;
-    const std::string word = rtf.substr(i, end - i);
-    size_t digits = end;
-    if (digits < rtf.size() && rtf[digits] == '-') ++digits;
-    while (digits < rtf.size() && std::isdigit(static_cast<unsigned char>(rtf[digits]))) ++digits;
-    const std::string parameter = rtf.substr(end, digits - end);
-    i = digits;
-    if (i < rtf.size() && rtf[i] == ' ') ++i;
-    if (word == "par") {
-      units.push_back(u'\n');
-    } else if (word == "tab") {
-      units.push_back(u'\t');
-    } else if (word == "u") {
-      const long value = std::stol(parameter);
-      units.push_back(static_cast<char16_t>(value < 0 ? value + 65536 : value));
-      if (i < rtf.size() && rtf[i] == '?') ++i;
-    }
-  }
-  flush();
-  return out;
 }
 
 bool isValidUtf8(const std::string& text) {
@@ -231,7 +171,7 @@ TEST(RtfTextEndToEnd, DrawnPagesKeepReadingOrderAndLeaveTurnedTextOut) {
   EXPECT_THAT(rtf, testing::HasSubstr("\\b boldface words\\b0  then "));
   EXPECT_THAT(rtf, testing::HasSubstr("\\i slanted words\\i0  end."));
 
-  for (const std::string& text : {qvtest::readWhole(textFile), rtfBodyText(rtf)}) {
+  for (const std::string& text : {qvtest::readWhole(textFile), qvtest::rtfBodyText(rtf)}) {
     SCOPED_TRACE(text);
     std::vector<size_t> at;
     for (const auto& column : {flowtest::kLeftColumn, flowtest::kRightColumn})
@@ -275,7 +215,7 @@ TEST(RtfTextEndToEnd, TextBeyondLatinAndHostileFontNamesSurviveBoth) {
   EXPECT_THAT(rtf, HasSubstr("A\\u233?\\u8364?\\u-10916?\\u-10179?\\u-8704?"));
   EXPECT_THAT(rtf, HasSubstr("\\fcharset0 X\\}\\{\\\\rtf1 \\\\par\\};"));
   // Blank lines stand for the space above the text and between the lines.
-  for (const std::string& text : {rtfBodyText(rtf), qvtest::readWhole(textFile)}) {
+  for (const std::string& text : {qvtest::rtfBodyText(rtf), qvtest::readWhole(textFile)}) {
     EXPECT_THAT(text, testing::MatchesRegex("\n*" + kUnicodeLine + "\n+hostile font line")) << text;
   }
 }
@@ -431,7 +371,7 @@ TEST(RtfTextEndToEnd, CorpusPdfsConvertToBothAndKeepTheirWords) {
     const flowtest::TextException* exception = flowtest::textException(pdf);
     const std::string reference = qvtest::pdftotextPage(pdf, exception ? exception->onlyPage : 0, password);
     const double least = exception ? exception->coverage : flowtest::kCoverage;
-    for (const std::string& text : {rtfBodyText(qvtest::readWhole(rtfFile)), qvtest::readWhole(textFile)}) {
+    for (const std::string& text : {qvtest::rtfBodyText(qvtest::readWhole(rtfFile)), qvtest::readWhole(textFile)}) {
       const auto c = qvtest::wordCoverage(reference, text);
       std::string missing;
       for (size_t i = 0; i < c.missing.size() && i < 8; ++i) missing += " " + c.missing[i];
@@ -457,7 +397,7 @@ TEST(RtfTextEndToEnd, RotatedTextOfTheCorpusIsLeftOutOfBoth) {
            "fugiat nulla pariatur. Excepteur sint occaecat cupidatat non proident, sunt in culpa qui officia deserunt "
            "mollit anim id est laborum."))
     allowed.insert(w);
-  for (const std::string& text : {rtfBodyText(qvtest::readWhole(rtfFile)), qvtest::readWhole(textFile)}) {
+  for (const std::string& text : {qvtest::rtfBodyText(qvtest::readWhole(rtfFile)), qvtest::readWhole(textFile)}) {
     const std::vector<std::string> words = qvtest::foldedWords(text);
     EXPECT_GT(words.size(), 100u);
     for (const std::string& w : words) EXPECT_EQ(allowed.count(w), 1u) << w;

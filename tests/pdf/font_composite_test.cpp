@@ -45,8 +45,9 @@ TEST(FontComposite, IdentityHWidthsAndTextIncludingBeyondTheBMP) {
   EXPECT_EQ(d.dx, (std::vector<float>{0.5f, 0.6f, 0.25f, 1.0f, 1.0f}));
   EXPECT_EQ(d.dy, (std::vector<float>{0, 0, 0, 0, 0}));
   // The space's CID (3) has the default width; 1.0 is no usable space width,
-  // so the last resort answers.
-  EXPECT_DOUBLE_EQ(font->widthOfSpace(), 0.5);
+  // so the font's glyphs answer: half their mean width (0.3), but at least a
+  // fifth of the em.
+  EXPECT_DOUBLE_EQ(font->widthOfSpace(), 0.2);
 }
 
 TEST(FontComposite, WidthArraysSkipWhatIsNotANumber) {

@@ -151,8 +151,13 @@ TEST(FontSimple, FontWithoutWidthsOrStandardFontTakesASubstitute) {
 
 TEST(FontSimple, SpaceWidthFallsBackThroughTheDescriptor) {
   qvtest::PdfBuilder b;
+  // Nothing to go by: a quarter em; glyph widths known: half their mean.
   auto none = makeFont(b.parse("<< /Type /Font /Subtype /TrueType /BaseFont /X /FirstChar 32 /Widths [0] >>"));
-  EXPECT_DOUBLE_EQ(none->widthOfSpace(), 0.5);
+  EXPECT_DOUBLE_EQ(none->widthOfSpace(), 0.25);
+  auto afterSpace = makeFont(b.parse(
+      "<< /Type /Font /Subtype /TrueType /BaseFont /X /FirstChar 33 /Widths [500 600 500]"
+      " /FontDescriptor << /Type /FontDescriptor /Flags 32 /FontBBox [-168 -281 1000 924] >> >>"));
+  EXPECT_NEAR(afterSpace->widthOfSpace(), 0.2667, 1e-4);
   auto fixed = makeFont(b.parse(
       "<< /Type /Font /Subtype /TrueType /BaseFont /X /FirstChar 32 /Widths [0]"
       " /FontDescriptor << /Type /FontDescriptor /Flags 1 >> >>"));
@@ -180,26 +185,37 @@ TEST(FontSimple, Type3WidthsFollowTheFontMatrix) {
 
 TEST(FontSimple, Type3EmSpaceAndHeightFollowTheFontMatrix) {
   qvtest::PdfBuilder b;
-  // Glyph space is text space turned upside down: an em is 1000 units, so
-  // 1000 font sizes; the box's y runs down.
+  // Glyph space of 1000 units to the em, flipped by the FontMatrix: an em is
+  // 1000 font sizes, the box's height, which agrees with the letters.
   auto flipped = makeFont(b.parse(
-      "<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 -800 1000 200]"
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 -200 1000 800]"
       " /CharProcs << >> /FirstChar 32 /LastChar 33 /Widths [333 500]"
-      " /Encoding << /Type /Encoding /Differences [32 /space /A] >> >>"));
+      " /Encoding << /Type /Encoding /Differences [32 /space /a] >> >>"));
   EXPECT_DOUBLE_EQ(flipped->emSize(), 1000.0);
   EXPECT_DOUBLE_EQ(flipped->widthOfSpace(), 333.0);
   EXPECT_DOUBLE_EQ(flipped->ascent(), 800.0);
   EXPECT_DOUBLE_EQ(flipped->descent(), -200.0);
   EXPECT_FLOAT_EQ(decode(*flipped, "!").dx[0], 500.0f);
+  EXPECT_EQ(flipped->glyphOrientation(), (platform::AffineTransform{1, 0, 0, -1, 0, 0}));
 
-  // Without a space glyph or a box: half an em, and the default height.
+  // Without a space glyph or a box: letters 0.6 font sizes wide make one
+  // font size the em; the space is half their width, the height the default.
   auto bare = makeFont(b.parse(
       "<< /Type /Font /Subtype /Type3 /FontMatrix [0.1 0 0 0.1 0 0] /FontBBox [0 0 0 0]"
       " /CharProcs << >> /FirstChar 65 /LastChar 65 /Widths [6] >>"));
-  EXPECT_DOUBLE_EQ(bare->emSize(), 100.0);
-  EXPECT_DOUBLE_EQ(bare->widthOfSpace(), 50.0);
-  EXPECT_DOUBLE_EQ(bare->ascent(), 95.0);
-  EXPECT_DOUBLE_EQ(bare->descent(), -35.0);
+  EXPECT_DOUBLE_EQ(bare->emSize(), 1.0);
+  EXPECT_NEAR(bare->widthOfSpace(), 0.3, 1e-12);
+  EXPECT_DOUBLE_EQ(bare->ascent(), 0.95);
+  EXPECT_DOUBLE_EQ(bare->descent(), -0.35);
+  EXPECT_EQ(bare->glyphOrientation(), platform::AffineTransform::identity());
+
+  // Device pixels: letters 54 units wide in a box of nothing; half an em
+  // each makes the em 108 font sizes.
+  auto pixels = makeFont(b.parse(
+      "<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 0 1 -1]"
+      " /CharProcs << >> /FirstChar 97 /LastChar 98 /Widths [54 54] >>"));
+  EXPECT_DOUBLE_EQ(pixels->emSize(), 108.0);
+  EXPECT_DOUBLE_EQ(pixels->widthOfSpace(), 27.0);
 
   // The usual matrix keeps the usual em.
   auto usual = makeFont(b.parse(

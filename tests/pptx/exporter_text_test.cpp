@@ -323,14 +323,15 @@ TEST(PptxExporterText, LineSpacingKeepsHundredthsSoLongParagraphsDoNotDrift) {
 }
 
 TEST(PptxExporterText, Type3FontMeasuresItsEmAndSpaceInItsOwnGlyphSpace) {
-  // Glyph space is text space upside down, shown at a font size of 0.01: an
-  // em of 10 points, letters 5 points wide, a space 3.33. Words are placed
-  // one by one with a kerning gap of 0.3 points inside "Kerned".
+  // Glyph space is text space upside down and the text matrix turns it
+  // upright again, shown at a font size of 0.01: an em of 10 points, letters
+  // 5 points wide, a space 3.33. Words are placed one by one with a kerning
+  // gap of 0.3 points inside "Kerned".
   qvtest::PdfBuilder b;
   auto procs = b.parse("<< >>");
   for (const char* glyph : {"K", "e", "r", "n", "d", "w", "o", "s", "t", "a", "y", "space"})
     procs.replaceKey(std::string("/") + glyph, b.stream("500 0 d0"));
-  auto font = b.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 -800 1000 200]"
+  auto font = b.parse("<< /Type /Font /Subtype /Type3 /FontMatrix [1 0 0 -1 0 0] /FontBBox [0 -200 1000 800]"
                       " /FirstChar 32 /LastChar 121 /Resources << >>"
                       " /Encoding << /Type /Encoding /Differences [32 /space 75 /K 97 /a 100 /d /e 110 /n /o"
                       " 114 /r /s /t 119 /w 121 /y] >> >>");
@@ -338,7 +339,7 @@ TEST(PptxExporterText, Type3FontMeasuresItsEmAndSpaceInItsOwnGlyphSpace) {
   for (int code = 33; code <= 121; ++code) widths += " 500";
   font.replaceKey("/Widths", b.parse("[" + widths + "]"));
   font.replaceKey("/CharProcs", procs);
-  b.addPage("BT /T3 0.01 Tf 72 700 Td (Ke) Tj 10.3 0 Td (rned) Tj 23.33 0 Td (words) Tj 28.33 0 Td (stay) Tj ET",
+  b.addPage("BT /T3 0.01 Tf 1 0 0 -1 72 700 Tm (Ke) Tj 10.3 0 Td (rned) Tj 23.33 0 Td (words) Tj 28.33 0 Td (stay) Tj ET",
             b.resources({{"Font", {{"T3", b.qpdf().makeIndirectObject(font)}}}}));
   Converted c = pptxfix::convert(b);
   const auto boxes = c.textBoxes(0);

@@ -1,0 +1,35 @@
+#include "docx/QVDocxFontFacts.h"
+
+#include "convert/QVPDFPageFrame.h"
+#include "docx/QVDocxUtilities.h"
+#include "pdf/QVPDFColor.h"
+#include "pdf/QVPDFRenderState.h"
+#include "pdf/fonts/QVPDFFont.h"
+
+const QVDocxFontFacts::Facts& QVDocxFontFacts::factsOf(const std::shared_ptr<const QVPDFFont>& font) {
+  auto found = facts_.find(font.get());
+  if (found != facts_.end()) return found->second.second;
+  const QVPDFOfficeFont office =
+      QVPDF_OfficeFont(*font, QVDocx_FontNameText(QVDocxUtilities::fallbackFontName()));
+  Facts facts{names_.intern(office.family), office.bold, office.italic};
+  return facts_.emplace(font.get(), std::make_pair(font, std::move(facts))).first->second.second;
+}
+
+QVDocx_RPr QVDocxFontFacts::currentRProperty(const QVPDFPageFrame& frame) {
+  const QVPDFRenderState& s = frame.state();
+  const std::shared_ptr<const QVPDFFont>& font = s.font();
+  if (!font) return QVDocxUtilities::defaultRProperty();
+  const Facts& facts = factsOf(font);
+  // The display em width, rounded and at least 8, as the placement gives it.
+  const platform::Size em = frame.currentCTMInfo().fontSize;
+  const QVPDFRGB fill = s.currentFillRGBColor();
+
+  // Scale, spacing, underline and script stay as the defaults have them.
+  QVDocx_RPr r = QVDocxUtilities::defaultRProperty();
+  r.rFonts = {facts.family, facts.family, facts.family, facts.family};
+  r.b = facts.bold;
+  r.i = facts.italic;
+  r.sz = static_cast<float>(em.width);
+  r.color = {fill.r, fill.g, fill.b, 255};
+  return r;
+}

@@ -1,0 +1,279 @@
+// What every output inherits from the page's fonts, converted as a user runs
+// the converter: bitmap Type 3 fonts whose glyph space counts device pixels
+// and whose glyphs a flipped FontMatrix and a flipped text matrix set
+// upright, a font that gives the space no width, and the names an office
+// application knows the PDF's fonts by.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/support/command_run.h"
+#include "tests/support/fixtures.h"
+#include "tests/support/output_text.h"
+#include "tests/support/package_checker.h"
+#include "tests/support/text_coverage.h"
+
+#ifdef QV_PDFCONVERT
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kWords = {"Editing", "graphs", "with", "dotty", "is", "a", "way", "to", "draw",
+                                         "and", "lay", "out", "directed", "graphs", "quickly"};
+const char* const kOutputs[] = {"pptx", "docx", "html", "rtf", "txt", "xlsx", "csv"};
+
+// A Type 3 font of rectangles for the letters of kWords, each `width` glyph
+// units wide (capitals and m, w wider, i, l, t narrower) and `height` high.
+QPDFObjectHandle type3Font(qvtest::PdfBuilder& b, const std::string& matrix, const std::string& box, double width,
+                           double height) {
+  std::set<char> letters;
+  for (const std::string& word : kWords) letters.insert(word.begin(), word.end());
+  auto procs = b.parse("<< >>");
+  std::string differences, widths;
+  std::map<int, double> byCode;
+  for (char c : letters) {
+    const double w = std::isupper(static_cast<unsigned char>(c)) || c == 'm' || c == 'w' ? width * 1.45
+                     : c == 'i' || c == 'l' || c == 't'                                   ? width * 0.55
+                                                                                          : width;
+    byCode[c] = w;
+    const std::string name(1, c);
+    differences += " " + std::to_string(static_cast<int>(c)) + " /" + name;
+    procs.replaceKey("/" + name, b.stream(std::to_string(w) + " 0 0 0 " + std::to_string(w * 0.9) + " " +
+                                          std::to_string(height) + " d1 0 0 " + std::to_string(w * 0.9) + " " +
+                                          std::to_string(height) + " re f"));
+  }
+  for (int code = 65; code <= 122; ++code) widths += " " + std::to_string(byCode.count(code) ? byCode[code] : 0.0);
+  auto font = b.parse("<< /Type /Font /Subtype /Type3 /FontMatrix " + matrix + " /FontBBox " + box +
+                      " /Resources << >> /FirstChar 65 /LastChar 122 /Widths [" + widths +
+                      "] /Encoding << /Type /Encoding /Differences [" + differences + "] >> >>");
+  font.replaceKey("/CharProcs", procs);
+  return b.qpdf().makeIndirectObject(font);
+}
+
+// Three lines of kWords as a TJ array, words set apart by `gap` (thousandths
+// of the font size).
+std::string lines(const std::string& start, const std::string& font, double lineStep, const std::string& matrix,
+                  double x, double y, int gap) {
+  std::string content = start;
+  for (int line = 0; line < 3; ++line) {
+    std::string tj;
+    for (size_t k = 0; k < kWords.size(); ++k) tj += "(" + kWords[k] + ")" + (k + 1 < kWords.size() ? " " + std::to_string(gap) + " " : "");
+    content += "BT " + font + " " + matrix + " " + std::to_string(x) + " " + std::to_string(y - line * lineStep) +
+               " Tm [" + tj + "] TJ ET\n";
+  }
+  return content;
+}
+
+// A DVI converter's bitmap font: glyph space in pixels of 600 dpi, flipped by
+// the FontMatrix and back by the text matrix; a 12-point em of 100 pixels.
+void writeDviBitmapFont(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto font = type3Font(b, "[1 0 0 -1 0 0]", "[1 -25 71 75]", 50, 60);
+  b.addPage(lines("", "/F1 1 Tf", 14.4, "0.12 0 0 -0.12", 72, 700, -32000),
+            b.resources({{"Font", {{"F1", font}}}}));
+  b.write(path);
+}
+
+// A PostScript printer's bitmap font: a box of nothing, a size of 24.79 in a
+// space of tenths of a point, the text matrix flipped; a 10-point em.
+void writePrinterBitmapFont(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto font = type3Font(b, "[1 0 0 -1 0 0]", "[0 0 1 -1]", 2.017, 2.8);
+  b.addPage(lines("0.1 0 0 0.1 0 0 cm\n", "/R8 24.79 Tf", 120, "1 0 0 -1", 720, 7000, -1300),
+            b.resources({{"Font", {{"R8", font}}}}));
+  b.write(path);
+}
+
+// A font whose widths start after the space, words a quarter em apart.
+void writeFontWithoutSpaceWidth(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  std::string widths;
+  for (int code = 33; code <= 126; ++code) {
+    const char c = static_cast<char>(code);
+    widths += c == 'i' || c == 'l' || c == 't' ? " 278" : c == 'm' || c == 'w' ? " 722" : " 500";
+  }
+  auto font = b.qpdf().makeIndirectObject(b.parse(
+      "<< /Type /Font /Subtype /Type1 /BaseFont /NimbusRomNo9L-Regu /FirstChar 33 /LastChar 126 /Widths [" + widths +
+      "] /FontDescriptor << /Type /FontDescriptor /FontName /NimbusRomNo9L-Regu /Flags 34"
+      " /FontBBox [-168 -281 1000 924] /ItalicAngle 0 /Ascent 678 /Descent -216 /StemV 85 >> >>"));
+  const auto width = [](const std::string& word) {
+    double w = 0;
+    for (char c : word) w += c == 'i' || c == 'l' || c == 't' ? 2.78 : c == 'm' || c == 'w' ? 7.22 : 5.0;
+    return w;
+  };
+  std::string content;
+  for (int line = 0; line < 3; ++line) {
+    content += "BT /F1 10 Tf 72 " + std::to_string(700 - 12 * line) + " Td";
+    for (const std::string& word : kWords) content += " (" + word + ") Tj " + std::to_string(width(word) + 2.5) + " 0 Td";
+    content += " ET\n";
+  }
+  b.addPage(content, b.resources({{"Font", {{"F1", font}}}}));
+  b.write(path);
+}
+
+struct FontCase {
+  const char* name;
+  void (*write)(const fs::path&);
+  double pointSize;  // the em the page shows
+};
+
+class FontTextEveryOutput : public testing::TestWithParam<FontCase> {};
+
+TEST_P(FontTextEveryOutput, KeepsTheWordsApartAndUpright) {
+  const FontCase& c = GetParam();
+  qvtest::TempDir dir;
+  const fs::path pdf = dir.file(std::string(c.name) + ".pdf");
+  c.write(pdf);
+  const std::string reference = qvtest::pdftotextPage(pdf, 0);
+  ASSERT_EQ(qvtest::foldedWords(reference).size(), 3 * kWords.size());
+
+  for (const char* extension : kOutputs) {
+    SCOPED_TRACE(extension);
+    const fs::path out = dir.file(std::string(c.name) + "." + extension);
+    const auto run = qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to " + extension + " " +
+                                        qvtest::shellQuote(pdf.string()) + " " + qvtest::shellQuote(out.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string text = qvtest::outputText(out, extension);
+    const qvtest::WordCoverage words = qvtest::wholeWordCoverage(reference, text);
+    EXPECT_GE(words.fraction(), 0.95) << text;
+
+    if (std::string_view(extension) == "docx") {
+      // Upright text is flowing text: no word-art, no text box.
+      const std::string body = qvtest::ZipPackage(out).data("word/document.xml");
+      EXPECT_EQ(body.find("textpath"), std::string::npos);
+      EXPECT_EQ(body.find("txbxContent"), std::string::npos);
+    }
+    if (std::string_view(extension) == "pptx") {
+      // Every run at the size the page shows (hundredths of a point).
+      const qvtest::ZipPackage deck(out);
+      const std::string slide = deck.data("ppt/slides/slide1.xml");
+      const std::regex size(" sz=\"([0-9]+)\"");
+      int sizes = 0;
+      for (std::sregex_iterator it(slide.begin(), slide.end(), size), end; it != end; ++it, ++sizes)
+        EXPECT_NEAR(std::stod((*it)[1].str()) / 100.0, c.pointSize, 0.15 * c.pointSize);
+      EXPECT_GT(sizes, 0);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, FontTextEveryOutput,
+                         testing::Values(FontCase{"DviBitmapFont", writeDviBitmapFont, 12.0},
+                                         FontCase{"PrinterBitmapFont", writePrinterBitmapFont, 10.0},
+                                         FontCase{"FontWithoutSpaceWidth", writeFontWithoutSpaceWidth, 10.0}),
+                         [](const testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
+
+
+// A page in Times, Helvetica and Courier, each as a standard font and as an
+// embedded subset, plain, bold and italic: the Word document and the
+// workbook name office families and carry the styles as properties.
+TEST(OfficeFontNames, WordAndWorkbookNameOfficeFamiliesWithStylesAsProperties) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  qvtest::PdfBuilder::Dict fonts;
+  std::string content = "BT 1 0 0 1 72 720 Tm 14 TL\n";
+  const auto show = [&](const std::string& key, const std::string& text) {
+    content += "/" + key + " 11 Tf (" + text + ") Tj T*\n";
+  };
+  const struct {
+    const char* key;
+    const char* baseFont;
+    const char* text;
+  } standard[] = {{"T1", "Times-Roman", "PlainTimes"},      {"T2", "Times-Bold", "BoldTimes"},
+                  {"H1", "Helvetica", "PlainHelvetica"},   {"H2", "Helvetica-Oblique", "ItalicHelvetica"},
+                  {"C1", "Courier", "PlainCourier"},       {"C2", "Courier-BoldOblique", "BoldItalicCourier"}};
+  for (const auto& f : standard) {
+    fonts[f.key] = b.standardFont(f.baseFont);
+    show(f.key, f.text);
+  }
+  const fs::path liberation = "/usr/share/fonts/truetype/liberation2";
+  const struct {
+    const char* key;
+    const char* file;
+    const char* baseFont;
+    std::u32string text;
+  } subsets[] = {{"E1", "LiberationSerif-Italic.ttf", "ABCDEF+Times-Italic", U"SubsetItalicTimes"},
+                 {"E2", "LiberationSans-Bold.ttf", "GHIJKL+Helvetica-Bold", U"SubsetBoldHelvetica"},
+                 {"E3", "LiberationMono-Regular.ttf", "MNOPQR+Courier", U"SubsetPlainCourier"}};
+  for (const auto& f : subsets) {
+    if (!fs::exists(liberation / f.file)) GTEST_SKIP() << "no " << f.file << " (fonts-liberation2)";
+    qvtest::EmbeddedFont embedded = qvtest::embedTrueTypeFont(b, liberation / f.file, f.text);
+    embedded.font.replaceKey("/BaseFont", QPDFObjectHandle::newName(std::string("/") + f.baseFont));
+    fonts[f.key] = embedded.font;
+    content += "/" + std::string(f.key) + " 11 Tf <" + embedded.hex(f.text) + "> Tj T*\n";
+  }
+  b.addPage(content + "ET", b.resources({{"Font", fonts}}));
+  const fs::path pdf = dir.file("fonts.pdf");
+  b.write(pdf);
+  const std::set<std::string> families = {"Times New Roman", "Arial", "Courier New"};
+
+  const fs::path docx = dir.file("fonts.docx");
+  ASSERT_EQ(qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to docx " + qvtest::shellQuote(pdf.string()) +
+                               " " + qvtest::shellQuote(docx.string()))
+                .exitCode,
+            0);
+  const auto document = qvtest::parseXml(qvtest::ZipPackage(docx).data("word/document.xml"));
+  ASSERT_TRUE(document);
+  // Each run's font and styles, by its text.
+  std::map<std::string, std::tuple<std::string, bool, bool>> runs;
+  document->visit([&](const qvtest::XmlElement& r) {
+    if (r.local != "r") return;
+    std::string text, font;
+    bool bold = false, italic = false;
+    r.visit([&](const qvtest::XmlElement& e) {
+      if (e.local == "t") text += e.text;
+      if (e.local == "rFonts") font = e.attr("ascii", r.uri).value_or("");
+      if (e.local == "b") bold = true;
+      if (e.local == "i") italic = true;
+    });
+    if (!text.empty()) runs[text] = {font, bold, italic};
+  });
+  const std::map<std::string, std::tuple<std::string, bool, bool>> expected = {
+      {"PlainTimes", {"Times New Roman", false, false}},   {"BoldTimes", {"Times New Roman", true, false}},
+      {"PlainHelvetica", {"Arial", false, false}},         {"ItalicHelvetica", {"Arial", false, true}},
+      {"PlainCourier", {"Courier New", false, false}},     {"BoldItalicCourier", {"Courier New", true, true}},
+      {"SubsetItalicTimes", {"Times New Roman", false, true}}, {"SubsetBoldHelvetica", {"Arial", true, false}},
+      {"SubsetPlainCourier", {"Courier New", false, false}}};
+  for (const auto& [text, facts] : expected) {
+    SCOPED_TRACE(text);
+    ASSERT_TRUE(runs.count(text));
+    EXPECT_EQ(runs[text], facts);
+  }
+
+  const fs::path xlsx = dir.file("fonts.xlsx");
+  ASSERT_EQ(qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to xlsx " + qvtest::shellQuote(pdf.string()) +
+                               " " + qvtest::shellQuote(xlsx.string()))
+                .exitCode,
+            0);
+  const qvtest::ZipPackage workbook(xlsx);
+  const auto styles = qvtest::parseXml(workbook.data("xl/styles.xml"));
+  ASSERT_TRUE(styles);
+  std::set<std::string> named;
+  int bold = 0, italic = 0;
+  styles->visit([&](const qvtest::XmlElement& font) {
+    if (font.local != "font") return;
+    for (const qvtest::XmlElement* name : font.childrenNamed("name")) named.insert(name->attr("val").value_or(""));
+    bold += !font.childrenNamed("b").empty();
+    italic += !font.childrenNamed("i").empty();
+  });
+  // The workbook's own default font besides the page's families.
+  for (const std::string& name : named)
+    EXPECT_TRUE(families.count(name) || name == "Calibri" || name == "Arial Unicode MS") << name;
+  EXPECT_TRUE(std::includes(named.begin(), named.end(), families.begin(), families.end()));
+  EXPECT_GE(bold, 3);
+  EXPECT_GE(italic, 3);
+}
+
+}  // namespace
+
+#endif
