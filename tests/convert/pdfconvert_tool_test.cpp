@@ -248,6 +248,23 @@ TEST(PdfConvertTool, OutputThatIsAFolderFailsAtTheStartSayingWhy) {
   EXPECT_EQ(itemsIn(dir.path()), (std::vector<std::string>{"a.pdf", "out.pptx"}));
 }
 
+TEST(PdfConvertTool, APageTextThatSelectsNoPageIsRefusedAndNothingIsWritten) {
+  qvtest::TempDir dir;
+  makePages(dir.file("a.pdf"), 2);
+  fs::create_directory(dir.file("out"));
+  // Letters, a range past the end, an empty range, numbers outside the document.
+  for (const std::string pages : {"abc", "50-60", "-", "0,3"}) {
+    SCOPED_TRACE(pages);
+    const Result result =
+        run("--pages " + quoted(pages) + " --to pptx " + quoted(dir.file("a.pdf")) + " " + quoted(dir.file("out") / "a.pptx"));
+    EXPECT_EQ(result.exitCode, 2) << result.output;
+    EXPECT_TRUE(contains(result.output, "--pages \"" + pages + "\" selects no page of " + dir.file("a.pdf").string() +
+                                            " (2 pages); nothing was written"))
+        << result.output;
+    EXPECT_TRUE(fs::is_empty(dir.file("out"))) << itemsIn(dir.file("out")).front();
+  }
+}
+
 // Whatever private file an output is written through, it ends up with the
 // permissions of any new file of the user's.
 TEST(PdfConvertTool, EveryOutputGetsThePermissionsOfANewFileUnderTheUmask) {
