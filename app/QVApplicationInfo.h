@@ -1,10 +1,11 @@
 #pragma once
-// Fixed facts of the desktop application: its name and version, where its
-// settings live, and the addresses it reaches.
+// Fixed facts of the desktop application: its name and version (those of
+// the product, which the core writes into documents too), where its settings
+// live, and the addresses it reaches.
 #include <string_view>
 
-inline constexpr std::string_view kQVApplicationName = "PDF Converter";
-inline constexpr std::string_view kQVApplicationVersion = "1.0.0";
+#include "convert/QVProductInfo.h"
+
 // The settings folder and file names: $XDG_CONFIG_HOME/pdfconverter/pdfconverter.ini.
 inline constexpr std::string_view kQVSettingsOrganization = "pdfconverter";
 inline constexpr std::string_view kQVSettingsApplication = "pdfconverter";

@@ -60,19 +60,32 @@ void QVPDFConverterManager::startConvertPDFItem(const Item& item) {
   const std::string password = item->sourcePassword();
   const std::vector<int64_t> pages = item->outputPDFPageIndexs();
   const std::string format = item->outputFileFormat();
+  // A page choice that selects nothing is refused before a name is taken:
+  // no file is made for it.
+  if (std::optional<std::string> problem = item->pageRangeProblem()) {
+    item->setOutputPath({});
+    item->beginConversion(0);
+    refuseCurrentItem(QVConversionError::make(kQVConversionErrorNoPage, std::move(*problem)));
+    return;
+  }
   const std::optional<std::string> outputPath = item->newOutputPath();
   // The progress of the item counts against this list, whatever happens to
   // the file while it converts.
   item->beginConversion(static_cast<int64_t>(pages.size()));
-  itemUnderWay_ = true;
+  // No usable output folder, or no free name left in it: the item ends with
+  // an error, as it would in the converter, and the run goes on.
   if (!outputPath) {
-    // No usable output folder, or no free name left in it: the item ends
-    // with an error, as it would in the converter, and the run goes on.
-    if (delegate_) delegate_->didStartConversion(*this, item);
-    mainQueue_.post([this] { endCurrentItem(QVConversionError::unknown()); });
+    refuseCurrentItem(QVConversionError::unknown());
     return;
   }
+  itemUnderWay_ = true;
   pdfConverter_.convertPDFAtPath(sourcePath, password, pages, format, *outputPath, std::nullopt);
+}
+
+void QVPDFConverterManager::refuseCurrentItem(QVConversionError error) {
+  itemUnderWay_ = true;
+  if (delegate_) delegate_->didStartConversion(*this, currentConvertItem_);
+  mainQueue_.post([this, error = std::move(error)] { endCurrentItem(error); });
 }
 
 void QVPDFConverterManager::endCurrentItem(const std::optional<QVConversionError>& error) {
@@ -107,7 +120,7 @@ void QVPDFConverterManager::convertPDFPageIndex(QVPDFConverter&, uint64_t pageNu
 void QVPDFConverterManager::convertPDFPageIndexFaildWithError(QVPDFConverter&, uint64_t pageNumber,
                                                               const QVConversionError& error) {
   if (!currentConvertItem_) return;
-  currentConvertItem_->addFailedPage();
+  currentConvertItem_->addFailedPage(pageNumber, error);
   if (delegate_) delegate_->convertPDFPageIndexFaildWithError(*this, currentConvertItem_, pageNumber, error);
 }
 
@@ -116,5 +129,7 @@ void QVPDFConverterManager::willSaveDoc(QVPDFConverter&) {
 }
 
 void QVPDFConverterManager::catchException(QVPDFConverter&, const QVConversionException& exception) {
-  if (delegate_ && currentConvertItem_) delegate_->catchException(*this, currentConvertItem_, exception);
+  if (!currentConvertItem_) return;
+  currentConvertItem_->addConversionException(exception);
+  if (delegate_) delegate_->catchException(*this, currentConvertItem_, exception);
 }

@@ -61,6 +61,8 @@ class QVPDFConverterManager : private QVPDFConverterDelegate {
  private:
   void continueConversion();
   void startConvertPDFItem(const Item& item);
+  // Ends the current item with the error without converting it.
+  void refuseCurrentItem(QVConversionError error);
   void endCurrentItem(const std::optional<QVConversionError>& error);
 
   // The converter's reports.

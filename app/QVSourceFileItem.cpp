@@ -127,12 +127,10 @@ std::string QVSourceFileItem::FileSizeAtPath(const std::string& path) {
 
 void QVSourceFileItem::setupDefaults() {
   sourcePages_ = 0;
-  outputPath_.clear();
-  conversionError_.reset();
   setSettings_outputFormat(QVCUtilities::stringValueForKey(kQVSettingsOutputFormatKey, kDefaultOutputFormat));
   settings_pageRangeType_ = 0;
   settings_customPageRange_ = kAllPages;
-  beginConversion(0);
+  resetConversion();
 }
 
 void QVSourceFileItem::setSettings_outputFormat(std::string title) {
@@ -159,7 +157,7 @@ std::string QVSourceFileItem::conversionOptions() const {
   std::string text = settings_pageRangeType_ == 1 ? settings_customPageRange_ : std::string(kAllPages);
   text += ", ";
   text += upperCased(outputFileFormat());
-  if (outputPath_.empty())
+  if (!hasConversionInChosenFormat())
     text += ", Ready!";
   else
     text += isConversionSucceeded() ? ", Success!" : ", Failed!";
@@ -176,9 +174,7 @@ std::string QVSourceFileItem::outputFileIcon() const {
   return it == icons.end() ? std::string() : it->second;
 }
 
-bool QVSourceFileItem::outputFileIconEnable() const {
-  return !outputPath_.empty() && !conversionError_ && existsAt(outputPath_);
-}
+bool QVSourceFileItem::outputFileIconEnable() const { return isConversionSucceeded(); }
 
 std::string QVSourceFileItem::outputFileFormat() const {
   const auto& types = docFormatTypeDictionary();
@@ -210,15 +206,67 @@ std::vector<int64_t> QVSourceFileItem::outputPDFPageIndexs() {
   }
 }
 
+std::optional<std::string> QVSourceFileItem::pageRangeProblem() {
+  const int64_t pageCount = sourcePages();
+  if (pageCount <= 0 || !outputPDFPageIndexs().empty()) return std::nullopt;
+  const std::string pages = platform::text::formatInteger(pageCount) + (pageCount == 1 ? " page" : " pages");
+  if (settings_pageRangeType_ != 1) return "No page of this document (" + pages + ") is chosen.";
+  return "The pages \"" + settings_customPageRange_ + "\" select no page of this document (" + pages + ").";
+}
+
 void QVSourceFileItem::beginConversion(int64_t pagesToConvert) {
   conversionError_.reset();
+  conversionEnded_ = false;
+  conversionFormat_ = outputFileFormat();
   pagesToConvert_ = pagesToConvert;
   convertedPageCount_ = 0;
   failedPageCount_ = 0;
+  firstPageFailure_.reset();
+  firstException_.reset();
+}
+
+void QVSourceFileItem::resetConversion() {
+  beginConversion(0);
+  outputPath_.clear();
+  conversionFormat_.clear();
+}
+
+void QVSourceFileItem::addFailedPage(uint64_t pageNumber, const QVConversionError& error) {
+  ++failedPageCount_;
+  if (!firstPageFailure_) firstPageFailure_.emplace(pageNumber, error);
+}
+
+void QVSourceFileItem::addConversionException(const QVConversionException& exception) {
+  if (!firstException_) firstException_ = exception;
+}
+
+bool QVSourceFileItem::hasConversionInChosenFormat() const {
+  return !conversionFormat_.empty() && conversionFormat_ == outputFileFormat();
 }
 
 bool QVSourceFileItem::isConversionSucceeded() const {
-  return !outputPath_.empty() && !conversionError_ && convertedPageCount_ > 0 && existsAt(outputPath_);
+  return hasConversionInChosenFormat() && !outputPath_.empty() && !conversionError_ && convertedPageCount_ > 0 &&
+         existsAt(outputPath_);
+}
+
+std::string QVSourceFileItem::conversionFailureReason() const {
+  if (!conversionEnded_ || !hasConversionInChosenFormat() || isConversionSucceeded()) return {};
+  std::vector<std::string> reasons;
+  const auto describe = [](const QVConversionError& error) {
+    return platform::text::formatInteger(error.code) + " " + error.failureReason;
+  };
+  if (conversionError_) reasons.push_back(describe(*conversionError_));
+  if (firstException_) reasons.push_back(firstException_->name + ": " + firstException_->reason);
+  if (firstPageFailure_) {
+    std::string page = "Page " + std::to_string(firstPageFailure_->first) + ": " + describe(firstPageFailure_->second);
+    if (failedPageCount_ > 1)
+      page += " (and " + platform::text::formatInteger(failedPageCount_ - 1) + " more failed pages)";
+    reasons.push_back(std::move(page));
+  }
+  if (reasons.empty() && !existsAt(outputPath_)) reasons.push_back("No file at " + outputPath_ + ".");
+  std::string text;
+  for (const std::string& reason : reasons) text += (text.empty() ? "" : "\n") + reason;
+  return text;
 }
 
 double QVSourceFileItem::pageProgress(uint64_t finished) const {

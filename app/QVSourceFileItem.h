@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "convert/QVConversionError.h"
@@ -64,7 +65,8 @@ class QVSourceFileItem {
   void setOutputPath(std::string path) { outputPath_ = std::move(path); }
 
   // The format's title; setting it also stores it as the format of the items
-  // made from now on.
+  // made from now on. The last conversion's result belongs to the format it
+  // was made in: under another format the item is ready to convert again.
   const std::string& settings_outputFormat() const { return settings_outputFormat_; }
   void setSettings_outputFormat(std::string title);
   // 0 all pages, 1 the custom page-range text.
@@ -73,9 +75,13 @@ class QVSourceFileItem {
   const std::string& settings_customPageRange() const { return settings_customPageRange_; }
   void setSettings_customPageRange(std::string text) { settings_customPageRange_ = std::move(text); }
 
-  // The end error of the last conversion; none on success.
+  // The end error of the last conversion; none on success. Setting it ends
+  // the conversion.
   const std::optional<QVConversionError>& conversionError() const { return conversionError_; }
-  void setConversionError(std::optional<QVConversionError> error) { conversionError_ = std::move(error); }
+  void setConversionError(std::optional<QVConversionError> error) {
+    conversionError_ = std::move(error);
+    conversionEnded_ = true;
+  }
 
   // The number of pages, read once the file opens (with the password); 0
   // while it does not, and then asked again next time.
@@ -85,13 +91,14 @@ class QVSourceFileItem {
   // "3 Pages, 4.0 KB".
   std::string sourceInfo();
   // The row's status: page choice, extension and "Ready!", "Success!" or
-  // "Failed!" ("All Pages, PPTX, Ready!").
+  // "Failed!" ("All Pages, PPTX, Ready!"). "Ready!" until a conversion to the
+  // chosen format has started.
   std::string conversionOptions() const;
   // Icon names: "icon_pdf", or "icon_pdf_pw" for a locked file; the output
   // format's icon ("" for a title outside the table).
   std::string sourceFileIcon() const;
   std::string outputFileIcon() const;
-  // Whether there is a result to open.
+  // Whether there is a result in the chosen format to open.
   bool outputFileIconEnable() const;
   // The extension of the output format; "pptx" for a title outside the table.
   std::string outputFileFormat() const;
@@ -101,19 +108,34 @@ class QVSourceFileItem {
   std::optional<std::string> newOutputPath();
   // The 1-based page numbers to convert, from the page choice.
   std::vector<int64_t> outputPDFPageIndexs();
+  // Why the page choice cannot be converted: it selects no page of the
+  // document. Nothing when it can, or when the document does not open (the
+  // conversion then says why).
+  std::optional<std::string> pageRangeProblem();
 
   // The result of the conversion under way or last run. beginConversion
-  // clears it and keeps the number of pages handed to the converter, which
-  // the progress is counted against.
+  // clears it, notes the format it is made in, and keeps the number of pages
+  // handed to the converter, which the progress is counted against.
   void beginConversion(int64_t pagesToConvert);
+  // Forgets the last conversion (its output stays on disk): "Ready!" again.
+  void resetConversion();
   int64_t pagesToConvert() const { return pagesToConvert_; }
   int64_t convertedPageCount() const { return convertedPageCount_; }
   void setConvertedPageCount(int64_t count) { convertedPageCount_ = count; }
   int64_t failedPageCount() const { return failedPageCount_; }
-  void addFailedPage() { ++failedPageCount_; }
-  // The last conversion ended without error, converted at least one page,
-  // and its output is there.
+  // A page failed; the first failure and the first exception are kept to
+  // say why the conversion failed.
+  void addFailedPage(uint64_t pageNumber, const QVConversionError& error);
+  void addConversionException(const QVConversionException& exception);
+  // A conversion to the chosen format has started since the last reset.
+  bool hasConversionInChosenFormat() const;
+  // The last conversion was made in the chosen format, ended without error,
+  // converted at least one page, and its output is there.
   bool isConversionSucceeded() const;
+  // Why the last conversion in the chosen format failed, in the converter's
+  // words, one reason a line ("405 Can't load the PDF Document."); empty
+  // when it did not fail or has not ended yet.
+  std::string conversionFailureReason() const;
   // The progress bar's value (0.1 .. 85) after `finished` pages: the share
   // of the pages handed to the converter, scaled to 85.
   double pageProgress(uint64_t finished) const;
@@ -130,7 +152,12 @@ class QVSourceFileItem {
   int64_t settings_pageRangeType_ = 0;
   std::string settings_customPageRange_;
   std::optional<QVConversionError> conversionError_;
+  // The extension of the last conversion; empty before one.
+  std::string conversionFormat_;
+  bool conversionEnded_ = false;
   int64_t pagesToConvert_ = 0;
   int64_t convertedPageCount_ = 0;
   int64_t failedPageCount_ = 0;
+  std::optional<std::pair<uint64_t, QVConversionError>> firstPageFailure_;
+  std::optional<QVConversionException> firstException_;
 };

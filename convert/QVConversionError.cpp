@@ -54,6 +54,10 @@ QVConversionError QVConversionError::canceled() {
   return make(kQVConversionErrorCanceled, "Conversion has been canceled.");
 }
 
+QVConversionError QVConversionError::noPageToConvert() {
+  return make(kQVConversionErrorNoPage, "No PDF Page to convert.");
+}
+
 QVConversionException QVDescribeCurrentException() {
   try {
     throw;

@@ -14,6 +14,7 @@ enum QVConversionErrorCode : int64_t {
   kQVConversionErrorSourceMissing = 404,  // no file at the source path, or a folder
   kQVConversionErrorCannotLoad = 405,     // not a readable PDF, or the password was refused
   kQVConversionErrorCanceled = 406,       // the conversion was stopped
+  kQVConversionErrorNoPage = 407,         // not one listed page is a page of the document
 };
 
 struct QVConversionError {
@@ -40,6 +41,8 @@ struct QVConversionError {
   static QVConversionError cannotLoad();
   // 406 "Conversion has been canceled."
   static QVConversionError canceled();
+  // 407 "No PDF Page to convert."
+  static QVConversionError noPageToConvert();
 };
 
 // An exception caught while a page was converted or the document was begun

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/fs/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -17,7 +19,34 @@ fs::path outputFolderOf(const std::string& outputPath) {
   return parent.empty() ? fs::path(".") : parent;
 }
 
+// Best effort: a file system without Unix permissions (a FAT memory stick)
+// refuses them, and the output is no less good there.
+void grantNewItemPermissions(const fs::path& item, bool isFolder) {
+  const auto fileMode = static_cast<fs::perms>(platform::fs::newFileMode());
+  const auto folderMode = static_cast<fs::perms>(platform::fs::newFolderMode());
+  std::error_code ignored;
+  fs::permissions(item, isFolder ? folderMode : fileMode, ignored);
+  if (!isFolder) return;
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(item, ec), end; !ec && it != end; it.increment(ec)) {
+    const fs::file_status status = it->symlink_status(ignored);
+    if (fs::is_directory(status)) fs::permissions(it->path(), folderMode, ignored);
+    else if (fs::is_regular_file(status)) fs::permissions(it->path(), fileMode, ignored);
+  }
+}
+
 }  // namespace
+
+bool QVOutputStaging::moveIntoPlace(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(from, ec);
+  if (ec || !fs::exists(status)) return false;
+  const bool isFolder = fs::is_directory(status);
+  if (isFolder || fs::is_regular_file(status)) grantNewItemPermissions(from, isFolder);
+  if (isFolder) return platform::fs::moveItem(from, to);
+  if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+  return errno == EXDEV && platform::fs::moveItem(from, to);
+}
 
 QVOutputStaging::QVOutputStaging(std::string outputPath) : outputPath_(std::move(outputPath)) {}
 
@@ -49,9 +78,9 @@ bool QVOutputStaging::commit() {
   }
   if (ec) return false;
   for (const std::string& name : others) {
-    if (std::rename((fs::path(folder_) / name).c_str(), (outputFolder / name).c_str()) != 0) return false;
+    if (!moveIntoPlace((fs::path(folder_) / name).string(), (outputFolder / name).string())) return false;
   }
-  if (hasOutput && std::rename(stagedOutputPath_.c_str(), outputPath_.c_str()) != 0) return false;
+  if (hasOutput && !moveIntoPlace(stagedOutputPath_, outputPath_)) return false;
   discard();
   return true;
 }

@@ -23,6 +23,14 @@ class QVOutputStaging {
   // Removes the staging folder and everything in it.
   void discard();
 
+  // Puts a finished output (a file, or a folder of files) under its name,
+  // with the permissions an ordinary new file or folder gets under the
+  // user's umask, whatever made it (a private temporary file, a private
+  // folder): others may read what the user would let them read. A file
+  // replaces one at `to`; a folder never replaces anything. False when it
+  // cannot be moved; the output is then left where it was.
+  static bool moveIntoPlace(const std::string& from, const std::string& to);
+
   const std::string& outputPath() const { return outputPath_; }
   const std::string& stagedOutputPath() const { return stagedOutputPath_; }
 

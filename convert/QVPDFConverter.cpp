@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <stdexcept>
 #include <utility>
@@ -111,6 +112,9 @@ class QVPDFConverter::Job {
   std::optional<QVConversionError> convertPages(const platform::PdfDocument& document, QVOutputStaging& staging) {
     const int64_t pageCount = document.pageCount();
     if (!supportDocTypeNameForKey(destDocType_)) return std::nullopt;
+    // Saving would hand the user an empty document as if it were a result.
+    if (std::none_of(pages_.begin(), pages_.end(), [pageCount](int64_t n) { return n >= 1 && n <= pageCount; }))
+      return QVConversionError::noPageToConvert();
     std::unique_ptr<QVPDFExporter> exporter = registry_.createExporter(destDocType_, moreOptions_);
     if (!exporter) return std::nullopt;
 

@@ -15,6 +15,8 @@
 // The exporter writes its output under a temporary name beside the output
 // path, and the file takes the output name only when the conversion succeeds:
 // a conversion that ends with an error leaves no file under the output name.
+// A page list in which not one number is a page of the document ends with
+// 407 before an exporter is made: no page reports, no file.
 //
 // One conversion at a time: start the next one after the end report.
 #include <atomic>

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "convert/QVOutputStaging.h"
 #include "flowtext/QVFlowTextFileWriter.h"
 #include "platform/fs/files.h"
 
@@ -78,7 +79,7 @@ std::string QVFlowTextConverter::makePartFile() const {
 }
 
 void QVFlowTextConverter::commitPartFile(const std::string& partPath) const {
-  if (std::rename(partPath.c_str(), savedFilePath_.c_str()) != 0)
+  if (!QVOutputStaging::moveIntoPlace(partPath, savedFilePath_))
     throw std::runtime_error("Cannot save " + savedFilePath_ + ": " + std::strerror(errno));
 }
 

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "convert/QVOutputStaging.h"
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/QVOpenXMLPackage.h"
 #include "convert/xml/XMLFileWriter.h"
@@ -570,11 +571,8 @@ void QVPPTXWriter::zipPackage() {
       complete = archive.closeZipFile2() && complete;
     }
   }
+  if (complete && QVOutputStaging::moveIntoPlace(temporary, savedFilePath_)) return;
   std::error_code ec;
-  if (complete) {
-    stdfs::rename(temporary, savedFilePath_, ec);
-    if (!ec) return;
-  }
   stdfs::remove(temporary, ec);
   throw std::runtime_error("Cannot write the presentation file " + savedFilePath_);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "convert/QVOutputStaging.h"
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "convert/zip/QVZipArchive.h"
@@ -177,7 +178,7 @@ void QVExcelWriter::packetExcelFile(const platform::PdfDocument& document) {
 }
 
 void QVExcelWriter::packetCSVFolder() {
-  if (!platform::fs::moveItem(savedWorkFolder_, savedFilePath_))
+  if (!QVOutputStaging::moveIntoPlace(savedWorkFolder_, savedFilePath_))
     throw std::runtime_error("Cannot move the CSV files to " + savedFilePath_);
   savedWorkFolder_.clear();
 }

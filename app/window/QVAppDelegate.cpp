@@ -359,7 +359,10 @@ void QVAppDelegate::support_VisitProductPage() { desktop_->openURL(std::string(k
 
 void QVAppDelegate::support_VistOurWebsite() { desktop_->openURL(std::string(kQVWebsiteURL)); }
 
-void QVAppDelegate::willStartConversion(QVPDFConverterManager&) { sourceFileViewController_->resetBeforeConversion(); }
+void QVAppDelegate::willStartConversion(QVPDFConverterManager&) {
+  sourceFileViewController_->resetBeforeConversion();
+  settingsViewController_->showConversionState();
+}
 
 void QVAppDelegate::didEndConversion(QVPDFConverterManager&) {
   sourceFileViewController_->updateConversion(nullptr, 0.0, false);
@@ -389,6 +392,7 @@ void QVAppDelegate::willSaveDoc(QVPDFConverterManager& manager, const Item& item
 void QVAppDelegate::didEndConversion(QVPDFConverterManager& manager, const Item& item,
                                      const std::optional<QVConversionError>& error) {
   sourceFileViewController_->updateConversion(item, 100.0, manager.isConverting());
+  if (item == settingsViewController_->sourceFileItem()) settingsViewController_->showConversionState();
   // Only a result that is there is opened: not one that failed or stopped.
   if (quitting_ || error || !item->isConversionSucceeded()) return;
   if (!QVPreferencesWindowController::openFileAfterConversion()) return;

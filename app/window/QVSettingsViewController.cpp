@@ -35,6 +35,20 @@ std::string documentsFolder() {
   return folder.toStdString();
 }
 
+QLabel* notice(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QString::fromLatin1(name));
+  label->setWordWrap(true);
+  label->setStyleSheet(QStringLiteral("color: #c0392b;"));
+  label->hide();
+  return label;
+}
+
+void showNotice(QLabel& label, const std::string& text) {
+  label.setText(QString::fromStdString(text));
+  label.setVisible(!text.empty());
+}
+
 QLabel* heading(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   QFont font = label->font();
@@ -62,6 +76,8 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   tf_previewInfo_->setAlignment(Qt::AlignHCenter);
   tf_previewInfo_->setStyleSheet(QStringLiteral("color: #6b7480;"));
   layout->addWidget(tf_previewInfo_);
+  tf_conversionNotice_ = notice("conversionNotice", this);
+  layout->addWidget(tf_conversionNotice_);
   layout->addSpacing(10);
 
   layout->addWidget(heading(QStringLiteral("Output format"), this));
@@ -87,6 +103,8 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   tf_ouputPageRange_->setPlaceholderText(QStringLiteral("e.g. 1-3, 5"));
   customRow->addWidget(tf_ouputPageRange_, 1);
   layout->addLayout(customRow);
+  tf_pageRangeNotice_ = notice("pageRangeNotice", this);
+  layout->addWidget(tf_pageRangeNotice_);
   layout->addStretch(1);
 
   layout->addWidget(heading(QStringLiteral("Output folder"), this));
@@ -162,6 +180,7 @@ void QVSettingsViewController::setSourceFileItem(Item item) {
 }
 
 void QVSettingsViewController::updateUI() {
+  showConversionState();
   if (!sourceFileItem_) {
     // The format of the next new file.
     const std::string stored = QVCUtilities::stringValueForKey(kQVSettingsOutputFormatKey,
@@ -170,6 +189,17 @@ void QVSettingsViewController::updateUI() {
     return;
   }
   tf_ouputPageRange_->setEnabled(customPages_->isChecked());
+}
+
+void QVSettingsViewController::showConversionState() {
+  if (!sourceFileItem_) {
+    showNotice(*tf_pageRangeNotice_, {});
+    showNotice(*tf_conversionNotice_, {});
+    return;
+  }
+  showNotice(*tf_pageRangeNotice_, sourceFileItem_->pageRangeProblem().value_or(std::string()));
+  const std::string reason = sourceFileItem_->conversionFailureReason();
+  showNotice(*tf_conversionNotice_, reason.empty() ? reason : "The last conversion failed: " + reason);
 }
 
 void QVSettingsViewController::settingsButtonPressed() {

@@ -37,6 +37,9 @@ class QVSettingsViewController : public QWidget {
   const Item& sourceFileItem() const { return sourceFileItem_; }
   // The "apply to all files" box is ticked.
   bool isApplyToAll() const;
+  // Shows again why the file's page choice selects nothing and why its last
+  // conversion failed (after a conversion of it ended or was reset).
+  void showConversionState();
 
   // Before a conversion, when the stored output folder cannot be used: the
   // folder chooser (at the stored folder, saying why, when there is one);
@@ -55,6 +58,8 @@ class QVSettingsViewController : public QWidget {
   QLineEdit& pageRangeField() { return *tf_ouputPageRange_; }
   QLineEdit& outputPathField() { return *tf_ouputPath_; }
   QLabel& titleLabel() { return *tf_previewTitle_; }
+  QLabel& pageRangeNotice() { return *tf_pageRangeNotice_; }
+  QLabel& conversionNotice() { return *tf_conversionNotice_; }
   // The preview shows a rendered page (not a placeholder picture).
   bool isPreviewRendered() const { return previewRendered_; }
 
@@ -80,6 +85,8 @@ class QVSettingsViewController : public QWidget {
   QRadioButton* allPages_ = nullptr;
   QRadioButton* customPages_ = nullptr;
   QLineEdit* tf_ouputPageRange_ = nullptr;
+  QLabel* tf_pageRangeNotice_ = nullptr;
+  QLabel* tf_conversionNotice_ = nullptr;
   QLineEdit* tf_ouputPath_ = nullptr;
   QPushButton* btn_ouputbrowse_ = nullptr;
   QPushButton* btn_ouputReveal_ = nullptr;

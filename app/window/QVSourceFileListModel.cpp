@@ -13,8 +13,16 @@ namespace {
 QString qstring(const std::string& text) { return QString::fromStdString(text); }
 
 std::string statusIcon(const QVSourceFileItem& item) {
-  if (item.outputPath().empty()) return "POI_History";
+  if (!item.hasConversionInChosenFormat()) return "POI_History";
   return item.isConversionSucceeded() ? "veskar_success_status_icon" : "veskar_failed_status_icon";
+}
+
+// The file, and why its last conversion failed.
+QString toolTip(const QVSourceFileItem& item) {
+  QString tip = qstring(item.sourcePath());
+  const std::string reason = item.conversionFailureReason();
+  if (!reason.empty()) tip += QStringLiteral("\nFailed: ") + qstring(reason);
+  return tip;
 }
 
 }  // namespace
@@ -93,7 +101,7 @@ int QVSourceFileListModel::moveRows(std::vector<int> rows, int dropRow) {
 }
 
 void QVSourceFileListModel::resetBeforeConversion() {
-  for (const Item& item : items_) item->setOutputPath({});
+  for (const Item& item : items_) item->resetConversion();
   refreshAll();
 }
 
@@ -153,7 +161,7 @@ QVariant QVSourceFileListModel::data(const QModelIndex& index, int role) const {
     case TitleRole:
       return QFileInfo(qstring(item->sourcePath())).fileName();
     case Qt::ToolTipRole:
-      return qstring(item->sourcePath());
+      return toolTip(*item);
     case InfoRole:
       return qstring(look.sourceInfo);
     case StatusTextRole:

@@ -54,7 +54,8 @@ class QVSourceFileListModel : public QAbstractListModel {
   // end means the end. Answers the row of the block's first item.
   int moveRows(std::vector<int> rows, int dropRow);
 
-  // Every item forgets its last result: the rows read "Ready!" again.
+  // Every item forgets its last result: the rows read "Ready!" again. A row's
+  // tooltip names its file and, after a failure, the converter's reasons.
   void resetBeforeConversion();
   // The row of `item` shows the progress while `converting`; every other row
   // (all rows for a null item) shows its status. From 100 on the row reads

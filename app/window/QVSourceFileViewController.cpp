@@ -34,6 +34,8 @@ QWidget* fileHeader(const std::string& iconName, const QVSourceFileItem& item, Q
   auto* layout = new QHBoxLayout(header);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* icon = new QLabel(header);
+  icon->setObjectName(QStringLiteral("fileIcon"));
+  icon->setFixedSize(48, 48);
   icon->setPixmap(QVNamedImages::pixmap(iconName, QSize(48, 48), parent->devicePixelRatioF()));
   layout->addWidget(icon);
   auto* texts = new QVBoxLayout;
@@ -239,6 +241,8 @@ void QVSourceFileViewController::finishInputPassword() {
   const std::string password = tf_inputPassword_->text().toStdString();
   if (!QVCPDFUtilities::isAllowPrintingPDFDcoumentAtPath(readyToCheckItem_->sourcePath(), password)) {
     tf_passwordInfo_->show();
+    // The notice takes room: the dialog grows rather than squeezing the rest.
+    passwordDialog_->resize(passwordDialog_->size().expandedTo(passwordDialog_->sizeHint()));
     tf_inputPassword_->selectAll();
     tf_inputPassword_->setFocus();
     return;

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "convert/QVOutputStaging.h"
 #include "convert/zip/QVZipArchive.h"
 #include "platform/fs/files.h"
 
@@ -31,11 +32,8 @@ void QVZipPackage::zipFolderItems(const std::string& folder, const std::vector<s
       complete = archive.closeZipFile2() && complete;
     }
   }
+  if (complete && QVOutputStaging::moveIntoPlace(temporary, outputPath)) return;
   std::error_code ec;
-  if (complete) {
-    stdfs::rename(temporary, outputPath, ec);
-    if (!ec) return;
-  }
   stdfs::remove(temporary, ec);
   throw std::runtime_error("Cannot write the package file " + outputPath);
 }

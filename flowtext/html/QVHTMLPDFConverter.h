@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
+#include "convert/QVProductInfo.h"
 #include "flowtext/QVFlowTextConverter.h"
-#include "app/QVApplicationInfo.h"
 #include "flowtext/QVFlowTextParagraph.h"
 #include "flowtext/html/QVHTMLFileWriter.h"
 #include "flowtext/html/QVHTMLState.h"

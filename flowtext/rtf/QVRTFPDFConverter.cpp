@@ -4,7 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "app/QVApplicationInfo.h"
+#include "convert/QVProductInfo.h"
 #include "platform/text/text.h"
 
 QVRTFPDFConverter::QVRTFPDFConverter(std::string outputPath, int64_t numOfPages, QVDocxConversionContext& context)

@@ -49,6 +49,26 @@ void splitExtension(const std::string& path, std::string& base, std::string& ext
   extension = path.substr(dot + 1);
 }
 
+// Read from /proc, which tells it without changing it: setting the mask to
+// learn it would give files that other threads create meanwhile the wrong
+// permissions. Only where /proc does not tell is it set and put back.
+mode_t creationMask() {
+  if (const std::optional<std::string> status = readFile("/proc/self/status")) {
+    const size_t field = status->find("\nUmask:");
+    if (field != std::string::npos) {
+      const char* digits = status->c_str() + field + 7;
+      char* end = nullptr;
+      const unsigned long mask = std::strtoul(digits, &end, 8);
+      if (end != digits) return static_cast<mode_t>(mask & 0777);
+    }
+  }
+  static std::mutex mutex;
+  std::lock_guard lock(mutex);
+  const mode_t mask = ::umask(077);
+  ::umask(mask);
+  return mask;
+}
+
 }  // namespace
 
 bool isDirectory(const std::string& path) {
@@ -173,6 +193,10 @@ bool moveItem(const std::string& from, const std::string& to) {
   stdfs::remove_all(from, ec);
   return true;
 }
+
+unsigned newFileMode() { return 0666 & ~creationMask(); }
+
+unsigned newFolderMode() { return 0777 & ~creationMask(); }
 
 WorkFolder::WorkFolder() {
   std::error_code ec;

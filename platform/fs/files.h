@@ -34,6 +34,11 @@ bool writeFile(const std::string& path, std::string_view data);
 // destination and the source is whole.
 bool moveItem(const std::string& from, const std::string& to);
 
+// The permissions an ordinary new file and a new folder get in this process:
+// 0666 and 0777 less the file-mode creation mask (umask).
+unsigned newFileMode();
+unsigned newFolderMode();
+
 // A private folder made with mkdtemp under the system temporary folder,
 // removed with its contents when the object dies.
 class WorkFolder {

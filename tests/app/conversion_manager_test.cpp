@@ -133,6 +133,7 @@ TEST_F(ManagerTest, QueueConvertsOneFileAfterTheOtherWithEveryReport) {
   EXPECT_EQ(gone->conversionError()->code, 404);
   EXPECT_EQ(gone->conversionError()->failureReason, "Source File isn't exist.");
   EXPECT_EQ(gone->conversionOptions(), "All Pages, PPTX, Failed!");
+  EXPECT_EQ(gone->conversionFailureReason(), "404 Source File isn't exist.");
   EXPECT_FALSE(fs::exists(out / "Gone.pptx"));
 
   // Converting again writes beside the earlier result.
@@ -242,7 +243,8 @@ TEST_F(ManagerTest, WithoutAnOutputFolderEachItemEndsWithAnError) {
   EXPECT_THAT(recorder_.reports,
               ElementsAre("will start", "start A.pdf", "end A.pdf 400", "start B.pdf", "end B.pdf 400", "did end"));
   EXPECT_EQ(a->outputPath(), "");
-  EXPECT_EQ(a->conversionOptions(), "All Pages, PPTX, Ready!");
+  EXPECT_EQ(a->conversionOptions(), "All Pages, PPTX, Failed!");
+  EXPECT_EQ(a->conversionFailureReason(), "400 Unknow error while converting.");
   EXPECT_FALSE(b->outputFileIconEnable());
 }
 
@@ -288,9 +290,11 @@ TEST_F(AppTest, FailedPagesAreCountedAndAWhollyFailedFileIsNoSuccess) {
   EXPECT_EQ(some->convertedPageCount(), 1);
   EXPECT_EQ(some->failedPageCount(), 2);
   EXPECT_EQ(some->conversionOptions(), "All Pages, PPTX, Success!");
+  EXPECT_EQ(some->conversionFailureReason(), "");
   EXPECT_EQ(none->failedPageCount(), 2);
   EXPECT_TRUE(fs::exists(out / "None.txt"));
   EXPECT_EQ(none->conversionOptions(), "All Pages, TXT, Failed!");
+  EXPECT_EQ(none->conversionFailureReason(), "Page 1: 401 Can't convert the PDF Page.(1) (and 1 more failed pages)");
 }
 
 // An exporter that, beside the document it is given, also puts a file

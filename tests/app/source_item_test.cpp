@@ -210,8 +210,8 @@ TEST_F(AppTest, StatusSaysSuccessOnlyForAConvertedFileWithoutError) {
   EXPECT_EQ(item->conversionOptions(), "All Pages, PPTX, Failed!");
   EXPECT_FALSE(item->outputFileIconEnable());
   item->beginConversion(2);
-  item->addFailedPage();
-  item->addFailedPage();
+  item->addFailedPage(1, QVConversionError::cannotReadPage(1));
+  item->addFailedPage(2, QVConversionError::cannotReadPage(2));
   EXPECT_EQ(item->failedPageCount(), 2);
   EXPECT_EQ(item->conversionOptions(), "All Pages, PPTX, Failed!");
 }

@@ -206,9 +206,13 @@ TEST_F(ConverterTest, RefusedPageAndAFreshErrorAfterAnException) {
                                    }));
 }
 
-TEST_F(ConverterTest, EmptyPageListBeginsAndSavesTheDocument) {
-  EXPECT_EQ(convert({}), (Reports{"start", "will save", "end"}));
-  EXPECT_EQ(log.calls, (std::vector<std::string>{"begin 0 three.pptx", "end 3"}));
+TEST_F(ConverterTest, APageListWithoutAPageOfTheDocumentIsRefusedBeforeAnythingIsWritten) {
+  for (const std::vector<int64_t>& pages : {std::vector<int64_t>{}, std::vector<int64_t>{0, 4, 9}}) {
+    delegate = RecordingDelegate();
+    EXPECT_EQ(convert(pages), (Reports{"start", "end 407 No PDF Page to convert."}));
+  }
+  EXPECT_EQ(log.created, 0);
+  EXPECT_EQ(outputFolderItems(), std::vector<std::string>{});
 }
 
 TEST_F(ConverterTest, BaseExporterFailsEveryPage) {

@@ -1,5 +1,6 @@
 // The command-line driver as a user runs it.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -245,6 +246,49 @@ TEST(PdfConvertTool, OutputThatIsAFolderFailsAtTheStartSayingWhy) {
   EXPECT_FALSE(contains(result.output, "page 1")) << result.output;
   EXPECT_TRUE(fs::is_empty(dir.file("out.pptx")));
   EXPECT_EQ(itemsIn(dir.path()), (std::vector<std::string>{"a.pdf", "out.pptx"}));
+}
+
+TEST(PdfConvertTool, APageTextThatSelectsNoPageIsRefusedAndNothingIsWritten) {
+  qvtest::TempDir dir;
+  makePages(dir.file("a.pdf"), 2);
+  fs::create_directory(dir.file("out"));
+  // Letters, a range past the end, an empty range, numbers outside the document.
+  for (const std::string pages : {"abc", "50-60", "-", "0,3"}) {
+    SCOPED_TRACE(pages);
+    const Result result =
+        run("--pages " + quoted(pages) + " --to pptx " + quoted(dir.file("a.pdf")) + " " + quoted(dir.file("out") / "a.pptx"));
+    EXPECT_EQ(result.exitCode, 2) << result.output;
+    EXPECT_TRUE(contains(result.output, "--pages \"" + pages + "\" selects no page of " + dir.file("a.pdf").string() +
+                                            " (2 pages); nothing was written"))
+        << result.output;
+    EXPECT_TRUE(fs::is_empty(dir.file("out"))) << itemsIn(dir.file("out")).front();
+  }
+}
+
+// Whatever private file an output is written through, it ends up with the
+// permissions of any new file of the user's.
+TEST(PdfConvertTool, EveryOutputGetsThePermissionsOfANewFileUnderTheUmask) {
+  qvtest::TempDir dir;
+  ASSERT_TRUE(platform::fs::writeFile(dir.file("in.pdf").string(), labelledPages(2)));
+  const auto modeOf = [](const fs::path& path) { return static_cast<unsigned>(fs::status(path).permissions()) & 0777u; };
+  for (const mode_t mask : {mode_t{022}, mode_t{027}}) {
+    const mode_t previous = ::umask(mask);
+    for (const std::string type : {"pptx", "docx", "xlsx", "csv", "txt", "rtf", "html"}) {
+      SCOPED_TRACE(type + " under umask 0" + std::to_string(mask / 8) + std::to_string(mask % 8));
+      const fs::path out = dir.file("out-" + std::to_string(mask) + "." + type);
+      const Result result = run("--to " + type + " " + quoted(dir.file("in.pdf")) + " " + quoted(out));
+      ASSERT_EQ(result.exitCode, 0) << result.output;
+      if (type != "csv") {
+        EXPECT_EQ(modeOf(out), 0666u & ~mask);
+        continue;
+      }
+      // CSV is a folder of tables.
+      EXPECT_EQ(modeOf(out), 0777u & ~mask);
+      EXPECT_EQ(itemsIn(out), (std::vector<std::string>{"Table 1.csv", "Table 2.csv"}));
+      for (const auto& table : fs::directory_iterator(out)) EXPECT_EQ(modeOf(table.path()), 0666u & ~mask);
+    }
+    ::umask(previous);
+  }
 }
 
 // ---------------------------------------------------------------------------

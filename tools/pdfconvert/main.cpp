@@ -34,7 +34,8 @@ constexpr const char* kUsage =
     "  --pages TEXT     pages to convert: \"All Pages\" (the default), or page\n"
     "                   numbers and ranges separated by commas, e.g. \"1-3,5\";\n"
     "                   a range may run downwards (\"5-3\"); numbers outside the\n"
-    "                   document are skipped\n"
+    "                   document are skipped, and a TEXT that selects no page of\n"
+    "                   the document is refused\n"
     "  -h, --help       show this text\n"
     "\n"
     "Each report of the conversion is printed on its own line as it arrives:\n"
@@ -47,8 +48,9 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when the conversion ended without error; 1 when it ended\n"
     "with an error (404 missing source, 405 unreadable PDF or wrong password,\n"
-    "400 the document could not be written); 2 for a usage error, an OUTPUT\n"
-    "that is a folder or the input file itself (nothing is written then);\n"
+    "400 the document could not be written); 2 for a usage error, a --pages\n"
+    "TEXT that selects no page, an OUTPUT that is a folder or the input file\n"
+    "itself (nothing is written then);\n"
     "128 + the signal number when interrupted (SIGINT, SIGTERM): the\n"
     "conversion stops after the page under way and leaves nothing behind; a\n"
     "second interruption ends the program at once.\n"
@@ -233,14 +235,21 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  const int64_t pageCount = pageCountOf(args);
+  const std::vector<int64_t> pages = QVPageIndexsFromRangeText(args.pages, pageCount);
+  // A document that does not open selects nothing either; the converter
+  // says why it does not open.
+  if (pages.empty() && pageCount > 0)
+    return usageError("--pages \"" + args.pages + "\" selects no page of " + args.input + " (" +
+                      platform::text::formatInteger(pageCount) + (pageCount == 1 ? " page" : " pages") +
+                      "); nothing was written");
+
   registerBuiltInExporters();
   if (!QVExporterRegistry::shared().hasFactory(args.type))
     std::cerr << "pdfconvert: no exporter for " << args.type << " in this build; nothing will be written\n";
 
   platform::DrainedMainQueue mainQueue;
   InterruptWatcher interrupts(mainQueue);
-  const std::vector<int64_t> pages = QVPageIndexsFromRangeText(args.pages, pageCountOf(args));
-
   ReportPrinter printer;
   {
     QVPDFConverter converter(mainQueue);

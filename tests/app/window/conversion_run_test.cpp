@@ -1,13 +1,26 @@
 // A run seen from the window: each row's progress through a file, Stop and
-// what it leaves, and which results are opened when the preference asks.
+// what it leaves, which results are opened when the preference asks, why a
+// file failed, and what a row claims once its format changes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 #include "app/QVUserDefaults.h"
 #include "app/window/QVImageButton.h"
+#include "app/window/QVSettingsViewController.h"
+#include "platform/fs/files.h"
 #include "tests/app/window/window_test_support.h"
+#include "tests/support/pdf_damage.h"
 
 namespace {
 
@@ -15,6 +28,13 @@ using qvwindowtest::WindowTest;
 using testing::ElementsAre;
 using Model = QVSourceFileListModel;
 namespace fs = std::filesystem;
+
+std::vector<std::string> itemsIn(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
 
 TEST_F(WindowTest, AOnePageFileShowsStartPagesSaveAndEndOnItsRow) {
   const fs::path pdf = dir_.file("one.pdf");
@@ -76,6 +96,101 @@ TEST_F(WindowTest, OnlyResultsThatAreThereAreOpened) {
   ASSERT_TRUE(waitForRunEnd());
   EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("7-9, PPTX, Failed!", "All Pages, PPTX, Success!"));
   EXPECT_THAT(desktop_->calls, ElementsAre("open " + (out / "plain.pptx").string()));
+  EXPECT_EQ(itemsIn(out), std::vector<std::string>{"plain.pptx"});
+}
+
+TEST_F(WindowTest, APageTextThatSelectsNoPageIsRefusedAsItIsTypedAndWhenConverted) {
+  const qvapptest::CheckFixtures files(dir_);
+  const fs::path out = chooseOutputFolder();
+  app_->applicationOpenFiles({files.plain.string()});
+  ASSERT_EQ(model().rowCount(), 1);
+  list().tableView().setCurrentIndex(model().index(0));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  QTest::mouseClick(&panel.customPagesButton(), Qt::LeftButton);
+  panel.pageRangeField().selectAll();
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("abc"));
+  EXPECT_FALSE(panel.pageRangeNotice().isHidden());
+  EXPECT_EQ(panel.pageRangeNotice().text(), QStringLiteral("The pages \"abc\" select no page of this document (2 pages)."));
+  panel.pageRangeField().selectAll();
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("2"));
+  EXPECT_TRUE(panel.pageRangeNotice().isHidden());
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("0-60"));
+  EXPECT_FALSE(panel.pageRangeNotice().isHidden());
+  saveScreenshot("window-page-text-refused");
+
+  // Convert refuses the file with the same reason and makes no file.
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("20-60, PPTX, Failed!"));
+  EXPECT_THAT(rowTexts(Qt::ToolTipRole),
+              ElementsAre(files.plain.string() +
+                          "\nFailed: 407 The pages \"20-60\" select no page of this document (2 pages)."));
+  EXPECT_TRUE(fs::is_empty(out));
+  EXPECT_EQ(panel.conversionNotice().text(),
+            QStringLiteral("The last conversion failed: 407 The pages \"20-60\" select no page of this document (2 pages)."));
+}
+
+TEST_F(WindowTest, AFailedFileSaysWhyInItsTooltipAndInThePanel) {
+  const fs::path out = chooseOutputFolder();
+  // A file whose second page is lost, asked for that page alone.
+  const fs::path damaged = dir_.file("damaged.pdf");
+  qvapptest::writeTextPdf(damaged, 3);
+  const std::string intact = *platform::fs::readFile(damaged.string());
+  ASSERT_TRUE(platform::fs::writeFile(damaged.string(),
+                                      qvtest::withObjectBlanked(intact, qvtest::pageObjectNumber(intact, 2))));
+  // A locked file whose password changes after it was queued.
+  const fs::path locked = dir_.file("locked.pdf");
+  using E = qvtest::PdfEncryption;
+  qvapptest::writeTextPdf(locked, 1, E{E::AES_256, "user", "owner", true});
+  app_->applicationOpenFiles({locked.string(), damaged.string()});
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return list().passwordDialog() != nullptr; }, 30));
+  QDialog* password = list().passwordDialog();
+  QTest::keyClicks(password->findChild<QLineEdit*>(QStringLiteral("passwordField")), QStringLiteral("user"));
+  QTest::mouseClick(password->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return !list().isCheckingFiles(); }, 30));
+  ASSERT_THAT(rowNames(), ElementsAre("damaged.pdf", "locked.pdf"));
+  model().itemAt(0)->setSettings_pageRangeType(1);
+  model().itemAt(0)->setSettings_customPageRange("2");
+  qvapptest::writeTextPdf(locked, 1, E{E::AES_256, "changed", "owner", true});
+
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("2, PPTX, Failed!", "All Pages, PPTX, Failed!"));
+  EXPECT_THAT(rowTexts(Qt::ToolTipRole),
+              ElementsAre(damaged.string() + "\nFailed: Page 2: 401 Can't read the PDF Page.(2)",
+                          locked.string() + "\nFailed: 405 Can't load the PDF Document."));
+  list().tableView().setCurrentIndex(model().index(1));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  EXPECT_FALSE(panel.conversionNotice().isHidden());
+  EXPECT_EQ(panel.conversionNotice().text(),
+            QStringLiteral("The last conversion failed: 405 Can't load the PDF Document."));
+  saveScreenshot("window-failure-reason");
+}
+
+TEST_F(WindowTest, AConvertedRowInAnotherFormatIsReadyAgainAndKeepsItsResult) {
+  const qvapptest::CheckFixtures files(dir_);
+  const fs::path out = chooseOutputFolder();
+  app_->applicationOpenFiles({files.plain.string(), files.emptyUserPassword.string()});
+  ASSERT_THAT(rowNames(), ElementsAre("emptyuser.pdf", "plain.pdf"));
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitForRunEnd());
+  ASSERT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Success!", "All Pages, PPTX, Success!"));
+
+  // The first file to text from the panel's menu: only the deck is there.
+  list().tableView().setCurrentIndex(model().index(0));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Down);
+  ASSERT_EQ(panel.outputFormatBox().currentText(), QStringLiteral("UTF-8 Plain Text(.txt)"));
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, TXT, Ready!", "All Pages, PPTX, Success!"));
+  EXPECT_THAT(rowTexts(Model::StatusIconRole), ElementsAre("POI_History", "veskar_success_status_icon"));
+  EXPECT_THAT(rowTexts(Model::OutputEnabledRole), ElementsAre("false", "true"));
+  EXPECT_EQ(itemsIn(out), (std::vector<std::string>{"emptyuser.pptx", "plain.pptx"}));
+  // Every file to text at once.
+  panel.applyToAllBox().click();
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, TXT, Ready!", "All Pages, TXT, Ready!"));
+  // Back to the presentation: the deck made for it is its result again.
+  QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Up);
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Success!", "All Pages, PPTX, Success!"));
 }
 
 }  // namespace

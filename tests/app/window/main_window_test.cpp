@@ -83,6 +83,11 @@ TEST_F(WindowTest, FilesAreCheckedConvertedAndOpenedAsAUserSeesThem) {
   clickDialogButton(password, QDialogButtonBox::Ok);
   EXPECT_TRUE(notice->isVisible());
   EXPECT_TRUE(password->isVisible());
+  // The notice takes room of its own: the dialog grows, the file's icon stays whole.
+  auto* icon = password->findChild<QLabel*>(QStringLiteral("fileIcon"));
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(icon->size(), QSize(48, 48));
+  EXPECT_GE(password->height(), password->sizeHint().height());
   field->selectAll();
   QTest::keyClicks(field, QStringLiteral("user"));
   EXPECT_FALSE(notice->isVisible());
