@@ -346,6 +346,19 @@ std::vector<int32_t> componentTable(const std::vector<DecodeRange>& ranges, int 
 
 uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
+// True for a three-component space whose red, green and blue each come from
+// their own component alone (an RGB space, directly or as the alternate of
+// an ICC-based one), so that the conversion separates per channel.
+bool convertsEachComponentAlone(const QVPDFColorSpace& space, int depth = 0) {
+  const int mode = space.getMode();
+  if (mode == QVPDFColorSpace::kModeDeviceRGB || mode == QVPDFColorSpace::kModeCalRGB) return space.getNComps() == 3;
+  if (mode == QVPDFColorSpace::kModeICCBased && depth < 4) {
+    const auto& icc = static_cast<const QVPDFICCBasedColorSpace&>(space);
+    return icc.getNComps() == 3 && icc.alt() && convertsEachComponentAlone(*icc.alt(), depth + 1);
+  }
+  return false;
+}
+
 // True for 8-bit gray or RGB samples that the space passes through
 // unchanged: their rows are the picture's Gray8 or RGB8 rows as they are.
 bool samplesAreColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
@@ -399,8 +412,32 @@ Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<
     return out;
   }
 
+  if (s.bpc == 8 && n == 3 && convertsEachComponentAlone(space)) {
+    // Each output channel depends on its own sample only: three tables of
+    // 256 entries give every pixel.
+    std::array<std::array<uint8_t, 256>, 3> channel;
+    for (int c = 0; c < 3; ++c)
+      for (size_t v = 0; v < 256; ++v) {
+        QVPDFColor color;
+        color.c[c] = table[static_cast<size_t>(c) * levels + v];
+        const QVPDFRGB rgb = space.getRGB(color);
+        channel[c][v] = clampByte(c == 0 ? rgb.r : c == 1 ? rgb.g : rgb.b);
+      }
+    for (int y = 0; y < s.height; ++y) {
+      const uint8_t* src = s.row(y);
+      uint8_t* dst = out.row(y);
+      for (int x = 0; x < s.width; ++x, src += 3, dst += 3) {
+        dst[0] = channel[0][src[0]];
+        dst[1] = channel[1][src[1]];
+        dst[2] = channel[2][src[2]];
+      }
+    }
+    return out;
+  }
+
   // General case: per pixel through the space, with a small direct-mapped
-  // cache, since neighbouring pixels repeat colours.
+  // cache, since neighbouring pixels repeat colours; a pixel like the one
+  // before it (most of a scan or a drawing) takes its colour at once.
   constexpr size_t kCacheSize = 4096;
   struct CacheEntry {
     uint64_t key = ~uint64_t{0};
@@ -409,6 +446,29 @@ Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<
   std::vector<CacheEntry> cache(kCacheSize);
   const bool cacheable = n * s.bpc <= 63;
   QVPDFColor color;
+  if (s.bpc == 8 && cacheable) {
+    std::optional<CacheEntry> last;
+    for (int y = 0; y < s.height; ++y) {
+      const uint8_t* src = s.row(y);
+      uint8_t* dst = out.row(y);
+      for (int x = 0; x < s.width; ++x, src += n) {
+        uint64_t key = 0;
+        for (int c = 0; c < n; ++c) key = (key << 8) | src[c];
+        if (!last || last->key != key) {
+          CacheEntry* slot = &cache[(key * 0x9E3779B97F4A7C15ull) >> 52];
+          if (slot->key != key) {
+            for (int c = 0; c < n; ++c) color.c[c] = table[static_cast<size_t>(c) * levels + src[c]];
+            const QVPDFRGB r = space.getRGB(color);
+            *slot = {key, {clampByte(r.r), clampByte(r.g), clampByte(r.b)}};
+          }
+          last = *slot;
+        }
+        if (gray) dst[x] = last->rgb[0];
+        else std::copy_n(last->rgb.data(), 3, dst + 3 * x);
+      }
+    }
+    return out;
+  }
   for (int y = 0; y < s.height; ++y) {
     const uint8_t* src = s.row(y);
     uint8_t* dst = out.row(y);
