@@ -866,89 +866,19 @@ Opacity decodeSoftMask(const PdfObject& stream, int depth) {
   return opacity;
 }
 
-// Writes what `encode` answers to the file; false, said on standard error,
-// when either fails.
-bool writeEncoded(const std::string& path, const std::function<std::string()>& encode) {
-  std::string bytes;
+// What `encode` answers; empty, said on standard error, when it fails.
+std::optional<std::string> encoded(const std::function<std::string()>& encode) {
   try {
-    bytes = encode();
+    return encode();
   } catch (const std::exception&) {
     std::fputs("Couldn't write image to file!\n", stderr);
-    return false;
+    return std::nullopt;
   }
-  if (!platform::fs::writeFile(path, bytes)) {
-    std::fputs("Couldn't write image to file!\n", stderr);
-    return false;
-  }
-  return true;
 }
 
-void reportSkipped(const std::string& why) {
-  std::string line = "Couldn't extract image: " + why + "\n";
-  std::fputs(line.c_str(), stderr);
-}
-
-std::string folderOrWork(const std::string& folder) {
-  return folder.empty() ? platform::fs::currentWorkFolder() : folder;
-}
-
-}  // namespace
-
-Bitmap QVPDFUtilities::decodePDFImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fillColor) {
-  DecodedImage image = decodeImage(stream, colorSpaces, fillColor, 0, false);
-  return std::move(joinedPixels(image));
-}
-
-std::string QVPDFUtilities::UUIDImagePath(std::string_view extension, const std::string& folder) {
-  return platform::fs::freePath(folderOrWork(folder) + "/IMG_" + platform::fs::newUuid() + "." + std::string(extension));
-}
-
-QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, const PdfObject& colorSpaces,
-                                                      const QVPDFImageExtractionOptions& options) {
-  QVPDFImageExtraction result;
-  DecodedImage image;
-  try {
-    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
-  } catch (const std::exception& e) {
-    reportSkipped(e.what());
-    return result;
-  }
-  const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
-  result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
-  std::optional<OpacityJoin> join;
-  try {
-    if (image.joinPending()) join.emplace(opacityJoin(image));
-  } catch (const std::exception& e) {
-    reportSkipped(e.what());
-    return result;
-  }
-  result.pixelWidth = image.passThroughJpeg ? image.samples.width : join ? join->width() : image.pixels.width();
-  result.pixelHeight = image.passThroughJpeg ? image.samples.height : join ? join->height() : image.pixels.height();
-  std::string path;
-  try {
-    path = UUIDImagePath(asJpeg ? "jpeg" : "png", options.folder);
-  } catch (const std::exception& e) {
-    reportSkipped(e.what());
-    return result;
-  }
-  bool written;
-  if (asJpeg && image.passThroughJpeg) {
-    written = platform::fs::writeFile(path, image.samples.rawStorage);
-    if (!written) std::fputs("Couldn't write image to file!\n", stderr);
-  } else if (join) {
-    // A picture with opacity goes to the encoder joined a row at a time.
-    written = writeEncoded(path, [&] { return platform::image::encodePng(JoinedRows(*join), 72); });
-  } else {
-    written = writeCGImageToFile(image.pixels, path, result.type, 72, 72, options.jpegQuality);
-  }
-  if (written) result.path = std::move(path);
-  return result;
-}
-
-bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
-                                        double dpiX, double /*dpiY*/, float quality,
-                                        platform::image::PngRows rows) {
-  return writeEncoded(path, [&] {
+std::optional<std::string> encodedBitmap(const Bitmap& image, QVPDFImageFileType type, double dpiX, float quality,
+                                         platform::image::PngRows rows) {
+  return encoded([&] {
     if (image.empty()) throw ImageError("empty image");
     const int dpi = std::isfinite(dpiX) && dpiX >= 1 && dpiX <= 65535 ? static_cast<int>(std::lround(dpiX)) : 72;
     if (type == QVPDFImageFileType::JPEG) {
@@ -959,29 +889,91 @@ bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& 
   });
 }
 
-std::optional<QVPDFImageFileType> QVPDFUtilities::imageFileType(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return std::nullopt;
-  unsigned char head[8] = {};
-  const size_t read = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  if (read >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return QVPDFImageFileType::JPEG;
-  static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (read == sizeof head && std::equal(head, head + 8, kPng)) return QVPDFImageFileType::PNG;
-  return std::nullopt;
+void reportSkipped(const std::string& why) {
+  std::string line = "Couldn't extract image: " + why + "\n";
+  std::fputs(line.c_str(), stderr);
 }
 
-std::optional<Bitmap> QVPDFUtilities::cgImageWithContentsOfFile(const std::string& path) {
-  auto data = platform::fs::readFile(path);
-  if (!data || data->size() < 8) return std::nullopt;
+}  // namespace
+
+Bitmap QVPDFUtilities::decodePDFImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fillColor) {
+  DecodedImage image = decodeImage(stream, colorSpaces, fillColor, 0, false);
+  return std::move(joinedPixels(image));
+}
+
+std::string QVPDFUtilities::UUIDImageName(std::string_view extension) {
+  return "IMG_" + platform::fs::newUuid() + "." + std::string(extension);
+}
+
+QVPDFImageFile QVPDFUtilities::extractPDFStream(const PdfObject& stream, const PdfObject& colorSpaces,
+                                                const QVPDFImageExtractionOptions& options) {
+  DecodedImage image;
   try {
-    const auto bytes = platform::image::asBytes(*data);
-    const bool png = static_cast<uint8_t>((*data)[0]) == 0x89 && (*data)[1] == 'P';
-    Bitmap decoded = png ? platform::image::decodePng(bytes) : platform::image::decodeJpeg(bytes, true);
+    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return {};
+  }
+  const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
+  const QVPDFImageFileType type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
+  std::optional<OpacityJoin> join;
+  try {
+    if (image.joinPending()) join.emplace(opacityJoin(image));
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return {};
+  }
+  const int width = image.passThroughJpeg ? image.samples.width : join ? join->width() : image.pixels.width();
+  const int height = image.passThroughJpeg ? image.samples.height : join ? join->height() : image.pixels.height();
+  std::optional<std::string> bytes;
+  if (asJpeg && image.passThroughJpeg) {
+    bytes = std::move(image.samples.rawStorage);
+  } else if (join) {
+    // A picture with opacity goes to the encoder joined a row at a time.
+    bytes = encoded([&] { return platform::image::encodePng(JoinedRows(*join), 72); });
+  } else {
+    bytes = encodedBitmap(image.pixels, type, 72, options.jpegQuality, platform::image::PngRows::Predicted);
+  }
+  if (!bytes) return {};
+  return QVPDFImageFile::make(UUIDImageName(asJpeg ? "jpeg" : "png"), type, std::move(*bytes), width, height);
+}
+
+QVPDFImageFile QVPDFUtilities::encodeCGImage(const Bitmap& image, std::string name, QVPDFImageFileType type,
+                                             double dpi, float quality, platform::image::PngRows rows) {
+  std::optional<std::string> bytes = encodedBitmap(image, type, dpi, quality, rows);
+  if (!bytes) return {};
+  return QVPDFImageFile::make(std::move(name), type, std::move(*bytes), image.width(), image.height());
+}
+
+bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
+                                        double dpiX, double /*dpiY*/, float quality,
+                                        platform::image::PngRows rows) {
+  const std::optional<std::string> bytes = encodedBitmap(image, type, dpiX, quality, rows);
+  if (!bytes) return false;
+  if (!platform::fs::writeFile(path, *bytes)) {
+    std::fputs("Couldn't write image to file!\n", stderr);
+    return false;
+  }
+  return true;
+}
+
+std::optional<Bitmap> QVPDFUtilities::cgImageWithData(std::string_view bytes) {
+  const std::optional<QVPDFImageFileType> type = QVPDFImageFile::typeOfData(bytes);
+  if (!type) return std::nullopt;
+  try {
+    const auto data = platform::image::asBytes(bytes);
+    Bitmap decoded =
+        *type == QVPDFImageFileType::PNG ? platform::image::decodePng(data) : platform::image::decodeJpeg(data, true);
     return decoded.toARGB32();
   } catch (const std::exception&) {
     return std::nullopt;
   }
+}
+
+std::optional<Bitmap> QVPDFUtilities::cgImageWithContentsOfFile(const std::string& path) {
+  const std::optional<std::string> data = platform::fs::readFile(path);
+  if (!data) return std::nullopt;
+  return cgImageWithData(*data);
 }
 
 std::optional<Bitmap> QVPDFUtilities::CreateARGBBitmapContextSize(platform::Size size) {
