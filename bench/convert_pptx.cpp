@@ -3,8 +3,12 @@
 // files, LibreOffice's own PDF import saved as PPTX
 // (soffice --infilter=impress_pdf_import --convert-to pptx).
 //
-//   bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [--pdfconvert PATH]
+//   bench_convert_pptx [--rounds N] [--no-office] [--no-made] [--keep DIR] [--pdfconvert PATH]
 //                      [--baseline PATH] [corpus folder or PDF files...]
+//
+// Over the corpus (no files given), pages of the slow kinds the corpus lacks
+// are made in the run and timed with it (bench/support/made_pages.h), unless
+// --no-made.
 //
 // Each run is a process of its own, timed from outside as a user would see
 // it: wall time, CPU time (user + system) and peak resident memory, all from
@@ -25,6 +29,7 @@
 #include <vector>
 
 #include "bench/support/harness.h"
+#include "bench/support/made_pages.h"
 #include "platform/fs/files.h"
 
 namespace {
@@ -48,6 +53,7 @@ struct FileResult {
 int main(int argc, char** argv) {
   int rounds = 3;
   bool office = true;
+  bool made = true;
   std::string keep;
   std::string pdfconvert = QV_PDFCONVERT_DEFAULT;
   std::string baseline;
@@ -58,6 +64,8 @@ int main(int argc, char** argv) {
       rounds = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--no-office") {
       office = false;
+    } else if (a == "--no-made") {
+      made = false;
     } else if (a == "--keep" && i + 1 < argc) {
       keep = argv[++i];
     } else if (a == "--pdfconvert" && i + 1 < argc) {
@@ -65,18 +73,20 @@ int main(int argc, char** argv) {
     } else if (a == "--baseline" && i + 1 < argc) {
       baseline = argv[++i];
     } else if (a == "-h" || a == "--help") {
-      std::cout << "Usage: bench_convert_pptx [--rounds N] [--no-office] [--keep DIR] [--pdfconvert PATH] "
+      std::cout << "Usage: bench_convert_pptx [--rounds N] [--no-office] [--no-made] [--keep DIR] [--pdfconvert PATH] "
                    "[--baseline PATH] [folder or PDF files...]\n";
       return 0;
     } else {
       inputs.emplace_back(a);
     }
   }
-  const std::vector<fs::path> files = pdfFiles(inputs);
+  std::vector<fs::path> files = pdfFiles(inputs);
 
   platform::fs::WorkFolder scratch;
   const fs::path outFolder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);
   fs::create_directories(outFolder);
+  if (made && inputs.empty())
+    for (const fs::path& page : makeSlowPages(outFolder / "made")) files.push_back(page);
   if (!toolExists(pdfconvert.c_str())) {
     std::cerr << "bench_convert_pptx: cannot run " << pdfconvert << " (give --pdfconvert PATH)\n";
     return 2;

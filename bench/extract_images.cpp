@@ -6,7 +6,7 @@
 //
 // Our side opens each file, collects the image XObjects of every page and
 // form (each object once) and the inline images of their content streams,
-// and writes every image as the converter does. pdfimages runs twice per
+// and encodes every image as the converter does. pdfimages runs twice per
 // file: with -all (encoded data written as it is where it can) and with -png
 // (every image decoded and written as PNG).
 #include <spawn.h>
@@ -99,18 +99,21 @@ Result extractAll(const fs::path& file, const std::string& password, const std::
     scanInline(content, page->resources().get("ColorSpace"), c);
     collect(page->resources(), content, c, 0);
   }
+  std::vector<QVPDFImageFile> made;
   for (const auto& image : c.images) {
     ++r.images;
-    if (image->imagePath().empty()) continue;
+    const QVPDFImageFile& picture = image->imageFile();
+    if (picture.empty()) continue;
     ++r.written;
     r.megapixels += image->pixelSize().width * image->pixelSize().height / 1e6;
+    if (!keepFolder.empty()) made.push_back(picture);
   }
   r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (!keepFolder.empty()) {
     std::error_code ec;
     const fs::path target = fs::path(keepFolder) / file.stem();
     fs::create_directories(target, ec);
-    for (const auto& e : fs::directory_iterator(work.path(), ec)) fs::copy(e.path(), target / e.path().filename(), ec);
+    for (const QVPDFImageFile& picture : made) platform::fs::writeFile((target / picture.name).string(), picture.bytes());
   }
   return r;
 }

@@ -5,7 +5,6 @@
 #include <filesystem>
 
 #include "pdf/QVPDFColorSpace.h"
-#include "pdf/QVPDFPathUtilities.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/QVPDFUtilities.h"
 #include "platform/fs/files.h"
@@ -198,7 +197,7 @@ QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize,
   return ClipResult::Clipped;
 }
 
-QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const std::string& file, const Bitmap& pixels,
+QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& file, const Bitmap& pixels,
                                                          const QVPDFRenderState& state,
                                                          const AffineTransform& pageTransform, Size pageSize,
                                                          const AffineTransform& imageTransform,
@@ -209,19 +208,19 @@ QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const std::string& file
                                                  displayClipPaths(state, pageTransform), &clipped, nullptr,
                                                  canvasMemory);
   if (clip != ClipResult::Clipped) return clip;
-  const std::string path =
-      QVPDFPathUtilities::getNewPathby(std::filesystem::path(file).replace_extension("png").string());
   const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
-  const bool written =
-      QVPDFUtilities::writeCGImageToFile(clipped.bitmap, path, QVPDFImageFileType::PNG, dpi, dpi, 1.0f);
+  QVPDFImageFile made =
+      QVPDFUtilities::encodeCGImage(clipped.bitmap, std::filesystem::path(file.name).replace_extension("png").string(),
+                                    QVPDFImageFileType::PNG, dpi, 1.0f);
+  const bool encoded = !made.empty();
   if (result) {
-    result->path = written ? path : std::string();
+    result->file = std::move(made);
     result->displayRect = clipped.displayRect;
     result->pixelWidth = clipped.bitmap.width();
     result->pixelHeight = clipped.bitmap.height();
     result->canvas = std::move(clipped.bitmap);
   }
-  return written ? ClipResult::Clipped : ClipResult::Unclipped;
+  return encoded ? ClipResult::Clipped : ClipResult::Unclipped;
 }
 
 std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path& displayPath,

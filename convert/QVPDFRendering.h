@@ -4,7 +4,7 @@
 // complex for a shape of the output. Both are drawn in display space
 // (points, origin at the top left of the page as shown, y down) through the
 // drawing context of platform/image; the presentation and Word exporters
-// write the results as PNG files and place them as pictures. Also the line
+// encode the results as PNG image files and place them as pictures. Also the line
 // widths and clip paths of the state in display space, and free names for
 // such files.
 //
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/QVPDFImageFile.h"
 #include "platform/geometry/geometry.h"
 #include "platform/geometry/path.h"
 #include "platform/image/bitmap.h"
@@ -105,9 +106,9 @@ class QVPDFRendering {
                                            QVPDFRenderedImage* result, platform::Rect* clipRect = nullptr,
                                            platform::image::PixelStorage* canvasMemory = nullptr);
 
-  // A clipped image written as a file beside the image's own.
+  // A clipped image, encoded as an image file named after the image's own.
   struct ClippedImageFile {
-    std::string path;  // the PNG written
+    QVPDFImageFile file;  // the PNG made
     platform::Rect displayRect;
     int pixelWidth = 0;
     int pixelHeight = 0;
@@ -117,12 +118,11 @@ class QVPDFRendering {
   };
   // Draws the image of `file` (its pixels given, placed by imageTransform)
   // through the state's clip paths (ClipImageInContextSize) and, when the
-  // clip cuts it, writes the result as a PNG named after the file (the
-  // extension replaced, a number added while the name is taken). Clipped
-  // only when that file was written; Unclipped when it could not be (the
-  // caller places the image whole). The canvas is made in *canvasMemory
-  // when given.
-  static ClipResult clipImageFile(const std::string& file, const platform::image::Bitmap& pixels,
+  // clip cuts it, encodes the result as a PNG named after the file (the
+  // extension replaced). Clipped only when that PNG was made; Unclipped when
+  // it could not be (the caller places the image whole). The canvas is made
+  // in *canvasMemory when given.
+  static ClipResult clipImageFile(const QVPDFImageFile& file, const platform::image::Bitmap& pixels,
                                   const QVPDFRenderState& state, const platform::AffineTransform& pageTransform,
                                   platform::Size pageSize, const platform::AffineTransform& imageTransform,
                                   ClippedImageFile* result, platform::image::PixelStorage* canvasMemory = nullptr);

@@ -221,14 +221,14 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
   QVDocxPage* page = currentPage();
   if (!page || !image || pagePictures_ >= kMaxPicturesPerPage) return;
   const QVPDFRenderState& s = state();
-  // An image that cannot be decoded writes no file and is left out.
-  std::string file = image->imagePath(s.currentFillRGBColor());
+  // An image that cannot be decoded makes no picture and is left out.
+  QVPDFImageFile file = image->imageFile(s.currentFillRGBColor());
   if (file.empty()) return;
 
   const AffineTransform t = userToDisplay();
   QVDocxImageInfo info;
   info.imageID = image->objectID();
-  info.imageTitle = std::filesystem::path(file).filename().string();
+  info.imageTitle = file.name;
   info.opacity = static_cast<float>(std::clamp(s.currentOpacity(), 0.0, 1.0));
   info.vertices = {t.apply({0, 0}), t.apply({1, 0}), t.apply({1, 1}), t.apply({0, 1})};
   const auto& [q0, q1, q2, q3] = info.vertices;
@@ -258,13 +258,13 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
   closeTextBeforeDrawing();
 
   if (!s.clipBezierPaths().empty()) {
-    // The clip is drawn into the picture: the image is read back, drawn
+    // The clip is drawn into the picture: the image is decoded again, drawn
     // through the clip paths and cut to them.
     const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
     clipPixels_ += side(image->pixelSize().width) * side(image->pixelSize().height);
     if (clipPixels_ > kMaxClipPixelsPerPage) return;
-    const std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file);
-    // An image that cannot be read back would be placed as a transparent
+    const std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes());
+    // An image that cannot be decoded again would be placed as a transparent
     // area: it is left out.
     if (!pixels) return;
     QVPDFRendering::ClippedImageFile clipped;
@@ -277,7 +277,7 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
         break;
       case QVPDFRendering::ClipResult::Clipped:
         clipPixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
-        file = clipped.path;
+        file = std::move(clipped.file);
         info.displayX = clipped.displayRect.origin.x;
         info.displayY = clipped.displayRect.origin.y;
         info.displayWidth = clipped.displayRect.size.width;
@@ -289,7 +289,7 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
     }
   }
 
-  const std::string id = pdfConverter_->collectImageWithPath(file);
+  const std::string id = pdfConverter_->collectImage(file);
   if (id.empty()) return;
   ++pagePictures_;
   auto run = std::make_shared<QVDocxRunImage>();

@@ -55,6 +55,7 @@ QVDocxWriter::QVDocxWriter(const std::string& outputPath, int64_t numOfPages, QV
   if (!platform::fs::createFolderIfNeeded(folder))
     throw std::runtime_error("Cannot create the document work folder " + folder);
   savedWorkFolder_ = folder;
+  mediaParts_ = std::make_unique<QVZipPartStore>(folder + "/media.spill");
 }
 
 QVDocxWriter::~QVDocxWriter() {
@@ -82,8 +83,9 @@ void QVDocxWriter::begainWriteDocument() {
   bodyBroken_ = false;
   fontTable_ = {{"Times New Roman", "00", "roman", "variable"}, {"Arial", "00", "swiss", "variable"}};
   media_.clear();
-  mediaByPath_.clear();
+  mediaBySource_.clear();
   mediaNames_.clear();
+  for (const std::string& name : mediaParts_->names()) mediaParts_->remove(name);
   relationships_ = {{types::kRelStyles, "styles.xml"},
                     {types::kRelFontTable, "fontTable.xml"},
                     {types::kRelTheme, "theme/theme1.xml"},
@@ -177,14 +179,14 @@ void QVDocxWriter::endWriteDocument() {
   documentEnded_ = true;
 }
 
-std::string QVDocxWriter::collectImageWithPath(const std::string& path) {
-  if (auto known = mediaByPath_.find(path); known != mediaByPath_.end())
+std::string QVDocxWriter::collectImage(const QVPDFImageFile& image) {
+  if (auto known = mediaBySource_.find(image.serial); known != mediaBySource_.end())
     return relationshipId(media_[known->second].relationship);
-  const std::optional<QVPDFImageFileType> type = QVPDFUtilities::imageFileType(path);
+  const std::optional<QVPDFImageFileType> type = QVPDFImageFile::typeOfData(image.bytes());
   if (!type) return {};
 
   // The name the file has, with an extension that says its kind.
-  const stdfs::path source(lastComponent(path));
+  const stdfs::path source(lastComponent(image.name));
   std::string stem = source.stem().string();
   std::string extension = source.extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -196,10 +198,11 @@ std::string QVDocxWriter::collectImageWithPath(const std::string& path) {
   std::string name = stem + extension;
   for (int64_t n = 2; mediaNames_.count(name) != 0; ++n) name = stem + platform::text::formatInteger(n) + extension;
 
+  mediaParts_->put("word/media/" + name, image.data);
   relationships_.push_back({types::kRelImage, "media/" + name});
   mediaNames_.insert(name);
-  mediaByPath_.emplace(path, media_.size());
-  media_.push_back({path, name, relationships_.size()});
+  mediaBySource_.emplace(image.serial, media_.size());
+  media_.push_back({name, relationships_.size()});
   return relationshipId(relationships_.size());
 }
 
@@ -211,7 +214,6 @@ void QVDocxWriter::packetDocxFile() {
     writeAppProperties();
     writeCoreProperties();
     writeContentTypes();
-    moveMedia();
     writeDocumentRelationships();
     writeFontTable();
     writeSettings();
@@ -220,7 +222,7 @@ void QVDocxWriter::packetDocxFile() {
     writeTemplate("docx-template-theme1-2006.xml", "word/theme/theme1.xml");
     writeTemplate("docx-template-webSettings-2006.xml", "word/webSettings.xml");
     QVZipPackage::zipFolderItems(savedWorkFolder_, {"_rels", "[Content_Types].xml", "docProps", "word"},
-                                 savedFilePath_);
+                                 savedFilePath_, mediaParts_.get());
   } catch (...) {
     removeWorkFolder();
     throw;
@@ -272,25 +274,6 @@ void QVDocxWriter::writeContentTypes() {
                             {"/word/fontTable.xml", types::kTypeFontTable},
                             {"/word/webSettings.xml", types::kTypeWebSettings}},
                            {{"jpg", types::kTypeJpg}});
-}
-
-void QVDocxWriter::moveMedia() {
-  if (media_.empty()) return;
-  const std::string folder = savedWorkFolder_ + "/word/media";
-  makeFolder(folder);
-  for (const Media& media : media_) {
-    const std::string& path = media.path;
-    const std::string destination = folder + "/" + media.name;
-    std::error_code ec;
-    stdfs::rename(path, destination, ec);
-    if (ec) {
-      // Another file system: copy, then remove the source.
-      ec.clear();
-      stdfs::copy_file(path, destination, stdfs::copy_options::overwrite_existing, ec);
-      if (ec) throw std::runtime_error("Cannot take the image " + path + " into the document");
-      stdfs::remove(path, ec);
-    }
-  }
 }
 
 void QVDocxWriter::writeDocumentRelationships() {

@@ -14,8 +14,8 @@
 //
 // The body of word/document.xml is streamed into a work folder (named after
 // the output file, inside the conversion's work folder) while the pages are
-// converted; at the end the other parts are written and the folder is zipped
-// into the output file through a temporary name, so a failure never leaves a
+// converted; at the end the other parts are written and the folder, with the
+// pictures collected, is zipped into the output file through a temporary name, so a failure never leaves a
 // partial file under the output name. Every failed write, move or packing
 // step throws; the work folder is removed when the package is made, and by
 // the destructor after a failure or a cancel.
@@ -40,6 +40,8 @@
 #include "docx/QVDocxConversionContext.h"
 #include "docx/QVDocxPage.h"
 #include "docx/QVDocxParagraph.h"
+#include "convert/zip/QVZipPartStore.h"
+#include "pdf/QVPDFImageFile.h"
 #include "platform/geometry/geometry.h"
 
 class XMLFileWriter;
@@ -68,12 +70,14 @@ class QVDocxWriter {
   void packetDocxFile();
 
   // The relationship id under which the body refers to the image file
-  // ("rId6" for the first one); the file is moved into the package's media
-  // when the package is made. The same file gets the same id; each file its
-  // own media name (a number is added to a name another file took), with
-  // the extension of its kind, PNG or JPEG. "" for a file of neither kind,
-  // which the package cannot hold.
-  std::string collectImageWithPath(const std::string& path);
+  // ("rId6" for the first one); the picture is kept for the package's media
+  // (in memory, or beyond a bound in one spill file of the work folder)
+  // until the package is made. The same image file (copies included) gets
+  // the same id; each its own media name (a number is added to a name
+  // another took), with the extension of its kind, PNG or JPEG. "" for bytes
+  // of neither kind, which the package cannot hold. Throws
+  // std::runtime_error when the picture cannot be kept.
+  std::string collectImage(const QVPDFImageFile& image);
 
   QVDocxPage* currentPage() { return currentPage_.get(); }
   QVDocxConversionContext& context() { return context_; }
@@ -100,7 +104,6 @@ class QVDocxWriter {
   void writeAppProperties();
   void writeCoreProperties();
   void writeContentTypes();
-  void moveMedia();
   void writeDocumentRelationships();
   void writeFontTable();
   void writeSettings();
@@ -114,15 +117,17 @@ class QVDocxWriter {
   QVDocxConversionContext& context_;
   std::vector<Font> fontTable_;
   std::vector<QVOpenXMLPackage::Relationship> relationships_;
-  // Image files to move into word/media, with their names there.
+  // Pictures for word/media, with their names there.
   struct Media {
-    std::string path;
     std::string name;
     size_t relationship = 0;  // 1-based
   };
   std::vector<Media> media_;
-  std::unordered_map<std::string, size_t> mediaByPath_;
+  // Position in media_ of each picture by its serial.
+  std::unordered_map<uint64_t, size_t> mediaBySource_;
   std::unordered_set<std::string> mediaNames_;
+  // The pictures' bytes by part name.
+  std::unique_ptr<QVZipPartStore> mediaParts_;
   std::unique_ptr<XMLFileWriter> documentWriter_;
   std::unique_ptr<QVDocxPage> currentPage_;
   int64_t currentDocxPageIndex_ = 0;

@@ -63,11 +63,11 @@ void writeImageXObject(std::string_view body, uint64_t hash) {
   (void)image.pixelSize();
   const QVPDFRGB fill{static_cast<int32_t>(hash & 0xff), static_cast<int32_t>((hash >> 8) & 0x1ff) - 128,
                       static_cast<int32_t>(hash >> 40)};
-  (void)image.imagePath(fill);
-  (void)image.imagePath(QVPDFRGB{});
+  (void)image.imageFile(fill);
+  (void)image.imageFile(QVPDFRGB{});
   // The inline form of the same stream takes the abbreviation-free path.
   auto inlineImage = QVPDFImageXObject::inlineImage(stream, colorSpaces);
-  if (inlineImage) (void)inlineImage->imagePath(fill);
+  if (inlineImage) (void)inlineImage->imageFile(fill);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ class StateReader : public QVPDFConentParserDelegate {
     (void)state.clipBezierPaths().size();
   }
   void didScanXObjectImage(QVPDFConentParser& parser, const std::shared_ptr<QVPDFImageXObject>& image) override {
-    if (image) (void)image->imagePath(parser.currentRenderingState().currentFillRGBColor());
+    if (image) (void)image->imageFile(parser.currentRenderingState().currentFillRGBColor());
   }
 };
 

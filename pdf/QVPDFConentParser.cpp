@@ -393,7 +393,7 @@ void QVPDFConentParser::op_EI(platform::PdfScanner& scanner) {
     return;
   }
   // The same inline image again (a form drawn many times, a repeated
-  // pattern cell) is the image already made, with the files it wrote.
+  // pattern cell) is the image already made, with the pictures it made.
   constexpr size_t kMaxInlineImageKey = size_t{64} << 10;
   constexpr size_t kMaxInlineImageKeys = size_t{32} << 20;
   PageContext& page = context();

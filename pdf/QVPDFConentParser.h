@@ -102,7 +102,7 @@ class QVPDFConentParserDelegate {
   // An image drawn by Do or inline, placed by its unit square through the
   // current state's ctm (which includes the matrices of enclosing forms).
   // None when the drawing stream's resources do not build that image.
-  // The image writes its file when its path is first asked for.
+  // The image is decoded when its image file is first asked for.
   virtual void didScanXObjectImage(QVPDFConentParser& parser, const std::shared_ptr<QVPDFImageXObject>& image) {
     (void)parser, (void)image;
   }

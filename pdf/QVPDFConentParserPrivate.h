@@ -39,7 +39,7 @@ struct QVPDFConentParser::PageContext {
   bool scansImages = true;
   std::map<std::tuple<int, int, int>, std::shared_ptr<const Resources>> formResources;
   // Inline images met on this page by their text, so that a form drawn many
-  // times draws one image (written once) rather than a new one each time.
+  // times draws one image (decoded once) rather than a new one each time.
   struct InlineImage {
     platform::PdfObject colorSpaces;
     std::shared_ptr<QVPDFImageXObject> image;

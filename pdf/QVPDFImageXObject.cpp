@@ -22,24 +22,24 @@ std::shared_ptr<QVPDFImageXObject> QVPDFImageXObject::inlineImage(const platform
   return std::make_shared<QVPDFImageXObject>(stream, colorSpaceResources);
 }
 
-const std::string& QVPDFImageXObject::imagePath(const QVPDFRGB& fillColor) {
-  static const std::string kNone;
+const QVPDFImageFile& QVPDFImageXObject::imageFile(const QVPDFRGB& fillColor) {
+  static const QVPDFImageFile kNone;
   if (failed_) return kNone;
   // Only a stencil mask looks different in another colour.
   const auto key = imageMask_ ? std::make_tuple(fillColor.r, fillColor.g, fillColor.b) : std::make_tuple(0, 0, 0);
-  if (auto it = paths_.find(key); it != paths_.end()) {
-    lastPath_ = it->second;
+  if (auto it = files_.find(key); it != files_.end()) {
+    lastFile_ = it->second;
     return it->second;
   }
   QVPDFImageExtractionOptions options;
   options.jpegQuality = kJpegQuality;
   options.fillColor = fillColor;
-  QVPDFImageExtraction written = QVPDFUtilities::extractPDFStream(xObjectStream(), colorSpaceResources_, options);
-  if (written.path.empty()) {
+  QVPDFImageFile made = QVPDFUtilities::extractPDFStream(xObjectStream(), colorSpaceResources_, options);
+  if (made.empty()) {
     // Reported once; later draws of the same image stay silent.
     failed_ = true;
     return kNone;
   }
-  lastPath_ = written.path;
-  return paths_.emplace(key, std::move(written.path)).first->second;
+  lastFile_ = made;
+  return files_.emplace(key, std::move(made)).first->second;
 }

@@ -5,12 +5,13 @@
 #include <string>
 
 #include "pdf/QVPDFColor.h"
+#include "pdf/QVPDFImageFile.h"
 #include "pdf/QVPDFXObject.h"
 
-// An image XObject or an inline image. Its file is written lazily: the first
-// imagePath() decodes the image and writes it to the conversion's work folder
-// (platform::fs::currentWorkFolder()) as PNG, or as JPEG for DCT data drawn
-// without a mask. An image that is never drawn is never written.
+// An image XObject or an inline image. It is decoded when it is first drawn:
+// the first imageFile() decodes the image and encodes it in memory as PNG, or
+// as JPEG for DCT data drawn without a mask. An image that is never drawn is
+// never decoded.
 class QVPDFImageXObject : public QVPDFXObject {
  public:
   static constexpr float kJpegQuality = 0.92f;
@@ -25,15 +26,15 @@ class QVPDFImageXObject : public QVPDFXObject {
 
   int getType() const override { return kTypeImage; }
 
-  // The path of the image file, written on the first call; "" when the
-  // image cannot be decoded (reported once on standard error). A stencil
-  // mask (/ImageMask true) is painted in `fillColor` (0..255, the current
-  // fill colour where it is drawn) on a transparent ground, and each fill
-  // colour gets its own file; other images ignore the colour.
-  const std::string& imagePath(const QVPDFRGB& fillColor = {});
-  // The path of the last file written ("" before the first imagePath() or
-  // when it failed).
-  const std::string& cachedImagePath() const { return lastPath_; }
+  // The image file, made on the first call; empty when the image cannot be
+  // decoded (reported once on standard error). A stencil mask (/ImageMask
+  // true) is painted in `fillColor` (0..255, the current fill colour where
+  // it is drawn) on a transparent ground, and each fill colour gets its own
+  // file; other images ignore the colour.
+  const QVPDFImageFile& imageFile(const QVPDFRGB& fillColor = {});
+  // The last file made (empty before the first imageFile() or when it
+  // failed).
+  const QVPDFImageFile& cachedImageFile() const { return lastFile_; }
 
   // /Width and /Height of the dictionary (0 x 0 when missing), known
   // without decoding.
@@ -46,6 +47,6 @@ class QVPDFImageXObject : public QVPDFXObject {
   bool imageMask_ = false;
   bool failed_ = false;
   // Stencil masks: one file per fill colour; other images: one entry.
-  std::map<std::tuple<int32_t, int32_t, int32_t>, std::string> paths_;
-  std::string lastPath_;
+  std::map<std::tuple<int32_t, int32_t, int32_t>, QVPDFImageFile> files_;
+  QVPDFImageFile lastFile_;
 };

@@ -31,11 +31,13 @@ void QVPDFRenderState::newLineWithLeading(double leading, double indent, bool sa
 }
 
 QVPDFRGB QVPDFRenderState::currentFillRGBColor() const {
-  return fillColorSpace_ ? fillColorSpace_->getRGB(fillColor_) : QVPDFRGB{};
+  if (!fillRGB_) fillRGB_ = fillColorSpace_ ? fillColorSpace_->getRGB(fillColor_) : QVPDFRGB{};
+  return *fillRGB_;
 }
 
 QVPDFRGB QVPDFRenderState::currentStrokeRGBColor() const {
-  return strokeColorSpace_ ? strokeColorSpace_->getRGB(strokeColor_) : QVPDFRGB{};
+  if (!strokeRGB_) strokeRGB_ = strokeColorSpace_ ? strokeColorSpace_->getRGB(strokeColor_) : QVPDFRGB{};
+  return *strokeRGB_;
 }
 
 static platform::Color opaqueDeviceColor(const QVPDFRGB& rgb) {

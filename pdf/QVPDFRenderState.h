@@ -11,6 +11,7 @@
 // until one of the two states changes it.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "pdf/QVPDFColor.h"
@@ -77,19 +78,34 @@ class QVPDFRenderState {
 
   // ---- Colours. Components are on the 0..255 scale of their colour space.
   const std::shared_ptr<const QVPDFColorSpace>& fillColorSpace() const { return fillColorSpace_; }
-  void setFillColorSpace(std::shared_ptr<const QVPDFColorSpace> space) { fillColorSpace_ = std::move(space); }
+  void setFillColorSpace(std::shared_ptr<const QVPDFColorSpace> space) {
+    fillColorSpace_ = std::move(space);
+    fillRGB_.reset();
+  }
   const std::shared_ptr<const QVPDFColorSpace>& strokeColorSpace() const { return strokeColorSpace_; }
-  void setStrokeColorSpace(std::shared_ptr<const QVPDFColorSpace> space) { strokeColorSpace_ = std::move(space); }
+  void setStrokeColorSpace(std::shared_ptr<const QVPDFColorSpace> space) {
+    strokeColorSpace_ = std::move(space);
+    strokeRGB_.reset();
+  }
   const QVPDFColor& fillColor() const { return fillColor_; }
-  void setFillColor(const QVPDFColor& c) { fillColor_ = c; }
+  void setFillColor(const QVPDFColor& c) {
+    fillColor_ = c;
+    fillRGB_.reset();
+  }
   const QVPDFColor& strokeColor() const { return strokeColor_; }
-  void setStrokeColor(const QVPDFColor& c) { strokeColor_ = c; }
+  void setStrokeColor(const QVPDFColor& c) {
+    strokeColor_ = c;
+    strokeRGB_.reset();
+  }
   const std::shared_ptr<const QVPDFPattern>& fillPattern() const { return fillPattern_; }
   void setFillPattern(std::shared_ptr<const QVPDFPattern> p) { fillPattern_ = std::move(p); }
   const std::shared_ptr<const QVPDFPattern>& strokePattern() const { return strokePattern_; }
   void setStrokePattern(std::shared_ptr<const QVPDFPattern> p) { strokePattern_ = std::move(p); }
 
-  // The colour converted by its space to RGB 0..255; (0, 0, 0) without a space.
+  // The colour converted by its space to RGB 0..255; (0, 0, 0) without a
+  // space. Converted once for each colour set: the exporters read it for
+  // every string and path, and a space with a tint transform runs a
+  // function for every conversion.
   QVPDFRGB currentFillRGBColor() const;
   QVPDFRGB currentStrokeRGBColor() const;
   // The same as an opaque device RGB colour on 0..1 (each channel / 255 in
@@ -183,6 +199,8 @@ class QVPDFRenderState {
   std::shared_ptr<const QVPDFColorSpace> strokeColorSpace_;
   QVPDFColor fillColor_;
   QVPDFColor strokeColor_;
+  mutable std::optional<QVPDFRGB> fillRGB_;
+  mutable std::optional<QVPDFRGB> strokeRGB_;
   std::shared_ptr<const QVPDFPattern> fillPattern_;
   std::shared_ptr<const QVPDFPattern> strokePattern_;
   int32_t blendMode_ = 0;

@@ -346,6 +346,19 @@ std::vector<int32_t> componentTable(const std::vector<DecodeRange>& ranges, int 
 
 uint8_t clampByte(int32_t v) { return static_cast<uint8_t>(std::clamp(v, 0, 255)); }
 
+// True for a three-component space whose red, green and blue each come from
+// their own component alone (an RGB space, directly or as the alternate of
+// an ICC-based one), so that the conversion separates per channel.
+bool convertsEachComponentAlone(const QVPDFColorSpace& space, int depth = 0) {
+  const int mode = space.getMode();
+  if (mode == QVPDFColorSpace::kModeDeviceRGB || mode == QVPDFColorSpace::kModeCalRGB) return space.getNComps() == 3;
+  if (mode == QVPDFColorSpace::kModeICCBased && depth < 4) {
+    const auto& icc = static_cast<const QVPDFICCBasedColorSpace&>(space);
+    return icc.getNComps() == 3 && icc.alt() && convertsEachComponentAlone(*icc.alt(), depth + 1);
+  }
+  return false;
+}
+
 // True for 8-bit gray or RGB samples that the space passes through
 // unchanged: their rows are the picture's Gray8 or RGB8 rows as they are.
 bool samplesAreColor(const Samples& s, const QVPDFColorSpace& space, const std::vector<DecodeRange>& ranges) {
@@ -399,8 +412,32 @@ Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<
     return out;
   }
 
+  if (s.bpc == 8 && n == 3 && convertsEachComponentAlone(space)) {
+    // Each output channel depends on its own sample only: three tables of
+    // 256 entries give every pixel.
+    std::array<std::array<uint8_t, 256>, 3> channel;
+    for (int c = 0; c < 3; ++c)
+      for (size_t v = 0; v < 256; ++v) {
+        QVPDFColor color;
+        color.c[c] = table[static_cast<size_t>(c) * levels + v];
+        const QVPDFRGB rgb = space.getRGB(color);
+        channel[c][v] = clampByte(c == 0 ? rgb.r : c == 1 ? rgb.g : rgb.b);
+      }
+    for (int y = 0; y < s.height; ++y) {
+      const uint8_t* src = s.row(y);
+      uint8_t* dst = out.row(y);
+      for (int x = 0; x < s.width; ++x, src += 3, dst += 3) {
+        dst[0] = channel[0][src[0]];
+        dst[1] = channel[1][src[1]];
+        dst[2] = channel[2][src[2]];
+      }
+    }
+    return out;
+  }
+
   // General case: per pixel through the space, with a small direct-mapped
-  // cache, since neighbouring pixels repeat colours.
+  // cache, since neighbouring pixels repeat colours; a pixel like the one
+  // before it (most of a scan or a drawing) takes its colour at once.
   constexpr size_t kCacheSize = 4096;
   struct CacheEntry {
     uint64_t key = ~uint64_t{0};
@@ -409,6 +446,29 @@ Bitmap convertColor(Samples& s, const QVPDFColorSpace& space, const std::vector<
   std::vector<CacheEntry> cache(kCacheSize);
   const bool cacheable = n * s.bpc <= 63;
   QVPDFColor color;
+  if (s.bpc == 8 && cacheable) {
+    std::optional<CacheEntry> last;
+    for (int y = 0; y < s.height; ++y) {
+      const uint8_t* src = s.row(y);
+      uint8_t* dst = out.row(y);
+      for (int x = 0; x < s.width; ++x, src += n) {
+        uint64_t key = 0;
+        for (int c = 0; c < n; ++c) key = (key << 8) | src[c];
+        if (!last || last->key != key) {
+          CacheEntry* slot = &cache[(key * 0x9E3779B97F4A7C15ull) >> 52];
+          if (slot->key != key) {
+            for (int c = 0; c < n; ++c) color.c[c] = table[static_cast<size_t>(c) * levels + src[c]];
+            const QVPDFRGB r = space.getRGB(color);
+            *slot = {key, {clampByte(r.r), clampByte(r.g), clampByte(r.b)}};
+          }
+          last = *slot;
+        }
+        if (gray) dst[x] = last->rgb[0];
+        else std::copy_n(last->rgb.data(), 3, dst + 3 * x);
+      }
+    }
+    return out;
+  }
   for (int y = 0; y < s.height; ++y) {
     const uint8_t* src = s.row(y);
     uint8_t* dst = out.row(y);
@@ -806,89 +866,19 @@ Opacity decodeSoftMask(const PdfObject& stream, int depth) {
   return opacity;
 }
 
-// Writes what `encode` answers to the file; false, said on standard error,
-// when either fails.
-bool writeEncoded(const std::string& path, const std::function<std::string()>& encode) {
-  std::string bytes;
+// What `encode` answers; empty, said on standard error, when it fails.
+std::optional<std::string> encoded(const std::function<std::string()>& encode) {
   try {
-    bytes = encode();
+    return encode();
   } catch (const std::exception&) {
     std::fputs("Couldn't write image to file!\n", stderr);
-    return false;
+    return std::nullopt;
   }
-  if (!platform::fs::writeFile(path, bytes)) {
-    std::fputs("Couldn't write image to file!\n", stderr);
-    return false;
-  }
-  return true;
 }
 
-void reportSkipped(const std::string& why) {
-  std::string line = "Couldn't extract image: " + why + "\n";
-  std::fputs(line.c_str(), stderr);
-}
-
-std::string folderOrWork(const std::string& folder) {
-  return folder.empty() ? platform::fs::currentWorkFolder() : folder;
-}
-
-}  // namespace
-
-Bitmap QVPDFUtilities::decodePDFImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fillColor) {
-  DecodedImage image = decodeImage(stream, colorSpaces, fillColor, 0, false);
-  return std::move(joinedPixels(image));
-}
-
-std::string QVPDFUtilities::UUIDImagePath(std::string_view extension, const std::string& folder) {
-  return platform::fs::freePath(folderOrWork(folder) + "/IMG_" + platform::fs::newUuid() + "." + std::string(extension));
-}
-
-QVPDFImageExtraction QVPDFUtilities::extractPDFStream(const PdfObject& stream, const PdfObject& colorSpaces,
-                                                      const QVPDFImageExtractionOptions& options) {
-  QVPDFImageExtraction result;
-  DecodedImage image;
-  try {
-    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
-  } catch (const std::exception& e) {
-    reportSkipped(e.what());
-    return result;
-  }
-  const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
-  result.type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
-  std::optional<OpacityJoin> join;
-  try {
-    if (image.joinPending()) join.emplace(opacityJoin(image));
-  } catch (const std::exception& e) {
-    reportSkipped(e.what());
-    return result;
-  }
-  result.pixelWidth = image.passThroughJpeg ? image.samples.width : join ? join->width() : image.pixels.width();
-  result.pixelHeight = image.passThroughJpeg ? image.samples.height : join ? join->height() : image.pixels.height();
-  std::string path;
-  try {
-    path = UUIDImagePath(asJpeg ? "jpeg" : "png", options.folder);
-  } catch (const std::exception& e) {
-    reportSkipped(e.what());
-    return result;
-  }
-  bool written;
-  if (asJpeg && image.passThroughJpeg) {
-    written = platform::fs::writeFile(path, image.samples.rawStorage);
-    if (!written) std::fputs("Couldn't write image to file!\n", stderr);
-  } else if (join) {
-    // A picture with opacity goes to the encoder joined a row at a time.
-    written = writeEncoded(path, [&] { return platform::image::encodePng(JoinedRows(*join), 72); });
-  } else {
-    written = writeCGImageToFile(image.pixels, path, result.type, 72, 72, options.jpegQuality);
-  }
-  if (written) result.path = std::move(path);
-  return result;
-}
-
-bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
-                                        double dpiX, double /*dpiY*/, float quality,
-                                        platform::image::PngRows rows) {
-  return writeEncoded(path, [&] {
+std::optional<std::string> encodedBitmap(const Bitmap& image, QVPDFImageFileType type, double dpiX, float quality,
+                                         platform::image::PngRows rows) {
+  return encoded([&] {
     if (image.empty()) throw ImageError("empty image");
     const int dpi = std::isfinite(dpiX) && dpiX >= 1 && dpiX <= 65535 ? static_cast<int>(std::lround(dpiX)) : 72;
     if (type == QVPDFImageFileType::JPEG) {
@@ -899,29 +889,91 @@ bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& 
   });
 }
 
-std::optional<QVPDFImageFileType> QVPDFUtilities::imageFileType(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return std::nullopt;
-  unsigned char head[8] = {};
-  const size_t read = std::fread(head, 1, sizeof head, file);
-  std::fclose(file);
-  if (read >= 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF) return QVPDFImageFileType::JPEG;
-  static constexpr unsigned char kPng[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (read == sizeof head && std::equal(head, head + 8, kPng)) return QVPDFImageFileType::PNG;
-  return std::nullopt;
+void reportSkipped(const std::string& why) {
+  std::string line = "Couldn't extract image: " + why + "\n";
+  std::fputs(line.c_str(), stderr);
 }
 
-std::optional<Bitmap> QVPDFUtilities::cgImageWithContentsOfFile(const std::string& path) {
-  auto data = platform::fs::readFile(path);
-  if (!data || data->size() < 8) return std::nullopt;
+}  // namespace
+
+Bitmap QVPDFUtilities::decodePDFImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fillColor) {
+  DecodedImage image = decodeImage(stream, colorSpaces, fillColor, 0, false);
+  return std::move(joinedPixels(image));
+}
+
+std::string QVPDFUtilities::UUIDImageName(std::string_view extension) {
+  return "IMG_" + platform::fs::newUuid() + "." + std::string(extension);
+}
+
+QVPDFImageFile QVPDFUtilities::extractPDFStream(const PdfObject& stream, const PdfObject& colorSpaces,
+                                                const QVPDFImageExtractionOptions& options) {
+  DecodedImage image;
   try {
-    const auto bytes = platform::image::asBytes(*data);
-    const bool png = static_cast<uint8_t>((*data)[0]) == 0x89 && (*data)[1] == 'P';
-    Bitmap decoded = png ? platform::image::decodePng(bytes) : platform::image::decodeJpeg(bytes, true);
+    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return {};
+  }
+  const bool asJpeg = image.samples.format == PdfStreamFormat::JPEG && !image.hasMask;
+  const QVPDFImageFileType type = asJpeg ? QVPDFImageFileType::JPEG : QVPDFImageFileType::PNG;
+  std::optional<OpacityJoin> join;
+  try {
+    if (image.joinPending()) join.emplace(opacityJoin(image));
+  } catch (const std::exception& e) {
+    reportSkipped(e.what());
+    return {};
+  }
+  const int width = image.passThroughJpeg ? image.samples.width : join ? join->width() : image.pixels.width();
+  const int height = image.passThroughJpeg ? image.samples.height : join ? join->height() : image.pixels.height();
+  std::optional<std::string> bytes;
+  if (asJpeg && image.passThroughJpeg) {
+    bytes = std::move(image.samples.rawStorage);
+  } else if (join) {
+    // A picture with opacity goes to the encoder joined a row at a time.
+    bytes = encoded([&] { return platform::image::encodePng(JoinedRows(*join), 72); });
+  } else {
+    bytes = encodedBitmap(image.pixels, type, 72, options.jpegQuality, platform::image::PngRows::Predicted);
+  }
+  if (!bytes) return {};
+  return QVPDFImageFile::make(UUIDImageName(asJpeg ? "jpeg" : "png"), type, std::move(*bytes), width, height);
+}
+
+QVPDFImageFile QVPDFUtilities::encodeCGImage(const Bitmap& image, std::string name, QVPDFImageFileType type,
+                                             double dpi, float quality, platform::image::PngRows rows) {
+  std::optional<std::string> bytes = encodedBitmap(image, type, dpi, quality, rows);
+  if (!bytes) return {};
+  return QVPDFImageFile::make(std::move(name), type, std::move(*bytes), image.width(), image.height());
+}
+
+bool QVPDFUtilities::writeCGImageToFile(const Bitmap& image, const std::string& path, QVPDFImageFileType type,
+                                        double dpiX, double /*dpiY*/, float quality,
+                                        platform::image::PngRows rows) {
+  const std::optional<std::string> bytes = encodedBitmap(image, type, dpiX, quality, rows);
+  if (!bytes) return false;
+  if (!platform::fs::writeFile(path, *bytes)) {
+    std::fputs("Couldn't write image to file!\n", stderr);
+    return false;
+  }
+  return true;
+}
+
+std::optional<Bitmap> QVPDFUtilities::cgImageWithData(std::string_view bytes) {
+  const std::optional<QVPDFImageFileType> type = QVPDFImageFile::typeOfData(bytes);
+  if (!type) return std::nullopt;
+  try {
+    const auto data = platform::image::asBytes(bytes);
+    Bitmap decoded =
+        *type == QVPDFImageFileType::PNG ? platform::image::decodePng(data) : platform::image::decodeJpeg(data, true);
     return decoded.toARGB32();
   } catch (const std::exception&) {
     return std::nullopt;
   }
+}
+
+std::optional<Bitmap> QVPDFUtilities::cgImageWithContentsOfFile(const std::string& path) {
+  const std::optional<std::string> data = platform::fs::readFile(path);
+  if (!data) return std::nullopt;
+  return cgImageWithData(*data);
 }
 
 std::optional<Bitmap> QVPDFUtilities::CreateARGBBitmapContextSize(platform::Size size) {

@@ -7,26 +7,16 @@
 #include <string_view>
 
 #include "pdf/QVPDFColor.h"
+#include "pdf/QVPDFImageFile.h"
 #include "platform/geometry/geometry.h"
 #include "platform/image/bitmap.h"
 #include "platform/image/codecs.h"
 #include "platform/pdf/document.h"
 #include "platform/pdf/object.h"
 
-enum class QVPDFImageFileType { PNG, JPEG };
-
-// What one extraction wrote.
-struct QVPDFImageExtraction {
-  std::string path;  // "" when nothing was written
-  QVPDFImageFileType type = QVPDFImageFileType::PNG;
-  int pixelWidth = 0;  // of the written picture
-  int pixelHeight = 0;
-};
-
 struct QVPDFImageExtractionOptions {
   float jpegQuality = 0.92f;   // 0..1, for images re-encoded as JPEG
   QVPDFRGB fillColor{};        // paints stencil masks (0..255)
-  std::string folder;          // "" = platform::fs::currentWorkFolder()
 };
 
 class QVPDFUtilities {
@@ -34,18 +24,17 @@ class QVPDFUtilities {
   QVPDFUtilities() = delete;
 
   // Decodes an image stream (an image XObject, an inline image, or a soft
-  // mask) and writes it as "IMG_<UUID>.png" or "IMG_<UUID>.jpeg" in the work
-  // folder. DCT data drawn without any mask stays JPEG (the original bytes
-  // when they need no colour conversion, else decoded, converted to RGB and
-  // re-encoded); everything else is written as PNG, with alpha when a soft
-  // mask, a mask stream, a colour key or /ImageMask makes pixels transparent.
-  // `colorSpaces` is the /ColorSpace resource dictionary for named spaces.
-  // An image that cannot be decoded, whose data is shorter than its declared
-  // size, or which exceeds the pixel cap, writes nothing: one line goes to
-  // standard error and the result's path is empty.
-  static QVPDFImageExtraction extractPDFStream(const platform::PdfObject& stream,
-                                               const platform::PdfObject& colorSpaces,
-                                               const QVPDFImageExtractionOptions& options = {});
+  // mask) and encodes it in memory as the image file "IMG_<UUID>.png" or
+  // "IMG_<UUID>.jpeg". DCT data drawn without any mask stays JPEG (the
+  // original bytes when they need no colour conversion, else decoded,
+  // converted to RGB and re-encoded); everything else becomes PNG, with
+  // alpha when a soft mask, a mask stream, a colour key or /ImageMask makes
+  // pixels transparent. `colorSpaces` is the /ColorSpace resource dictionary
+  // for named spaces. An image that cannot be decoded, whose data is shorter
+  // than its declared size, or which exceeds the pixel cap, gives an empty
+  // result, and one line on standard error.
+  static QVPDFImageFile extractPDFStream(const platform::PdfObject& stream, const platform::PdfObject& colorSpaces,
+                                         const QVPDFImageExtractionOptions& options = {});
 
   // The image of a stream as pixels: Gray8, GrayAlpha8, RGB8, RGBA8 (8-bit
   // results) or Gray16/RGB16 for 16-bit gray and RGB data without masks.
@@ -55,24 +44,26 @@ class QVPDFUtilities {
                                                 const platform::PdfObject& colorSpaces,
                                                 const QVPDFRGB& fillColor = {});
 
-  // A free path "<folder>/IMG_<UUID>.<extension>" (folder "" = the work folder).
-  static std::string UUIDImagePath(std::string_view extension, const std::string& folder = {});
+  // A new image file name "IMG_<UUID>.<extension>".
+  static std::string UUIDImageName(std::string_view extension);
 
-  // Writes a bitmap as PNG or JPEG with the resolution; quality 0..1 for
-  // JPEG; `rows` how a PNG's rows are filtered (unfiltered for drawings).
-  // False, with "Couldn't write image to file!\n" on standard error, when
-  // encoding or writing fails (no partial file is left).
+  // A bitmap encoded as the image file `name`, PNG or JPEG with the
+  // resolution; quality 0..1 for JPEG; `rows` how a PNG's rows are filtered
+  // (unfiltered for drawings). Empty, with "Couldn't write image to file!\n"
+  // on standard error, when encoding fails.
+  static QVPDFImageFile encodeCGImage(const platform::image::Bitmap& image, std::string name, QVPDFImageFileType type,
+                                      double dpi = 72, float quality = 1.0f,
+                                      platform::image::PngRows rows = platform::image::PngRows::Predicted);
+  // The same written to a file. False, with the same line, when encoding or
+  // writing fails (no partial file is left).
   static bool writeCGImageToFile(const platform::image::Bitmap& image, const std::string& path,
                                  QVPDFImageFileType type, double dpiX = 72, double dpiY = 72,
                                  float quality = 1.0f,
                                  platform::image::PngRows rows = platform::image::PngRows::Predicted);
 
-  // The kind of an image file by its first bytes: PNG, JPEG, or none (also
-  // for a file that cannot be read).
-  static std::optional<QVPDFImageFileType> imageFileType(const std::string& path);
-
-  // An image file (PNG or JPEG) read back as premultiplied ARGB32; nullopt
-  // when it cannot be read or decoded.
+  // Encoded image bytes (PNG or JPEG), or an image file, read back as
+  // premultiplied ARGB32; nullopt when they cannot be read or decoded.
+  static std::optional<platform::image::Bitmap> cgImageWithData(std::string_view bytes);
   static std::optional<platform::image::Bitmap> cgImageWithContentsOfFile(const std::string& path);
 
   // A transparent ARGB32 bitmap of the size (each side truncated to whole

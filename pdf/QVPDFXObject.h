@@ -20,8 +20,8 @@ class QVPDFXObject {
   // subtype. `name` becomes objectID(). `colorSpaceResources` is the
   // /ColorSpace resource dictionary of the content that names the XObject
   // (null when it has none); an image reads named colour spaces from it.
-  // Building is cheap: an image is decoded and written to a file only when
-  // its path is first asked for (QVPDFImageXObject::imagePath).
+  // Building is cheap: an image is decoded only when it is first drawn
+  // (QVPDFImageXObject::imageFile).
   static std::shared_ptr<QVPDFXObject> xObjectWithStream(const platform::PdfObject& stream, std::string name,
                                                          const platform::PdfObject& colorSpaceResources = {});
 

@@ -1,8 +1,8 @@
 #pragma once
 // The XObjects of a content stream's XObject resources, by resource name:
 // every stream entry whose subtype is Image, Form or PS. Every object is
-// built when the collection is made (an image writes its file only when it
-// is first asked for its path).
+// built when the collection is made (an image is decoded only when it is
+// first drawn).
 #include <map>
 #include <memory>
 #include <string>

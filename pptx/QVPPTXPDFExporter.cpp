@@ -688,10 +688,6 @@ void QVPPTXPDFExporter::keepCanvasMemory(platform::image::Bitmap&& canvas) {
   if (memory.capacity() <= kKeptCanvasBytes) canvasMemory_ = std::move(memory);
 }
 
-std::string QVPPTXPDFExporter::renderedImageTemplate() const {
-  return platform::fs::currentWorkFolder() + "/image1.png";
-}
-
 void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, bool fill) {
   QVPPTXPage* page = currentPage();
   if (!page) return;
@@ -705,15 +701,15 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   if (!rendered) return;
   picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
-  const std::string file = QVPDFRendering::getNewImagePath(renderedImageTemplate(), &nextRenderedImage_);
+  const std::string name = "image" + std::to_string(nextRenderedImage_++) + ".png";
   const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
-  const bool written = QVPDFUtilities::writeCGImageToFile(rendered->bitmap, file, QVPDFImageFileType::PNG, dpi, dpi,
-                                                          1.0f, platform::image::PngRows::Unfiltered);
+  const QVPDFImageFile file = QVPDFUtilities::encodeCGImage(rendered->bitmap, name, QVPDFImageFileType::PNG, dpi, 1.0f,
+                                                            platform::image::PngRows::Unfiltered);
   keepCanvasMemory(std::move(rendered->bitmap));
-  if (!written) return;
+  if (file.empty()) return;
 
   endTextBoxWritingIfNeed();
-  const std::string id = pdfConverter_->collectImageWithPath(file);
+  const std::string id = pdfConverter_->collectImage(file);
   if (id.empty()) return;
   auto picture = std::make_unique<QVPPTXPicture>();
   picture->pictInfo.opacity = 1.0f;
@@ -731,26 +727,26 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
   QVPPTXPage* page = currentPage();
   if (!page || !image || ++pageItems_ > kMaxItemsPerSlide) return;
   const QVPDFRenderState& s = state();
-  // A stencil mask writes a file for each new fill colour; another image
-  // writes its file once.
-  const bool mayWrite = image->isImageMask() || image->cachedImagePath().empty();
-  if (mayWrite && picturePixels_ >= kMaxPicturePixelsPerPage) return;
-  const std::string previous = image->cachedImagePath();
-  std::string file = image->imagePath(s.currentFillRGBColor());
+  // A stencil mask makes a picture for each new fill colour; another image
+  // makes its picture once.
+  const bool mayMake = image->isImageMask() || image->cachedImageFile().empty();
+  if (mayMake && picturePixels_ >= kMaxPicturePixelsPerPage) return;
+  const uint64_t previous = image->cachedImageFile().serial;
+  QVPDFImageFile file = image->imageFile(s.currentFillRGBColor());
   if (file.empty()) return;
   const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
   const int64_t imagePixels = side(image->pixelSize().width) * side(image->pixelSize().height);
-  if (file != previous) picturePixels_ += imagePixels;
+  if (file.serial != previous) picturePixels_ += imagePixels;
   const AffineTransform t = userToDisplay();
 
   endTextBoxWritingIfNeed();
   QVPPTXImageInfo info = QVPPTXImageInfo::initWithTransform(t, static_cast<float>(s.currentOpacity()));
 
   if (!s.clipBezierPaths().empty()) {
-    // Clipping reads the file back and draws it again, on every draw.
+    // Clipping decodes the picture again and draws it, on every draw.
     if (picturePixels_ >= kMaxPicturePixelsPerPage) return;
     picturePixels_ += imagePixels;
-    if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithContentsOfFile(file)) {
+    if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes())) {
       QVPDFRendering::ClippedImageFile clipped;
       switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform(), currentSlideSize_, t,
                                             &clipped, canvasMemory())) {
@@ -760,7 +756,7 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
           break;
         case QVPDFRendering::ClipResult::Clipped:
           picturePixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
-          file = clipped.path;
+          file = std::move(clipped.file);
           info.setDisplayRect(clipped.displayRect);
           info.horizontalResolution = clipped.pixelWidth;
           info.verticalResolution = clipped.pixelHeight;
@@ -774,7 +770,7 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
     }
   }
 
-  const std::string id = pdfConverter_->collectImageWithPath(file);
+  const std::string id = pdfConverter_->collectImage(file);
   if (id.empty()) return;
   auto picture = std::make_unique<QVPPTXPicture>();
   picture->pictInfo = info;

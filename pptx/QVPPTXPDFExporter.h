@@ -170,8 +170,6 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   size_t rightToLeftRunBytes();
   // User space to display space.
   platform::AffineTransform userToDisplay() const;
-  // Where the work folder keeps the pictures rendered for this conversion.
-  std::string renderedImageTemplate() const;
   // The memory the next canvas is made in.
   platform::image::PixelStorage* canvasMemory();
   // Takes a written picture's canvas memory back for the next picture.

@@ -1,11 +1,7 @@
 #include "pptx/QVPPTXPage.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
-#include "platform/fs/files.h"
 #include "pptx/QVPPTXPackageTypes.h"
 
 namespace {
@@ -19,13 +15,10 @@ std::string mediaTarget(std::string_view path) {
 
 }  // namespace
 
-QVPPTXPage::QVPPTXPage(uint64_t number, const std::string& rootFolder) : pageNumber(number) {
-  platform::fs::createFolderIfNeeded(rootFolder + "/ppt");
-  platform::fs::createFolderIfNeeded(rootFolder + "/ppt/slides");
-  platform::fs::createFolderIfNeeded(rootFolder + "/ppt/slides/_rels");
+QVPPTXPage::QVPPTXPage(uint64_t number) : pageNumber(number) {
   const std::string n = std::to_string(number);
-  slidePath_ = rootFolder + "/ppt/slides/slide" + n + ".xml";
-  relsPath_ = rootFolder + "/ppt/slides/_rels/slide" + n + ".xml.rels";
+  slidePartName_ = "ppt/slides/slide" + n + ".xml";
+  relsPartName_ = "ppt/slides/_rels/slide" + n + ".xml.rels";
 }
 
 void QVPPTXPage::begainWritePage(uint64_t) {
@@ -53,12 +46,20 @@ std::string QVPPTXPage::addNewRelsWithImagePath(std::string_view path) {
 
 void QVPPTXPage::endWritePage(uint64_t) { writePage(); }
 
+std::unique_ptr<XMLFileWriter> QVPPTXPage::partWriter(const std::string& partName, std::string* kept) {
+  kept->clear();
+  if (!partSink_) return std::make_unique<XMLFileWriter>(kept);
+  return std::make_unique<XMLFileWriter>(
+      [this, &partName](std::string_view bytes) { partSink_(partName, bytes); });
+}
+
 void QVPPTXPage::writePage() {
   const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();
   const std::string_view r = QVOpenXMLNameSpace::nameSpace_r();
   const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
   {
-    XMLFileWriter w(slidePath_);
+    std::unique_ptr<XMLFileWriter> writer = partWriter(slidePartName_, &slidePart_);
+    XMLFileWriter& w = *writer;
     w.setPrefix("a", a);
     w.setPrefix("r", r);
     w.setPrefix("p", p);
@@ -115,7 +116,8 @@ void QVPPTXPage::writePage() {
 }
 
 void QVPPTXPage::writeRels() {
-  XMLFileWriter w(relsPath_);
+  std::unique_ptr<XMLFileWriter> writer = partWriter(relsPartName_, &relsPart_);
+  XMLFileWriter& w = *writer;
   w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
   w.writeStartElement("Relationships");
   w.writeAttribute("xmlns", QVOpenXMLNameSpace::nameSpace_Rels());
@@ -128,12 +130,6 @@ void QVPPTXPage::writeRels() {
   }
   w.writeEndElement();
   w.writeEndDocument();
-}
-
-void QVPPTXPage::removeParts() const {
-  std::error_code ec;
-  std::filesystem::remove(slidePath_, ec);
-  std::filesystem::remove(relsPath_, ec);
 }
 
 QVPPTXParagraph& QVPPTXPage::lastTextBoxParagraph() {

@@ -1,9 +1,11 @@
 #pragma once
 // One slide of the presentation: its shapes in drawing order, its
 // relationships (the layout, then its images), and the text box that the
-// exporter is filling. The slide part and its relationships part are written
-// together when the page ends; nothing is written before.
+// exporter is filling. The slide part and its relationships part are made
+// together when the page ends, into the package's parts (partSink) or, for
+// a page on its own, in memory.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +17,8 @@
 #include "pptx/QVPPTXShape.h"
 #include "pptx/QVPPTXTextBoxInfo.h"
 
+class XMLFileWriter;
+
 struct QVPPTXRelationship {
   std::string Type;
   std::string Target;
@@ -24,9 +28,8 @@ struct QVPPTXRelationship {
 
 class QVPPTXPage {
  public:
-  // initWithPageNumber:rootFolder: slide N of the package in the work folder;
-  // creates ppt/slides and ppt/slides/_rels there.
-  QVPPTXPage(uint64_t pageNumber, const std::string& rootFolder);
+  // initWithPageNumber: slide N of the package.
+  explicit QVPPTXPage(uint64_t pageNumber);
   QVPPTXPage(const QVPPTXPage&) = delete;
   QVPPTXPage& operator=(const QVPPTXPage&) = delete;
 
@@ -40,13 +43,11 @@ class QVPPTXPage {
   // Adds an image relationship to "../media/" and the path's file name.
   std::string addNewRelsWithImagePath(std::string_view path);
 
-  // Writes the slide part and its relationships. Throws XMLWriterException
-  // when either cannot be written completely.
+  // Makes the slide part and its relationships part. Throws
+  // XMLWriterException when either cannot be made completely.
   void endWritePage(uint64_t pageNumber);
   void writePage();
   void writeRels();
-  // Removes what the slide has written (a slide that failed half-way).
-  void removeParts() const;
 
   // The open text box's paragraphs. The last paragraph, made (with the
   // default properties) when there is none.
@@ -61,8 +62,16 @@ class QVPPTXPage {
   // Appends a shape in drawing order.
   void addShape(std::unique_ptr<QVPPTXShape> shape) { sharepsArr.push_back(std::move(shape)); }
 
-  const std::string& slidePath() const { return slidePath_; }
-  const std::string& relsPath() const { return relsPath_; }
+  // Where endWritePage sends the parts, a piece at a time as they are made;
+  // without a sink they are kept whole in slidePart() and relsPart().
+  using PartSink = std::function<void(const std::string& partName, std::string_view bytes)>;
+  void setPartSink(PartSink sink) { partSink_ = std::move(sink); }
+
+  // The parts' names in the package, and what endWritePage made of them.
+  const std::string& slidePartName() const { return slidePartName_; }
+  const std::string& relsPartName() const { return relsPartName_; }
+  std::string& slidePart() { return slidePart_; }
+  std::string& relsPart() { return relsPart_; }
 
   uint64_t pageNumber;
   bool isUsingTextBox = false;
@@ -74,6 +83,12 @@ class QVPPTXPage {
   std::vector<std::unique_ptr<QVPPTXShape>> sharepsArr;
 
  private:
-  std::string slidePath_;
-  std::string relsPath_;
+  std::string slidePartName_;
+  std::string relsPartName_;
+  std::string slidePart_;
+  std::string relsPart_;
+  PartSink partSink_;
+
+  // A writer of one of the parts: into the sink, or into *kept.
+  std::unique_ptr<XMLFileWriter> partWriter(const std::string& partName, std::string* kept);
 };

@@ -9,7 +9,7 @@ class QVPPTXPicture : public QVPPTXShape {
  public:
   QVPPTXPicture() : QVPPTXShape(kPicture) {}
 
-  // The slide relationship id of the image (from QVPPTXWriter::collectImageWithPath).
+  // The slide relationship id of the image (from QVPPTXWriter::collectImage).
   std::string runImageID;
   QVPPTXImageInfo pictInfo;
 

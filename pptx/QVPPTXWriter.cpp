@@ -37,6 +37,8 @@ std::string lastComponent(const std::string& path) {
   return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
+std::string mediaPart(const std::string& fileName) { return "ppt/media/" + fileName; }
+
 std::string parentFolder(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -52,28 +54,12 @@ void writeRelationshipsPart(std::string* part, const std::vector<Relationship>& 
   QVOpenXMLPackage::writeRelationships(w, relationships);
 }
 
-void makeFolder(const std::string& path) {
-  if (!platform::fs::createFolderIfNeeded(path))
-    throw std::runtime_error("Cannot create the package folder " + path);
-}
-
-// The media extension of a JPEG or PNG file by its signature; empty for any
-// other or an unreadable file.
-std::string imageExtension(const std::string& path) {
-  const std::optional<QVPDFImageFileType> type = QVPDFUtilities::imageFileType(path);
+// The media extension of JPEG or PNG bytes by their signature; empty for
+// any other.
+std::string imageExtension(std::string_view bytes) {
+  const std::optional<QVPDFImageFileType> type = QVPDFImageFile::typeOfData(bytes);
   if (!type) return {};
   return *type == QVPDFImageFileType::JPEG ? "jpeg" : "png";
-}
-
-// A hard link when the file system allows it (the image is not read again),
-// else a copy.
-bool placeFile(const std::string& source, const std::string& destination) {
-  std::error_code ec;
-  stdfs::create_hard_link(source, destination, ec);
-  if (!ec) return true;
-  ec.clear();
-  stdfs::copy_file(source, destination, stdfs::copy_options::overwrite_existing, ec);
-  return !ec;
 }
 
 std::string twoDigits(int value) {
@@ -107,12 +93,13 @@ std::string slideCoordinate(double points) {
 
 }  // namespace
 
-QVPPTXWriter::QVPPTXWriter(const std::string& outputPath, int64_t numOfPages)
+QVPPTXWriter::QVPPTXWriter(const std::string& outputPath, int64_t numOfPages, size_t memoryBound)
     : savedFilePath_(outputPath), totalPPTXPages_(numOfPages > 0 ? static_cast<uint64_t>(numOfPages) : 0) {
   const std::string folder = platform::fs::freePath(platform::fs::currentWorkFolder() + "/" + lastComponent(outputPath));
   if (!platform::fs::createFolderIfNeeded(folder))
     throw std::runtime_error("Cannot create the presentation work folder " + folder);
   savedWorkFolder_ = folder;
+  parts_ = std::make_unique<QVZipPartStore>(folder + "/parts.spill", memoryBound);
 }
 
 QVPPTXWriter::~QVPPTXWriter() { removeWorkFolder(); }
@@ -127,6 +114,7 @@ void QVPPTXWriter::begainWriteDocument() {
   packageParts_.clear();
   media_.clear();
   mediaBySource_.clear();
+  for (const std::string& name : parts_->names()) parts_->remove(name);
   completed_.clear();
   currentPageIndex_ = 0;
 }
@@ -134,33 +122,32 @@ void QVPPTXWriter::begainWriteDocument() {
 void QVPPTXWriter::begainWritePage(platform::Size pageSize) {
   if (pageOpen_) discardCurrentPage();
   currentPageIndex_ = completed_.size() + 1;
-  currentPage_ = std::make_unique<QVPPTXPage>(currentPageIndex_, savedWorkFolder_);
+  currentPage_ = std::make_unique<QVPPTXPage>(currentPageIndex_);
+  currentPage_->setPartSink(
+      [this](const std::string& part, std::string_view bytes) { parts_->append(part, bytes); });
   currentPage_->begainWritePage(currentPageIndex_);
   openPageSize_ = pageSize;
   pageOpen_ = true;
 }
 
-std::string QVPPTXWriter::collectImageWithPath(const std::string& path) {
-  if (!pageOpen_ || !currentPage_ || path.empty()) return {};
+std::string QVPPTXWriter::collectImage(const QVPDFImageFile& image) {
+  if (!pageOpen_ || !currentPage_ || image.empty()) return {};
   const uint64_t slide = currentPageIndex_;
-  if (auto known = mediaBySource_.find(path); known != mediaBySource_.end()) {
+  if (auto known = mediaBySource_.find(image.serial); known != mediaBySource_.end()) {
     MediaRecord& record = media_[known->second];
     if (auto id = currentPage_->findExistRelsWithImagePath(record.fileName)) return *id;
     record.slides.insert(slide);
     return currentPage_->addNewRelsWithImagePath(record.fileName);
   }
   // Only JPEG and PNG have a content type in the package.
-  const std::string extension = imageExtension(path);
+  const std::string extension = imageExtension(image.bytes());
   if (extension.empty()) return {};
-  const std::string mediaFolder = savedWorkFolder_ + "/ppt/media";
-  makeFolder(mediaFolder);
   MediaRecord record;
-  record.SourcePath = path;
+  record.source = image.serial;
   record.fileName = "image" + std::to_string(++mediaCounter_) + "." + extension;
-  if (!placeFile(path, mediaFolder + "/" + record.fileName))
-    throw std::runtime_error("Cannot take the image " + path + " into the presentation");
+  parts_->put(mediaPart(record.fileName), image.data);
   record.slides.insert(slide);
-  mediaBySource_.emplace(path, media_.size());
+  mediaBySource_.emplace(image.serial, media_.size());
   media_.push_back(record);
   return currentPage_->addNewRelsWithImagePath(record.fileName);
 }
@@ -180,22 +167,22 @@ void QVPPTXWriter::endWritePage() {
 void QVPPTXWriter::discardCurrentPage() {
   if (!pageOpen_ || !currentPage_) return;
   const uint64_t slide = currentPageIndex_;
-  currentPage_->removeParts();
+  parts_->remove(currentPage_->slidePartName());
+  parts_->remove(currentPage_->relsPartName());
   currentPage_.reset();
   pageOpen_ = false;
   currentPageIndex_ = completed_.size();
-  std::error_code ec;
   for (auto it = media_.begin(); it != media_.end();) {
     it->slides.erase(slide);
     if (it->slides.empty()) {
-      stdfs::remove(savedWorkFolder_ + "/ppt/media/" + it->fileName, ec);
+      parts_->remove(mediaPart(it->fileName));
       it = media_.erase(it);
     } else {
       ++it;
     }
   }
   mediaBySource_.clear();
-  for (size_t i = 0; i < media_.size(); ++i) mediaBySource_.emplace(media_[i].SourcePath, i);
+  for (size_t i = 0; i < media_.size(); ++i) mediaBySource_.emplace(media_[i].source, i);
 }
 
 platform::Size QVPPTXWriter::slideSize() const { return completed_.empty() ? platform::Size{} : completed_[0].pageSize; }
@@ -328,10 +315,9 @@ void QVPPTXWriter::writePresentationRelationships(std::vector<std::string>& slid
 
 void QVPPTXWriter::checkMedia() {
   // Every image a slide refers to must be in the package.
-  for (const MediaRecord& record : media_) {
-    const std::string path = savedWorkFolder_ + "/ppt/media/" + record.fileName;
-    if (!platform::fs::fileExists(path)) throw std::runtime_error("The presentation lost its image " + path);
-  }
+  for (const MediaRecord& record : media_)
+    if (!parts_->contains(mediaPart(record.fileName)))
+      throw std::runtime_error("The presentation lost its image " + record.fileName);
 }
 
 void QVPPTXWriter::writePresentation(const std::vector<std::string>& slideIdsList) {
@@ -524,17 +510,12 @@ void QVPPTXWriter::copyTemplate(const std::string& name, const std::string& part
 
 // The package's entries in archive order: the four top items in the order
 // readers expect them, and below each, the parts by name, folder by folder
-// (the parts made in memory among the files of the work folder).
+// (the parts made at the end among the slides and pictures).
 std::vector<QVPPTXWriter::PackageEntry> QVPPTXWriter::packageEntries() const {
   std::vector<PackageEntry> entries;
-  for (const auto& [name, data] : packageParts_) entries.push_back({name, {}, &data});
-  std::error_code ec;
-  for (stdfs::recursive_directory_iterator it(savedWorkFolder_, ec), end; !ec && it != end; it.increment(ec)) {
-    if (it->is_directory(ec)) continue;
-    const std::string name = stdfs::relative(it->path(), savedWorkFolder_, ec).generic_string();
-    if (!ec && !packageParts_.count(name)) entries.push_back({name, it->path().string(), nullptr});
-  }
-  if (ec) throw std::runtime_error("Cannot list the presentation work folder " + savedWorkFolder_);
+  for (const auto& [name, data] : packageParts_) entries.push_back({name, &data});
+  for (const std::string& name : parts_->names())
+    if (!packageParts_.count(name)) entries.push_back({name, nullptr});
   static constexpr std::string_view kTopOrder[] = {"_rels", "[Content_Types].xml", "docProps", "ppt"};
   auto key = [](const std::string& name) {
     const std::string_view top = std::string_view(name).substr(0, name.find('/'));
@@ -564,8 +545,7 @@ void QVPPTXWriter::zipPackage() {
     if (archive.createZipFile2(temporary)) {
       complete = true;
       for (const PackageEntry& entry : entries) {
-        complete = entry.data ? archive.addDataToZip(*entry.data, entry.name)
-                              : archive.addFileToZip(entry.file, entry.name);
+        complete = entry.data ? archive.addDataToZip(*entry.data, entry.name) : parts_->addToZip(archive, entry.name);
         if (!complete) break;
       }
       complete = archive.closeZipFile2() && complete;

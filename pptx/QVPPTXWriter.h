@@ -8,15 +8,16 @@
 //   for each page:
 //     writer.begainWritePage({width, height});      // opens slide N
 //     writer.currentPage()->addShape(...);           // text boxes, freeforms
-//     picture->runImageID = writer.collectImageWithPath(imageFile);
+//     picture->runImageID = writer.collectImage(imageFile);
 //     writer.endWritePage();                         // slide N is on disk
 //   writer.packetPPTXFile();                         // the output file
 //
-// Slides and their relationships are written into a work folder (named
-// after the output file, inside the conversion's work folder) as each page
-// ends; images are taken into the package when collected; the remaining parts
-// are made in memory and everything is zipped into the output file at the
-// end.
+// Slides and their relationships are made as each page ends, and pictures
+// taken into the package's media when collected: both are held in memory or,
+// beyond a bound, in one spill file of a work folder (named after the output
+// file, inside the conversion's work folder), so that a conversion creates a
+// handful of files whatever its pages hold. The remaining parts are made in
+// memory at the end and everything is zipped into the output file.
 //
 // The package lists only the slides that were completed: a page that fails
 // between begainWritePage and endWritePage (an exception from the exporter, or
@@ -31,14 +32,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "convert/zip/QVZipPartStore.h"
+#include "pdf/QVPDFImageFile.h"
 #include "platform/geometry/geometry.h"
 #include "pptx/QVPPTXPage.h"
 
 class QVPPTXWriter {
  public:
   // initWithPath:numOfPages: makes the work folder; throws std::runtime_error
-  // when it cannot be made.
-  QVPPTXWriter(const std::string& outputPath, int64_t numOfPages);
+  // when it cannot be made. Slides and pictures beyond `memoryBound` bytes
+  // go to the spill file.
+  QVPPTXWriter(const std::string& outputPath, int64_t numOfPages,
+               size_t memoryBound = QVZipPartStore::kMemoryBound);
   // Removes the work folder if packetPPTXFile did not (a cancelled or failed
   // conversion).
   ~QVPPTXWriter();
@@ -52,13 +57,14 @@ class QVPPTXWriter {
   // open (its page failed) is discarded first.
   void begainWritePage(platform::Size pageSize);
   // The relationship id by which the current slide shows the image file,
-  // taking the file into the package the first time it is seen. Empty when
-  // there is no open slide or the file is not a readable JPEG or PNG image
-  // (the picture must then be left out). Throws std::runtime_error when the
-  // image cannot be copied into the work folder.
-  std::string collectImageWithPath(const std::string& path);
-  // Writes the current slide and its relationships. When that fails the slide
-  // is discarded and the exception passes on.
+  // taking the picture into the package the first time it is seen (copies
+  // of one image file are one picture). Empty when there is no open slide
+  // or the bytes are no JPEG or PNG image (the picture must then be left
+  // out). Throws std::runtime_error when the picture cannot be kept.
+  std::string collectImage(const QVPDFImageFile& image);
+  // Makes the current slide and its relationships and keeps them for the
+  // package. When that fails the slide is discarded and the exception passes
+  // on.
   void endWritePage();
   // Drops the open slide, its parts and the images only it used.
   void discardCurrentPage();
@@ -85,9 +91,9 @@ class QVPPTXWriter {
     uint64_t number;
     platform::Size pageSize;
   };
-  // One media part per distinct source file, shared by every slide showing it.
+  // One media part per distinct picture, shared by every slide showing it.
   struct MediaRecord {
-    std::string SourcePath;
+    uint64_t source = 0;   // the image file's serial
     std::string fileName;  // "imageN.jpeg" / "imageN.png" in ppt/media
     std::set<uint64_t> slides;
   };
@@ -111,8 +117,7 @@ class QVPPTXWriter {
   std::string* packagePart(const std::string& name);
   struct PackageEntry {
     std::string name;
-    std::string file;                   // a file of the work folder, or
-    const std::string* data = nullptr;  // a part made in memory
+    const std::string* data = nullptr;  // a part made in memory, or null for one of parts_
   };
   std::vector<PackageEntry> packageEntries() const;
   void zipPackage();
@@ -131,7 +136,9 @@ class QVPPTXWriter {
   // folders cost more to make and remove than the parts themselves).
   std::map<std::string, std::string> packageParts_;
   std::vector<MediaRecord> media_;
-  // Position in media_ of each source path (rebuilt when records go away).
-  std::unordered_map<std::string, size_t> mediaBySource_;
+  // Position in media_ of each source picture (rebuilt when records go away).
+  std::unordered_map<uint64_t, size_t> mediaBySource_;
+  // The slides, their relationships and the pictures, by part name.
+  std::unique_ptr<QVZipPartStore> parts_;
   uint64_t mediaCounter_ = 0;
 };

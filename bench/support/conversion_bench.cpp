@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/support/harness.h"
+#include "bench/support/made_pages.h"
 #include "platform/fs/files.h"
 
 namespace qvbench {
@@ -77,6 +78,7 @@ void runOffice(const ConversionBenchmark& benchmark, const fs::path& outFolder, 
 int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& benchmark) {
   int rounds = 3;
   bool office = !benchmark.officeFilter.empty();
+  bool made = true;
   std::string keep;
   std::vector<fs::path> inputs;
   for (int i = 1; i < argc; ++i) {
@@ -85,21 +87,25 @@ int runConversionBenchmark(int argc, char** argv, const ConversionBenchmark& ben
       rounds = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--no-office") {
       office = false;
+    } else if (a == "--no-made") {
+      made = false;
     } else if (a == "--keep" && i + 1 < argc) {
       keep = argv[++i];
     } else if (a == "-h" || a == "--help") {
       std::cout << "Usage: bench_convert_" << benchmark.type
-                << " [--rounds N] [--no-office] [--keep DIR] [folder or PDF files...]\n";
+                << " [--rounds N] [--no-office] [--no-made] [--keep DIR] [folder or PDF files...]\n";
       return 0;
     } else {
       inputs.emplace_back(a);
     }
   }
-  const std::vector<fs::path> files = pdfFiles(inputs);
+  std::vector<fs::path> files = pdfFiles(inputs);
 
   platform::fs::WorkFolder scratch;
   const fs::path outFolder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);
   fs::create_directories(outFolder);
+  if (made && inputs.empty())
+    for (const fs::path& page : makeSlowPages(outFolder / "made")) files.push_back(page);
   const bool havePdftotext = toolExists("pdftotext");
   const bool havePdftohtml = benchmark.pdftohtml && toolExists("pdftohtml");
   office = office && toolExists("soffice");

@@ -6,7 +6,10 @@
 // LibreOffice can import a PDF into, its own import into the same format over
 // all files in one call.
 //
-//   bench_convert_<type> [--rounds N] [--no-office] [--keep DIR] [corpus folder or PDF files...]
+//   bench_convert_<type> [--rounds N] [--no-office] [--no-made] [--keep DIR] [corpus folder or PDF files...]
+//
+// Over the corpus (no files given), pages of the slow kinds the corpus lacks
+// are made in the run and timed with it (made_pages.h), unless --no-made.
 //
 // The targets: within 3 times pdftotext's time per page over the corpus, and
 // no page taking a second.

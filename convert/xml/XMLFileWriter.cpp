@@ -115,6 +115,13 @@ XMLFileWriter::XMLFileWriter(std::string* part) : XMLFileWriter(std::string("(me
   memoryOpen_ = true;
 }
 
+XMLFileWriter::XMLFileWriter(std::function<void(std::string_view)> sink)
+    : XMLFileWriter(std::string("(memory)"), NoThrow{}) {
+  if (!sink) throw XMLWriterException("No part to write into");
+  sink_ = std::move(sink);
+  memoryOpen_ = true;
+}
+
 std::unique_ptr<XMLFileWriter> XMLFileWriter::initWithPath(const std::string& path) {
   std::unique_ptr<XMLFileWriter> writer(new XMLFileWriter(path, NoThrow{}));
   if (!writer->open(path)) return nullptr;
@@ -129,7 +136,13 @@ bool XMLFileWriter::open(const std::string& path) {
 }
 
 XMLFileWriter::~XMLFileWriter() {
-  if (memoryOpen_) memory_->append(buffer_);
+  if (memoryOpen_) {
+    try {
+      flushBuffer();
+    } catch (...) {
+      // Nothing can be reported from a destructor; closeFile() is the checked path.
+    }
+  }
   if (fd_ < 0) return;
   try {
     flushBuffer();
@@ -163,9 +176,15 @@ void XMLFileWriter::flushBuffer() {
   if (buffer_.empty()) return;
   requireOpenFile();
   if (memoryOpen_) {
-    memory_->append(buffer_);
-    bytesFlushed_ += buffer_.size();
-    buffer_.clear();
+    // Cleared even when the sink fails, so a failed write is not retried.
+    const size_t size = buffer_.size();
+    struct Clear {
+      std::string& buffer;
+      ~Clear() { buffer.clear(); }
+    } clear{buffer_};
+    if (sink_) sink_(buffer_);
+    else memory_->append(buffer_);
+    bytesFlushed_ += size;
     return;
   }
   // Cleared first so a failed write is not retried from the destructor.

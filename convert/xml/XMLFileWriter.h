@@ -21,6 +21,7 @@
 //   ...
 //   w.writeEndDocument();
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -47,6 +48,11 @@ class XMLFileWriter {
   // to *part (which must outlive the writer), no file is made. For the small
   // parts of a package that go straight into its archive.
   explicit XMLFileWriter(std::string* part);
+  // A writer whose output goes to `sink` a buffer at a time (the last when
+  // the document ends or the writer dies), no file is made: for a large part
+  // that goes where its package keeps it without being held whole. A sink
+  // that throws fails the write, as a failed file write does.
+  explicit XMLFileWriter(std::function<void(std::string_view)> sink);
   // Flushes what is still buffered and closes the file. Errors cannot be
   // reported from here: call writeEndDocument() or closeFile() to learn them.
   ~XMLFileWriter();
@@ -146,6 +152,7 @@ class XMLFileWriter {
   int fd_ = -1;
   // The part in memory, instead of a file, and whether it takes writes.
   std::string* memory_ = nullptr;
+  std::function<void(std::string_view)> sink_;
   bool memoryOpen_ = false;
   std::string buffer_;
   uint64_t bytesFlushed_ = 0;

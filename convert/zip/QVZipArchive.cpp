@@ -133,6 +133,23 @@ bool QVZipArchive::addDataToZip(std::string_view data, const std::string& newnam
   return ok && closed;
 }
 
+bool QVZipArchive::addFileRangeToZip(int fd, uint64_t offset, uint64_t size, const std::string& newname) {
+  if (!zipFile_ || entries_ >= kMaxEntries || fd < 0) return false;
+  if (!openEntry(newname, ::time(nullptr), size)) return false;
+  bool ok = true;
+  if (chunk_.size() != kChunkSize) chunk_.resize(kChunkSize);
+  for (uint64_t done = 0; done < size && ok;) {
+    const size_t wanted = static_cast<size_t>(std::min<uint64_t>(size - done, chunk_.size()));
+    const ssize_t n = ::pread(fd, chunk_.data(), wanted, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0 && zipWriteInFileInZip(zipFile_, chunk_.data(), static_cast<unsigned>(n)) == ZIP_OK;
+    done += n > 0 ? static_cast<uint64_t>(n) : 0;
+  }
+  // The entry is closed even after a failure so the archive stays consistent.
+  const bool closed = zipCloseFileInZip(zipFile_) == ZIP_OK;
+  return ok && closed;
+}
+
 bool QVZipArchive::addFolderToZip(const std::string& path, const std::string& newname) {
   if (!zipFile_) return false;
   std::vector<std::string> names;

@@ -36,6 +36,11 @@ class QVZipArchive {
   // when no archive is open, the file cannot be read, the archive already has kMaxEntries entries, or any step
   // of writing the entry fails.
   bool addFileToZip(const std::string& path, const std::string& newname);
+  // Adds `size` bytes of an open file from `offset` as an entry named
+  // `newname`, read a chunk at a time, dated now in local time: parts a
+  // package writer keeps together in one file of its own. False when no
+  // archive is open, the archive is full, or reading or writing fails.
+  bool addFileRangeToZip(int fd, uint64_t offset, uint64_t size, const std::string& newname);
   // Adds bytes held in memory as an entry named `newname` (deflated, or
   // stored when isStoredEntry), dated now in local time: parts a package
   // writer makes in memory go into the archive without a file of their own.

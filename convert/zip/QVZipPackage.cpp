@@ -6,12 +6,13 @@
 
 #include "convert/QVOutputStaging.h"
 #include "convert/zip/QVZipArchive.h"
+#include "convert/zip/QVZipPartStore.h"
 #include "platform/fs/files.h"
 
 namespace stdfs = std::filesystem;
 
 void QVZipPackage::zipFolderItems(const std::string& folder, const std::vector<std::string>& items,
-                                  const std::string& outputPath) {
+                                  const std::string& outputPath, const QVZipPartStore* parts) {
   const stdfs::path output(outputPath);
   const stdfs::path parent = output.has_parent_path() ? output.parent_path() : stdfs::path(".");
   const std::string temporary =
@@ -29,6 +30,11 @@ void QVZipPackage::zipFolderItems(const std::string& folder, const std::vector<s
           complete = platform::fs::fileExists(path) && archive.addFileToZip(path, item);
         if (!complete) break;
       }
+      if (parts)
+        for (const std::string& name : parts->names()) {
+          if (!complete) break;
+          complete = parts->addToZip(archive, name);
+        }
       complete = archive.closeZipFile2() && complete;
     }
   }

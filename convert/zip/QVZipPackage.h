@@ -6,14 +6,17 @@
 #include <string>
 #include <vector>
 
+class QVZipPartStore;
+
 class QVZipPackage {
  public:
   QVZipPackage() = delete;
 
   // Adds the items of the folder (files, or folders with everything below
-  // them) in the given order under their own names, then moves the archive
-  // to outputPath. Throws std::runtime_error, leaving nothing at outputPath
-  // and no temporary file, when any item is missing or any step fails.
+  // them) in the given order under their own names, then the parts of
+  // `parts` (when given) in name order, then moves the archive to
+  // outputPath. Throws std::runtime_error, leaving nothing at outputPath and
+  // no temporary file, when any item is missing or any step fails.
   static void zipFolderItems(const std::string& folder, const std::vector<std::string>& items,
-                             const std::string& outputPath);
+                             const std::string& outputPath, const QVZipPartStore* parts = nullptr);
 };

@@ -157,6 +157,7 @@ void QVPDFCharCodeToUnicode::setSingle(uint32_t code, char32_t value) {
     fontalloc::checkedResize(map_, newSize, char32_t{0});
   }
   map_[code] = value;
+  spaceCode_.store(kSpaceCodeUnknown, std::memory_order_relaxed);
 }
 
 void QVPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view hexDigits, uint32_t offset) {
@@ -193,7 +194,7 @@ void QVPDFCharCodeToUnicode::addMapping(uint32_t code, std::string_view hexDigit
     setSingle(code, chars.front());
     return;
   }
-  if (code < map_.size()) map_[code] = 0;
+  setSingle(code, 0);
   sMap_.emplace(code, std::move(chars));
 }
 
@@ -201,7 +202,7 @@ void QVPDFCharCodeToUnicode::merge(const QVPDFCharCodeToUnicode& other) {
   for (uint32_t code = 0; code < other.map_.size(); ++code)
     if (other.map_[code] != 0) setSingle(code, other.map_[code]);
   for (const auto& [code, chars] : other.sMap_) {
-    if (code < map_.size()) map_[code] = 0;
+    setSingle(code, 0);
     sMap_.emplace(code, chars);
   }
 }
@@ -226,9 +227,18 @@ std::u32string QVPDFCharCodeToUnicode::mapToUnicode(uint32_t code) const {
 }
 
 uint32_t QVPDFCharCodeToUnicode::spaceCIDCode() const {
+  // Asked for every string shown in the font, and a map may hold 65,536
+  // codes: the answer is found once.
+  const int64_t known = spaceCode_.load(std::memory_order_relaxed);
+  if (known != kSpaceCodeUnknown) return static_cast<uint32_t>(known);
+  uint32_t space = 0;
   for (uint32_t code = 0; code < map_.size(); ++code)
-    if (map_[code] == U' ') return code;
-  return 0;
+    if (map_[code] == U' ') {
+      space = code;
+      break;
+    }
+  spaceCode_.store(space, std::memory_order_relaxed);
+  return space;
 }
 
 size_t QVPDFCharCodeToUnicode::memoryUsage() const {

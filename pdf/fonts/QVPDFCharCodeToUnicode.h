@@ -6,6 +6,7 @@
 // the map becomes one character beyond U+FFFF, and lone surrogates are
 // dropped. Maps are immutable once parsed; the collection maps are parsed once
 // per process and shared.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -65,4 +66,7 @@ class QVPDFCharCodeToUnicode {
   std::vector<char32_t> map_;                            // single character per code, 0 = none
   std::unordered_map<uint32_t, std::u32string> sMap_;   // codes with several characters
   uint64_t budget_ = 0;                                  // mappings still allowed in this parse
+  // spaceCIDCode(), once asked; maps are shared between threads.
+  static constexpr int64_t kSpaceCodeUnknown = -1;
+  mutable std::atomic<int64_t> spaceCode_{kSpaceCodeUnknown};
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <exception>
 #include <iterator>
+#include <unordered_map>
 
 #include "pdf/fonts/BuiltinFontManager.h"
 #include "pdf/fonts/QVPDFCharCodeToUnicode.h"
@@ -24,6 +25,18 @@ bool mapsAnyByte(const QVPDFCharCodeToUnicode& map) {
 }  // namespace
 
 QVPDFFont::~QVPDFFont() = default;
+
+std::optional<std::string> QVPDFFont::familyNameOfFont(std::string_view name) {
+  // Names a document can bring are many only in a hostile file: beyond the
+  // bound the answers are searched again.
+  constexpr size_t kMaxKeptNames = 4096;
+  thread_local std::unordered_map<std::string, std::optional<std::string>> known;
+  if (auto it = known.find(std::string(name)); it != known.end()) return it->second;
+  std::optional<std::string> family = QVPDFFontUtilities::familyName(name);
+  if (known.size() >= kMaxKeptNames) known.clear();
+  known.emplace(std::string(name), family);
+  return family;
+}
 
 std::shared_ptr<const QVPDFFont> QVPDFFont::fontWithDictionary(const platform::PdfObject& dictionary,
                                                                std::string_view objectKey) {
@@ -70,7 +83,7 @@ void QVPDFFont::setSubtypeBaseFontName(const platform::PdfObject& dictionary) {
   // Any text up to the first "+" is a subset tag.
   size_t plus = baseFontName_.find('+');
   fontName_ = plus == std::string::npos ? baseFontName_ : baseFontName_.substr(plus + 1);
-  if (auto family = QVPDFFontUtilities::familyName(fontName_); family && !family->empty())
+  if (auto family = familyNameOfFont(fontName_); family && !family->empty())
     fontFamilyName_ = *family;
   else
     fontFamilyName_ = QVPDFFontUtilities::familyNameCut(fontName_);
@@ -88,7 +101,7 @@ void QVPDFFont::setFontDescriptorWithFontDictionary(const platform::PdfObject& d
   fontDescriptor_ = QVPDFFontDescriptor::initWithPDFDictionary(descriptor);
   if (fontDescriptor_ && fontDescriptor_->fontFamily() && !fontDescriptor_->fontFamily()->empty()) {
     // The descriptor's own family replaces the one guessed from the name.
-    auto family = QVPDFFontUtilities::familyName(*fontDescriptor_->fontFamily());
+    auto family = familyNameOfFont(*fontDescriptor_->fontFamily());
     fontFamilyName_ = family ? *family : std::string();
   }
 }

@@ -17,6 +17,7 @@
 //       QVPDFCIDType0Font, QVPDFCIDType2Font
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -96,6 +97,11 @@ class QVPDFFont {
   QVPDFFont() = default;
   QVPDFFont(const QVPDFFont&) = default;
   QVPDFFont& operator=(const QVPDFFont&) = default;
+
+  // The FontBook family of a font name (QVPDFFontUtilities::familyName):
+  // a fuzzy search of every family and face, so each name is searched once
+  // on a thread and the answer kept for every font of that name.
+  static std::optional<std::string> familyNameOfFont(std::string_view name);
 
   // A copy of a concrete font listed under another resource name.
   template <class T>

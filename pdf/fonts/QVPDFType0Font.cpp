@@ -51,7 +51,7 @@ void QVPDFType0Font::setFontDescriptorWithCIDTypeFont() {
   if (!cid) return;
   fontDescriptor_ = cid->fontDescriptor();
   if (fontDescriptor_ && fontDescriptor_->fontFamily() && !fontDescriptor_->fontFamily()->empty()) {
-    auto family = QVPDFFontUtilities::familyName(*fontDescriptor_->fontFamily());
+    auto family = familyNameOfFont(*fontDescriptor_->fontFamily());
     fontFamilyName_ = family ? *family : std::string();
   }
 }

@@ -6,8 +6,13 @@
 
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <optional>
 #include <string_view>
 
 #include <gtest/gtest.h>
@@ -124,6 +129,87 @@ TEST(PdfConvertTool, AFaxCodedPictureComesOutAsItsPixels) {
   ASSERT_EQ(pixels.height(), 18);
   for (int y = 0; y < 18; ++y)
     for (int x = 0; x < 40; ++x) ASSERT_EQ(pixels.row(y)[x], picture.at(x, y) ? 0 : 255) << x << "," << y;
+}
+
+// A page drawn like text turned to outlines, with pictures besides: 300
+// glyph-like paths of 33 elements each (too complex for a shape of a slide,
+// so each becomes a picture), 60 small images of their own and one image
+// under a clip.
+void writePictureHeavyPage(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  std::string content = "0.1 0.1 0.4 rg\n";
+  for (int i = 0; i < 300; ++i) {
+    const double cx = 40 + (i % 20) * 27, cy = 760 - (i / 20) * 24;
+    content += std::to_string(cx + 8) + " " + std::to_string(cy) + " m\n";
+    for (int k = 1; k <= 32; ++k) {
+      const double angle = k * 3.14159265358979 / 16, radius = k % 2 ? 5.0 : 9.0;
+      content += std::to_string(cx + radius * std::cos(angle)) + " " + std::to_string(cy + radius * std::sin(angle)) +
+                 " l\n";
+    }
+    content += "h f\n";
+  }
+  qvtest::PdfBuilder::Dict images;
+  for (int i = 0; i < 60; ++i) {
+    std::string samples(6 * 6 * 3, '\0');
+    for (size_t k = 0; k < samples.size(); ++k) samples[k] = static_cast<char>((k * 37 + i * 11) % 256);
+    const std::string name = "Im" + std::to_string(i);
+    images[name] = b.stream(samples, "<< /Subtype /Image /Width 6 /Height 6 /ColorSpace /DeviceRGB "
+                                     "/BitsPerComponent 8 >>");
+    content += "q 18 0 0 18 " + std::to_string(40 + (i % 20) * 27) + " " + std::to_string(40 + (i / 20) * 24) +
+               " cm /" + name + " Do Q\n";
+  }
+  content += "q 300 150 100 100 re W n 200 0 0 200 250 100 cm /Im0 Do Q\n";
+  b.addPage(content, b.resources({{"XObject", images}}));
+  b.write(path);
+}
+
+// The files and folders a run of the driver creates (every successful call
+// that makes a name), counted by strace; nullopt when strace cannot run.
+std::optional<std::vector<std::string>> filesCreated(const std::string& arguments, const fs::path& log) {
+  // The leak checker of a sanitizer build cannot run under strace.
+  const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS}:detect_leaks=0\" strace -f -qq -o " + quoted(log.string()) +
+                              " -e trace=open,openat,creat,mkdir,mkdirat,link,linkat,symlink,symlinkat"
+                              " -e status=successful " +
+                              quoted(QV_PDFCONVERT) + " " + arguments + " >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0) return std::nullopt;
+  std::ifstream in(log);
+  std::vector<std::string> created;
+  for (std::string line; std::getline(in, line);)
+    for (const char* call : {"O_CREAT", "creat(", "mkdir", "link"})
+      if (line.find(call) != std::string::npos) {
+        created.push_back(line);
+        break;
+      }
+  return created;
+}
+
+TEST(PdfConvertTool, HundredsOfPicturesOnAPageCreateAHandfulOfFiles) {
+  if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  qvtest::TempDir dir;
+  writePictureHeavyPage(dir.file("pictures.pdf"));
+  makePages(dir.file("plain.pdf"), 1);
+  for (const std::string type : {"pptx", "docx"}) {
+    SCOPED_TRACE(type);
+    std::map<std::string, std::vector<std::string>> created;
+    for (const std::string input : {"pictures", "plain"}) {
+      const auto files = filesCreated("--to " + type + " " + quoted(dir.file(input + ".pdf").string()) + " " +
+                                          quoted(dir.file(input + "." + type).string()),
+                                      dir.file(input + "." + type + ".strace"));
+      ASSERT_TRUE(files) << input << ": the conversion failed";
+      created[input] = *files;
+    }
+    std::string list;
+    for (const std::string& line : created["pictures"]) list += line + "\n";
+    // Pictures add no file of their own: the pages make as many as a page
+    // without any.
+    EXPECT_EQ(created["pictures"].size(), created["plain"].size()) << list;
+    if (type == "pptx") EXPECT_LT(created["pictures"].size(), 20u) << list;
+    qvtest::ZipPackage package(dir.file("pictures." + type));
+    size_t pictures = 0;
+    for (const std::string& name : package.entries())
+      if (name.find("/media/") != std::string::npos) ++pictures;
+    EXPECT_GE(pictures, type == "pptx" ? 361u : 61u) << "every picture is in the package";
+  }
 }
 
 // ---------------------------------------------------------------------------

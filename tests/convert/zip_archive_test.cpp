@@ -13,6 +13,7 @@
 #include <minizip/unzip.h>
 
 #include "convert/zip/QVZipArchive.h"
+#include "convert/zip/QVZipPartStore.h"
 #include "tests/support/fixtures.h"
 
 namespace {
@@ -201,6 +202,50 @@ TEST(QVZipArchive, PartsHeldInMemoryBecomeEntriesDatedNow) {
   localtime_r(&before, &local);
   EXPECT_EQ(info.tmu_date.tm_year, static_cast<uInt>(local.tm_year + 1900));
   EXPECT_EQ(info.tmu_date.tm_mday, static_cast<uInt>(local.tm_mday));
+}
+
+TEST(QVZipPartStore, PartsBeyondTheMemoryBoundGoToOneSpillFileAndComeBackWhole) {
+  qvtest::TempDir dir;
+  const auto spill = dir.file("media.spill");
+  const auto output = dir.file("out.zip");
+  const auto bytes = [](char c, size_t n) { return std::make_shared<const std::string>(n, c); };
+  {
+    QVZipPartStore store(spill.string(), 1000);
+    store.put("ppt/media/image1.png", bytes('a', 600));
+    EXPECT_FALSE(std::filesystem::exists(spill)) << "made only when needed";
+    store.put("ppt/media/image2.png", bytes('b', 600));  // beyond the bound
+    store.put("ppt/media/image3.jpeg", bytes('c', 300));
+    store.put("ppt/media/image4.png", bytes('d', 700));
+    EXPECT_EQ(store.memoryBytes(), 900u);
+    EXPECT_TRUE(store.spilled());
+    // One file for every part that spilled.
+    EXPECT_EQ(std::filesystem::file_size(spill), 1300u);
+    std::vector<std::string> files;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) files.push_back(e.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"media.spill"});
+    store.remove("ppt/media/image3.jpeg");
+    EXPECT_EQ(store.memoryBytes(), 600u);
+    EXPECT_EQ(store.names(), (std::vector<std::string>{"ppt/media/image1.png", "ppt/media/image2.png",
+                                                       "ppt/media/image4.png"}));
+    QVZipArchive zip;
+    ASSERT_TRUE(zip.createZipFile2(output.string()));
+    for (const std::string& name : store.names()) ASSERT_TRUE(store.addToZip(zip, name)) << name;
+    EXPECT_FALSE(store.addToZip(zip, "ppt/media/image3.jpeg"));
+    ASSERT_TRUE(zip.closeZipFile2());
+  }
+  EXPECT_FALSE(std::filesystem::exists(spill)) << "the spill file goes with the store";
+  EXPECT_EQ(entryText(output, "ppt/media/image1.png"), std::string(600, 'a'));
+  EXPECT_EQ(entryText(output, "ppt/media/image2.png"), std::string(600, 'b'));
+  EXPECT_EQ(entryText(output, "ppt/media/image4.png"), std::string(700, 'd'));
+}
+
+TEST(QVZipPartStore, ASpillFileThatCannotBeMadeIsAnError) {
+  qvtest::TempDir dir;
+  QVZipPartStore store(dir.file("missing-folder/media.spill").string(), 10);
+  store.put("small.png", std::make_shared<const std::string>(5, 'x'));
+  EXPECT_THROW(store.put("large.png", std::make_shared<const std::string>(50, 'y')), std::runtime_error);
+  EXPECT_TRUE(store.contains("small.png"));
+  EXPECT_FALSE(store.contains("large.png"));
 }
 
 TEST(QVZipArchive, OperationsWithoutAnOpenArchiveFail) {

@@ -93,6 +93,11 @@ TEST(ToUnicode, OutputIsCutToTheBuffer) {
 TEST(ToUnicode, SpaceCodeIsTheFirstCodeMappedToSpace) {
   EXPECT_EQ(parse("2 beginbfchar <0020> <0020> <0003> <0020> endbfchar", 16)->spaceCIDCode(), 3u);
   EXPECT_EQ(parse("1 beginbfchar <0003> <0041> endbfchar", 16)->spaceCIDCode(), 0u);
+  // A space mapping that a later one replaces is no space; the answer is
+  // found once and stays.
+  const auto map = parse("3 beginbfchar <0003> <0020> <0009> <0020> <0003> <00410042> endbfchar", 16);
+  EXPECT_EQ(map->spaceCIDCode(), 9u);
+  EXPECT_EQ(map->spaceCIDCode(), 9u);
 }
 
 TEST(ToUnicode, MalformedTextIsSkipped) {

@@ -1,6 +1,6 @@
 // Image extraction end to end: a PDF written with qpdf carries images of every
 // kind the extractor handles; each image XObject (and an inline image) is
-// written to the work folder, and the file is decoded again with libpng or
+// encoded as an image file in memory, which is decoded again with libpng or
 // libjpeg and compared with the samples the PDF was made from.
 #include <gtest/gtest.h>
 
@@ -74,18 +74,19 @@ std::vector<uint8_t> smooth(int width, int height, int n) {
 }
 
 struct Written {
-  std::string path;
+  std::string path;  // the image file's name
+  std::string bytes;
   Bitmap pixels;
 };
 
-Written readBack(const std::string& path) {
-  Written w{path, {}};
-  auto data = platform::fs::readFile(path);
-  EXPECT_TRUE(data) << path;
-  if (!data) return w;
-  if (path.ends_with(".png")) w.pixels = platform::image::decodePng(platform::image::asBytes(*data));
-  else if (path.ends_with(".jpeg")) w.pixels = platform::image::decodeJpeg(platform::image::asBytes(*data));
-  else ADD_FAILURE() << "unexpected file type " << path;
+Written readBack(const QVPDFImageFile& file) {
+  Written w{file.name, std::string(file.bytes()), {}};
+  EXPECT_FALSE(file.empty()) << file.name;
+  if (file.empty()) return w;
+  const auto data = platform::image::asBytes(w.bytes);
+  if (w.path.ends_with(".png")) w.pixels = platform::image::decodePng(data);
+  else if (w.path.ends_with(".jpeg")) w.pixels = platform::image::decodeJpeg(data);
+  else ADD_FAILURE() << "unexpected file type " << w.path;
   return w;
 }
 
@@ -129,11 +130,10 @@ class ExtractionTest : public ::testing::Test {
     auto x = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject(name));
     EXPECT_TRUE(x) << name;
     if (!x) return {};
-    const std::string& path = x->imagePath(fill);
-    EXPECT_FALSE(path.empty()) << name;
-    if (path.empty()) return {};
-    EXPECT_EQ(std::filesystem::path(path).parent_path(), std::filesystem::path(work.path()));
-    return readBack(path);
+    const QVPDFImageFile& file = x->imageFile(fill);
+    EXPECT_FALSE(file.empty()) << name;
+    if (file.empty()) return {};
+    return readBack(file);
   }
 
   std::vector<std::string> filesWritten() const {
@@ -182,6 +182,10 @@ TEST_F(ExtractionTest, FlateRgbCmykAndDecodeArraysConvertThroughTheColourSpace) 
   add("Inverted", builder.flateStream(pack(pattern(kW * kH, 255), kW, kH, 1, 8),
                                       "<< /Subtype /Image /Width 12 /Height 7 /ColorSpace /DeviceGray /BitsPerComponent 8 "
                                       "/Decode [1 0] >>"));
+  // Each channel decoded its own way: converted a channel at a time.
+  add("RGBDecoded", builder.flateStream(pack(pattern(kW * kH * 3, 255), kW, kH, 3, 8),
+                                        "<< /Subtype /Image /Width 12 /Height 7 /ColorSpace /DeviceRGB "
+                                        "/BitsPerComponent 8 /Decode [1 0 0 1 0 0.5] >>"));
   open();
 
   const auto rgb = pattern(kW * kH * 3, 255);
@@ -214,6 +218,14 @@ TEST_F(ExtractionTest, FlateRgbCmykAndDecodeArraysConvertThroughTheColourSpace) 
   const auto gray = pattern(kW * kH, 255);
   w = extract("Inverted");
   for (int i = 0; i < kW * kH; ++i) ASSERT_NEAR(w.pixels.bytes()[i], 255 - static_cast<int>(gray[i]), 1);
+
+  w = extract("RGBDecoded");
+  ASSERT_EQ(w.pixels.format(), PixelFormat::RGB8);
+  for (int i = 0; i < kW * kH; ++i) {
+    ASSERT_NEAR(w.pixels.bytes()[i * 3], 255 - static_cast<int>(rgb[i * 3]), 1) << i;
+    ASSERT_EQ(w.pixels.bytes()[i * 3 + 1], rgb[i * 3 + 1]) << i;
+    ASSERT_NEAR(w.pixels.bytes()[i * 3 + 2], static_cast<int>(rgb[i * 3 + 2]) / 2, 1) << i;
+  }
 }
 
 TEST_F(ExtractionTest, IndexedSeparationAndNamedSpacesAreConverted) {
@@ -274,7 +286,7 @@ TEST_F(ExtractionTest, DctRgbStaysJpegAndAdobeCmykIsConvertedToRgbJpeg) {
 
   Written w = extract("DCT");
   ASSERT_TRUE(w.path.ends_with(".jpeg"));
-  EXPECT_EQ(*platform::fs::readFile(w.path), rgbJpeg);  // kept as it was
+  EXPECT_EQ(w.bytes, rgbJpeg);  // kept as it was
   for (size_t i = 0; i < rgb.size(); ++i) ASSERT_NEAR(w.pixels.bytes()[i], rgb[i], 10);
 
   w = extract("AdobeCMYK");
@@ -304,7 +316,7 @@ TEST_F(ExtractionTest, AJpegFrameFarLargerThanTheImageIsWrittenAtAReducedScale) 
   open();
   Written w = extract("Big");
   ASSERT_TRUE(w.path.ends_with(".jpeg"));
-  EXPECT_NE(*platform::fs::readFile(w.path), jpeg);
+  EXPECT_NE(w.bytes, jpeg);
   EXPECT_EQ(w.pixels.width(), 400);
   EXPECT_EQ(w.pixels.height(), 300);
   // The content is the frame's, shrunk: the first pixel is the mean of the
@@ -454,10 +466,11 @@ TEST_F(ExtractionTest, StencilMasksArePaintedInTheFillColour) {
   auto x = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject("Stencil"));
   ASSERT_TRUE(x);
   EXPECT_TRUE(x->isImageMask());
-  const std::string red = x->imagePath({255, 0, 0});
-  const std::string blue = x->imagePath({0, 0, 255});
-  EXPECT_NE(red, blue);
-  EXPECT_EQ(x->imagePath({255, 0, 0}), red);  // one file per colour
+  const QVPDFImageFile red = x->imageFile({255, 0, 0});
+  const QVPDFImageFile blue = x->imageFile({0, 0, 255});
+  EXPECT_NE(red.serial, blue.serial);
+  EXPECT_NE(red.name, blue.name);
+  EXPECT_EQ(x->imageFile({255, 0, 0}).serial, red.serial);  // one file per colour
   Written w = readBack(red);
   ASSERT_EQ(w.pixels.format(), PixelFormat::RGBA8);
   for (int y = 0; y < kH; ++y)
@@ -497,13 +510,13 @@ TEST_F(ExtractionTest, AnInlineImageIsExtractedFromTheContentStream) {
   ASSERT_TRUE(image);
   EXPECT_TRUE(image->objectID().empty());
   EXPECT_EQ(image->pixelSize(), (platform::Size{4, 3}));
-  Written w = readBack(image->imagePath());
+  Written w = readBack(image->imageFile());
   ASSERT_EQ(w.pixels.format(), PixelFormat::Gray8);
   EXPECT_TRUE(std::equal(data.begin(), data.end(), w.pixels.bytes().begin(),
                          [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; }));
 }
 
-TEST_F(ExtractionTest, ImagesAreWrittenOnlyWhenAskedAndOnlyAsPngOrJpeg) {
+TEST_F(ExtractionTest, ImagesAreMadeOnlyWhenAskedOnlyAsPngOrJpegAndNeverOnDisk) {
   add("A", builder.flateStream(pack(pattern(kW * kH, 255), kW, kH, 1, 8),
                                "<< /Subtype /Image /Width 12 /Height 7 /ColorSpace /DeviceGray /BitsPerComponent 8 >>"));
   std::vector<uint8_t> gray(64, 100);
@@ -513,18 +526,20 @@ TEST_F(ExtractionTest, ImagesAreWrittenOnlyWhenAskedAndOnlyAsPngOrJpeg) {
   auto j = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject("J"));
   ASSERT_TRUE(a && j);
   EXPECT_EQ(a->pixelSize(), (platform::Size{12, 7}));
-  EXPECT_TRUE(filesWritten().empty());
-  EXPECT_TRUE(a->cachedImagePath().empty());
-  const std::string pa = a->imagePath(), pj = j->imagePath();
-  EXPECT_NE(pa, pj);
-  EXPECT_EQ(a->imagePath(), pa);  // written once
-  EXPECT_EQ(a->cachedImagePath(), pa);
-  auto names = filesWritten();
-  ASSERT_EQ(names.size(), 2u);
-  for (const auto& n : names) {
-    EXPECT_TRUE(n.starts_with("IMG_")) << n;
-    EXPECT_TRUE(n.ends_with(".png") || n.ends_with(".jpeg")) << n;
+  EXPECT_TRUE(a->cachedImageFile().empty());
+  const QVPDFImageFile pa = a->imageFile(), pj = j->imageFile();
+  EXPECT_NE(pa.name, pj.name);
+  EXPECT_EQ(a->imageFile().serial, pa.serial);  // made once
+  EXPECT_EQ(a->cachedImageFile().serial, pa.serial);
+  EXPECT_EQ(pa.pixelWidth, 12);
+  EXPECT_EQ(pa.pixelHeight, 7);
+  for (const QVPDFImageFile& f : {pa, pj}) {
+    EXPECT_TRUE(f.name.starts_with("IMG_")) << f.name;
+    EXPECT_TRUE(f.name.ends_with(".png") || f.name.ends_with(".jpeg")) << f.name;
+    EXPECT_TRUE(QVPDFImageFile::typeOfData(f.bytes())) << f.name;
   }
+  // The pictures live in memory: the work folder stays empty.
+  EXPECT_TRUE(filesWritten().empty());
 }
 
 TEST_F(ExtractionTest, UndecodableAndOversizedImagesAreSkippedWithOneLine) {
@@ -555,16 +570,16 @@ TEST_F(ExtractionTest, UndecodableAndOversizedImagesAreSkippedWithOneLine) {
     auto x = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject(name));
     ASSERT_TRUE(x);
     testing::internal::CaptureStderr();
-    EXPECT_EQ(x->imagePath(), "");
-    EXPECT_EQ(x->imagePath(), "");
+    EXPECT_TRUE(x->imageFile().empty());
+    EXPECT_TRUE(x->imageFile().empty());
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
   }
   // An Indexed space that failed its parse converts to black, but the page goes on.
   auto bad = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject("BadCS"));
   ASSERT_TRUE(bad);
-  bad->imagePath();
-  for (const auto& n : filesWritten()) EXPECT_TRUE(n.ends_with(".png")) << n;
+  const QVPDFImageFile& black = bad->imageFile();
+  EXPECT_TRUE(black.empty() || black.name.ends_with(".png")) << black.name;
 }
 
 TEST(ImageUtilities, MediaBoxFollowsTheRotation) {

@@ -43,6 +43,15 @@ TEST(RenderState, DeviceColourIsOpaqueWhateverTheAlpha) {
   s.setFillAlpha(0.25);
   EXPECT_EQ(s.currentFillColor(), platform::Color::rgb(1, 0, 0, 1));
   EXPECT_EQ(s.currentOpacity(), 0.25);
+  // A colour set after the last was read is the one read next.
+  QVPDFColor blue;
+  blue.c[2] = 255;
+  s.setFillColor(blue);
+  EXPECT_EQ(s.currentFillRGBColor(), (QVPDFRGB{0, 0, 255}));
+  s.setStrokeColor(blue);
+  EXPECT_EQ(s.currentStrokeRGBColor(), (QVPDFRGB{0, 0, 255}));
+  s.setStrokeColorSpace(QVPDFColorSpace::deviceGray());
+  EXPECT_EQ(s.currentStrokeRGBColor(), (QVPDFRGB{0, 0, 0}));
   s.setFillColorSpace(nullptr);
   s.setStrokeColorSpace(nullptr);
   EXPECT_EQ(s.currentFillRGBColor(), (QVPDFRGB{0, 0, 0}));

@@ -28,7 +28,8 @@ using platform::Size;
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-std::string imageFile(const fs::path& path, bool png, uint8_t r, uint8_t g, uint8_t b) {
+// A picture of one colour, as an image file in memory named after the path.
+QVPDFImageFile imageFile(const fs::path& path, bool png, uint8_t r, uint8_t g, uint8_t b) {
   platform::image::Bitmap bitmap(64, 48, platform::image::PixelFormat::RGB8);
   for (int y = 0; y < bitmap.height(); ++y)
     for (int x = 0; x < bitmap.width(); ++x) {
@@ -37,9 +38,9 @@ std::string imageFile(const fs::path& path, bool png, uint8_t r, uint8_t g, uint
       p[1] = g;
       p[2] = b;
     }
-  const std::string bytes = png ? platform::image::encodePng(bitmap) : platform::image::encodeJpeg(bitmap, 90);
-  EXPECT_TRUE(platform::fs::writeFile(path.string(), bytes));
-  return path.string();
+  std::string bytes = png ? platform::image::encodePng(bitmap) : platform::image::encodeJpeg(bitmap, 90);
+  return QVPDFImageFile::make(path.filename().string(), png ? QVPDFImageFileType::PNG : QVPDFImageFileType::JPEG,
+                              std::move(bytes), bitmap.width(), bitmap.height());
 }
 
 std::unique_ptr<qvtest::XmlElement> part(const qvtest::ZipPackage& package, const std::string& name) {
@@ -108,11 +109,11 @@ void addPath(QVPPTXPage& page, const platform::Path& path, bool fill, bool strok
   page.addShape(std::move(shape));
 }
 
-bool addPicture(QVPPTXWriter& writer, const std::string& file, const Rect& frame, bool flipX = false) {
+bool addPicture(QVPPTXWriter& writer, const QVPDFImageFile& file, const Rect& frame, bool flipX = false) {
   auto picture = std::make_unique<QVPPTXPicture>();
   picture->pictInfo.setDisplayRect(frame);
   picture->pictInfo.flipX = flipX;
-  picture->runImageID = writer.collectImageWithPath(file);
+  picture->runImageID = writer.collectImage(file);
   if (picture->runImageID.empty()) return false;
   writer.currentPage()->addShape(std::move(picture));
   return true;
@@ -277,8 +278,8 @@ TEST_F(PptxPackage, DocumentProperties) {
 }
 
 TEST_F(PptxPackage, ASlideThatFailedHalfWayLeavesNoTrace) {
-  const std::string png = imageFile(dir_.file("a.png"), true, 200, 0, 0);
-  const std::string jpeg = imageFile(dir_.file("b.jpg"), false, 0, 0, 200);
+  const QVPDFImageFile png = imageFile(dir_.file("a.png"), true, 200, 0, 0);
+  const QVPDFImageFile jpeg = imageFile(dir_.file("b.jpg"), false, 0, 0, 200);
   const std::string file = output();
   {
     QVPPTXWriter writer(file, 4);
@@ -320,14 +321,15 @@ TEST_F(PptxPackage, ASlideThatFailedHalfWayLeavesNoTrace) {
 
 TEST_F(PptxPackage, AFailedSlideWriteDropsTheSlideAndReportsIt) {
   const std::string file = output();
-  QVPPTXWriter writer(file, 2);
+  // Every part goes to the spill file, and something is in its way.
+  QVPPTXWriter writer(file, 2, 0);
   writer.begainWriteDocument();
   writer.begainWritePage({720, 540});
   addText(*writer.currentPage(), 72, 72, 0, "Lost", 20);
-  // Something in the way of the slide part: the write fails.
-  fs::create_directories(writer.currentPage()->slidePath());
-  EXPECT_THROW(writer.endWritePage(), XMLWriterException);
+  fs::create_directories(writer.savedWorkFolder() + "/parts.spill");
+  EXPECT_THROW(writer.endWritePage(), std::runtime_error);
   EXPECT_EQ(writer.completedSlideCount(), 0u);
+  fs::remove(writer.savedWorkFolder() + "/parts.spill");
 
   writer.begainWritePage({720, 540});
   addText(*writer.currentPage(), 72, 72, 0, "Kept", 20);
@@ -340,27 +342,26 @@ TEST_F(PptxPackage, AFailedSlideWriteDropsTheSlideAndReportsIt) {
 }
 
 TEST_F(PptxPackage, PicturesShareMediaAndAlwaysHaveAContentType) {
-  const std::string png = imageFile(dir_.file("red.png"), true, 255, 0, 0);
-  const std::string jpeg = imageFile(dir_.file("blue.jpeg"), false, 0, 0, 255);
+  const QVPDFImageFile png = imageFile(dir_.file("red.png"), true, 255, 0, 0);
+  const QVPDFImageFile jpeg = imageFile(dir_.file("blue.jpeg"), false, 0, 0, 255);
   // A PNG under a name that says otherwise keeps the PNG extension in the package.
-  const std::string misnamed = imageFile(dir_.file("green.jpg"), true, 0, 255, 0);
-  const std::string notAnImage = dir_.file("notes.png").string();
-  std::ofstream(notAnImage) << "not an image";
+  const QVPDFImageFile misnamed = imageFile(dir_.file("green.jpg"), true, 0, 255, 0);
+  const QVPDFImageFile notAnImage = QVPDFImageFile::make("notes.png", QVPDFImageFileType::PNG, "not an image");
   const std::string file = output();
   {
     QVPPTXWriter writer(file, 2);
     writer.begainWriteDocument();
     writer.begainWritePage({720, 540});
-    EXPECT_EQ(writer.collectImageWithPath(png), "rId2");
-    EXPECT_EQ(writer.collectImageWithPath(png), "rId2");
-    EXPECT_EQ(writer.collectImageWithPath(jpeg), "rId3");
-    EXPECT_EQ(writer.collectImageWithPath(misnamed), "rId4");
-    EXPECT_EQ(writer.collectImageWithPath(notAnImage), "");
-    EXPECT_EQ(writer.collectImageWithPath(dir_.file("missing.png").string()), "");
+    EXPECT_EQ(writer.collectImage(png), "rId2");
+    EXPECT_EQ(writer.collectImage(QVPDFImageFile(png)), "rId2");  // a copy is the same picture
+    EXPECT_EQ(writer.collectImage(jpeg), "rId3");
+    EXPECT_EQ(writer.collectImage(misnamed), "rId4");
+    EXPECT_EQ(writer.collectImage(notAnImage), "");
+    EXPECT_EQ(writer.collectImage(QVPDFImageFile()), "");
     for (int i = 0; i < 3; ++i) ASSERT_TRUE(addPicture(writer, i == 0 ? png : i == 1 ? jpeg : misnamed, {i * 70.0, 0, 64, 48}));
     writer.endWritePage();
     writer.begainWritePage({720, 540});
-    EXPECT_EQ(writer.collectImageWithPath(jpeg), "rId2");
+    EXPECT_EQ(writer.collectImage(jpeg), "rId2");
     ASSERT_TRUE(addPicture(writer, jpeg, {0, 0, 64, 48}));
     writer.endWritePage();
     writer.packetPPTXFile();
@@ -371,14 +372,40 @@ TEST_F(PptxPackage, PicturesShareMediaAndAlwaysHaveAContentType) {
   for (const std::string& name : package.entries())
     if (name.rfind("ppt/media/", 0) == 0) media.push_back(name);
   EXPECT_THAT(media, ElementsAre("ppt/media/image1.png", "ppt/media/image2.jpeg", "ppt/media/image3.png"));
-  EXPECT_EQ(package.data("ppt/media/image2.jpeg"), platform::fs::readFile(jpeg).value());
+  EXPECT_EQ(package.data("ppt/media/image2.jpeg"), jpeg.bytes());
   const auto rels2 = part(package, "ppt/slides/_rels/slide2.xml.rels");
   ASSERT_EQ(rels2->children.size(), 2u);
   EXPECT_EQ(rels2->children[1]->attr("Target"), "../media/image2.jpeg");
   EXPECT_EQ(rels2->children[1]->attr("Type"),
             "http://schemas.openxmlformats.org/officeDocument/2006/relationships/image");
-  // The sources stay where they were.
-  EXPECT_TRUE(fs::exists(png));
+}
+
+TEST_F(PptxPackage, SlidesAndPicturesBeyondTheMemoryBoundComeBackWholeFromOneSpillFile) {
+  const QVPDFImageFile png = imageFile(dir_.file("red.png"), true, 255, 0, 0);
+  const QVPDFImageFile jpeg = imageFile(dir_.file("blue.jpeg"), false, 0, 0, 255);
+  const std::string file = output();
+  {
+    QVPPTXWriter writer(file, 3, png.bytes().size() + 100);
+    writer.begainWriteDocument();
+    for (int n = 1; n <= 3; ++n) {
+      writer.begainWritePage({720, 540});
+      addText(*writer.currentPage(), 72, 72, 0, "Slide " + std::to_string(n), 20);
+      ASSERT_TRUE(addPicture(writer, n == 2 ? jpeg : png, {100, 100, 64, 48}));
+      writer.endWritePage();
+    }
+    // One file holds what did not fit in memory; nothing else is on disk.
+    std::vector<std::string> files;
+    for (const auto& e : fs::recursive_directory_iterator(writer.savedWorkFolder())) files.push_back(e.path().filename());
+    EXPECT_THAT(files, ElementsAre("parts.spill"));
+    writer.packetPPTXFile();
+  }
+  EXPECT_THAT(qvtest::checkPresentationPackage(file), IsEmpty());
+  const qvtest::ZipPackage package(file);
+  EXPECT_EQ(package.data("ppt/media/image1.png"), png.bytes());
+  EXPECT_EQ(package.data("ppt/media/image2.jpeg"), jpeg.bytes());
+  for (int n = 1; n <= 3; ++n)
+    EXPECT_NE(package.data("ppt/slides/slide" + std::to_string(n) + ".xml").find("Slide " + std::to_string(n)),
+              std::string::npos);
 }
 
 TEST_F(PptxPackage, WithoutImagesThereIsNoMedia) {
@@ -387,7 +414,7 @@ TEST_F(PptxPackage, WithoutImagesThereIsNoMedia) {
 }
 
 TEST_F(PptxPackage, ShapeIdsAreUniqueWithinASlide) {
-  const std::string png = imageFile(dir_.file("a.png"), true, 10, 10, 10);
+  const QVPDFImageFile png = imageFile(dir_.file("a.png"), true, 10, 10, 10);
   const std::string file = output();
   {
     QVPPTXWriter writer(file, 1);
@@ -442,37 +469,32 @@ TEST_F(PptxPackage, WorkFolderIsNamedAfterTheOutputAndGoesWithTheWriter) {
 // ------------------------------------------------------------------ slides
 
 TEST(PptxPage, RelationshipsOfASlide) {
-  qvtest::TempDir dir;
-  QVPPTXPage page(3, dir.path().string());
+  QVPPTXPage page(3);
   page.begainWritePage(3);
-  EXPECT_EQ(page.slidePath(), dir.path().string() + "/ppt/slides/slide3.xml");
-  EXPECT_EQ(page.relsPath(), dir.path().string() + "/ppt/slides/_rels/slide3.xml.rels");
+  EXPECT_EQ(page.slidePartName(), "ppt/slides/slide3.xml");
+  EXPECT_EQ(page.relsPartName(), "ppt/slides/_rels/slide3.xml.rels");
   EXPECT_EQ(page.findExistRelsWithImagePath("image1.png"), std::nullopt);
   EXPECT_EQ(page.addNewRelsWithImagePath("/tmp/x/image1.png"), "rId2");
   EXPECT_EQ(page.addNewRelsWithImagePath("image2.jpeg"), "rId3");
   EXPECT_EQ(page.findExistRelsWithImagePath("image1.png"), "rId2");
   EXPECT_EQ(page.findExistRelsWithImagePath("/elsewhere/image1.png"), "rId2");
 
-  // Nothing is on disk before the page ends.
-  EXPECT_FALSE(fs::exists(page.slidePath()));
+  // Nothing is made before the page ends.
+  EXPECT_TRUE(page.slidePart().empty());
   page.endWritePage(3);
-  const auto rels = qvtest::parseXml(platform::fs::readFile(page.relsPath()).value());
+  const auto rels = qvtest::parseXml(page.relsPart());
   ASSERT_TRUE(rels);
   ASSERT_EQ(rels->children.size(), 3u);
   EXPECT_EQ(rels->children[0]->attr("Id"), "rId1");
   EXPECT_EQ(rels->children[0]->attr("Target"), "../slideLayouts/slideLayout1.xml");
   EXPECT_EQ(rels->children[1]->attr("Target"), "../media/image1.png");
-  page.removeParts();
-  EXPECT_FALSE(fs::exists(page.slidePath()));
-  EXPECT_FALSE(fs::exists(page.relsPath()));
 }
 
 TEST(PptxPage, SlideWithoutShapesHoldsOnlyItsGroup) {
-  qvtest::TempDir dir;
-  QVPPTXPage page(1, dir.path().string());
+  QVPPTXPage page(1);
   page.begainWritePage(1);
   page.endWritePage(1);
-  const std::string xml = platform::fs::readFile(page.slidePath()).value();
+  const std::string xml = page.slidePart();
   const auto slide = qvtest::parseXml(xml);
   ASSERT_TRUE(slide);
   EXPECT_EQ(slide->local, "sld");
@@ -483,13 +505,12 @@ TEST(PptxPage, SlideWithoutShapesHoldsOnlyItsGroup) {
   EXPECT_NE(xml.find("<p:cNvPr id=\"1\" name=\"\"/>"), std::string::npos);
   EXPECT_NE(xml.find("<a:masterClrMapping/>"), std::string::npos);
   EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\n<p:sld xmlns:a=", 0), 0u);
-  const auto rels = qvtest::parseXml(platform::fs::readFile(page.relsPath()).value());
+  const auto rels = qvtest::parseXml(page.relsPart());
   ASSERT_EQ(rels->children.size(), 1u);
 }
 
 TEST(PptxPage, TextBoxParagraphOperations) {
-  qvtest::TempDir dir;
-  QVPPTXPage page(1, dir.path().string());
+  QVPPTXPage page(1);
   page.begainWritePage(1);
   EXPECT_EQ(page.maxTextBoxWidth(), 0);
   EXPECT_EQ(page.totalTextBoxHeight(), 0);
@@ -514,8 +535,8 @@ TEST(PptxPage, TextBoxParagraphOperations) {
 // --------------------------------------------------------- the whole deck
 
 TEST_F(PptxPackage, ThreeSlideDeckOpensAndShowsItsShapes) {
-  const std::string png = imageFile(dir_.file("photo.png"), true, 220, 30, 30);
-  const std::string jpeg = imageFile(dir_.file("photo.jpg"), false, 30, 30, 220);
+  const QVPDFImageFile png = imageFile(dir_.file("photo.png"), true, 220, 30, 30);
+  const QVPDFImageFile jpeg = imageFile(dir_.file("photo.jpg"), false, 30, 30, 220);
   const std::string file = output("Deck.pptx");
   {
     QVPPTXWriter writer(file, 3);
