@@ -104,6 +104,14 @@ std::string QVDocxUtilities::lineTwips(float points) {
   return whole(std::clamp(v, 1.0f, kMaxTwips));
 }
 
+std::string QVDocxUtilities::pageTwips(float points) {
+  // Word refuses a page without width or height, and a side that overflows
+  // stands for a huge page, not for none.
+  float v = points * 20.0f;
+  if (std::isnan(v)) v = 1.0f;
+  return whole(std::clamp(v, 1.0f, kMaxTwips));
+}
+
 std::string QVDocxUtilities::halfPoints(float size) {
   float v = size * 2.0f;
   if (!std::isfinite(v)) v = 24.0f;
@@ -165,7 +173,7 @@ void QVDocxUtilities::WriteSectProperty(const QVDocx_SectPr& s, XMLFileWriter& w
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.writeStartElementWithNamespace(ns, "sectPr");
   if (s.type > 0) emptyElement(w, "type", {{"val", _sectTypeValue(s.type)}});
-  emptyElement(w, "pgSz", {{"w", twips(s.pgSz.w, false)}, {"h", twips(s.pgSz.h, false)}});
+  emptyElement(w, "pgSz", {{"w", pageTwips(s.pgSz.w)}, {"h", pageTwips(s.pgSz.h)}});
   emptyElement(w, "pgMar",
                {{"top", twips(s.pgMar.top, true)},
                 {"right", twips(s.pgMar.right, false)},

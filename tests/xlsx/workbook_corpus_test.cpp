@@ -57,17 +57,18 @@ TEST(WorkbookCorpus, EveryFileOpensAndHoldsTheWordsOfItsPages) {
     SCOPED_TRACE(pdf.filename().string());
     const fs::path out = dir.file(pdf.stem().string() + ".xlsx");
     const std::string password = qvtest::corpusPassword(pdf);
-    {
-      auto document = platform::PdfDocument::open(pdf.string(), password);
-      ASSERT_TRUE(document && document->isUnlocked());
+    if (const std::string why = qvtest::corpusFileUnreadable(pdf); !why.empty()) {
+      ADD_FAILURE() << why;
+      continue;
     }
     if (!password.empty()) {
       if (!xlsxtest::pdfconvertAvailable()) continue;
       const auto result = xlsxtest::runPdfconvert({"--password", password, "--to", "xlsx", pdf.string(), out.string()});
-      ASSERT_EQ(result.exitCode, 0) << result.output;
+      EXPECT_EQ(result.exitCode, 0) << result.output;
     } else {
-      xlsxtest::convertToXlsx(pdf, out);
+      EXPECT_NO_THROW(xlsxtest::convertToXlsx(pdf, out));
     }
+    if (!fs::exists(out)) continue;
     EXPECT_THAT(qvtest::checkWorkbookPackage(out), testing::IsEmpty());
     workbooks.push_back(out);
   }
