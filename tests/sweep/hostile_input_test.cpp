@@ -132,7 +132,7 @@ TEST(HostileInput, AnInlineImageInASelfDrawingFormIsOnePicture) {
   b.write(dir.file("hostile.pdf"));
   expectSoundConversion(dir.file("hostile.pdf"), dir, sweep::DeckCheck::OpensWithSlide);
   int media = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(dir.file("run")))
+  for (const auto& entry : fs::recursive_directory_iterator(dir.file("run-pptx")))
     if (entry.path().extension() == ".pptx") {
       FILE* pipe = popen(("unzip -Z1 '" + entry.path().string() + "'").c_str(), "r");
       ASSERT_NE(pipe, nullptr);
@@ -211,7 +211,7 @@ TEST(HostileInput, APageListedManyTimesIsOneSlide) {
   pdf += "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   ASSERT_TRUE(platform::fs::writeFile(dir.file("hostile.pdf").string(), pdf));
   expectSoundConversion(dir.file("hostile.pdf"), dir);
-  const qvtest::ZipPackage deck(dir.file("run") / "out" / "hostile.pptx");
+  const qvtest::ZipPackage deck(dir.file("run-pptx") / "out" / "hostile.pptx");
   EXPECT_TRUE(deck.contains("ppt/slides/slide1.xml"));
   EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
@@ -256,7 +256,7 @@ TEST(HostileInput, MillionsOfObjectsNamedInAFewKilobytesEndInTime) {
   ASSERT_LT(pdf.size(), 64u << 10);
 
   expectSoundConversion(dir.file("hostile.pdf"), dir);
-  const qvtest::ZipPackage deck(dir.file("run") / "out" / "hostile.pptx");
+  const qvtest::ZipPackage deck(dir.file("run-pptx") / "out" / "hostile.pptx");
   EXPECT_TRUE(deck.contains("ppt/slides/slide1.xml"));
   EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
