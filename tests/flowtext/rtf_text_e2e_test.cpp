@@ -387,7 +387,7 @@ TEST(RtfTextEndToEnd, CorpusPdfsConvertToBothAndKeepTheirWords) {
 
 TEST(RtfTextEndToEnd, RotatedTextOfTheCorpusIsLeftOutOfBoth) {
   const fs::path pdf = qvtest::corpusDir() / "gofpdf-rotated-text.pdf";
-  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::noCorpus();
+  if (!fs::exists(pdf)) GTEST_SKIP() << qvtest::missingCorpusFile(pdf);
   qvtest::TempDir dir;
   const fs::path rtfFile = dir.file("rotated.rtf"), textFile = dir.file("rotated.txt");
   qvtest::convertWithExporter<QVRTFPDFExporter>(pdf, rtfFile);
