@@ -74,8 +74,139 @@ void QVExcelPage::sortAllRunTextsByX() { allRunTextArray = Sort::SortRunTextsByX
 
 void QVExcelPage::sortAllRunTextsByY() { allRunTextArray = Sort::SortRunTextsByY(allRunTextArray); }
 
+namespace {
+
+bool overlapInHeight(double topA, double baseA, double topB, double baseB) { return topA < baseB && topB < baseA; }
+
+bool overlapInWidth(const QVExcelRunText& a, const QVExcelRunText& b) {
+  return a.ctmInfo.xLeft < b.ctmInfo.xRight && b.ctmInfo.xLeft < a.ctmInfo.xRight;
+}
+
+// Runs of a band that stand in one another's way both across and down: a
+// cell's text, its wrapped lines included. Each with its runs (in band
+// order) and the height they take.
+struct BandBlock {
+  std::vector<size_t> runs;
+  double top = 0;
+  double base = 0;
+};
+
+std::vector<BandBlock> blocksOfBand(const QVExcelRunList& band) {
+  const size_t n = band.size();
+  std::vector<size_t> parent(n);
+  for (size_t i = 0; i < n; ++i) parent[i] = i;
+  auto root = [&](size_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j) {
+      const QVExcelRunText& a = *band[i];
+      const QVExcelRunText& b = *band[j];
+      if (overlapInHeight(a.ctmInfo.yTop, a.ctmInfo.yBase, b.ctmInfo.yTop, b.ctmInfo.yBase) && overlapInWidth(a, b))
+        parent[root(j)] = root(i);
+    }
+  std::vector<BandBlock> blocks;
+  std::unordered_map<size_t, size_t> blockOf;
+  for (size_t i = 0; i < n; ++i) {
+    auto [it, added] = blockOf.try_emplace(root(i), blocks.size());
+    if (added) blocks.push_back({{}, band[i]->ctmInfo.yTop, band[i]->ctmInfo.yBase});
+    BandBlock& block = blocks[it->second];
+    block.runs.push_back(i);
+    block.top = std::min(block.top, band[i]->ctmInfo.yTop);
+    block.base = std::max(block.base, band[i]->ctmInfo.yBase);
+  }
+  return blocks;
+}
+
+// True when the row holds runs side by side: cells of a table's row.
+bool holdsCellsSideBySide(const QVExcelRunList& row) {
+  for (const auto& run : row)
+    if (!overlapInWidth(*row.front(), *run)) return true;
+  return false;
+}
+
+// A band splits where the only thing that holds rows of cells together is
+// text standing beside them in a column of its own: the label of a merged
+// cell of the printed sheet, centred on the rows it names, or a wrapped
+// note beside rows set wider apart than its lines. Without it the band is
+// cut again into rows; the spanning text joins the first row it reaches
+// into, and its cell spans the rest. Bands answered in order, each in the
+// order of `band`.
+std::vector<QVExcelRunList> splitAtSpanningText(const QVExcelRunList& band) {
+  // The tests compare runs pairwise: a band of thousands of runs is a page
+  // of text set in a staircase, not a table, and stays whole.
+  constexpr size_t kMaxRunsToSplit = 4096;
+  if (band.size() < 5 || band.size() > kMaxRunsToSplit) return {band};
+  const std::vector<BandBlock> blocks = blocksOfBand(band);
+  if (blocks.size() < 3) return {band};
+
+  std::vector<char> spanning(band.size(), 0);
+  bool any = false;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const BandBlock& block = blocks[i];
+    std::vector<size_t> above, below;
+    for (size_t j = 0; j < blocks.size(); ++j) {
+      const BandBlock& other = blocks[j];
+      if (j == i || !overlapInHeight(block.top, block.base, other.top, other.base)) continue;
+      if (other.top < block.top && other.base < block.base) above.push_back(j);
+      if (other.top > block.top && other.base > block.base) below.push_back(j);
+    }
+    bool apart = false;
+    for (size_t a : above) {
+      for (size_t b : below)
+        if (!overlapInHeight(blocks[a].top, blocks[a].base, blocks[b].top, blocks[b].base)) {
+          apart = true;
+          break;
+        }
+      if (apart) break;
+    }
+    if (!apart) continue;
+    for (size_t r : block.runs) spanning[r] = 1;
+    any = true;
+  }
+  if (!any) return {band};
+
+  QVExcelRunList rest;
+  for (size_t i = 0; i < band.size(); ++i)
+    if (!spanning[i]) rest.push_back(band[i]);
+  std::vector<QVExcelRunList> rows = QVExcelSortUtilities::FindGroupsInTurn(rest, Sort::Grouping::RowBands);
+  if (rows.size() < 2 || !std::all_of(rows.begin(), rows.end(), holdsCellsSideBySide)) return {band};
+
+  // The spanning text goes, a block whole, to the row it shares the most
+  // height with: the upper of rows it stands beside alike (a label centred
+  // on them, as the sheet holds it: in the first row of its merged cell).
+  std::vector<std::pair<double, double>> extents;
+  for (const QVExcelRunList& row : rows) {
+    double top = row.front()->ctmInfo.yTop, base = row.front()->ctmInfo.yBase;
+    for (const auto& run : row) top = std::min(top, run->ctmInfo.yTop), base = std::max(base, run->ctmInfo.yBase);
+    extents.emplace_back(top, base);
+  }
+  std::unordered_map<const QVExcelRunText*, size_t> rowOf;
+  for (size_t k = 0; k < rows.size(); ++k)
+    for (const auto& run : rows[k]) rowOf[run.get()] = k;
+  for (const BandBlock& block : blocks) {
+    if (!spanning[block.runs.front()]) continue;
+    size_t best = 0;
+    double most = -1.0;
+    for (size_t k = 0; k < rows.size(); ++k) {
+      const double shared =
+          std::min(block.base, extents[k].second) - std::max(block.top, extents[k].first);
+      if (shared > most + 1.0) most = shared, best = k;
+    }
+    for (size_t r : block.runs) rowOf[band[r].get()] = best;
+  }
+  std::vector<QVExcelRunList> split(rows.size());
+  for (const auto& run : band) split[rowOf.at(run.get())].push_back(run);
+  return split;
+}
+
+}  // namespace
+
 void QVExcelPage::creatTempRowsByY() {
-  allTempRowArray = qvexcelcut::bands<QVExcelTempRow>(allRunTextArray, Sort::Grouping::RowBands);
+  allTempRowArray.clear();
+  for (QVExcelRunList& band : Sort::FindGroupsInTurn(allRunTextArray, Sort::Grouping::RowBands))
+    for (QVExcelRunList& row : splitAtSpanningText(band)) allTempRowArray.emplace_back(std::move(row));
 }
 
 void QVExcelPage::creatTempCellsByX() {

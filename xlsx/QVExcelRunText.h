@@ -53,6 +53,8 @@ struct QVExcelRunText : QVExcelRun {
   QVExcelRunTextProperty rPr;
   // Width of the text in display space.
   double textWidth = 0;
+  // Width of a blank in the run's font, display space (0: not known).
+  double spaceWidth = 0;
   // Grid slot, 1-based once the page is typeset.
   uint64_t columnIndex = 0;
   uint64_t rowIndex = 0;

@@ -196,14 +196,24 @@ std::vector<QVExcelRunList> QVExcelSortUtilities::FindGroupsInTurn(const QVExcel
   return {};
 }
 
+bool QVExcelSortUtilities::IsWordGap(const QVExcelRunText& before, double gap) {
+  return before.spaceWidth > 0 && gap >= before.spaceWidth / 2.0;
+}
+
 QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunList& group) {
   if (group.empty()) return nullptr;
   QVExcelRunText& first = *group.front();
   for (size_t i = 1; i < group.size(); ++i) {
     const QVExcelRunText& r = *group[i];
+    // Justified text and fonts set one word a string stand their words
+    // closer than a blank: the gap alone says where a word ends.
+    if (IsWordGap(first, r.ctmInfo.xLeft - first.ctmInfo.xRight) && !first.text.empty() && !r.text.empty() &&
+        !isWhitespace(first.text.back()) && !isWhitespace(r.text.front()))
+      first.text += ' ';
     first.text += r.text;
     first.textWidth += r.textWidth;
     first.ctmInfo.xRight = r.ctmInfo.xRight;
+    if (r.spaceWidth > 0) first.spaceWidth = r.spaceWidth;
   }
   return group.front();
 }

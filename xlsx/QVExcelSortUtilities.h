@@ -44,8 +44,14 @@ class QVExcelSortUtilities {
   enum class Grouping { RowBands, ColumnBands, LineContinuations, BlockContinuations };
   static std::vector<QVExcelRunList> FindGroupsInTurn(const QVExcelRunList& runs, Grouping grouping);
 
+  // True when a gap after the run parts two words: half a blank of the run's
+  // font or more, the measure the other outputs part words by. A run that
+  // knows no blank width parts none.
+  static bool IsWordGap(const QVExcelRunText& before, double gap);
+
   // Joins the group into its first run, which is changed and answered: one
-  // line (texts appended as they are, right edge of the last run) ...
+  // line (texts appended with a blank where they stand a word gap apart,
+  // right edge of the last run) ...
   static QVExcelRunTextPtr MergeRunTextsInWidth(const QVExcelRunList& group);
   // ... or further lines: each line after a line feed, or, when the cells
   // wrap their text, after one blank unless the texts already meet at
