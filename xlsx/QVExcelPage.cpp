@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -68,6 +69,7 @@ void QVExcelPage::typesetRunTexts() {
   caculateColumnNumber();
   correctColumnNumber();
   caculateRunTextMergeLength();
+  placeCentredLabels();
 }
 
 void QVExcelPage::sortAllRunTextsByX() { allRunTextArray = Sort::SortRunTextsByX(allRunTextArray); }
@@ -82,8 +84,9 @@ bool overlapInWidth(const QVExcelRunText& a, const QVExcelRunText& b) {
   return a.ctmInfo.xLeft < b.ctmInfo.xRight && b.ctmInfo.xLeft < a.ctmInfo.xRight;
 }
 
-// Runs of a band that stand in one another's way both across and down: a
-// cell's text, its wrapped lines included. Each with its runs (in band
+// Runs of a band that stand in one another's way both across and down, or
+// that are lines of one paragraph set solid: a cell's text, its wrapped
+// lines included. Each with its runs (in band
 // order) and the height they take.
 struct BandBlock {
   std::vector<size_t> runs;
@@ -103,7 +106,9 @@ std::vector<BandBlock> blocksOfBand(const QVExcelRunList& band) {
     for (size_t j = i + 1; j < n; ++j) {
       const QVExcelRunText& a = *band[i];
       const QVExcelRunText& b = *band[j];
-      if (overlapInHeight(a.ctmInfo.yTop, a.ctmInfo.yBase, b.ctmInfo.yTop, b.ctmInfo.yBase) && overlapInWidth(a, b))
+      if (overlapInWidth(a, b) && (overlapInHeight(a.ctmInfo.yTop, a.ctmInfo.yBase, b.ctmInfo.yTop, b.ctmInfo.yBase) ||
+                                   QVExcelSortUtilities::IsLineSetSolid(a, b) ||
+                                   QVExcelSortUtilities::IsLineSetSolid(b, a)))
         parent[root(j)] = root(i);
     }
   std::vector<BandBlock> blocks;
@@ -145,22 +150,16 @@ std::vector<QVExcelRunList> splitAtSpanningText(const QVExcelRunList& band) {
   bool any = false;
   for (size_t i = 0; i < blocks.size(); ++i) {
     const BandBlock& block = blocks[i];
-    std::vector<size_t> above, below;
+    // It spans rows when two of the blocks it stands beside stand one above
+    // the other, apart: when one of them ends before another begins.
+    double lowestTop = -std::numeric_limits<double>::infinity();
+    double highestBase = std::numeric_limits<double>::infinity();
     for (size_t j = 0; j < blocks.size(); ++j) {
-      const BandBlock& other = blocks[j];
-      if (j == i || !overlapInHeight(block.top, block.base, other.top, other.base)) continue;
-      if (other.top < block.top && other.base < block.base) above.push_back(j);
-      if (other.top > block.top && other.base > block.base) below.push_back(j);
+      if (j == i || !overlapInHeight(block.top, block.base, blocks[j].top, blocks[j].base)) continue;
+      lowestTop = std::max(lowestTop, blocks[j].top);
+      highestBase = std::min(highestBase, blocks[j].base);
     }
-    bool apart = false;
-    for (size_t a : above) {
-      for (size_t b : below)
-        if (!overlapInHeight(blocks[a].top, blocks[a].base, blocks[b].top, blocks[b].base)) {
-          apart = true;
-          break;
-        }
-      if (apart) break;
-    }
+    const bool apart = highestBase <= lowestTop;
     if (!apart) continue;
     for (size_t r : block.runs) spanning[r] = 1;
     any = true;
@@ -197,7 +196,10 @@ std::vector<QVExcelRunList> splitAtSpanningText(const QVExcelRunList& band) {
     for (size_t r : block.runs) rowOf[band[r].get()] = best;
   }
   std::vector<QVExcelRunList> split(rows.size());
-  for (const auto& run : band) split[rowOf.at(run.get())].push_back(run);
+  for (size_t i = 0; i < band.size(); ++i) {
+    band[i]->spansRows = spanning[i] != 0;
+    split[rowOf.at(band[i].get())].push_back(band[i]);
+  }
   return split;
 }
 
@@ -499,4 +501,52 @@ std::optional<std::string> QVExcelPage::creatCSV() {
       throw std::runtime_error("The table of page " + std::to_string(pageNumber_) + " is too large for a CSV file");
   }
   return text;
+}
+
+// ---------------------------------------------------------------------------
+// Labels centred on their rows
+
+void QVExcelPage::placeCentredLabels() {
+  std::unordered_map<uint64_t, std::vector<std::pair<uint64_t, uint64_t>>> taken;
+  for (const auto& run : allRunTextArray)
+    if (run->spansRows) taken.try_emplace(run->columnIndex);
+  if (taken.empty()) return;
+  // The rows each run of a column of labels takes, its span included, and
+  // how many runs each row holds.
+  std::unordered_map<uint64_t, size_t> runsInRow;
+  for (const auto& run : allRunTextArray) {
+    ++runsInRow[run->rowIndex];
+    for (auto& [column, rows] : taken)
+      if (column >= run->columnIndex && column - run->columnIndex <= run->columnLength)
+        rows.emplace_back(run->rowIndex, run->rowIndex + run->rowLength);
+  }
+  for (auto& [column, rows] : taken) std::sort(rows.begin(), rows.end());
+
+  std::unordered_map<Slot, QVExcelRunList, SlotHash> slots;
+  for (const auto& run : allRunTextArray)
+    if (taken.count(run->columnIndex)) slots[{run->rowIndex, run->columnIndex}].push_back(run);
+  for (auto& [slot, runs] : slots) {
+    const auto [row, column] = slot;
+    if (std::any_of(runs.begin(), runs.end(),
+                    [](const QVExcelRunTextPtr& r) { return r->spansRows || r->rowLength != 0; }))
+      continue;
+    // The taken rows nearest above and below the slot's own.
+    const auto& rows = taken.at(column);
+    uint64_t above = 0, below = 0, covering = 0;
+    for (const auto& [first, last] : rows) {
+      if (last < row) above = std::max(above, last);
+      if (first > row && (below == 0 || first < below)) below = first;
+      if (first <= row && row <= last && first != last) ++covering;
+    }
+    if (above == 0 || below == 0 || covering != 0) continue;
+    const uint64_t free = row - above - 1;
+    if (free == 0 || below - row - 1 != free) continue;
+    bool tableRows = true;
+    for (uint64_t r = row - free; r <= row + free && tableRows; ++r) tableRows = runsInRow[r] >= 2;
+    if (!tableRows) continue;
+    for (const auto& run : runs) {
+      run->rowIndex = row - free;
+      run->rowLength = 2 * free;
+    }
+  }
 }

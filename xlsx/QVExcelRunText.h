@@ -61,6 +61,9 @@ struct QVExcelRunText : QVExcelRun {
   // Further columns and rows the run's cell spans (0: one cell).
   uint64_t columnLength = 0;
   uint64_t rowLength = 0;
+  // The run stands beside rows of cells that it spans (a label centred on
+  // them); the row cut gave it the first of them.
+  bool spansRows = false;
 
   // x from the left edge, y from the top line, textWidth wide, down to the
   // bottom line.

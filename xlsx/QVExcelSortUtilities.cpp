@@ -72,13 +72,16 @@ class LineContinuation {
 
 class BlockContinuation {
  public:
-  explicit BlockContinuation(const QVExcelRunText& first) : first_(first), bottom_(first.ctmInfo.yBottom) {}
+  explicit BlockContinuation(const QVExcelRunText& first)
+      : first_(first), bottom_(first.ctmInfo.yBottom), last_(&first) {}
   static double key(const QVExcelRunText& r) { return r.ctmInfo.yTop; }
   bool joins(const QVExcelRunText& r) {
-    if (!(first_.ctmInfo.xRight - r.ctmInfo.xLeft > 1.0 && std::fabs(r.ctmInfo.yTop - bottom_) < 2.0 &&
+    if (!(first_.ctmInfo.xRight - r.ctmInfo.xLeft > 1.0 &&
+          (std::fabs(r.ctmInfo.yTop - bottom_) < 2.0 || QVExcelSortUtilities::IsLineSetSolid(*last_, r)) &&
           first_.rPr.isSameToRPr(r.rPr)))
       return false;
     bottom_ = std::max(bottom_, r.ctmInfo.yBottom);
+    if (r.ctmInfo.yBase > last_->ctmInfo.yBase) last_ = &r;
     return true;
   }
   bool isBeyond(const QVExcelRunText& r) const { return r.ctmInfo.yTop - bottom_ >= 2.0; }
@@ -86,6 +89,8 @@ class BlockContinuation {
  private:
   const QVExcelRunText& first_;
   double bottom_;
+  // The lowest line so far.
+  const QVExcelRunText* last_;
 };
 
 // The groups the test takes in turn from the list: the first run's group,
@@ -194,6 +199,10 @@ std::vector<QVExcelRunList> QVExcelSortUtilities::FindGroupsInTurn(const QVExcel
       return groupsInTurn<BlockContinuation>(runs);
   }
   return {};
+}
+
+bool QVExcelSortUtilities::IsLineSetSolid(const QVExcelRunText& line, const QVExcelRunText& next) {
+  return std::fabs(next.ctmInfo.yTop - line.ctmInfo.yBase) < 1.0 && next.ctmInfo.yBase > line.ctmInfo.yBase;
 }
 
 bool QVExcelSortUtilities::IsWordGap(const QVExcelRunText& before, double gap) {
