@@ -53,12 +53,17 @@ struct QVExcelRunText : QVExcelRun {
   QVExcelRunTextProperty rPr;
   // Width of the text in display space.
   double textWidth = 0;
+  // Width of a blank in the run's font, display space (0: not known).
+  double spaceWidth = 0;
   // Grid slot, 1-based once the page is typeset.
   uint64_t columnIndex = 0;
   uint64_t rowIndex = 0;
   // Further columns and rows the run's cell spans (0: one cell).
   uint64_t columnLength = 0;
   uint64_t rowLength = 0;
+  // The run stands beside rows of cells that it spans (a label centred on
+  // them); the row cut gave it the first of them.
+  bool spansRows = false;
 
   // x from the left edge, y from the top line, textWidth wide, down to the
   // bottom line.
