@@ -156,14 +156,13 @@ void QVExcelPDFExporter::addToAllRunTextArray(QVExcelRunTextPtr run, double word
     const double gap = run->ctmInfo.xLeft - last.ctmInfo.xRight;
     if (std::fabs(dy) < 1.0 && last.rPr.isEqualToRPr(run->rPr)) {
       if (std::fabs(gap) < 1.0) {
-        last.text += run->text;
+        last.appendText(*run);
         last.textWidth += run->textWidth;
         last.ctmInfo.xRight = run->ctmInfo.xRight;
         return;
       }
       if (std::fabs(gap - wordSpace) < 1.0) {
-        last.text += ' ';
-        last.text += run->text;
+        last.appendText(*run, " ");
         last.textWidth += run->textWidth + wordSpace;
         last.ctmInfo.xRight = run->ctmInfo.xRight;
         return;

@@ -201,7 +201,7 @@ QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunLis
   QVExcelRunText& first = *group.front();
   for (size_t i = 1; i < group.size(); ++i) {
     const QVExcelRunText& r = *group[i];
-    first.text += r.text;
+    first.appendText(r);
     first.textWidth += r.textWidth;
     first.ctmInfo.xRight = r.ctmInfo.xRight;
   }
@@ -214,6 +214,8 @@ QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInHeight(const QVExcelRunLi
   QVExcelRunText& first = *group.front();
   for (size_t i = 1; i < group.size(); ++i) {
     const QVExcelRunText& r = *group[i];
+    // Each line is in its reading order already; the lines are not one line.
+    first.pieces.clear();
     if (manager.isNeedWrapText()) {
       appendLine(first.text, r.text);
     } else {
