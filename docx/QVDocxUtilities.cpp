@@ -144,6 +144,7 @@ void QVDocxUtilities::WriteRProperty(const QVDocx_RPr& rPr, XMLFileWriter& w) {
   emptyElement(w, "szCs", {{"val", size}});
   if (rPr.u != 0) emptyElement(w, "u", {{"val", _underlineValue(rPr.u)}, {"color", color}});
   if (rPr.scrpit != 0) emptyElement(w, "vertAlign", {{"val", _scriptValue(rPr.scrpit)}});
+  if (rPr.rtl) emptyElement(w, "rtl", {});
   w.writeEndElement();
 }
 
@@ -156,6 +157,7 @@ void QVDocxUtilities::WritePProperty(const QVDocx_PPr& pPr, const QVDocx_RPr& rP
     for (const QVDocx_Tab& tab : tabs.tabs) emptyElement(w, "tab", {{"val", "left"}, {"pos", twips(tab.pos, true)}});
     w.writeEndElement();
   }
+  if (pPr.bidi) emptyElement(w, "bidi", {});
   emptyElement(w, "spacing",
                {{"before", twips(pPr.spacing.before, false)},
                 {"after", twips(pPr.spacing.after, false)},

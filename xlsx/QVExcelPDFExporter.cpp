@@ -168,15 +168,14 @@ void QVExcelPDFExporter::addToAllRunTextArray(QVExcelRunTextPtr run, double word
       // A gap under a point may still be a word gap: small type, or
       // justified text set tight.
       if (std::fabs(gap) < 1.0 && !QVExcelSortUtilities::IsWordGap(last, gap)) {
-        last.text += run->text;
+        last.appendText(*run);
         last.textWidth += run->textWidth;
         last.ctmInfo.xRight = run->ctmInfo.xRight;
         last.spaceWidth = run->spaceWidth;
         return;
       }
       if (std::fabs(gap - wordSpace) < 1.0) {
-        last.text += ' ';
-        last.text += run->text;
+        last.appendText(*run, " ");
         last.textWidth += run->textWidth + wordSpace;
         last.ctmInfo.xRight = run->ctmInfo.xRight;
         last.spaceWidth = run->spaceWidth;

@@ -65,6 +65,20 @@ struct QVExcelRunText : QVExcelRun {
   // them); the row cut gave it the first of them.
   bool spansRows = false;
 
+  // The strings a run of right-to-left text was joined from, left to right,
+  // with the blanks between them; its text is then their reading order.
+  // Empty for every other run.
+  std::vector<std::string> pieces;
+
+  // The most pieces a run keeps: beyond them (no line of a page has so
+  // many strings) further strings join in the order of the page.
+  static constexpr size_t kMaxPieces = 1024;
+
+  // Joins the text of the run to the right of this one, after `separator`
+  // (a blank or nothing): in reading order where either holds right-to-left
+  // text, else appended.
+  void appendText(const QVExcelRunText& right, std::string_view separator = {});
+
   // x from the left edge, y from the top line, textWidth wide, down to the
   // bottom line.
   platform::Rect frame() const;

@@ -216,10 +216,9 @@ QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunLis
     const QVExcelRunText& r = *group[i];
     // Justified text and fonts set one word a string stand their words
     // closer than a blank: the gap alone says where a word ends.
-    if (IsWordGap(first, r.ctmInfo.xLeft - first.ctmInfo.xRight) && !first.text.empty() && !r.text.empty() &&
-        !isWhitespace(first.text.back()) && !isWhitespace(r.text.front()))
-      first.text += ' ';
-    first.text += r.text;
+    const bool blank = IsWordGap(first, r.ctmInfo.xLeft - first.ctmInfo.xRight) && !first.text.empty() &&
+                       !r.text.empty() && !isWhitespace(first.text.back()) && !isWhitespace(r.text.front());
+    first.appendText(r, blank ? " " : "");
     first.textWidth += r.textWidth;
     first.ctmInfo.xRight = r.ctmInfo.xRight;
     if (r.spaceWidth > 0) first.spaceWidth = r.spaceWidth;
@@ -233,6 +232,8 @@ QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInHeight(const QVExcelRunLi
   QVExcelRunText& first = *group.front();
   for (size_t i = 1; i < group.size(); ++i) {
     const QVExcelRunText& r = *group[i];
+    // Each line is in its reading order already; the lines are not one line.
+    first.pieces.clear();
     if (manager.isNeedWrapText()) {
       appendLine(first.text, r.text);
     } else {
