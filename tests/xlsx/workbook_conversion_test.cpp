@@ -43,6 +43,16 @@ fs::path tablesPdf() { return qvtest::corpusDir() / "gofpdf-tables.pdf"; }
 
 class WorkbookConversion : public ::testing::Test {
  protected:
+  // Writes the built PDF, converts it to `name`, checks the package and
+  // returns the cells of its first sheet.
+  Cells firstSheet(qvtest::PdfBuilder& b, const std::string& name) {
+    b.write(dir.file("in.pdf"));
+    const fs::path out = dir.file(name);
+    xlsxtest::convertToXlsx(dir.file("in.pdf"), out);
+    EXPECT_THAT(qvtest::checkWorkbookPackage(out), IsEmpty());
+    return qvtest::readWorkbookCells(out).at("Sheet 1");
+  }
+
   qvtest::TempDir dir;
 };
 
@@ -231,11 +241,7 @@ TEST_F(WorkbookConversion, MinusOneInEveryFormIsANumberCellOfItsValue) {
   for (size_t i = 0; i < texts.size(); ++i)
     content += "BT /F1 10 Tf 72 " + std::to_string(700 - 20 * static_cast<int>(i)) + " Td (" + texts[i] + ") Tj ET\n";
   b.addPage(content, font);
-  b.write(dir.file("in.pdf"));
-  const fs::path out = dir.file("minus.xlsx");
-  xlsxtest::convertToXlsx(dir.file("in.pdf"), out);
-  EXPECT_THAT(qvtest::checkWorkbookPackage(out), IsEmpty());
-  const Cells cells = qvtest::readWorkbookCells(out).at("Sheet 1");
+  const Cells cells = firstSheet(b, "minus.xlsx");
   ASSERT_EQ(cells.size(), texts.size());
   for (size_t i = 0; i < texts.size(); ++i) {
     const std::string reference = "A" + std::to_string(i + 1);
@@ -245,7 +251,7 @@ TEST_F(WorkbookConversion, MinusOneInEveryFormIsANumberCellOfItsValue) {
     ASSERT_FALSE(cells.at(reference).value.empty());
     EXPECT_EQ(std::stod(cells.at(reference).value), -1.0);
   }
-  const auto rows = xlsxtest::openpyxlRows(out, "Sheet 1");
+  const auto rows = xlsxtest::openpyxlRows(dir.file("minus.xlsx"), "Sheet 1");
   ASSERT_TRUE(rows) << "python3-openpyxl cannot read the workbook";
   for (const std::string& line : lines(*rows)) EXPECT_EQ(std::stod(line), -1.0) << *rows;
 }
@@ -267,11 +273,7 @@ TEST_F(WorkbookConversion, WordsSetCloserThanABlankStayApart) {
     start = end + 1;
   }
   b.addPage(content + "ET", b.resources({{"Font", {{"F1", font.font}}}}));
-  b.write(dir.file("in.pdf"));
-  const fs::path out = dir.file("words.xlsx");
-  xlsxtest::convertToXlsx(dir.file("in.pdf"), out);
-  EXPECT_THAT(qvtest::checkWorkbookPackage(out), IsEmpty());
-  const Cells cells = qvtest::readWorkbookCells(out).at("Sheet 1");
+  const Cells cells = firstSheet(b, "words.xlsx");
   ASSERT_EQ(cells.size(), 1u);
   EXPECT_EQ(cells.at("A1").value, "Tous les rois de la Grèce qui descendaient de Minos");
   const auto tables = xlsxtest::convertToCsv(dir.file("in.pdf"), dir.file("words"));
@@ -291,11 +293,7 @@ TEST_F(WorkbookConversion, ALabelBesideTwoRowsTakesAMergedCellAndTheRowsStayApar
   b.addPage(show(72, 694.5, "Americas") + show(160, 700, "210,009.99") + show(260, 700, "198,776.00") +
                 show(160, 689, "30,500.00") + show(260, 689, "28,001.45"),
             font);
-  b.write(dir.file("in.pdf"));
-  const fs::path out = dir.file("label.xlsx");
-  xlsxtest::convertToXlsx(dir.file("in.pdf"), out);
-  EXPECT_THAT(qvtest::checkWorkbookPackage(out), IsEmpty());
-  const Cells cells = qvtest::readWorkbookCells(out).at("Sheet 1");
+  const Cells cells = firstSheet(b, "label.xlsx");
   ASSERT_EQ(cells.size(), 5u);
   EXPECT_EQ(cells.at("A1").value, "Americas");
   const std::map<std::string, std::string> figures = {
@@ -305,7 +303,7 @@ TEST_F(WorkbookConversion, ALabelBesideTwoRowsTakesAMergedCellAndTheRowsStayApar
     EXPECT_EQ(cells.at(reference).type, "n") << reference;
     EXPECT_EQ(cells.at(reference).value, value) << reference;
   }
-  EXPECT_THAT(qvtest::ZipPackage(out).data("xl/worksheets/sheet1.xml"),
+  EXPECT_THAT(qvtest::ZipPackage(dir.file("label.xlsx")).data("xl/worksheets/sheet1.xml"),
               testing::HasSubstr("<mergeCell ref=\"A1:A2\"/>"));
 }
 
