@@ -668,6 +668,9 @@ void QVPPTXPDFExporter::didScanPath(QVPDFConentParser& parser, const Path& path,
   info.fillcolor = paint.fill ? s.currentFillColor() : QVHexColor::whiteCGColor();
 
   endTextBoxWritingIfNeed();
+  if (!page->sharepsArr.empty() && page->sharepsArr.back()->spType == QVPPTXShape::kFreeform &&
+      static_cast<QVPPTXFreeform&>(*page->sharepsArr.back()).join(std::move(displayPath), info))
+    return;
   auto shape = std::make_unique<QVPPTXFreeform>();
   shape->runCGPath = std::move(displayPath);
   shape->spInfo = info;
