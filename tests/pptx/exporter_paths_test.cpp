@@ -102,6 +102,30 @@ TEST(PptxExporterPaths, PathOfTwentyEightElementsBecomesAPicture) {
   EXPECT_EQ(picture.shapeKinds(0), (std::vector<std::string>{"picture"}));
 }
 
+TEST(PptxExporterPaths, RepeatedComplexOutlinesKeepAPictureEachWithTheirPixels) {
+  // The same letter drawn as an outline three times, the last in another
+  // colour: three pictures, each in a media part of its own.
+  const std::string letter = polygon(0, 0, 20, 30) + "f ";
+  Converted c = convertPage("0 0 1 rg 1 0 0 1 100 500 cm " + letter + "1 0 0 1 100 0 cm " + letter +
+                            "1 0 0 rg 1 0 0 1 100 0 cm " + letter);
+  const auto pictures = c.pictures(0);
+  ASSERT_EQ(pictures.size(), 3u);
+  EXPECT_NE(pictures[0].media, pictures[1].media);
+  EXPECT_NE(pictures[1].media, pictures[2].media);
+  const platform::image::Bitmap first = c.mediaImage(pictures[0].media);
+  const platform::image::Bitmap second = c.mediaImage(pictures[1].media);
+  const platform::image::Bitmap red = c.mediaImage(pictures[2].media);
+  ASSERT_EQ(first.width(), second.width());
+  ASSERT_EQ(first.height(), second.height());
+  EXPECT_TRUE(std::ranges::equal(first.bytes(), second.bytes()));
+  const pptxfix::Pixel centreBlue = pixelAt(second, second.width() / 2, second.height() / 2);
+  const pptxfix::Pixel centreRed = pixelAt(red, red.width() / 2, red.height() / 2);
+  EXPECT_EQ(centreBlue.b, 255);
+  EXPECT_EQ(centreBlue.r, 0);
+  EXPECT_EQ(centreRed.r, 255);
+  EXPECT_EQ(centreRed.b, 0);
+}
+
 TEST(PptxExporterPaths, OutlinesOfOnePaintJoinIntoFewShapesKeepingEveryPath) {
   // Text drawn as outlines, in essence: 1,200 small outlines of one colour
   // side by side, then two that overlap, then one of another colour.
