@@ -96,7 +96,10 @@ QVDocxPage::QVDocxPage(platform::Size pageSize) : sectProperty(QVDocxUtilities::
   sectProperty.cols.sep = false;
   sectProperty.cols.space = 36.0f;
   sectProperty.cols.equalWidth = 0.0f;
-  sectProperty.docGrid = {"linesAndChars", 18.0f};
+  // No document grid: the paragraphs have exact line heights of their own,
+  // and an application that snaps every line to a grid pitch makes the
+  // page's lines taller than they are, until the page overflows.
+  sectProperty.docGrid = {};
 }
 
 void QVDocxPage::begainWritePage(int64_t) { paragraphArray.clear(); }
@@ -230,6 +233,7 @@ QVDocx_SectPr QVDocxPage::blockSection(int32_t columnCount,
   s.type = 1;
   s.pgSz = sectProperty.pgSz;
   s.pgMar = sectProperty.pgMar;
+  s.docGrid = sectProperty.docGrid;
   if (columnCount >= 2 && columns) {
     s.cols = {columnCount, false, 0.0f, 0.0f, std::move(columns)};
   } else {

@@ -99,6 +99,46 @@ std::string QVDocxRunPath::pathText(const platform::Path& path) {
   return text;
 }
 
+namespace {
+
+bool samePaint(const QVDocxPathInfo& a, const QVDocxPathInfo& b) {
+  return a.filled == b.filled && a.stroked == b.stroked && a.fillcolor == b.fillcolor &&
+         a.strokecolor == b.strokecolor && a.fillAlpha == b.fillAlpha && a.strokeAlpha == b.strokeAlpha &&
+         a.strokeweight == b.strokeweight && a.strokeDashPattern == b.strokeDashPattern &&
+         a.strokeDashPhase == b.strokeDashPhase;
+}
+
+bool thinFill(const QVDocxPathInfo& info) {
+  return info.filled && !info.stroked && (info.displayWidth < 1.0 || info.displayHeight < 1.0);
+}
+
+platform::Rect boxOf(const QVDocxPathInfo& info) {
+  return platform::Rect(info.displayX, info.displayY, info.displayWidth, info.displayHeight);
+}
+
+}  // namespace
+
+bool QVDocxRunPath::join(const platform::Path& path, const QVDocxPathInfo& info) {
+  if (!samePaint(pictInfo, info) || thinFill(pictInfo) || thinFill(info)) return false;
+  if (joinedBoxes_.empty()) joinedBoxes_.push_back(displayRect());
+  if (joinedBoxes_.size() >= kMaxJoinedPaths) return false;
+  const platform::Rect box = boxOf(info);
+  if (info.filled) {
+    for (const platform::Rect& taken : joinedBoxes_) {
+      const platform::Rect shared = taken.intersect(box);
+      if (!shared.isNull() && !shared.isEmpty()) return false;
+    }
+  }
+  joinedBoxes_.push_back(box);
+  runCGPath.addPath(path);
+  const platform::Rect whole = displayRect().unite(box);
+  pictInfo.displayX = whole.minX();
+  pictInfo.displayY = whole.minY();
+  pictInfo.displayWidth = whole.width();
+  pictInfo.displayHeight = whole.height();
+  return true;
+}
+
 void QVDocxRunPath::writeWithXMLWriter(XMLFileWriter& w) const {
   markup::openPict(w, rProperty);
   _writePath2006(w);
