@@ -285,6 +285,60 @@ std::vector<QVDocx_Col> fitColumns(std::vector<QVLayoutColumn>& columns, const Q
   return {};
 }
 
+double columnRight(const QVLayoutColumn& column) {
+  return QVLayoutFloatMax(column, [](const QVLinePart& p) { return p.rightX; });
+}
+
+// Whether the next block continues the block above it in the same columns:
+// as many columns, each overlapping its counterpart across and starting
+// before the counterpart's right neighbour, and no more than a line of its
+// own apart. One column continues one column whatever the gap between
+// them; the spacing pass fills it.
+bool continuesColumns(const QVPageLayoutCore& core, const QVLayoutBlock& above, const QVLayoutBlock& next) {
+  const size_t n = above.columns.size();
+  if (n != next.columns.size() || n == 0) return false;
+  if (n == 1) return true;
+  const double top = core.minTopYOfDiv(next);
+  const double gap = top - core.maxBottomYOfDiv(above);
+  double line = 0;
+  for (const QVLayoutColumn& column : next.columns)
+    for (const QVLinePart& part : column) line = std::max(line, part.maxBottomY - part.minTopY);
+  if (gap > line) return false;
+  for (size_t k = 0; k < n; ++k) {
+    const double left = QVPageLayoutCore::minLeftXOfColumn(next.columns[k]);
+    const double right = columnRight(next.columns[k]);
+    if (left > columnRight(above.columns[k]) + QVPageLayoutCore::kColumnTolerance) return false;
+    if (right < QVPageLayoutCore::minLeftXOfColumn(above.columns[k]) - QVPageLayoutCore::kColumnTolerance)
+      return false;
+    if (k + 1 < n && !(left < QVPageLayoutCore::minLeftXOfColumn(above.columns[k + 1]))) return false;
+    if (k > 0 && !(QVPageLayoutCore::minLeftXOfColumn(above.columns[k]) > columnRight(next.columns[k - 1])))
+      return false;
+  }
+  return true;
+}
+
+// Blocks that continue the block above them in its columns join it, each
+// column below its counterpart: a page of text then makes one section per
+// band of columns rather than one per line. Lines set with ordinary leading
+// do not meet, and a section of its own for each of them, or for each row of
+// a page set in columns, leaves the application to balance every row.
+std::vector<QVLayoutBlock> joinContinuingBlocks(const QVPageLayoutCore& core, std::vector<QVLayoutBlock> blocks) {
+  std::vector<QVLayoutBlock> joined;
+  joined.reserve(blocks.size());
+  for (QVLayoutBlock& block : blocks) {
+    if (!joined.empty() && continuesColumns(core, joined.back(), block)) {
+      for (size_t k = 0; k < block.columns.size(); ++k) {
+        QVLayoutColumn& into = joined.back().columns[k];
+        into.insert(into.end(), std::make_move_iterator(block.columns[k].begin()),
+                    std::make_move_iterator(block.columns[k].end()));
+      }
+    } else {
+      joined.push_back(std::move(block));
+    }
+  }
+  return joined;
+}
+
 }  // namespace
 
 void QVDocxPage::_creatParagraphs() {
@@ -296,7 +350,7 @@ void QVDocxPage::_creatParagraphs() {
     boxes.push_back(
         QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k)));
   const QVPageLayoutCore core(QVPageLayoutPolicy::word());
-  std::vector<QVLayoutBlock> blocks = core.layout(boxes);
+  std::vector<QVLayoutBlock> blocks = joinContinuingBlocks(core, core.layout(boxes));
 
   auto runsOf = [&](const QVLinePart& part) {
     std::vector<std::shared_ptr<QVDocxRun>> out;

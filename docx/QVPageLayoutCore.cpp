@@ -46,7 +46,6 @@ QVPageLayoutPolicy QVPageLayoutPolicy::word() {
   p.runOrder = Key::BaseLine;
   p.lineKey = Key::BaseLine;
   p.touchingLinesJoin = false;
-  p.leadingShare = 1.0;
   p.columnOrder = ColumnOrder::BaseLineContinuation;
   p.columnExtent = ColumnExtent::AllParts;
   p.rowKey = RowKey::MaxBaseLine;
@@ -177,11 +176,7 @@ std::vector<std::vector<QVLineSection>> QVPageLayoutCore::blocks(std::vector<QVL
     block.push_back(std::move(sections[i++]));
     while (i < sections.size()) {
       const double top = topYOfLineSect(sections[i]);
-      bool meets = policy_.touchingLinesJoin ? top <= bottom : bottom > top;
-      if (!meets && policy_.leadingShare > 0) {
-        const double height = bottomYOfLineSect(sections[i]) - top;
-        meets = top - bottom <= policy_.leadingShare * height;
-      }
+      const bool meets = policy_.touchingLinesJoin ? top <= bottom : bottom > top;
       if (!meets) break;
       bottom = std::max(bottom, static_cast<float>(bottomYOfLineSect(sections[i])));
       block.push_back(std::move(sections[i++]));

@@ -114,11 +114,6 @@ struct QVPageLayoutPolicy {
   Key runOrder = Key::BaseLine;  // orders the runs from top to bottom
   Key lineKey = Key::BaseLine;   // two runs are on one line when this differs by less than 1
   bool touchingLinesJoin = false;
-  // Two lines a gap apart still fall into one block while the gap is at
-  // most this share of the lower line's height (0: only lines that meet).
-  // Lines of text set with ordinary leading do not meet; a block for each
-  // of them would give each its own section.
-  double leadingShare = 0.0;
   ColumnOrder columnOrder = ColumnOrder::BaseLineContinuation;
   ColumnExtent columnExtent = ColumnExtent::AllParts;
   RowKey rowKey = RowKey::MaxBaseLine;
