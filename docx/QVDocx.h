@@ -65,6 +65,7 @@ struct QVDocx_RPr {
   int32_t misc = 0;
   int32_t scrpit = 0;  // 0 on the base line, 1 superscript, 2 subscript
   bool noProof = false;
+  bool rtl = false;  // the text is written right to left
 };
 
 struct QVDocx_Spacing {
@@ -84,6 +85,9 @@ struct QVDocx_PPr {
   QVDocx_Spacing spacing;
   QVDocx_Ind ind;
   const char* jc = nullptr;
+  // The paragraph reads from the right: its indentation and alignment count
+  // from the right edge.
+  bool bidi = false;
 };
 
 struct QVDocx_PgSz {

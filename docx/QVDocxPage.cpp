@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "convert/QVLineReadingOrder.h"
 #include "docx/QVDocxUtilities.h"
 
 namespace {
@@ -84,6 +85,50 @@ double paragraphBottom(const QVDocxParagraph& p) {
 void endSection(QVDocxParagraph& p) {
   p.sectProperty.write = true;
   p.sectProperty.type = 1;
+}
+
+// The right edge of the paragraph's column: the section's columns follow
+// each other from the page's left edge.
+double columnRight(const QVDocxParagraph& p) {
+  const QVDocx_SectPr& s = p.sectProperty;
+  if (s.cols.num >= 2 && s.cols.col) {
+    double start = 0;
+    for (const QVDocx_Col& c : *s.cols.col) {
+      start += c.w;
+      if (p.xColumnPosition + kMinColumnWidth / 2 < start) return start;
+    }
+  }
+  return s.pgSz.w;
+}
+
+// A paragraph whose line holds right-to-left text gets its runs in reading
+// order; one that reads from the right keeps its place on the page by an
+// indentation from its column's right edge.
+void putInReadingOrder(QVDocxParagraph& p) {
+  std::vector<std::string_view> texts;
+  texts.reserve(p.runArray.size());
+  double lineRight = 0;
+  for (const auto& run : p.runArray) {
+    const QVDocxRunText* text = run->asText();
+    if (!text) return;
+    texts.push_back(text->runText);
+    lineRight = std::max(lineRight, text->ctmInfo.bottomLeft.x + text->textWidth);
+  }
+  std::optional<QVLineReading> reading = QVLineReadingOrder(texts);
+  if (!reading) return;
+  std::vector<std::shared_ptr<QVDocxRun>> ordered;
+  ordered.reserve(p.runArray.size());
+  for (QVReadingPiece& piece : reading->pieces) {
+    const std::shared_ptr<QVDocxRun>& run = p.runArray[piece.piece];
+    QVDocxRunText& text = *run->asText();
+    text.runText = std::move(piece.text);
+    text.rProperty.rtl = QVHoldsRightToLeft(text.runText);
+    ordered.push_back(run);
+  }
+  p.runArray = std::move(ordered);
+  if (!reading->rightToLeft) return;
+  p.pProperty.bidi = true;
+  p.pProperty.ind.left = static_cast<float>(std::max(0.0, columnRight(p) - lineRight));
 }
 
 }  // namespace
@@ -191,7 +236,12 @@ std::vector<std::shared_ptr<QVDocxRunText>> QVDocxPage::mergeRuns(
       right = run.ctmInfo.xLeft + run.textWidth;
       expected = run.drawIndex + 1;
     }
-    merged.push_back(_mergeRunArray(group));
+    // Strings of right-to-left text stay runs of their own, with the blanks
+    // that part them: the line puts them in reading order once it is whole.
+    if (std::any_of(group.begin(), group.end(), [](const auto& r) { return QVHoldsRightToLeft(r->runText); }))
+      merged.insert(merged.end(), group.begin(), group.end());
+    else
+      merged.push_back(_mergeRunArray(group));
     i = j;
   }
   return merged;
@@ -541,7 +591,10 @@ void QVDocxPage::_creatParagraphs() {
       previousBottomY = bottomY;
     }
   }
-  for (QVDocxParagraph& p : spaced) paragraphArray.push_back(std::move(p));
+  for (QVDocxParagraph& p : spaced) {
+    putInReadingOrder(p);
+    paragraphArray.push_back(std::move(p));
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -104,6 +104,14 @@ std::string QVDocxUtilities::lineTwips(float points) {
   return whole(std::clamp(v, 1.0f, kMaxTwips));
 }
 
+std::string QVDocxUtilities::pageTwips(float points) {
+  // Word refuses a page without width or height, and a side that overflows
+  // stands for a huge page, not for none.
+  float v = points * 20.0f;
+  if (std::isnan(v)) v = 1.0f;
+  return whole(std::clamp(v, 1.0f, kMaxTwips));
+}
+
 std::string QVDocxUtilities::halfPoints(float size) {
   float v = size * 2.0f;
   if (!std::isfinite(v)) v = 24.0f;
@@ -136,6 +144,7 @@ void QVDocxUtilities::WriteRProperty(const QVDocx_RPr& rPr, XMLFileWriter& w) {
   emptyElement(w, "szCs", {{"val", size}});
   if (rPr.u != 0) emptyElement(w, "u", {{"val", _underlineValue(rPr.u)}, {"color", color}});
   if (rPr.scrpit != 0) emptyElement(w, "vertAlign", {{"val", _scriptValue(rPr.scrpit)}});
+  if (rPr.rtl) emptyElement(w, "rtl", {});
   w.writeEndElement();
 }
 
@@ -148,6 +157,7 @@ void QVDocxUtilities::WritePProperty(const QVDocx_PPr& pPr, const QVDocx_RPr& rP
     for (const QVDocx_Tab& tab : tabs.tabs) emptyElement(w, "tab", {{"val", "left"}, {"pos", twips(tab.pos, true)}});
     w.writeEndElement();
   }
+  if (pPr.bidi) emptyElement(w, "bidi", {});
   emptyElement(w, "spacing",
                {{"before", twips(pPr.spacing.before, false)},
                 {"after", twips(pPr.spacing.after, false)},
@@ -165,7 +175,7 @@ void QVDocxUtilities::WriteSectProperty(const QVDocx_SectPr& s, XMLFileWriter& w
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.writeStartElementWithNamespace(ns, "sectPr");
   if (s.type > 0) emptyElement(w, "type", {{"val", _sectTypeValue(s.type)}});
-  emptyElement(w, "pgSz", {{"w", twips(s.pgSz.w, false)}, {"h", twips(s.pgSz.h, false)}});
+  emptyElement(w, "pgSz", {{"w", pageTwips(s.pgSz.w)}, {"h", pageTwips(s.pgSz.h)}});
   emptyElement(w, "pgMar",
                {{"top", twips(s.pgMar.top, true)},
                 {"right", twips(s.pgMar.right, false)},

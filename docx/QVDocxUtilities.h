@@ -67,5 +67,8 @@ class QVDocxUtilities {
   // type is), half-points of a font size.
   static std::string twips(float points, bool allowNegative);
   static std::string lineTwips(float points);
+  // A page side in twips: at least one, and the largest for a side too long
+  // for the number.
+  static std::string pageTwips(float points);
   static std::string halfPoints(float size);
 };

@@ -190,7 +190,10 @@ void QVFlowTextPage::_creatParagraphs() {
       for (QVFlowParagraph& p : C) out.push_back(std::move(p));
     }
   }
-  for (QVFlowParagraph& p : out) paragraphArray.push_back(std::move(p));
+  for (QVFlowParagraph& p : out) {
+    p.readInOrder();
+    paragraphArray.push_back(std::move(p));
+  }
 }
 
 void QVFlowTextPage::_writeParagraphs() {

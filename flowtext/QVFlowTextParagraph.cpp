@@ -75,5 +75,25 @@ void QVFlowParagraph::writeWithXMLWriter(QVFlowTextMarkup& markup) const {
     markup.bodyWriter().writeLinebreak();
     return;
   }
-  for (const auto& run : runArray) markup.writeRun(*run);
+  if (readingOrder.empty()) {
+    for (const auto& run : runArray) markup.writeRun(*run);
+    return;
+  }
+  for (const QVReadingPiece& piece : readingOrder) {
+    QVFlowRunText run = *runArray[piece.piece];
+    run.runText = piece.text;
+    run.rProperty.rtl = QVHoldsRightToLeft(run.runText);
+    markup.writeRun(run);
+  }
+}
+
+bool QVFlowParagraph::readInOrder() {
+  std::vector<std::string_view> texts;
+  texts.reserve(runArray.size());
+  for (const auto& run : runArray) texts.push_back(run->runText);
+  std::optional<QVLineReading> reading = QVLineReadingOrder(texts);
+  if (!reading) return false;
+  readingOrder = std::move(reading->pieces);
+  pProperty.bidi = reading->rightToLeft;
+  return true;
 }

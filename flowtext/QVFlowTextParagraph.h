@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "convert/QVLineReadingOrder.h"
 #include "convert/QVPDF_CTMInfo.h"
 #include "docx/QVDocx.h"
 
@@ -91,9 +92,13 @@ class QVFlowParagraph {
   // The sum of the runs' widths.
   double textWidth() const;
 
-  // Writes the runs in order through the format, or the writer's line break
-  // when the paragraph has none.
+  // Writes the runs in order through the format (in readingOrder where it
+  // has one), or the writer's line break when the paragraph has none.
   void writeWithXMLWriter(QVFlowTextMarkup& markup) const;
+  // Where the line holds right-to-left text: its runs in reading order (the
+  // run array keeps the order of the page, which the layout measures), and
+  // the paragraph's direction in pProperty.bidi. Answers whether it has one.
+  bool readInOrder();
 
   QVDocx_PPr pProperty;
   QVDocx_RPr rProperty;
@@ -103,4 +108,5 @@ class QVFlowParagraph {
   double resolvedHeight = 0;
   bool breakColumn = false;
   double xColumnPosition = 0;  // left edge of the paragraph's column
+  std::vector<QVReadingPiece> readingOrder;
 };

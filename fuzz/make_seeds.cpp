@@ -6,7 +6,8 @@
 //
 // Writes OUTDIR/<target>/<hash> for the targets of fuzz/targets.h:
 //   document   the files themselves (up to 1 MiB)
-//   page_pptx  single pages split out of the files
+//   page_pptx, page_docx, page_flowtext, page_xlsx
+//              single pages split out of the files
 //   cmap       embedded CMaps and ToUnicode maps, and small predefined CMaps
 //   color      colour spaces, shadings and functions as PDF bodies
 //   image      image XObjects as PDF bodies and their encoded data per codec
@@ -40,6 +41,8 @@ constexpr size_t kMaxSmallSeed = 256 * 1024;
 constexpr int kPagesPerFile = 4;
 constexpr int kSeedsPerKindAndFile = 24;
 constexpr size_t kMaxBodyObjects = 200;
+// The targets that convert a file's first page; they share their seeds.
+constexpr const char* kPageTargets[] = {"page_pptx", "page_docx", "page_flowtext", "page_xlsx"};
 
 uint64_t hashOf(const std::string& data) {
   uint64_t h = 1469598103934665603ull;
@@ -203,8 +206,8 @@ void addPages(SeedWriter& seeds, QPDF& pdf) {
       writer.setStaticID(true);
       writer.write();
       auto buffer = writer.getBufferSharedPointer();
-      seeds.add("page_pptx", std::string(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize()),
-                kMaxPageSeed);
+      const std::string page(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+      for (const char* target : kPageTargets) seeds.add(target, page, kMaxPageSeed);
     } catch (const std::exception& e) {
       std::cerr << "make_fuzz_seeds: page " << i + 1 << ": " << e.what() << "\n";
     }
@@ -373,6 +376,21 @@ void addPredefinedCMaps(SeedWriter& seeds) {
   }
 }
 
+// A one-page file drawing `content`, with the standard font /F1 and an image
+// /Im of 2 by 2 grey pixels among its resources.
+std::string onePage(const std::string& content) {
+  std::string file =
+      "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+      "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+      "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources"
+      " << /Font << /F1 5 0 R >> /XObject << /Im 6 0 R >> >> >> endobj\n"
+      "4 0 obj << /Length " + std::to_string(content.size()) + " >> stream\n" + content + "\nendstream endobj\n"
+      "5 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >> endobj\n"
+      "6 0 obj << /Type /XObject /Subtype /Image /Width 2 /Height 2 /BitsPerComponent 8 /ColorSpace /DeviceGray"
+      " /Length 4 >> stream\n\x10\x80\xc0\xff\nendstream endobj\n";
+  return file + "trailer << /Root 1 0 R >>\n%%EOF\n";
+}
+
 // Hand-made inputs for corners that real files rarely show.
 void addHandMade(SeedWriter& seeds) {
   using namespace std::string_literals;
@@ -471,7 +489,33 @@ void addHandMade(SeedWriter& seeds) {
   };
   for (const char* page : pages) {
     seeds.add("document", page);
-    seeds.add("page_pptx", page);
+    for (const char* target : kPageTargets) seeds.add(target, page);
+  }
+
+  // The geometry the page layouts build: a ruled table with a number in each
+  // cell, two columns of lines, text boxes under a rotation, a clipped
+  // picture, and the matrices and fonts that stretch them (huge and
+  // degenerate scales, zero-width text, many strings on one line).
+  std::string many = "BT /F1 9 Tf 20 100 Td";
+  for (int i = 0; i < 60; ++i) many += " (" + std::to_string(i) + ") Tj 2 0 Td";
+  many += " ET";
+  const std::string contents[] = {
+      "0.5 w 72 600 m 372 600 l 72 630 m 372 630 l 72 660 m 372 660 l S 72 600 m 72 660 l 222 600 m 222 660 l"
+      " 372 600 m 372 660 l S BT /F1 10 Tf 80 640 Td (Item) Tj 150 0 Td (12.50) Tj -150 -30 Td (Total) Tj"
+      " 150 0 Td (1,234.00) Tj ET",
+      "BT /F1 11 Tf 14 TL 72 700 Td (Left column line one) Tj T* (Left column line two) Tj T* (two) Tj ET"
+      " BT /F1 11 Tf 14 TL 320 700 Td (Right column line one) Tj T* (Right column line two) Tj ET"
+      " BT /F1 11 Tf 200 706 Td (Overlapping both) Tj ET",
+      "q 0.866 0.5 -0.5 0.866 200 300 cm BT /F1 14 Tf 0 0 Td (Turned text box) Tj ET Q"
+      " BT /F1 12 Tf 0 1 -1 0 500 200 Tm (Upward) Tj ET",
+      "q 100 100 m 300 120 l 200 300 l h W n 250 0 0 250 80 80 cm /Im Do Q"
+      " q 1 0 0 rg 300 300 100 50 re f 0 0 1 RG 2 w 300 300 m 400 350 l 350 450 300 250 400 300 c S Q",
+      "BT /F1 12 Tf 1e30 0 0 1e-30 0 0 Tm (huge) Tj 0 0 0 0 10 10 Tm (flat) Tj 3 Tr 0 Tz (gone) Tj ET"
+      " q 1e20 0 0 1e20 -1e20 -1e20 cm 0 0 1 1 re f Q BT /F1 0 Tf 72 72 Td (zero size) Tj ET",
+      many,
+  };
+  for (const std::string& content : contents) {
+    for (const char* target : kPageTargets) seeds.add(target, onePage(content));
   }
 }
 

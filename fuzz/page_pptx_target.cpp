@@ -1,11 +1,8 @@
 // One whole page to a presentation, the way the converter drives an
 // exporter: begin the document, convert the first page, save.
 #include <exception>
-#include <filesystem>
 #include <memory>
 
-#include "convert/QVExporterRegistry.h"
-#include "exporters/QVBuiltInExporters.h"
 #include "fuzz/support.h"
 #include "fuzz/targets.h"
 #include "pdf/QVPDFConentParser.h"
@@ -14,20 +11,10 @@
 #include "pdf/RenderingStateStack.h"
 #include "pdf/fonts/QVPDFFont.h"
 #include "pdf/fonts/QVPDFFontFactory.h"
-#include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 
 namespace qvfuzz {
 namespace {
-
-const QVExporterRegistry& registry() {
-  static const bool registered = [] {
-    registerBuiltInExporters();
-    return true;
-  }();
-  (void)registered;
-  return QVExporterRegistry::shared();
-}
 
 // Stands in for the presentation exporter while the build has none: reads
 // what an exporter reads at each callback and writes every image.
@@ -65,28 +52,9 @@ void interpretPage(const platform::PdfDocument& document, const platform::PdfPag
 
 int fuzzPagePptx(const uint8_t* data, size_t size) {
   try {
-    const std::string path = writeScratchFile("page.pdf", data, size);
-    auto document = platform::PdfDocument::open(path);
-    if (!document || !document->isUnlocked()) return 0;
-    auto page = document->page(1);
-    if (!page) return 0;
-
-    platform::fs::WorkFolder work;
-    platform::fs::WorkFolderScope scope(work);
-    std::unique_ptr<QVPDFExporter> exporter = registry().createExporter("pptx", std::nullopt);
-    if (!exporter) {
-      interpretPage(*document, *page);
-      return 0;
-    }
-    const std::string output = work.path() + "/out.pptx";
-    exporter->setNumberOfPagesToConvert(1);
-    exporter->begainConvertPDF(output);
-    try {
-      (void)exporter->convertPDFPage(*page);
-    } catch (const std::exception&) {
-      // The converter reports a failed page and goes on to save.
-    }
-    exporter->endConvertPDF(*document);
+    const FirstPage first = openFirstPage("page.pdf", data, size);
+    if (!first.page) return 0;
+    if (!convertPage(*first.document, *first.page, "pptx")) interpretPage(*first.document, *first.page);
   } catch (const std::exception&) {
   }
   return 0;

@@ -8,6 +8,8 @@
 #include <qpdf/Buffer.hh>
 #include <qpdf/BufferInputSource.hh>
 
+#include "convert/QVExporterRegistry.h"
+#include "exporters/QVBuiltInExporters.h"
 #include "platform/fs/files.h"
 
 namespace qvfuzz {
@@ -26,6 +28,15 @@ struct ScratchFolder {
     std::filesystem::remove_all(path, ec);
   }
 };
+
+const QVExporterRegistry& registry() {
+  static const bool registered = [] {
+    registerBuiltInExporters();
+    return true;
+  }();
+  (void)registered;
+  return QVExporterRegistry::shared();
+}
 
 }  // namespace
 
@@ -65,6 +76,46 @@ platform::PdfObject objectNumbered(QPDF& document, int number) {
   } catch (const std::exception&) {
     return {};
   }
+}
+
+FirstPage openFirstPage(std::string_view name, const uint8_t* data, size_t size) {
+  FirstPage first;
+  first.document = platform::PdfDocument::open(writeScratchFile(name, data, size));
+  if (first.document && first.document->isUnlocked()) first.page = first.document->page(1);
+  return first;
+}
+
+bool convertPage(const platform::PdfDocument& document, const platform::PdfPage& page, std::string_view extension) {
+  platform::fs::WorkFolder work;
+  platform::fs::WorkFolderScope scope(work);
+  std::unique_ptr<QVPDFExporter> exporter = registry().createExporter(extension, std::nullopt);
+  if (!exporter) return false;
+  const std::string output = work.path() + "/out." + std::string(extension);
+  exporter->setNumberOfPagesToConvert(1);
+  exporter->begainConvertPDF(output);
+  try {
+    (void)exporter->convertPDFPage(page);
+  } catch (const std::exception&) {
+    // The converter reports a failed page and goes on to save.
+  }
+  exporter->endConvertPDF(document);
+  return true;
+}
+
+int convertFirstPage(const uint8_t* data, size_t size, std::initializer_list<std::string_view> extensions) {
+  try {
+    const FirstPage first = openFirstPage("page.pdf", data, size);
+    if (!first.page) return 0;
+    for (std::string_view extension : extensions) {
+      try {
+        (void)convertPage(*first.document, *first.page, extension);
+      } catch (const std::exception&) {
+        // A refused save is the converter's error report, not a finding.
+      }
+    }
+  } catch (const std::exception&) {
+  }
+  return 0;
 }
 
 uint64_t inputHash(const uint8_t* data, size_t size) {

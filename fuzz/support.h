@@ -3,11 +3,15 @@
 // reader needs on disk, and documents built from a bare PDF body.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include <qpdf/QPDF.hh>
+
+#include "platform/pdf/document.h"
 
 #include "platform/pdf/object.h"
 
@@ -34,6 +38,27 @@ std::unique_ptr<QPDF> documentFromBody(std::string_view body);
 // The object with that number (generation 0) of the document; null when
 // missing.
 platform::PdfObject objectNumbered(QPDF& document, int number);
+
+// The first page of an input read as a whole PDF file. `page` is empty when
+// the file does not open, stays locked or has no readable first page.
+struct FirstPage {
+  std::unique_ptr<platform::PdfDocument> document;
+  std::optional<platform::PdfPage> page;
+};
+// Writes the input to `name` in the scratch folder and opens it; throws
+// what writeScratchFile throws.
+FirstPage openFirstPage(std::string_view name, const uint8_t* data, size_t size);
+
+// Converts the page the way the converter drives an exporter (begin, convert
+// the one page, save) through the exporter registered for `extension`, into
+// a work folder of its own. A failed page is caught as the converter catches
+// it and the document is still saved; what the save throws goes to the
+// caller. False when the build registers no exporter for the extension.
+bool convertPage(const platform::PdfDocument& document, const platform::PdfPage& page, std::string_view extension);
+
+// The page targets that only convert: the first page of the input as a
+// whole PDF file, converted to each extension in turn. Answers 0.
+int convertFirstPage(const uint8_t* data, size_t size, std::initializer_list<std::string_view> extensions);
 
 // A cheap deterministic hash of the input, to derive values (colours,
 // evaluation points) that follow the input without consuming it.

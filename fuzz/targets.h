@@ -42,12 +42,23 @@ int fuzzImage(const uint8_t* data, size_t size);
 // interpreter with a delegate that reads the state and writes every image.
 int fuzzPagePptx(const uint8_t* data, size_t size);
 
+// A whole PDF file whose first page is converted to a Word document ("docx").
+int fuzzPageDocx(const uint8_t* data, size_t size);
+
+// A whole PDF file whose first page is converted to HTML and then, from the
+// same open document, to plain text ("html", "txt").
+int fuzzPageFlowText(const uint8_t* data, size_t size);
+
+// A whole PDF file whose first page is converted to a workbook ("xlsx").
+int fuzzPageXlsx(const uint8_t* data, size_t size);
+
 struct NamedTarget {
   std::string_view name;  // also the folder of its seeds and saved findings
   Target run;
 };
 
-// Every target by name: "document", "cmap", "color", "image", "page_pptx".
+// Every target by name: "document", "cmap", "color", "image", "page_pptx",
+// "page_docx", "page_flowtext", "page_xlsx".
 std::span<const NamedTarget> allTargets();
 
 }  // namespace qvfuzz

@@ -3,7 +3,8 @@
 #
 #   scripts/fuzz.sh [--seconds N] [--jobs N] [--build DIR] [--ci] [TARGET...]
 #
-# TARGET is one of: document cmap color image page_pptx (default: all).
+# TARGET is one of: document cmap color image page_pptx page_docx
+# page_flowtext page_xlsx (default: all).
 #   --seconds N  time per target (default 600)
 #   --jobs N     targets run at once (default 1)
 #   --build DIR  fuzz build folder (default build-fuzz)
@@ -29,12 +30,12 @@ while [ $# -gt 0 ]; do
     --jobs) jobs="$2"; shift 2 ;;
     --build) build="$2"; shift 2 ;;
     --ci) ci=1; seconds=12; shift ;;
-    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
     -*) echo "fuzz.sh: unknown option $1" >&2; exit 2 ;;
     *) targets+=("$1"); shift ;;
   esac
 done
-[ ${#targets[@]} -gt 0 ] || targets=(document cmap color image page_pptx)
+[ ${#targets[@]} -gt 0 ] || targets=(document cmap color image page_pptx page_docx page_flowtext page_xlsx)
 
 if ! command -v clang++-14 >/dev/null 2>&1; then
   if [ "$ci" = 1 ]; then
@@ -58,7 +59,7 @@ fi
 
 max_len_of() {
   case "$1" in
-    document|page_pptx) echo 1048576 ;;
+    document|page_*) echo 1048576 ;;
     *) echo 262144 ;;
   esac
 }

@@ -11,9 +11,9 @@ void QVExcelCell::writeXML(XMLFileWriter& writer) const {
   writer.writeAttribute("r", QVExcelUtilities::cellReference(row, column));
   if (styleIndex < kNoStyle) writer.writeAttribute("s", platform::text::formatInteger(styleIndex));
   writer.writeAttribute("t", dataType);
-  if (cellValue != "-1") {
+  if (cellValue) {
     writer.writeStartElement("v");
-    writer.writeCharacters(cellValue);
+    writer.writeCharacters(*cellValue);
     writer.writeEndElement();
   }
   writer.writeEndElement();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "xlsx/QVExcelStringItem.h"
@@ -25,8 +26,9 @@ class QVExcelCell {
   QVExcelStringItemPtr stringItem;
   // "s" shared string, "n" number.
   std::string dataType = "s";
-  // The shared-string index or the number as text; "-1" for no value.
-  std::string cellValue = "-1";
+  // The shared-string index or the number as text; none until the cell has
+  // one. Any text is a value, "-1" as much as "0": a number cell of -1 keeps it.
+  std::optional<std::string> cellValue;
 };
 
 using QVExcelCellPtr = std::shared_ptr<QVExcelCell>;

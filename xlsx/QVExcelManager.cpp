@@ -60,7 +60,7 @@ int32_t QVExcelManager::getStyleIndex(const QVExcelStringItem& item, const platf
 
   // A text cell takes no number format and no fill of a number cell's
   // format: the fill lies under that other cell, not under this one.
-  return excelStyle_.getTextStyleIndex(fontID, horizontal, vertical);
+  return excelStyle_.getTextStyleIndex(fontID, horizontal, vertical, item.readsRightToLeft());
 }
 
 int32_t QVExcelManager::styleIndexFrom(QVExcelRunText& run, QVExcelNumber& number, int32_t fillID) {

@@ -1,12 +1,15 @@
 #include "xlsx/QVExcelPDFExporter.h"
 
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include "convert/QVHexColor.h"
 #include "convert/QVPDFTextPlacement.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/fonts/QVPDFFont.h"
 #include "xlsx/QVExcelPage.h"
+#include "xlsx/QVExcelSortUtilities.h"
 #include "xlsx/QVExcelUtilities.h"
 #include "xlsx/QVExcelWriter.h"
 
@@ -55,10 +58,16 @@ bool QVExcelPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   mainTextFontSize_ = 1.0;
   mainTextTransform_ = AffineTransform::identity();
   isNotScanTextYet_ = true;
+  isPageOverfull_ = false;
 
   pdfConverter_->begainWritePage(display.box.size);
   // Cells hold text only: images are neither decoded nor written.
   frame_.interpretPage(page, *this, false);
+  // A table without the page's later strings would pass for the page's
+  // whole table: such a page is reported failed and writes nothing.
+  if (isPageOverfull_)
+    throw std::runtime_error("The page holds more than " + std::to_string(kMaxRunsPerPage) +
+                             " runs of text, more than a table of a page is made of");
   pdfConverter_->endWritePage();
   return true;
 }
@@ -136,6 +145,7 @@ void QVExcelPDFExporter::collectRunText(const std::string& text, Size offset) {
   mainTextFontSize_ = nextCharFontSize_;
   mainTextCTMInfo_ = nextCharCTMInfo_;
 
+  run->spaceWidth = wordSpace;
   run->drawIndex = runTextCount_++;
   if (workbook_) {
     // Every font of the text is in the styles, as the text shows it.
@@ -155,22 +165,28 @@ void QVExcelPDFExporter::addToAllRunTextArray(QVExcelRunTextPtr run, double word
     const double dy = run->ctmInfo.yBase - last.ctmInfo.yBase;
     const double gap = run->ctmInfo.xLeft - last.ctmInfo.xRight;
     if (std::fabs(dy) < 1.0 && last.rPr.isEqualToRPr(run->rPr)) {
-      if (std::fabs(gap) < 1.0) {
-        last.text += run->text;
+      // A gap under a point may still be a word gap: small type, or
+      // justified text set tight.
+      if (std::fabs(gap) < 1.0 && !QVExcelSortUtilities::IsWordGap(last, gap)) {
+        last.appendText(*run);
         last.textWidth += run->textWidth;
         last.ctmInfo.xRight = run->ctmInfo.xRight;
+        last.spaceWidth = run->spaceWidth;
         return;
       }
       if (std::fabs(gap - wordSpace) < 1.0) {
-        last.text += ' ';
-        last.text += run->text;
+        last.appendText(*run, " ");
         last.textWidth += run->textWidth + wordSpace;
         last.ctmInfo.xRight = run->ctmInfo.xRight;
+        last.spaceWidth = run->spaceWidth;
         return;
       }
     }
   }
-  if (runs.size() >= kMaxRunsPerPage) return;
+  if (runs.size() >= kMaxRunsPerPage) {
+    isPageOverfull_ = true;
+    return;
+  }
   runs.push_back(std::move(run));
 }
 

@@ -30,10 +30,10 @@ class QVPDFRenderState;
 
 class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate {
  public:
-  // The runs a page keeps (after joining): the table reconstruction costs
+  // The runs a page may hold (after joining): the table reconstruction costs
   // up to the square of their number, so a hostile page of countless tiny
-  // strings must not make it run for hours. The page's later strings are
-  // left out.
+  // strings must not make it run for hours. A page with more fails whole
+  // (convertPDFPage throws) rather than giving a table cut short.
   static constexpr size_t kMaxRunsPerPage = 20'000;
 
   // The conversion's spreadsheet options (none: every option 0), and whether
@@ -106,4 +106,6 @@ class QVExcelPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegat
   platform::AffineTransform nextCharTransform_;
   QVPDF_CTMInfo nextCharCTMInfo_;
   bool isNotScanTextYet_ = true;
+  // The current page had more runs than kMaxRunsPerPage.
+  bool isPageOverfull_ = false;
 };

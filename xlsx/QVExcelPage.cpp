@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
@@ -68,14 +69,146 @@ void QVExcelPage::typesetRunTexts() {
   caculateColumnNumber();
   correctColumnNumber();
   caculateRunTextMergeLength();
+  placeCentredLabels();
 }
 
 void QVExcelPage::sortAllRunTextsByX() { allRunTextArray = Sort::SortRunTextsByX(allRunTextArray); }
 
 void QVExcelPage::sortAllRunTextsByY() { allRunTextArray = Sort::SortRunTextsByY(allRunTextArray); }
 
+namespace {
+
+bool overlapInHeight(double topA, double baseA, double topB, double baseB) { return topA < baseB && topB < baseA; }
+
+bool overlapInWidth(const QVExcelRunText& a, const QVExcelRunText& b) {
+  return a.ctmInfo.xLeft < b.ctmInfo.xRight && b.ctmInfo.xLeft < a.ctmInfo.xRight;
+}
+
+// Runs of a band that stand in one another's way both across and down, or
+// that are lines of one paragraph set solid: a cell's text, its wrapped
+// lines included. Each with its runs (in band
+// order) and the height they take.
+struct BandBlock {
+  std::vector<size_t> runs;
+  double top = 0;
+  double base = 0;
+};
+
+std::vector<BandBlock> blocksOfBand(const QVExcelRunList& band) {
+  const size_t n = band.size();
+  std::vector<size_t> parent(n);
+  for (size_t i = 0; i < n; ++i) parent[i] = i;
+  auto root = [&](size_t i) {
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
+    return i;
+  };
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j) {
+      const QVExcelRunText& a = *band[i];
+      const QVExcelRunText& b = *band[j];
+      if (overlapInWidth(a, b) && (overlapInHeight(a.ctmInfo.yTop, a.ctmInfo.yBase, b.ctmInfo.yTop, b.ctmInfo.yBase) ||
+                                   QVExcelSortUtilities::IsLineSetSolid(a, b) ||
+                                   QVExcelSortUtilities::IsLineSetSolid(b, a)))
+        parent[root(j)] = root(i);
+    }
+  std::vector<BandBlock> blocks;
+  std::unordered_map<size_t, size_t> blockOf;
+  for (size_t i = 0; i < n; ++i) {
+    auto [it, added] = blockOf.try_emplace(root(i), blocks.size());
+    if (added) blocks.push_back({{}, band[i]->ctmInfo.yTop, band[i]->ctmInfo.yBase});
+    BandBlock& block = blocks[it->second];
+    block.runs.push_back(i);
+    block.top = std::min(block.top, band[i]->ctmInfo.yTop);
+    block.base = std::max(block.base, band[i]->ctmInfo.yBase);
+  }
+  return blocks;
+}
+
+// True when the row holds runs side by side: cells of a table's row.
+bool holdsCellsSideBySide(const QVExcelRunList& row) {
+  for (const auto& run : row)
+    if (!overlapInWidth(*row.front(), *run)) return true;
+  return false;
+}
+
+// A band splits where the only thing that holds rows of cells together is
+// text standing beside them in a column of its own: the label of a merged
+// cell of the printed sheet, centred on the rows it names, or a wrapped
+// note beside rows set wider apart than its lines. Without it the band is
+// cut again into rows; the spanning text joins the first row it reaches
+// into, and its cell spans the rest. Bands answered in order, each in the
+// order of `band`.
+std::vector<QVExcelRunList> splitAtSpanningText(const QVExcelRunList& band) {
+  // The tests compare runs pairwise: a band of thousands of runs is a page
+  // of text set in a staircase, not a table, and stays whole.
+  constexpr size_t kMaxRunsToSplit = 4096;
+  if (band.size() < 5 || band.size() > kMaxRunsToSplit) return {band};
+  const std::vector<BandBlock> blocks = blocksOfBand(band);
+  if (blocks.size() < 3) return {band};
+
+  std::vector<char> spanning(band.size(), 0);
+  bool any = false;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const BandBlock& block = blocks[i];
+    // It spans rows when two of the blocks it stands beside stand one above
+    // the other, apart: when one of them ends before another begins.
+    double lowestTop = -std::numeric_limits<double>::infinity();
+    double highestBase = std::numeric_limits<double>::infinity();
+    for (size_t j = 0; j < blocks.size(); ++j) {
+      if (j == i || !overlapInHeight(block.top, block.base, blocks[j].top, blocks[j].base)) continue;
+      lowestTop = std::max(lowestTop, blocks[j].top);
+      highestBase = std::min(highestBase, blocks[j].base);
+    }
+    const bool apart = highestBase <= lowestTop;
+    if (!apart) continue;
+    for (size_t r : block.runs) spanning[r] = 1;
+    any = true;
+  }
+  if (!any) return {band};
+
+  QVExcelRunList rest;
+  for (size_t i = 0; i < band.size(); ++i)
+    if (!spanning[i]) rest.push_back(band[i]);
+  std::vector<QVExcelRunList> rows = QVExcelSortUtilities::FindGroupsInTurn(rest, Sort::Grouping::RowBands);
+  if (rows.size() < 2 || !std::all_of(rows.begin(), rows.end(), holdsCellsSideBySide)) return {band};
+
+  // The spanning text goes, a block whole, to the row it shares the most
+  // height with: the upper of rows it stands beside alike (a label centred
+  // on them, as the sheet holds it: in the first row of its merged cell).
+  std::vector<std::pair<double, double>> extents;
+  for (const QVExcelRunList& row : rows) {
+    double top = row.front()->ctmInfo.yTop, base = row.front()->ctmInfo.yBase;
+    for (const auto& run : row) top = std::min(top, run->ctmInfo.yTop), base = std::max(base, run->ctmInfo.yBase);
+    extents.emplace_back(top, base);
+  }
+  std::unordered_map<const QVExcelRunText*, size_t> rowOf;
+  for (size_t k = 0; k < rows.size(); ++k)
+    for (const auto& run : rows[k]) rowOf[run.get()] = k;
+  for (const BandBlock& block : blocks) {
+    if (!spanning[block.runs.front()]) continue;
+    size_t best = 0;
+    double most = -1.0;
+    for (size_t k = 0; k < rows.size(); ++k) {
+      const double shared =
+          std::min(block.base, extents[k].second) - std::max(block.top, extents[k].first);
+      if (shared > most + 1.0) most = shared, best = k;
+    }
+    for (size_t r : block.runs) rowOf[band[r].get()] = best;
+  }
+  std::vector<QVExcelRunList> split(rows.size());
+  for (size_t i = 0; i < band.size(); ++i) {
+    band[i]->spansRows = spanning[i] != 0;
+    split[rowOf.at(band[i].get())].push_back(band[i]);
+  }
+  return split;
+}
+
+}  // namespace
+
 void QVExcelPage::creatTempRowsByY() {
-  allTempRowArray = qvexcelcut::bands<QVExcelTempRow>(allRunTextArray, Sort::Grouping::RowBands);
+  allTempRowArray.clear();
+  for (QVExcelRunList& band : Sort::FindGroupsInTurn(allRunTextArray, Sort::Grouping::RowBands))
+    for (QVExcelRunList& row : splitAtSpanningText(band)) allTempRowArray.emplace_back(std::move(row));
 }
 
 void QVExcelPage::creatTempCellsByX() {
@@ -368,4 +501,52 @@ std::optional<std::string> QVExcelPage::creatCSV() {
       throw std::runtime_error("The table of page " + std::to_string(pageNumber_) + " is too large for a CSV file");
   }
   return text;
+}
+
+// ---------------------------------------------------------------------------
+// Labels centred on their rows
+
+void QVExcelPage::placeCentredLabels() {
+  std::unordered_map<uint64_t, std::vector<std::pair<uint64_t, uint64_t>>> taken;
+  for (const auto& run : allRunTextArray)
+    if (run->spansRows) taken.try_emplace(run->columnIndex);
+  if (taken.empty()) return;
+  // The rows each run of a column of labels takes, its span included, and
+  // how many runs each row holds.
+  std::unordered_map<uint64_t, size_t> runsInRow;
+  for (const auto& run : allRunTextArray) {
+    ++runsInRow[run->rowIndex];
+    for (auto& [column, rows] : taken)
+      if (column >= run->columnIndex && column - run->columnIndex <= run->columnLength)
+        rows.emplace_back(run->rowIndex, run->rowIndex + run->rowLength);
+  }
+  for (auto& [column, rows] : taken) std::sort(rows.begin(), rows.end());
+
+  std::unordered_map<Slot, QVExcelRunList, SlotHash> slots;
+  for (const auto& run : allRunTextArray)
+    if (taken.count(run->columnIndex)) slots[{run->rowIndex, run->columnIndex}].push_back(run);
+  for (auto& [slot, runs] : slots) {
+    const auto [row, column] = slot;
+    if (std::any_of(runs.begin(), runs.end(),
+                    [](const QVExcelRunTextPtr& r) { return r->spansRows || r->rowLength != 0; }))
+      continue;
+    // The taken rows nearest above and below the slot's own.
+    const auto& rows = taken.at(column);
+    uint64_t above = 0, below = 0, covering = 0;
+    for (const auto& [first, last] : rows) {
+      if (last < row) above = std::max(above, last);
+      if (first > row && (below == 0 || first < below)) below = first;
+      if (first <= row && row <= last && first != last) ++covering;
+    }
+    if (above == 0 || below == 0 || covering != 0) continue;
+    const uint64_t free = row - above - 1;
+    if (free == 0 || below - row - 1 != free) continue;
+    bool tableRows = true;
+    for (uint64_t r = row - free; r <= row + free && tableRows; ++r) tableRows = runsInRow[r] >= 2;
+    if (!tableRows) continue;
+    for (const auto& run : runs) {
+      run->rowIndex = row - free;
+      run->rowLength = 2 * free;
+    }
+  }
 }

@@ -122,6 +122,11 @@ class QVExcelPage {
   void correctColumnNumber();
   // The further rows and columns each run reaches into while they are free.
   void caculateRunTextMergeLength();
+  // In a column of labels that span rows, a label standing in the middle of
+  // as many free slots above it as below it, between taken ones, is such a
+  // label too, centred on an odd number of rows: it moves to the first of
+  // them and spans them all.
+  void placeCentredLabels();
   // The runs grouped by row (in the order of each row's topmost run) / by
   // column (in the order of each column's leftmost run).
   std::vector<QVExcelRunList> creatRowArray() const;

@@ -1,5 +1,6 @@
 #include "xlsx/QVExcelRunText.h"
 
+#include "convert/QVLineReadingOrder.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "xlsx/QVExcelManager.h"
 #include "xlsx/QVExcelUtilities.h"
@@ -18,6 +19,25 @@ bool QVExcelRunTextProperty::isEqualToRPr(const QVExcelRunTextProperty& other) c
 
 bool QVExcelRunTextProperty::isSameToRPr(const QVExcelRunTextProperty& other) const {
   return sz == other.sz && presentAndEqual(rgbColor, other.rgbColor);
+}
+
+void QVExcelRunText::appendText(const QVExcelRunText& right, std::string_view separator) {
+  const bool ordered = !pieces.empty() || !right.pieces.empty() || QVHoldsRightToLeft(text) ||
+                       QVHoldsRightToLeft(right.text);
+  if (!ordered || pieces.size() + right.pieces.size() + 2 > kMaxPieces) {
+    pieces.clear();
+    text += separator;
+    text += right.text;
+    return;
+  }
+  if (pieces.empty()) pieces.push_back(text);
+  if (!separator.empty()) pieces.emplace_back(separator);
+  if (right.pieces.empty())
+    pieces.push_back(right.text);
+  else
+    pieces.insert(pieces.end(), right.pieces.begin(), right.pieces.end());
+  const std::vector<std::string_view> views(pieces.begin(), pieces.end());
+  if (const std::optional<QVLineReading> reading = QVLineReadingOrder(views)) text = reading->text();
 }
 
 platform::Rect QVExcelRunText::frame() const {

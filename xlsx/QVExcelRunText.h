@@ -53,12 +53,31 @@ struct QVExcelRunText : QVExcelRun {
   QVExcelRunTextProperty rPr;
   // Width of the text in display space.
   double textWidth = 0;
+  // Width of a blank in the run's font, display space (0: not known).
+  double spaceWidth = 0;
   // Grid slot, 1-based once the page is typeset.
   uint64_t columnIndex = 0;
   uint64_t rowIndex = 0;
   // Further columns and rows the run's cell spans (0: one cell).
   uint64_t columnLength = 0;
   uint64_t rowLength = 0;
+  // The run stands beside rows of cells that it spans (a label centred on
+  // them); the row cut gave it the first of them.
+  bool spansRows = false;
+
+  // The strings a run of right-to-left text was joined from, left to right,
+  // with the blanks between them; its text is then their reading order.
+  // Empty for every other run.
+  std::vector<std::string> pieces;
+
+  // The most pieces a run keeps: beyond them (no line of a page has so
+  // many strings) further strings join in the order of the page.
+  static constexpr size_t kMaxPieces = 1024;
+
+  // Joins the text of the run to the right of this one, after `separator`
+  // (a blank or nothing): in reading order where either holds right-to-left
+  // text, else appended.
+  void appendText(const QVExcelRunText& right, std::string_view separator = {});
 
   // x from the left edge, y from the top line, textWidth wide, down to the
   // bottom line.

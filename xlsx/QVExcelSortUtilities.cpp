@@ -72,13 +72,16 @@ class LineContinuation {
 
 class BlockContinuation {
  public:
-  explicit BlockContinuation(const QVExcelRunText& first) : first_(first), bottom_(first.ctmInfo.yBottom) {}
+  explicit BlockContinuation(const QVExcelRunText& first)
+      : first_(first), bottom_(first.ctmInfo.yBottom), last_(&first) {}
   static double key(const QVExcelRunText& r) { return r.ctmInfo.yTop; }
   bool joins(const QVExcelRunText& r) {
-    if (!(first_.ctmInfo.xRight - r.ctmInfo.xLeft > 1.0 && std::fabs(r.ctmInfo.yTop - bottom_) < 2.0 &&
+    if (!(first_.ctmInfo.xRight - r.ctmInfo.xLeft > 1.0 &&
+          (std::fabs(r.ctmInfo.yTop - bottom_) < 2.0 || QVExcelSortUtilities::IsLineSetSolid(*last_, r)) &&
           first_.rPr.isSameToRPr(r.rPr)))
       return false;
     bottom_ = std::max(bottom_, r.ctmInfo.yBottom);
+    if (r.ctmInfo.yBase > last_->ctmInfo.yBase) last_ = &r;
     return true;
   }
   bool isBeyond(const QVExcelRunText& r) const { return r.ctmInfo.yTop - bottom_ >= 2.0; }
@@ -86,6 +89,8 @@ class BlockContinuation {
  private:
   const QVExcelRunText& first_;
   double bottom_;
+  // The lowest line so far.
+  const QVExcelRunText* last_;
 };
 
 // The groups the test takes in turn from the list: the first run's group,
@@ -196,14 +201,27 @@ std::vector<QVExcelRunList> QVExcelSortUtilities::FindGroupsInTurn(const QVExcel
   return {};
 }
 
+bool QVExcelSortUtilities::IsLineSetSolid(const QVExcelRunText& line, const QVExcelRunText& next) {
+  return std::fabs(next.ctmInfo.yTop - line.ctmInfo.yBase) < 1.0 && next.ctmInfo.yBase > line.ctmInfo.yBase;
+}
+
+bool QVExcelSortUtilities::IsWordGap(const QVExcelRunText& before, double gap) {
+  return before.spaceWidth > 0 && gap >= before.spaceWidth / 2.0;
+}
+
 QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunList& group) {
   if (group.empty()) return nullptr;
   QVExcelRunText& first = *group.front();
   for (size_t i = 1; i < group.size(); ++i) {
     const QVExcelRunText& r = *group[i];
-    first.text += r.text;
+    // Justified text and fonts set one word a string stand their words
+    // closer than a blank: the gap alone says where a word ends.
+    const bool blank = IsWordGap(first, r.ctmInfo.xLeft - first.ctmInfo.xRight) && !first.text.empty() &&
+                       !r.text.empty() && !isWhitespace(first.text.back()) && !isWhitespace(r.text.front());
+    first.appendText(r, blank ? " " : "");
     first.textWidth += r.textWidth;
     first.ctmInfo.xRight = r.ctmInfo.xRight;
+    if (r.spaceWidth > 0) first.spaceWidth = r.spaceWidth;
   }
   return group.front();
 }
@@ -214,6 +232,8 @@ QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInHeight(const QVExcelRunLi
   QVExcelRunText& first = *group.front();
   for (size_t i = 1; i < group.size(); ++i) {
     const QVExcelRunText& r = *group[i];
+    // Each line is in its reading order already; the lines are not one line.
+    first.pieces.clear();
     if (manager.isNeedWrapText()) {
       appendLine(first.text, r.text);
     } else {

@@ -35,7 +35,8 @@ class QVExcelSortUtilities {
   static QVExcelRunList FindRunTextsMergedInWidth(const QVExcelRunList& runs);
   // The runs that continue the first as further lines of one block: starting
   // more than 1 point left of the first run's right edge, their top within
-  // 2 points of the block's bottom so far, the same size and colour.
+  // 2 points of the block's bottom so far (or, for lines set solid, within
+  // a point of its lowest baseline), the same size and colour.
   static QVExcelRunList FindRunTextsMergedInHeight(const QVExcelRunList& runs);
 
   // The groups that one of the four Find methods above takes in turn from a
@@ -44,8 +45,19 @@ class QVExcelSortUtilities {
   enum class Grouping { RowBands, ColumnBands, LineContinuations, BlockContinuations };
   static std::vector<QVExcelRunList> FindGroupsInTurn(const QVExcelRunList& runs, Grouping grouping);
 
+  // True when `next` is the line after `line` in a paragraph set solid, its
+  // leading no more than its size: its top stands within a point of the
+  // line's baseline, though the descent of the line reaches below it.
+  static bool IsLineSetSolid(const QVExcelRunText& line, const QVExcelRunText& next);
+
+  // True when a gap after the run parts two words: half a blank of the run's
+  // font or more, the measure the other outputs part words by. A run that
+  // knows no blank width parts none.
+  static bool IsWordGap(const QVExcelRunText& before, double gap);
+
   // Joins the group into its first run, which is changed and answered: one
-  // line (texts appended as they are, right edge of the last run) ...
+  // line (texts appended with a blank where they stand a word gap apart,
+  // right edge of the last run) ...
   static QVExcelRunTextPtr MergeRunTextsInWidth(const QVExcelRunList& group);
   // ... or further lines: each line after a line feed, or, when the cells
   // wrap their text, after one blank unless the texts already meet at

@@ -10,6 +10,11 @@ namespace {
 
 bool isWhitespace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
+// The second run stands on another line than the first.
+bool isOtherLine(const QVExcelRunText& previous, const QVExcelRunText& next) {
+  return std::fabs(next.ctmInfo.yBase - previous.ctmInfo.yBase) > previous.ctmInfo.fontSize.height / 2;
+}
+
 }  // namespace
 
 platform::Rect QVExcelStringItemInfo::textBoxRect() const {
@@ -27,11 +32,43 @@ bool QVExcelStringItem::isWordBreak(const QVExcelRunText& previous, const QVExce
       isWhitespace(next.text.front()))
     return false;
   const double em = previous.ctmInfo.fontSize.height;
-  const bool otherLine = std::fabs(next.ctmInfo.yBase - previous.ctmInfo.yBase) > em / 2;
-  return otherLine || next.ctmInfo.xLeft - previous.ctmInfo.xRight >= kMinWordGap * em;
+  return isOtherLine(previous, next) || next.ctmInfo.xLeft - previous.ctmInfo.xRight >= kMinWordGap * em;
+}
+
+std::optional<QVLineReading> QVExcelStringItem::lineReading(std::vector<size_t>& owners) const {
+  if (textRuns.size() < 2) return std::nullopt;
+  std::vector<std::string_view> pieces;
+  for (size_t i = 0; i < textRuns.size(); ++i) {
+    const QVExcelRunText& run = *textRuns[i];
+    if (run.text.find('\n') != std::string::npos) return std::nullopt;
+    if (i > 0) {
+      if (isOtherLine(*textRuns[i - 1], run)) return std::nullopt;
+      if (isWordBreak(*textRuns[i - 1], run)) {
+        pieces.push_back(" ");
+        owners.push_back(i);
+      }
+    }
+    if (run.pieces.empty()) {
+      pieces.push_back(run.text);
+      owners.push_back(i);
+    }
+    for (const std::string& piece : run.pieces) {
+      pieces.push_back(piece);
+      owners.push_back(i);
+    }
+  }
+  return QVLineReadingOrder(pieces);
+}
+
+bool QVExcelStringItem::readsRightToLeft() const {
+  const std::string text = content();
+  const std::optional<QVLineReading> reading = QVLineReadingOrder({text});
+  return reading && reading->rightToLeft;
 }
 
 std::string QVExcelStringItem::content() const {
+  std::vector<size_t> owners;
+  if (const std::optional<QVLineReading> reading = lineReading(owners)) return reading->text();
   std::string text;
   for (size_t i = 0; i < textRuns.size(); ++i) {
     if (i > 0 && isWordBreak(*textRuns[i - 1], *textRuns[i])) text += ' ';
@@ -85,6 +122,16 @@ void QVExcelStringItem::calculatStringItemInfo() {
 
 void QVExcelStringItem::writeXMLWith(XMLFileWriter& writer, const QVExcelManager& manager) const {
   writer.writeStartElement("si");
+  std::vector<size_t> owners;
+  if (const std::optional<QVLineReading> reading = lineReading(owners)) {
+    for (const QVReadingPiece& piece : reading->pieces) {
+      QVExcelRunText shown = *textRuns[owners[piece.piece]];
+      shown.text = piece.text;
+      shown.writeXMLWith(writer, manager);
+    }
+    writer.writeEndElement();
+    return;
+  }
   for (size_t i = 0; i < textRuns.size(); ++i) {
     const bool blank = i > 0 && isWordBreak(*textRuns[i - 1], *textRuns[i]);
     textRuns[i]->writeXMLWith(writer, manager, blank ? " " : "");

@@ -4,7 +4,11 @@
 // order, with the box they cover and the rows and columns the cell spans.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
+
+#include "convert/QVLineReadingOrder.h"
 
 #include "platform/geometry/geometry.h"
 #include "xlsx/QVExcelRunText.h"
@@ -34,8 +38,11 @@ class QVExcelStringItem {
 
   // Same row and column as the item.
   bool containRunText(const QVExcelRunText& run) const;
-  // The runs' texts, with one blank where two of them stand apart as words.
+  // The runs' texts, with one blank where two of them stand apart as words;
+  // in the reading order of their line where they hold right-to-left text.
   std::string content() const;
+  // Whether the item's text reads from the right.
+  bool readsRightToLeft() const;
   // Whether two consecutive runs of a cell stand apart as words: the second
   // starts on another line or a fifth of the em or more after the first,
   // and neither has whitespace where they meet.
@@ -61,6 +68,11 @@ class QVExcelStringItem {
   QVExcelRunList textRuns;
   QVExcelStringItemInfo itemInfo;
   QVExcel_SI_PhoneticPr phoneticPr;
+
+ private:
+  // The reading order of runs on one line that hold right-to-left text, and
+  // the run each of its pieces belongs to; nothing for any other item.
+  std::optional<QVLineReading> lineReading(std::vector<size_t>& owners) const;
 };
 
 using QVExcelStringItemPtr = std::shared_ptr<QVExcelStringItem>;

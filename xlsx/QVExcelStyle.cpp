@@ -49,6 +49,7 @@ std::optional<std::string> cellFormatKey(const QVExcel_Xf& xf) {
   appendKeyPart(key, *xf.alignment.vertical);
   key += xf.alignment.wrapText ? 'w' : '-';
   key += xf.applyNumberFormat ? 'n' : '-';
+  if (xf.alignment.rightToLeft) key += 'r';
   return key;
 }
 
@@ -58,6 +59,7 @@ std::optional<std::string> textFormatKey(const QVExcel_Xf& xf) {
   appendKeyPart(key, {});
   appendKeyPart(key, *xf.alignment.horizontal);
   appendKeyPart(key, *xf.alignment.vertical);
+  if (xf.alignment.rightToLeft) key += 'r';
   return key;
 }
 
@@ -144,11 +146,13 @@ int32_t QVExcelStyle::getStyleIndexFrom(int32_t numFmtID, int32_t fontID, int32_
   return appendCellFormat(candidate);
 }
 
-int32_t QVExcelStyle::getTextStyleIndex(int32_t fontID, const std::string& horizontal, const std::string& vertical) {
+int32_t QVExcelStyle::getTextStyleIndex(int32_t fontID, const std::string& horizontal, const std::string& vertical,
+                                        bool rightToLeft) {
   QVExcel_Xf record;
   record.fontId = fontID;
   record.applyAlignment = true;
   record.alignment = QVExcel_AlignmentMake(horizontal, vertical, false);
+  record.alignment.rightToLeft = rightToLeft;
   if (const auto it = textFormatIndex_.find(*textFormatKey(record)); it != textFormatIndex_.end()) return it->second;
   return appendCellFormat(QVExcelStyleXf(record));
 }
@@ -258,6 +262,7 @@ void QVExcelStyle::writeStyleTo(const std::string& workFolder, bool wrapText) co
       if (xf.alignment.horizontal) w.writeAttribute("horizontal", *xf.alignment.horizontal);
       if (xf.alignment.vertical) w.writeAttribute("vertical", *xf.alignment.vertical);
       w.writeAttribute("wrapText", wrapText ? "1" : "0");
+      if (xf.alignment.rightToLeft) w.writeAttribute("readingOrder", "2");
       w.writeEndElement("alignment");
       w.writeEndElement("xf");
     }

@@ -50,7 +50,8 @@ class QVExcelStyle {
                             const QVExcel_Xf_Alignment& alignment);
   // The first cell format of the font and alignment without number format or
   // fill, or a new one that applies its alignment.
-  int32_t getTextStyleIndex(int32_t fontID, const std::string& horizontal, const std::string& vertical);
+  int32_t getTextStyleIndex(int32_t fontID, const std::string& horizontal, const std::string& vertical,
+                            bool rightToLeft = false);
 
   // Writes "xl/styles.xml" below the work folder (which holds "xl"); cell
   // formats wrap their text when asked. Throws XMLWriterException when the

@@ -43,12 +43,13 @@ struct QVExcel_Xf_Alignment {
   std::optional<std::string> horizontal;
   std::optional<std::string> vertical;
   bool wrapText = false;
+  bool rightToLeft = false;  // the cell's text reads from the right
 };
 
 QVExcel_Xf_Alignment QVExcel_AlignmentMake(std::optional<std::string> horizontal,
                                            std::optional<std::string> vertical, bool wrapText);
 // Equal horizontal and vertical strings (absent ones never equal) and the
-// same wrap flag.
+// same wrap flag and reading order.
 bool QVExcel_AlignmentIsEqual(const QVExcel_Xf_Alignment& a, const QVExcel_Xf_Alignment& b);
 
 // A cell format: indexes into the registry's lists, the apply flags it

@@ -51,7 +51,7 @@ void QVHTMLPDFConverter::writeNewLine(QVFlowParagraph& paragraph) {
   css.font.fontName = std::string(QVDocx_FontNameText(r.rFonts.ascii));
   css.font.fontSize = static_cast<float>(r.sz * kPixelsPerPoint);
   css.color = cssColor(r.color);
-  state_.writeCSSParagraphBegain(QVHTMLCSSParagraph(css), bodyWriter());
+  state_.writeCSSParagraphBegain(QVHTMLCSSParagraph(css), bodyWriter(), paragraph.pProperty.bidi);
 }
 
 void QVHTMLPDFConverter::writeRun(const QVFlowRunText& run) {

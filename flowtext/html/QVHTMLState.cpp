@@ -26,9 +26,10 @@ int64_t QVHTMLState::_indexOfCSSSpan(const QVHTMLCSSSpan& entry) {
   return it->second;
 }
 
-void QVHTMLState::writeCSSParagraphBegain(const QVHTMLCSSParagraph& entry, QVFlowTextFileWriter& writer) {
+void QVHTMLState::writeCSSParagraphBegain(const QVHTMLCSSParagraph& entry, QVFlowTextFileWriter& writer,
+                                          bool rightToLeft) {
   endWriteParagraphTagsIfNeed(writer);
-  tag_ = "\n<p class=\"p";
+  tag_ = rightToLeft ? "\n<p dir=\"rtl\" class=\"p" : "\n<p class=\"p";
   platform::text::appendInteger(tag_, _indexOfCSSParagraph(entry));
   tag_ += "\">";
   writer.write(tag_);

@@ -24,7 +24,8 @@ class QVHTMLState {
   // A document begins: no classes, nothing open.
   void resetToDefault();
 
-  void writeCSSParagraphBegain(const QVHTMLCSSParagraph& entry, QVFlowTextFileWriter& writer);
+  void writeCSSParagraphBegain(const QVHTMLCSSParagraph& entry, QVFlowTextFileWriter& writer,
+                               bool rightToLeft = false);
   void writeCSSParagraphEnd(QVFlowTextFileWriter& writer);
   void writeCSSCSSSpanBegain(const QVHTMLCSSSpan& entry, QVFlowTextFileWriter& writer);
   void _writeCSSSpanEnd(QVFlowTextFileWriter& writer);

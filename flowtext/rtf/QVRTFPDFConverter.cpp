@@ -21,6 +21,7 @@ void QVRTFPDFConverter::begainWriteDocument() {
   contentPath_ = makeWorkFolder() + "/content.rtf";
   contentWriter_ = std::make_unique<QVRTFFileWriter>(contentPath_);
   state_.resetToDefault();
+  rightToLeftText_ = false;
 }
 
 std::unique_ptr<QVFlowTextPage> QVRTFPDFConverter::makePage(platform::Size pageSize, bool lastPage) {
@@ -36,6 +37,12 @@ void QVRTFPDFConverter::writeNewLine(QVFlowParagraph& paragraph) {
   QVFlowTextFileWriter& writer = bodyWriter();
   writer.write("\\par");
   writer.write("\\pard");
+  if (paragraph.pProperty.bidi) {
+    // A paragraph read from the right stands at the right edge: the page's
+    // indentation from the left does not carry over to the right.
+    writer.write("\\rtlpar\\qr\\li0 ");
+    return;
+  }
   const float indent = 20.0f * paragraph.pProperty.ind.left - 20.0f * paragraph.textMargin.left;
   // RTF's parameters are signed 16-bit numbers.
   const double twips = std::isfinite(indent) ? std::clamp(static_cast<double>(indent), 0.0, 32767.0) : 0.0;
@@ -52,6 +59,10 @@ void QVRTFPDFConverter::writeRun(const QVFlowRunText& run) {
   font.bold = r.b != 0;
   font.italic = r.i != 0;
   font.underline = r.u;
+  if (r.rtl != rightToLeftText_) {
+    writer.write(r.rtl ? "\\rtlch " : "\\ltrch ");
+    rightToLeftText_ = r.rtl;
+  }
   state_.writeFontAttributesIfNeed(font, writer);
   const auto unit = [](int32_t c) { return static_cast<double>(static_cast<float>(std::clamp(c, 0, 255)) / 255.0f); };
   QVRTFColorEntry color{unit(r.color.red), unit(r.color.green), unit(r.color.blue), 1.0};

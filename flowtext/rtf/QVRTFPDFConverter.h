@@ -32,7 +32,8 @@ class QVRTFPDFConverter : public QVFlowTextConverter, public QVFlowTextMarkup {
   // ---- The markup
   QVFlowTextFileWriter& bodyWriter() override;
   // "\par\pard\liN ": the indentation as the layout left it, in twentieths
-  // of a point from the page's text margin (never negative).
+  // of a point from the page's text margin (never negative); a paragraph
+  // that reads from the right is "\par\pard\rtlpar\qr\li0 ".
   void writeNewLine(QVFlowParagraph& paragraph) override;
   void writeRun(const QVFlowRunText& run) override;
 
@@ -47,4 +48,6 @@ class QVRTFPDFConverter : public QVFlowTextConverter, public QVFlowTextMarkup {
   std::unique_ptr<QVRTFFileWriter> contentWriter_;
   std::string contentPath_;
   QVRTFState state_;
+  // The direction the body's characters were last given (\rtlch, \ltrch).
+  bool rightToLeftText_ = false;
 };

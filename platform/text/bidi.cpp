@@ -25,6 +25,19 @@ bool hasRightToLeft(std::u32string_view text) {
   return false;
 }
 
+bool hasRightToLeft(std::string_view utf8) {
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    if (static_cast<unsigned char>(utf8[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
+    const char32_t c = codePointAt(utf8, pos);
+    if (c >= kFirstRightToLeft && FRIBIDI_IS_RTL(bidiType(c)) && FRIBIDI_IS_LETTER(bidiType(c))) return true;
+  }
+  return false;
+}
+
 namespace {
 
 std::optional<TextDirection> strongDirection(char32_t c) {
@@ -71,6 +84,39 @@ std::u32string visualToLogical(std::u32string_view visual) {
   if (fribidi_reorder_line(0, types.data(), length, 0, base, levels.data(), chars.data(), nullptr) == 0)
     return std::u32string(visual);
   return std::u32string(chars.begin(), chars.end());
+}
+
+std::vector<uint8_t> embeddingLevels(std::u32string_view text, TextDirection paragraph) {
+  if (text.size() > kMaxReorderedLength) return {};
+  const auto length = static_cast<FriBidiStrIndex>(text.size());
+  const std::vector<FriBidiChar> chars(text.begin(), text.end());
+  std::vector<FriBidiCharType> types(text.size());
+  std::vector<FriBidiLevel> levels(text.size());
+  fribidi_get_bidi_types(chars.data(), length, types.data());
+  FriBidiParType base = paragraph == TextDirection::RightToLeft  ? FRIBIDI_PAR_RTL
+                        : paragraph == TextDirection::LeftToRight ? FRIBIDI_PAR_LTR
+                                                                  : FRIBIDI_PAR_ON;
+  if (fribidi_get_par_embedding_levels_ex(types.data(), nullptr, length, &base, levels.data()) == 0) return {};
+  return std::vector<uint8_t>(levels.begin(), levels.end());
+}
+
+char32_t mirrored(char32_t c) {
+  FriBidiChar image = 0;
+  return fribidi_get_mirror_char(static_cast<FriBidiChar>(c), &image) ? static_cast<char32_t>(image) : c;
+}
+
+void countStrongLetters(std::string_view utf8, size_t& leftToRight, size_t& rightToLeft) {
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const auto byte = static_cast<unsigned char>(utf8[pos]);
+    if (byte < 0x80) {
+      ++pos;
+      if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z')) ++leftToRight;
+      continue;
+    }
+    if (auto direction = strongDirection(codePointAt(utf8, pos)))
+      ++(*direction == TextDirection::RightToLeft ? rightToLeft : leftToRight);
+  }
 }
 
 std::string visualToLogical(std::string_view visualUtf8) {

@@ -17,6 +17,8 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/text/bidi.h"
+#include "platform/text/text.h"
 #include "tests/support/command_run.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/output_text.h"
@@ -173,6 +175,171 @@ INSTANTIATE_TEST_SUITE_P(Fonts, FontTextEveryOutput,
                                          FontCase{"FontWithoutSpaceWidth", writeFontWithoutSpaceWidth, 10.0}),
                          [](const testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
 
+
+// Lines of Arabic and of Hebrew as a typesetter draws them: a string for each
+// word (two for a word split by '|'), each string's glyphs and the strings
+// themselves from left to right, with a Latin word and a number among the
+// words; alone on a page and in both columns of a two-column page. Every flowing output gives each line's words in the order
+// pdftotext reads them, and LibreOffice sets the Word and RTF lines from the
+// right.
+struct RightToLeftCase {
+  const char* name;
+  std::vector<std::u32string> words;  // in reading order
+  bool twoColumns;
+};
+
+std::u32string withoutSplits(std::u32string word) {
+  std::erase(word, U'|');
+  return word;
+}
+
+// The page's content: the line read from `words`, its right end at `right`.
+std::string rightToLeftLine(const qvtest::EmbeddedFont& font, const std::vector<std::u32string>& words, double right,
+                            double y) {
+  const double size = 10, space = font.advance(U" ", size);
+  double width = space * static_cast<double>(words.size() - 1);
+  for (const std::u32string& word : words) width += font.advance(withoutSplits(word), size);
+  double x = right - width;
+  std::string content;
+  for (auto word = words.rbegin(); word != words.rend(); ++word) {
+    const bool rightToLeft = platform::text::hasRightToLeft(*word);
+    std::vector<std::u32string> parts;
+    for (size_t start = 0;;) {
+      const size_t bar = word->find(U'|', start);
+      parts.push_back(word->substr(start, bar - start));
+      if (bar == std::u32string::npos) break;
+      start = bar + 1;
+    }
+    if (rightToLeft) std::reverse(parts.begin(), parts.end());
+    for (std::u32string part : parts) {
+      if (rightToLeft) std::reverse(part.begin(), part.end());
+      content += "BT /F1 10 Tf 1 0 0 1 " + platform::text::formatFixed(x, 3) + " " + platform::text::formatFixed(y, 3) +
+                 " Tm <" + font.hex(part) + "> Tj ET\n";
+      x += font.advance(part, size);
+    }
+    x += space;
+  }
+  return content;
+}
+
+// The words of each line of the text that holds right-to-left letters. The
+// marks of direction that pdftotext puts around embedded runs stand where
+// words meet (it puts the blank before them inside): they count as blanks.
+std::vector<std::vector<std::string>> rightToLeftLines(const std::string& text) {
+  std::vector<std::vector<std::string>> lines;
+  std::u32string chars = platform::text::decodeUtf8(text);
+  for (char32_t& c : chars)
+    if ((c >= 0x202A && c <= 0x202E) || c == 0x200E || c == 0x200F) c = U' ';
+  const std::string plain = platform::text::encodeUtf8(chars);
+  size_t start = 0;
+  while (start < plain.size()) {
+    size_t end = plain.find('\n', start);
+    if (end == std::string::npos) end = plain.size();
+    const std::string line = plain.substr(start, end - start);
+    if (platform::text::hasRightToLeft(std::string_view(line))) lines.push_back(qvtest::foldedWords(line));
+    start = end + 1;
+  }
+  return lines;
+}
+
+// How often the words stand in a line in this order, over all lines.
+size_t inOrder(const std::vector<std::vector<std::string>>& lines, const std::vector<std::string>& words) {
+  size_t count = 0;
+  for (const auto& line : lines)
+    for (auto at = line.begin(); (at = std::search(at, line.end(), words.begin(), words.end())) != line.end();
+         at += static_cast<std::ptrdiff_t>(words.size()))
+      ++count;
+  return count;
+}
+
+size_t occurrences(const std::string& text, const std::string& part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+  return count;
+}
+
+class RightToLeftEveryOutput : public testing::TestWithParam<RightToLeftCase> {};
+
+TEST_P(RightToLeftEveryOutput, LinesReadInTheirOrder) {
+  const RightToLeftCase& c = GetParam();
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  std::u32string characters = U" ";
+  for (const std::u32string& word : c.words) characters += withoutSplits(word);
+  const qvtest::EmbeddedFont font =
+      qvtest::embedTrueTypeFont(b, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", characters);
+  // The line alone, or three times in each of two columns (a column of a
+  // right-to-left document ends at its right edge).
+  std::string content;
+  for (double y : {700.0, 686.0, 672.0}) {
+    content += rightToLeftLine(font, c.words, c.twoColumns ? 280 : 540, y);
+    if (!c.twoColumns) break;
+    content += rightToLeftLine(font, c.words, 540, y);
+  }
+  b.addPage(content, b.resources({{"Font", {{"F1", font.font}}}}));
+  const fs::path pdf = dir.file(std::string(c.name) + ".pdf");
+  b.write(pdf);
+
+  std::vector<std::string> read;
+  for (const std::u32string& word : c.words) read.push_back(platform::text::encodeUtf8(withoutSplits(word)));
+  const std::vector<std::vector<std::string>> expected = rightToLeftLines(qvtest::pdftotextPage(pdf, 1));
+  ASSERT_EQ(expected.size(), c.twoColumns ? 6u : 1u);
+  for (const auto& line : expected) ASSERT_EQ(line, read) << "pdftotext reads the page otherwise";
+
+  // An output may set lines of two columns side by side on one line of its
+  // own: each paragraph that holds right-to-left text says it reads so.
+  std::map<std::string, fs::path> outputs;
+  std::map<std::string, size_t> paragraphs;
+  for (const char* extension : {"docx", "html", "rtf", "txt", "xlsx", "csv"}) {
+    SCOPED_TRACE(extension);
+    const fs::path out = dir.file(std::string(c.name) + "." + extension);
+    const auto run = qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to " + extension + " " +
+                                        qvtest::shellQuote(pdf.string()) + " " + qvtest::shellQuote(out.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    outputs[extension] = out;
+    const std::string text = qvtest::outputText(out, extension);
+    const auto lines = rightToLeftLines(text);
+    EXPECT_EQ(inOrder(lines, read), expected.size()) << text;
+    paragraphs[extension] = lines.size();
+  }
+
+  // The paragraphs say that they read from the right.
+  const std::string body = qvtest::ZipPackage(outputs["docx"]).data("word/document.xml");
+  EXPECT_EQ(occurrences(body, "<w:bidi/>"), paragraphs["docx"]);
+  EXPECT_NE(body.find("<w:rtl/>"), std::string::npos);
+  const std::string html = qvtest::readWhole(outputs["html"]);
+  EXPECT_EQ(occurrences(html, "<p dir=\"rtl\""), paragraphs["html"]);
+  const std::string rtf = qvtest::readWhole(outputs["rtf"]);
+  EXPECT_EQ(occurrences(rtf, "\\rtlpar"), paragraphs["rtf"]);
+  EXPECT_NE(rtf.find("\\rtlch"), std::string::npos);
+  const std::string styles = qvtest::ZipPackage(outputs["xlsx"]).data("xl/styles.xml");
+  EXPECT_NE(styles.find("readingOrder=\"2\""), std::string::npos);
+
+  if (c.twoColumns || !qvtest::officeAvailable()) return;
+  // LibreOffice sets each line from the right: it ends at the right of the
+  // page, and reads as the page does.
+  const auto printed = qvtest::officeConvertAllToPdf({outputs["docx"], outputs["rtf"]}, dir.file("printed"));
+  ASSERT_EQ(printed.size(), 2u);
+  for (const auto& [document, print] : printed) {
+    SCOPED_TRACE(document.extension().string());
+    EXPECT_EQ(rightToLeftLines(qvtest::pdftotextPage(print, 1)), expected);
+    const auto boxes = qvtest::runCommand("pdftotext -bbox -f 1 -l 1 " + qvtest::shellQuote(print.string()) + " -");
+    const std::regex word("<word xMin=\"([0-9.]+)\"");
+    double left = 1e9;
+    for (std::sregex_iterator it(boxes.output.begin(), boxes.output.end(), word), end; it != end; ++it)
+      left = std::min(left, std::stod((*it)[1].str()));
+    EXPECT_GT(left, 150.0) << boxes.output;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, RightToLeftEveryOutput,
+    testing::Values(
+        RightToLeftCase{"Arabic", {U"استعمال", U"حزمة", U"exam", U"في", U"كتابة", U"2024", U"بالعر|بية"}, false},
+        RightToLeftCase{"Hebrew", {U"שלום", U"עולם", U"ספר", U"test", U"חד|ש"}, false},
+        RightToLeftCase{"ArabicTwoColumns", {U"استعمال", U"حزمة", U"exam", U"في", U"كتابة", U"2024", U"بالعر|بية"}, true},
+        RightToLeftCase{"HebrewTwoColumns", {U"שלום", U"עולם", U"ספר", U"test", U"חד|ש"}, true}),
+    [](const testing::TestParamInfo<RightToLeftCase>& info) { return std::string(info.param.name); });
 
 // A page in Times, Helvetica and Courier, each as a standard font and as an
 // embedded subset, plain, bold and italic: the Word document and the

@@ -365,6 +365,7 @@ class DocxCorpus : public testing::TestWithParam<fs::path> {};
 TEST_P(DocxCorpus, ConvertsOpensInOfficeAndKeepsItsWords) {
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
   const fs::path& pdf = GetParam();
+  if (const std::string why = qvtest::corpusFileUnreadable(pdf); !why.empty()) GTEST_SKIP() << why;
   qvtest::TempDir dir;
   const fs::path docx = dir.file(pdf.stem().string() + ".docx");
   const std::string password = qvtest::corpusPassword(pdf);

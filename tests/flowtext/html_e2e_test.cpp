@@ -259,10 +259,15 @@ TEST(HtmlEndToEnd, CorpusPdfsConvertToSoundHtmlAndKeepTheirWords) {
   qvtest::TempDir dir;
   for (const fs::path& pdf : qvtest::corpusFilesWithStandIns(dir.file("made"))) {
     SCOPED_TRACE(pdf.string());
+    if (const std::string why = qvtest::corpusFileUnreadable(pdf); !why.empty()) {
+      ADD_FAILURE() << why;
+      continue;
+    }
     const std::string password = qvtest::corpusPassword(pdf);
     const fs::path out = dir.file(pdf.stem().string() + ".html");
     int pages = 0;
-    ASSERT_NO_THROW(pages = qvtest::convertWithExporter<QVHTMLPDFExporter>(pdf, out, password));
+    EXPECT_NO_THROW(pages = qvtest::convertWithExporter<QVHTMLPDFExporter>(pdf, out, password));
+    if (!fs::exists(out)) continue;
     EXPECT_GT(pages, 0);
     expectSoundHtml(out);
     if (!pdftotextAvailable()) continue;

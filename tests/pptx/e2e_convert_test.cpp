@@ -75,13 +75,15 @@ void checkEndToEnd(std::vector<Document>& documents, const fs::path& work) {
   for (Document& d : documents) {
     SCOPED_TRACE(d.pdf.string());
     d.pptx = work / (d.pdf.stem().string() + ".pptx");
-    ASSERT_NO_THROW(d.pages = pptxe2e::convertToPptx(d.pdf, d.pptx, d.password));
+    EXPECT_NO_THROW(d.pages = pptxe2e::convertToPptx(d.pdf, d.pptx, d.password));
+    if (!fs::exists(d.pptx)) continue;
     EXPECT_THAT(qvtest::checkPresentationPackage(d.pptx), testing::IsEmpty());
     packages.push_back(d.pptx);
   }
 
   const auto printed = pptxe2e::officeConvertAllToPdf(packages, work / "office");
   for (const Document& d : documents) {
+    if (!fs::exists(d.pptx)) continue;
     SCOPED_TRACE(d.pdf.string());
     auto pdf = printed.find(d.pptx);
     ASSERT_NE(pdf, printed.end()) << "LibreOffice did not open the presentation";
@@ -179,8 +181,10 @@ TEST(PptxEndToEnd, CorpusPdfsConvertOpenInOfficeAndKeepTheirWords) {
   if (qvtest::corpusFiles().empty()) GTEST_SKIP() << qvtest::noCorpus();
   qvtest::TempDir dir;
   std::vector<Document> documents;
-  for (const fs::path& f : qvtest::corpusFilesWithStandIns(dir.file("made")))
-    documents.push_back({f, qvtest::corpusPassword(f)});
+  for (const fs::path& f : qvtest::corpusFilesWithStandIns(dir.file("made"))) {
+    if (const std::string why = qvtest::corpusFileUnreadable(f); !why.empty()) ADD_FAILURE() << why;
+    else documents.push_back({f, qvtest::corpusPassword(f)});
+  }
   checkEndToEnd(documents, dir.path());
 }
 

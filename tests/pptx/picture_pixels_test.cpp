@@ -218,14 +218,18 @@ fs::path madePictures(const qvtest::TempDir& dir) {
 TEST(PptxPicturePixels, DeckPicturesKeepTheirPixels) {
   qvtest::TempDir dir;
   std::vector<std::pair<fs::path, std::string>> inputs;
-  for (const fs::path& f : qvtest::corpusFiles()) inputs.emplace_back(f, qvtest::corpusPassword(f));
+  for (const fs::path& f : qvtest::corpusFiles()) {
+    if (const std::string why = qvtest::corpusFileUnreadable(f); !why.empty()) ADD_FAILURE() << why;
+    else inputs.emplace_back(f, qvtest::corpusPassword(f));
+  }
   inputs.emplace_back(madePictures(dir), "");
 
   DigestList actual;
   for (const auto& [pdf, password] : inputs) {
     SCOPED_TRACE(pdf.filename().string());
     const fs::path pptx = dir.file(pdf.stem().string() + ".pptx");
-    ASSERT_NO_THROW(pptxe2e::convertToPptx(pdf, pptx, password));
+    EXPECT_NO_THROW(pptxe2e::convertToPptx(pdf, pptx, password));
+    if (!fs::exists(pptx)) continue;
     qvtest::ZipPackage package(pptx);
     const auto methods = entryMethods(pptx);
     for (const std::string& name : package.entries()) {

@@ -12,6 +12,8 @@
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "platform/pdf/document.h"
+
 namespace qvtest {
 
 std::filesystem::path corpusDir() {
@@ -45,6 +47,16 @@ static std::vector<std::string> listedFields(const std::filesystem::path& list, 
 std::string corpusPassword(const std::filesystem::path& file) {
   const auto fields = listedFields(corpusDir() / "manifest.tsv", file.filename().string());
   return fields.size() < 3 || fields[2] == "-" ? "" : fields[2];
+}
+
+std::string corpusFileUnreadable(const std::filesystem::path& file) {
+  const std::string password = corpusPassword(file);
+  const auto document = platform::PdfDocument::open(file.string(), password);
+  if (!document) return file.filename().string() + " does not open as a PDF";
+  if (!document->isUnlocked())
+    return file.filename().string() + " stays locked" + (password.empty() ? " (no password in the manifest)" : "");
+  if (!document->hasReadablePage()) return file.filename().string() + " has no readable page";
+  return {};
 }
 
 std::string noCorpus() {

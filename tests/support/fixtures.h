@@ -24,6 +24,12 @@ std::string corpusPassword(const std::filesystem::path& file);
 std::string noCorpus();
 // Why a test of one named corpus file skips when that file is missing.
 std::string missingCorpusFile(const std::filesystem::path& file);
+// Why a corpus file cannot be converted at all, naming it: it does not open
+// as a PDF, or it stays locked with its password from the manifest. Empty
+// when it opens. The corpus tests report such a file as a failure (or skip
+// it, one test per file) and go on with the others, so that a folder named
+// by QV_CORPUS_DIR may hold files cut off or no PDF at all.
+std::string corpusFileUnreadable(const std::filesystem::path& file);
 // The corpus files as the values of a parameterised suite. With no corpus it
 // is one empty path, on which the test skips with noCorpus(): the suite then
 // shows in the run as skipped instead of vanishing from it.

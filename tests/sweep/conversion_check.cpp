@@ -7,6 +7,7 @@
 #include "convert/QVExporterRegistry.h"
 #include "exporters/QVBuiltInExporters.h"
 #include "tests/support/package_checker.h"
+#include "tests/support/workbook_checker.h"
 
 #ifndef QV_PDFCONVERT
 #error "the conversion checks run the pdfconvert driver: define QV_PDFCONVERT as its path"
@@ -46,26 +47,42 @@ std::string withOptions(const char* variable, const std::string& extra) {
   return std::string(current ? current : "") + ":abort_on_error=0:halt_on_error=1" + extra;
 }
 
+// What is wrong with a written output, by the checker of its kind.
+std::vector<std::string> outputProblems(const fs::path& output, std::string_view extension, DeckCheck deckCheck) {
+  try {
+    if (extension == "pptx" && deckCheck == DeckCheck::OpensWithSlide) {
+      if (!qvtest::ZipPackage(output).contains("ppt/slides/slide1.xml")) return {"no first slide"};
+      return {};
+    }
+    if (extension == "pptx") return qvtest::checkPresentationPackage(output);
+    if (extension == "docx") return qvtest::checkWordPackage(output);
+    if (extension == "xlsx") return qvtest::checkWorkbookPackage(output);
+    std::error_code ec;
+    if (fs::is_regular_file(output, ec) && fs::file_size(output, ec) == 0) return {"an empty file"};
+    return {};
+  } catch (const std::exception& e) {
+    return {e.what()};
+  }
+}
+
 }  // namespace
 
-bool pptxExporterRegistered() {
-  static const bool registered = [] {
-    QVExporterRegistry registry;
-    registerBuiltInExporters(registry);
-    return registry.hasFactory("pptx");
-  }();
-  return registered;
+bool exporterRegistered(std::string_view extension) {
+  static QVExporterRegistry registry;
+  static const bool registered = (registerBuiltInExporters(registry), true);
+  (void)registered;
+  return registry.hasFactory(extension);
 }
 
 ConversionRun convertAndCheck(const fs::path& pdf, const std::string& password, const fs::path& workRoot,
-                              const ChildLimits& limits, DeckCheck deckCheck) {
+                              const ChildLimits& limits, DeckCheck deckCheck, std::string_view extension) {
   ConversionRun run;
   const fs::path out = workRoot / "out", tmp = workRoot / "tmp", home = workRoot / "home", cwd = workRoot / "cwd",
                  log = workRoot / "log";
   for (const fs::path& p : {out, tmp, home, cwd, log}) fs::create_directories(p);
-  const fs::path output = out / (pdf.stem().string() + ".pptx");
+  const fs::path output = out / (pdf.stem().string() + "." + std::string(extension));
 
-  std::vector<std::string> argv{QV_PDFCONVERT, "--to", "pptx"};
+  std::vector<std::string> argv{QV_PDFCONVERT, "--to", std::string(extension)};
   if (!password.empty()) argv.insert(argv.end(), {"--password", password});
   argv.insert(argv.end(), {pdf.string(), output.string()});
   const std::string exitCode = ":exitcode=" + std::to_string(kSanitizerExitCode);
@@ -97,25 +114,17 @@ ConversionRun convertAndCheck(const fs::path& pdf, const std::string& password, 
   run.outputWritten = fs::exists(output);
   if (c.exited && c.exitCode == 0) {
     if (c.stdoutText.find("end: ok") == std::string::npos) problem("exit 0 without \"end: ok\"");
-    if (pptxExporterRegistered()) {
-      if (!run.outputWritten) {
-        problem("ended without error but wrote no deck");
-      } else if (deckCheck == DeckCheck::Full) {
-        for (const std::string& p : qvtest::checkPresentationPackage(output)) problem("package: " + p);
-      } else {
-        try {
-          if (!qvtest::ZipPackage(output).contains("ppt/slides/slide1.xml")) problem("package: no first slide");
-        } catch (const std::exception& e) {
-          problem(std::string("package: ") + e.what());
-        }
-      }
+    if (exporterRegistered(extension)) {
+      if (!run.outputWritten) problem("ended without error but wrote no output");
+      else
+        for (const std::string& p : outputProblems(output, extension, deckCheck)) problem("output: " + p);
     }
   } else if (c.exited && c.exitCode == 1) {
     if (c.stdoutText.find("end: error ") == std::string::npos) problem("exit 1 without an error report");
     if (run.outputWritten) problem("a failed conversion left its output");
   }
 
-  // Nothing may stay behind but the deck itself: the work folder and the
+  // Nothing may stay behind but the output itself: the work folder and the
   // pictures in the temporary folder are removed, nothing is written to the
   // home or working folder.
   std::vector<std::string> expectedOut;

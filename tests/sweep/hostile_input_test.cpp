@@ -1,6 +1,7 @@
 // Small hostile files that ask for a great deal of work: each is converted
 // by the command-line driver in a child process under the sweep's limits and
-// must end in time, within its memory, with a sound deck. What each one
+// must end in time, within its memory, with a sound deck (or a sound Word
+// document, HTML page or workbook, for the files made for those). What each one
 // would cost without the per-page budgets is in its comment.
 #include <gtest/gtest.h>
 
@@ -69,16 +70,21 @@ fs::path repeatedContentPdf(const qvtest::TempDir& dir, std::string_view prefix,
 }
 
 void expectSoundConversion(const fs::path& pdf, const qvtest::TempDir& dir,
-                           sweep::DeckCheck deckCheck = sweep::DeckCheck::Full) {
-  const sweep::ConversionRun run = sweep::convertAndCheck(pdf, "", dir.file("run"), {}, deckCheck);
-  std::printf("[hostile] %s exit %d in %.1f s, %lld MiB\n",
-              testing::UnitTest::GetInstance()->current_test_info()->name(), run.child.exitCode, run.child.seconds,
-              static_cast<long long>(run.child.peakResidentBytes >> 20));
+                           sweep::DeckCheck deckCheck = sweep::DeckCheck::Full, const std::string& extension = "pptx") {
+  const sweep::ConversionRun run =
+      sweep::convertAndCheck(pdf, "", dir.file("run-" + extension), {}, deckCheck, extension);
+  std::printf("[hostile] %s to %s exit %d in %.1f s, %lld MiB\n",
+              testing::UnitTest::GetInstance()->current_test_info()->name(), extension.c_str(), run.child.exitCode,
+              run.child.seconds, static_cast<long long>(run.child.peakResidentBytes >> 20));
   std::string problems;
   for (const std::string& p : run.problems) problems += "\n  " + p;
-  EXPECT_TRUE(run.problems.empty()) << problems << "\n" << run.report;
-  EXPECT_EQ(run.child.exitCode, 0) << run.report;
+  EXPECT_TRUE(run.problems.empty()) << extension << ":" << problems << "\n" << run.report;
+  EXPECT_EQ(run.child.exitCode, 0) << extension << ": " << run.report;
 }
+
+// The outputs whose exporters lay text out in lines, blocks, columns and
+// rows of their own (a deck places each run where it stands).
+const std::vector<std::string> kLayoutOutputs{"docx", "html", "xlsx"};
 
 // 1000 full-page paths too complex for freeforms: rendered one by one to
 // page-size pictures they took a quarter of an hour.
@@ -126,7 +132,7 @@ TEST(HostileInput, AnInlineImageInASelfDrawingFormIsOnePicture) {
   b.write(dir.file("hostile.pdf"));
   expectSoundConversion(dir.file("hostile.pdf"), dir, sweep::DeckCheck::OpensWithSlide);
   int media = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(dir.file("run")))
+  for (const auto& entry : fs::recursive_directory_iterator(dir.file("run-pptx")))
     if (entry.path().extension() == ".pptx") {
       FILE* pipe = popen(("unzip -Z1 '" + entry.path().string() + "'").c_str(), "r");
       ASSERT_NE(pipe, nullptr);
@@ -205,7 +211,7 @@ TEST(HostileInput, APageListedManyTimesIsOneSlide) {
   pdf += "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   ASSERT_TRUE(platform::fs::writeFile(dir.file("hostile.pdf").string(), pdf));
   expectSoundConversion(dir.file("hostile.pdf"), dir);
-  const qvtest::ZipPackage deck(dir.file("run") / "out" / "hostile.pptx");
+  const qvtest::ZipPackage deck(dir.file("run-pptx") / "out" / "hostile.pptx");
   EXPECT_TRUE(deck.contains("ppt/slides/slide1.xml"));
   EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
@@ -250,7 +256,7 @@ TEST(HostileInput, MillionsOfObjectsNamedInAFewKilobytesEndInTime) {
   ASSERT_LT(pdf.size(), 64u << 10);
 
   expectSoundConversion(dir.file("hostile.pdf"), dir);
-  const qvtest::ZipPackage deck(dir.file("run") / "out" / "hostile.pptx");
+  const qvtest::ZipPackage deck(dir.file("run-pptx") / "out" / "hostile.pptx");
   EXPECT_TRUE(deck.contains("ppt/slides/slide1.xml"));
   EXPECT_FALSE(deck.contains("ppt/slides/slide2.xml"));
 }
@@ -258,8 +264,7 @@ TEST(HostileInput, MillionsOfObjectsNamedInAFewKilobytesEndInTime) {
 // Page boxes, matrices, font sizes, spacings and coordinates at the ends of
 // the number range: every length and angle the deck holds must stay inside
 // the ranges of its schema.
-TEST(HostileInput, ExtremeGeometryGivesAValidDeck) {
-  qvtest::TempDir dir;
+fs::path extremeGeometryPdf(const qvtest::TempDir& dir) {
   qvtest::PdfBuilder b;
   auto font = b.standardFont("Helvetica");
   // PDF numbers have no exponents: written out in full, and past 64 bits.
@@ -277,7 +282,18 @@ TEST(HostileInput, ExtremeGeometryGivesAValidDeck) {
                                  std::string("[0 0 100000 5]"), std::string("[0 0 14400 14400]")})
     b.addPage(content, b.resources({{"Font", {{"F1", font}}}}), box);
   b.write(dir.file("hostile.pdf"));
-  expectSoundConversion(dir.file("hostile.pdf"), dir);
+  return dir.file("hostile.pdf");
+}
+
+TEST(HostileInput, ExtremeGeometryGivesAValidDeck) {
+  qvtest::TempDir dir;
+  expectSoundConversion(extremeGeometryPdf(dir), dir);
+}
+
+TEST(HostileInput, ExtremeGeometryGivesValidDocumentsPagesAndWorkbooks) {
+  qvtest::TempDir dir;
+  const fs::path pdf = extremeGeometryPdf(dir);
+  for (const std::string& extension : kLayoutOutputs) expectSoundConversion(pdf, dir, sweep::DeckCheck::Full, extension);
 }
 
 // A hundred composite fonts whose descriptors share one program stream that

@@ -43,6 +43,16 @@ fs::path tablesPdf() { return qvtest::corpusDir() / "gofpdf-tables.pdf"; }
 
 class WorkbookConversion : public ::testing::Test {
  protected:
+  // Writes the built PDF, converts it to `name`, checks the package and
+  // returns the cells of its first sheet.
+  Cells firstSheet(qvtest::PdfBuilder& b, const std::string& name) {
+    b.write(dir.file("in.pdf"));
+    const fs::path out = dir.file(name);
+    xlsxtest::convertToXlsx(dir.file("in.pdf"), out);
+    EXPECT_THAT(qvtest::checkWorkbookPackage(out), IsEmpty());
+    return qvtest::readWorkbookCells(out).at("Sheet 1");
+  }
+
   qvtest::TempDir dir;
 };
 
@@ -219,6 +229,82 @@ TEST_F(WorkbookConversion, ColoursFillsAndDocumentProperties) {
   for (const auto& [reference, cell] : cells)
     if (cell.type == "n") number = cell.value == "1234.50" && cell.numberFormat == "#,##0.00";
   EXPECT_TRUE(number);
+}
+
+// Values that read as minus one are numbers like any other: none of them is
+// taken for a cell without a value.
+TEST_F(WorkbookConversion, MinusOneInEveryFormIsANumberCellOfItsValue) {
+  qvtest::PdfBuilder b;
+  const auto font = b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}});
+  const std::vector<std::string> texts = {"-1", "(1)", "-1.0", "-100%", "(100%)"};
+  std::string content;
+  for (size_t i = 0; i < texts.size(); ++i)
+    content += "BT /F1 10 Tf 72 " + std::to_string(700 - 20 * static_cast<int>(i)) + " Td (" + texts[i] + ") Tj ET\n";
+  b.addPage(content, font);
+  const Cells cells = firstSheet(b, "minus.xlsx");
+  ASSERT_EQ(cells.size(), texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const std::string reference = "A" + std::to_string(i + 1);
+    SCOPED_TRACE(texts[i]);
+    ASSERT_EQ(cells.count(reference), 1u);
+    EXPECT_EQ(cells.at(reference).type, "n");
+    ASSERT_FALSE(cells.at(reference).value.empty());
+    EXPECT_EQ(std::stod(cells.at(reference).value), -1.0);
+  }
+  const auto rows = xlsxtest::openpyxlRows(dir.file("minus.xlsx"), "Sheet 1");
+  ASSERT_TRUE(rows) << "python3-openpyxl cannot read the workbook";
+  for (const std::string& line : lines(*rows)) EXPECT_EQ(std::stod(line), -1.0) << *rows;
+}
+
+// Justified text in an embedded composite font, one string a word and the
+// words 1.8 points apart, less than the font's blank: the words stay apart.
+TEST_F(WorkbookConversion, WordsSetCloserThanABlankStayApart) {
+  qvtest::PdfBuilder b;
+  const std::u32string line = U"Tous les rois de la Grèce qui descendaient de Minos";
+  const qvtest::EmbeddedFont font =
+      qvtest::embedTrueTypeFont(b, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", U"TouslerisdaGècqntmM");
+  std::string content = "BT /F1 10 Tf\n";
+  double x = 72;
+  for (size_t start = 0; start < line.size();) {
+    const size_t end = std::min(line.find(U' ', start), line.size());
+    const std::u32string word = line.substr(start, end - start);
+    content += "1 0 0 1 " + std::to_string(x) + " 700 Tm <" + font.hex(word) + "> Tj\n";
+    x += font.advance(word, 10) + 1.8;
+    start = end + 1;
+  }
+  b.addPage(content + "ET", b.resources({{"Font", {{"F1", font.font}}}}));
+  const Cells cells = firstSheet(b, "words.xlsx");
+  ASSERT_EQ(cells.size(), 1u);
+  EXPECT_EQ(cells.at("A1").value, "Tous les rois de la Grèce qui descendaient de Minos");
+  const auto tables = xlsxtest::convertToCsv(dir.file("in.pdf"), dir.file("words"));
+  EXPECT_EQ(tables.at("Table 1.csv"), "Tous les rois de la Grèce qui descendaient de Minos\n");
+}
+
+// A label centred beside two rows of figures (a merged cell of the printed
+// sheet) does not tie the rows into one: each figure keeps its own cell in
+// its own row, and the label takes a merged cell across both rows.
+TEST_F(WorkbookConversion, ALabelBesideTwoRowsTakesAMergedCellAndTheRowsStayApart) {
+  qvtest::PdfBuilder b;
+  const auto font = b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}});
+  auto show = [](double x, double y, const std::string& s) {
+    return "BT /F1 10 Tf " + std::to_string(x) + " " + std::to_string(y) + " Td (" + s + ") Tj ET\n";
+  };
+  // Rows set solid, 11 points apart, as a spreadsheet prints them.
+  b.addPage(show(72, 694.5, "Americas") + show(160, 700, "210,009.99") + show(260, 700, "198,776.00") +
+                show(160, 689, "30,500.00") + show(260, 689, "28,001.45"),
+            font);
+  const Cells cells = firstSheet(b, "label.xlsx");
+  ASSERT_EQ(cells.size(), 5u);
+  EXPECT_EQ(cells.at("A1").value, "Americas");
+  const std::map<std::string, std::string> figures = {
+      {"B1", "210009.99"}, {"C1", "198776.00"}, {"B2", "30500.00"}, {"C2", "28001.45"}};
+  for (const auto& [reference, value] : figures) {
+    ASSERT_EQ(cells.count(reference), 1u) << reference;
+    EXPECT_EQ(cells.at(reference).type, "n") << reference;
+    EXPECT_EQ(cells.at(reference).value, value) << reference;
+  }
+  EXPECT_THAT(qvtest::ZipPackage(dir.file("label.xlsx")).data("xl/worksheets/sheet1.xml"),
+              testing::HasSubstr("<mergeCell ref=\"A1:A2\"/>"));
 }
 
 }  // namespace
