@@ -24,6 +24,11 @@ constexpr double kMinHalfUnit = 2.0;
 // One blank stands for this many space widths of a wider gap.
 constexpr float kBlankWidthFactor = 1.2f;
 constexpr double kSpaceShareOfEm = 0.25;
+// The least a blank paragraph keeps when a page's paragraphs shrink to fit.
+constexpr double kLeastBlankHeight = 1.0;
+// What a page that must shrink leaves free at its foot: the applications
+// round every height to whole twentieths of a point.
+constexpr double kFitSlack = 2.0;
 
 // Runs whose font, size, scale and spacing are equal share a width unit.
 struct FontClass {
@@ -389,6 +394,58 @@ std::vector<QVLayoutBlock> joinContinuingBlocks(const QVPageLayoutCore& core, st
   return joined;
 }
 
+// The height a page's paragraphs take in the flow when each is `height`
+// tall: each section as tall as its tallest column, the sections one below
+// the other.
+template <class Height>
+double flowHeight(const std::vector<QVDocxParagraph>& paragraphs, Height height) {
+  double total = 0, column = 0, section = 0;
+  for (size_t i = 0; i < paragraphs.size(); ++i) {
+    const QVDocxParagraph& p = paragraphs[i];
+    if (p.breakColumn) {
+      section = std::max(section, column);
+      column = 0;
+    }
+    column += height(i);
+    if (p.sectProperty.write) {
+      total += std::max(section, column);
+      section = column = 0;
+    }
+  }
+  return total + std::max(section, column);
+}
+
+// Paragraphs whose exact heights add up to more than the page holds would
+// spill their last lines onto a page of their own, and every later page
+// would start out of step. Their heights shrink together, blank paragraphs
+// down to a point and lines of text no lower than their font size, until
+// the page holds them; a page that holds them is left as it is.
+void fitToPage(std::vector<QVDocxParagraph>& paragraphs, double available) {
+  if (paragraphs.empty() || !(available > 0)) return;
+  std::vector<double> full(paragraphs.size()), least(paragraphs.size());
+  for (size_t i = 0; i < paragraphs.size(); ++i) {
+    const QVDocx_Spacing& sp = paragraphs[i].pProperty.spacing;
+    full[i] = std::max(0.0, static_cast<double>(sp.line)) + std::max(0.0f, sp.before) + std::max(0.0f, sp.after);
+    const double floor = paragraphs[i].runArray.empty() ? kLeastBlankHeight : paragraphs[i].rProperty.sz;
+    least[i] = std::min(full[i], floor);
+  }
+  auto at = [&](double f) {
+    return flowHeight(paragraphs, [&](size_t i) { return least[i] + f * (full[i] - least[i]); });
+  };
+  if (at(1.0) <= available) return;
+  double lo = 0, hi = 1;
+  for (int step = 0; step < 24; ++step) {
+    const double mid = (lo + hi) / 2;
+    (at(mid) <= available ? lo : hi) = mid;
+  }
+  for (size_t i = 0; i < paragraphs.size(); ++i) {
+    QVDocx_Spacing& sp = paragraphs[i].pProperty.spacing;
+    if (full[i] <= least[i] || !sp.lineRule) continue;
+    const double extra = std::max(0.0f, sp.before) + std::max(0.0f, sp.after);
+    sp.line = static_cast<float>(std::max(0.0, least[i] + lo * (full[i] - least[i]) - extra));
+  }
+}
+
 }  // namespace
 
 void QVDocxPage::_creatParagraphs() {
@@ -591,6 +648,7 @@ void QVDocxPage::_creatParagraphs() {
       previousBottomY = bottomY;
     }
   }
+  fitToPage(spaced, sectProperty.pgSz.h - sectProperty.pgMar.top - sectProperty.pgMar.bottom - kFitSlack);
   for (QVDocxParagraph& p : spaced) {
     putInReadingOrder(p);
     paragraphArray.push_back(std::move(p));
