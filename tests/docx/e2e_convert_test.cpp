@@ -178,12 +178,12 @@ fs::path makePagesThatFillTheirPaper(const qvtest::TempDir& dir) {
   // bottom margin of a letter page, twice.
   b.addPage(linesContent("Body line", 11, 13.2, 720, 49, {72}, 1), resources);
   b.addPage(linesContent("Body line", 11, 13.2, 720, 49, {72}, 100), resources);
-  // Three columns of 8-point text, 9.6 apart.
+  // Three columns of 6-point text, 7.2 apart.
   std::string three;
   int n = 1;
   for (double x : {36.0, 226.0, 416.0})
-    for (int i = 0; i < 70; ++i)
-      three += "BT /F1 8 Tf " + std::to_string(x) + " " + std::to_string(740 - 9.6 * i) + " Td (Column text " +
+    for (int i = 0; i < 95; ++i)
+      three += "BT /F1 6 Tf " + std::to_string(x) + " " + std::to_string(740 - 7.2 * i) + " Td (Column text " +
                std::to_string(n++) + " runs on) Tj ET\n";
   b.addPage(three, resources);
   // A table of numbers: a header and 40 rows of five cells, 16 apart.
@@ -241,6 +241,10 @@ TEST(DocxEndToEnd, EachPageFillsOnePageOfTheDocumentWithItsOwnLines) {
   for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
     if (Document::textOf(*r).find("Body line") != std::string::npos) sizes.insert(wAttr(find(*r, "sz"), "val"));
   EXPECT_EQ(sizes, std::set<std::string>{"22"});
+  sizes.clear();
+  for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
+    if (Document::textOf(*r).find("Column text") != std::string::npos) sizes.insert(wAttr(find(*r, "sz"), "val"));
+  EXPECT_EQ(sizes, std::set<std::string>{"12"});
   EXPECT_LE(findAll(*d.body, "sectPr").size(), 12u);
 
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
