@@ -29,6 +29,8 @@ constexpr double kLeastBlankHeight = 1.0;
 // What a page that must shrink leaves free at its foot: the applications
 // round every height to whole twentieths of a point.
 constexpr double kFitSlack = 2.0;
+// The smallest share of the line's size a raised or lowered script has.
+constexpr double kLeastScriptShare = 0.4;
 
 // Runs whose font, size, scale and spacing are equal share a width unit.
 struct FontClass {
@@ -372,6 +374,15 @@ bool continuesColumns(const QVPageLayoutCore& core, const QVLayoutBlock& above, 
   return true;
 }
 
+// Whether text of one size may be a script of text of the other, raised or
+// lowered within its line: a script is set at the line's size and shown
+// smaller, so a label far smaller than a big letter beside it, taken for its
+// script, would be shown many times its size.
+bool scriptSizes(double a, double b) {
+  const double larger = std::max(a, b);
+  return larger > 0 && std::min(a, b) >= kLeastScriptShare * larger;
+}
+
 // Blocks that continue the block above them in its columns join it, each
 // column below its counterpart: a page of text then makes one section per
 // band of columns rather than one per line. Lines set with ordinary leading
@@ -542,6 +553,8 @@ void QVDocxPage::_creatParagraphs() {
           } else if (S == Sp) {
             add = false;
             resolvePrevious = true;
+          } else if (!scriptSizes(S, Sp)) {
+            setLine = true;
           } else if (L > Lp) {
             add = false;
             previousScript = 1;
@@ -558,7 +571,7 @@ void QVDocxPage::_creatParagraphs() {
             add = false;
             toBottom = false;
           }
-        } else if (previous) {
+        } else if (previous && scriptSizes(S, Sp)) {
           add = false;
           if (L <= Lp) {
             freshScript = 1;

@@ -149,8 +149,9 @@ TEST(DocxEndToEnd, ThreePagesOfHeadingColumnsAndATurnedPageKeepTheirWordsInOrder
 // ---------------------------------------------------------------------------
 // Each page of the PDF is one page of the document as LibreOffice lays it
 // out: body text set with ordinary leading down to the bottom margin, three
-// columns, a table of numbers and a landscape page, each page beginning and
-// ending with the PDF page's own first and last lines, at the PDF's sizes.
+// columns of small text, a table of numbers, a landscape page and a grid of
+// big letters with small labels, each page beginning and ending with the PDF
+// page's own first and last lines, at the PDF's sizes.
 
 // Lines of words that read differently from line to line, so that a line
 // found on a page is that line.
@@ -199,6 +200,17 @@ fs::path makePagesThatFillTheirPaper(const qvtest::TempDir& dir) {
   b.addPage(table, resources);
   // A landscape page of 12-point text, 14.4 apart.
   b.addPage(linesContent("Wide line", 12, 14.4, 560, 36, {60}, 1), resources, "[0 0 792 612]");
+  // A grid of 150-point letters, each with a 10-point label set in the
+  // letter's descent, inside its line.
+  std::string grid;
+  for (int row = 0; row < 3; ++row)
+    for (int col = 0; col < 3; ++col) {
+      const double x = 60 + 180 * col, y = 560 - 230 * row;
+      grid += "BT /F1 150 Tf " + std::to_string(x) + " " + std::to_string(y) + " Td (A) Tj ET BT /F1 10 Tf " +
+              std::to_string(x + 20) + " " + std::to_string(y - 12) + " Td (Label " + std::to_string(row * 3 + col) +
+              ") Tj ET\n";
+    }
+  b.addPage(grid, resources);
   const fs::path out = dir.file("full-pages.pdf");
   b.write(out);
   return out;
@@ -230,7 +242,7 @@ TEST(DocxEndToEnd, EachPageFillsOnePageOfTheDocumentWithItsOwnLines) {
   qvtest::TempDir dir;
   const fs::path pdf = makePagesThatFillTheirPaper(dir);
   const fs::path docx = dir.file("full-pages.docx");
-  ASSERT_EQ(docxtest::convertToDocx(pdf, docx), 5);
+  ASSERT_EQ(docxtest::convertToDocx(pdf, docx), 6);
   EXPECT_THAT(qvtest::checkWordPackage(docx), testing::IsEmpty());
 
   // No grid snaps the lines, text keeps its size, and the body of a page is
@@ -245,13 +257,19 @@ TEST(DocxEndToEnd, EachPageFillsOnePageOfTheDocumentWithItsOwnLines) {
   for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
     if (Document::textOf(*r).find("Column text") != std::string::npos) sizes.insert(wAttr(find(*r, "sz"), "val"));
   EXPECT_EQ(sizes, std::set<std::string>{"12"});
+  // A label is no script of the letter beside it: it keeps its size.
+  for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
+    if (Document::textOf(*r).find("Label") != std::string::npos) {
+      EXPECT_EQ(wAttr(find(*r, "sz"), "val"), "20") << Document::textOf(*r);
+      EXPECT_EQ(find(*r, "vertAlign"), nullptr) << Document::textOf(*r);
+    }
   EXPECT_LE(findAll(*d.body, "sectPr").size(), 12u);
 
   if (!toolsAvailable()) GTEST_SKIP() << "LibreOffice or pdftotext is not installed";
   const auto printed = qvtest::officeConvertAllToPdf({docx}, dir.path() / "office");
   ASSERT_EQ(printed.count(docx), 1u) << "LibreOffice did not open the document";
-  ASSERT_EQ(qvtest::pdfPageCount(printed.at(docx)), 5);
-  for (int page = 1; page <= 5; ++page) {
+  ASSERT_EQ(qvtest::pdfPageCount(printed.at(docx)), 6);
+  for (int page = 1; page <= 6; ++page) {
     SCOPED_TRACE("page " + std::to_string(page));
     const auto [first, last] = firstAndLastLines(qvtest::pdftotextPage(pdf, page));
     const std::string shown = foldedPage(qvtest::pdftotextPage(printed.at(docx), page));
