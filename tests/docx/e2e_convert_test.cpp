@@ -249,14 +249,14 @@ TEST(DocxEndToEnd, EachPageFillsOnePageOfTheDocumentWithItsOwnLines) {
   // not a section per line.
   const Document d(docx);
   EXPECT_TRUE(findAll(*d.body, "docGrid").empty());
-  std::set<std::string> sizes;
-  for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
-    if (Document::textOf(*r).find("Body line") != std::string::npos) sizes.insert(wAttr(find(*r, "sz"), "val"));
-  EXPECT_EQ(sizes, std::set<std::string>{"22"});
-  sizes.clear();
-  for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
-    if (Document::textOf(*r).find("Column text") != std::string::npos) sizes.insert(wAttr(find(*r, "sz"), "val"));
-  EXPECT_EQ(sizes, std::set<std::string>{"12"});
+  auto sizesOf = [&](const std::string& words) {
+    std::set<std::string> sizes;
+    for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
+      if (Document::textOf(*r).find(words) != std::string::npos) sizes.insert(wAttr(find(*r, "sz"), "val"));
+    return sizes;
+  };
+  EXPECT_EQ(sizesOf("Body line"), std::set<std::string>{"22"});
+  EXPECT_EQ(sizesOf("Column text"), std::set<std::string>{"12"});
   // A label is no script of the letter beside it: it keeps its size.
   for (const qvtest::XmlElement* r : findAll(*d.body, "r"))
     if (Document::textOf(*r).find("Label") != std::string::npos) {
