@@ -24,6 +24,8 @@ struct QVDocxConversionContext {
   void begainPage() { drawCounter = 0; }
   // The next place in the page's drawing order.
   uint64_t takeDrawIndex() { return static_cast<uint64_t>(drawCounter++); }
+  // The place the next thing drawn will take.
+  uint64_t nextDrawIndex() const { return static_cast<uint64_t>(drawCounter); }
   int64_t takeFrontZIndex() { return frontZIndex++; }
   int64_t takeBackZIndex() { return backZIndex++; }
 };

@@ -1,5 +1,9 @@
 #include "docx/QVDocxFontFacts.h"
 
+#include <algorithm>
+
+#include "convert/QVPDF_CTMInfo.h"
+
 #include "convert/QVPDFPageFrame.h"
 #include "docx/QVDocxUtilities.h"
 #include "pdf/QVPDFColor.h"
@@ -20,8 +24,12 @@ QVDocx_RPr QVDocxFontFacts::currentRProperty(const QVPDFPageFrame& frame) {
   const std::shared_ptr<const QVPDFFont>& font = s.font();
   if (!font) return QVDocxUtilities::defaultRProperty();
   const Facts& facts = factsOf(font);
-  // The display em width, rounded and at least 8, as the placement gives it.
-  const platform::Size em = frame.currentCTMInfo().fontSize;
+  // The display em width, rounded, at the size the page shows it: the
+  // placement's floor of 8 points would set a figure's small labels or a
+  // slide's footnotes at twice their size, wider than their place and taller
+  // than the page holds. A point is the least an office size can be.
+  const platform::Size em = QVPDF_CTMInfoFontSize(frame.emFontSize(), frame.fontAscent(), frame.fontDescent(),
+                                                  frame.displayTextTransform());
   const QVPDFRGB fill = s.currentFillRGBColor();
 
   // Scale, spacing, underline and script stay as the defaults have them.
@@ -29,7 +37,7 @@ QVDocx_RPr QVDocxFontFacts::currentRProperty(const QVPDFPageFrame& frame) {
   r.rFonts = {facts.family, facts.family, facts.family, facts.family};
   r.b = facts.bold;
   r.i = facts.italic;
-  r.sz = static_cast<float>(em.width);
+  r.sz = static_cast<float>(std::max(1.0, em.width));
   r.color = {fill.r, fill.g, fill.b, 255};
   return r;
 }

@@ -207,6 +207,11 @@ void QVDocxPDFExporter::didScanPath(QVPDFConentParser&, const Path& path, bool s
   info.fillcolor = s.currentFillColor();
 
   closeTextBeforeDrawing();
+  // A path painted right after the previous one, nothing drawn between,
+  // joins its shape where it can.
+  if (!page->runPathArray.empty() && page->runPathArray.back()->drawIndex + 1 == context_.nextDrawIndex())
+    if (auto* previous = dynamic_cast<QVDocxRunPath*>(page->runPathArray.back().get()))
+      if (previous->join(displayPath, info)) return;
   ++pagePictures_;
   auto run = std::make_shared<QVDocxRunPath>();
   run->drawIndex = context_.takeDrawIndex();

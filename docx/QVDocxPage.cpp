@@ -24,6 +24,13 @@ constexpr double kMinHalfUnit = 2.0;
 // One blank stands for this many space widths of a wider gap.
 constexpr float kBlankWidthFactor = 1.2f;
 constexpr double kSpaceShareOfEm = 0.25;
+// The least a blank paragraph keeps when a page's paragraphs shrink to fit.
+constexpr double kLeastBlankHeight = 1.0;
+// What a page that must shrink leaves free at its foot: the applications
+// round every height to whole twentieths of a point.
+constexpr double kFitSlack = 2.0;
+// The smallest share of the line's size a raised or lowered script has.
+constexpr double kLeastScriptShare = 0.4;
 
 // Runs whose font, size, scale and spacing are equal share a width unit.
 struct FontClass {
@@ -141,7 +148,10 @@ QVDocxPage::QVDocxPage(platform::Size pageSize) : sectProperty(QVDocxUtilities::
   sectProperty.cols.sep = false;
   sectProperty.cols.space = 36.0f;
   sectProperty.cols.equalWidth = 0.0f;
-  sectProperty.docGrid = {"linesAndChars", 18.0f};
+  // No document grid: the paragraphs have exact line heights of their own,
+  // and an application that snaps every line to a grid pitch makes the
+  // page's lines taller than they are, until the page overflows.
+  sectProperty.docGrid = {};
 }
 
 void QVDocxPage::begainWritePage(int64_t) { paragraphArray.clear(); }
@@ -280,6 +290,7 @@ QVDocx_SectPr QVDocxPage::blockSection(int32_t columnCount,
   s.type = 1;
   s.pgSz = sectProperty.pgSz;
   s.pgMar = sectProperty.pgMar;
+  s.docGrid = sectProperty.docGrid;
   if (columnCount >= 2 && columns) {
     s.cols = {columnCount, false, 0.0f, 0.0f, std::move(columns)};
   } else {
@@ -331,6 +342,121 @@ std::vector<QVDocx_Col> fitColumns(std::vector<QVLayoutColumn>& columns, const Q
   return {};
 }
 
+double columnRight(const QVLayoutColumn& column) {
+  return QVLayoutFloatMax(column, [](const QVLinePart& p) { return p.rightX; });
+}
+
+// Whether the next block continues the block above it in the same columns:
+// as many columns, each overlapping its counterpart across and starting
+// before the counterpart's right neighbour, and no more than a line of its
+// own apart. One column continues one column whatever the gap between
+// them; the spacing pass fills it.
+bool continuesColumns(const QVPageLayoutCore& core, const QVLayoutBlock& above, const QVLayoutBlock& next) {
+  const size_t n = above.columns.size();
+  if (n != next.columns.size() || n == 0) return false;
+  if (n == 1) return true;
+  const double top = core.minTopYOfDiv(next);
+  const double gap = top - core.maxBottomYOfDiv(above);
+  double line = 0;
+  for (const QVLayoutColumn& column : next.columns)
+    for (const QVLinePart& part : column) line = std::max(line, part.maxBottomY - part.minTopY);
+  if (gap > line) return false;
+  for (size_t k = 0; k < n; ++k) {
+    const double left = QVPageLayoutCore::minLeftXOfColumn(next.columns[k]);
+    const double right = columnRight(next.columns[k]);
+    if (left > columnRight(above.columns[k]) + QVPageLayoutCore::kColumnTolerance) return false;
+    if (right < QVPageLayoutCore::minLeftXOfColumn(above.columns[k]) - QVPageLayoutCore::kColumnTolerance)
+      return false;
+    if (k + 1 < n && !(left < QVPageLayoutCore::minLeftXOfColumn(above.columns[k + 1]))) return false;
+    if (k > 0 && !(QVPageLayoutCore::minLeftXOfColumn(above.columns[k]) > columnRight(next.columns[k - 1])))
+      return false;
+  }
+  return true;
+}
+
+// Whether text of one size may be a script of text of the other, raised or
+// lowered within its line: a script is set at the line's size and shown
+// smaller, so a label far smaller than a big letter beside it, taken for its
+// script, would be shown many times its size.
+bool scriptSizes(double a, double b) {
+  const double larger = std::max(a, b);
+  return larger > 0 && std::min(a, b) >= kLeastScriptShare * larger;
+}
+
+// Blocks that continue the block above them in its columns join it, each
+// column below its counterpart: a page of text then makes one section per
+// band of columns rather than one per line. Lines set with ordinary leading
+// do not meet, and a section of its own for each of them, or for each row of
+// a page set in columns, leaves the application to balance every row.
+std::vector<QVLayoutBlock> joinContinuingBlocks(const QVPageLayoutCore& core, std::vector<QVLayoutBlock> blocks) {
+  std::vector<QVLayoutBlock> joined;
+  joined.reserve(blocks.size());
+  for (QVLayoutBlock& block : blocks) {
+    if (!joined.empty() && continuesColumns(core, joined.back(), block)) {
+      for (size_t k = 0; k < block.columns.size(); ++k) {
+        QVLayoutColumn& into = joined.back().columns[k];
+        into.insert(into.end(), std::make_move_iterator(block.columns[k].begin()),
+                    std::make_move_iterator(block.columns[k].end()));
+      }
+    } else {
+      joined.push_back(std::move(block));
+    }
+  }
+  return joined;
+}
+
+// The height a page's paragraphs take in the flow when each is `height`
+// tall: each section as tall as its tallest column, the sections one below
+// the other.
+template <class Height>
+double flowHeight(const std::vector<QVDocxParagraph>& paragraphs, Height height) {
+  double total = 0, column = 0, section = 0;
+  for (size_t i = 0; i < paragraphs.size(); ++i) {
+    const QVDocxParagraph& p = paragraphs[i];
+    if (p.breakColumn) {
+      section = std::max(section, column);
+      column = 0;
+    }
+    column += height(i);
+    if (p.sectProperty.write) {
+      total += std::max(section, column);
+      section = column = 0;
+    }
+  }
+  return total + std::max(section, column);
+}
+
+// Paragraphs whose exact heights add up to more than the page holds would
+// spill their last lines onto a page of their own, and every later page
+// would start out of step. Their heights shrink together, blank paragraphs
+// down to a point and lines of text no lower than their font size, until
+// the page holds them; a page that holds them is left as it is.
+void fitToPage(std::vector<QVDocxParagraph>& paragraphs, double available) {
+  if (paragraphs.empty() || !(available > 0)) return;
+  std::vector<double> full(paragraphs.size()), least(paragraphs.size());
+  for (size_t i = 0; i < paragraphs.size(); ++i) {
+    const QVDocx_Spacing& sp = paragraphs[i].pProperty.spacing;
+    full[i] = std::max(0.0, static_cast<double>(sp.line)) + std::max(0.0f, sp.before) + std::max(0.0f, sp.after);
+    const double floor = paragraphs[i].runArray.empty() ? kLeastBlankHeight : paragraphs[i].rProperty.sz;
+    least[i] = std::min(full[i], floor);
+  }
+  auto at = [&](double f) {
+    return flowHeight(paragraphs, [&](size_t i) { return least[i] + f * (full[i] - least[i]); });
+  };
+  if (at(1.0) <= available) return;
+  double lo = 0, hi = 1;
+  for (int step = 0; step < 24; ++step) {
+    const double mid = (lo + hi) / 2;
+    (at(mid) <= available ? lo : hi) = mid;
+  }
+  for (size_t i = 0; i < paragraphs.size(); ++i) {
+    QVDocx_Spacing& sp = paragraphs[i].pProperty.spacing;
+    if (full[i] <= least[i] || !sp.lineRule) continue;
+    const double extra = std::max(0.0f, sp.before) + std::max(0.0f, sp.after);
+    sp.line = static_cast<float>(std::max(0.0, least[i] + lo * (full[i] - least[i]) - extra));
+  }
+}
+
 }  // namespace
 
 void QVDocxPage::_creatParagraphs() {
@@ -342,7 +468,7 @@ void QVDocxPage::_creatParagraphs() {
     boxes.push_back(
         QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k)));
   const QVPageLayoutCore core(QVPageLayoutPolicy::word());
-  std::vector<QVLayoutBlock> blocks = core.layout(boxes);
+  std::vector<QVLayoutBlock> blocks = joinContinuingBlocks(core, core.layout(boxes));
 
   auto runsOf = [&](const QVLinePart& part) {
     std::vector<std::shared_ptr<QVDocxRun>> out;
@@ -427,6 +553,8 @@ void QVDocxPage::_creatParagraphs() {
           } else if (S == Sp) {
             add = false;
             resolvePrevious = true;
+          } else if (!scriptSizes(S, Sp)) {
+            setLine = true;
           } else if (L > Lp) {
             add = false;
             previousScript = 1;
@@ -443,7 +571,7 @@ void QVDocxPage::_creatParagraphs() {
             add = false;
             toBottom = false;
           }
-        } else if (previous) {
+        } else if (previous && scriptSizes(S, Sp)) {
           add = false;
           if (L <= Lp) {
             freshScript = 1;
@@ -533,6 +661,7 @@ void QVDocxPage::_creatParagraphs() {
       previousBottomY = bottomY;
     }
   }
+  fitToPage(spaced, sectProperty.pgSz.h - sectProperty.pgMar.top - sectProperty.pgMar.bottom - kFitSlack);
   for (QVDocxParagraph& p : spaced) {
     putInReadingOrder(p);
     paragraphArray.push_back(std::move(p));

@@ -99,6 +99,103 @@ std::string QVDocxRunPath::pathText(const platform::Path& path) {
   return text;
 }
 
+namespace {
+
+bool samePaint(const QVDocxPathInfo& a, const QVDocxPathInfo& b) {
+  return a.filled == b.filled && a.stroked == b.stroked && a.fillcolor == b.fillcolor &&
+         a.strokecolor == b.strokecolor && a.fillAlpha == b.fillAlpha && a.strokeAlpha == b.strokeAlpha &&
+         a.strokeweight == b.strokeweight && a.strokeDashPattern == b.strokeDashPattern &&
+         a.strokeDashPhase == b.strokeDashPhase;
+}
+
+// Whether every subpath that draws something is closed.
+bool closedThroughout(const platform::Path& path) {
+  bool open = false;
+  for (const platform::PathElement& e : path.elements()) {
+    if (e.type == PathElementType::CloseSubpath) {
+      open = false;
+    } else if (e.type == PathElementType::MoveTo) {
+      if (open) return false;
+    } else {
+      open = true;
+    }
+  }
+  return !open;
+}
+
+// The path with every open subpath closed: the same area to fill.
+platform::Path closedForFill(const platform::Path& path) {
+  platform::Path closed;
+  bool open = false;
+  for (const platform::PathElement& e : path.elements()) {
+    switch (e.type) {
+      case PathElementType::MoveTo:
+        if (open) closed.closeSubpath();
+        closed.moveTo(e.points[0]);
+        open = false;
+        break;
+      case PathElementType::LineTo:
+        closed.lineTo(e.points[0]);
+        open = true;
+        break;
+      case PathElementType::QuadCurveTo:
+        closed.quadCurveTo(e.points[0], e.points[1]);
+        open = true;
+        break;
+      case PathElementType::CurveTo:
+        closed.curveTo(e.points[0], e.points[1], e.points[2]);
+        open = true;
+        break;
+      case PathElementType::CloseSubpath:
+        closed.closeSubpath();
+        open = false;
+        break;
+    }
+  }
+  if (open) closed.closeSubpath();
+  return closed;
+}
+
+bool thinFill(const QVDocxPathInfo& info) {
+  return info.filled && !info.stroked && (info.displayWidth < 1.0 || info.displayHeight < 1.0);
+}
+
+platform::Rect boxOf(const QVDocxPathInfo& info) {
+  return platform::Rect(info.displayX, info.displayY, info.displayWidth, info.displayHeight);
+}
+
+}  // namespace
+
+bool QVDocxRunPath::join(const platform::Path& path, const QVDocxPathInfo& info) {
+  if (!samePaint(pictInfo, info) || thinFill(pictInfo) || thinFill(info)) return false;
+  // An application may leave a shape of several subpaths unfilled where one
+  // of them is open: a fill closes them all (the area is the same), a stroke
+  // joins only closed outlines.
+  const bool fillOnly = info.filled && !info.stroked;
+  if (!fillOnly && !closedThroughout(path)) return false;
+  if (joinedBoxes_.empty()) {
+    if (!fillOnly && !closedThroughout(runCGPath)) return false;
+    if (fillOnly) runCGPath = closedForFill(runCGPath);
+    joinedBoxes_.push_back(displayRect());
+  }
+  if (joinedBoxes_.size() >= kMaxJoinedPaths) return false;
+  const platform::Rect box = boxOf(info);
+  if (info.filled) {
+    for (const platform::Rect& taken : joinedBoxes_) {
+      const platform::Rect shared = taken.intersect(box);
+      if (!shared.isNull() && !shared.isEmpty()) return false;
+    }
+  }
+  joinedBoxes_.push_back(box);
+  runCGPath.addPath(fillOnly ? closedForFill(path) : path);
+  const platform::Rect whole = displayRect().unite(box);
+  pictInfo.displayX = whole.minX();
+  pictInfo.displayY = whole.minY();
+  pictInfo.displayWidth = whole.width();
+  pictInfo.displayHeight = whole.height();
+  return true;
+}
+
 void QVDocxRunPath::writeWithXMLWriter(XMLFileWriter& w) const {
   markup::openPict(w, rProperty);
   _writePath2006(w);

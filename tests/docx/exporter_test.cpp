@@ -85,7 +85,7 @@ TEST_F(DocxExporterTest, RunsTakeFontFaceSizeAndColourFromThePage) {
   EXPECT_EQ(wAttr(find(*r[0], "rFonts"), "ascii"), "Arial");
   EXPECT_EQ(wAttr(find(*r[0], "sz"), "val"), "32");
   EXPECT_EQ(wAttr(find(*r[0], "color"), "val"), "336699");
-  EXPECT_EQ(wAttr(find(*r[1], "sz"), "val"), "16");
+  EXPECT_EQ(wAttr(find(*r[1], "sz"), "val"), "4");
   EXPECT_EQ(find(*r[2], "b"), nullptr);
   EXPECT_EQ(wAttr(find(*r[2], "rFonts"), "ascii"), "Arial");
   EXPECT_EQ(wAttr(find(*r[2], "color"), "val"), "FF0000");
