@@ -17,6 +17,48 @@ std::vector<QVPPTXPathElement> QVPPTXFreeform::pointsWithCGPath(const platform::
   return elements;
 }
 
+namespace {
+
+bool samePaint(const QVPPTXFreeformInfo& a, const QVPPTXFreeformInfo& b) {
+  return a.filled == b.filled && a.stroked == b.stroked && a.fillcolor == b.fillcolor &&
+         a.strokecolor == b.strokecolor && a.fillAlpha == b.fillAlpha && a.strokeAlpha == b.strokeAlpha &&
+         a.strokeweight == b.strokeweight && a.strokeDashPattern == b.strokeDashPattern &&
+         a.strokeDashPhase == b.strokeDashPhase && a.lineCap == b.lineCap;
+}
+
+// The box the paint can reach: a line reaches past the path by half its
+// width, and a mitred corner by up to the miter limit's 10 times that.
+platform::Rect paintedBox(const QVPPTXFreeformInfo& info) {
+  const double reach = info.stroked ? std::fabs(info.strokeweight) * 5.0 : 0.0;
+  return {info.displayX - reach, info.displayY - reach, info.displayWidth + 2 * reach,
+          info.displayHeight + 2 * reach};
+}
+
+const std::vector<QVPPTXPathElement>& noElements() {
+  static const std::vector<QVPPTXPathElement> none;
+  return none;
+}
+
+}  // namespace
+
+bool QVPPTXFreeform::join(platform::Path&& path, const QVPPTXFreeformInfo& info) {
+  if (!samePaint(spInfo, info)) return false;
+  if (joinedBoxes_.empty()) joinedBoxes_.push_back(paintedBox(spInfo));
+  if (joinedBoxes_.size() >= kMaxJoinedPaths) return false;
+  const platform::Rect box = paintedBox(info);
+  if (!std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) || !std::isfinite(box.size.width) ||
+      !std::isfinite(box.size.height))
+    return false;
+  for (const platform::Rect& taken : joinedBoxes_) {
+    const platform::Rect shared = taken.intersect(box);
+    if (!shared.isNull() && !shared.isEmpty()) return false;
+  }
+  joinedBoxes_.push_back(box);
+  joinedPaths.push_back(std::move(path));
+  spInfo.setDisplayRect(spInfo.displayRect().unite(info.displayRect()));
+  return true;
+}
+
 void QVPPTXFreeform::write_nvSpPr() {
   XMLFileWriter& w = *xmlWriter;
   const std::string_view p = QVOpenXMLNameSpace::nameSpace_p();
@@ -118,19 +160,28 @@ void QVPPTXFreeform::write_SpPr_custGeom() {
   const std::string width = pathExtent(spInfo.displayWidth);
   const std::string height = pathExtent(spInfo.displayHeight);
   const platform::Point origin = spInfo.displayOrigin();
-  const std::vector<QVPPTXPathElement> elements = pointsWithCGPath(runCGPath);
+  // All paths share the shape's coordinate space.
+  std::vector<std::vector<QVPPTXPathElement>> paths;
+  paths.reserve(1 + joinedPaths.size());
+  paths.push_back(pointsWithCGPath(runCGPath));
+  for (const platform::Path& path : joinedPaths) paths.push_back(pointsWithCGPath(path));
+  // A path's points are its connection sites, placed by its guides. A shape
+  // of joined paths (outlined text, mostly) has none: a site at every corner
+  // of hundreds of outlines helps no one attach a connector, and the two
+  // lists would be most of the slide's bytes.
+  const std::vector<QVPPTXPathElement>& sites = joinedPaths.empty() ? paths.front() : noElements();
 
   w.writeStartElementWithNamespace(a, "custGeom");
   w.writeStartElementWithNamespace(a, "avLst");
   w.writeEndElement();
   w.writeStartElementWithNamespace(a, "gdLst");
-  for (size_t i = 0; i < elements.size(); ++i) elements[i].writeGuideList(w, a, origin, i, width, height);
+  for (size_t i = 0; i < sites.size(); ++i) sites[i].writeGuideList(w, a, origin, i, width, height);
   w.writeEndElementWithNamespace(a, "gdLst");
   w.writeStartElementWithNamespace(a, "ahLst");
   w.writeEndElement();
   w.writeStartElementWithNamespace(a, "cxnLst");
-  for (size_t i = 0; i < elements.size(); ++i) {
-    if (elements[i].points.empty()) continue;
+  for (size_t i = 0; i < sites.size(); ++i) {
+    if (sites[i].points.empty()) continue;
     const std::string index = std::to_string(i);
     w.writeStartElementWithNamespace(a, "cxn");
     w.writeAttribute("ang", index);
@@ -148,16 +199,18 @@ void QVPPTXFreeform::write_SpPr_custGeom() {
   w.writeAttribute("b", "b");
   w.writeEndElement();
   w.writeStartElementWithNamespace(a, "pathLst");
-  w.writeStartElementWithNamespace(a, "path");
-  w.writeAttribute("w", width);
-  w.writeAttribute("h", height);
-  for (const QVPPTXPathElement& e : elements) {
-    if (e.type == static_cast<int32_t>(platform::PathElementType::CloseSubpath))
-      e.writeClosePath(w, a);
-    else
-      e.writePathList(w, a, origin);
+  for (const std::vector<QVPPTXPathElement>& elements : paths) {
+    w.writeStartElementWithNamespace(a, "path");
+    w.writeAttribute("w", width);
+    w.writeAttribute("h", height);
+    for (const QVPPTXPathElement& e : elements) {
+      if (e.type == static_cast<int32_t>(platform::PathElementType::CloseSubpath))
+        e.writeClosePath(w, a);
+      else
+        e.writePathList(w, a, origin);
+    }
+    w.writeEndElement();  // a:path
   }
-  w.writeEndElement();  // a:path
   w.writeEndElement();  // a:pathLst
   w.writeEndElement();  // a:custGeom
 }

@@ -60,6 +60,10 @@ void QVPPTXPage::writePage() {
   {
     std::unique_ptr<XMLFileWriter> writer = partWriter(slidePartName_, &slidePart_);
     XMLFileWriter& w = *writer;
+    // Tabs are a quarter of a drawn page's slide part and mean nothing to
+    // its readers; the line breaks stay, so that the part still reads a tag
+    // a line.
+    w.setIndentation("");
     w.setPrefix("a", a);
     w.setPrefix("r", r);
     w.setPrefix("p", p);

@@ -1,5 +1,6 @@
 #include "platform/pdf/scanner.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -30,6 +31,42 @@ bool isPdfSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'
 bool isDelimiter(char c) {
   return isPdfSpace(c) || c == '/' || c == '<' || c == '>' || c == '[' || c == ']' || c == '(' || c == ')' ||
          c == '{' || c == '}' || c == '%';
+}
+
+// What nearly all of a content stream is made of: numbers, operators and
+// names of printable ASCII, parted by spaces and line ends. The scan reads
+// these itself; anything else (strings, dictionaries, comments, escapes in
+// names, form feeds, NUL and bytes above 0x7e) goes to the full tokenizer.
+bool isPlainSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+
+bool isPlainByte(char c) {
+  return c > ' ' && c < 0x7f && c != '/' && c != '<' && c != '>' && c != '[' && c != ']' && c != '(' && c != ')' &&
+         c != '{' && c != '}' && c != '%' && c != '#';
+}
+
+bool isPlainEnd(char c) {
+  return isPlainSpace(c) || c == '/' || c == '<' || c == '>' || c == '[' || c == ']' || c == '(' || c == ')' ||
+         c == '{' || c == '}' || c == '%';
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+enum class PlainKind { Integer, Real, Word, Unsure };
+
+// A sign, digits and at most one point make a number; a token that starts
+// like a number but is not one ("1.2.3", "-", "5e3") is left to the full
+// tokenizer, whose reading of such tokens stays the rule.
+PlainKind plainKind(std::string_view token) {
+  const char first = token.front();
+  if (!isDigit(first) && first != '+' && first != '-' && first != '.') return PlainKind::Word;
+  size_t i = first == '+' || first == '-' ? 1 : 0;
+  size_t digits = 0;
+  while (i < token.size() && isDigit(token[i])) ++i, ++digits;
+  if (i == token.size()) return digits > 0 ? PlainKind::Integer : PlainKind::Unsure;
+  if (token[i] != '.') return PlainKind::Unsure;
+  ++i;
+  while (i < token.size() && isDigit(token[i])) ++i, ++digits;
+  return i == token.size() && digits > 0 ? PlainKind::Real : PlainKind::Unsure;
 }
 
 PdfOperand makeInteger(std::string_view text) {
@@ -228,7 +265,7 @@ void PdfOperatorTable::set(std::string_view op, PdfOperatorCallback callback) {
 }
 
 const PdfOperatorCallback* PdfOperatorTable::find(std::string_view op) const {
-  auto it = table_.find(std::string(op));
+  auto it = table_.find(op);
   return it == table_.end() ? nullptr : &it->second;
 }
 
@@ -249,6 +286,7 @@ class PdfScannerImpl {
   bool run();
 
  private:
+  bool readPlainToken();
   enum class ContainerKind { Array, Dictionary, InlineImage };
   struct Container {
     ContainerKind kind;
@@ -271,6 +309,9 @@ class PdfScannerImpl {
   Buffer buffer_;
   std::shared_ptr<InputSource> input_;
   QPDFTokenizer tokenizer_;
+  // Where the scan stands in data_; input_ is moved there before the full
+  // tokenizer reads, and read back after.
+  size_t pos_ = 0;
   std::vector<Container> open_;
   size_t gathered_ = 0;       // operands gathered since the last operator
   bool skipOperands_ = false;  // set when the gathering went out of bounds
@@ -470,11 +511,66 @@ void PdfScannerImpl::finishInlineImage() {
   dispatch("EI");
 }
 
+bool PdfScannerImpl::readPlainToken() {
+  const size_t size = data_.size();
+  size_t p = pos_;
+  while (p < size && isPlainSpace(data_[p])) ++p;
+  pos_ = p;
+  if (p >= size) return false;
+  const char c = data_[p];
+  if (c == '[' || c == ']') {
+    pos_ = p + 1;
+    if (c == '[') open(ContainerKind::Array);
+    else closeArray();
+    return true;
+  }
+  const bool name = c == '/';
+  const size_t start = name ? p + 1 : p;
+  size_t end = start;
+  while (end < size && isPlainByte(data_[end])) ++end;
+  if (end < size && !isPlainEnd(data_[end])) return false;
+  const std::string_view token(data_.data() + start, end - start);
+  if (name) {
+    PdfOperand op;
+    op.kind = PdfOperand::Kind::Name;
+    op.text.assign(token);
+    push(std::move(op));
+    pos_ = end;
+    return true;
+  }
+  if (token.empty()) return false;
+  switch (plainKind(token)) {
+    case PlainKind::Integer: push(makeInteger(token)); break;
+    case PlainKind::Real: push(makeReal(token)); break;
+    case PlainKind::Unsure: return false;
+    case PlainKind::Word:
+      if (token == "true" || token == "false") {
+        PdfOperand op;
+        op.kind = PdfOperand::Kind::Boolean;
+        op.boolean = token == "true";
+        push(std::move(op));
+      } else if (token == "null") {
+        push(PdfOperand());
+      } else {
+        // An inline image reads its data through the full tokenizer's input.
+        input_->seek(static_cast<qpdf_offset_t>(end), SEEK_SET);
+        handleWord(std::string(token));
+        pos_ = static_cast<size_t>(std::max<qpdf_offset_t>(input_->tell(), 0));
+        return true;
+      }
+      break;
+  }
+  pos_ = end;
+  return true;
+}
+
 bool PdfScannerImpl::run() {
   using T = QPDFTokenizer;
   if (data_.empty()) return !damaged_;
   try {
     while (!s_.stopped_) {
+      if (readPlainToken()) continue;
+      input_->seek(static_cast<qpdf_offset_t>(pos_), SEEK_SET);
       T::Token t = tokenizer_.readToken(input_, "content stream", true, 0);
       switch (t.getType()) {
         case T::tt_eof:
@@ -518,6 +614,7 @@ bool PdfScannerImpl::run() {
           damaged_ = true;
           break;
       }
+      pos_ = static_cast<size_t>(std::max<qpdf_offset_t>(input_->tell(), 0));
     }
   } catch (const PdfError&) {
     throw;

@@ -85,7 +85,12 @@ class PdfOperatorTable {
   const PdfOperatorCallback* find(std::string_view op) const;
 
  private:
-  std::unordered_map<std::string, PdfOperatorCallback> table_;
+  // Looked up by the operator's text as read, without a string made for it.
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view name) const { return std::hash<std::string_view>{}(name); }
+  };
+  std::unordered_map<std::string, PdfOperatorCallback, NameHash, std::equal_to<>> table_;
 };
 
 class PdfScanner {

@@ -205,6 +205,36 @@ TEST(PdfScanner, StopEndsTheScanAfterTheCurrentOperator) {
   EXPECT_EQ(scanner.operatorCount(), 2u);
 }
 
+TEST(PdfScanner, TokensAtTheEdgesOfPlainOnesReadTheSame) {
+  struct Case {
+    std::string content;
+    std::string calls;
+  };
+  const Case cases[] = {
+      {"5. .5 -.5 +5 -0 007 m", "5 0.5 -0.5 5 0 7 m\n"},
+      {"/N[1/M]2(s)3<41>4 m", "/N [1 /M] 2 (s) 3 (A) 4 m\n"},
+      {"/a#20b / m", "/a b / m\n"},
+      {"1\f2\t3\r\n4 m", "1 2 3 4 m\n"},
+      {"1 2%c\n3 m", "1 2 3 m\n"},
+      {"true false null m", "true false null m\n"},
+      {"1 2 m 3 4 l S", "1 2 m\n3 4 l\nS\n"},
+      {"0 0 m\n", "0 0 m\n"},
+      {"[(a)-250(b)]TJ", "[(a) -250 (b)] TJ\n"},
+      {"<< /A [1 2] >> m", "<<...>> m\n"},
+      // Tokens that only start like numbers are operators: each drops the
+      // operands before it.
+      {"1 1.2.3 2 m", "2 m\n"},
+      {"1 - 2 m", "2 m\n"},
+      {"1 . 2 m", "2 m\n"},
+      {"1 5e3 2 m", "2 m\n"},
+      {"1 --5 2 m", "2 m\n"},
+      {"1 1a 2 m", "2 m\n"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(pdftest::joined(scanAll(PdfContentStream::forData(c.content, PdfObject()))), c.calls) << c.content;
+  }
+}
+
 TEST(PdfScanner, CommentsAreSkipped) {
   auto calls = scanAll(PdfContentStream::forData("% a comment 1 2 m\n3 4 m % another\n", PdfObject()));
   ASSERT_EQ(calls.size(), 1u);

@@ -118,6 +118,15 @@ std::vector<Freeform> Converted::freeforms(size_t slide) const {
       if (const auto* dash = child(ln, "prstDash")) f.dash = dash->attr("val").value_or("");
       if (child(ln, "custDash")) f.dash = "custom";
     }
+    if (const auto* pathLst = descendant(*shape, "pathLst")) {
+      for (const qvtest::XmlElement* path : pathLst->childrenNamed("path")) {
+        const double w = number(path->attr("w")), h = number(path->attr("h"));
+        const qvtest::XmlElement* pt = descendant(*path, "pt");
+        if (!pt || w <= 0 || h <= 0) continue;
+        f.pathStarts.push_back(
+            {f.x + number(pt->attr("x")) * f.width / w, f.y + number(pt->attr("y")) * f.height / h});
+      }
+    }
     out.push_back(f);
   }
   return out;

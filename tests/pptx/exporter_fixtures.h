@@ -47,6 +47,8 @@ struct Freeform : Frame {
   std::string fillAlpha;     // its alpha val
   std::string lineAlpha;     // the line's alpha val
   std::string dash;          // prstDash val, or "custom"
+  // Where each of its paths starts on the page (points), in drawing order.
+  std::vector<platform::Point> pathStarts;
 };
 
 struct Picture : Frame {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
 #include "platform/text/text.h"
 #include "tests/pptx/exporter_fixtures.h"
@@ -99,6 +100,69 @@ TEST(PptxExporterPaths, PathOfTwentyEightElementsBecomesAPicture) {
   EXPECT_EQ(freeform.shapeKinds(0), (std::vector<std::string>{"freeform"}));
   Converted picture = convertPage("0 0 1 rg " + shape28 + "f");
   EXPECT_EQ(picture.shapeKinds(0), (std::vector<std::string>{"picture"}));
+}
+
+TEST(PptxExporterPaths, RepeatedComplexOutlinesKeepAPictureEachWithTheirPixels) {
+  // The same letter drawn as an outline three times, the last in another
+  // colour: three pictures, each in a media part of its own.
+  const std::string letter = polygon(0, 0, 20, 30) + "f ";
+  Converted c = convertPage("0 0 1 rg 1 0 0 1 100 500 cm " + letter + "1 0 0 1 100 0 cm " + letter +
+                            "1 0 0 rg 1 0 0 1 100 0 cm " + letter);
+  const auto pictures = c.pictures(0);
+  ASSERT_EQ(pictures.size(), 3u);
+  EXPECT_NE(pictures[0].media, pictures[1].media);
+  EXPECT_NE(pictures[1].media, pictures[2].media);
+  const platform::image::Bitmap first = c.mediaImage(pictures[0].media);
+  const platform::image::Bitmap second = c.mediaImage(pictures[1].media);
+  const platform::image::Bitmap red = c.mediaImage(pictures[2].media);
+  ASSERT_EQ(first.width(), second.width());
+  ASSERT_EQ(first.height(), second.height());
+  EXPECT_TRUE(std::ranges::equal(first.bytes(), second.bytes()));
+  const pptxfix::Pixel centreBlue = pixelAt(second, second.width() / 2, second.height() / 2);
+  const pptxfix::Pixel centreRed = pixelAt(red, red.width() / 2, red.height() / 2);
+  EXPECT_EQ(centreBlue.b, 255);
+  EXPECT_EQ(centreBlue.r, 0);
+  EXPECT_EQ(centreRed.r, 255);
+  EXPECT_EQ(centreRed.b, 0);
+}
+
+TEST(PptxExporterPaths, OutlinesOfOnePaintJoinIntoFewShapesKeepingEveryPath) {
+  // Text drawn as outlines, in essence: 1,200 small outlines of one colour
+  // side by side, then two that overlap, then one of another colour.
+  std::vector<platform::Point> starts;  // where each outline starts, on the page
+  std::string content = "0 0 0 rg ";
+  const auto outline = [&](double cx, double cy) {
+    content += polygon(cx, cy, 6, 8) + "f ";
+    starts.push_back({cx + 6, 792 - cy});
+  };
+  for (int row = 0; row < 40; ++row)
+    for (int col = 0; col < 30; ++col) outline(40 + col * 18, 60 + row * 17);
+  outline(300, 30);
+  outline(304, 30);
+  content += "1 0 0 rg ";
+  outline(500, 30);
+  Converted c = convertPage(content);
+  const auto shapes = c.freeforms(0);
+  ASSERT_GE(shapes.size(), 3u);
+  EXPECT_LE(shapes.size(), 8u);
+  EXPECT_EQ(c.pictures(0).size(), 0u);
+
+  // Every outline is still drawn, where it was, and in its order.
+  std::vector<platform::Point> drawn;
+  for (const auto& shape : shapes) drawn.insert(drawn.end(), shape.pathStarts.begin(), shape.pathStarts.end());
+  ASSERT_EQ(drawn.size(), starts.size());
+  for (size_t i = 0; i < starts.size(); ++i) {
+    EXPECT_NEAR(drawn[i].x, starts[i].x, 0.01) << "outline " << i;
+    EXPECT_NEAR(drawn[i].y, starts[i].y, 0.01) << "outline " << i;
+  }
+  // The overlapping pair is parted (one fill rule over both could cancel
+  // where they meet), and the red outline keeps a shape and colour of its own.
+  const auto& red = shapes.back();
+  EXPECT_EQ(red.fillColor, "ff0000");
+  ASSERT_EQ(red.pathStarts.size(), 1u);
+  const auto& second = shapes[shapes.size() - 2];
+  EXPECT_EQ(second.fillColor, "000000");
+  EXPECT_NEAR(second.pathStarts.front().x, 310, 0.01);
 }
 
 TEST(PptxExporterPaths, WhitePageFillIsThePaperAndLeftOut) {
