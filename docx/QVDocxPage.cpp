@@ -426,6 +426,21 @@ double flowHeight(const std::vector<QVDocxParagraph>& paragraphs, Height height)
   return total + std::max(section, column);
 }
 
+// Sections of one column that follow each other are one section: a page
+// of running text and tables breaks into a section at every change of
+// columns, and an application slows down with every section a document
+// holds, with thousands of them in a book.
+void joinSingleColumnSections(std::vector<QVDocxParagraph>& paragraphs) {
+  auto single = [](const QVDocx_SectPr& s) { return s.cols.num < 2 || !s.cols.col; };
+  QVDocxParagraph* previousEnd = nullptr;
+  for (QVDocxParagraph& p : paragraphs) {
+    if (!p.sectProperty.write) continue;
+    if (previousEnd && single(previousEnd->sectProperty) && single(p.sectProperty))
+      previousEnd->sectProperty.write = false;
+    previousEnd = &p;
+  }
+}
+
 // Paragraphs whose exact heights add up to more than the page holds would
 // spill their last lines onto a page of their own, and every later page
 // would start out of step. Their heights shrink together, blank paragraphs
@@ -661,6 +676,7 @@ void QVDocxPage::_creatParagraphs() {
       previousBottomY = bottomY;
     }
   }
+  joinSingleColumnSections(spaced);
   fitToPage(spaced, sectProperty.pgSz.h - sectProperty.pgMar.top - sectProperty.pgMar.bottom - kFitSlack);
   for (QVDocxParagraph& p : spaced) {
     putInReadingOrder(p);
