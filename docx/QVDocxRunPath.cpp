@@ -176,17 +176,10 @@ bool QVDocxRunPath::join(const platform::Path& path, const QVDocxPathInfo& info)
   if (joinedBoxes_.empty()) {
     if (!fillOnly && !closedThroughout(runCGPath)) return false;
     if (fillOnly) runCGPath = closedForFill(runCGPath);
-    joinedBoxes_.push_back(displayRect());
+    joinedBoxes_.start(displayRect());
   }
-  if (joinedBoxes_.size() >= kMaxJoinedPaths) return false;
   const platform::Rect box = boxOf(info);
-  if (info.filled) {
-    for (const platform::Rect& taken : joinedBoxes_) {
-      const platform::Rect shared = taken.intersect(box);
-      if (!shared.isNull() && !shared.isEmpty()) return false;
-    }
-  }
-  joinedBoxes_.push_back(box);
+  if (!joinedBoxes_.take(box, info.filled)) return false;
   runCGPath.addPath(fillOnly ? closedForFill(path) : path);
   const platform::Rect whole = displayRect().unite(box);
   pictInfo.displayX = whole.minX();

@@ -3,9 +3,7 @@
 // The path is held in display space; the shape's coordinate space is
 // twentieths of a point, absolute on the page. A filled shape thinner than
 // a point is drawn as a line in its fill colour, so that it stays visible.
-#include <cstddef>
-#include <vector>
-
+#include "convert/QVJoinedPathBoxes.h"
 #include "docx/QVDocxPathInfo.h"
 #include "docx/QVDocxRun.h"
 #include "platform/geometry/path.h"
@@ -28,21 +26,15 @@ class QVDocxRunPath : public QVDocxRunPict {
   // Takes in a path painted right after this shape's last one with the
   // same paint, and answers whether it did. Text drawn as outlines or a fine
   // grid is thousands of small paths a page, and as many shapes an office
-  // application cannot open in reasonable time; joined they are a few. The
-  // shape is filled by one rule, so a filled path joins only where its box
-  // meets none of the boxes already taken in (overlapping areas would
-  // cancel), and a fill thinner than a point, drawn as a line, joins
+  // application cannot open in reasonable time; joined they are a few. A
+  // filled path joins only where its box meets none of the boxes already
+  // taken in, and a fill thinner than a point, drawn as a line, joins
   // nothing.
   bool join(const platform::Path& path, const QVDocxPathInfo& info);
-
-  // The most paths one shape takes in: its path text stays of a size the
-  // applications read, and the overlap test stays cheap.
-  static constexpr size_t kMaxJoinedPaths = 400;
 
   platform::Path runCGPath;
   QVDocxPathInfo pictInfo;
 
  private:
-  // The boxes of the paths taken in so far (none until the first join).
-  std::vector<platform::Rect> joinedBoxes_;
+  QVJoinedPathBoxes joinedBoxes_;
 };

@@ -43,17 +43,12 @@ const std::vector<QVPPTXPathElement>& noElements() {
 
 bool QVPPTXFreeform::join(platform::Path&& path, const QVPPTXFreeformInfo& info) {
   if (!samePaint(spInfo, info)) return false;
-  if (joinedBoxes_.empty()) joinedBoxes_.push_back(paintedBox(spInfo));
-  if (joinedBoxes_.size() >= kMaxJoinedPaths) return false;
+  joinedBoxes_.start(paintedBox(spInfo));
   const platform::Rect box = paintedBox(info);
   if (!std::isfinite(box.origin.x) || !std::isfinite(box.origin.y) || !std::isfinite(box.size.width) ||
       !std::isfinite(box.size.height))
     return false;
-  for (const platform::Rect& taken : joinedBoxes_) {
-    const platform::Rect shared = taken.intersect(box);
-    if (!shared.isNull() && !shared.isEmpty()) return false;
-  }
-  joinedBoxes_.push_back(box);
+  if (!joinedBoxes_.take(box)) return false;
   joinedPaths.push_back(std::move(path));
   spInfo.setDisplayRect(spInfo.displayRect().unite(info.displayRect()));
   return true;

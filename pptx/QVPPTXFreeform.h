@@ -2,6 +2,7 @@
 // A painted vector path as custom geometry with a solid fill and line.
 #include <vector>
 
+#include "convert/QVJoinedPathBoxes.h"
 #include "platform/geometry/path.h"
 #include "pptx/QVPPTXFreeformInfo.h"
 #include "pptx/QVPPTXPathElement.h"
@@ -29,10 +30,6 @@ class QVPPTXFreeform : public QVPPTXShape {
   // already taken in.
   bool join(platform::Path&& path, const QVPPTXFreeformInfo& info);
 
-  // The most paths one shape takes in: its geometry stays of a size readers
-  // handle, and the overlap test stays cheap.
-  static constexpr size_t kMaxJoinedPaths = 400;
-
   // One element record per path element, in path order.
   static std::vector<QVPPTXPathElement> pointsWithCGPath(const platform::Path& path);
 
@@ -45,6 +42,6 @@ class QVPPTXFreeform : public QVPPTXShape {
   void writeLine();
 
  private:
-  // The painted boxes of the paths taken in so far (none until the first join).
-  std::vector<platform::Rect> joinedBoxes_;
+  // The painted boxes of the paths taken in so far.
+  QVJoinedPathBoxes joinedBoxes_;
 };

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "docx/QVDocxRunPath.h"
+#include "convert/QVJoinedPathBoxes.h"
 #include "tests/docx/docx_test_support.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
@@ -309,7 +309,7 @@ TEST(DocxEndToEnd, ThousandsOfOutlinePathsBecomeAFewShapes) {
   EXPECT_THAT(qvtest::checkWordPackage(docx), testing::IsEmpty());
   const Document d(docx);
   const auto shapes = findAll(*d.body, "shape");
-  EXPECT_GE(shapes.size(), 2u + static_cast<size_t>(paths) / QVDocxRunPath::kMaxJoinedPaths);
+  EXPECT_GE(shapes.size(), 2u + static_cast<size_t>(paths) / QVJoinedPathBoxes::kMostPaths);
   EXPECT_LE(shapes.size(), 2u + static_cast<size_t>(paths) / 100);
   size_t blue = 0;
   for (const qvtest::XmlElement* shape : shapes) blue += shape->attr("fillcolor").value_or("") == "#0000FF";
