@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <limits>
 
 #include "pdf/QVPDFColorSpace.h"
 #include "pdf/QVPDFRenderState.h"
@@ -53,14 +54,16 @@ Rect clipBox(const std::vector<QVPDFClipPath>& clips) {
   return first ? Rect::null() : box;
 }
 
-// A canvas over the display rectangle `area` (whole points) at up to `scale`
-// pixels per point, the scale lowered until the canvas fits the limits.
-struct Canvas {
-  std::unique_ptr<DrawingContext> context;
+// The size, scale and transform of a canvas over the display rectangle
+// `area` (whole points) at up to `scale` pixels per point, the scale
+// lowered until the canvas fits the limits.
+struct CanvasLayout {
+  int width = 0, height = 0;
   double scale = 1;
+  AffineTransform transform;
 };
 
-std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image::PixelStorage* memory) {
+std::optional<CanvasLayout> canvasLayout(const Rect& area, double scale) {
   const double w = area.width(), h = area.height();
   if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return std::nullopt;
   const double budget = static_cast<double>(QVPDFRendering::kMaxRenderPixels);
@@ -69,18 +72,125 @@ std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image
   if (!(scale > 0) || !std::isfinite(scale)) return std::nullopt;
   const double pw = std::ceil(w * scale), ph = std::ceil(h * scale);
   if (!DrawingContext::canvasSizeAllowed(static_cast<int64_t>(pw), static_cast<int64_t>(ph))) return std::nullopt;
+  return CanvasLayout{static_cast<int>(pw), static_cast<int>(ph), scale,
+                      AffineTransform::translation(-area.minX(), -area.minY()).concat(
+                          AffineTransform::scale(scale, scale))};
+}
+
+struct Canvas {
+  std::unique_ptr<DrawingContext> context;
+  double scale = 1;
+};
+
+std::optional<Canvas> makeCanvas(const Rect& area, double scale, platform::image::PixelStorage* memory) {
+  const std::optional<CanvasLayout> layout = canvasLayout(area, scale);
+  if (!layout) return std::nullopt;
   Canvas canvas;
-  canvas.scale = scale;
+  canvas.scale = layout->scale;
   try {
     platform::image::PixelStorage storage;
     if (memory) storage = std::move(*memory);
-    canvas.context = std::make_unique<DrawingContext>(static_cast<int>(pw), static_cast<int>(ph), std::move(storage));
+    canvas.context = std::make_unique<DrawingContext>(layout->width, layout->height, std::move(storage));
   } catch (const platform::image::ImageError&) {
     return std::nullopt;
   }
-  canvas.context->setCTM(AffineTransform::translation(-area.minX(), -area.minY()).concat(
-      AffineTransform::scale(scale, scale)));
+  canvas.context->setCTM(layout->transform);
   return canvas;
+}
+
+// The display rectangle a path's picture covers: the path's box widened by
+// the stroke's reach, rounded out to whole points, cut to the page and the
+// clip paths. None when nothing of it is left.
+std::optional<Rect> pathPictureArea(const Path& displayPath, const QVPDFPathPaint& paint, Size pageSize,
+                                    const std::vector<QVPDFClipPath>& clipPaths) {
+  if (!paint.fill && !paint.stroke) return std::nullopt;
+  const Rect box = displayPath.boundingBox();
+  if (!finiteRect(box)) return std::nullopt;
+
+  // The stroke reaches beyond the path by half its width, further at miter
+  // joins and square caps; one more point keeps the antialiased edge.
+  double reach = 0;
+  if (paint.stroke) {
+    const auto& s = paint.strokeStyle;
+    double factor = 1;
+    if (s.join == 0) factor = std::max(factor, std::clamp(s.miterLimit, 1.0, 10.0));
+    if (s.cap == 2) factor = std::max(factor, std::sqrt(2.0));
+    reach = s.width / 2 * factor;
+  }
+  reach += 1;
+  Rect area(box.minX() - reach, box.minY() - reach, box.width() + 2 * reach, box.height() + 2 * reach);
+  area = area.intersect(Rect(0, 0, pageSize.width, pageSize.height));
+  if (!clipPaths.empty()) {
+    const Rect clip = clipBox(clipPaths);
+    if (clip.isNull()) return std::nullopt;
+    area = area.isNull() ? area : area.intersect(integral(clip));
+  }
+  if (area.isNull() || area.isEmpty() || !finiteRect(area)) return std::nullopt;
+  return integral(area);
+}
+
+template <typename T>
+void appendBytes(std::string& key, const T& value) {
+  key.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+// The path as the canvas's rasterizer receives it: each point through the
+// canvas transform, worked out as the rasterizer does, then held at its
+// precision of 1/256 pixel. False for a path that cannot be keyed so.
+bool appendCanvasPath(std::string& key, const Path& path, const AffineTransform& t) {
+  appendBytes(key, path.elements().size());
+  for (const platform::PathElement& e : path.elements()) {
+    if (e.type == platform::PathElementType::QuadCurveTo) return false;
+    key.push_back(static_cast<char>(e.type));
+    for (int i = 0; i < e.pointCount(); ++i) {
+      const Point p = e.points[i];
+      double x = t.a * p.x + t.c * p.y;
+      double y = t.b * p.x + t.d * p.y;
+      x += t.tx;
+      y += t.ty;
+      if (!(std::fabs(x) < 1e9) || !(std::fabs(y) < 1e9)) return false;
+      appendBytes(key, static_cast<int64_t>(std::nearbyint(x * 256)));
+      appendBytes(key, static_cast<int64_t>(std::nearbyint(y * 256)));
+    }
+  }
+  return true;
+}
+
+// Whether the clip path is one rectangle (edges along the axes) holding the
+// whole canvas, so that clipping to it leaves every pixel as it is: a
+// page's own box clips most of what it draws.
+bool clipHoldsCanvas(const Path& clip, const AffineTransform& t, int width, int height) {
+  const auto& elements = clip.elements();
+  if (elements.size() < 4 || elements.size() > 6 || elements[0].type != platform::PathElementType::MoveTo) return false;
+  if (t.b != 0 || t.c != 0) return false;
+  double minX = std::numeric_limits<double>::infinity(), minY = minX, maxX = -minX, maxY = -minX;
+  std::vector<Point> corners;
+  for (size_t i = 0; i < elements.size(); ++i) {
+    const platform::PathElement& e = elements[i];
+    if (e.type == platform::PathElementType::CloseSubpath) {
+      if (i + 1 != elements.size()) return false;
+      continue;
+    }
+    if (i > 0 && e.type != platform::PathElementType::LineTo) return false;
+    const Point p{t.a * e.points[0].x + t.tx, t.d * e.points[0].y + t.ty};
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+    corners.push_back(p);
+    minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
+  }
+  // Each corner on the box's outline, and each side along an axis.
+  for (size_t i = 0; i < corners.size(); ++i) {
+    const Point p = corners[i], q = corners[(i + 1) % corners.size()];
+    if ((p.x != minX && p.x != maxX) || (p.y != minY && p.y != maxY)) return false;
+    if (p.x != q.x && p.y != q.y) return false;
+  }
+  return minX <= 0 && minY <= 0 && maxX >= width && maxY >= height;
+}
+
+void appendColor(std::string& key, const platform::Color& color) {
+  appendBytes(key, color.model);
+  for (double c : color.components) appendBytes(key, c);
+  appendBytes(key, color.alpha);
 }
 
 QVPDFRenderedImage finish(Canvas& canvas, const Rect& area) {
@@ -227,38 +337,56 @@ std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path
                                                                         const QVPDFPathPaint& paint, Size pageSize,
                                                                         const std::vector<QVPDFClipPath>& clipPaths,
                                                                         platform::image::PixelStorage* canvasMemory) {
-  if (!paint.fill && !paint.stroke) return std::nullopt;
-  const Rect box = displayPath.boundingBox();
-  if (!finiteRect(box)) return std::nullopt;
-
-  // The stroke reaches beyond the path by half its width, further at miter
-  // joins and square caps; one more point keeps the antialiased edge.
-  double reach = 0;
-  if (paint.stroke) {
-    const auto& s = paint.strokeStyle;
-    double factor = 1;
-    if (s.join == 0) factor = std::max(factor, std::clamp(s.miterLimit, 1.0, 10.0));
-    if (s.cap == 2) factor = std::max(factor, std::sqrt(2.0));
-    reach = s.width / 2 * factor;
-  }
-  reach += 1;
-  Rect area(box.minX() - reach, box.minY() - reach, box.width() + 2 * reach, box.height() + 2 * reach);
-  area = area.intersect(Rect(0, 0, pageSize.width, pageSize.height));
-  if (!clipPaths.empty()) {
-    const Rect clip = clipBox(clipPaths);
-    if (clip.isNull()) return std::nullopt;
-    area = area.isNull() ? area : area.intersect(integral(clip));
-  }
-  if (area.isNull() || area.isEmpty() || !finiteRect(area)) return std::nullopt;
-  area = integral(area);
-
-  std::optional<Canvas> canvas = makeCanvas(area, kPathPixelsPerPoint, canvasMemory);
+  const std::optional<Rect> area = pathPictureArea(displayPath, paint, pageSize, clipPaths);
+  if (!area) return std::nullopt;
+  std::optional<Canvas> canvas = makeCanvas(*area, kPathPixelsPerPoint, canvasMemory);
   if (!canvas) return std::nullopt;
   DrawingContext& ctx = *canvas->context;
   for (const QVPDFClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
   if (paint.fill) ctx.fillPath(displayPath, paint.fillColor, paint.fillRule);
   if (paint.stroke) ctx.strokePath(displayPath, paint.strokeColor, paint.strokeStyle);
-  return finish(*canvas, area);
+  return finish(*canvas, *area);
+}
+
+std::optional<QVPDFPathPictureKey> QVPDFRendering::pathPictureKey(const Path& displayPath,
+                                                                  const QVPDFPathPaint& paint, Size pageSize,
+                                                                  const std::vector<QVPDFClipPath>& clipPaths) {
+  const std::optional<Rect> area = pathPictureArea(displayPath, paint, pageSize, clipPaths);
+  if (!area) return std::nullopt;
+  const std::optional<CanvasLayout> layout = canvasLayout(*area, kPathPixelsPerPoint);
+  if (!layout) return std::nullopt;
+  QVPDFPathPictureKey out;
+  std::string& key = out.key;
+  appendBytes(key, layout->width);
+  appendBytes(key, layout->height);
+  appendBytes(key, layout->scale);
+  appendBytes(key, paint.fill);
+  if (paint.fill) {
+    appendColor(key, paint.fillColor);
+    appendBytes(key, paint.fillRule);
+  }
+  appendBytes(key, paint.stroke);
+  if (paint.stroke) {
+    const platform::image::StrokeStyle& s = paint.strokeStyle;
+    appendColor(key, paint.strokeColor);
+    appendBytes(key, s.width);
+    appendBytes(key, s.cap);
+    appendBytes(key, s.join);
+    appendBytes(key, s.miterLimit);
+    appendBytes(key, s.dashPhase);
+    appendBytes(key, s.dashes.size());
+    for (double d : s.dashes) appendBytes(key, d);
+  }
+  for (const QVPDFClipPath& c : clipPaths) {
+    if (clipHoldsCanvas(c.path, layout->transform, layout->width, layout->height)) continue;
+    key.push_back('c');
+    appendBytes(key, c.rule);
+    if (!appendCanvasPath(key, c.path, layout->transform)) return std::nullopt;
+  }
+  key.push_back('p');
+  if (!appendCanvasPath(key, displayPath, layout->transform)) return std::nullopt;
+  out.displayRect = Rect(area->minX(), area->minY(), layout->width / layout->scale, layout->height / layout->scale);
+  return out;
 }
 
 std::string QVPDFRendering::getNewImagePath(const std::string& templatePath, uint64_t* next) {

@@ -48,6 +48,12 @@ struct QVPDFRenderedImage {
   platform::Rect displayRect;
 };
 
+// What fixes the pixels of a path's picture, and where the picture goes.
+struct QVPDFPathPictureKey {
+  std::string key;
+  platform::Rect displayRect;
+};
+
 class QVPDFRendering {
  public:
   QVPDFRendering() = delete;
@@ -140,6 +146,18 @@ class QVPDFRendering {
                                                                 platform::Size pageSize,
                                                                 const std::vector<QVPDFClipPath>& clipPaths = {},
                                                                 platform::image::PixelStorage* canvasMemory = nullptr);
+
+  // The key of the picture makeCGPathToUIImage makes of the path: its
+  // canvas, its paint, and its path and clip paths in canvas pixels at the
+  // precision the rasterizer keeps (1/256 of a pixel). Paths of one key
+  // make the same pixels wherever they lie on the page, so a page that
+  // paints one outline many times (text drawn as outlines) renders it once.
+  // None when no picture would be made, or when the picture is not fixed by
+  // such a key (a quadratic curve is drawn through controls worked out in
+  // display space).
+  static std::optional<QVPDFPathPictureKey> pathPictureKey(const platform::Path& displayPath,
+                                                           const QVPDFPathPaint& paint, platform::Size pageSize,
+                                                           const std::vector<QVPDFClipPath>& clipPaths = {});
 
   // The first free name "imageN.<ext>" (N = 1, 2, ...) in the folder of the
   // template path, with the template's extension. *next, when given, is the

@@ -194,16 +194,15 @@ void QVPPTXFreeform::write_SpPr_custGeom() {
   w.writeAttribute("b", "b");
   w.writeEndElement();
   w.writeStartElementWithNamespace(a, "pathLst");
+  const std::string prefix = w.getPrefix(a);
+  std::string markup;
   for (const std::vector<QVPPTXPathElement>& elements : paths) {
     w.writeStartElementWithNamespace(a, "path");
     w.writeAttribute("w", width);
     w.writeAttribute("h", height);
-    for (const QVPPTXPathElement& e : elements) {
-      if (e.type == static_cast<int32_t>(platform::PathElementType::CloseSubpath))
-        e.writeClosePath(w, a);
-      else
-        e.writePathList(w, a, origin);
-    }
+    markup.clear();
+    for (const QVPPTXPathElement& e : elements) e.writePathList(markup, prefix, origin);
+    w.writeMarkup(markup);
     w.writeEndElement();  // a:path
   }
   w.writeEndElement();  // a:pathLst

@@ -729,15 +729,35 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   paint.stroke = paint.stroke && stroke;
   paint.fill = paint.fill && fill;
   const auto clips = QVPDFRendering::displayClipPaths(s, currentPageTransform());
-  std::optional<QVPDFRenderedImage> rendered =
-      QVPDFRendering::makeCGPathToUIImage(displayPath, paint, currentSlideSize_, clips, canvasMemory());
-  if (!rendered) return;
-  picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
+  const std::optional<QVPDFPathPictureKey> key =
+      QVPDFRendering::pathPictureKey(displayPath, paint, currentSlideSize_, clips);
+  const auto known = key ? keyedPathPictures_.find(key->key) : keyedPathPictures_.end();
+  QVPDFImageFile file;
+  Rect displayRect;
+  if (known != keyedPathPictures_.end()) {
+    const KeyedPathPicture& picture = known->second;
+    picturePixels_ += int64_t{picture.width} * picture.height;
+    file = QVPDFImageFile::make("image" + std::to_string(nextRenderedImage_++) + ".png", QVPDFImageFileType::PNG,
+                                *picture.png, picture.width, picture.height);
+    displayRect = key->displayRect;
+  } else {
+    std::optional<QVPDFRenderedImage> rendered =
+        QVPDFRendering::makeCGPathToUIImage(displayPath, paint, currentSlideSize_, clips, canvasMemory());
+    if (!rendered) return;
+    picturePixels_ += int64_t{rendered->bitmap.width()} * rendered->bitmap.height();
 
-  const std::string name = "image" + std::to_string(nextRenderedImage_++) + ".png";
-  const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
-  const QVPDFImageFile file = encodedPathPicture(rendered->bitmap, name, dpi);
-  keepCanvasMemory(std::move(rendered->bitmap));
+    const std::string name = "image" + std::to_string(nextRenderedImage_++) + ".png";
+    const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
+    file = encodedPathPicture(rendered->bitmap, name, dpi);
+    displayRect = rendered->displayRect;
+    const KeyedPathPicture made{rendered->bitmap.width(), rendered->bitmap.height(), file.data};
+    keepCanvasMemory(std::move(rendered->bitmap));
+    const size_t bytes = key && !file.empty() ? key->key.size() + file.data->size() : 0;
+    if (bytes > 0 && keyedPathPictureBytes_ + bytes <= kKeyedPathPictureBytes) {
+      keyedPathPictureBytes_ += bytes;
+      keyedPathPictures_.emplace(key->key, made);
+    }
+  }
   if (file.empty()) return;
 
   endTextBoxWritingIfNeed();
@@ -746,7 +766,7 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
   auto picture = std::make_unique<QVPPTXPicture>();
   picture->pictInfo.opacity = 1.0f;
   picture->pictInfo.rotation = 0;
-  picture->pictInfo.setDisplayRect(rendered->displayRect);
+  picture->pictInfo.setDisplayRect(displayRect);
   picture->runImageID = id;
   page->addShape(std::move(picture));
 }

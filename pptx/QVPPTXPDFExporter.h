@@ -229,6 +229,18 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   static constexpr size_t kEncodedPathPictureMaxBytes = size_t{64} << 10;
   std::unordered_multimap<uint64_t, EncodedPathPicture> encodedPathPictures_;
   size_t encodedPathPictureBytes_ = 0;
+  // Path pictures already made, by what fixes their pixels (see
+  // QVPDFRendering::pathPictureKey): a repeated outline is neither rendered
+  // nor encoded again. Up to kKeyedPathPictureBytes of keys and PNGs are
+  // kept.
+  struct KeyedPathPicture {
+    int width = 0;
+    int height = 0;
+    std::shared_ptr<const std::string> png;
+  };
+  static constexpr size_t kKeyedPathPictureBytes = size_t{2} << 20;
+  std::unordered_map<std::string, KeyedPathPicture> keyedPathPictures_;
+  size_t keyedPathPictureBytes_ = 0;
   // Spent of the page's budgets.
   uint64_t pageItems_ = 0;
   int64_t picturePixels_ = 0;

@@ -35,21 +35,25 @@ void QVPPTXPathElement::writeGuideList(XMLFileWriter& w, std::string_view ns, pl
   w.writeEndElement();
 }
 
-void QVPPTXPathElement::writePathList(XMLFileWriter& w, std::string_view ns, platform::Point origin) const {
-  if (points.empty()) return;
-  static constexpr const char* kNames[] = {"moveTo", "lnTo", "quadBezTo", "cubicBezTo"};
-  if (type < 0 || type > 3) return;
-  w.writeStartElementWithNamespace(ns, kNames[type]);
-  for (const platform::Point& p : points) {
-    w.writeStartElementWithNamespace(ns, "pt");
-    w.writeAttribute("x", QVPPTXUnits::coordinate(p.x - origin.x));
-    w.writeAttribute("y", QVPPTXUnits::coordinate(p.y - origin.y));
-    w.writeEndElement();
+void QVPPTXPathElement::writePathList(std::string& markup, std::string_view prefix, platform::Point origin) const {
+  const auto tag = [&](std::string_view opening, std::string_view name, std::string_view closing) {
+    markup.append(opening);
+    if (!prefix.empty()) markup.append(prefix).push_back(':');
+    markup.append(name).append(closing);
+  };
+  if (type == static_cast<int32_t>(platform::PathElementType::CloseSubpath)) {
+    tag("<", "close", "/>");
+    return;
   }
-  w.writeEndElement();
-}
-
-void QVPPTXPathElement::writeClosePath(XMLFileWriter& w, std::string_view ns) const {
-  w.writeStartElementWithNamespace(ns, "close");
-  w.writeEndElement();
+  static constexpr std::string_view kNames[] = {"moveTo", "lnTo", "quadBezTo", "cubicBezTo"};
+  if (points.empty() || type < 0 || type > 3) return;
+  tag("<", kNames[type], ">");
+  for (const platform::Point& p : points) {
+    tag("<", "pt", " x=\"");
+    QVPPTXUnits::appendCoordinate(markup, p.x - origin.x);
+    markup.append("\" y=\"");
+    QVPPTXUnits::appendCoordinate(markup, p.y - origin.y);
+    markup.append("\"/>");
+  }
+  tag("</", kNames[type], ">");
 }

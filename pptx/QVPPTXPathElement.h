@@ -2,6 +2,7 @@
 // One element of a freeform's path, able to write its DrawingML guides and
 // drawing command. Points are in display space.
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -27,9 +28,10 @@ class QVPPTXPathElement {
   // strings); nothing for an element without points.
   void writeGuideList(XMLFileWriter& writer, std::string_view ns, platform::Point origin, size_t index,
                       std::string_view widthStr, std::string_view heightStr) const;
-  // a:moveTo / a:lnTo / a:quadBezTo / a:cubicBezTo with its points in EMU
-  // relative to origin; nothing for an element without points.
-  void writePathList(XMLFileWriter& writer, std::string_view ns, platform::Point origin) const;
-  // An empty a:close.
-  void writeClosePath(XMLFileWriter& writer, std::string_view ns) const;
+  // The element's drawing command appended to `markup`, its tags with the
+  // DrawingML prefix given: a:moveTo / a:lnTo / a:quadBezTo / a:cubicBezTo
+  // with its points in EMU relative to origin, or an empty a:close; nothing
+  // for an element without points. A shape's paths hold most of a slide's
+  // bytes, so they are composed here and handed to the writer whole.
+  void writePathList(std::string& markup, std::string_view prefix, platform::Point origin) const;
 };

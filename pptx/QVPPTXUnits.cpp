@@ -12,14 +12,25 @@ double clamp(double value, double lo, double hi) {
   return std::clamp(value, lo, hi);
 }
 
-std::string whole(double value, double lo, double hi) {
+namespace {
+
+int64_t rounded(double value, double lo, double hi) {
   // Rounded to nearest, halves to even, as a "%0.0f" format does; adding 0
   // turns a negative zero into zero, so "-0" is never written.
-  const double rounded = std::nearbyint(clamp(value, lo, hi)) + 0.0;
-  return platform::text::formatInteger(static_cast<int64_t>(rounded));
+  return static_cast<int64_t>(std::nearbyint(clamp(value, lo, hi)) + 0.0);
+}
+
+}  // namespace
+
+std::string whole(double value, double lo, double hi) {
+  return platform::text::formatInteger(rounded(value, lo, hi));
 }
 
 std::string coordinate(double points) { return whole(points * kEMUPerPoint, kCoordinateMin, kCoordinateMax); }
+
+void appendCoordinate(std::string& out, double points) {
+  platform::text::appendInteger(out, rounded(points * kEMUPerPoint, kCoordinateMin, kCoordinateMax));
+}
 
 std::string positiveCoordinate(double points) { return whole(points * kEMUPerPoint, 0, kCoordinateMax); }
 

@@ -36,6 +36,8 @@ std::string whole(double value, double lo, double hi);
 
 // A position in points as an ST_Coordinate in EMU (may be negative).
 std::string coordinate(double points);
+// The same, appended to out.
+void appendCoordinate(std::string& out, double points);
 // A length in points as an ST_PositiveCoordinate in EMU (never negative).
 std::string positiveCoordinate(double points);
 // Degrees as an ST_Angle (60000ths of a degree).

@@ -540,6 +540,13 @@ void XMLFileWriter::writeCharacters(std::string_view text) {
   emptyElement_ = false;
 }
 
+void XMLFileWriter::writeMarkup(std::string_view markup) {
+  if (markup.empty()) return;
+  closeOpenTag();
+  write(markup);
+  emptyElement_ = false;
+}
+
 void XMLFileWriter::writeComment(std::string_view text) {
   closeOpenTag();
   write("<!--");

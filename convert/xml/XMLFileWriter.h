@@ -98,6 +98,10 @@ class XMLFileWriter {
 
   // Character data (escaped), comments and CDATA sections (as given).
   void writeCharacters(std::string_view text);
+  // Markup made elsewhere, written as it stands as the content of the open
+  // element: for long runs of small elements a part composes faster itself.
+  // It must be well formed and use prefixes bound here.
+  void writeMarkup(std::string_view markup);
   void writeComment(std::string_view text);
   void writeCData(std::string_view text);
 

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <new>
 
 #include <qpdf/Buffer.hh>
@@ -107,10 +108,41 @@ PdfOperand makeInteger(std::string_view text) {
   return op;
 }
 
+// A real of at most 15 digits: its digits as a whole number, divided by the
+// power of ten its fraction needs. Both are exact doubles, so the one
+// division rounds correctly and the value is the one from_chars reads.
+std::optional<double> shortReal(std::string_view text) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  size_t i = 0;
+  const bool negative = !text.empty() && text[0] == '-';
+  if (negative) i = 1;
+  int64_t digits = 0;
+  int count = 0, fraction = -1;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '.') {
+      if (fraction >= 0) return std::nullopt;
+      fraction = 0;
+      continue;
+    }
+    if (c < '0' || c > '9' || ++count > 15) return std::nullopt;
+    digits = digits * 10 + (c - '0');
+    if (fraction >= 0) ++fraction;
+  }
+  if (count == 0) return std::nullopt;
+  const double value = static_cast<double>(digits) / kPowersOfTen[std::max(fraction, 0)];
+  return negative ? -value : value;
+}
+
 PdfOperand makeReal(std::string_view text) {
   PdfOperand op;
   op.kind = PdfOperand::Kind::Real;
   if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+  if (const std::optional<double> value = shortReal(text)) {
+    op.real = *value;
+    return op;
+  }
   double d = 0;
   auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
   if (ec == std::errc::result_out_of_range) {

@@ -3,6 +3,10 @@
 // bitmaps and images drawn through the page's clip paths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <map>
+
 #include "convert/QVPDFRendering.h"
 #include "platform/fs/files.h"
 #include "platform/image/drawing.h"
@@ -118,3 +122,86 @@ TEST(PageRendering, ImageClipAnswersWhetherAndWhereToCut) {
 }
 
 }  // namespace
+
+// A letter's outline painted all over a page, on lines of text set on a
+// tenth-of-a-point grid: pictures of one key must have the same pixels, and
+// most placements must find a key already seen, with or without a clip
+// around them.
+TEST(PageRendering, PathPicturesOfOneKeyHaveTheSamePixels) {
+  // Its points as a content stream gives them: to the hundredth of a point.
+  const auto letter = [](double x, double y) {
+    const auto at = [&](double dx, double dy) {
+      return platform::Point{std::round((x + dx) * 100) / 100, std::round((y + dy) * 100) / 100};
+    };
+    Path p;
+    p.moveTo(at(3.17, 0));
+    p.curveTo(at(6.4, 0.3), at(7.91, 2.45), at(7.62, 5.03));
+    p.curveTo(at(7.2, 8.88), at(1.05, 7.6), at(0.73, 11.2));
+    p.lineTo(at(6.9, 11.2));
+    p.lineTo(at(6.9, 12.03));
+    p.curveTo(at(2.2, 12.4), at(-0.4, 9.1), at(0.22, 6.96));
+    p.curveTo(at(0.9, 3.3), at(6.1, 4.4), at(5.3, 1.92));
+    p.closeSubpath();
+    p.moveTo(at(2, 2));
+    p.lineTo(at(3, 2.5));
+    p.lineTo(at(2.4, 3.3));
+    p.closeSubpath();
+    return p;
+  };
+  QVPDFPathPaint fill;
+  fill.fill = true;
+  fill.fillColor = Color::rgb(0.2, 0.1, 0.6, 0.8);
+  fill.fillRule = FillRule::EvenOdd;
+  QVPDFPathPaint stroke;
+  stroke.stroke = true;
+  stroke.strokeColor = Color::gray(0.3);
+  stroke.strokeStyle.width = 0.7;
+  stroke.strokeStyle.join = 1;
+  stroke.strokeStyle.dashes = {1.5, 0.5};
+  const std::vector<QVPDFClipPath> clip{{rect(0, 300.37, 612, 200.5), FillRule::NonZero}};
+  struct Case {
+    const char* name;
+    QVPDFPathPaint paint;
+    std::vector<QVPDFClipPath> clips;
+  };
+  const Case cases[] = {{"fill", fill, {}}, {"dashed stroke", stroke, {}}, {"fill through a clip", fill, clip}};
+  for (const Case& c : cases) {
+    std::map<std::string, Bitmap> pictures;
+    int placements = 0;
+    for (int row = 0; row < 60; ++row) {
+      for (int column = 0; column < 40; ++column) {
+        // The last columns sit off the grid by a few thousandths of a
+        // point, less than a pixel's tenth.
+        const double x = std::round((20 + column * 13.77 + row * 0.31) * 10) / 10 + std::max(column - 30, 0) * 0.003;
+        const double y = std::round((20 + row * 12.93) * 10) / 10;
+        const Path path = letter(x, y);
+        const auto key = QVPDFRendering::pathPictureKey(path, c.paint, {612, 792}, c.clips);
+        const auto picture = QVPDFRendering::makeCGPathToUIImage(path, c.paint, {612, 792}, c.clips);
+        ASSERT_EQ(key.has_value(), picture.has_value()) << c.name << " at " << x << ", " << y;
+        if (!key) continue;
+        ++placements;
+        EXPECT_EQ(key->displayRect, picture->displayRect) << c.name;
+        const auto [known, added] = pictures.emplace(key->key, picture->bitmap);
+        if (added) continue;
+        const Bitmap& first = known->second;
+        ASSERT_EQ(first.width(), picture->bitmap.width());
+        ASSERT_EQ(first.height(), picture->bitmap.height());
+        EXPECT_TRUE(std::equal(first.row(0), first.row(0) + first.stride() * first.height(), picture->bitmap.row(0)))
+            << c.name << " at " << x << ", " << y;
+      }
+    }
+    EXPECT_GT(placements, 100) << c.name;
+    EXPECT_LT(pictures.size() * 2, static_cast<size_t>(placements)) << c.name;
+  }
+
+  // Another paint is another key; a quadratic curve gives none.
+  const Path path = letter(100, 100);
+  QVPDFPathPaint red = fill;
+  red.fillColor = Color::rgb(1, 0, 0);
+  EXPECT_NE(QVPDFRendering::pathPictureKey(path, fill, {612, 792})->key,
+            QVPDFRendering::pathPictureKey(path, red, {612, 792})->key);
+  Path quad = path;
+  quad.moveTo({100, 100});
+  quad.quadCurveTo({105, 90}, {110, 100});
+  EXPECT_FALSE(QVPDFRendering::pathPictureKey(quad, fill, {612, 792}));
+}

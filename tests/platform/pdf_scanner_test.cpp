@@ -3,6 +3,10 @@
 // through enclosing streams.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
+#include <random>
+
 #include <zlib.h>
 
 #include <qpdf/QPDF.hh>
@@ -233,6 +237,36 @@ TEST(PdfScanner, TokensAtTheEdgesOfPlainOnesReadTheSame) {
   for (const Case& c : cases) {
     EXPECT_EQ(pdftest::joined(scanAll(PdfContentStream::forData(c.content, PdfObject()))), c.calls) << c.content;
   }
+}
+
+// Every real reads as the nearest double, short or long, whichever way the
+// reader takes.
+TEST(PdfScanner, RealsReadAsTheirNearestDouble) {
+  std::mt19937 random(7);
+  std::string content;
+  std::vector<std::string> written;
+  for (int i = 0; i < 4000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 19);
+    std::string text = random() % 3 == 0 ? "-" : "";
+    const int point = static_cast<int>(random() % (digits + 1));
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    if (point == digits) text += '.';
+    written.push_back(text);
+    content += text + " ";
+  }
+  content += "(s) 1.5 0.1 3.14159265358979 m";
+  const std::vector<Call> calls = scanAll(PdfContentStream::forData(content, PdfObject()));
+  ASSERT_EQ(calls.size(), 1u);
+  ASSERT_EQ(calls[0].operands.size(), written.size() + 4);
+  for (size_t i = 0; i < written.size(); ++i) {
+    double expected = 0;
+    std::from_chars(written[i].data(), written[i].data() + written[i].size(), expected);
+    EXPECT_EQ(std::bit_cast<uint64_t>(calls[0].operands[i].real), std::bit_cast<uint64_t>(expected)) << written[i];
+  }
+  EXPECT_EQ(calls[0].operands.back().real, 3.14159265358979);
 }
 
 TEST(PdfScanner, CommentsAreSkipped) {

@@ -6,6 +6,7 @@
 
 #include "pptx/QVPPTXFreeformInfo.h"
 #include "pptx/QVPPTXImageInfo.h"
+#include "convert/xml/XMLFileWriter.h"
 #include "pptx/QVPPTXPathElement.h"
 #include "pptx/QVPPTXTextBoxInfo.h"
 #include "tests/pptx/pptx_test_support.h"
@@ -156,9 +157,12 @@ TEST(PptxPathElement, GuidesAndCommandsRelativeToTheOrigin) {
     QVPPTXPathElement(line).writeGuideList(w, pptxtest::kA, {10, 10}, 0, "100", "200");
     QVPPTXPathElement(cubic).writeGuideList(w, pptxtest::kA, {10, 10}, 1, "100", "200");
     QVPPTXPathElement(close).writeGuideList(w, pptxtest::kA, {10, 10}, 2, "100", "200");
-    QVPPTXPathElement(line).writePathList(w, pptxtest::kA, {10, 10});
-    QVPPTXPathElement(cubic).writePathList(w, pptxtest::kA, {10, 10});
-    QVPPTXPathElement(close).writePathList(w, pptxtest::kA, {10, 10});
+    std::string markup;
+    for (const platform::PathElement& e : {line, cubic, close})
+      QVPPTXPathElement(e).writePathList(markup, w.getPrefix(pptxtest::kA), {10, 10});
+    w.writeStartElementWithNamespace(pptxtest::kA, "path");
+    w.writeMarkup(markup);
+    w.writeEndElement();
   });
   const auto guides = f.findAll("gd");
   ASSERT_EQ(guides.size(), 4u);
@@ -175,7 +179,8 @@ TEST(PptxPathElement, GuidesAndCommandsRelativeToTheOrigin) {
   ASSERT_EQ(cubicTo->children.size(), 3u);
   EXPECT_EQ(cubicTo->children[1]->attr("x"), "25400");
   EXPECT_EQ(cubicTo->children[1]->attr("y"), "6350");
-  EXPECT_EQ(f.find("close"), nullptr);
+  ASSERT_NE(f.find("close"), nullptr);
+  EXPECT_EQ(f.find("path")->children.size(), 3u);
 }
 
 }  // namespace
