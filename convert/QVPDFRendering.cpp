@@ -1,6 +1,7 @@
 #include "convert/QVPDFRendering.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -164,7 +165,8 @@ bool clipHoldsCanvas(const Path& clip, const AffineTransform& t, int width, int 
   if (elements.size() < 4 || elements.size() > 6 || elements[0].type != platform::PathElementType::MoveTo) return false;
   if (t.b != 0 || t.c != 0) return false;
   double minX = std::numeric_limits<double>::infinity(), minY = minX, maxX = -minX, maxY = -minX;
-  std::vector<Point> corners;
+  std::array<Point, 6> corners;
+  size_t count = 0;
   for (size_t i = 0; i < elements.size(); ++i) {
     const platform::PathElement& e = elements[i];
     if (e.type == platform::PathElementType::CloseSubpath) {
@@ -174,13 +176,13 @@ bool clipHoldsCanvas(const Path& clip, const AffineTransform& t, int width, int 
     if (i > 0 && e.type != platform::PathElementType::LineTo) return false;
     const Point p{t.a * e.points[0].x + t.tx, t.d * e.points[0].y + t.ty};
     if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
-    corners.push_back(p);
+    corners[count++] = p;
     minX = std::min(minX, p.x), maxX = std::max(maxX, p.x);
     minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
   }
   // Each corner on the box's outline, and each side along an axis.
-  for (size_t i = 0; i < corners.size(); ++i) {
-    const Point p = corners[i], q = corners[(i + 1) % corners.size()];
+  for (size_t i = 0; i < count; ++i) {
+    const Point p = corners[i], q = corners[(i + 1) % count];
     if ((p.x != minX && p.x != maxX) || (p.y != minY && p.y != maxY)) return false;
     if (p.x != q.x && p.y != q.y) return false;
   }

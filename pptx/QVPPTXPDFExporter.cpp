@@ -6,7 +6,6 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
-#include <span>
 
 #include "convert/QVHexColor.h"
 #include "pdf/QVPDFCGPathUtilities.h"
@@ -692,35 +691,6 @@ void QVPPTXPDFExporter::keepCanvasMemory(platform::image::Bitmap&& canvas) {
   if (memory.capacity() <= kKeptCanvasBytes) canvasMemory_ = std::move(memory);
 }
 
-QVPDFImageFile QVPPTXPDFExporter::encodedPathPicture(const platform::image::Bitmap& bitmap, std::string name,
-                                                      double dpi) {
-  const auto encode = [&] {
-    return QVPDFUtilities::encodeCGImage(bitmap, name, QVPDFImageFileType::PNG, dpi, 1.0f,
-                                         platform::image::PngRows::Unfiltered);
-  };
-  const size_t size = bitmap.stride() * static_cast<size_t>(bitmap.height());
-  if (bitmap.empty() || size > kEncodedPathPictureMaxBytes) return encode();
-  const std::span<const uint8_t> pixels(bitmap.row(0), size);
-  uint64_t digest = 0xcbf29ce484222325ull;  // FNV-1a
-  for (const uint8_t byte : pixels) digest = (digest ^ byte) * 0x100000001b3ull;
-  const auto same = [&](const EncodedPathPicture& known) {
-    return known.width == bitmap.width() && known.height == bitmap.height() && known.format == bitmap.format() &&
-           known.dpi == dpi && std::equal(pixels.begin(), pixels.end(), known.pixels.begin(), known.pixels.end());
-  };
-  for (auto [at, end] = encodedPathPictures_.equal_range(digest); at != end; ++at) {
-    if (same(at->second))
-      return QVPDFImageFile::make(std::move(name), QVPDFImageFileType::PNG, *at->second.png, bitmap.width(),
-                                  bitmap.height());
-  }
-  QVPDFImageFile file = encode();
-  if (!file.empty() && encodedPathPictureBytes_ + size <= kEncodedPathPictureBytes) {
-    encodedPathPictureBytes_ += size;
-    encodedPathPictures_.emplace(digest, EncodedPathPicture{bitmap.width(), bitmap.height(), bitmap.format(), dpi,
-                                                            {pixels.begin(), pixels.end()}, file.data});
-  }
-  return file;
-}
-
 void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, bool fill) {
   QVPPTXPage* page = currentPage();
   if (!page) return;
@@ -748,7 +718,8 @@ void QVPPTXPDFExporter::useCGPathToImage(const Path& displayPath, bool stroke, b
 
     const std::string name = "image" + std::to_string(nextRenderedImage_++) + ".png";
     const double dpi = 72.0 * rendered->bitmap.width() / std::max(rendered->displayRect.size.width, 1e-9);
-    file = encodedPathPicture(rendered->bitmap, name, dpi);
+    file = QVPDFUtilities::encodeCGImage(rendered->bitmap, name, QVPDFImageFileType::PNG, dpi, 1.0f,
+                                         platform::image::PngRows::Unfiltered);
     displayRect = rendered->displayRect;
     const KeyedPathPicture made{rendered->bitmap.width(), rendered->bitmap.height(), file.data};
     keepCanvasMemory(std::move(rendered->bitmap));

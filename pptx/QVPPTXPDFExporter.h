@@ -176,10 +176,6 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   platform::image::PixelStorage* canvasMemory();
   // Takes a written picture's canvas memory back for the next picture.
   void keepCanvasMemory(platform::image::Bitmap&& canvas);
-  // The PNG of a rendered path, encoded once for the same pixels: text drawn
-  // as outlines repeats each letter's few pixel patterns hundreds of times a
-  // page. Each call answers a picture of its own (a new serial).
-  QVPDFImageFile encodedPathPicture(const platform::image::Bitmap& bitmap, std::string name, double dpi);
 
   std::unique_ptr<QVPPTXWriter> pdfConverter_;
   bool isShouldCancel_ = false;
@@ -214,21 +210,6 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // to kKeptCanvasBytes; larger canvases are given back at once).
   static constexpr size_t kKeptCanvasBytes = size_t{8} << 20;
   platform::image::PixelStorage canvasMemory_;
-  // Small path pictures already encoded, by a digest of their pixels, with
-  // the pixels to tell them apart; up to kEncodedPathPictureBytes of pixels
-  // are kept.
-  struct EncodedPathPicture {
-    int width = 0;
-    int height = 0;
-    platform::image::PixelFormat format = platform::image::PixelFormat::RGBA8;
-    double dpi = 0;
-    std::vector<uint8_t> pixels;
-    std::shared_ptr<const std::string> png;
-  };
-  static constexpr size_t kEncodedPathPictureBytes = size_t{2} << 20;
-  static constexpr size_t kEncodedPathPictureMaxBytes = size_t{64} << 10;
-  std::unordered_multimap<uint64_t, EncodedPathPicture> encodedPathPictures_;
-  size_t encodedPathPictureBytes_ = 0;
   // Path pictures already made, by what fixes their pixels (see
   // QVPDFRendering::pathPictureKey): a repeated outline is neither rendered
   // nor encoded again. Up to kKeyedPathPictureBytes of keys and PNGs are
