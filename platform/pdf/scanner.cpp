@@ -167,6 +167,23 @@ PdfOperand makeReal(std::string_view text) {
 // ---------------------------------------------------------------------------
 // PdfContentStream
 
+namespace {
+
+// Room for what content streams decode to, guessed from their encoded
+// lengths: content inflates to a few times its length, and a string that
+// doubled its way up to megabytes would copy them again and again into
+// fresh memory. The guess is held to a bound, since a length is the file's
+// word.
+void reserveForContent(std::string& data, const std::vector<PdfObject>& parts) {
+  constexpr size_t kExpansion = 4;
+  constexpr size_t kMaxGuess = size_t{64} << 20;
+  size_t guess = 0;
+  for (const PdfObject& part : parts) guess += std::min(part.rawLength(), kMaxGuess) * kExpansion + 1;
+  data.reserve(std::min(guess, kMaxGuess));
+}
+
+}  // namespace
+
 std::shared_ptr<PdfContentStream> PdfContentStream::forPage(const PdfPage& page) {
   auto s = std::make_shared<PdfContentStream>();
   s->resources_ = page.resources();
@@ -188,6 +205,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forPage(const PdfPage& page)
     } else if (!contents.isNull()) {
       s->damaged_ = true;
     }
+    reserveForContent(s->data_, parts);
     for (const PdfObject& part : parts) {
       size_t before = s->data_.size();
       // Each part is decoded on its own so that one damaged part costs only
@@ -216,6 +234,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forForm(const PdfObject& str
   try {
     if (stream.isStream()) {
       if (QPDF* owner = stream.handle().getOwningQPDF()) s->owner_ = owner;
+      reserveForContent(s->data_, {stream});
       auto result = pdfdetail::appendDecoded(stream.handle(), s->data_, pdfdetail::kMaxContentBytes);
       if (result == pdfdetail::DecodeResult::Unsupported) s->data_.clear();
       if (result != pdfdetail::DecodeResult::Complete) s->damaged_ = true;
