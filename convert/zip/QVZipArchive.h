@@ -11,9 +11,12 @@
 // complete archive from a damaged one.
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/types.h>
 
 class QVZipArchive {
  public:
@@ -60,12 +63,21 @@ class QVZipArchive {
   bool closeZipFile2();
 
  private:
-  // Opens the next entry, stored or deflated by its name; counts it.
-  bool openEntry(const std::string& newname, time_t modified, uint64_t size);
+  // Fills up to n bytes of the buffer with the entry's next bytes: how many,
+  // 0 at its end, -1 on failure (errno EINTR: ask again).
+  using EntryReader = std::function<ssize_t(char* into, size_t n)>;
+  // Writes one entry of about `size` bytes read from `read`, stored or
+  // deflated by its name, a big one deflated in blocks.
+  bool writeEntry(const std::string& newname, time_t modified, uint64_t size, const EntryReader& read);
+  bool writeStream(const EntryReader& read);
+  bool writeBlocks(const EntryReader& read);
+  // Opens the next entry, stored or deflated by its name (its data given
+  // deflated already when `raw`); counts it.
+  bool openEntry(const std::string& newname, time_t modified, uint64_t size, bool raw);
 
   void* zipFile_ = nullptr;
   size_t entries_ = 0;
-  // The read buffer of addFileToZip, made once per archive rather than once
-  // per entry.
+  // The read buffer of an entry written as one stream, made once per
+  // archive rather than once per entry.
   std::vector<char> chunk_;
 };

@@ -1,6 +1,9 @@
 // The zip writer: archives that unzip accepts, entries in call order, no
 // folder entries, and failures that are reported instead of hidden.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <array>
 #include <cstdio>
@@ -202,6 +205,93 @@ TEST(QVZipArchive, PartsHeldInMemoryBecomeEntriesDatedNow) {
   localtime_r(&before, &local);
   EXPECT_EQ(info.tmu_date.tm_year, static_cast<uInt>(local.tm_year + 1900));
   EXPECT_EQ(info.tmu_date.tm_mday, static_cast<uInt>(local.tm_mday));
+}
+
+// The raw (still deflated) bytes and the stored CRC of an entry.
+std::pair<std::string, uLong> rawEntry(const std::filesystem::path& zip, const std::string& entry) {
+  std::pair<std::string, uLong> out;
+  unzFile reader = unzOpen64(zip.string().c_str());
+  if (!reader) return out;
+  unz_file_info64 info;
+  int method = 0, level = 0;
+  if (unzLocateFile(reader, entry.c_str(), 1) == UNZ_OK &&
+      unzGetCurrentFileInfo64(reader, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK &&
+      unzOpenCurrentFile2(reader, &method, &level, 1) == UNZ_OK) {
+    out.first.resize(info.compressed_size);
+    if (unzReadCurrentFile(reader, out.first.data(), static_cast<unsigned>(out.first.size())) !=
+        static_cast<int>(out.first.size()))
+      out.first.clear();
+    out.second = info.crc;
+    unzCloseCurrentFile(reader);
+  }
+  unzClose(reader);
+  return out;
+}
+
+// Parts of megabytes (a slide of text drawn as outlines) are deflated in
+// blocks: whichever way they come, at every size about the block and window
+// edges, they read back whole, with their CRC, as a deflate stream about as
+// small as one deflated whole, and the same bytes make the same entry.
+TEST(QVZipArchive, PartsOfMegabytesComeBackWholeFromEveryKindOfSource) {
+  qvtest::TempDir dir;
+  // Slide-like text whose repeats reach back across block edges.
+  std::string text;
+  uint32_t seed = 12345;
+  while (text.size() < (size_t{5} << 20)) {
+    seed = seed * 1103515245 + 12345;
+    text += "<a:pt x=\"" + std::to_string(seed % 100000) + "\" y=\"" + std::to_string((seed >> 8) % 1000) + "\"/>";
+    if (seed % 7 == 0) text += text.substr(text.size() > 40000 ? text.size() - 40000 : 0, 300);
+  }
+  const size_t kMiB = size_t{1} << 20, kBlock = 128 * 1024;
+  const std::vector<size_t> sizes = {kMiB - 1, kMiB, kMiB + 1, 3 * kBlock + kMiB, 2 * kMiB - 7, 5 * kMiB};
+  const auto spillPath = dir.file("parts.spill");
+  writeText(spillPath, text);
+  const auto output = dir.file("out.zip");
+  std::vector<std::string> names;
+  {
+    QVZipArchive zip;
+    ASSERT_TRUE(zip.createZipFile2(output.string()));
+    const int spill = ::open(spillPath.c_str(), O_RDONLY);
+    ASSERT_GE(spill, 0);
+    for (size_t size : sizes) {
+      const std::string part = text.substr(0, size);
+      const auto file = dir.file("part" + std::to_string(size) + ".xml");
+      writeText(file, part);
+      for (const char* kind : {"data", "file", "range", "again"}) names.push_back(std::string(kind) + std::to_string(size) + ".xml");
+      ASSERT_TRUE(zip.addDataToZip(part, names[names.size() - 4]));
+      ASSERT_TRUE(zip.addFileToZip(file.string(), names[names.size() - 3]));
+      ASSERT_TRUE(zip.addFileRangeToZip(spill, 0, size, names[names.size() - 2]));
+      ASSERT_TRUE(zip.addDataToZip(part, names[names.size() - 1]));
+    }
+    // A range the spill file does not hold to its end is a failure.
+    EXPECT_FALSE(zip.addFileRangeToZip(spill, text.size() - kMiB, 2 * kMiB, "short.xml"));
+    ::close(spill);
+    ASSERT_TRUE(zip.closeZipFile2());
+  }
+  int status = -1;
+  run("unzip -tq '" + output.string() + "' 'data*' 'file*' 'range*' 'again*' >/dev/null 2>&1", &status);
+  EXPECT_EQ(status, 0);
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    const std::string part = text.substr(0, sizes[i]);
+    const auto first = rawEntry(output, names[4 * i]);
+    for (size_t k = 0; k < 4; ++k) {
+      EXPECT_EQ(entryText(output, names[4 * i + k]), part) << names[4 * i + k];
+      EXPECT_EQ(rawEntry(output, names[4 * i + k]), first) << names[4 * i + k];
+    }
+    EXPECT_EQ(first.second, crc32(0, reinterpret_cast<const Bytef*>(part.data()), static_cast<uInt>(part.size())));
+    // Against zlib's one stream at the archive's level.
+    z_stream whole{};
+    ASSERT_EQ(deflateInit2(&whole, 3, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string packed(deflateBound(&whole, static_cast<uLong>(part.size())), '\0');
+    whole.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(part.data()));
+    whole.avail_in = static_cast<uInt>(part.size());
+    whole.next_out = reinterpret_cast<Bytef*>(packed.data());
+    whole.avail_out = static_cast<uInt>(packed.size());
+    ASSERT_EQ(deflate(&whole, Z_FINISH), Z_STREAM_END);
+    const size_t wholeSize = packed.size() - whole.avail_out;
+    deflateEnd(&whole);
+    EXPECT_LT(first.first.size(), wholeSize * 102 / 100) << sizes[i];
+  }
 }
 
 TEST(QVZipPartStore, PartsBeyondTheMemoryBoundGoToOneSpillFileAndComeBackWhole) {
