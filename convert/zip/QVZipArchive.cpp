@@ -66,7 +66,7 @@ class BlockDeflater {
       Block& block = *blocks_[i];
       const size_t begin = i * kBlockSize;
       block.input = data + begin;
-      block.size = std::min(size - std::min(size, begin), kBlockSize);
+      block.size = size > 0 ? std::min(size - begin, kBlockSize) : 0;
       block.history = std::min(kHistory, history + begin);
       block.finish = last && i + 1 == used_;
       if (!block.prepare()) return false;
@@ -244,8 +244,15 @@ bool QVZipArchive::addFileRangeToZip(int fd, uint64_t offset, uint64_t size, con
 }
 
 bool QVZipArchive::writeEntry(const std::string& newname, time_t modified, uint64_t size, const EntryReader& read) {
-  const bool blocks = !isStoredEntry(newname) && size >= kBlockDeflateMinBytes;
-  if (!openEntry(newname, modified, size, blocks)) return false;
+  const zip_fileinfo info = entryInfo(modified);
+  const int zip64 = size >= 0xffffffffULL ? 1 : 0;
+  const bool stored = isStoredEntry(newname);
+  // A big entry goes to the library deflated already.
+  const bool blocks = !stored && size >= kBlockDeflateMinBytes;
+  if (zipOpenNewFileInZip2_64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                              stored ? 0 : Z_DEFLATED, stored ? 0 : kDeflateLevel, blocks ? 1 : 0, zip64) != ZIP_OK)
+    return false;
+  ++entries_;
   return blocks ? writeBlocks(read) : writeStream(read);
 }
 
@@ -303,17 +310,6 @@ bool QVZipArchive::writeBlocks(const EntryReader& read) {
   // The entry is closed even after a failure so the archive stays consistent.
   const bool closed = zipCloseFileInZipRaw64(zipFile_, total, crc) == ZIP_OK;
   return ok && closed;
-}
-
-bool QVZipArchive::openEntry(const std::string& newname, time_t modified, uint64_t size, bool raw) {
-  const zip_fileinfo info = entryInfo(modified);
-  const int zip64 = size >= 0xffffffffULL ? 1 : 0;
-  const bool stored = isStoredEntry(newname);
-  if (zipOpenNewFileInZip2_64(zipFile_, newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                              stored ? 0 : Z_DEFLATED, stored ? 0 : kDeflateLevel, raw ? 1 : 0, zip64) != ZIP_OK)
-    return false;
-  ++entries_;
-  return true;
 }
 
 bool QVZipArchive::addFolderToZip(const std::string& path, const std::string& newname) {

@@ -66,14 +66,12 @@ class QVZipArchive {
   // Fills up to n bytes of the buffer with the entry's next bytes: how many,
   // 0 at its end, -1 on failure (errno EINTR: ask again).
   using EntryReader = std::function<ssize_t(char* into, size_t n)>;
-  // Writes one entry of about `size` bytes read from `read`, stored or
-  // deflated by its name, a big one deflated in blocks.
+  // Opens, writes and closes one entry of about `size` bytes read from
+  // `read`, stored or deflated by its name, a big one deflated in blocks;
+  // counts it.
   bool writeEntry(const std::string& newname, time_t modified, uint64_t size, const EntryReader& read);
   bool writeStream(const EntryReader& read);
   bool writeBlocks(const EntryReader& read);
-  // Opens the next entry, stored or deflated by its name (its data given
-  // deflated already when `raw`); counts it.
-  bool openEntry(const std::string& newname, time_t modified, uint64_t size, bool raw);
 
   void* zipFile_ = nullptr;
   size_t entries_ = 0;
