@@ -9,6 +9,7 @@
 
 #include "convert/QVOutputStaging.h"
 #include "convert/QVPDFExporter.h"
+#include "pdf/fonts/QVPDFFontFactory.h"
 #include "platform/dispatch/queue.h"
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
@@ -109,7 +110,7 @@ class QVPDFConverter::Job {
   // The page loop: creates the exporter, begins the document, converts each
   // listed page, then saves or cleans. Answers the error of the whole
   // conversion (only a failed begin or save has one).
-  std::optional<QVConversionError> convertPages(const platform::PdfDocument& document, QVOutputStaging& staging) {
+  std::optional<QVConversionError> convertPages(platform::PdfDocument& document, QVOutputStaging& staging) {
     const int64_t pageCount = document.pageCount();
     if (!supportDocTypeNameForKey(destDocType_)) return std::nullopt;
     // Saving would hand the user an empty document as if it were a result.
@@ -150,6 +151,9 @@ class QVPDFConverter::Job {
         postException(QVDescribeCurrentException());
         postPageFailure(n, QVConversionError::unknown());
       }
+      // What qpdf read for the pages so far is let go from time to time:
+      // the conversion holds the objects of its last pages, not of all.
+      releaseObjectsRead(document);
     }
 
     std::optional<QVConversionError> error;
@@ -166,6 +170,17 @@ class QVPDFConverter::Job {
     }
     exporter.reset();
     return error;
+  }
+
+  static void releaseObjectsRead(platform::PdfDocument& document) {
+    if (!document.isUnlocked()) return;
+    const QPDF* before = &document.qpdf();
+    try {
+      // The fonts of the document hold handles into what is let go.
+      if (document.releaseObjectsRead()) QVPDFFontFactory::releaseDocument(before);
+    } catch (...) {
+      // The document stays as it was: only memory is at stake.
+    }
   }
 
   void cleanQuietly(QVPDFExporter& exporter) {

@@ -1,5 +1,8 @@
 #include "convert/QVPDFPageFrame.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "pdf/QVPDFConentParser.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/RenderingStateStack.h"
@@ -50,6 +53,11 @@ void QVPDFPageFrame::interpretPage(const platform::PdfPage& page, QVPDFConentPar
   parser.setRenderingStateStack(renderingStateStack_);
   if (!scansImages) parser.setScansImages(false);
   parser.startParser();
+  // What the page reported before it was stopped is not the page: passing it
+  // off as converted would hide that the rest is missing.
+  if (parser.wasCutOff())
+    throw std::runtime_error("The page asks for more work than its content allows; it was stopped after " +
+                             std::to_string(parser.workSpent()) + " units of work");
 }
 
 void QVPDFPageFrame::endDocument() {

@@ -1,5 +1,7 @@
 #include "pdf/QVPDFConentParser.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -83,6 +85,12 @@ void QVPDFConentParser::startParser() {
   if (!parent_) QVPDFFunction::resetEvaluationWork();
   if (!resourcesCollected_) collectResourcesWithDict(contentDict_);
   if (!contentStream_ || page.cutOff) return;
+  if (!parent_) allowWorkFor(page, contentStream_->sourceBytes(), true);
+  // Reading the content costs work too, for content that names no operator
+  // as much as for content of nothing else.
+  if (page.limits.contentBytesPerWorkUnit > 0 &&
+      !spendWork(contentStream_->data().size() / page.limits.contentBytesPerWorkUnit))
+    return;
 
   stackFloor_ = renderingStateStack()->depth();
   unsavedSaves_ = 0;
@@ -103,7 +111,6 @@ void QVPDFConentParser::startParser() {
     }
   } restore{page, this, previous, previousScanner};
   scanner.scan();
-  operatorsRun_ = scanner.operatorCount();
 }
 
 const platform::PdfOperatorTable& QVPDFConentParser::operatorTable() { return context().table; }
@@ -114,6 +121,10 @@ void QVPDFConentParser::setLimits(const QVPDFConentParserLimits& limits) { conte
 
 bool QVPDFConentParser::wasCutOff() const { return context_ && context_->cutOff; }
 
+uint64_t QVPDFConentParser::workSpent() const { return context_ ? context_->work : 0; }
+
+uint64_t QVPDFConentParser::workAllowed() const { return context_ ? context_->workAllowed : 0; }
+
 bool QVPDFConentParser::scansImages() const { return !context_ || context_->scansImages; }
 
 void QVPDFConentParser::setScansImages(bool value) { context().scansImages = value; }
@@ -122,6 +133,17 @@ void QVPDFConentParser::cutOff() {
   if (!context_) return;
   context_->cutOff = true;
   if (scanner_) scanner_->stop();
+}
+
+bool QVPDFConentParser::spendWork(uint64_t units) {
+  PageContext& page = context();
+  if (page.cutOff) return false;
+  page.work += units;
+  if (page.work > page.workAllowed) {
+    cutOff();
+    return false;
+  }
+  return true;
 }
 
 bool QVPDFConentParser::spendCopyWork(uint64_t units) {
@@ -202,40 +224,49 @@ PdfObject QVPDFConentParser::currentColorSpaceDict() const {
 
 // A form whose dictionary names a resource that its own resources lack still
 // finds it in the resources of the streams that draw it, as the content
-// stream's own resource look-up does.
-std::shared_ptr<const QVPDFFont> QVPDFConentParser::fontNamed(std::string_view name) const {
-  for (const QVPDFConentParser* p = this; p; p = p->parent_)
-    if (const auto* fonts = p->fontCollection())
-      if (auto font = fonts->fontNamed(name)) return font;
+// stream's own resource look-up does. A collection met again up the chain (a
+// form that draws itself shares its resources with every level) is not asked
+// again: a look-up costs what the distinct collections cost, not the depth.
+template <typename Collection, typename Lookup>
+auto QVPDFConentParser::findUpTheChain(const Collection* (QVPDFConentParser::*collection)() const,
+                                       Lookup&& lookup) const -> decltype(lookup(*(this->*collection)())) {
+  constexpr size_t kRemembered = 8;
+  std::array<const Collection*, kRemembered> asked{};
+  size_t askedCount = 0;
+  for (const QVPDFConentParser* p = this; p; p = p->parent_) {
+    const Collection* found = (p->*collection)();
+    if (!found) continue;
+    const auto end = asked.begin() + static_cast<std::ptrdiff_t>(std::min(askedCount, kRemembered));
+    if (std::find(asked.begin(), end, found) != end) continue;
+    asked[askedCount++ % kRemembered] = found;
+    if (auto result = lookup(*found)) return result;
+  }
   return nullptr;
+}
+
+std::shared_ptr<const QVPDFFont> QVPDFConentParser::fontNamed(std::string_view name) const {
+  return findUpTheChain(&QVPDFConentParser::fontCollection,
+                        [&](const QVPDFFontCollection& fonts) { return fonts.fontNamed(name); });
 }
 
 std::shared_ptr<const QVPDFColorSpace> QVPDFConentParser::colorSpaceNamed(std::string_view name) const {
-  for (const QVPDFConentParser* p = this; p; p = p->parent_)
-    if (const auto* spaces = p->colorSpaceCollection())
-      if (auto space = spaces->colorSpaceNamed(name)) return space;
-  return nullptr;
+  return findUpTheChain(&QVPDFConentParser::colorSpaceCollection,
+                        [&](const QVPDFColorSpaceCollection& spaces) { return spaces.colorSpaceNamed(name); });
 }
 
 std::shared_ptr<QVPDFXObject> QVPDFConentParser::xObjectNamed(std::string_view name) const {
-  for (const QVPDFConentParser* p = this; p; p = p->parent_)
-    if (const auto* xObjects = p->xObjectCollection())
-      if (auto xObject = xObjects->xObjectWithNamed(name)) return xObject;
-  return nullptr;
+  return findUpTheChain(&QVPDFConentParser::xObjectCollection,
+                        [&](const QVPDFXObjectCollection& xObjects) { return xObjects.xObjectWithNamed(name); });
 }
 
 std::shared_ptr<const QVPDFExtGState> QVPDFConentParser::extGStateNamed(std::string_view name) const {
-  for (const QVPDFConentParser* p = this; p; p = p->parent_)
-    if (const auto* states = p->extGStateCollection())
-      if (auto state = states->objectNamed(name)) return state;
-  return nullptr;
+  return findUpTheChain(&QVPDFConentParser::extGStateCollection,
+                        [&](const QVPDFExtGStateCollection& states) { return states.objectNamed(name); });
 }
 
 std::shared_ptr<const QVPDFShadingPattern> QVPDFConentParser::shadingNamed(std::string_view name) const {
-  for (const QVPDFConentParser* p = this; p; p = p->parent_)
-    if (const auto* shadings = p->shadingPatternCollection())
-      if (auto shading = shadings->objectNamed(name)) return shading;
-  return nullptr;
+  return findUpTheChain(&QVPDFConentParser::shadingPatternCollection,
+                        [&](const QVPDFShadingPatternCollection& shadings) { return shadings.objectNamed(name); });
 }
 
 // ---------------------------------------------------------------------------
@@ -298,16 +329,18 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
   PageContext& page = context();
   if (page.cutOff) return;
   if (formDepth_ >= page.limits.maxFormDepth) return;
-  if (page.formOperators >= page.limits.maxFormOperatorsPerPage || page.formBytes >= page.limits.maxFormBytesPerPage) {
-    cutOff();
-    return;
-  }
   auto form = std::dynamic_pointer_cast<const QVPDFFormXObject>(xObjectNamed(name));
   if (!form) return;
 
   RenderingStateStack& stack = *renderingStateStack();
   if (stack.depth() >= page.limits.maxSavedStates) return;
   const size_t depthBefore = stack.depth();
+
+  // A form met for the first time brings its bytes to what the page may
+  // spend; every run, the first too, costs its set-up.
+  if (stream.isIndirect() && page.formsMet.emplace(stream.objectNumber(), stream.generation()).second)
+    allowWorkFor(page, stream.storedLength(), false);
+  if (!spendWork(page.limits.formRunCost)) return;
 
   // A form without resources of its own runs with those of the stream that
   // draws it.
@@ -320,7 +353,6 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
   }
   if (!formContent) return;
   page.formBytes += formContent->data().size();
-  page.formOperators += page.limits.formRunCost;
   if (page.formBytes > page.limits.maxFormBytesPerPage) {
     cutOff();
     return;
@@ -346,11 +378,19 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
     while (stack.depth() > depthBefore) stack.restoreRenderingState();
     throw;
   }
-  page.formOperators += child.operatorsRun_;
 
   // Whatever the form left saved is dropped with the form's own state.
   while (stack.depth() > depthBefore) stack.restoreRenderingState();
   if (page.cutOff && scanner_) scanner_->stop();
+}
+
+void QVPDFConentParser::allowWorkFor(PageContext& page, uint64_t sourceBytes, bool pageContent) {
+  const QVPDFConentParserLimits& limits = page.limits;
+  const uint64_t share = sourceBytes > limits.maxWorkPerPage / std::max<uint64_t>(limits.workPerSourceByte, 1)
+                             ? limits.maxWorkPerPage
+                             : sourceBytes * limits.workPerSourceByte;
+  const uint64_t before = pageContent ? std::min(limits.baseWorkPerPage, limits.maxWorkPerPage) : page.workAllowed;
+  page.workAllowed = std::min(limits.maxWorkPerPage, before + std::min(share, limits.maxWorkPerPage));
 }
 
 std::shared_ptr<const QVPDFConentParser::Resources> QVPDFConentParser::formResourcesFor(const PdfObject& stream,

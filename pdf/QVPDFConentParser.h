@@ -44,18 +44,36 @@ class QVPDFShadingPatternCollection;
 
 // Bounds that keep a damaged or hostile file from making one page run for
 // hours or exhaust memory. The depth limit only leaves out the forms below
-// it. A page that spends one of the per-page budgets is cut off there: what
-// was reported so far stands, the rest of the page is not run, and the
-// parser's wasCutOff() answers true.
+// it. A page that spends one of the per-page budgets is cut off there: the
+// rest of its content is not run and the parser's wasCutOff() answers true
+// (the exporters then report the page as failed rather than pass off what
+// it reported so far as the page).
+//
+// The work of a page is counted in units of about one operator: every
+// operator the page and its forms run is one, and every run of a form costs
+// its set-up and the reading of its content again. A page may spend work in
+// proportion to the bytes the file holds for it (its content streams and
+// each form it draws, counted once however often it is drawn), so that
+// what a few kilobytes ask for, by forms that draw themselves or by
+// content that inflates a thousandfold, ends within a fraction of a second,
+// while a real page of any size keeps the work its content needs.
 struct QVPDFConentParserLimits {
   // Forms run at most this many levels below the page; a form that draws
   // itself, directly or through others, stops there.
   static constexpr int kMaxFormDepth = 21;
-  // Operators run inside forms on one page, all forms and levels together.
-  // Each form run counts at least kFormRunCost, so that many tiny forms cost
-  // what their set-up costs.
-  static constexpr uint64_t kMaxFormOperatorsPerPage = 10'000'000;
-  static constexpr uint64_t kFormRunCost = 100;
+  // Work every page may spend, and the work allowed for each byte of its
+  // content and forms (a real page runs under two operators per stored
+  // byte; content that inflates a thousandfold runs hundreds).
+  static constexpr uint64_t kBaseWorkPerPage = 250'000;
+  static constexpr uint64_t kWorkPerSourceByte = 32;
+  // No page spends more, whatever its size (a heavy real page runs a few
+  // hundred thousand operators).
+  static constexpr uint64_t kMaxWorkPerPage = 5'000'000;
+  // A form run's set-up (decoding, resources, a saved state); and one unit
+  // for every so many bytes of content read, the page's and each form
+  // run's.
+  static constexpr uint64_t kFormRunCost = 32;
+  static constexpr uint64_t kContentBytesPerWorkUnit = 16;
   // Content bytes of forms decoded for one page, all runs together.
   static constexpr uint64_t kMaxFormBytesPerPage = uint64_t{512} << 20;
   // Saved states (q) held at once; deeper saves are counted but keep no
@@ -65,18 +83,17 @@ struct QVPDFConentParserLimits {
   // by a change of a path that a saved state still shares, and by clipping
   // (the path transformed into page space).
   static constexpr uint64_t kMaxCopyWorkPerPage = 50'000'000;
-  // Operators run for one page, its own content and its forms' together
-  // (a heavy real page runs a few hundred thousand).
-  static constexpr uint64_t kMaxOperatorsPerPage = 5'000'000;
 
   // The bounds in force; a caller may tighten them (tests do).
   int maxFormDepth = kMaxFormDepth;
-  uint64_t maxFormOperatorsPerPage = kMaxFormOperatorsPerPage;
+  uint64_t baseWorkPerPage = kBaseWorkPerPage;
+  uint64_t workPerSourceByte = kWorkPerSourceByte;
+  uint64_t maxWorkPerPage = kMaxWorkPerPage;
   uint64_t formRunCost = kFormRunCost;
+  uint64_t contentBytesPerWorkUnit = kContentBytesPerWorkUnit;
   uint64_t maxFormBytesPerPage = kMaxFormBytesPerPage;
   size_t maxSavedStates = kMaxSavedStates;
   uint64_t maxCopyWorkPerPage = kMaxCopyWorkPerPage;
-  uint64_t maxOperatorsPerPage = kMaxOperatorsPerPage;
 };
 
 // The interface between the interpreter and the exporters. Every callback is
@@ -167,6 +184,10 @@ class QVPDFConentParser {
   // True when the page spent one of the per-page budgets of
   // QVPDFConentParserLimits and the rest of its content was not run.
   bool wasCutOff() const;
+  // The work the page has spent so far, and what its content allows it
+  // (both 0 before startParser).
+  uint64_t workSpent() const;
+  uint64_t workAllowed() const;
 
   // Whether drawn images are made and reported (the default). An exporter
   // that uses no images turns this off before startParser: image XObjects
@@ -190,6 +211,12 @@ class QVPDFConentParser {
   std::shared_ptr<const Resources> formResourcesFor(const platform::PdfObject& stream,
                                                     const platform::PdfObject& resources);
   bool spendCopyWork(uint64_t units);
+  // Spends page work; false (and the page cut off) once it is over what the
+  // page is allowed.
+  bool spendWork(uint64_t units);
+  // Adds the share of `sourceBytes` of content to what the page may spend
+  // (the page's own content starts it from the base work).
+  static void allowWorkFor(PageContext& page, uint64_t sourceBytes, bool pageContent);
   void cutOff();
 
   // Look-ups by resource name: this stream's collections, then those of the
@@ -199,6 +226,9 @@ class QVPDFConentParser {
   std::shared_ptr<QVPDFXObject> xObjectNamed(std::string_view name) const;
   std::shared_ptr<const QVPDFExtGState> extGStateNamed(std::string_view name) const;
   std::shared_ptr<const QVPDFShadingPattern> shadingNamed(std::string_view name) const;
+  template <typename Collection, typename Lookup>
+  auto findUpTheChain(const Collection* (QVPDFConentParser::*collection)() const, Lookup&& lookup) const
+      -> decltype(lookup(*(this->*collection)()));
 
   // Shared routines of the operators.
   // The current path, ready for a change (null when the page is cut off).
@@ -296,6 +326,5 @@ class QVPDFConentParser {
   size_t stackFloor_ = 1;
   // Saves beyond kMaxSavedStates: counted, so that their restores match.
   uint64_t unsavedSaves_ = 0;
-  uint64_t operatorsRun_ = 0;
   platform::PdfScanner* scanner_ = nullptr;
 };

@@ -90,11 +90,7 @@ void QVPDFConentParser::buildOperatorTable(platform::PdfOperatorTable& table, Pa
   static_assert(std::size(kOperators) == 69);
   for (const auto& [name, member] : kOperators) {
     table.set(name, [context, member = member](PdfScanner& scanner) {
-      if (!context->current) return;
-      if (++context->operators > context->limits.maxOperatorsPerPage) {
-        context->current->cutOff();
-        return;
-      }
+      if (!context->current || !context->current->spendWork(1)) return;
       (context->current->*member)(scanner);
     });
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -31,8 +32,13 @@ struct QVPDFConentParser::PageContext {
   // The interpreter whose stream the scanner is reading now: the callbacks of
   // the shared table run on it.
   QVPDFConentParser* current = nullptr;
-  uint64_t operators = 0;
-  uint64_t formOperators = 0;
+  uint64_t work = 0;
+  // What the page may spend: its base work and its share of every byte of
+  // content met so far.
+  uint64_t workAllowed = 0;
+  // The forms run so far (by object), whose bytes have been added to what
+  // the page may spend.
+  std::set<std::pair<int, int>> formsMet;
   uint64_t formBytes = 0;
   uint64_t copyWork = 0;
   bool cutOff = false;

@@ -34,3 +34,14 @@ ASAN_OPTIONS="detect_leaks=0" "$tool" "$out" "${pdfs[@]}"
 
 # Saved findings (tests/data/fuzz-regressions) are not seeds: some stay slow
 # by design and would read as timeouts; the FuzzRegressions tests replay them.
+
+# The small hostile files of tests/data/hostile (forms that draw themselves,
+# found by the fuzzers, now stopped in a fraction of a second) are seeds of
+# the document and page targets, so that the fuzzers start from them.
+for f in tests/data/hostile/*.pdf; do
+  [ -f "$f" ] || continue
+  for target in document page_pptx page_docx page_flowtext page_xlsx; do
+    mkdir -p "$out/$target"
+    cp "$f" "$out/$target/hostile-$(basename "$f" .pdf)"
+  done
+done

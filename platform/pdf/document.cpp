@@ -1,18 +1,22 @@
 #include "platform/pdf/document.h"
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <cmath>
+#include <ctime>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <limits>
 #include <new>
 
-#include <qpdf/Buffer.hh>
-#include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QUtil.hh>
 
+#include "platform/pdf/file_source.h"
 #include "platform/pdf/page_tree.h"
 #include "platform/pdf/recovery.h"
 
@@ -20,24 +24,22 @@ namespace platform {
 namespace {
 
 constexpr int kMaxTreeDepth = pdfdetail::kMaxPageTreeDepth;
-// Files up to this size are read into memory whole: qpdf then parses objects
-// without a system call per token.
-constexpr uintmax_t kMaxInMemoryFileBytes = uintmax_t{64} << 20;
+// Bytes read since the file was opened after which reading it afresh lets
+// go of what they made, whatever the page count.
+constexpr uint64_t kBytesPerReading = uint64_t{16} << 20;
 
-// The file's bytes in a buffer owned by the input source, or null when the
-// file is large (or unreadable) and should be read from disk as needed.
-std::shared_ptr<InputSource> memorySource(const std::string& path) {
-  std::error_code ec;
-  uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec || size == 0 || size > kMaxInMemoryFileBytes) return nullptr;
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return nullptr;
-  auto buffer = std::make_unique<Buffer>(static_cast<size_t>(size));
-  size_t got = std::fread(buffer->getBuffer(), 1, static_cast<size_t>(size), f);
-  std::fclose(f);
-  if (got != size) return nullptr;
-  return std::make_shared<BufferInputSource>(path, buffer.release(), true);
+// Processor time of this thread: what reading a file took, whatever else
+// the machine does.
+double threadSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
+
+// What a document let go is scattered through the heap among what stays:
+// the allocator gives back the pages it freed whole, which it would
+// otherwise keep for good.
+void giveBackFreedMemory() { malloc_trim(0); }
 
 // Runs `fn`, turning qpdf's complaints about damaged data into `fallback`.
 // A handle used after its document closed (PdfError) and allocation
@@ -99,18 +101,12 @@ struct Attempt {
   std::unique_ptr<QPDF> qpdf;
 };
 
-Attempt tryOpen(const std::string& path, const std::string* memory, const std::string& password) {
+Attempt tryOpen(const std::shared_ptr<pdfdetail::FileSource>& source, const std::string& password) {
   Attempt a;
   auto q = std::make_unique<QPDF>();
   q->setSuppressWarnings(true);
   try {
-    if (memory) {
-      q->processInputSource(std::make_shared<BufferInputSource>(path, *memory), password.c_str());
-    } else if (auto source = memorySource(path)) {
-      q->processInputSource(source, password.c_str());
-    } else {
-      q->processFile(path.c_str(), password.c_str());
-    }
+    q->processInputSource(source, password.c_str());
     // A trailer without a usable catalog is as bad as no trailer.
     if (!q->getRoot().isDictionary()) return a;
   } catch (const QPDFExc& e) {
@@ -231,33 +227,68 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
   OpenStatus local = OpenStatus::Ok;
   OpenStatus& result = status ? *status : local;
   try {
-    std::optional<std::string> recovered;
+    Reading reading;
+    reading.file = pdfdetail::FileSource::open(path_);
+    bool recovered = false;
+    if (reading.file) {
+      if (auto trailer = trailerIfCutOff(*reading.file)) {
+        reading.file = reading.file->withSuffix(std::move(*trailer));
+        recovered = true;
+      }
+    }
     for (const std::string& candidate : passwordCandidates(password)) {
-      Attempt a = tryOpen(path_, recovered ? &*recovered : nullptr, candidate);
+      if (!reading.file) break;
+      reading.source = reading.file->again();
+      double attemptStarted = threadSeconds();
+      Attempt a = tryOpen(reading.source, candidate);
       if (a.outcome == Outcome::Damaged && !recovered) {
-        recovered = pdfdetail::recoverTruncatedFile(path_);
-        if (!recovered) break;
-        a = tryOpen(path_, &*recovered, candidate);
+        recovered = true;
+        auto trailer = trailerForTruncatedFile(*reading.file);
+        if (!trailer) break;
+        reading.file = reading.file->withSuffix(std::move(*trailer));
+        reading.source = reading.file->again();
+        attemptStarted = threadSeconds();
+        a = tryOpen(reading.source, candidate);
       }
       if (a.outcome == Outcome::Password) {
         encrypted_ = true;
         continue;
       }
       if (a.outcome != Outcome::Ok) break;
+      reading.password = candidate;
+      reading.openingBytes = reading.source->bytesRead();
+      reading.openedAt = threadSeconds();
+      reading.openingSeconds = reading.openedAt - attemptStarted;
 
       // Pages of a file whose trailer had to be rebuilt may be missing
-      // without a trace.
-      const bool trailerLost = recovered.has_value();
-      std::vector<PdfObject> pages =
-          guarded([&] { return pdfdetail::readPageList(*a.qpdf, trailerLost); }, std::vector<PdfObject>());
+      // without a trace. The page tree of a long document reads many
+      // objects: the file is read afresh on the way to let them go.
+      std::vector<std::string> openingWarnings;
+      std::unique_ptr<QPDF> current = std::move(a.qpdf);
+      const pdfdetail::ReadAgain readAgain = [&](uint64_t read) -> QPDF* {
+        if (!worthReadingAgain(reading, read, kObjectsPerReading)) return nullptr;
+        std::unique_ptr<QPDF> fresh = readAfresh(reading);
+        if (!fresh) return nullptr;
+        for (const QPDFExc& w : current->getWarnings()) openingWarnings.emplace_back(w.what());
+        current = std::move(fresh);
+        giveBackFreedMemory();
+        return current.get();
+      };
+      pdfdetail::PageList pages =
+          guarded([&] { return pdfdetail::readPageList(*current, recovered, readAgain); }, pdfdetail::PageList());
       // Adopt the new document only now, so that a failed unlock leaves the
       // old one as it was.
       pages_.clear();
-      qpdf_ = std::move(a.qpdf);
-      pages_ = std::move(pages);
+      qpdf_ = std::move(current);
+      pages_ = std::move(pages.pages);
+      pageIds_ = std::move(pages.ids);
+      readableAgain_ = pages.allFindable;
       encrypted_ = qpdf_->isEncrypted();
       ownerPasswordMatched_ = encrypted_ && qpdf_->ownerPasswordMatched();
+      warnings_.insert(warnings_.end(), openingWarnings.begin(), openingWarnings.end());
       warnings();
+      reading_ = std::move(reading);
+      pagesSinceReading_ = 0;
       return true;
     }
     if (encrypted_) {
@@ -270,6 +301,99 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
   }
   result = OpenStatus::NotAPdf;
   return false;
+}
+
+std::optional<std::string> PdfDocument::trailerIfCutOff(pdfdetail::FileSource& file) {
+  // qpdf looks for "startxref" near the end; without it, it rebuilds the
+  // cross-reference table from the objects and takes the first "trailer"
+  // it meets. A file with neither would be scanned whole only to be given
+  // up: its trailer is made at once instead.
+  constexpr size_t kTail = 1100;
+  const uint64_t size = file.size();
+  if (size == 0 || size > pdfdetail::kMaxRecoveryFileBytes) return std::nullopt;
+  std::shared_ptr<pdfdetail::FileSource> reading = file.again();
+  std::string tail(static_cast<size_t>(std::min<uint64_t>(size, kTail)), '\0');
+  reading->seek(static_cast<qpdf_offset_t>(size - tail.size()), SEEK_SET);
+  if (reading->read(tail.data(), tail.size()) != tail.size()) return std::nullopt;
+  if (tail.find("startxref") != std::string::npos) return std::nullopt;
+  std::string bytes(static_cast<size_t>(size), '\0');
+  reading->seek(0, SEEK_SET);
+  if (reading->read(bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
+  if (memmem(bytes.data(), bytes.size(), "trailer", 7) != nullptr) return std::nullopt;
+  return pdfdetail::trailerForCatalog(bytes);
+}
+
+std::optional<std::string> PdfDocument::trailerForTruncatedFile(pdfdetail::FileSource& file) {
+  if (file.size() == 0 || file.size() > pdfdetail::kMaxRecoveryFileBytes) return std::nullopt;
+  std::string bytes(static_cast<size_t>(file.size()), '\0');
+  std::shared_ptr<pdfdetail::FileSource> reading = file.again();
+  if (reading->read(bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
+  return pdfdetail::trailerForCatalog(bytes);
+}
+
+bool PdfDocument::worthReadingAgain(const Reading& reading, uint64_t read, uint64_t per) {
+  if (!reading.file || !reading.source) return false;
+  const uint64_t bytes = reading.source->bytesRead() - reading.openingBytes;
+  if (read < per && bytes < kBytesPerReading) return false;
+  // Reading the file afresh takes what opening it took: at most a quarter
+  // of the time spent since.
+  return threadSeconds() - reading.openedAt >= 4 * reading.openingSeconds;
+}
+
+std::unique_ptr<QPDF> PdfDocument::readAfresh(Reading& reading) {
+  const double started = threadSeconds();
+  std::shared_ptr<pdfdetail::FileSource> source = reading.file->again();
+  auto q = std::make_unique<QPDF>();
+  q->setSuppressWarnings(true);
+  try {
+    q->processInputSource(source, reading.password.c_str());
+    if (!q->getRoot().isDictionary()) return nullptr;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
+  // Its warnings about damage were told when it was first opened.
+  q->getWarnings();
+  reading.source = std::move(source);
+  reading.openingBytes = reading.source->bytesRead();
+  reading.openedAt = threadSeconds();
+  reading.openingSeconds = reading.openedAt - started;
+  return q;
+}
+
+std::shared_ptr<QPDF> PdfDocument::inlineImageDocument() const {
+  if (!inlineImages_) {
+    auto document = std::make_shared<QPDF>();
+    document->setSuppressWarnings(true);
+    document->emptyPDF();
+    inlineImages_ = std::move(document);
+  }
+  return inlineImages_;
+}
+
+bool PdfDocument::releaseObjectsRead() {
+  ++pagesSinceReading_;
+  if (!worthReadingAgain(reading_, pagesSinceReading_, kPagesPerReading)) return false;
+  return readAfreshNow();
+}
+
+bool PdfDocument::readAfreshNow() {
+  if (!qpdf_ || !readableAgain_ || !reading_.file) return false;
+  std::unique_ptr<QPDF> fresh = readAfresh(reading_);
+  if (!fresh) return false;
+  std::vector<PdfObject> pages;
+  pages.reserve(pageIds_.size());
+  for (const auto& [number, generation] : pageIds_)
+    pages.push_back(number > 0 ? PdfObject(fresh->getObjectByObjGen(QPDFObjGen(number, generation))) : PdfObject());
+  warnings();
+  // Handles into the old document die before the document itself.
+  pages_ = std::move(pages);
+  qpdf_ = std::move(fresh);
+  inlineImages_.reset();
+  pagesSinceReading_ = 0;
+  giveBackFreedMemory();
+  return true;
 }
 
 bool PdfDocument::unlock(std::string_view password) { return load(password, nullptr); }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/geometry/geometry.h"
@@ -12,6 +13,10 @@
 class QPDF;
 
 namespace platform {
+
+namespace pdfdetail {
+class FileSource;
+}
 
 class PdfDocument;
 
@@ -91,10 +96,60 @@ class PdfDocument {
   std::vector<std::string> warnings() const;
 
   QPDF& qpdf() const { return *qpdf_; }
+  // The document that the inline images of this document's pages are made
+  // in: one of their own, made when first asked for and renewed when the
+  // file is read afresh. (Asked to make an object, qpdf first reads every
+  // object of its file: the file's own document would hold them all from
+  // the first inline image on.)
+  std::shared_ptr<QPDF> inlineImageDocument() const;
+
+  // qpdf keeps every object it has read until the document is closed: a
+  // document read page after page would hold the objects of all its pages.
+  // Called between pages, this lets them go once the pages read since the
+  // file was (re)opened are enough of them (kPagesPerReading, or 16 MiB
+  // read), by reading the file afresh; reading it afresh must not take more
+  // than a quarter of the time spent since (a repaired file is scanned
+  // whole each time, a cross-reference stream of millions of entries is
+  // read whole).
+  // A conversion then holds the objects of its last pages only. Every page
+  // and object handle taken from the document before is dead afterwards (it
+  // throws PdfError when used), and so is qpdf(). True when the file was
+  // read afresh. Reading the page list when the file is opened lets go of
+  // what it read the same way, every kObjectsPerReading page tree entries.
+  static constexpr uint64_t kPagesPerReading = 64;
+  static constexpr uint64_t kObjectsPerReading = 256;
+  bool releaseObjectsRead();
+  // Reads the file afresh now, as releaseObjectsRead does when it is worth
+  // it. False when it cannot be (a page given as a direct object, a file
+  // that cannot be read again): the document then stays as it is.
+  bool readAfreshNow();
 
  private:
+  // What reading the file afresh takes: the open file (with the trailer a
+  // repair appended), the password that opened it, the source qpdf reads
+  // now, what opening it read, and the time opening it took (the thread's
+  // processor time) and when it was done.
+  struct Reading {
+    std::shared_ptr<pdfdetail::FileSource> file;
+    std::shared_ptr<pdfdetail::FileSource> source;
+    std::string password;
+    uint64_t openingBytes = 0;
+    double openingSeconds = 0;
+    double openedAt = 0;
+  };
+
   PdfDocument() = default;
   bool load(std::string_view password, OpenStatus* status);
+  // Whether what was read since the file was opened is worth reading it
+  // afresh for, after `read` pages (or page tree entries) of `per`.
+  static bool worthReadingAgain(const Reading& reading, uint64_t read, uint64_t per);
+  // The file read afresh (reading then tells of the new source); null when
+  // it cannot be.
+  static std::unique_ptr<QPDF> readAfresh(Reading& reading);
+  static std::optional<std::string> trailerForTruncatedFile(pdfdetail::FileSource& file);
+  // The trailer to append when the file was cut off before any trailer
+  // (nullopt when it has one, or no catalogue to name).
+  static std::optional<std::string> trailerIfCutOff(pdfdetail::FileSource& file);
 
   std::string path_;
   std::unique_ptr<QPDF> qpdf_;
@@ -102,6 +157,16 @@ class PdfDocument {
   bool encrypted_ = false;
   bool ownerPasswordMatched_ = false;
   mutable std::vector<std::string> warnings_;
+
+  Reading reading_;
+  mutable std::shared_ptr<QPDF> inlineImages_;
+  // The objects that are the pages (number and generation; 0 for an entry
+  // that cannot be read), to find them again in the file read afresh. A
+  // page given as a direct object cannot be: such a document is never read
+  // afresh.
+  std::vector<std::pair<int, int>> pageIds_;
+  bool readableAgain_ = false;
+  uint64_t pagesSinceReading_ = 0;
 };
 
 }  // namespace platform

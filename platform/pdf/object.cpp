@@ -251,10 +251,12 @@ PdfStreamData PdfObject::streamData() const {
     return out;
   }
   // Earlier filters remain: decode them through a detached stream that
-  // carries only those filters.
-  QPDF* owner = h.getOwningQPDF();
-  if (owner == nullptr) throw PdfError("stream without a document");
-  QPDFObjectHandle detached = owner->newStream(rawBytes);
+  // carries only those filters, made in a document of its own (asked to
+  // make an object, qpdf first reads every object of its file).
+  QPDF scratch;
+  scratch.setSuppressWarnings(true);
+  scratch.emptyPDF();
+  QPDFObjectHandle detached = scratch.newStream(rawBytes);
   QPDFObjectHandle earlierFilters = QPDFObjectHandle::newArray();
   QPDFObjectHandle earlierParms = QPDFObjectHandle::newArray();
   for (size_t i = 0; i + 1 < filters.size(); ++i) {
@@ -285,6 +287,30 @@ size_t PdfObject::rawLength() const {
   if (!isStream()) return 0;
   auto len = dictionary().getInteger("Length");
   return len && *len > 0 ? static_cast<size_t>(*len) : 0;
+}
+
+namespace {
+
+class CountingSink : public Pipeline {
+ public:
+  CountingSink() : Pipeline("count", nullptr) {}
+  void write(unsigned char const*, size_t len) override { count += len; }
+  void finish() override {}
+  size_t count = 0;
+};
+
+}  // namespace
+
+size_t PdfObject::storedLength() const {
+  if (!isStream()) return 0;
+  CountingSink sink;
+  try {
+    QPDFObjectHandle(handle_).pipeStreamData(&sink, 0, qpdf_dl_none);
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+  }
+  return sink.count;
 }
 
 std::string PdfObject::serialized(size_t maxBytes) const {

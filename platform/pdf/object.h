@@ -115,6 +115,10 @@ class PdfObject {
   std::string decodedPrefix(size_t maxBytes, size_t expectedBytes = 0) const;
   // Length of the raw (still encoded) data, without reading it.
   size_t rawLength() const;
+  // Bytes of raw data the file really holds for the stream, read through to
+  // count them (the /Length that rawLength() answers is the file's word, and
+  // may claim far more than there is). 0 for a stream that cannot be read.
+  size_t storedLength() const;
   // The object in PDF syntax; for a stream its dictionary followed by its
   // data as stored (no filter applied). Empty when that would be longer than
   // maxBytes or the data cannot be read. Equal texts are equal objects.

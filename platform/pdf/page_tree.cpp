@@ -40,10 +40,11 @@ PdfObject storedEntry(const PdfObject& dictionary, const char* key) {
 
 class PageListReader {
  public:
-  PageListReader(QPDF& qpdf, bool trailerLost) : qpdf_(qpdf), trailerLost_(trailerLost) {}
+  PageListReader(QPDF& qpdf, bool trailerLost, const ReadAgain& readAgain)
+      : qpdf_(&qpdf), trailerLost_(trailerLost), readAgain_(readAgain) {}
 
-  std::vector<PdfObject> read() {
-    const PdfObject catalog(qpdf_.getRoot());
+  PageList read() {
+    const PdfObject catalog(qpdf_->getRoot());
     const PdfObject root = storedEntry(catalog, "/Pages");
     const bool rootLost = !root.isDictionary();
     if (!rootLost) visitNode(root, 0);
@@ -52,21 +53,34 @@ class PageListReader {
       mendLostEntries();
     }
     if (rootLost || !hasReadablePage(entries())) rebuildFromPageObjects(rootLost);
-    return entries();
+    PageList list;
+    list.pages = entries();
+    list.ids.reserve(list_.size());
+    for (const Entry& entry : list_) {
+      list.ids.emplace_back(entry.page ? std::pair(entry.page->getObj(), entry.page->getGen()) : std::pair(0, 0));
+      if (!entry.page && !entry.directPage.isNull()) list.allFindable = false;
+    }
+    return list;
   }
 
  private:
-  // One entry of the page list: a page, or something the tree names that
-  // cannot be read (its object's identity, when the reference kept it).
+  // One entry of the page list: a page (by its object, or as the direct
+  // dictionary it is), or something the tree names that cannot be read (its
+  // object's identity, when the reference kept it).
   struct Entry {
-    PdfObject page;
+    std::optional<QPDFObjGen> page;
+    PdfObject directPage;
     std::optional<QPDFObjGen> lost;
+
+    bool readable() const { return page.has_value() || !directPage.isNull(); }
   };
 
+  // The pages as objects of the document read last.
   std::vector<PdfObject> entries() const {
     std::vector<PdfObject> out;
     out.reserve(list_.size());
-    for (const Entry& entry : list_) out.push_back(entry.page);
+    for (const Entry& entry : list_)
+      out.push_back(entry.page ? PdfObject(qpdf_->getObjectByObjGen(*entry.page)) : entry.directPage);
     return out;
   }
 
@@ -74,7 +88,19 @@ class PageListReader {
 
   void addLost(std::optional<QPDFObjGen> id) {
     treeDamaged_ = true;
-    if (!full()) list_.push_back({PdfObject(), id});
+    if (!full()) list_.push_back({std::nullopt, PdfObject(), id});
+  }
+
+  // Between two objects read: the file read afresh when what was read since
+  // it last was is worth letting go. Handles taken before are dead
+  // afterwards; a direct node or page (which has no identity to be found
+  // again by) keeps the document as it is from then on.
+  void maybeReadAgain() {
+    if (!readAgain_ || directMet_ || objectsSinceReading_ == 0) return;
+    if (QPDF* fresh = readAgain_(objectsSinceReading_)) {
+      qpdf_ = fresh;
+      objectsSinceReading_ = 0;
+    }
   }
 
   // An entry of a /Kids array.
@@ -98,22 +124,48 @@ class PageListReader {
     // A node reached again is a damaged tree: taken once, so that neither a
     // loop nor a /Kids array that lists one page a million times (a few
     // kilobytes compressed) multiplies the pages.
-    if (node.isIndirect() && !visited_.insert(objGenOf(node)).second) return;
+    std::optional<QPDFObjGen> id;
+    if (node.isIndirect()) {
+      id = objGenOf(node);
+      if (!visited_.insert(*id).second) return;
+      ++objectsSinceReading_;
+    } else {
+      directMet_ = true;
+    }
     const PdfObject kids = node.getArray("Kids");
     if (kids.isNull()) {
       // An intermediate node that lost its kids: its pages may still be in
       // the file, pointing back at it; it names no page otherwise.
       if (node.getName("Type") == "Pages") {
-        if (node.isIndirect()) {
+        if (id) {
           treeDamaged_ = true;
-          lostNodes_.push_back({list_.size(), objGenOf(node)});
+          lostNodes_.push_back({list_.size(), *id});
         }
         return;
       }
-      if (!full()) list_.push_back({node, std::nullopt});
+      if (!full()) list_.push_back({id, id ? PdfObject() : node, std::nullopt});
       return;
     }
-    for (size_t i = 0, n = kids.size(); i < n && !full(); ++i) visitKid(kids.at(i), depth + 1);
+    // The kids by their identities, so that each is read from the document
+    // of the moment, read afresh or not; a direct one is kept as it is (and
+    // keeps the document from being read afresh).
+    std::vector<std::pair<QPDFObjGen, PdfObject>> items;
+    const size_t n = std::min(kids.size(), kMaxPageSlots);
+    items.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+      PdfObject kid = kids.at(i);
+      if (kid.isIndirect()) {
+        items.emplace_back(objGenOf(kid), PdfObject());
+      } else {
+        if (kid.isDictionary()) directMet_ = true;
+        items.emplace_back(QPDFObjGen(), std::move(kid));
+      }
+    }
+    for (const auto& [kidId, direct] : items) {
+      if (full()) break;
+      visitKid(kidId.getObj() != 0 ? PdfObject(qpdf_->getObjectByObjGen(kidId)) : direct, depth + 1);
+      maybeReadAgain();
+    }
   }
 
   // The tree has pages but also entries that cannot be read. A lost entry
@@ -135,7 +187,7 @@ class PageListReader {
     for (size_t i = 0; i < list_.size(); ++i) {
       spliceLostNodesAt(i);
       const Entry& entry = list_[i];
-      if (!entry.page.isNull()) {
+      if (entry.readable()) {
         mended.push_back(entry);
         continue;
       }
@@ -150,8 +202,8 @@ class PageListReader {
     spliceLostNodesAt(list_.size());
     if (firstUnknown) {
       std::vector<Entry> orphans;
-      for (const PdfObject& page : pageObjects_)
-        if (!visited_.count(objGenOf(page))) orphans.push_back({page, std::nullopt});
+      for (const QPDFObjGen& page : pageObjects_)
+        if (!visited_.count(page)) orphans.push_back({page, PdfObject(), std::nullopt});
       if (!orphans.empty()) {
         mended.erase(mended.begin() + static_cast<std::ptrdiff_t>(*firstUnknown));
         mended.insert(mended.begin() + static_cast<std::ptrdiff_t>(*firstUnknown), orphans.begin(), orphans.end());
@@ -161,22 +213,22 @@ class PageListReader {
     }
     if (mended.size() > kMaxPageSlots) mended.resize(kMaxPageSlots);
     list_ = std::move(mended);
-    if (replacedNode && mayHaveLostPages() && !full()) list_.push_back({PdfObject(), std::nullopt});
+    if (replacedNode && mayHaveLostPages() && !full()) list_.push_back({std::nullopt, PdfObject(), std::nullopt});
   }
 
   // Appends the pages not yet in the list; true when there were any.
-  bool splice(const std::vector<PdfObject>& pages, std::vector<Entry>& to) {
+  bool splice(const std::vector<QPDFObjGen>& pages, std::vector<Entry>& to) {
     bool any = false;
-    for (const PdfObject& page : pages) {
-      if (!visited_.insert(objGenOf(page)).second) continue;
-      to.push_back({page, std::nullopt});
+    for (const QPDFObjGen& page : pages) {
+      if (!visited_.insert(page).second) continue;
+      to.push_back({page, PdfObject(), std::nullopt});
       any = true;
     }
     return any;
   }
 
-  const std::vector<PdfObject>& pagesBelow(QPDFObjGen id) const {
-    static const std::vector<PdfObject> kNone;
+  const std::vector<QPDFObjGen>& pagesBelow(QPDFObjGen id) const {
+    static const std::vector<QPDFObjGen> kNone;
     const auto found = pagesBelow_.find(id);
     return found == pagesBelow_.end() ? kNone : found->second;
   }
@@ -191,16 +243,16 @@ class PageListReader {
     // are: there is nothing to convert either way.
     if (pageObjects_.empty()) return;
     list_.clear();
-    for (const PdfObject& page : pageObjects_) {
+    for (const QPDFObjGen& page : pageObjects_) {
       if (full()) break;
-      list_.push_back({page, std::nullopt});
+      list_.push_back({page, PdfObject(), std::nullopt});
     }
     if (rootLost) ++lostNodesReplaced_;
     const auto linearizedCount = static_cast<size_t>(std::min<int64_t>(linearizedPageCount_, kMaxPageSlots));
     if (linearizedCount > list_.size()) {
       list_.resize(linearizedCount);
     } else if (mayHaveLostPages() && !full()) {
-      list_.push_back({PdfObject(), std::nullopt});
+      list_.push_back({std::nullopt, PdfObject(), std::nullopt});
     }
   }
 
@@ -213,7 +265,7 @@ class PageListReader {
     if (trailerLost_) return true;
     int64_t size = 0;
     try {
-      QPDFObjectHandle entry = qpdf_.getTrailer().getKey("/Size");
+      QPDFObjectHandle entry = qpdf_->getTrailer().getKey("/Size");
       if (entry.isInteger()) size = entry.getIntValue();
     } catch (const std::bad_alloc&) {
       throw;
@@ -227,7 +279,7 @@ class PageListReader {
       if (number < limit) ++present;
     int64_t accounted = lostNodesReplaced_;
     for (const Entry& entry : list_)
-      if (entry.page.isNull()) ++accounted;
+      if (!entry.readable()) ++accounted;
     return (limit - 1) - present > accounted;
   }
 
@@ -240,21 +292,26 @@ class PageListReader {
     qpdf_offset_t firstOffset = -1;
     QPDFObjGen firstObject;
     size_t read = 0;
-    for (const auto& [id, xref] : qpdf_.getXRefTable()) {
+    const std::map<QPDFObjGen, QPDFXRefEntry> table = qpdf_->getXRefTable();
+    for (const auto& [id, xref] : table) {
       if (++read > kMaxIndexedObjects) break;
       if (xref.getType() == 1 && (firstOffset < 0 || xref.getOffset() < firstOffset)) {
         firstOffset = xref.getOffset();
         firstObject = id;
       }
-      const PdfObject object(qpdf_.getObjectByObjGen(id));
-      if (object.isNull()) continue;
-      readable_.insert(id.getObj());
-      if (object.isDictionary() && object.getName("Type") == "Page") pageObjects_.push_back(object);
+      {
+        const PdfObject object(qpdf_->getObjectByObjGen(id));
+        ++objectsSinceReading_;
+        if (object.isNull()) continue;
+        readable_.insert(id.getObj());
+        if (object.isDictionary() && object.getName("Type") == "Page") pageObjects_.push_back(id);
+      }
+      maybeReadAgain();
     }
     // A linearized file opens with a dictionary that gives its page count
     // and its first page, which is usually not its lowest-numbered one.
     if (firstOffset >= 0) {
-      const PdfObject first(qpdf_.getObjectByObjGen(firstObject));
+      const PdfObject first(qpdf_->getObjectByObjGen(firstObject));
       if (first.isDictionary() && first.hasKey("Linearized")) {
         linearizedPageCount_ = std::max<int64_t>(first.getInteger("N").value_or(0), 0);
         if (auto number = first.getInteger("O"); number && *number > 0 && *number <= std::numeric_limits<int>::max())
@@ -262,21 +319,30 @@ class PageListReader {
       }
     }
     std::stable_partition(pageObjects_.begin(), pageObjects_.end(),
-                          [&](const PdfObject& page) { return linearizedFirstPage == objGenOf(page); });
-    for (const PdfObject& page : pageObjects_) {
-      std::set<QPDFObjGen> chain;
-      PdfObject parent = storedEntry(page, "/Parent");
-      for (int level = 0; level < kMaxIndexedLevels && parent.isIndirect(); ++level) {
-        const QPDFObjGen parentId = objGenOf(parent);
-        if (!chain.insert(parentId).second) break;
-        pagesBelow_[parentId].push_back(page);
-        parent = parent.isDictionary() ? storedEntry(parent, "/Parent") : PdfObject();
+                          [&](const QPDFObjGen& page) { return linearizedFirstPage == page; });
+    for (const QPDFObjGen& page : pageObjects_) {
+      {
+        std::set<QPDFObjGen> chain;
+        PdfObject parent = storedEntry(PdfObject(qpdf_->getObjectByObjGen(page)), "/Parent");
+        for (int level = 0; level < kMaxIndexedLevels && parent.isIndirect(); ++level) {
+          const QPDFObjGen parentId = objGenOf(parent);
+          if (!chain.insert(parentId).second) break;
+          pagesBelow_[parentId].push_back(page);
+          parent = parent.isDictionary() ? storedEntry(parent, "/Parent") : PdfObject();
+        }
       }
+      ++objectsSinceReading_;
+      maybeReadAgain();
     }
   }
 
-  QPDF& qpdf_;
+  QPDF* qpdf_;
   bool trailerLost_;
+  const ReadAgain& readAgain_;
+  // Objects read since the file was last read afresh, and whether a direct
+  // node or page forbids reading it afresh.
+  uint64_t objectsSinceReading_ = 0;
+  bool directMet_ = false;
   std::vector<Entry> list_;
   bool treeDamaged_ = false;
   // Readable nodes without /Kids: where in the list they stood, and which.
@@ -285,16 +351,16 @@ class PageListReader {
   int64_t lostNodesReplaced_ = 0;
 
   bool indexed_ = false;
-  std::vector<PdfObject> pageObjects_;
-  std::map<QPDFObjGen, std::vector<PdfObject>> pagesBelow_;
+  std::vector<QPDFObjGen> pageObjects_;
+  std::map<QPDFObjGen, std::vector<QPDFObjGen>> pagesBelow_;
   std::unordered_set<int> readable_;
   int64_t linearizedPageCount_ = 0;
 };
 
 }  // namespace
 
-std::vector<PdfObject> readPageList(QPDF& qpdf, bool trailerLost) {
-  return PageListReader(qpdf, trailerLost).read();
+PageList readPageList(QPDF& qpdf, bool trailerLost, const ReadAgain& readAgain) {
+  return PageListReader(qpdf, trailerLost, readAgain).read();
 }
 
 bool hasReadablePage(const std::vector<PdfObject>& pages) {

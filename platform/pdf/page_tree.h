@@ -2,6 +2,9 @@
 // Internal to platform/pdf: the list of a document's pages, read from its
 // page tree and mended where the tree is damaged.
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "platform/pdf/object.h"
@@ -31,7 +34,25 @@ inline constexpr int kMaxPageTreeDepth = 256;
 // objects than the list accounts for), what is known of the lost pages
 // follows as null entries: up to the page count of a linearized file, or
 // else one.
-std::vector<PdfObject> readPageList(QPDF& qpdf, bool trailerLost);
+//
+// The objects of a long document's page tree (and, in object streams, the
+// objects beside them) are many: between two objects read, `readAgain` is
+// told how many were read since the file was last read afresh; it may read
+// it afresh and answer the new document, whose objects the list is then
+// made of (null when it did not). Every handle of the document before is
+// then dead.
+using ReadAgain = std::function<QPDF*(uint64_t objectsRead)>;
+
+// The pages as handles that read nothing until used, and the objects they
+// are (number and generation; 0 for an entry that cannot be read, or one
+// that is no object of its own but a direct dictionary).
+struct PageList {
+  std::vector<PdfObject> pages;
+  std::vector<std::pair<int, int>> ids;
+  // False when a page is a direct dictionary: it cannot be found again.
+  bool allFindable = true;
+};
+PageList readPageList(QPDF& qpdf, bool trailerLost, const ReadAgain& readAgain = {});
 
 // True when at least one entry is a readable page.
 bool hasReadablePage(const std::vector<PdfObject>& pages);

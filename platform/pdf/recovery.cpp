@@ -1,6 +1,7 @@
 #include "platform/pdf/recovery.h"
 
-#include <fstream>
+#include <cstring>
+#include <vector>
 
 namespace platform::pdfdetail {
 namespace {
@@ -48,14 +49,20 @@ std::optional<ObjectId> enclosingObject(std::string_view s, size_t pos) {
 }
 
 // Positions of the name `name` as a whole token, from the last one back.
+// They are found front to back with memmem, which reads megabytes in a
+// millisecond where a search from the back compares at every position.
 template <typename Fn>
 void forEachNameFromTheEnd(std::string_view bytes, std::string_view name, Fn&& fn) {
-  size_t pos = bytes.size();
-  while (pos > 0) {
-    size_t at = bytes.rfind(name, pos - 1);
-    if (at == std::string_view::npos) return;
-    pos = at;
-    size_t after = at + name.size();
+  std::vector<size_t> found;
+  for (size_t from = 0; from + name.size() <= bytes.size();) {
+    const void* hit = memmem(bytes.data() + from, bytes.size() - from, name.data(), name.size());
+    if (!hit) break;
+    const size_t at = static_cast<size_t>(static_cast<const char*>(hit) - bytes.data());
+    found.push_back(at);
+    from = at + 1;
+  }
+  for (auto it = found.rbegin(); it != found.rend(); ++it) {
+    const size_t after = *it + name.size();
     if (after < bytes.size() && !isDelimiter(bytes[after])) continue;
     if (fn(after)) return;
   }
@@ -171,7 +178,7 @@ std::optional<std::string> findFileId(std::string_view bytes) {
   return id;
 }
 
-std::optional<std::string> appendTrailerForCatalog(std::string bytes) {
+std::optional<std::string> trailerForCatalog(std::string_view bytes) {
   auto id = findCatalogObject(bytes);
   if (!id) return std::nullopt;
   // An encrypted file keeps its encryption: without it the strings and
@@ -183,19 +190,7 @@ std::optional<std::string> appendTrailerForCatalog(std::string bytes) {
     trailer += " /Encrypt " + std::to_string(encryption->number) + ' ' + std::to_string(encryption->generation) + " R";
   if (fileId) trailer += " /ID " + *fileId;
   trailer += " >>\n%%EOF\n";
-  bytes += trailer;
-  return bytes;
-}
-
-std::optional<std::string> recoverTruncatedFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  std::streamoff size = in.tellg();
-  if (size <= 0 || static_cast<unsigned long long>(size) > kMaxRecoveryFileBytes) return std::nullopt;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  in.seekg(0);
-  if (!in.read(bytes.data(), size)) return std::nullopt;
-  return appendTrailerForCatalog(std::move(bytes));
+  return trailer;
 }
 
 }  // namespace platform::pdfdetail

@@ -10,14 +10,13 @@ namespace platform::pdfdetail {
 // Files larger than this are not read into memory for recovery.
 inline constexpr size_t kMaxRecoveryFileBytes = size_t{1} << 30;
 
-// The file's bytes with a trailer appended that names the last catalog object
-// found in it (`N G obj << ... /Type /Catalog ... >>`), so that qpdf's own
-// xref reconstruction can load what is left. An encrypted file's trailer
-// also names its encryption dictionary and, when one is left, its file
+// A trailer to append to the file that names the last catalog object found
+// in it (`N G obj << ... /Type /Catalog ... >>`), so that qpdf's own xref
+// reconstruction can load what is left. An encrypted file's trailer also
+// names its encryption dictionary and, when one is left, its file
 // identifier (the key of the older revisions depends on it). nullopt when
-// the file cannot be read or holds no catalog object.
-std::optional<std::string> recoverTruncatedFile(const std::string& path);
-std::optional<std::string> appendTrailerForCatalog(std::string bytes);
+// the bytes hold no catalog object.
+std::optional<std::string> trailerForCatalog(std::string_view bytes);
 
 // Exposed for tests: the object number and generation of the last
 // top-level object whose dictionary has /Type /Catalog.

@@ -1,6 +1,7 @@
 #include "platform/pdf/scanner.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -187,7 +188,10 @@ void reserveForContent(std::string& data, const std::vector<PdfObject>& parts) {
 std::shared_ptr<PdfContentStream> PdfContentStream::forPage(const PdfPage& page) {
   auto s = std::make_shared<PdfContentStream>();
   s->resources_ = page.resources();
-  if (page.document().isUnlocked()) s->owner_ = &page.document().qpdf();
+  if (page.document().isUnlocked()) {
+    s->inlineImages_ = page.document().inlineImageDocument();
+    s->owner_ = s->inlineImages_.get();
+  }
   try {
     PdfObject contents = page.dictionary().get("Contents");
     std::vector<PdfObject> parts;
@@ -207,6 +211,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forPage(const PdfPage& page)
     }
     reserveForContent(s->data_, parts);
     for (const PdfObject& part : parts) {
+      s->sourceBytes_ += part.storedLength();
       size_t before = s->data_.size();
       // Each part is decoded on its own so that one damaged part costs only
       // its own data; the newline keeps tokens of adjacent parts apart.
@@ -233,7 +238,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forForm(const PdfObject& str
   s->owner_ = s->parent_ ? s->parent_->owner_ : nullptr;
   try {
     if (stream.isStream()) {
-      if (QPDF* owner = stream.handle().getOwningQPDF()) s->owner_ = owner;
+      if (!s->owner_) s->owner_ = stream.handle().getOwningQPDF();
       reserveForContent(s->data_, {stream});
       auto result = pdfdetail::appendDecoded(stream.handle(), s->data_, pdfdetail::kMaxContentBytes);
       if (result == pdfdetail::DecodeResult::Unsupported) s->data_.clear();
@@ -255,6 +260,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forData(std::string data, co
                                                             std::shared_ptr<const PdfContentStream> parent) {
   auto s = std::make_shared<PdfContentStream>();
   s->data_ = std::move(data);
+  s->sourceBytes_ = s->data_.size();
   s->resources_ = resources.isDictionary() ? resources : PdfObject();
   s->parent_ = std::move(parent);
   s->owner_ = s->parent_ ? s->parent_->owner_ : nullptr;
@@ -265,9 +271,19 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forData(std::string data, co
 }
 
 PdfObject PdfContentStream::resource(std::string_view category, std::string_view name) const {
+  // A form that draws itself (or forms that draw each other) puts the same
+  // resources at many levels of the chain: each is asked once, so that a
+  // look-up costs what the distinct dictionaries cost, not the depth.
+  constexpr size_t kRemembered = 8;
+  std::array<const PdfObject*, kRemembered> asked{};
+  size_t askedCount = 0;
   int depth = 0;
   for (const PdfContentStream* s = this; s && depth < kMaxResourceChain; s = s->parent_.get(), ++depth) {
     if (s->resources_.isNull()) continue;
+    const auto end = asked.begin() + static_cast<std::ptrdiff_t>(std::min(askedCount, kRemembered));
+    if (std::any_of(asked.begin(), end, [&](const PdfObject* seen) { return seen->sameObject(s->resources_); }))
+      continue;
+    asked[askedCount++ % kRemembered] = &s->resources_;
     try {
       PdfObject entry = s->resources_.getDictionary(category).get(name);
       if (!entry.isNull()) return entry;

@@ -42,11 +42,17 @@ class PdfContentStream {
 
   // The content bytes: every part decoded and joined by a newline.
   const std::string& data() const { return data_; }
+  // Bytes the file holds for a page's content (its parts as stored, before
+  // decoding), or the size of content given as data; 0 for a form's.
+  size_t sourceBytes() const { return sourceBytes_; }
   // True when a part could not be decoded in full (what came out before the
   // damage is kept) or was dropped.
   bool isDamaged() const { return damaged_; }
-  // The document that inline images are created in (may be null for forData
-  // streams built without one; inline images then cannot be decoded).
+  // The document that inline images are made in, shared by a page's stream
+  // with the streams of its forms: the page's document's own for them
+  // (PdfDocument::inlineImageDocument). Content given as data, or a form
+  // scanned on its own, makes them in the document of its resources or
+  // stream (may be null: inline images then cannot be decoded).
   QPDF* owner() const { return owner_; }
 
  private:
@@ -54,6 +60,8 @@ class PdfContentStream {
   PdfObject resources_;
   std::shared_ptr<const PdfContentStream> parent_;
   QPDF* owner_ = nullptr;
+  std::shared_ptr<QPDF> inlineImages_;
+  size_t sourceBytes_ = 0;
   bool damaged_ = false;
 };
 

@@ -260,6 +260,20 @@ TEST(PdfConvertTool, UnreadablePageIsReportedAndEveryOtherPageKeepsItsNumber) {
   EXPECT_EQ(slideTexts(dir.file("3.pptx")), std::vector<std::string>{"PAGE-3"});
 }
 
+// What the reader read for the pages converted so far is let go every few
+// dozen pages, the document's fonts with it: a long document keeps every
+// page's text, in its place.
+TEST(PdfConvertTool, ALongDocumentKeepsEveryPageWhileWhatWasReadIsLetGo) {
+  constexpr int kPages = 150;
+  qvtest::TempDir dir;
+  ASSERT_TRUE(platform::fs::writeFile(dir.file("long.pdf").string(), labelledPages(kPages)));
+  const Result result = run("--to pptx " + quoted(dir.file("long.pdf")) + " " + quoted(dir.file("long.pptx")));
+  EXPECT_EQ(result.exitCode, 0) << result.output;
+  std::vector<std::string> expected;
+  for (int n = 1; n <= kPages; ++n) expected.push_back("PAGE-" + std::to_string(n));
+  EXPECT_EQ(slideTexts(dir.file("long.pptx")), expected);
+}
+
 TEST(PdfConvertTool, DocumentWithoutAReachablePageEndsWith405AndNoOutput) {
   struct Case {
     const char* name;

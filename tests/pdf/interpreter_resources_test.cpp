@@ -165,13 +165,15 @@ TEST(InterpreterResources, FormsThatMultiplyAreCutOffByThePagesBudget) {
   b.addPage("/X Do" + kMark + "/X Do", b.resources({{"XObject", {{"X", a}}}}));
   InterpretedPdf pdf(b);
 
-  QVPDFConentParserLimits operators;
-  operators.maxFormOperatorsPerPage = 100'000;
-  auto r = pdf.run(1, operators);
+  // Each run costs its set-up and the reading of its 1000 bytes, whatever
+  // it draws.
+  QVPDFConentParserLimits work;
+  work.maxWorkPerPage = 100'000;
+  auto r = pdf.run(1, work);
   EXPECT_TRUE(r.cutOff);
   size_t runs = r.delegate->of(Event::Path).size();
   EXPECT_GT(runs, 500u);
-  EXPECT_LE(runs, operators.maxFormOperatorsPerPage / operators.formRunCost + 1);
+  EXPECT_LE(runs, work.maxWorkPerPage / (work.formRunCost + 1000 / work.contentBytesPerWorkUnit) + 1);
   EXPECT_EQ(r.stack->depth(), 1u);
 
   QVPDFConentParserLimits bytes;

@@ -2,6 +2,7 @@
 // attributes and boxes, recovery of damaged files, handle lifetime.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <fstream>
 
@@ -9,6 +10,7 @@
 #include <qpdf/QUtil.hh>
 
 #include "platform/pdf/document.h"
+#include "platform/pdf/file_source.h"
 #include "platform/pdf/recovery.h"
 #include "platform/pdf/scanner.h"
 #include "tests/platform/pdf_test_support.h"
@@ -598,3 +600,67 @@ TEST(PdfObject, JpegAfterEarlierFiltersIsPassedThroughWithThoseFiltersRemoved) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// The file as qpdf reads it: through a small cache of blocks, with the bytes
+// of a rebuilt trailer after the file's own.
+
+TEST(PdfFileSource, ReadsTheFileAndItsSuffixAsOneRunOfBytes) {
+  using platform::pdfdetail::FileSource;
+  // More blocks than the cache keeps, with lines ended every way.
+  std::string content;
+  uint32_t seed = 7;
+  while (content.size() < (FileSource::kCachedBlocks + 3) * FileSource::kBlockBytes + 123) {
+    seed = seed * 1103515245u + 12345u;
+    const char* ends[] = {"\n", "\r", "\r\n", "\n\n\r"};
+    content += std::string(seed % 200, static_cast<char>('a' + seed % 26)) + ends[(seed >> 8) % 4];
+  }
+  const std::string suffix = "\ntrailer\n<< /Root 1 0 R >>\n%%EOF\n";
+  const std::string all = content + suffix;
+  qvtest::TempDir dir;
+  writeFile(dir.file("bytes.pdf"), content);
+  auto source = FileSource::open(dir.file("bytes.pdf").string(), suffix);
+  ASSERT_NE(source, nullptr);
+  EXPECT_EQ(source->size(), all.size());
+
+  // Reads here and there, forward and back, across block edges and into
+  // the suffix, each checked against the bytes themselves.
+  std::string buffer(3 * FileSource::kBlockBytes, '\0');
+  for (uint64_t i = 0; i < 400; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    const size_t at = seed % (all.size() + 10);
+    const size_t length = (seed >> 4) % buffer.size();
+    source->seek(static_cast<qpdf_offset_t>(at), SEEK_SET);
+    const size_t got = source->read(buffer.data(), length);
+    const size_t expected = at >= all.size() ? 0 : std::min(length, all.size() - at);
+    ASSERT_EQ(got, expected) << "at " << at;
+    ASSERT_EQ(buffer.compare(0, got, all, std::min(at, all.size()), got), 0) << "at " << at;
+    EXPECT_EQ(source->tell(), static_cast<qpdf_offset_t>(at + got));
+  }
+
+  // Line ends: the offset of the next one, then past every end-of-line byte.
+  for (size_t at : {size_t{0}, content.size() / 2, FileSource::kBlockBytes - 1, content.size() - 3, all.size() - 2}) {
+    source->seek(static_cast<qpdf_offset_t>(at), SEEK_SET);
+    const size_t eol = all.find_first_of("\r\n", at);
+    const size_t next = eol == std::string::npos ? all.size() : all.find_first_not_of("\r\n", eol);
+    EXPECT_EQ(source->findAndSkipNextEOL(), static_cast<qpdf_offset_t>(eol == std::string::npos ? all.size() : eol));
+    EXPECT_EQ(source->tell(), static_cast<qpdf_offset_t>(next == std::string::npos ? all.size() : next));
+  }
+
+  // Seeking from the end and from here, giving back one byte, and a fresh
+  // source over the same file.
+  source->seek(-static_cast<qpdf_offset_t>(suffix.size()), SEEK_END);
+  char c = 0;
+  ASSERT_EQ(source->read(&c, 1), 1u);
+  EXPECT_EQ(c, '\n');
+  source->unreadCh(c);
+  source->seek(1, SEEK_CUR);
+  ASSERT_EQ(source->read(&c, 1), 1u);
+  EXPECT_EQ(c, 't');
+  EXPECT_THROW(source->seek(-1, SEEK_SET), std::range_error);
+  auto again = source->again();
+  std::string whole(all.size(), '\0');
+  EXPECT_EQ(again->read(whole.data(), whole.size() + 5), all.size());
+  EXPECT_EQ(whole, all);
+  EXPECT_EQ(FileSource::open(dir.file("missing.pdf").string()), nullptr);
+}

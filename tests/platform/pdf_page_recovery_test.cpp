@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 #include "platform/fs/files.h"
 #include "platform/pdf/document.h"
+#include "platform/pdf/page_tree.h"
 #include "platform/pdf/recovery.h"
 #include "tests/platform/pdf_test_support.h"
 #include "tests/support/fixtures.h"
@@ -258,3 +260,56 @@ TEST(PageRecovery, EncryptionDictionaryAndFileIdAreFoundForRecovery) {
 }
 
 }  // namespace
+
+// A long document lets go of what it read for its page tree, and of what
+// it read for the pages converted, by reading the file afresh: its pages
+// stay what they were, in their order, whether the tree is whole or its
+// pages must be looked for among the objects; a handle taken before is dead
+// afterwards.
+TEST(PageRecovery, ALongFileReadAfreshKeepsEveryPage) {
+  constexpr int kPages = 300;
+  const std::string flat = pagesFile(kPages);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"whole, in object streams",
+       rewritten(flat, [](QPDFWriter& w) { w.setObjectStreamMode(qpdf_o_generate); })},
+      {"whole, objects as written", flat},
+      {"the root of its tree lost", withObjectBlanked(flat, pageTreeRootObjectNumber(flat))},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The page list read with the file read afresh after every object.
+    QPDF whole;
+    whole.processMemoryFile("whole.pdf", c.bytes.data(), c.bytes.size());
+    const platform::pdfdetail::PageList once = platform::pdfdetail::readPageList(whole, false);
+    std::unique_ptr<QPDF> current;
+    int readings = 0;
+    const platform::pdfdetail::PageList afresh =
+        platform::pdfdetail::readPageList(whole, false, [&](uint64_t) -> QPDF* {
+          current = std::make_unique<QPDF>();
+          current->processMemoryFile("afresh.pdf", c.bytes.data(), c.bytes.size());
+          ++readings;
+          return current.get();
+        });
+    EXPECT_GT(readings, kPages / 2);
+    EXPECT_EQ(afresh.ids, once.ids);
+    ASSERT_EQ(afresh.pages.size(), static_cast<size_t>(kPages));
+    EXPECT_TRUE(afresh.pages[kPages - 1].isDictionary());
+
+    // The document read afresh every few pages while they are scanned.
+    qvtest::TempDir dir;
+    auto doc = openBytes(dir, c.bytes);
+    ASSERT_NE(doc, nullptr);
+    const platform::PdfObject first = doc->page(1)->dictionary();
+    std::vector<Strings> pages;
+    for (int n = 1; n <= doc->pageCount(); ++n) {
+      pages.push_back(shownStrings(*doc, n));
+      if (n % 50 == 0) EXPECT_TRUE(doc->readAfreshNow());
+    }
+    EXPECT_EQ(pages, expectedPages(kPages));
+    EXPECT_THROW(first.get("Type"), platform::PdfError);
+  }
+}

@@ -47,6 +47,27 @@ TEST_P(FuzzRegressions, EverySavedInputRunsCleanly) {
   }
 }
 
+// The small hostile files of tests/data/hostile are seeds of every fuzzer
+// (scripts/make-fuzz-seeds.sh): each runs through every target cleanly.
+TEST_P(FuzzRegressions, EveryHostileSeedRunsCleanly) {
+  const auto targets = qvfuzz::allTargets();
+  const auto target = std::find_if(targets.begin(), targets.end(),
+                                   [&](const qvfuzz::NamedTarget& t) { return t.name == GetParam(); });
+  ASSERT_NE(target, targets.end());
+  std::vector<fs::path> inputs;
+  for (const auto& entry : fs::directory_iterator(fs::path(QV_SOURCE_DIR) / "tests" / "data" / "hostile"))
+    if (entry.path().extension() == ".pdf") inputs.push_back(entry.path());
+  std::sort(inputs.begin(), inputs.end());
+  ASSERT_FALSE(inputs.empty());
+  for (const fs::path& input : inputs) {
+    std::printf("[replay] %s/%s\n", GetParam().c_str(), input.filename().c_str());
+    std::fflush(stdout);
+    const auto bytes = platform::fs::readFile(input.string());
+    ASSERT_TRUE(bytes) << input;
+    EXPECT_EQ(target->run(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size()), 0) << input;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Targets, FuzzRegressions, testing::ValuesIn(targetNames()),
                          [](const testing::TestParamInfo<std::string>& info) { return info.param; });
 

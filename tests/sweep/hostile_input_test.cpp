@@ -7,6 +7,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -53,15 +54,26 @@ std::string deflateRepeated(std::string_view unit, size_t times) {
   return out;
 }
 
+enum class Stored { Deflated, Plain };
+
 // A one-page file whose content is `prefix`, then `unit` repeated (one
-// deflated stream), then `suffix`: the reader joins the three streams.
+// stream, deflated unless asked for plain), then `suffix`: the reader joins
+// the three streams. Deflated, a page asks far more work than its bytes
+// allow; plain, it brings the bytes that real content of that size has.
 fs::path repeatedContentPdf(const qvtest::TempDir& dir, std::string_view prefix, std::string_view unit,
                             size_t times, std::string_view suffix, qvtest::PdfBuilder& b,
-                            QPDFObjectHandle resources = QPDFObjectHandle()) {
+                            QPDFObjectHandle resources = QPDFObjectHandle(), Stored stored = Stored::Deflated) {
   b.setCompressStreams(false);
   QPDFObjectHandle page = b.addPage("", resources);
   QPDFObjectHandle head = b.stream(std::string(prefix));
-  QPDFObjectHandle body = b.stream(deflateRepeated(unit, times), "<< /Filter /FlateDecode >>");
+  std::string plain;
+  if (stored == Stored::Plain) {
+    plain.reserve(unit.size() * times);
+    for (size_t i = 0; i < times; ++i) plain.append(unit);
+  }
+  QPDFObjectHandle body = stored == Stored::Plain
+                              ? b.stream(plain)
+                              : b.stream(deflateRepeated(unit, times), "<< /Filter /FlateDecode >>");
   QPDFObjectHandle tail = b.stream(std::string(suffix));
   page.replaceKey("/Contents", QPDFObjectHandle::newArray({head, body, tail}));
   const fs::path file = dir.file("hostile.pdf");
@@ -69,8 +81,9 @@ fs::path repeatedContentPdf(const qvtest::TempDir& dir, std::string_view prefix,
   return file;
 }
 
-void expectSoundConversion(const fs::path& pdf, const qvtest::TempDir& dir,
-                           sweep::DeckCheck deckCheck = sweep::DeckCheck::Full, const std::string& extension = "pptx") {
+sweep::ConversionRun expectSoundConversion(const fs::path& pdf, const qvtest::TempDir& dir,
+                                           sweep::DeckCheck deckCheck = sweep::DeckCheck::Full,
+                                           const std::string& extension = "pptx") {
   const sweep::ConversionRun run =
       sweep::convertAndCheck(pdf, "", dir.file("run-" + extension), {}, deckCheck, extension);
   std::printf("[hostile] %s to %s exit %d in %.1f s, %lld MiB\n",
@@ -80,6 +93,7 @@ void expectSoundConversion(const fs::path& pdf, const qvtest::TempDir& dir,
   for (const std::string& p : run.problems) problems += "\n  " + p;
   EXPECT_TRUE(run.problems.empty()) << extension << ":" << problems << "\n" << run.report;
   EXPECT_EQ(run.child.exitCode, 0) << extension << ": " << run.report;
+  return run;
 }
 
 // The outputs whose exporters lay text out in lines, blocks, columns and
@@ -115,19 +129,22 @@ TEST(HostileInput, StencilMaskInManyColoursEndsInTime) {
   expectSoundConversion(dir.file("hostile.pdf"), dir);
 }
 
-// A form that draws itself twice, with an inline image in it: a few hundred
-// bytes run the form a hundred thousand times. Each run made a new picture
-// file (over 65535 package parts, a damaged zip, minutes of work); the same
-// inline image is now one picture.
-TEST(HostileInput, AnInlineImageInASelfDrawingFormIsOnePicture) {
+// Forms that each draw the next twice, ten deep, with an inline image in
+// the innermost: a kilobyte runs that form a thousand times. Each run made a
+// new picture file (a form that drew itself made over 65535 package parts, a
+// damaged zip, minutes of work); the same inline image is now one picture.
+TEST(HostileInput, AnInlineImageInAFormDrawnManyTimesIsOnePicture) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;
   b.setCompressStreams(false);
-  QPDFObjectHandle form = b.stream(
-      "q 0.5 0 0 0.5 0 0 cm /X Do Q q 0.5 0 0 0.5 5 5 cm /X Do Q "
-      "q 2 0 0 2 0 0 cm BI /W 2 /H 2 /BPC 8 /CS /G /F /AHx ID 00ff8040> EI Q",
-      "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
-  form.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"X", form}}}}));
+  QPDFObjectHandle form = b.stream("q 2 0 0 2 0 0 cm BI /W 2 /H 2 /BPC 8 /CS /G /F /AHx ID 00ff8040> EI Q",
+                                   "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
+  for (int level = 0; level < 10; ++level) {
+    QPDFObjectHandle outer = b.stream("q 0.5 0 0 0.5 0 0 cm /X Do Q q 0.5 0 0 0.5 5 5 cm /X Do Q",
+                                      "<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>");
+    outer.getDict().replaceKey("/Resources", b.resources({{"XObject", {{"X", form}}}}));
+    form = outer;
+  }
   b.addPage("20 0 0 20 0 0 cm /X Do", b.resources({{"XObject", {{"X", form}}}}));
   b.write(dir.file("hostile.pdf"));
   expectSoundConversion(dir.file("hostile.pdf"), dir, sweep::DeckCheck::OpensWithSlide);
@@ -144,29 +161,57 @@ TEST(HostileInput, AnInlineImageInASelfDrawingFormIsOnePicture) {
   EXPECT_EQ(media, 1);
 }
 
-// Half a million stroked lines: as many shapes on one slide.
+// Half a million stroked lines, stored as they are (9 MB): as many shapes on
+// one slide.
 TEST(HostileInput, PathFloodKeepsMemoryBounded) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;
-  expectSoundConversion(repeatedContentPdf(dir, "", "0 0 m 600 780 l S\n", 500'000, "", b), dir,
-                        sweep::DeckCheck::OpensWithSlide);
+  expectSoundConversion(repeatedContentPdf(dir, "", "0 0 m 600 780 l S\n", 500'000, "", b, QPDFObjectHandle(),
+                                           Stored::Plain),
+                        dir, sweep::DeckCheck::OpensWithSlide);
 }
 
-// A million strings on one line: one text box of a million runs.
+// A million strings on one line, stored as they are (8 MB): one text box of
+// a million runs.
 TEST(HostileInput, TextFloodKeepsMemoryBounded) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;
   auto font = b.standardFont("Helvetica");
   expectSoundConversion(repeatedContentPdf(dir, "BT /F1 1 Tf 10 10 Td", "(ab) Tj\n", 1'000'000, "ET", b,
-                                           b.resources({{"Font", {{"F1", font}}}})),
+                                           b.resources({{"Font", {{"F1", font}}}}), Stored::Plain),
                         dir);
 }
 
-// Forty million operators that change nothing.
+// Forty million operators that change nothing, deflated to a few tens of
+// kilobytes: the page is stopped once it has spent what its bytes allow,
+// and reported failed.
 TEST(HostileInput, OperatorFloodEndsInTime) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;
-  expectSoundConversion(repeatedContentPdf(dir, "", "q Q\n", 20'000'000, "", b), dir);
+  const sweep::ConversionRun run = expectSoundConversion(repeatedContentPdf(dir, "", "q Q\n", 20'000'000, "", b), dir);
+  EXPECT_NE(run.report.find("page 1 failed"), std::string::npos) << run.report;
+}
+
+// Forms that draw themselves twice at every level, found by the fuzzers (one
+// with an inline image, one whose page box holds a name, some with damaged
+// streams): the depth bound stopped the recursion, but two to the power of
+// the depth runs took a second and more, half a minute under the
+// sanitizers. Each page is now stopped once it has spent what its kilobyte
+// allows and reported failed, in every output.
+TEST(HostileInput, SelfDrawingFormsFailTheirPageInTime) {
+  const std::vector<std::string> outputs{"pptx", "docx", "html", "xlsx", "rtf", "csv"};
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(fs::path(QV_SOURCE_DIR) / "tests" / "data" / "hostile"))
+    if (entry.path().filename().string().starts_with("self-drawing-form-")) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_EQ(files.size(), 4u);
+  for (const fs::path& file : files)
+    for (const std::string& extension : outputs) {
+      SCOPED_TRACE(file.filename().string() + " to " + extension);
+      qvtest::TempDir dir;
+      const sweep::ConversionRun run = expectSoundConversion(file, dir, sweep::DeckCheck::Full, extension);
+      EXPECT_NE(run.report.find("page 1 failed"), std::string::npos) << run.report;
+    }
 }
 
 // A ToUnicode map that inflates to a gigabyte.

@@ -1,7 +1,7 @@
-// The interpreter's budgets per page: the operator budget, which the page's
-// own content and the forms it draws spend together (a page that spends it
-// is cut off with what it reported so far), and the work of evaluating
-// colour functions.
+// The interpreter's budgets per page: the work budget, which the page's own
+// content and the forms it draws spend together (a page that spends it is
+// cut off with what it reported so far, and its exporter reports it failed),
+// and the work of evaluating colour functions.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -52,7 +52,9 @@ TEST(PageOperatorBudget, APageThatSpendsItIsCutOffWithWhatItReported) {
   EXPECT_EQ(whole.paths, 1000);
   EXPECT_FALSE(whole.cutOff);
 
-  limits.maxOperatorsPerPage = 300;
+  // Operators alone: 300 of them.
+  limits.contentBytesPerWorkUnit = 0;
+  limits.maxWorkPerPage = 300;
   Outcome cut = interpret(platform::PdfObject(), content, limits);
   EXPECT_EQ(cut.paths, 100);
   EXPECT_TRUE(cut.cutOff);
@@ -77,8 +79,10 @@ TEST(PageOperatorBudget, FormsSpendTheSameBudget) {
   EXPECT_EQ(whole.paths, 200);
   EXPECT_FALSE(whole.cutOff);
 
-  // Each form runs 30 operators and its Do one more: 5 forms and a part.
-  limits.maxOperatorsPerPage = 2 + 5 * 31 + 10;
+  // Each form runs 30 operators, and its Do and set-up cost more: 5 forms
+  // and a part.
+  limits.contentBytesPerWorkUnit = 0;
+  limits.maxWorkPerPage = 2 + 5 * (31 + limits.formRunCost) + 1 + limits.formRunCost + 10;
   Outcome cut = interpret(page->dictionary(), platform::PdfContentStream::forPage(*page), limits);
   EXPECT_TRUE(cut.cutOff);
   EXPECT_GE(cut.paths, 50);
