@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,14 +35,6 @@ constexpr double kTargetPeakMB = 150.0;
 constexpr double kTargetGrowth = 1.5;
 
 const std::vector<std::string> kAllTypes{"pptx", "docx", "xlsx", "csv", "html", "rtf", "txt"};
-
-std::vector<std::string> splitTypes(const std::string& text) {
-  std::vector<std::string> types;
-  std::stringstream in(text);
-  for (std::string t; std::getline(in, t, ',');)
-    if (!t.empty()) types.push_back(t);
-  return types;
-}
 
 Measured convert(const std::string& pdfconvert, const fs::path& file, const std::string& password,
                  const std::string& type, const fs::path& outFolder) {
@@ -100,7 +91,7 @@ int main(int argc, char** argv) {
     } else if (a == "--large" && i + 1 < argc) {
       largePages = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--types" && i + 1 < argc) {
-      types = splitTypes(argv[++i]);
+      types = commaList(argv[++i]);
     } else if (a == "--keep" && i + 1 < argc) {
       keep = argv[++i];
     } else if (a == "--pdfconvert" && i + 1 < argc) {
@@ -117,11 +108,7 @@ int main(int argc, char** argv) {
       return a == "-h" || a == "--help" ? 0 : 2;
     }
   }
-  for (const std::string& program : {pdfconvert, baseline})
-    if (!program.empty() && !toolExists(program.c_str())) {
-      std::cerr << "bench_convert_book: cannot run " << program << " (give --pdfconvert PATH)\n";
-      return 2;
-    }
+  if (!programsRunnable({pdfconvert, baseline}, "bench_convert_book")) return 2;
   const std::vector<fs::path> corpusFiles = pdfFiles(corpus.empty() ? std::vector<fs::path>{} : std::vector<fs::path>{corpus});
   if (corpusFiles.empty()) {
     std::cerr << "bench_convert_book: no corpus files to make the books from\n";

@@ -119,10 +119,7 @@ int main(int argc, char** argv) {
     if (a == "--objects" && i + 1 < argc) {
       objects = std::max(1000, std::atoi(argv[++i]));
     } else if (a == "--types" && i + 1 < argc) {
-      types.clear();
-      std::stringstream in(argv[++i]);
-      for (std::string t; std::getline(in, t, ',');)
-        if (!t.empty()) types.push_back(t);
+      types = commaList(argv[++i]);
     } else if (a == "--keep" && i + 1 < argc) {
       keep = argv[++i];
     } else if (a == "--pdfconvert" && i + 1 < argc) {
@@ -135,11 +132,7 @@ int main(int argc, char** argv) {
       return a == "-h" || a == "--help" ? 0 : 2;
     }
   }
-  for (const std::string& program : {pdfconvert, baseline})
-    if (!program.empty() && !toolExists(program.c_str())) {
-      std::cerr << "bench_repair_damaged: cannot run " << program << "\n";
-      return 2;
-    }
+  if (!programsRunnable({pdfconvert, baseline}, "bench_repair_damaged")) return 2;
 
   platform::fs::WorkFolder scratch;
   const fs::path folder = keep.empty() ? fs::path(scratch.path()) : fs::path(keep);

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
 #include <optional>
+#include <sstream>
 
 #include "convert/QVPDFConverter.h"
 #include "convert/QVPDFConverterDelegate.h"
@@ -127,6 +129,23 @@ bool runTool(std::vector<std::string> args, const std::string& logFile) {
 }
 
 bool toolExists(const char* name) { return runTool({"sh", "-c", std::string("command -v ") + name}); }
+
+bool programsRunnable(const std::vector<std::string>& programs, const std::string& bench) {
+  for (const std::string& program : programs)
+    if (!program.empty() && !toolExists(program.c_str())) {
+      std::cerr << bench << ": cannot run " << program << " (give --pdfconvert PATH)\n";
+      return false;
+    }
+  return true;
+}
+
+std::vector<std::string> commaList(const std::string& text) {
+  std::vector<std::string> items;
+  std::stringstream in(text);
+  for (std::string item; std::getline(in, item, ',');)
+    if (!item.empty()) items.push_back(item);
+  return items;
+}
 
 bool convertWithOurs(const fs::path& file, const std::string& password, const fs::path& output, int pages,
                      const std::string& type, double* slowestPageSeconds) {

@@ -35,6 +35,11 @@ bool runTool(std::vector<std::string> args, const std::string& logFile = "/dev/n
 // process (wait4); ok when it exits 0.
 Measured measuredRun(std::vector<std::string> args, const std::string& logFile = "/dev/null");
 bool toolExists(const char* name);
+// True when every program named (empty names aside) can be run; says which
+// cannot on standard error, as `bench` tells it.
+bool programsRunnable(const std::vector<std::string>& programs, const std::string& bench);
+// The items of a comma-separated list, empty ones left out.
+std::vector<std::string> commaList(const std::string& text);
 
 // Converts every page of the file to `type` through the converter and the
 // registered exporters, as pdfconvert does; true when the conversion ended

@@ -36,9 +36,11 @@ double threadSeconds() {
   return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// What a document let go is scattered through the heap among what stays:
-// the allocator gives back the pages it freed whole, which it would
-// otherwise keep for good.
+// What reading a long page list let go is scattered through the heap among
+// what stays: the allocator gives back the pages it freed whole, which it
+// would otherwise keep for good. (What the pages let go is taken again by
+// the pages after them: walking the heap at every reading would cost more
+// than it gives back.)
 void giveBackFreedMemory() { malloc_trim(0); }
 
 // Runs `fn`, turning qpdf's complaints about damaged data into `fallback`.
@@ -264,6 +266,7 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
       // without a trace. The page tree of a long document reads many
       // objects: the file is read afresh on the way to let them go.
       std::vector<std::string> openingWarnings;
+      int readingsOfTheList = 0;
       std::unique_ptr<QPDF> current = std::move(a.qpdf);
       const pdfdetail::ReadAgain readAgain = [&](uint64_t read) -> QPDF* {
         if (!worthReadingAgain(reading, read, kObjectsPerReading)) return nullptr;
@@ -271,11 +274,12 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
         if (!fresh) return nullptr;
         for (const QPDFExc& w : current->getWarnings()) openingWarnings.emplace_back(w.what());
         current = std::move(fresh);
-        giveBackFreedMemory();
+        ++readingsOfTheList;
         return current.get();
       };
       pdfdetail::PageList pages =
           guarded([&] { return pdfdetail::readPageList(*current, recovered, readAgain); }, pdfdetail::PageList());
+      if (readingsOfTheList > 0) giveBackFreedMemory();
       // Adopt the new document only now, so that a failed unlock leaves the
       // old one as it was.
       pages_.clear();
@@ -392,7 +396,6 @@ bool PdfDocument::readAfreshNow() {
   qpdf_ = std::move(fresh);
   inlineImages_.reset();
   pagesSinceReading_ = 0;
-  giveBackFreedMemory();
   return true;
 }
 

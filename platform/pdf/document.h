@@ -116,7 +116,7 @@ class PdfDocument {
   // throws PdfError when used), and so is qpdf(). True when the file was
   // read afresh. Reading the page list when the file is opened lets go of
   // what it read the same way, every kObjectsPerReading page tree entries.
-  static constexpr uint64_t kPagesPerReading = 64;
+  static constexpr uint64_t kPagesPerReading = 128;
   static constexpr uint64_t kObjectsPerReading = 256;
   bool releaseObjectsRead();
   // Reads the file afresh now, as releaseObjectsRead does when it is worth

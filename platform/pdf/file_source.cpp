@@ -22,6 +22,7 @@ std::shared_ptr<FileSource> FileSource::open(const std::string& path, std::strin
   }
   auto file = std::make_shared<File>();
   file->fd = fd;
+  file->blocks.resize(kCachedBlocks);
   return std::shared_ptr<FileSource>(
       new FileSource(path, std::move(file), static_cast<uint64_t>(info.st_size), std::move(suffix)));
 }
@@ -36,47 +37,47 @@ FileSource::File::~File() {
   if (fd >= 0) ::close(fd);
 }
 
-FileSource::FileSource(std::string path, std::shared_ptr<const File> file, uint64_t fileSize, std::string suffix)
+FileSource::FileSource(std::string path, std::shared_ptr<File> file, uint64_t fileSize, std::string suffix)
     : path_(std::move(path)), file_(std::move(file)), fileSize_(fileSize), suffix_(std::move(suffix)) {
   size_ = fileSize_ + suffix_.size();
-  blocks_.resize(kCachedBlocks);
 }
 
 FileSource::~FileSource() = default;
 
 const FileSource::Block& FileSource::blockAt(uint64_t offset) {
   const uint64_t index = offset / kBlockBytes;
-  ++uses_;
-  if (blocks_[lastBlock_].index == index) {
-    blocks_[lastBlock_].lastUse = uses_;
-    return blocks_[lastBlock_];
+  File& file = *file_;
+  std::vector<Block>& blocks = file.blocks;
+  ++file.uses;
+  if (blocks[file.lastBlock].index == index) {
+    blocks[file.lastBlock].lastUse = file.uses;
+    return blocks[file.lastBlock];
   }
   size_t slot = 0;
-  for (size_t i = 0; i < blocks_.size(); ++i) {
-    if (blocks_[i].index == index) {
-      slot = i;
-      blocks_[slot].lastUse = uses_;
-      lastBlock_ = slot;
-      return blocks_[slot];
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (blocks[i].index == index) {
+      blocks[i].lastUse = file.uses;
+      file.lastBlock = i;
+      return blocks[i];
     }
-    if (blocks_[i].lastUse < blocks_[slot].lastUse) slot = i;
+    if (blocks[i].lastUse < blocks[slot].lastUse) slot = i;
   }
-  Block& block = blocks_[slot];
+  Block& block = blocks[slot];
   if (!block.data) block.data = std::make_unique<char[]>(kBlockBytes);
   block.index = UINT64_MAX;
   const uint64_t start = index * kBlockBytes;
   const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, fileSize_ - start));
   size_t got = 0;
   while (got < want) {
-    const ssize_t n = ::pread(file_->fd, block.data.get() + got, want - got, static_cast<off_t>(start + got));
+    const ssize_t n = ::pread(file.fd, block.data.get() + got, want - got, static_cast<off_t>(start + got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) throw std::runtime_error("Cannot read " + path_);
     got += static_cast<size_t>(n);
   }
   block.index = index;
   block.length = want;
-  block.lastUse = uses_;
-  lastBlock_ = slot;
+  block.lastUse = file.uses;
+  file.lastBlock = slot;
   return block;
 }
 

@@ -22,8 +22,10 @@ class FileSource : public InputSource {
 
   // The file, followed by `suffix`; null when the file cannot be opened.
   static std::shared_ptr<FileSource> open(const std::string& path, std::string suffix = {});
-  // A fresh source (its own position and cache) over the same open file and
-  // suffix: the bytes read before, even when the file was replaced since.
+  // A fresh source (its own position) over the same open file and suffix:
+  // the bytes read before, even when the file was replaced since. The
+  // sources of one file share its cache of blocks, so reading the file
+  // afresh finds what was read last in memory still.
   std::shared_ptr<FileSource> again() const;
   // The same, with other bytes after the file's.
   std::shared_ptr<FileSource> withSuffix(std::string suffix) const;
@@ -52,27 +54,28 @@ class FileSource : public InputSource {
     std::unique_ptr<char[]> data;
   };
 
-  // The open file, shared by the sources made again from one.
+  // The open file and its cached blocks, shared by the sources made again
+  // from one (they are used by one thread, one at a time).
   struct File {
     int fd = -1;
+    uint64_t uses = 0;
+    std::vector<Block> blocks;
+    size_t lastBlock = 0;
     ~File();
   };
 
-  FileSource(std::string path, std::shared_ptr<const File> file, uint64_t fileSize, std::string suffix);
+  FileSource(std::string path, std::shared_ptr<File> file, uint64_t fileSize, std::string suffix);
   // The block holding `offset` (< size_), read from the disk when it is not
   // cached. Throws std::runtime_error when the file cannot be read.
   const Block& blockAt(uint64_t offset);
 
   std::string path_;
-  std::shared_ptr<const File> file_;
+  std::shared_ptr<File> file_;
   uint64_t fileSize_ = 0;
   std::string suffix_;
   uint64_t size_ = 0;
   qpdf_offset_t position_ = 0;
   uint64_t bytesRead_ = 0;
-  uint64_t uses_ = 0;
-  std::vector<Block> blocks_;
-  size_t lastBlock_ = 0;
 };
 
 }  // namespace platform::pdfdetail
