@@ -22,6 +22,8 @@ packages=(
   libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
   fonts-dejavu-core fonts-liberation2 locales
   python3-openpyxl
+  # a second reader of the RTF output
+  abiword
   # the test that counts the files a conversion creates; the benchmark's page of text turned to outlines
   strace ghostscript
 )
