@@ -173,8 +173,8 @@ void QVPDFVisibleContentFilter::didScanPath(QVPDFConentParser& parser, const pla
     Rect box = ctm.applyToRect(path.boundingBox());
     if (stroke) {
       // Half the line on either side, and a hairline's pixel.
-      const double reach =
-          std::fabs(state.lineWidth()) * 0.5 * std::max(std::fabs(ctm.a) + std::fabs(ctm.c), std::fabs(ctm.b) + std::fabs(ctm.d)) + 1;
+      const double stretch = std::max(std::fabs(ctm.a) + std::fabs(ctm.c), std::fabs(ctm.b) + std::fabs(ctm.d));
+      const double reach = std::fabs(state.lineWidth()) * 0.5 * stretch + 1;
       box = Rect(box.minX() - reach, box.minY() - reach, box.width() + 2 * reach, box.height() + 2 * reach);
     }
     if (!shows(state, box)) return;

@@ -8,8 +8,9 @@
 // on whole.
 //
 // The clip is judged by the boxes of its paths, and a clip path without area
-// (a line, a point: a slip of the page's maker that viewers pass over) does
-// not count, so that only what lies wholly outside is left out.
+// (a line, a point) does not count: it is taken for a slip of the page's
+// maker rather than for a reason to lose what is drawn under it. So only
+// what lies wholly outside is left out.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -37,13 +38,13 @@ class QVPDFVisibleContentFilter : public QVPDFConentParserDelegate {
   void didScanPath(QVPDFConentParser& parser, const platform::Path& path, bool stroke, bool fill) override;
   void didScanXObjectImage(QVPDFConentParser& parser, const std::shared_ptr<QVPDFImageXObject>& image) override;
 
+ private:
   // Where the glyphs of a string with this advance stand on the page, in
   // default user space (a little more than their ink rather than less).
   static platform::Rect textBox(const QVPDFRenderState& state, platform::Size offset);
 
- private:
-  // Where a string was drawn: its origin, its baseline's unit direction and
-  // the height and advance of its em in default user space.
+  // Where a string was drawn, in default user space: its origin, the unit
+  // direction of its glyphs' baseline, their em upwards, and its advance.
   struct Placement {
     platform::Point origin;
     platform::Point direction;

@@ -319,7 +319,8 @@ TEST_P(WhatAReaderSees, EveryOutputHoldsWhatThePageShowsOnce) {
     ASSERT_TRUE(pdfconvert(pdf, extension, out));
     const std::string text = qvtest::outputText(out, extension);
     const std::vector<std::string> words = qvtest::foldedWords(text);
-    for (const std::string& word : c.shown) EXPECT_EQ(std::count(words.begin(), words.end(), word), 1) << word << "\n" << text;
+    for (const std::string& word : c.shown)
+      EXPECT_EQ(std::count(words.begin(), words.end(), word), 1) << word << "\n" << text;
     for (const std::string& word : c.hidden) EXPECT_EQ(text.find(word), std::string::npos) << word << "\n" << text;
     if (std::string_view(extension) == "docx") {
       // Upright on the page, upright in the document: no word-art.
@@ -333,8 +334,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(SeenCase{"FilledForm", writeFilledForm,
                              {"Town", "Amsterdam", "Member", "\u2714", "Province", "Zeeland", "Rotterdam", "harbour"},
                              {"Utrecht", "Eindhoven", "Groningen", "Maastricht"}},
-                    SeenCase{"CroppedPage", writeCroppedPage, {"Shown", "above", "Straddling", "edge"}, {"Cropped", "below"}},
-                    SeenCase{"ClippedColumn", writeClippedColumn, {"Partly", "Sloppy", "Worldwide"}, {"Hidden", "column"}},
+                    SeenCase{"CroppedPage", writeCroppedPage, {"Shown", "above", "Straddling", "edge"},
+                             {"Cropped", "below"}},
+                    SeenCase{"ClippedColumn", writeClippedColumn, {"Partly", "Sloppy", "Worldwide"},
+                             {"Hidden", "column"}},
                     SeenCase{"UpsideDownCopies", writeUpsideDownCopies,
                              {"Northern", "lights", "dance", "Southern", "stars", "shine", "Western", "winds", "blow",
                               "Walls"},

@@ -204,10 +204,11 @@ TEST(RtfTextEndToEnd, APageWithoutTextIsADocumentOfOneEmptyParagraph) {
   expectSoundRtf(rtfFile);
   EXPECT_THAT(qvtest::readWhole(rtfFile), testing::EndsWith("}\n\\pard\\par\n}"));
   if (qvtest::runCommand("command -v abiword").exitCode != 0) GTEST_SKIP() << "AbiWord not installed";
-  const auto read = qvtest::runCommand("timeout 120 abiword --to=txt -o " + qvtest::shellQuote(dir.file("drawing.txt").string()) +
-                                       " " + qvtest::shellQuote(rtfFile.string()));
-  EXPECT_EQ(read.exitCode, 0) << read.output;
-  EXPECT_TRUE(fs::exists(dir.file("drawing.txt")));
+  const fs::path read = dir.file("drawing.txt");
+  const auto run = qvtest::runCommand("timeout 120 abiword --to=txt -o " + qvtest::shellQuote(read.string()) + " " +
+                                      qvtest::shellQuote(rtfFile.string()));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(fs::exists(read));
 }
 
 TEST(RtfTextEndToEnd, AnOutputThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
