@@ -23,6 +23,8 @@ class RecordingDesktop : public QVDesktopServices {
  public:
   // "open PATH", "reveal PATH", "url ADDRESS", "choose-folder START", "choose-files".
   std::vector<std::string> calls;
+  // What each folder chooser said.
+  std::vector<std::string> folderMessages;
   std::optional<std::string> folderToChoose;
   std::vector<std::string> filesToChoose;
 
@@ -35,8 +37,10 @@ class RecordingDesktop : public QVDesktopServices {
     calls.push_back("url " + url);
     return true;
   }
-  void chooseOutputFolder(QWidget*, const std::string& startFolder, const std::string&, FolderChoice done) override {
+  void chooseOutputFolder(QWidget*, const std::string& startFolder, const std::string& message,
+                          FolderChoice done) override {
     calls.push_back("choose-folder " + startFolder);
+    folderMessages.push_back(message);
     done(folderToChoose);
   }
   void choosePDFFiles(QWidget*, FilesChoice done) override {
