@@ -80,22 +80,6 @@ bool isAscii(std::string_view s) {
   return true;
 }
 
-// The password as revision 6 hashes it: prepared with SASLprep (mapped,
-// NFKC-normalised, checked for prohibited and bidirectional text), as a
-// query, so code points unassigned in Unicode 3.2 pass. Nothing when the
-// preparation refuses it.
-std::optional<std::string> saslPrepared(std::string_view password) {
-  const std::string input(password);
-  char* prepared = nullptr;
-  if (stringprep_profile(input.c_str(), &prepared, "SASLprep", Stringprep_profile_flags(0)) != STRINGPREP_OK) {
-    std::free(prepared);
-    return std::nullopt;
-  }
-  std::string out(prepared);
-  std::free(prepared);
-  return out;
-}
-
 // The byte strings to try for a UTF-8 password. Revision 6 takes the UTF-8
 // of the prepared password; some writers skip the preparation, so the typed
 // bytes come next. Revisions up to 4 take PDFDocEncoding, but some writers
@@ -107,7 +91,7 @@ std::vector<std::string> passwordCandidates(std::string_view password) {
     if (std::find(out.begin(), out.end(), candidate) == out.end()) out.push_back(std::move(candidate));
   };
   if (!isAscii(password))
-    if (std::optional<std::string> prepared = saslPrepared(password)) add(std::move(*prepared));
+    if (std::optional<std::string> prepared = saslPreparedPassword(password)) add(std::move(*prepared));
   add(std::string(password));
   if (!isAscii(password)) {
     std::string pdfDoc;
@@ -157,6 +141,20 @@ Attempt tryOpen(const std::string& path, const std::string* memory, const std::s
 }
 
 }  // namespace
+
+// Mapped, NFKC-normalised, checked for prohibited and bidirectional text, as
+// a query: code points unassigned in Unicode 3.2 pass.
+std::optional<std::string> saslPreparedPassword(std::string_view password) {
+  const std::string input(password);
+  char* prepared = nullptr;
+  if (stringprep_profile(input.c_str(), &prepared, "SASLprep", Stringprep_profile_flags(0)) != STRINGPREP_OK) {
+    std::free(prepared);
+    return std::nullopt;
+  }
+  std::string out(prepared);
+  std::free(prepared);
+  return out;
+}
 
 // ---------------------------------------------------------------------------
 // PdfPage

@@ -116,8 +116,9 @@ TEST_F(WindowTest, RemovingTheConvertingRowStopsItsFileAndTheRunGoesOn) {
 }
 
 TEST_F(WindowTest, AnOutputFolderThatCannotBeWrittenToIsNamedPlainly) {
-  // A folder that the permission bits let write to but that takes no file.
-  const std::string unwritable = "/proc/self";
+  // A folder that takes no file, though for root the permission bits let
+  // write to it.
+  const std::string unwritable = "/proc";
   ASSERT_TRUE(QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(unwritable));
   const qvapptest::CheckFixtures files(dir_);
   app_->applicationOpenFiles({files.plain.string()});
@@ -159,6 +160,12 @@ TEST_F(WindowTest, APageTextThatSelectsNoPageIsRefusedAsItIsTypedAndWhenConverte
   list().tableView().setCurrentIndex(model().index(0));
   QVSettingsViewController& panel = app_->settingsViewController();
   QTest::mouseClick(&panel.customPagesButton(), Qt::LeftButton);
+  // A text of which the page list would skip a part is named as well.
+  panel.pageRangeField().selectAll();
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("All Pages2-3"));
+  EXPECT_EQ(panel.pageRangeNotice().text(),
+            QStringLiteral("The pages \"All Pages2-3\" cannot be read: it is not a page number or a range of pages such "
+                           "as 5 or 2-4."));
   panel.pageRangeField().selectAll();
   QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("abc"));
   EXPECT_FALSE(panel.pageRangeNotice().isHidden());

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "app/window/QVImageButton.h"
+#include "app/window/QVPreviewRenderer.h"
 #include "app/window/QVSettingsViewController.h"
 #include "app/window/QVSourceTableCellView.h"
 #include "tests/app/window/window_test_support.h"
@@ -140,6 +141,10 @@ TEST_F(SourceListTest, AnAes256PasswordIsAcceptedAsTypedBeforeItsPreparation) {
   ASSERT_THAT(rowNames(), ElementsAre("prepared.pdf"));
   EXPECT_EQ(model().itemAt(0)->sourcePassword(), "S\u00aaSL\u00adprep");
   EXPECT_EQ(model().itemAt(0)->sourcePages(), 2);
+  if (QVPreviewRenderer::isAvailable()) {
+    list().tableView().setCurrentIndex(model().index(0));
+    EXPECT_TRUE(qvapptest::runEventLoopUntil([&] { return app_->settingsViewController().isPreviewRendered(); }, 60));
+  }
 
   const auto out = chooseOutputFolder();
   QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
