@@ -251,12 +251,14 @@ void QVAppDelegate::updateMinimumSize() {
   // The list keeps its status column beside the panel, and the panel its
   // controls; the panel's part for the file scrolls when notices need more.
   const QWidget& panel = rightView();
-  const int width = sourceFileViewController_->minimumWidth() + (panel.isHidden() ? 0 : panel.minimumWidth());
+  const QWidget& list = *sourceFileViewController_;
+  const bool shown = !panel.isHidden();
   // Sizes as the style draws them, also before the window first shows.
   window_->ensurePolished();
-  window_->layout()->invalidate();
-  window_->setMinimumSize(std::max(kMinimumWindowWidth, width),
-                          std::max(kMinimumWindowHeight, window_->minimumSizeHint().height()));
+  const int width = list.minimumWidth() + (shown ? panel.minimumWidth() : 0);
+  const int content = std::max(list.minimumSizeHint().height(), shown ? panel.minimumSizeHint().height() : 0);
+  const int height = window_->menuBar()->sizeHint().height() + content + kBottomBarHeight;
+  window_->setMinimumSize(std::max(kMinimumWindowWidth, width), std::max(kMinimumWindowHeight, height));
 }
 
 void QVAppDelegate::showOrHidenSettingView() {
