@@ -58,12 +58,7 @@ TEST_F(WindowTest, AOnePageFileShowsStartPagesSaveAndEndOnItsRow) {
 }
 
 TEST_F(WindowTest, StopEndsTheRunAndConvertWaitsUntilTheStoppedFileHasEnded) {
-  const fs::path first = dir_.file("first.pdf");
-  const fs::path second = dir_.file("second.pdf");
-  qvapptest::writeTextPdf(first, 300);
-  qvapptest::writeTextPdf(second, 1);
-  const fs::path out = chooseOutputFolder();
-  app_->applicationOpenFiles({second.string(), first.string()});
+  const fs::path out = queueLongThenShortFile();
   ASSERT_THAT(rowNames(), ElementsAre("first.pdf", "second.pdf"));
 
   QVImageButton& button = app_->convertButton();
@@ -85,12 +80,7 @@ TEST_F(WindowTest, StopEndsTheRunAndConvertWaitsUntilTheStoppedFileHasEnded) {
 }
 
 TEST_F(WindowTest, RemovingTheConvertingRowStopsItsFileAndTheRunGoesOn) {
-  const fs::path first = dir_.file("first.pdf");
-  const fs::path second = dir_.file("second.pdf");
-  qvapptest::writeTextPdf(first, 300);
-  qvapptest::writeTextPdf(second, 1);
-  const fs::path out = chooseOutputFolder();
-  app_->applicationOpenFiles({second.string(), first.string()});
+  const fs::path out = queueLongThenShortFile();
   ASSERT_THAT(rowNames(), ElementsAre("first.pdf", "second.pdf"));
   QVSettingsViewController& panel = app_->settingsViewController();
 

@@ -86,6 +86,17 @@ class WindowTest : public qvapptest::AppTest {
       return !manager->isConverting() && !manager->isBusy();
     });
   }
+  // Rows first.pdf (300 pages: long enough to act on while it converts) and
+  // second.pdf (one page), and a chosen output folder, returned.
+  std::filesystem::path queueLongThenShortFile() {
+    const std::filesystem::path first = dir_.file("first.pdf");
+    const std::filesystem::path second = dir_.file("second.pdf");
+    qvapptest::writeTextPdf(first, 300);
+    qvapptest::writeTextPdf(second, 1);
+    const std::filesystem::path out = chooseOutputFolder();
+    app_->applicationOpenFiles({second.string(), first.string()});
+    return out;
+  }
   // Saves the window as screenshots/NAME.png under the build folder.
   void saveScreenshot(const std::string& name) {
     const std::filesystem::path folder = QV_SCREENSHOT_DIR;
