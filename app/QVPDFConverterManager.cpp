@@ -44,7 +44,9 @@ void QVPDFConverterManager::stopConversion() {
 }
 
 void QVPDFConverterManager::withdrawItems(const ItemList& items) {
-  const auto withdrawn = [&items](const Item& item) { return std::find(items.begin(), items.end(), item) != items.end(); };
+  const auto withdrawn = [&items](const Item& item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+  };
   std::erase_if(ma_readyToConvertItems_, withdrawn);
   if (!itemUnderWay_ || !currentConvertItem_ || !withdrawn(currentConvertItem_)) return;
   currentWithdrawn_ = true;

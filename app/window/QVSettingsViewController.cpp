@@ -3,8 +3,8 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QEvent>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -85,7 +85,6 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   auto* fileSide = new QWidget(scroll);
   fileSide->setObjectName(QStringLiteral("settingsFileSide"));
   fileSide->setFixedWidth(kPanelWidth);
-  fileSide->setAutoFillBackground(false);
   auto* layout = new QVBoxLayout(fileSide);
   layout->setContentsMargins(16, 14, 16, 6);
 
@@ -169,7 +168,8 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   connect(allPages_, &QRadioButton::clicked, this, &QVSettingsViewController::settingsButtonPressed);
   connect(customPages_, &QRadioButton::clicked, this, &QVSettingsViewController::settingsButtonPressed);
   // Choosing a page list goes straight to its field.
-  connect(customPages_, &QRadioButton::clicked, tf_ouputPageRange_, [this] { tf_ouputPageRange_->setFocus(Qt::OtherFocusReason); });
+  connect(customPages_, &QRadioButton::clicked, tf_ouputPageRange_,
+          [field = tf_ouputPageRange_] { field->setFocus(Qt::OtherFocusReason); });
   connect(tf_ouputPageRange_, &QLineEdit::textEdited, this, &QVSettingsViewController::settingsButtonPressed);
   connect(btn_outputApplyToAll_, &QCheckBox::clicked, this, &QVSettingsViewController::settingsButtonPressed);
   connect(btn_ouputbrowse_, &QPushButton::clicked, this, &QVSettingsViewController::browseOutputDirectry);

@@ -154,8 +154,8 @@ TEST_F(WindowTest, APageTextThatSelectsNoPageIsRefusedAsItIsTypedAndWhenConverte
   panel.pageRangeField().selectAll();
   QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("All Pages2-3"));
   EXPECT_EQ(panel.pageRangeNotice().text(),
-            QStringLiteral("The pages \"All Pages2-3\" cannot be read: it is not a page number or a range of pages such "
-                           "as 5 or 2-4."));
+            QStringLiteral("The pages \"All Pages2-3\" cannot be read: it is not a page number or a range of pages "
+                           "such as 5 or 2-4."));
   panel.pageRangeField().selectAll();
   QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("abc"));
   EXPECT_FALSE(panel.pageRangeNotice().isHidden());
