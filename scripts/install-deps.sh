@@ -10,7 +10,7 @@ packages=(
   # libraries the code links
   libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
-  libfribidi-dev
+  libfribidi-dev libidn-dev
   # the desktop application (Qt 6 Core, Network, Test, Widgets, D-Bus; Qt PDF for page previews)
   qt6-base-dev
   qt6-pdf-dev
@@ -22,6 +22,8 @@ packages=(
   libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
   fonts-dejavu-core fonts-liberation2 locales
   python3-openpyxl
+  # a second reader of the RTF output
+  abiword
   # the test that counts the files a conversion creates; the benchmark's page of text turned to outlines
   strace ghostscript
 )
