@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
-#include <cstring>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -336,26 +336,28 @@ std::optional<std::string> PdfDocument::trailerIfCutOff(pdfdetail::FileSource& f
   // it meets. A file with neither would be scanned whole only to be given
   // up: its trailer is made at once instead.
   constexpr size_t kTail = 1100;
-  const uint64_t size = file.size();
-  if (size == 0 || size > pdfdetail::kMaxRecoveryFileBytes) return std::nullopt;
   std::shared_ptr<pdfdetail::FileSource> reading = file.again();
-  std::string tail(static_cast<size_t>(std::min<uint64_t>(size, kTail)), '\0');
-  reading->seek(static_cast<qpdf_offset_t>(size - tail.size()), SEEK_SET);
+  std::string tail(static_cast<size_t>(std::min<uint64_t>(file.size(), kTail)), '\0');
+  reading->seek(static_cast<qpdf_offset_t>(file.size() - tail.size()), SEEK_SET);
   if (reading->read(tail.data(), tail.size()) != tail.size()) return std::nullopt;
   if (tail.find("startxref") != std::string::npos) return std::nullopt;
-  std::string bytes(static_cast<size_t>(size), '\0');
-  reading->seek(0, SEEK_SET);
-  if (reading->read(bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  if (memmem(bytes.data(), bytes.size(), "trailer", 7) != nullptr) return std::nullopt;
-  return pdfdetail::trailerForCatalog(bytes);
+  const std::optional<std::string> bytes = wholeFile(file);
+  if (!bytes || memmem(bytes->data(), bytes->size(), "trailer", 7) != nullptr) return std::nullopt;
+  return pdfdetail::trailerForCatalog(*bytes);
 }
 
 std::optional<std::string> PdfDocument::trailerForTruncatedFile(pdfdetail::FileSource& file) {
+  const std::optional<std::string> bytes = wholeFile(file);
+  if (!bytes) return std::nullopt;
+  return pdfdetail::trailerForCatalog(*bytes);
+}
+
+std::optional<std::string> PdfDocument::wholeFile(pdfdetail::FileSource& file) {
   if (file.size() == 0 || file.size() > pdfdetail::kMaxRecoveryFileBytes) return std::nullopt;
   std::string bytes(static_cast<size_t>(file.size()), '\0');
   std::shared_ptr<pdfdetail::FileSource> reading = file.again();
   if (reading->read(bytes.data(), bytes.size()) != bytes.size()) return std::nullopt;
-  return pdfdetail::trailerForCatalog(bytes);
+  return bytes;
 }
 
 bool PdfDocument::worthReadingAgain(const Reading& reading, uint64_t read, uint64_t per) {

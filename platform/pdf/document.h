@@ -156,6 +156,9 @@ class PdfDocument {
   // The trailer to append when the file was cut off before any trailer
   // (nullopt when it has one, or no catalogue to name).
   static std::optional<std::string> trailerIfCutOff(pdfdetail::FileSource& file);
+  // The bytes of the file (with what follows them); nullopt for an empty
+  // file or one too large to recover.
+  static std::optional<std::string> wholeFile(pdfdetail::FileSource& file);
 
   std::string path_;
   std::unique_ptr<QPDF> qpdf_;
