@@ -3,9 +3,10 @@
 // objects of a structure tree, as a browser's print has them) whose
 // cross-reference table is broken and whose trailer is gone, so that the
 // reader must find its catalogue among the objects and rebuild what leads to
-// it; and the same file with its page tree lost as well, so that the pages
-// are looked for among the objects too. Each is converted by the pdfconvert
-// program to every output, as a user would, with time and peak memory.
+// it; the same file with its page tree lost as well, so that the pages are
+// looked for among the objects too; and the same file with a small inline
+// picture on every page. Each is converted by the pdfconvert program to
+// every output, as a user would, with time and peak memory.
 //
 //   bench_repair_damaged [--objects N] [--types pptx,docx,...] [--keep DIR] [--pdfconvert PATH]
 //                        [--baseline PATH]
@@ -41,14 +42,15 @@ constexpr int kPages = 40;
 
 // The document whole: pages of text, and a structure tree whose elements
 // bring the object count to `objects`.
-bool writeWholeFile(int objects, bool losePageTree, const fs::path& path) {
+bool writeWholeFile(int objects, bool losePageTree, bool inlinePictures, const fs::path& path) {
   QPDF pdf;
   pdf.emptyPDF();
   QPDFObjectHandle font = pdf.makeIndirectObject(QPDFObjectHandle::parse(
       "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
   std::vector<QPDFObjectHandle> pages;
   for (int p = 0; p < kPages; ++p) {
-    std::string content = "BT /F1 9 Tf 11 TL 72 740 Td (Printed page " + formatInteger(p + 1) + ") Tj\n";
+    std::string content = inlinePictures ? "q 24 0 0 24 500 740 cm BI /W 2 /H 2 /BPC 8 /CS /G ID \x10\x80\xc0\xff EI Q\n" : "";
+    content += "BT /F1 9 Tf 11 TL 72 740 Td (Printed page " + formatInteger(p + 1) + ") Tj\n";
     for (int line = 0; line < 60; ++line)
       content += "(Line " + formatInteger(line + 1) + " of a page printed from a long web page, with words) '\n";
     content += "ET\n";
@@ -140,16 +142,19 @@ int main(int argc, char** argv) {
   struct Made {
     std::string name;
     bool losePageTree;
+    bool inlinePictures;
     fs::path file;
   };
-  std::vector<Made> files{{"broken cross-reference table, no trailer", false, folder / "damaged.pdf"},
-                          {"the same, page tree lost too", true, folder / "damaged-no-page-tree.pdf"}};
+  std::vector<Made> files{
+      {"broken cross-reference table, no trailer", false, false, folder / "damaged.pdf"},
+      {"the same, page tree lost too", true, false, folder / "damaged-no-page-tree.pdf"},
+      {"the same, an inline picture on every page", false, true, folder / "damaged-inline-pictures.pdf"}};
   // Made in a child process, so that this one stays small: a program it
   // starts is charged with its memory until it runs.
   const Measured made = measured([&] {
     for (const Made& m : files) {
       const fs::path whole = folder / ("whole-" + m.file.filename().string());
-      if (!writeWholeFile(objects, m.losePageTree, whole) || !damage(whole, m.file)) return false;
+      if (!writeWholeFile(objects, m.losePageTree, m.inlinePictures, whole) || !damage(whole, m.file)) return false;
       fs::remove(whole);
     }
     return true;
