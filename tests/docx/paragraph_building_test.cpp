@@ -213,10 +213,11 @@ TEST(DocxParagraphBuilding, PartsOfARowAreJoinedByABlankOnlyBeyondATenthOfTheSiz
 
 TEST(DocxParagraphBuilding, ThreeColumnsTileThePage) {
   QVDocxPage p = page({600, 800});
-  p.allRunTextArray = {textRun("a", 50, 100, 10, 100, 0), textRun("b", 200, 100, 10, 100, 5),
-                       textRun("c", 400, 100, 10, 100, 9)};
+  p.allRunTextArray = {textRun("a", 50, 100, 10, 100, 0),  textRun("b", 200, 100, 10, 100, 5),
+                       textRun("c", 400, 100, 10, 100, 9),  textRun("d", 50, 112, 10, 100, 13),
+                       textRun("e", 200, 112, 10, 100, 17), textRun("f", 400, 112, 10, 100, 21)};
   p._creatParagraphs();
-  ASSERT_THAT(textParagraphs(p), testing::ElementsAre("a", "b", "c"));
+  ASSERT_THAT(textParagraphs(p), testing::ElementsAre("a", "d", "b", "e", "c", "f"));
   const QVDocx_Cols& cols = p.paragraphArray.back().sectProperty.cols;
   ASSERT_EQ(cols.num, 3);
   ASSERT_TRUE(cols.col);
@@ -225,8 +226,24 @@ TEST(DocxParagraphBuilding, ThreeColumnsTileThePage) {
     EXPECT_EQ(c.space, 0.0f);
   }
   EXPECT_TRUE(p.paragraphArray.back().sectProperty.write);
-  // Single-paragraph columns take no column break.
-  for (const QVDocxParagraph& para : p.paragraphArray) EXPECT_FALSE(para.breakColumn);
+}
+
+// A row of three parts with nothing above or below them in their columns
+// is a line of the page, not a section of three columns of a line each: its
+// later parts start at tab stops where the page shows them.
+TEST(DocxParagraphBuilding, ALineOfPartsFarApartIsOneParagraphWithTabStops) {
+  QVDocxPage p = page({600, 800});
+  p.allRunTextArray = {textRun("a", 50, 100, 10, 100, 0), textRun("b", 200, 100, 10, 100, 5),
+                       textRun("c", 400, 100, 10, 100, 9)};
+  p._creatParagraphs();
+  ASSERT_THAT(textParagraphs(p), testing::ElementsAre("abc"));
+  const QVDocxParagraph& line = p.paragraphArray.back();
+  EXPECT_LT(line.sectProperty.cols.num, 2);
+  const QVDocx_Tabs tabs = line.tabsPropertyInParagraph();
+  ASSERT_EQ(tabs.count(), 2);
+  EXPECT_EQ(tabs.tabs[0].pos, 200.0f);
+  EXPECT_EQ(tabs.tabs[1].pos, 400.0f);
+  EXPECT_EQ(line.pProperty.ind.left, 50.0f);
 }
 
 TEST(DocxParagraphBuilding, SecondColumnOfSeveralParagraphsStartsWithAColumnBreak) {
