@@ -7,6 +7,7 @@
 
 #include <numeric>
 
+#include "docx/QVDocxOfficeFonts.h"
 #include "docx/QVDocxPage.h"
 #include "docx/QVDocxUtilities.h"
 #include "tests/docx/docx_test_support.h"
@@ -358,6 +359,42 @@ TEST(DocxParagraphBuilding, TwentyThousandOverprintedRowsJoinOneParagraphInOnePa
   for (const QVDocxParagraph& para : p.paragraphArray)
     for (char c : textOf(para)) glyphs += c == 'x';
   EXPECT_EQ(glyphs, 20000u);
+}
+
+}  // namespace
+
+namespace {
+
+// A run is shown no wider than the page shows it: one the office face sets
+// wider is narrowed by its scale, one it sets narrower keeps its scale, and
+// one in a face whose widths are unknown is left alone.
+TEST(DocxOfficeWidths, ARunTheOfficeFaceSetsWiderIsNarrowedToThePagesWidth) {
+  auto run = [](const char* family, double width) {
+    auto r = textRun("Harbour gate at noon", 72, 100, 12, width);
+    r->rProperty.rFonts.ascii = std::make_shared<const std::string>(family);
+    QVDocxOfficeFonts::fitRun(*r);
+    return r;
+  };
+  const auto narrow = run("Arial", 80);
+  const std::optional<double> set = QVDocxOfficeFonts::officeWidth(narrow->rProperty, narrow->runText, 0);
+  ASSERT_TRUE(set);
+  EXPECT_GT(*set, 80);
+  EXPECT_LT(narrow->rProperty.w, 100.0f);
+  EXPECT_LE(*set * narrow->rProperty.w / 100.0, 80.0);
+  EXPECT_EQ(run("Arial", 200)->rProperty.w, 100.0f);
+  EXPECT_EQ(run("Cambria Math", 40)->rProperty.w, 100.0f);
+}
+
+// A line of East Asian characters breaks between any two of them, a line of
+// words at its blanks.
+TEST(DocxOfficeWidths, LinesBreakBetweenEastAsianCharactersAndAtBlanks) {
+  QVDocxParagraph cjk({textRun("\u6f22\u5b57\u6f22\u5b57\u6f22\u5b57\u6f22\u5b57\u6f22\u5b57", 72, 100, 10, 100)});
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(cjk, 100), 1u);
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(cjk, 35), 4u);
+  QVDocxParagraph words({textRun("quay quay quay quay", 72, 100, 10, 100)});
+  const double word = *QVDocxOfficeFonts::officeWidth(words.runArray[0]->rProperty, "quay ", 0);
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(words, 2.5 * word), 2u);
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(words, 4.5 * word), 1u);
 }
 
 }  // namespace
