@@ -43,7 +43,7 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // and lay out a drawing of tens of thousands of shapes, and no reader edits
   // such a drawing shape by shape.
   static constexpr size_t kMostShapesPerPage = 500;
-  static constexpr size_t kMostShapePointsPerPage = 50'000;
+  static constexpr size_t kMostShapePointsPerPage = 500'000;
   // The largest picture read to find the colour of a rule.
   static constexpr int64_t kMostRulePixels = int64_t{1} << 20;
 
