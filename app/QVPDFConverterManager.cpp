@@ -2,8 +2,10 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -39,6 +41,16 @@ bool QVPDFConverterManager::startConversion() {
 void QVPDFConverterManager::stopConversion() {
   isConverting_ = false;
   pdfConverter_.stopConvertsionIfNeed();
+}
+
+void QVPDFConverterManager::withdrawItems(const ItemList& items) {
+  const auto withdrawn = [&items](const Item& item) {
+    return std::find(items.begin(), items.end(), item) != items.end();
+  };
+  std::erase_if(ma_readyToConvertItems_, withdrawn);
+  if (!itemUnderWay_ || !currentConvertItem_ || !withdrawn(currentConvertItem_)) return;
+  currentWithdrawn_ = true;
+  if (pdfConverter_.isConverting()) pdfConverter_.stopConvertsionIfNeed();
 }
 
 void QVPDFConverterManager::continueConversion() {
@@ -90,12 +102,15 @@ void QVPDFConverterManager::refuseCurrentItem(QVConversionError error) {
 
 void QVPDFConverterManager::endCurrentItem(const std::optional<QVConversionError>& error) {
   const Item item = currentConvertItem_;
+  // A withdrawn item that was saved before the stop reached it is undone too.
+  const bool withdrawn = std::exchange(currentWithdrawn_, false);
+  const std::optional<QVConversionError> end = withdrawn && !error ? QVConversionError::canceled() : error;
   if (item) {
-    item->setConversionError(error);
-    if (error && error->code == kQVConversionErrorCanceled) removePartialOutput(item->outputPath());
+    item->setConversionError(end);
+    if (end && end->code == kQVConversionErrorCanceled) removePartialOutput(item->outputPath());
     // Still under way while the delegate hears of the end, so that a start
     // from within the report waits for the run's end report.
-    if (delegate_) delegate_->didEndConversion(*this, item, error);
+    if (delegate_) delegate_->didEndConversion(*this, item, end);
   }
   itemUnderWay_ = false;
   continueConversion();

@@ -56,6 +56,12 @@ class QVPDFConverterManager : private QVPDFConverterDelegate {
   // and ends with the cancel error. Nothing is reported when no run goes on.
   void stopConversion();
 
+  // The items have left the window's queue: those of the run not started yet
+  // are not converted, and the one under way stops before its next page,
+  // ends with the cancel error and leaves no output, even one it had
+  // already saved. The run goes on with its next item.
+  void withdrawItems(const ItemList& items);
+
   QVPDFConverter& pdfConverter() { return pdfConverter_; }
 
  private:
@@ -85,4 +91,6 @@ class QVPDFConverterManager : private QVPDFConverterDelegate {
   bool isConverting_ = false;
   // From an item's start until its end report has been handled.
   bool itemUnderWay_ = false;
+  // The item under way was withdrawn from the queue.
+  bool currentWithdrawn_ = false;
 };

@@ -1,6 +1,9 @@
 #include "app/QVSandBoxUtilities.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 #include <filesystem>
 
@@ -29,6 +32,16 @@ bool QVSandBoxUtilities::isReadAndWritableUserSelectedOutputURLBookmarkForKey(st
 bool QVSandBoxUtilities::isReadAndWritableUserSelectedOutputURL(const std::string& folder) {
   // Making a file in a folder also takes the right to enter it.
   return !folder.empty() && platform::fs::isDirectory(folder) && ::access(folder.c_str(), R_OK | W_OK | X_OK) == 0;
+}
+
+bool QVSandBoxUtilities::canCreateFileInFolder(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::string probe = folder + (folder.back() == '/' ? "" : "/") + ".write-test-XXXXXX";
+  const int fd = ::mkostemp(probe.data(), O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  ::unlink(probe.c_str());
+  return true;
 }
 
 bool QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(const std::string& folder) {

@@ -16,6 +16,9 @@ class QVSandBoxUtilities {
   static bool isReadAndWritableUserSelectedOutputURLBookmark();
   static bool isReadAndWritableUserSelectedOutputURLBookmarkForKey(std::string_view key);
   static bool isReadAndWritableUserSelectedOutputURL(const std::string& folder);
+  // Whether a new file can be made in the folder, found by making one (and
+  // removing it): the permission bits do not tell for every folder.
+  static bool canCreateFileInFolder(const std::string& folder);
   // Stores the folder (made absolute) under the default key. False, keeping
   // what was stored, when the path is not an existing folder; false also
   // when the settings file could not be written.

@@ -43,6 +43,20 @@ std::string lastComponentWithoutExtension(const std::string& path) {
   return stdfs::path(trimmed).stem().string();
 }
 
+// A failure the converter caught, as the user can act on it: the output
+// folder refusing new files is named as such whatever the system said, and
+// no type name of the program's insides is shown.
+std::string plainReason(const QVConversionException& exception, const std::string& outputPath) {
+  if (!outputPath.empty()) {
+    const std::string folder = stdfs::path(outputPath).parent_path().string();
+    if (!platform::fs::isDirectory(folder)) return "The folder \"" + folder + "\" does not exist.";
+    if (!QVSandBoxUtilities::canCreateFileInFolder(folder))
+      return "The folder \"" + folder + "\" cannot be written to.";
+  }
+  if (exception.name == "std::bad_alloc") return "There is not enough memory to convert this document.";
+  return exception.reason;
+}
+
 }  // namespace
 
 // Title → one field of every offered format.
@@ -208,10 +222,15 @@ std::vector<int64_t> QVSourceFileItem::outputPDFPageIndexs() {
 
 std::optional<std::string> QVSourceFileItem::pageRangeProblem() {
   const int64_t pageCount = sourcePages();
-  if (pageCount <= 0 || !outputPDFPageIndexs().empty()) return std::nullopt;
-  const std::string pages = platform::text::formatInteger(pageCount) + (pageCount == 1 ? " page" : " pages");
-  if (settings_pageRangeType_ != 1) return "No page of this document (" + pages + ") is chosen.";
-  return "The pages \"" + settings_customPageRange_ + "\" select no page of this document (" + pages + ").";
+  if (pageCount > 0 && outputPDFPageIndexs().empty()) {
+    const std::string pages = platform::text::formatInteger(pageCount) + (pageCount == 1 ? " page" : " pages");
+    if (settings_pageRangeType_ != 1) return "No page of this document (" + pages + ") is chosen.";
+    return "The pages \"" + settings_customPageRange_ + "\" select no page of this document (" + pages + ").";
+  }
+  if (settings_pageRangeType_ == 1)
+    if (std::optional<std::string> unread = QVPageRangeTextProblem(settings_customPageRange_))
+      return "The pages \"" + settings_customPageRange_ + "\" cannot be read: " + *unread + ".";
+  return std::nullopt;
 }
 
 void QVSourceFileItem::beginConversion(int64_t pagesToConvert) {
@@ -223,12 +242,19 @@ void QVSourceFileItem::beginConversion(int64_t pagesToConvert) {
   failedPageCount_ = 0;
   firstPageFailure_.reset();
   firstException_.reset();
+  exceptionReason_.clear();
 }
 
 void QVSourceFileItem::resetConversion() {
   beginConversion(0);
   outputPath_.clear();
   conversionFormat_.clear();
+}
+
+void QVSourceFileItem::setConversionError(std::optional<QVConversionError> error) {
+  conversionError_ = std::move(error);
+  conversionEnded_ = true;
+  exceptionReason_ = firstException_ ? plainReason(*firstException_, outputPath_) : std::string();
 }
 
 void QVSourceFileItem::addFailedPage(uint64_t pageNumber, const QVConversionError& error) {
@@ -256,7 +282,7 @@ std::string QVSourceFileItem::conversionFailureReason() const {
     return platform::text::formatInteger(error.code) + " " + error.failureReason;
   };
   if (conversionError_) reasons.push_back(describe(*conversionError_));
-  if (firstException_) reasons.push_back(firstException_->name + ": " + firstException_->reason);
+  if (!exceptionReason_.empty()) reasons.push_back(exceptionReason_);
   if (firstPageFailure_) {
     std::string page = "Page " + std::to_string(firstPageFailure_->first) + ": " + describe(firstPageFailure_->second);
     if (failedPageCount_ > 1)

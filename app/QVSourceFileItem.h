@@ -78,10 +78,7 @@ class QVSourceFileItem {
   // The end error of the last conversion; none on success. Setting it ends
   // the conversion.
   const std::optional<QVConversionError>& conversionError() const { return conversionError_; }
-  void setConversionError(std::optional<QVConversionError> error) {
-    conversionError_ = std::move(error);
-    conversionEnded_ = true;
-  }
+  void setConversionError(std::optional<QVConversionError> error);
 
   // The number of pages, read once the file opens (with the password); 0
   // while it does not, and then asked again next time.
@@ -108,9 +105,10 @@ class QVSourceFileItem {
   std::optional<std::string> newOutputPath();
   // The 1-based page numbers to convert, from the page choice.
   std::vector<int64_t> outputPDFPageIndexs();
-  // Why the page choice cannot be converted: it selects no page of the
-  // document. Nothing when it can, or when the document does not open (the
-  // conversion then says why).
+  // Why the page choice cannot be converted: its text holds something the
+  // page list would skip, or it selects no page of the document. Nothing
+  // when it can, or when the document does not open (the conversion then
+  // says why).
   std::optional<std::string> pageRangeProblem();
 
   // The result of the conversion under way or last run. beginConversion
@@ -129,12 +127,17 @@ class QVSourceFileItem {
   void addConversionException(const QVConversionException& exception);
   // A conversion to the chosen format has started since the last reset.
   bool hasConversionInChosenFormat() const;
+  // From the start of a conversion until its end: its settings are those
+  // being converted and stay as they are.
+  bool isConversionUnderWay() const { return !conversionFormat_.empty() && !conversionEnded_; }
   // The last conversion was made in the chosen format, ended without error,
   // converted at least one page, and its output is there.
   bool isConversionSucceeded() const;
   // Why the last conversion in the chosen format failed, in the converter's
   // words, one reason a line ("405 Can't load the PDF Document."); empty
-  // when it did not fail or has not ended yet.
+  // when it did not fail or has not ended yet. What the converter caught is
+  // said plainly (the output folder that cannot be written to), never by
+  // the program's own names for it.
   std::string conversionFailureReason() const;
   // The progress bar's value (0.1 .. 85) after `finished` pages: the share
   // of the pages handed to the converter, scaled to 85.
@@ -160,4 +163,7 @@ class QVSourceFileItem {
   int64_t failedPageCount_ = 0;
   std::optional<std::pair<uint64_t, QVConversionError>> firstPageFailure_;
   std::optional<QVConversionException> firstException_;
+  // The first caught exception in the user's words, found when the
+  // conversion ended.
+  std::string exceptionReason_;
 };

@@ -36,7 +36,45 @@ void appendRange(std::vector<int64_t>& pages, int64_t first, int64_t last, int64
   }
 }
 
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// The piece is read whole as a number: blanks, an optional "+", digits,
+// blanks; or blanks alone, which read as 0. Anything else holds characters
+// the reading skips.
+bool readsWhole(std::string_view piece) {
+  size_t i = 0;
+  while (i < piece.size() && isBlank(piece[i])) ++i;
+  if (i == piece.size()) return true;
+  if (piece[i] == '+') ++i;
+  const size_t digits = i;
+  while (i < piece.size() && std::isdigit(static_cast<unsigned char>(piece[i]))) ++i;
+  if (i == digits) return false;
+  while (i < piece.size() && isBlank(piece[i])) ++i;
+  return i == piece.size();
+}
+
+bool isBlankText(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlank); }
+
+bool partReadsWhole(std::string_view part) {
+  if (part.find('-') == std::string_view::npos) return readsWhole(part);
+  const auto pieces = split(part, '-');
+  // "-5" and "5-" are ranges from or to 0; "-" alone is neither.
+  return pieces.size() == 2 && readsWhole(pieces[0]) && readsWhole(pieces[1]) &&
+         !(isBlankText(pieces[0]) && isBlankText(pieces[1]));
+}
+
 }  // namespace
+
+std::optional<std::string> QVPageRangeTextProblem(std::string_view text) {
+  if (equalsIgnoringCase(text, "all pages")) return std::nullopt;
+  const auto parts = split(text, ',');
+  for (std::string_view part : parts) {
+    if (partReadsWhole(part)) continue;
+    const std::string named = parts.size() == 1 ? std::string("it") : "\"" + std::string(part) + "\"";
+    return named + " is not a page number or a range of pages such as 5 or 2-4";
+  }
+  return std::nullopt;
+}
 
 std::vector<int64_t> QVAllPageIndexs(int64_t pageCount) {
   std::vector<int64_t> pages;

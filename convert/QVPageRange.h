@@ -3,6 +3,8 @@
 // numbers and ranges separated by commas ("1-3,5", "7-4"), turned into the
 // converter's page list.
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,6 +16,14 @@
 // the first other character, 0 when there is none (so "-5" is 1..5 and "5-"
 // is 5 down to 1). An empty text gives page 1 alone.
 std::vector<int64_t> QVPageIndexsFromRangeText(std::string_view text, int64_t pageCount);
+
+// Why the text cannot be read as it was meant: it holds a part the page
+// list above would ignore in whole or in part (letters other than
+// "All Pages", a separator other than "," and "-", a second number within
+// one part, more than one "-" in a part), named in the answer. Nothing when
+// every character counts: blanks around numbers and "-", empty parts and a
+// sign before a number are read as the list above reads them.
+std::optional<std::string> QVPageRangeTextProblem(std::string_view text);
 
 // 1, 2, ..., pageCount; empty for no pages.
 std::vector<int64_t> QVAllPageIndexs(int64_t pageCount);

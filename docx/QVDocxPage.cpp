@@ -23,10 +23,8 @@ constexpr double kMergeBaseLineTolerance = 1.0;
 // A run that starts up to this far before the previous one's end still
 // joins it (as if it touched).
 constexpr double kMergeOverlap = 2.0;
-constexpr double kMinHalfUnit = 2.0;
 // One blank stands for this many space widths of a wider gap.
 constexpr float kBlankWidthFactor = 1.2f;
-constexpr double kSpaceShareOfEm = 0.25;
 // The least a blank paragraph keeps when a page's paragraphs shrink to fit.
 constexpr double kLeastBlankHeight = 1.0;
 // What a page that must shrink leaves free at its foot: the applications
@@ -37,8 +35,10 @@ constexpr double kFitSlack = 2.0;
 constexpr double kOverhangSlack = 2.0;
 // The most runs a page looks at to find room for lines beyond their columns.
 constexpr size_t kOverhangLookBudget = 4'000'000;
-// The smallest share of the line's size a raised or lowered script has.
+// The smallest and the largest share of the line's size a raised or
+// lowered script has.
 constexpr double kLeastScriptShare = 0.4;
+constexpr double kMostScriptShare = 0.9;
 
 // Runs whose font, size, scale and spacing are equal share a width unit.
 struct FontClass {
@@ -95,6 +95,17 @@ double paragraphTop(const QVDocxParagraph& p) {
 double paragraphBottom(const QVDocxParagraph& p) {
   const auto bottoms = textRunValues(p, [](const QVDocxRunText& r) { return r.ctmInfo.bottomLeft.y; });
   return QVLayoutFloatMax(bottoms, [](double v) { return v; });
+}
+
+// Appends runs of the same row, or of another row, to a paragraph, each
+// text joined to the text before it.
+void appendJoined(QVDocxParagraph& p, const std::vector<std::shared_ptr<QVDocxRun>>& more, bool otherRow) {
+  for (const auto& run : more) {
+    if (const QVDocxRunText* next = run->asText())
+      if (QVDocxRunText* last = p.lastRunText()) QVLayoutJoinWithBlank(*last, *next, otherRow);
+    otherRow = false;
+    p.runArray.push_back(run);
+  }
 }
 
 void endSection(QVDocxParagraph& p) {
@@ -244,8 +255,8 @@ std::vector<std::shared_ptr<QVDocxRunText>> QVDocxPage::mergeRuns(
     if (unitAfter[i]) unit = std::min(static_cast<float>(unit), *unitAfter[i]);
     // Runs that know no space width still have their words apart: a space
     // is about a quarter of the em.
-    if (!(unit > 0)) unit = first->rProperty.sz * kSpaceShareOfEm;
-    const double half = std::max(static_cast<double>(static_cast<float>(unit * 0.5)), kMinHalfUnit);
+    if (!(unit > 0)) unit = first->rProperty.sz * kLayoutSpaceShareOfEm;
+    const double half = static_cast<float>(unit * 0.5);
     uint64_t expected = first->drawIndex + 1;
     const double baseLine = first->ctmInfo.yBase;
     double right = first->ctmInfo.xLeft + first->textWidth;
@@ -260,7 +271,10 @@ std::vector<std::shared_ptr<QVDocxRunText>> QVDocxPage::mergeRuns(
       double gap = run.ctmInfo.xLeft - right;
       if (gap < -kMergeOverlap) break;
       if (gap < 0) gap = 0;
-      if (gap >= half) {
+      // Whether the gap parts two words is the rule of every join, so that
+      // small text set word by word keeps its words apart; how many blanks
+      // a wider gap makes is measured in the width unit.
+      if (QVLayoutIsWordGap(gap, runs[j - 1]->spaceWidth, run.spaceWidth, first->rProperty.sz)) {
         if (gap < half + unit) {
           run.runText.insert(0, 1, ' ');
         } else {
@@ -417,10 +431,11 @@ bool continuesColumns(const QVPageLayoutCore& core, const QVLayoutBlock& above, 
 // Whether text of one size may be a script of text of the other, raised or
 // lowered within its line: a script is set at the line's size and shown
 // smaller, so a label far smaller than a big letter beside it, taken for its
-// script, would be shown many times its size.
+// script, would be shown many times its size; and a word of the line's own
+// size that stands a little higher or lower is no script at all.
 bool scriptSizes(double a, double b) {
-  const double larger = std::max(a, b);
-  return larger > 0 && std::min(a, b) >= kLeastScriptShare * larger;
+  const double larger = std::max(a, b), smaller = std::min(a, b);
+  return larger > 0 && smaller >= kLeastScriptShare * larger && smaller <= kMostScriptShare * larger;
 }
 
 // Blocks that continue the block above them in its columns join it, each
@@ -589,24 +604,38 @@ void fitToPage(std::vector<QVDocxParagraph>& paragraphs, double available) {
 }  // namespace
 
 void QVDocxPage::_creatParagraphs() {
+  const QVPageLayoutCore core(QVPageLayoutPolicy::word());
+  auto boxesOf = [](const std::vector<std::shared_ptr<QVDocxRunText>>& runs) {
+    std::vector<QVLayoutBox> boxes;
+    boxes.reserve(runs.size());
+    for (size_t k = 0; k < runs.size(); ++k)
+      boxes.push_back(
+          QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k)));
+    return boxes;
+  };
+  // A line drifting word by word is put straight first, so that its words
+  // merge as the words of any line do.
+  {
+    std::vector<QVLayoutBox> drawn = boxesOf(allRunTextArray);
+    const std::vector<double> moves = core.straightenDriftingLines(drawn);
+    for (size_t k = 0; k < allRunTextArray.size(); ++k)
+      if (moves[k] != 0) QVLayoutMoveDown(allRunTextArray[k]->ctmInfo, moves[k]);
+  }
   const std::vector<std::shared_ptr<QVDocxRunText>> runs = mergeRuns(allRunTextArray);
   if (runs.empty()) return;
-  std::vector<QVLayoutBox> boxes;
-  boxes.reserve(runs.size());
-  for (size_t k = 0; k < runs.size(); ++k)
-    boxes.push_back(
-        QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k)));
-  const QVPageLayoutCore core(QVPageLayoutPolicy::word());
+  std::vector<QVLayoutBox> boxes = boxesOf(runs);
   std::vector<QVLayoutBlock> blocks = joinContinuingBlocks(core, core.layout(boxes));
 
+  // The runs of a line part, each joined to the one before it.
   auto runsOf = [&](const QVLinePart& part) {
     std::vector<std::shared_ptr<QVDocxRun>> out;
     out.reserve(part.runs.size());
-    for (const QVLayoutBox* box : part.runs) out.push_back(runs[box->item]);
+    for (size_t i = 0; i < part.runs.size(); ++i) {
+      const std::shared_ptr<QVDocxRunText>& run = runs[part.runs[i]->item];
+      if (i > 0) QVLayoutJoinWithBlank(*runs[part.runs[i - 1]->item], *run, false);
+      out.push_back(run);
+    }
     return out;
-  };
-  auto appendRuns = [&](QVDocxParagraph& p, const QVLinePart& part) {
-    for (const QVLayoutBox* box : part.runs) p.runArray.push_back(runs[box->item]);
   };
 
   std::vector<QVDocxParagraph> page;
@@ -719,7 +748,7 @@ void QVDocxPage::_creatParagraphs() {
         } else {
           if (previousScript) previous->setRPropertyScrpit(previousScript, S);
           if (freshScript) fresh.setRPropertyScrpit(freshScript, Sp);
-          previous->runArray.insert(previous->runArray.end(), fresh.runArray.begin(), fresh.runArray.end());
+          appendJoined(*previous, fresh.runArray, true);
           if (resolvePrevious) {
             previous->resolveProperty();
             previous->resolveColumnProperty();
@@ -728,15 +757,11 @@ void QVDocxPage::_creatParagraphs() {
         }
         if (toBottom) reference = bottom;
 
-        for (size_t j = 1; j < row.size(); ++j) {
-          const double partGap = row[j].leftX - row[j - 1].rightX;
-          QVDocxRunText* last = current->lastRunText();
-          if (last && partGap > last->ctmInfo.fontSize.width / 10.0) {
-            last->runText += ' ';
-            last->textWidth += partGap;
-          }
-          appendRuns(*current, row[j]);
-        }
+        // A row of small text can hold parts of two lines set closer than
+        // the row's tolerance: a part of another line is joined as a row.
+        for (size_t j = 1; j < row.size(); ++j)
+          appendJoined(*current, runsOf(row[j]),
+                       std::fabs(row[j].maxBaseLine - row[j - 1].maxBaseLine) >= QVPageLayoutCore::kLineTolerance);
       }
       if (accepted.size() > 1 && k > 0) accepted.front().breakColumn = true;
       for (QVDocxParagraph& p : accepted) page.push_back(std::move(p));

@@ -1,7 +1,9 @@
 #include "docx/QVPageLayoutCore.h"
 
 #include <cmath>
+#include <limits>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -11,6 +13,24 @@ void stableOrder(std::vector<T>& items, Key key) {
 }
 
 }  // namespace
+
+void QVLayoutMoveDown(QVPDF_CTMInfo& c, double dy) {
+  c.yTop += dy;
+  c.yAscent += dy;
+  c.yBase += dy;
+  c.yDescent += dy;
+  c.yBottom += dy;
+  c.topLeft.y += dy;
+  c.bottomLeft.y += dy;
+}
+
+bool QVLayoutIsWordGap(double gap, double spaceBefore, double spaceAfter, double em) {
+  double least = kLayoutWordGapOfEm * em;
+  if (!(least > 0)) least = std::numeric_limits<double>::infinity();
+  for (double space : {spaceBefore, spaceAfter})
+    if (space > 0) least = std::min(least, space / 2);
+  return std::isfinite(least) && gap >= least;
+}
 
 QVLayoutBox QVLayoutBox::make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item) {
   QVLayoutBox box;
@@ -72,9 +92,272 @@ std::vector<QVLayoutBlock> QVPageLayoutCore::layout(const std::vector<QVLayoutBo
     QVLineSection section = lineSection(line);
     if (!section.empty()) sections.push_back(std::move(section));
   }
+  const std::vector<std::vector<QVLineSection>> slices = blocks(std::move(sections));
+  const std::vector<ColumnBand> bands = columnBands(slices);
   std::vector<QVLayoutBlock> out;
-  for (const std::vector<QVLineSection>& block : blocks(std::move(sections))) out.push_back({columns(block)});
+  size_t next = 0;
+  for (size_t i = 0; i < slices.size();) {
+    if (next < bands.size() && bands[next].first == i) {
+      const ColumnBand& band = bands[next++];
+      std::vector<QVLayoutColumn> columns(band.cuts.size() + 1);
+      for (size_t k = band.first; k <= band.last; ++k)
+        for (const QVLineSection& section : slices[k])
+          for (const QVLinePart& part : section) {
+            const double middle = (part.leftX + part.rightX) / 2;
+            const size_t c =
+                static_cast<size_t>(std::upper_bound(band.cuts.begin(), band.cuts.end(), middle) - band.cuts.begin());
+            columns[c].push_back(part);
+          }
+      for (QVLayoutColumn& column : columns) orderColumn(column);
+      out.push_back({std::move(columns)});
+      i = band.last + 1;
+    } else {
+      out.push_back({columns(slices[i])});
+      ++i;
+    }
+  }
   return out;
+}
+
+std::vector<double> QVPageLayoutCore::straightenDriftingLines(std::vector<QVLayoutBox>& boxes) const {
+  const size_t n = boxes.size();
+  std::vector<double> moves(n, 0.0);
+  if (n < 2) return moves;
+  std::vector<double> keys(n);
+  for (size_t i = 0; i < n; ++i) keys[i] = key(boxes[i], policy_.lineKey);
+  std::vector<uint32_t> byKey(n);
+  std::iota(byKey.begin(), byKey.end(), 0u);
+  std::stable_sort(byKey.begin(), byKey.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
+  std::vector<uint32_t> rank(n);
+  for (size_t r = 0; r < n; ++r) rank[byKey[r]] = static_cast<uint32_t>(r);
+
+  // The run that continues each run on its line: within the line tolerance
+  // of its key, about as tall, starting where it ends or up to an em later,
+  // the nearest. A run is continued by one run only, the nearest.
+  constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+  std::vector<uint32_t> next(n, kNone), previous(n, kNone);
+  std::vector<double> previousGap(n, 0.0);
+  auto height = [](const QVLayoutBox& b) { return b.bottom - b.top; };
+  for (size_t i = 0; i < n; ++i) {
+    const QVLayoutBox& b = boxes[i];
+    const double em = height(b);
+    if (!(em > 0)) continue;
+    const double tolerance = std::max(kLineTolerance, kDriftOfEm * em);
+    const double end = b.right();
+    uint32_t best = kNone;
+    double bestGap = 0, bestDrift = 0;
+    size_t looks = 0;
+    auto consider = [&](size_t r) {
+      const uint32_t j = byKey[r];
+      const double drift = std::fabs(keys[j] - keys[i]);
+      if (drift >= tolerance) return false;
+      if (++looks > kDriftLooks) return false;
+      const QVLayoutBox& c = boxes[j];
+      const double gap = c.left - end;
+      const double ratio = height(c) / em;
+      if (j != i && c.left > b.left && gap > -kLineTolerance && gap <= kDriftGapOfEm * em && ratio >= kDriftSizeRatio &&
+          ratio <= 1 / kDriftSizeRatio && (best == kNone || gap < bestGap || (gap == bestGap && drift < bestDrift))) {
+        best = j;
+        bestGap = gap;
+        bestDrift = drift;
+      }
+      return true;
+    };
+    for (size_t r = rank[i] + 1; r-- > 0;)
+      if (!consider(r)) break;
+    for (size_t r = rank[i] + 1; r < n; ++r)
+      if (!consider(r)) break;
+    if (best == kNone) continue;
+    if (previous[best] != kNone) {
+      if (previousGap[best] <= bestGap) continue;
+      next[previous[best]] = kNone;
+    }
+    next[i] = best;
+    previous[best] = static_cast<uint32_t>(i);
+    previousGap[best] = bestGap;
+  }
+
+  // Each chain of continuations that drifts beyond the tolerance moves onto
+  // its first run's key.
+  std::vector<uint32_t> chain;
+  for (size_t start = 0; start < n; ++start) {
+    if (previous[start] != kNone || next[start] == kNone) continue;
+    chain.clear();
+    double low = keys[start], high = keys[start];
+    for (uint32_t j = static_cast<uint32_t>(start); j != kNone && chain.size() <= n; j = next[j]) {
+      chain.push_back(j);
+      low = std::min(low, keys[j]);
+      high = std::max(high, keys[j]);
+    }
+    if (high - low < kLineTolerance) continue;
+    const double onto = keys[start];
+    for (uint32_t j : chain) {
+      const double dy = onto - keys[j];
+      moves[j] = dy;
+      boxes[j].yBase += dy;
+      boxes[j].top += dy;
+      boxes[j].bottom += dy;
+    }
+  }
+  return moves;
+}
+
+namespace {
+
+struct Stretch {
+  double lo = 0, hi = 0;
+  double width() const { return hi - lo; }
+};
+
+// The x stretches that the parts of some line sections cover, left to right,
+// overlapping ones joined.
+std::vector<Stretch> covered(const std::vector<const QVLineSection*>& sections) {
+  std::vector<Stretch> parts;
+  for (const QVLineSection* section : sections)
+    for (const QVLinePart& part : *section)
+      parts.push_back({std::min(part.leftX, part.rightX), std::max(part.leftX, part.rightX)});
+  std::sort(parts.begin(), parts.end(), [](const Stretch& a, const Stretch& b) { return a.lo < b.lo; });
+  std::vector<Stretch> out;
+  for (const Stretch& p : parts) {
+    if (!out.empty() && p.lo <= out.back().hi)
+      out.back().hi = std::max(out.back().hi, p.hi);
+    else
+      out.push_back(p);
+  }
+  return out;
+}
+
+// The gaps between covered stretches at least `least` wide.
+std::vector<Stretch> gapsBetween(const std::vector<Stretch>& cover, double least) {
+  std::vector<Stretch> gaps;
+  for (size_t i = 1; i < cover.size(); ++i)
+    if (cover[i].lo - cover[i - 1].hi >= least) gaps.push_back({cover[i - 1].hi, cover[i].lo});
+  return gaps;
+}
+
+// The widest stretch of a gap that nothing covered reaches into (the
+// covered stretches apart and in order).
+Stretch widestFree(Stretch gap, const std::vector<Stretch>& cover) {
+  Stretch best{gap.lo, gap.lo};
+  double from = gap.lo;
+  auto it = std::lower_bound(cover.begin(), cover.end(), from, [](const Stretch& c, double x) { return c.hi <= x; });
+  for (; it != cover.end(); ++it) {
+    const Stretch& c = *it;
+    if (c.lo >= gap.hi) break;
+    if (c.lo - from > best.width()) best = {from, c.lo};
+    from = std::max(from, c.hi);
+  }
+  if (gap.hi - from > best.width()) best = {from, gap.hi};
+  return best;
+}
+
+}  // namespace
+
+std::vector<QVPageLayoutCore::ColumnBand> QVPageLayoutCore::columnBands(
+    const std::vector<std::vector<QVLineSection>>& slices) const {
+  std::vector<ColumnBand> bands;
+  const size_t count = slices.size();
+  if (count < 2) return bands;
+
+  // The page's usual em: the median height of its line parts.
+  std::vector<double> heights;
+  for (const auto& slice : slices)
+    for (const QVLineSection& section : slice)
+      for (const QVLinePart& part : section) heights.push_back(part.maxBottomY - part.minTopY);
+  if (heights.empty()) return bands;
+  std::nth_element(heights.begin(), heights.begin() + static_cast<std::ptrdiff_t>(heights.size() / 2), heights.end());
+  const double em = heights[heights.size() / 2];
+  if (!(em > 0) || !std::isfinite(em)) return bands;
+  const double least = std::max(kLeastGutter, kGutterOfEm * em);
+
+  std::vector<std::vector<Stretch>> cover(count);
+  for (size_t k = 0; k < count; ++k) {
+    std::vector<const QVLineSection*> sections;
+    for (const QVLineSection& section : slices[k]) sections.push_back(&section);
+    cover[k] = covered(sections);
+  }
+
+  uint64_t work = 0;
+  const uint64_t budget = kBandWorkPerSlice * count + (1u << 16);
+
+  // The blocks above and below one that leave a stretch of one of its gaps
+  // free, down to `floor`: the first and the last.
+  auto stretchFrom = [&](size_t k, Stretch gap, size_t floor) {
+    size_t first = k, last = k;
+    Stretch free = gap;
+    for (size_t t = k + 1; t < count; ++t, ++work) {
+      const Stretch narrower = widestFree(free, cover[t]);
+      if (narrower.width() < least) break;
+      free = narrower;
+      last = t;
+    }
+    for (size_t t = k; t-- > floor; ++work) {
+      const Stretch narrower = widestFree(free, cover[t]);
+      if (narrower.width() < least) break;
+      free = narrower;
+      first = t;
+    }
+    return std::make_pair(first, last);
+  };
+
+  // The columns that a stretch of blocks parts into, where each is a column
+  // of text: the gutters all its lines leave free, the columns between them
+  // each wide enough and holding text on enough lines. Answers the band and
+  // its number of lines.
+  auto bandOf = [&](size_t first, size_t last) -> std::optional<std::pair<ColumnBand, size_t>> {
+    std::vector<const QVLineSection*> sections;
+    for (size_t t = first; t <= last; ++t)
+      for (const QVLineSection& section : slices[t]) {
+        sections.push_back(&section);
+        work += section.size();
+      }
+    const std::vector<Stretch> all = covered(sections);
+    const std::vector<Stretch> gutters = gapsBetween(all, least);
+    if (gutters.empty()) return std::nullopt;
+    ColumnBand band{first, last, {}};
+    std::vector<Stretch> columns;
+    double from = all.front().lo;
+    for (const Stretch& g : gutters) {
+      columns.push_back({from, g.lo});
+      band.cuts.push_back((g.lo + g.hi) / 2);
+      from = g.hi;
+    }
+    columns.push_back({from, all.back().hi});
+    std::vector<size_t> lines(columns.size(), 0);
+    std::vector<char> seen(columns.size());
+    for (const QVLineSection* section : sections) {
+      std::fill(seen.begin(), seen.end(), 0);
+      for (const QVLinePart& part : *section) {
+        const double middle = (part.leftX + part.rightX) / 2;
+        seen[static_cast<size_t>(std::upper_bound(band.cuts.begin(), band.cuts.end(), middle) - band.cuts.begin())] = 1;
+      }
+      for (size_t c = 0; c < seen.size(); ++c) lines[c] += static_cast<size_t>(seen[c]);
+    }
+    for (size_t c = 0; c < columns.size(); ++c)
+      if (lines[c] < kLeastColumnLines || columns[c].width() < kLeastColumnEms * em) return std::nullopt;
+    return std::make_pair(std::move(band), sections.size());
+  };
+
+  size_t floor = 0;  // the first block after the last band
+  for (size_t k = 0; k < count && work <= budget; ++k) {
+    std::optional<std::pair<ColumnBand, size_t>> best;
+    // The gaps of one block mostly reach over the same blocks: each stretch
+    // is judged once.
+    std::vector<std::pair<size_t, size_t>> judged;
+    for (const Stretch& gap : gapsBetween(cover[k], least)) {
+      if (work > budget) break;
+      const auto range = stretchFrom(k, gap, floor);
+      if (std::find(judged.begin(), judged.end(), range) != judged.end()) continue;
+      judged.push_back(range);
+      auto found = bandOf(range.first, range.second);
+      if (found && (!best || found->second > best->second)) best = std::move(found);
+    }
+    if (!best) continue;
+    k = best->first.last;
+    floor = k + 1;
+    bands.push_back(std::move(best->first));
+  }
+  return bands;
 }
 
 std::vector<const QVLayoutBox*> QVPageLayoutCore::topOrder(const std::vector<QVLayoutBox>& boxes) const {
@@ -219,71 +502,73 @@ void QVPageLayoutCore::orderColumn(QVLayoutColumn& column) const {
   }
 }
 
-std::vector<size_t> QVPageLayoutCore::continuingParts(const std::vector<const QVLinePart*>& parts) {
+std::vector<size_t> QVPageLayoutCore::continuingParts(const std::vector<const QVLinePart*>& parts, double tallest) {
   std::vector<size_t> taken;
   if (parts.empty()) return taken;
   taken.push_back(0);
+  // A part continues the first part's line when its base line lies within
+  // half an em of the line's, the em of the taller of the two: a raised or
+  // lowered script, or a letter set a little higher or lower within a word
+  // (the E of the TeX logo), stays with its line, while the next line,
+  // an em or more below, does not. The parts come by their smallest base
+  // line, so the scan ends where no later part can be near enough.
   const QVLinePart& first = *parts.front();
   const double h0 = first.maxBottomY - first.minTopY;
-  float lowest = static_cast<float>(h0), highest = static_cast<float>(h0);
-  double previous = first.maxBaseLine;
+  const double line = first.maxBaseLine;
+  if (tallest <= 0)
+    for (const QVLinePart* p : parts) tallest = std::max(tallest, p->maxBottomY - p->minTopY);
   for (size_t i = 1; i < parts.size(); ++i) {
     const QVLinePart& p = *parts[i];
-    const double h = p.maxBottomY - p.minTopY;
-    const double b = p.maxBaseLine;
-    lowest = std::min(static_cast<float>(h), lowest);
-    highest = std::max(static_cast<float>(h), highest);
-    bool take;
-    if (b == previous) {
-      take = true;
-    } else if (b > previous) {
-      if (h > lowest)
-        take = b - previous <= std::max(lowest, static_cast<float>(0.6 * highest));
-      else
-        take = b - previous < 1.0 * lowest;
-    } else {
-      take = lowest > h || previous - b < 1.0 * lowest;
-    }
-    if (take) taken.push_back(i);
-    previous = b;
+    if (p.minBaseLine - line >= kLineReachOfEm * tallest) break;
+    const double reach = kLineReachOfEm * std::max(h0, p.maxBottomY - p.minTopY);
+    if (std::fabs(p.maxBaseLine - line) < reach) taken.push_back(i);
   }
   return taken;
 }
 
 void QVPageLayoutCore::orderByContinuation(QVLayoutColumn& column) const {
-  // Repeatedly: the parts that continue each other from the first part
-  // left, ordered from left to right, go to the rebuilt column.
-  std::vector<const QVLinePart*> remaining;
-  remaining.reserve(column.size());
-  for (const QVLinePart& p : column) remaining.push_back(&p);
-  std::vector<const QVLinePart*> rebuilt;
-  rebuilt.reserve(column.size());
+  // Repeatedly: the parts that continue the line of the first part left,
+  // ordered from left to right, go to the rebuilt column. The parts that may
+  // continue it lie within half the tallest em below it in base-line order.
+  const size_t n = column.size();
+  double tallest = 0;
+  for (const QVLinePart& p : column) tallest = std::max(tallest, p.maxBottomY - p.minTopY);
+  const double reach = kLineReachOfEm * tallest;
+  std::vector<char> done(n, 0);
+  std::vector<const QVLinePart*> rebuilt, window, group;
+  std::vector<size_t> at;
+  rebuilt.reserve(n);
   uint64_t work = 0;
-  const uint64_t budget = std::max<uint64_t>(kContinuationWorkFloor, kContinuationWorkPerPart * column.size());
-  std::vector<const QVLinePart*> group;
-  while (!remaining.empty()) {
+  const uint64_t budget = std::max<uint64_t>(kContinuationWorkFloor, kContinuationWorkPerPart * n);
+  size_t start = 0;
+  while (true) {
+    while (start < n && done[start]) ++start;
+    if (start == n) break;
     if (work > budget) {
-      rebuilt.insert(rebuilt.end(), remaining.begin(), remaining.end());
+      for (size_t i = start; i < n; ++i)
+        if (!done[i]) rebuilt.push_back(&column[i]);
       break;
     }
-    work += remaining.size();
-    const std::vector<size_t> taken = continuingParts(remaining);
+    // The first part left always opens a line, whatever its measures.
+    window.assign(1, &column[start]);
+    at.assign(1, start);
+    for (size_t i = start + 1; i < n; ++i, ++work) {
+      if (done[i]) continue;
+      if (!(column[i].minBaseLine - column[start].maxBaseLine < reach)) break;
+      window.push_back(&column[i]);
+      at.push_back(i);
+    }
     group.clear();
-    std::vector<bool> isTaken(remaining.size(), false);
-    for (size_t t : taken) {
-      isTaken[t] = true;
-      group.push_back(remaining[t]);
+    for (size_t t : continuingParts(window, tallest)) {
+      done[at[t]] = 1;
+      group.push_back(window[t]);
     }
     std::stable_sort(group.begin(), group.end(),
                      [](const QVLinePart* a, const QVLinePart* b) { return a->leftX < b->leftX; });
     rebuilt.insert(rebuilt.end(), group.begin(), group.end());
-    size_t kept = 0;
-    for (size_t i = 0; i < remaining.size(); ++i)
-      if (!isTaken[i]) remaining[kept++] = remaining[i];
-    remaining.resize(kept);
   }
   QVLayoutColumn ordered;
-  ordered.reserve(column.size());
+  ordered.reserve(n);
   for (const QVLinePart* p : rebuilt) ordered.push_back(*p);
   column = std::move(ordered);
 }

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "convert/QVPDF_CTMInfo.h"
@@ -45,6 +46,54 @@ struct QVLayoutBox {
   double right() const { return left + width; }
   static QVLayoutBox make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item);
 };
+
+// What stands for a space where a font gives it no width: a quarter of the em.
+constexpr double kLayoutSpaceShareOfEm = 0.25;
+// A gap of this share of the em parts two words whatever the spaces.
+constexpr double kLayoutWordGapOfEm = 0.1;
+// A mark at most this share of the height of the text after it.
+constexpr double kLayoutMarkShare = 0.9;
+
+// Whether the gap between two pieces of text on one line parts two words:
+// half a space of either side, or a tenth of the em of the text before it,
+// whichever is the least. Every join of the flowing layouts keeps this one
+// rule, however small the text: a typewriter word's wide space must not
+// swallow the gap before the word that follows it.
+bool QVLayoutIsWordGap(double gap, double spaceBefore, double spaceAfter, double em);
+
+// Joins one text run after another in a paragraph's writing order: the run
+// before gets a blank when the next stands a word gap after it, or, for a
+// run of another row, starts half an em (of the smaller text) or more before
+// the run before ends (a line of its own, not a letter kerned under its
+// neighbour) or follows a smaller mark, unless either side already has a
+// blank there. Answers whether a blank was added.
+// Runs are any record with `ctmInfo`, `textWidth`, `spaceWidth`,
+// `rProperty` and `runText`.
+template <class Run>
+bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow) {
+  auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+  if (before.runText.empty() || after.runText.empty() || isBlank(before.runText.back()) ||
+      isBlank(after.runText.front()))
+    return false;
+  const double gap = after.ctmInfo.bottomLeft.x - (before.ctmInfo.bottomLeft.x + before.textWidth);
+  const double em = std::min(before.rProperty.sz, after.rProperty.sz);
+  const bool lineOfItsOwn = otherRow && gap <= -std::max(1.0, 0.5 * em);
+  // A smaller mark that stands higher or lower before the text it leads (a
+  // footnote's number before the footnote) is read apart from it; one
+  // kerned into its neighbour (the A of the LaTeX logo) is part of a word.
+  const double markHeight = before.ctmInfo.bottomLeft.y - before.ctmInfo.topLeft.y;
+  const double textHeight = after.ctmInfo.bottomLeft.y - after.ctmInfo.topLeft.y;
+  const bool leadingMark = otherRow && gap >= 0 && markHeight < kLayoutMarkShare * textHeight;
+  if (!lineOfItsOwn && !leadingMark &&
+      !QVLayoutIsWordGap(gap, before.spaceWidth, after.spaceWidth, before.rProperty.sz))
+    return false;
+  before.runText += ' ';
+  if (gap > 0) before.textWidth += gap;
+  return true;
+}
+
+// Moves a placement record across its line by dy (display space, down).
+void QVLayoutMoveDown(QVPDF_CTMInfo& ctmInfo, double dy);
 
 // The smallest (largest) value of a list, accumulated in single precision;
 // a one-element list gives its value unconverted, an empty one `empty`.
@@ -131,6 +180,9 @@ class QVPageLayoutCore {
   static constexpr double kLineTolerance = 1.0;
   // A part within this of a column's running right edge belongs to it.
   static constexpr double kColumnTolerance = 8.0;
+  // A part whose base line lies within this share of an em of a line's
+  // continues that line in its column.
+  static constexpr double kLineReachOfEm = 0.5;
   // The top of an empty line section, and where its top starts.
   static constexpr double kEmptySectionTop = 90000.0;
   // Work of the column regrouping (the parts it looks at) per part of the
@@ -140,12 +192,41 @@ class QVPageLayoutCore {
   static constexpr uint64_t kContinuationWorkPerPart = 64;
   static constexpr uint64_t kContinuationWorkFloor = 1 << 20;
 
+  // A run that continues a drifting line starts no further than this many
+  // of its ems after the run before it ends, is about as tall, and stands
+  // within the line tolerance of it or this share of its em, the larger.
+  static constexpr double kDriftGapOfEm = 1.0;
+  static constexpr double kDriftOfEm = 0.15;
+  static constexpr double kDriftSizeRatio = 0.8;
+  // Runs looked at for the continuation of one run, beyond which it has none.
+  static constexpr size_t kDriftLooks = 256;
+  // A gutter between columns is at least this share of the page's usual em
+  // (the median height of its line parts), and at least kLeastGutter wide.
+  static constexpr double kGutterOfEm = 0.8;
+  static constexpr double kLeastGutter = 3.0;
+  // Every column of a band of columns holds text on at least this many lines
+  // and is at least this many ems wide: the cells of a table, narrower, are
+  // read row by row.
+  static constexpr size_t kLeastColumnLines = 3;
+  static constexpr double kLeastColumnEms = 10.0;
+  // Work of the band search (slices looked at) per slice of the page.
+  static constexpr uint64_t kBandWorkPerSlice = 64;
+
   explicit QVPageLayoutCore(QVPageLayoutPolicy policy) : policy_(policy) {}
   const QVPageLayoutPolicy& policy() const { return policy_; }
 
   // The whole grouping: the boxes' line sections in top-to-bottom order,
-  // then the blocks with their columns.
+  // then the blocks with their columns. Where the page's text stands in
+  // columns apart by a gutter that no line crosses, the lines beside each
+  // other make one block of those columns, each read whole before the next.
   std::vector<QVLayoutBlock> layout(const std::vector<QVLayoutBox>& boxes) const;
+
+  // Puts lines whose runs drift up or down word by word (a page scanned or
+  // set askew) onto the line key of their first run: each run moves across
+  // its line by what is answered for it (0 for every run of a line that
+  // stays within the line tolerance), its box already moved. The caller
+  // moves its own records of the runs by the same amounts.
+  std::vector<double> straightenDriftingLines(std::vector<QVLayoutBox>& boxes) const;
 
   // ---- The steps, in the order the layout takes them.
   // The boxes from top to bottom (earliest first on ties).
@@ -169,6 +250,14 @@ class QVPageLayoutCore {
   // A column in reading order cut into rows, each from left to right.
   std::vector<QVLayoutRow> rows(const QVLayoutColumn& column) const;
 
+  // The bands of columns among blocks in top order: a stretch of
+  // blocks, the gutters' middles that part its columns, left to right.
+  struct ColumnBand {
+    size_t first = 0, last = 0;  // blocks, both included
+    std::vector<double> cuts;
+  };
+  std::vector<ColumnBand> columnBands(const std::vector<std::vector<QVLineSection>>& blocks) const;
+
   // ---- Measures.
   static double topYOfLineSect(const QVLineSection& section);     // from 90000
   static double bottomYOfLineSect(const QVLineSection& section);  // from 0
@@ -179,10 +268,11 @@ class QVPageLayoutCore {
   double minTopYOfDiv(const QVLayoutBlock& block) const;
   double maxBottomYOfDiv(const QVLayoutBlock& block) const;
 
-  // The parts of a column ordered by base line that continue their
-  // predecessor, starting with the first (one step of the Word column
-  // order); the positions taken, ascending.
-  static std::vector<size_t> continuingParts(const std::vector<const QVLinePart*>& parts);
+  // The parts of a column ordered by base line that continue the line of
+  // the first, starting with it (one step of the Word column order); the
+  // positions taken, ascending. `tallest` is the tallest em of the column
+  // (0: of these parts).
+  static std::vector<size_t> continuingParts(const std::vector<const QVLinePart*>& parts, double tallest = 0);
 
  private:
   double key(const QVLayoutBox& box, QVPageLayoutPolicy::Key k) const;

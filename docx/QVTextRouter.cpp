@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "convert/QVPDFPageFrame.h"
+#include "docx/QVPageLayoutCore.h"
 #include "platform/text/text.h"
 
 using platform::AffineTransform;
@@ -295,6 +296,13 @@ void QVTextRouter::usingDocxTextBox(const QVShownString& s) {
         // hostile space width of almost nothing must not make millions.
         n = whole >= static_cast<float>(maxBlanks()) ? maxBlanks() : static_cast<int32_t>(std::max(whole, -1.0f));
       }
+      // A gap narrower than a space still parts two words where the words
+      // of any line are parted, and a smaller mark raised or lowered before
+      // the text it leads stands apart from it.
+      const double markHeight = std::hypot(e.bottomLeft.x - e.topLeft.x, e.bottomLeft.y - e.topLeft.y);
+      const double textHeight = std::hypot(p.bottomLeft.x - p.topLeft.x, p.bottomLeft.y - p.topLeft.y);
+      const bool leadingMark = std::fabs(across) >= 1.0 && markHeight < kLayoutMarkShare * textHeight;
+      if (n <= 0 && (QVLayoutIsWordGap(along, space, space, h) || (along >= 0 && leadingMark))) n = 1;
       if (n > 0) {
         std::string text(static_cast<size_t>(n), ' ');
         text += s.text;
@@ -375,6 +383,12 @@ void QVTextRouter::usingDocxTextPath(const QVShownString& s) {
   const QVPDF_CTMInfo& e = nextCharCTMInfo_;
   const double a = QVPDF_AngleBetweenPoints(t.displayX, t.displayY, p.topLeft.x, p.topLeft.y);
   if (p.rotation == e.rotation && p.flip == e.flip && p.rotation == a) {
+    // Words set one by one along the path keep their gaps as blanks.
+    const double along = QVPDF_TextFrameOffset(p.rotation, e.topLeft, p.topLeft).x;
+    const double space = std::hypot(displaySpaceWidth(s).width, displaySpaceWidth(s).height);
+    if (!cachedTextPathString_.empty() && cachedTextPathString_.back() != ' ' && !s.text.empty() &&
+        s.text.front() != ' ' && QVLayoutIsWordGap(along, space, space, p.fontSize.height))
+      cachedTextPathString_ += ' ';
     appendDocxTextPath(s);
     return;
   }

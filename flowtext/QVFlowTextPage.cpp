@@ -65,6 +65,9 @@ void QVFlowTextPage::_creatParagraphs() {
     const QVFlowRunText& run = *allRunTextArray[i];
     boxes.push_back(QVLayoutBox::make(run.ctmInfo, run.textWidth, 0, static_cast<uint32_t>(i)));
   }
+  const std::vector<double> moves = core.straightenDriftingLines(boxes);
+  for (size_t i = 0; i < allRunTextArray.size(); ++i)
+    if (moves[i] != 0) QVLayoutMoveDown(allRunTextArray[i]->ctmInfo, moves[i]);
 
   // The text margin: the top of the highest run, the left of the leftmost.
   if (!boxes.empty()) {
@@ -81,11 +84,22 @@ void QVFlowTextPage::_creatParagraphs() {
   }
 
   const std::vector<QVLayoutBlock> blocks = core.layout(boxes);
+  // The runs of a line part, each joined to the one before it.
   auto runsOf = [&](const QVLinePart& part) {
     std::vector<std::shared_ptr<QVFlowRunText>> runs;
     runs.reserve(part.runs.size());
-    for (const QVLayoutBox* b : part.runs) runs.push_back(allRunTextArray[b->item]);
+    for (const QVLayoutBox* b : part.runs) {
+      if (!runs.empty()) QVLayoutJoinWithBlank(*runs.back(), *allRunTextArray[b->item], false);
+      runs.push_back(allRunTextArray[b->item]);
+    }
     return runs;
+  };
+  auto appendJoined = [](QVFlowParagraph& p, const std::vector<std::shared_ptr<QVFlowRunText>>& more, bool otherRow) {
+    for (const auto& run : more) {
+      if (QVFlowRunText* last = p.lastRunText()) QVLayoutJoinWithBlank(*last, *run, otherRow);
+      otherRow = false;
+      p.runArray.push_back(run);
+    }
   };
 
   std::vector<QVFlowParagraph> out;
@@ -169,23 +183,10 @@ void QVFlowTextPage::_creatParagraphs() {
           receiver = &C.back();
         } else {
           receiver = &C.back();
-          receiver->runArray.insert(receiver->runArray.end(), Q.runArray.begin(), Q.runArray.end());
+          appendJoined(*receiver, Q.runArray, true);
         }
 
-        double right = F.rightX;
-        for (size_t g = 1; g < row.size(); ++g) {
-          const QVLinePart& G = row[g];
-          const double d = G.leftX - right;
-          if (QVFlowRunText* last = receiver->lastRunText()) {
-            if (d > last->ctmInfo.fontSize.width / kJoinSpaceDivisor) {
-              last->runText += ' ';
-              last->textWidth += d;
-            }
-          }
-          right = G.rightX;
-          const auto runs = runsOf(G);
-          receiver->runArray.insert(receiver->runArray.end(), runs.begin(), runs.end());
-        }
+        for (size_t g = 1; g < row.size(); ++g) appendJoined(*receiver, runsOf(row[g]), false);
       }
       for (QVFlowParagraph& p : C) out.push_back(std::move(p));
     }

@@ -15,7 +15,8 @@
 // paragraphs fill vertical gaps, each row becomes a paragraph whose line
 // height is its step from the row above, a row that overlaps the one above by
 // 8 points or more joins that row's paragraph, and the later parts of a row
-// follow its first with one joining blank where they stand apart.
+// follow its first; wherever text joins text, a blank stands between them
+// when they stand a word gap apart.
 //
 // The writing pass puts each paragraph either on the output line of the
 // previous one (their last runs' bottoms within 2 points: blanks for the gap
@@ -44,9 +45,6 @@ class QVFlowTextPage {
   // The most blank paragraphs in a row between two paragraphs with text
   // (counting each blank written twice).
   static constexpr int64_t kMaxEmptyLines = 2;
-  // A row part further than the tenth of the font width from the part
-  // before it is joined with one blank.
-  static constexpr double kJoinSpaceDivisor = 10.0;
   // The starting value of the left text margin's minimum search.
   static constexpr double kNoLeftMargin = 1000000.0;
 

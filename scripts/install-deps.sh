@@ -10,7 +10,7 @@ packages=(
   # libraries the code links
   libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
-  libfribidi-dev
+  libfribidi-dev libidn-dev
   # the desktop application (Qt 6 Core, Network, Test, Widgets, D-Bus; Qt PDF for page previews)
   qt6-base-dev
   qt6-pdf-dev

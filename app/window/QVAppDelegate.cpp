@@ -45,6 +45,8 @@ class QVMainWindow : public QMainWindow {
 };
 
 constexpr int kBottomBarHeight = 42;
+constexpr int kMinimumWindowWidth = 440;
+constexpr int kMinimumWindowHeight = 440;
 
 }  // namespace
 
@@ -52,6 +54,7 @@ QVAppDelegate::QVAppDelegate(std::shared_ptr<QVDesktopServices> desktop, const Q
     : desktop_(std::move(desktop)), registry_(registry), quitHandler_([] { QCoreApplication::quit(); }) {
   buildWindow();
   buildMenus();
+  updateMinimumSize();
 }
 
 QVAppDelegate::~QVAppDelegate() {
@@ -72,7 +75,6 @@ void QVAppDelegate::buildWindow() {
   };
   window->setWindowTitle(qstring(kQVApplicationName));
   window->setWindowIcon(QVNamedImages::icon("pdfconverter"));
-  window->setMinimumSize(440, 440);
 
   auto* central = new QWidget(window);
   auto* column = new QVBoxLayout(central);
@@ -105,7 +107,7 @@ void QVAppDelegate::buildWindow() {
   barLayout->addWidget(btn_convert_);
   column->addWidget(bar);
   window->setCentralWidget(central);
-  window->resize(920, 580);
+  window->resize(920, 640);
   setConvertButtonRunning(false);
 
   preferences_ = std::make_unique<QVPreferencesWindowController>();
@@ -117,6 +119,10 @@ void QVAppDelegate::buildWindow() {
   connect(btn_convert_, &QVImageButton::clicked, this, &QVAppDelegate::startOrStopConversion);
   connect(sourceFileViewController_, &QVSourceFileViewController::didUpdateSelection, this,
           [this] { settingsViewController_->setSourceFileItem(sourceFileViewController_->selectedItem()); });
+  // A file taken off the list is not converted, nor left half converted.
+  connect(sourceFileViewController_, &QVSourceFileViewController::didRemoveItems, this, [this](const auto& items) {
+    if (converterManager_) converterManager_->withdrawItems(items);
+  });
   connect(settingsViewController_, &QVSettingsViewController::didUpdateSettings, this, &QVAppDelegate::settingsDidUpdate);
   connect(settingsViewController_, &QVSettingsViewController::didCreationFirstOutputDirectory, this,
           &QVAppDelegate::startOrStopConversionGo);
@@ -236,8 +242,23 @@ void QVAppDelegate::hidenSettingView() {
   QWidget& panel = rightView();
   if (panel.isHidden()) return;
   panel.hide();
+  updateMinimumSize();
   window_->resize(std::max(window_->minimumWidth(), window_->width() - panel.minimumWidth()), window_->height());
   mi_settingsPanel_->setChecked(false);
+}
+
+void QVAppDelegate::updateMinimumSize() {
+  // The list keeps its status column beside the panel, and the panel its
+  // controls; the panel's part for the file scrolls when notices need more.
+  const QWidget& panel = rightView();
+  const QWidget& list = *sourceFileViewController_;
+  const bool shown = !panel.isHidden();
+  // Sizes as the style draws them, also before the window first shows.
+  window_->ensurePolished();
+  const int width = list.minimumWidth() + (shown ? panel.minimumWidth() : 0);
+  const int content = std::max(list.minimumSizeHint().height(), shown ? panel.minimumSizeHint().height() : 0);
+  const int height = window_->menuBar()->sizeHint().height() + content + kBottomBarHeight;
+  window_->setMinimumSize(std::max(kMinimumWindowWidth, width), std::max(kMinimumWindowHeight, height));
 }
 
 void QVAppDelegate::showOrHidenSettingView() {
@@ -246,6 +267,7 @@ void QVAppDelegate::showOrHidenSettingView() {
     hidenSettingView();
   } else {
     panel.show();
+    updateMinimumSize();
     window_->resize(std::min(window_->maximumWidth(), window_->width() + panel.minimumWidth()), window_->height());
     mi_settingsPanel_->setChecked(true);
   }
@@ -361,7 +383,7 @@ void QVAppDelegate::support_VistOurWebsite() { desktop_->openURL(std::string(kQV
 
 void QVAppDelegate::willStartConversion(QVPDFConverterManager&) {
   sourceFileViewController_->resetBeforeConversion();
-  settingsViewController_->showConversionState();
+  settingsViewController_->updateUI();
 }
 
 void QVAppDelegate::didEndConversion(QVPDFConverterManager&) {
@@ -378,6 +400,7 @@ void QVAppDelegate::didEndConversion(QVPDFConverterManager&) {
 void QVAppDelegate::didStartConversion(QVPDFConverterManager& manager, const Item& item) {
   sourceFileViewController_->selectTableRowWithItem(item);
   sourceFileViewController_->updateConversion(item, 1.0, manager.isConverting());
+  if (item == settingsViewController_->sourceFileItem()) settingsViewController_->updateUI();
 }
 
 void QVAppDelegate::convertPDFPageIndex(QVPDFConverterManager& manager, const Item& item, uint64_t, uint64_t,
@@ -392,7 +415,7 @@ void QVAppDelegate::willSaveDoc(QVPDFConverterManager& manager, const Item& item
 void QVAppDelegate::didEndConversion(QVPDFConverterManager& manager, const Item& item,
                                      const std::optional<QVConversionError>& error) {
   sourceFileViewController_->updateConversion(item, 100.0, manager.isConverting());
-  if (item == settingsViewController_->sourceFileItem()) settingsViewController_->showConversionState();
+  if (item == settingsViewController_->sourceFileItem()) settingsViewController_->updateUI();
   // Only a result that is there is opened: not one that failed or stopped.
   if (quitting_ || error || !item->isConversionSucceeded()) return;
   if (!QVPreferencesWindowController::openFileAfterConversion()) return;

@@ -7,6 +7,8 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QStringList>
 #include <QUrl>
 
@@ -63,6 +65,14 @@ void QVDesktopServices::chooseOutputFolder(QWidget* parent, const std::string& s
     else
       done(std::nullopt);
   });
+  // The chooser's message says why it opens; a window manager may show no
+  // title, so a chooser made of Qt's own widgets also shows it inside.
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog->layout())) {
+    auto* label = new QLabel(qstring(message), dialog);
+    label->setObjectName(QStringLiteral("chooserMessage"));
+    label->setWordWrap(true);
+    grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());
+  }
   dialog->open();
 }
 

@@ -9,14 +9,25 @@
 #include <QPdfDocument>
 #endif
 
+#include <optional>
+
+#include "platform/pdf/document.h"
+
 namespace {
 
 QImage renderFirstPage(const std::string& path, const std::string& password, QSize pixels) {
 #ifdef QV_HAVE_QTPDF
   QPdfDocument document(nullptr);
   if (!password.empty()) document.setPassword(QString::fromStdString(password));
-  if (document.load(QString::fromStdString(path)) != QPdfDocument::Error::None || document.pageCount() < 1)
-    return {};
+  QPdfDocument::Error loaded = document.load(QString::fromStdString(path));
+  // An AES-256 file takes the prepared password, as the converter gives it.
+  if (loaded == QPdfDocument::Error::IncorrectPassword)
+    if (const std::optional<std::string> prepared = platform::saslPreparedPassword(password);
+        prepared && *prepared != password) {
+      document.setPassword(QString::fromStdString(*prepared));
+      loaded = document.load(QString::fromStdString(path));
+    }
+  if (loaded != QPdfDocument::Error::None || document.pageCount() < 1) return {};
   const QSizeF page = document.pagePointSize(0);
   if (page.width() <= 0 || page.height() <= 0) return {};
   const QSize fitted = page.scaled(QSizeF(pixels), Qt::KeepAspectRatio).toSize().expandedTo(QSize(1, 1));

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,7 +13,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/QVCUtilities.h"
@@ -29,10 +33,14 @@ constexpr const char* kChooseFolderMessage = "Choose a output directory to save 
 
 QString qstring(const std::string& text) { return QString::fromStdString(text); }
 
+bool hasDocumentsFolder() {
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return !folder.isEmpty() && QFileInfo(folder).isDir();
+}
+
 std::string documentsFolder() {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  if (folder.isEmpty() || !QFileInfo(folder).isDir()) folder = QDir::homePath();
-  return folder.toStdString();
+  if (!hasDocumentsFolder()) return QDir::homePath().toStdString();
+  return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
 }
 
 QLabel* notice(const char* name, QWidget* parent) {
@@ -61,37 +69,51 @@ QLabel* heading(const QString& text, QWidget* parent) {
 
 QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, QWidget* parent)
     : QWidget(parent), desktop_(desktop) {
-  setFixedWidth(kPanelWidth);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(16, 14, 16, 14);
+  // The file's part scrolls when the window is too short for it and its
+  // notices: nothing is drawn over anything else, and a notice that appears
+  // moves only what stands below it. The output folder stays at the bottom.
+  // Both parts keep their width whether the scroll bar shows or not; the
+  // panel keeps room for it.
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName(QStringLiteral("settingsScrollArea"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setWidgetResizable(true);
+  scroll->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  scroll->viewport()->setAutoFillBackground(false);
+  setFixedWidth(kPanelWidth + scroll->verticalScrollBar()->sizeHint().width());
+  auto* fileSide = new QWidget(scroll);
+  fileSide->setObjectName(QStringLiteral("settingsFileSide"));
+  fileSide->setFixedWidth(kPanelWidth);
+  auto* layout = new QVBoxLayout(fileSide);
+  layout->setContentsMargins(16, 14, 16, 6);
 
-  iv_previewIcon_ = new QLabel(this);
+  iv_previewIcon_ = new QLabel(fileSide);
   iv_previewIcon_->setFixedSize(kPreviewSize);
   iv_previewIcon_->setAlignment(Qt::AlignCenter);
   layout->addWidget(iv_previewIcon_, 0, Qt::AlignHCenter);
-  tf_previewTitle_ = heading({}, this);
+  tf_previewTitle_ = heading({}, fileSide);
   tf_previewTitle_->setAlignment(Qt::AlignHCenter);
+  tf_previewTitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   layout->addWidget(tf_previewTitle_);
-  tf_previewInfo_ = new QLabel(this);
+  tf_previewInfo_ = new QLabel(fileSide);
   tf_previewInfo_->setAlignment(Qt::AlignHCenter);
   tf_previewInfo_->setStyleSheet(QStringLiteral("color: #6b7480;"));
   layout->addWidget(tf_previewInfo_);
-  tf_conversionNotice_ = notice("conversionNotice", this);
-  layout->addWidget(tf_conversionNotice_);
   layout->addSpacing(10);
 
-  layout->addWidget(heading(QStringLiteral("Output format"), this));
-  pub_outputFormat_ = new QComboBox(this);
+  layout->addWidget(heading(QStringLiteral("Output format"), fileSide));
+  pub_outputFormat_ = new QComboBox(fileSide);
   for (const QVDocFormat& format : QVSourceFileItem::docFormats())
     pub_outputFormat_->addItem(QVNamedImages::icon(format.icon), qstring(format.title));
   layout->addWidget(pub_outputFormat_);
-  btn_outputApplyToAll_ = new QCheckBox(QStringLiteral("Apply to all files"), this);
+  btn_outputApplyToAll_ = new QCheckBox(QStringLiteral("Apply to all files"), fileSide);
   layout->addWidget(btn_outputApplyToAll_);
   layout->addSpacing(10);
 
-  layout->addWidget(heading(QStringLiteral("Pages"), this));
-  allPages_ = new QRadioButton(QStringLiteral("All Pages"), this);
-  customPages_ = new QRadioButton(QStringLiteral("Pages:"), this);
+  layout->addWidget(heading(QStringLiteral("Pages"), fileSide));
+  allPages_ = new QRadioButton(QStringLiteral("All Pages"), fileSide);
+  customPages_ = new QRadioButton(QStringLiteral("Pages:"), fileSide);
   auto* group = new QButtonGroup(this);
   group->addButton(allPages_, 0);
   group->addButton(customPages_, 1);
@@ -99,29 +121,55 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   layout->addWidget(allPages_);
   auto* customRow = new QHBoxLayout;
   customRow->addWidget(customPages_);
-  tf_ouputPageRange_ = new QLineEdit(this);
+  tf_ouputPageRange_ = new QLineEdit(fileSide);
   tf_ouputPageRange_->setPlaceholderText(QStringLiteral("e.g. 1-3, 5"));
+  tf_ouputPageRange_->installEventFilter(this);
   customRow->addWidget(tf_ouputPageRange_, 1);
   layout->addLayout(customRow);
-  tf_pageRangeNotice_ = notice("pageRangeNotice", this);
+  // The notices stand below every control of the file, so that one
+  // appearing never moves a control the user is about to click.
+  tf_pageRangeNotice_ = notice("pageRangeNotice", fileSide);
   layout->addWidget(tf_pageRangeNotice_);
+  tf_conversionNotice_ = notice("conversionNotice", fileSide);
+  layout->addWidget(tf_conversionNotice_);
   layout->addStretch(1);
+  scroll->setWidget(fileSide);
+  // The window keeps room for the file's part and two lines of a notice
+  // about the page text, which shows as it is typed; longer notices scroll.
+  fileSide->ensurePolished();
+  scroll->setMinimumHeight(fileSide->sizeHint().height() + layout->spacing() +
+                           2 * tf_pageRangeNotice_->fontMetrics().lineSpacing());
 
-  layout->addWidget(heading(QStringLiteral("Output folder"), this));
-  tf_ouputPath_ = new QLineEdit(this);
+  auto* folderSide = new QWidget(this);
+  folderSide->setObjectName(QStringLiteral("settingsFolderSide"));
+  folderSide->setFixedWidth(kPanelWidth);
+  folderSide->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  auto* folderLayout = new QVBoxLayout(folderSide);
+  folderLayout->setContentsMargins(16, 6, 16, 14);
+  folderLayout->addWidget(heading(QStringLiteral("Output folder"), folderSide));
+  tf_ouputPath_ = new QLineEdit(folderSide);
   tf_ouputPath_->setReadOnly(true);
-  layout->addWidget(tf_ouputPath_);
+  folderLayout->addWidget(tf_ouputPath_);
   auto* folderRow = new QHBoxLayout;
-  btn_ouputbrowse_ = new QPushButton(QStringLiteral("Browse\u2026"), this);
-  btn_ouputReveal_ = new QPushButton(QStringLiteral("Reveal"), this);
+  btn_ouputbrowse_ = new QPushButton(QStringLiteral("Browse\u2026"), folderSide);
+  btn_ouputReveal_ = new QPushButton(QStringLiteral("Reveal"), folderSide);
   folderRow->addWidget(btn_ouputbrowse_);
   folderRow->addWidget(btn_ouputReveal_);
-  layout->addLayout(folderRow);
+  folderLayout->addLayout(folderRow);
+
+  auto* panelLayout = new QVBoxLayout(this);
+  panelLayout->setContentsMargins(0, 0, 0, 0);
+  panelLayout->setSpacing(0);
+  panelLayout->addWidget(scroll, 1);
+  panelLayout->addWidget(folderSide, 0, Qt::AlignLeft);
 
   // Only signals that the user's own actions raise write to the file.
   connect(pub_outputFormat_, &QComboBox::activated, this, &QVSettingsViewController::settingsButtonPressed);
   connect(allPages_, &QRadioButton::clicked, this, &QVSettingsViewController::settingsButtonPressed);
   connect(customPages_, &QRadioButton::clicked, this, &QVSettingsViewController::settingsButtonPressed);
+  // Choosing a page list goes straight to its field.
+  connect(customPages_, &QRadioButton::clicked, tf_ouputPageRange_,
+          [field = tf_ouputPageRange_] { field->setFocus(Qt::OtherFocusReason); });
   connect(tf_ouputPageRange_, &QLineEdit::textEdited, this, &QVSettingsViewController::settingsButtonPressed);
   connect(btn_outputApplyToAll_, &QCheckBox::clicked, this, &QVSettingsViewController::settingsButtonPressed);
   connect(btn_ouputbrowse_, &QPushButton::clicked, this, &QVSettingsViewController::browseOutputDirectry);
@@ -129,6 +177,20 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
 
   showOutputFolder();
   setSourceFileItem(nullptr);
+}
+
+bool QVSettingsViewController::eventFilter(QObject* watched, QEvent* event) {
+  // The page field's default text is there to be replaced: it is selected
+  // when the field takes the focus or is clicked, after the click (which
+  // would otherwise place the cursor in it).
+  const bool focusOrClick = event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonRelease;
+  if (watched == tf_ouputPageRange_ && focusOrClick &&
+      tf_ouputPageRange_->text() == QLatin1String(QVSourceFileItem::kAllPages)) {
+    QTimer::singleShot(0, tf_ouputPageRange_, [field = tf_ouputPageRange_] {
+      if (field->hasFocus() && field->text() == QLatin1String(QVSourceFileItem::kAllPages)) field->selectAll();
+    });
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 QVSettingsViewController::~QVSettingsViewController() = default;
@@ -143,13 +205,7 @@ void QVSettingsViewController::showPlaceholder(const char* imageName) {
 void QVSettingsViewController::setSourceFileItem(Item item) {
   sourceFileItem_ = std::move(item);
   previewRenderer_.cancel();
-  const bool shown = static_cast<bool>(sourceFileItem_);
-  btn_outputApplyToAll_->setEnabled(shown);
-  pub_outputFormat_->setEnabled(shown);
-  allPages_->setEnabled(shown);
-  customPages_->setEnabled(shown);
-  tf_ouputPageRange_->setEnabled(shown);
-  if (!shown) {
+  if (!sourceFileItem_) {
     showPlaceholder("default-eye");
     tf_previewTitle_->setText(QStringLiteral("No File Selected"));
     tf_previewInfo_->clear();
@@ -181,14 +237,19 @@ void QVSettingsViewController::setSourceFileItem(Item item) {
 
 void QVSettingsViewController::updateUI() {
   showConversionState();
+  // A file's settings are those being converted while it converts.
+  const bool editable = sourceFileItem_ && !sourceFileItem_->isConversionUnderWay();
+  btn_outputApplyToAll_->setEnabled(static_cast<bool>(sourceFileItem_));
+  pub_outputFormat_->setEnabled(editable);
+  allPages_->setEnabled(editable);
+  customPages_->setEnabled(editable);
+  tf_ouputPageRange_->setEnabled(editable && customPages_->isChecked());
   if (!sourceFileItem_) {
     // The format of the next new file.
     const std::string stored = QVCUtilities::stringValueForKey(kQVSettingsOutputFormatKey,
                                                                QVSourceFileItem::kDefaultOutputFormat);
     pub_outputFormat_->setCurrentIndex(std::max(0, pub_outputFormat_->findText(qstring(stored))));
-    return;
   }
-  tf_ouputPageRange_->setEnabled(customPages_->isChecked());
 }
 
 void QVSettingsViewController::showConversionState() {
@@ -219,14 +280,23 @@ void QVSettingsViewController::showOutputFolder() {
 }
 
 void QVSettingsViewController::browseOutputDirectryBeforeConversion() {
+  // The chooser says why it opens.
   const std::optional<std::string> stored = QVSandBoxUtilities::UserSelectedOutputURLBookmark();
-  if (!stored) {
-    chooseFolder(documentsFolder(), kChooseFolderMessage, true);
+  if (stored) {
+    // The folder is there but cannot take files: start in it.
+    chooseFolder(*stored, "The output folder \"" + *stored + "\" cannot be written to. " + kChooseFolderMessage,
+                 true);
     return;
   }
-  // The folder is there but cannot take files: say so, and start in it.
-  chooseFolder(*stored,
-               "The output folder \"" + *stored + "\" cannot be written. Choose a folder to save documents:", true);
+  const std::optional<std::string> lost = QVUserDefaults::text(kQVDefaultExportDirectoryKey);
+  std::string reason;
+  if (lost && !lost->empty())
+    reason = "The output folder \"" + *lost + "\" no longer exists.";
+  else if (!hasDocumentsFolder())
+    reason = "No output folder has been chosen, and the folder ~/Documents does not exist.";
+  else
+    reason = "No output folder has been chosen yet.";
+  chooseFolder(documentsFolder(), reason + " " + kChooseFolderMessage, true);
 }
 
 void QVSettingsViewController::browseOutputDirectry() {

@@ -37,9 +37,12 @@ class QVSettingsViewController : public QWidget {
   const Item& sourceFileItem() const { return sourceFileItem_; }
   // The "apply to all files" box is ticked.
   bool isApplyToAll() const;
-  // Shows again why the file's page choice selects nothing and why its last
-  // conversion failed (after a conversion of it ended or was reset).
+  // Shows again why the file's page choice cannot be converted and why its
+  // last conversion failed (after a conversion of it ended or was reset).
   void showConversionState();
+  // Shows the file's state again: its notices, and whether its settings can
+  // change (not while it converts).
+  void updateUI();
 
   // Before a conversion, when the stored output folder cannot be used: the
   // folder chooser (at the stored folder, saying why, when there is one);
@@ -68,8 +71,8 @@ class QVSettingsViewController : public QWidget {
   void didCreationFirstOutputDirectory();
 
  private:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void settingsButtonPressed();
-  void updateUI();
   void showOutputFolder();
   void showPlaceholder(const char* imageName);
   void chooseFolder(const std::string& startFolder, const std::string& message, bool thenConvert);

@@ -57,7 +57,7 @@ void QVSourceFileListModel::insertItems(const ItemList& batch, int row) {
   }
 }
 
-void QVSourceFileListModel::removeItems(const ItemList& doomed) {
+void QVSourceFileListModel::removeItems(ItemList doomed) {
   for (const Item& item : doomed) {
     const int row = rowOf(item.get());
     if (row < 0) continue;
@@ -123,7 +123,9 @@ void QVSourceFileListModel::updateConversion(const Item& item, double progress, 
 }
 
 void QVSourceFileListModel::applyFormatToAll(const std::string& title) {
-  for (const Item& item : items_) item->setSettings_outputFormat(title);
+  // A file being converted keeps the format it is written in.
+  for (const Item& item : items_)
+    if (!item->isConversionUnderWay()) item->setSettings_outputFormat(title);
   refreshAll();
 }
 

@@ -48,7 +48,8 @@ class QVSourceFileListModel : public QAbstractListModel {
   // Inserts each item at `row` in turn (so the batch lands in reverse order
   // of the list); `row` is clamped to the list.
   void insertItems(const ItemList& batch, int row);
-  void removeItems(const ItemList& doomed);
+  // Taken by value: the caller may hand in the list itself.
+  void removeItems(ItemList doomed);
   // Moves the rows (any order) as one block in their order to the gap before
   // `dropRow` counted in the list as it is before the move; -1 or beyond the
   // end means the end. Answers the row of the block's first item.
@@ -61,7 +62,7 @@ class QVSourceFileListModel : public QAbstractListModel {
   // (all rows for a null item) shows its status. From 100 on the row reads
   // its item's texts again.
   void updateConversion(const Item& item, double progress, bool converting);
-  // The format title goes to every item.
+  // The format title goes to every item but one being converted.
   void applyFormatToAll(const std::string& title);
   // Reads the items' texts and icons again (after their settings changed).
   void refreshAll();

@@ -60,6 +60,10 @@ QVSourceFileViewController::QVSourceFileViewController(QVDesktopServices& deskto
   tableView_->setItemDelegate(cellView_);
   tableView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   tableView_->setUniformItemSizes(true);
+  // Rows are as wide as the list, whatever width the window had before:
+  // the status column stays in sight.
+  tableView_->setResizeMode(QListView::Adjust);
+  tableView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   tableView_->setMouseTracking(true);
   tableView_->viewport()->setAttribute(Qt::WA_Hover);
   tableView_->setDragEnabled(true);
@@ -277,10 +281,14 @@ void QVSourceFileViewController::addSourceItemsToTable(const ItemList& items, in
 void QVSourceFileViewController::removeItemsFromTable(const ItemList& items) {
   const Item selected = selectedItem();
   int keepRow = selected ? model_->rowOf(selected.get()) : -1;
-  model_->removeItems(items);
+  ItemList removed;
+  for (const Item& item : items)
+    if (model_->rowOf(item.get()) >= 0) removed.push_back(item);
+  model_->removeItems(removed);
   tableView_->selectionModel()->clearSelection();
   if (keepRow >= 0 && model_->rowCount() > 0) selectRows(std::min(keepRow, model_->rowCount() - 1), 1);
   showOrHiddenEmptyMsg();
+  if (!removed.empty()) emit didRemoveItems(removed);
   emit didUpdateSelection();
 }
 

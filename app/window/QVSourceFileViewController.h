@@ -75,6 +75,8 @@ class QVSourceFileViewController : public QWidget {
 
  signals:
   void didUpdateSelection();
+  // The items have left the list.
+  void didRemoveItems(const std::vector<std::shared_ptr<QVSourceFileItem>>& items);
 
  private:
   // One batch of files being checked: the files still to check (the first

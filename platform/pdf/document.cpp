@@ -1,7 +1,11 @@
 #include "platform/pdf/document.h"
 
+#include <stringprep.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 #include <new>
@@ -76,15 +80,22 @@ bool isAscii(std::string_view s) {
   return true;
 }
 
-// The byte strings to try for a UTF-8 password. Revision 6 takes UTF-8;
-// revisions up to 4 take PDFDocEncoding, but some writers put the UTF-8
-// bytes in anyway, so both forms are tried.
+// The byte strings to try for a UTF-8 password. Revision 6 takes the UTF-8
+// of the prepared password; some writers skip the preparation, so the typed
+// bytes come next. Revisions up to 4 take PDFDocEncoding, but some writers
+// put the UTF-8 bytes in anyway, so both forms are tried. Preparing leaves
+// printable ASCII as it is.
 std::vector<std::string> passwordCandidates(std::string_view password) {
-  std::vector<std::string> out{std::string(password)};
+  std::vector<std::string> out;
+  const auto add = [&out](std::string candidate) {
+    if (std::find(out.begin(), out.end(), candidate) == out.end()) out.push_back(std::move(candidate));
+  };
+  if (!isAscii(password))
+    if (std::optional<std::string> prepared = saslPreparedPassword(password)) add(std::move(*prepared));
+  add(std::string(password));
   if (!isAscii(password)) {
     std::string pdfDoc;
-    if (QUtil::utf8_to_pdf_doc(std::string(password), pdfDoc, '?') && pdfDoc != out.front())
-      out.push_back(std::move(pdfDoc));
+    if (QUtil::utf8_to_pdf_doc(std::string(password), pdfDoc, '?')) add(std::move(pdfDoc));
   }
   return out;
 }
@@ -130,6 +141,20 @@ Attempt tryOpen(const std::string& path, const std::string* memory, const std::s
 }
 
 }  // namespace
+
+// Mapped, NFKC-normalised, checked for prohibited and bidirectional text, as
+// a query: code points unassigned in Unicode 3.2 pass.
+std::optional<std::string> saslPreparedPassword(std::string_view password) {
+  const std::string input(password);
+  char* prepared = nullptr;
+  if (stringprep_profile(input.c_str(), &prepared, "SASLprep", Stringprep_profile_flags(0)) != STRINGPREP_OK) {
+    std::free(prepared);
+    return std::nullopt;
+  }
+  std::string out(prepared);
+  std::free(prepared);
+  return out;
+}
 
 // ---------------------------------------------------------------------------
 // PdfPage

@@ -15,6 +15,12 @@ namespace platform {
 
 class PdfDocument;
 
+// The password as AES-256 (revision 6) files hash it: prepared with SASLprep
+// (RFC 4013). Nothing when the preparation refuses it (prohibited
+// characters); printable ASCII comes back as it is. PdfDocument tries this
+// form itself.
+std::optional<std::string> saslPreparedPassword(std::string_view password);
+
 // One page of an open document. Cheap to copy; must not outlive its document.
 class PdfPage {
  public:

@@ -39,6 +39,33 @@ TEST(PageRangeText, ReadsNumbersAndRangesInTheOrderOfTheText) {
   for (const auto& c : cases) EXPECT_EQ(QVPageIndexsFromRangeText(c.text, c.pageCount), c.expected) << c.text;
 }
 
+// A text of which the reading above would skip something the user typed is
+// refused, naming the part; every text the reading gives a meaning is not.
+TEST(PageRangeText, APartTheReadingWouldSkipIsNamed) {
+  const char* const read[] = {"All Pages", "all pages", "", "1-3,5", "3,1,3", "5-", "-5", "2 - 4", " 7 ", "+2",
+                              "1,,2", "1,", "0,6", "99999999999999999999999", "5-3"};
+  for (const char* text : read) EXPECT_EQ(QVPageRangeTextProblem(text), std::nullopt) << text;
+  const std::pair<const char*, const char*> refused[] = {
+      {"1 3", "it"},
+      {"1;2", "it"},
+      {"All Pages2-3", "it"},
+      {" All Pages", "it"},
+      {"7a", "it"},
+      {"abc", "it"},
+      {"-", "it"},
+      {"1-2-3", "it"},
+      {"+ 2", "it"},
+      {"1,2 - 4 6", "\"2 - 4 6\""},
+      {"1, 2.5", "\" 2.5\""},
+      {"1,pages 3", "\"pages 3\""},
+      {"1\xe2\x80\x932", "it"},  // an en dash
+  };
+  for (const auto& [text, named] : refused)
+    EXPECT_EQ(QVPageRangeTextProblem(text),
+              std::string(named) + " is not a page number or a range of pages such as 5 or 2-4")
+        << text;
+}
+
 TEST(PageRangeText, AllPages) {
   EXPECT_EQ(QVAllPageIndexs(3), (Pages{1, 2, 3}));
   EXPECT_EQ(QVAllPageIndexs(0), Pages{});

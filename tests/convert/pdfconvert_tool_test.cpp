@@ -351,6 +351,67 @@ TEST(PdfConvertTool, APageTextThatSelectsNoPageIsRefusedAndNothingIsWritten) {
   }
 }
 
+// What the user typed is what is converted: a text the page list reads
+// whole converts exactly its pages, in its order; one of which the list
+// would skip something is refused, naming it, before anything is written.
+TEST(PdfConvertTool, APageTextIsConvertedAsTypedOrRefusedNamingIt) {
+  qvtest::TempDir dir;
+  makePages(dir.file("a.pdf"), 6);
+  struct Case {
+    std::string pages;
+    std::vector<int> converted;  // empty: refused
+  };
+  const Case cases[] = {
+      {"5-", {5, 4, 3, 2, 1}}, {"-5", {1, 2, 3, 4, 5}}, {"2 - 4", {2, 3, 4}}, {"3,1,3", {3, 1, 3}},
+      {"1 3", {}},             {"1;2", {}},             {"All Pages2-3", {}}, {"2,4x", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.pages);
+    const fs::path out = dir.file("out");
+    fs::remove_all(out);
+    fs::create_directory(out);
+    const Result result =
+        run("--pages " + quoted(c.pages) + " --to txt " + quoted(dir.file("a.pdf")) + " " + quoted(out / "a.txt"));
+    if (c.converted.empty()) {
+      EXPECT_EQ(result.exitCode, 2) << result.output;
+      EXPECT_TRUE(contains(result.output, "--pages \"" + c.pages + "\" cannot be read: ")) << result.output;
+      EXPECT_TRUE(fs::is_empty(out));
+      continue;
+    }
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    std::string expected;
+    for (size_t i = 0; i < c.converted.size(); ++i)
+      expected += "page " + std::to_string(c.converted[i]) + " converted (position " + std::to_string(i + 1) + ", " +
+                  std::to_string(i + 1) + " converted)\n";
+    EXPECT_TRUE(contains(result.output, "start\n" + expected + "will save\nend: ok\n")) << result.output;
+    EXPECT_TRUE(fs::exists(out / "a.txt"));
+  }
+}
+
+// An AES-256 password is prepared (SASLprep) before it is hashed, as the
+// writer prepared it: a file locked with the prepared form opens with the
+// password as the user types it, and with the prepared form itself.
+TEST(PdfConvertTool, AnAes256PasswordOpensAsTypedBeforeItsPreparation) {
+  qvtest::TempDir dir;
+  makePages(dir.file("plain.pdf"), 1);
+  const fs::path locked = dir.file("locked.pdf");
+  ASSERT_EQ(std::system(("qpdf --encrypt SaSLprep owner 256 -- " + quoted(dir.file("plain.pdf")) + " " +
+                         quoted(locked) + " 2>/dev/null")
+                            .c_str()),
+            0);
+  const std::string typed = "S\xc2\xaaSL\xc2\xadprep";  // "SªSL", a soft hyphen, "prep"
+  for (const std::string& password : {typed, std::string("SaSLprep")}) {
+    const Result result = run("--password " + quoted(password) + " --to txt " + quoted(locked) + " " +
+                              quoted(dir.file("out.txt")));
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    EXPECT_TRUE(contains(result.output, "page 1 converted")) << result.output;
+  }
+  const Result wrong = run("--password " + quoted("S\xc2\xaaSLprop") + " --to txt " + quoted(locked) + " " +
+                           quoted(dir.file("wrong.txt")));
+  EXPECT_EQ(wrong.exitCode, 1);
+  EXPECT_TRUE(contains(wrong.output, "end: error 405 Can't load the PDF Document.")) << wrong.output;
+}
+
 // Whatever private file an output is written through, it ends up with the
 // permissions of any new file of the user's.
 TEST(PdfConvertTool, EveryOutputGetsThePermissionsOfANewFileUnderTheUmask) {

@@ -128,16 +128,34 @@ TEST(PageLayoutRows, PartsWithinFivePointsOfTheFirstBaseLineFormARow) {
   EXPECT_EQ(rows[1][0].runs[0]->item, 2u);
 }
 
-TEST(PageLayoutColumnOrder, LinesAreContinuedWithinTheSmallestHeight) {
+TEST(PageLayoutColumnOrder, LinesAreContinuedWithinHalfTheTallerEm) {
   auto taken = [](double height0, double height1, double step) {
     QVLayoutBox a = box(0, 100, 10, height0), b = box(0, 100 + step, 10, height1);
     const QVLinePart p0 = part({&a}), p1 = part({&b});
     return QVPageLayoutCore::continuingParts({&p0, &p1}).size() == 2;
   };
-  EXPECT_TRUE(taken(10, 10, 9.9));
-  EXPECT_FALSE(taken(10, 10, 10.0));
-  EXPECT_TRUE(taken(8, 12, 8.0));
-  EXPECT_FALSE(taken(8, 12, 8.5));
+  EXPECT_TRUE(taken(10, 10, 4.9));
+  EXPECT_FALSE(taken(10, 10, 5.0));
+  EXPECT_TRUE(taken(8, 12, 5.9));
+  EXPECT_FALSE(taken(8, 12, 6.0));
+  EXPECT_TRUE(taken(12, 8, -5.9));
+}
+
+TEST(PageLayoutColumnOrder, ALetterSetLowerStaysWithItsLineNotTheNext) {
+  // Lines 12 apart whose em boxes are 11 high, each with a letter set 2.2
+  // lower in its middle (as the E of a TeX logo): every line comes out
+  // whole, left to right, before the next.
+  std::vector<QVLayoutBox> boxes;
+  for (uint32_t line = 0; line < 6; ++line) {
+    const double y = 100 + 12.0 * line;
+    boxes.push_back(box(72, y, 40, 11, 3 * line));
+    boxes.push_back(box(112, y + 2.2, 6, 11, 3 * line + 1));
+    boxes.push_back(box(118, y, 120, 11, 3 * line + 2));
+  }
+  QVLayoutColumn column;
+  for (const QVLayoutBox& b : boxes) column.push_back(QVLinePart({&b}));
+  kWord.orderColumn(column);
+  for (uint32_t i = 0; i < column.size(); ++i) ASSERT_EQ(column[i].runs[0]->item, i);
 }
 
 TEST(PageLayoutColumnOrder, DoubleSpacedColumnKeepsItsOrderAtAnyLength) {

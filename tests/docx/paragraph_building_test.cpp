@@ -50,12 +50,23 @@ RunList pair(double gap, double firstSpace = 6) {
 
 QVDocxPage page(platform::Size size = {600, 800}) { return QVDocxPage(size); }
 
-TEST(DocxRunMerge, RunsCloserThanHalfASpaceJoinAsTheyAre) {
-  const RunList runs = pair(1.5);
+TEST(DocxRunMerge, RunsCloserThanATenthOfTheEmJoinAsTheyAre) {
+  const RunList runs = pair(1.1);
   const auto merged = page().mergeRuns(runs);
   ASSERT_EQ(merged.size(), 1u);
   EXPECT_EQ(merged[0]->runText, "abcd");
-  EXPECT_DOUBLE_EQ(merged[0]->textWidth, 21.5);
+  EXPECT_DOUBLE_EQ(merged[0]->textWidth, 21.1);
+  EXPECT_EQ(page().mergeRuns(pair(1.2))[0]->runText, "ab cd");
+}
+
+TEST(DocxRunMerge, SmallTextSetWordByWordKeepsItsWordsApart) {
+  // Seven-point words whose gaps are a quarter em, under the two points
+  // below which a gap once joined words whatever their size.
+  auto a = textRun("harbour", 72, 100, 7, 25, 0);
+  a->spaceWidth = 1.95;
+  auto b = textRun("gate", 72 + 25 + 1.75, 100, 7, 13, 1);
+  b->spaceWidth = 1.95;
+  EXPECT_EQ(page().mergeRuns({a, b})[0]->runText, "harbour gate");
 }
 
 TEST(DocxRunMerge, AGapUnderHalfASpaceMoreGetsOneBlank) {
@@ -90,21 +101,23 @@ TEST(DocxRunMerge, AnotherLineOrOtherPropertiesOrALaterDrawingEndTheGroup) {
 }
 
 TEST(DocxRunMerge, ARunInAnotherColourStillLendsItsWidthToTheUnit) {
-  // The third run, of the same font in red, has a 2-point space: half a unit
-  // is then the 2-point floor and a 3-point gap is a blank.
-  RunList runs = pair(3.0);
+  // The third run, of the same font in red, has a 2-point space: the unit is
+  // then 2 points and a 5-point gap two blanks, where the 6-point space
+  // alone would make it one.
+  EXPECT_EQ(page().mergeRuns(pair(5.0))[0]->runText, "ab cd");
+  RunList runs = pair(5.0);
   auto red = textRun("x", 300, 100, 12, 10, 5);
   red->spaceWidth = 2;
   red->rProperty.color.red = 255;
   runs.push_back(red);
   const auto merged = page().mergeRuns(runs);
   ASSERT_EQ(merged.size(), 2u);
-  EXPECT_EQ(merged[0]->runText, "ab cd");
+  EXPECT_EQ(merged[0]->runText, "ab  cd");
 }
 
 TEST(DocxRunMerge, WithoutASpaceWidthAWordGapIsMeasuredByTheEm) {
-  // A quarter of the 12-point em stands for the space: a gap of 2.5 points
-  // is a word gap, one of 1.5 points is not.
+  // A tenth of the 12-point em parts two words: a gap of 2.5 points is a
+  // word gap, one of 1 point is not.
   auto a = textRun("ab", 90, 100, 12, 0.5, 0);
   a->spaceWidth = 0;
   auto b = textRun("cd", 92.5, 100, 12, 0.5, 1);
@@ -115,7 +128,7 @@ TEST(DocxRunMerge, WithoutASpaceWidthAWordGapIsMeasuredByTheEm) {
   EXPECT_DOUBLE_EQ(b->ctmInfo.xLeft, 90.5);
   auto c = textRun("ef", 90, 100, 12, 0.5, 0);
   c->spaceWidth = 0;
-  auto d = textRun("gh", 92, 100, 12, 0.5, 1);
+  auto d = textRun("gh", 91, 100, 12, 0.5, 1);
   d->spaceWidth = 0;
   EXPECT_EQ(page().mergeRuns({c, d})[0]->runText, "efgh");
 }
@@ -200,14 +213,15 @@ TEST(DocxParagraphBuilding, SmallerTextJustBelowBecomesASubscript) {
   EXPECT_EQ(p.paragraphArray.back().runArray[1]->rProperty.sz, 12.0f);
 }
 
-TEST(DocxParagraphBuilding, PartsOfARowAreJoinedByABlankOnlyBeyondATenthOfTheSize) {
+TEST(DocxParagraphBuilding, RunsOfARowAreJoinedByABlankFromATenthOfTheSize) {
   QVDocxPage p = page();
-  // Two parts of one row 1.0 apart: exactly a tenth of the 10-point size.
-  p.allRunTextArray = {textRun("left", 72, 100, 10, 20, 0), textRun("right", 93, 100, 10, 20, 5)};
+  // Two runs of one row drawn apart 0.9 from each other, then 1.0: a tenth
+  // of the 10-point size.
+  p.allRunTextArray = {textRun("left", 72, 100, 10, 20, 0), textRun("right", 92.9, 100, 10, 20, 5)};
   p._creatParagraphs();
   EXPECT_THAT(textParagraphs(p), testing::ElementsAre("leftright"));
   QVDocxPage q = page();
-  q.allRunTextArray = {textRun("left", 72, 100, 10, 20, 0), textRun("right", 93.5, 100, 10, 20, 5)};
+  q.allRunTextArray = {textRun("left", 72, 100, 10, 20, 0), textRun("right", 93, 100, 10, 20, 5)};
   q._creatParagraphs();
   EXPECT_THAT(textParagraphs(q), testing::ElementsAre("left right"));
 }

@@ -334,6 +334,27 @@ TEST(PdfDocument, NonAsciiPasswordOpensEveryRevision) {
   }
 }
 
+// Revision 6 hashes the password after SASLprep: soft hyphens and the like
+// are dropped, compatibility characters normalised, other spaces made
+// blanks. A file locked with the prepared form opens with the typed one.
+TEST(PdfDocument, Aes256PasswordIsPreparedBeforeItIsTried) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"S\xc2\xaaSL\xc2\xadprep", "SaSLprep"},           // feminine ordinal, soft hyphen
+      {"\xef\xac\x81le\xe2\x81\xa0", "file"},               // ligature fi, word joiner
+      {"two\xe2\x80\x80words", "two words"},             // en quad
+      {"Gr\xc3\xbc\xc3\x9f" "e", "Gr\xc3\xbc\xc3\x9f" "e"},       // already prepared
+  };
+  qvtest::TempDir dir;
+  for (const auto& [typed, prepared] : cases) {
+    SCOPED_TRACE(prepared);
+    auto path = encryptedCopy(dir, Enc::AES_256, prepared, "owner", /*allowPrint=*/true);
+    auto doc = PdfDocument::open(path.string(), typed);
+    ASSERT_NE(doc, nullptr);
+    EXPECT_EQ(shownStrings(*doc, 1), std::vector<std::string>{"secret text"});
+    EXPECT_NE(PdfDocument::open(path.string(), prepared), nullptr);
+  }
+}
+
 TEST(PdfDocument, UnencryptedFileIgnoresAPassword) {
   qvtest::TempDir dir;
   qvtest::PdfBuilder b;

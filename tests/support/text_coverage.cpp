@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "platform/text/text.h"
@@ -205,6 +206,37 @@ WordCoverage wholeWordCoverage(const std::string& reference, const std::string& 
     }
   }
   return coverage;
+}
+std::vector<std::string> fusedWords(const std::string& reference, const std::string& text) {
+  const std::vector<std::u32string> words =
+      splitWords(joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(reference))));
+  const std::set<std::u32string> own(words.begin(), words.end());
+  // Only words of letters count: a bullet or a digit of a formula set close
+  // to what follows is no word run into another.
+  auto lettered = [](const std::u32string& w) {
+    return std::any_of(w.begin(), w.end(), [](char32_t c) {
+      return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z') ||
+             (c >= 0xC0 && c <= 0x24F && c != 0xD7 && c != 0xF7) || (c >= 0x370 && c <= 0x6FF);
+    });
+  };
+  std::set<std::u32string> joined;
+  for (size_t i = 0; i + 1 < words.size(); ++i) {
+    if (!lettered(words[i]) || !lettered(words[i + 1])) continue;
+    joined.insert(words[i] + words[i + 1]);
+    if (i + 2 < words.size() && lettered(words[i + 2])) joined.insert(words[i] + words[i + 1] + words[i + 2]);
+  }
+  // Writing that puts no blank between its words (Chinese, Japanese,
+  // Korean in part) has no word for a blank to part.
+  auto unspaced = [](const std::u32string& w) {
+    return std::any_of(w.begin(), w.end(), [](char32_t c) {
+      return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) || (c >= 0xF900 && c <= 0xFAFF) ||
+             (c >= 0xFF00 && c <= 0xFFEF);
+    });
+  };
+  std::vector<std::string> fused;
+  for (const std::u32string& w : splitWords(joinHyphenatedLines(platform::text::decodeUtf8(foldForComparison(text)))))
+    if (!own.count(w) && joined.count(w) && !unspaced(w)) fused.push_back(platform::text::encodeUtf8(w));
+  return fused;
 }
 
 

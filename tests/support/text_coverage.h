@@ -55,4 +55,10 @@ WordCoverage wordCoverage(const std::string& reference, const std::string& text)
 // Both texts folded; a hyphen at a line end joins.
 WordCoverage wholeWordCoverage(const std::string& reference, const std::string& text);
 
+// The words of a text that are two or three neighbouring words of letters
+// of the reference run together (and no word of the reference themselves),
+// in the text's order, leaving out words of scripts set without blanks. Both texts
+// folded; a hyphen at a line end joins.
+std::vector<std::string> fusedWords(const std::string& reference, const std::string& text);
+
 }  // namespace qvtest

@@ -34,8 +34,9 @@ constexpr const char* kUsage =
     "  --pages TEXT     pages to convert: \"All Pages\" (the default), or page\n"
     "                   numbers and ranges separated by commas, e.g. \"1-3,5\";\n"
     "                   a range may run downwards (\"5-3\"); numbers outside the\n"
-    "                   document are skipped, and a TEXT that selects no page of\n"
-    "                   the document is refused\n"
+    "                   document are skipped; a TEXT that selects no page of\n"
+    "                   the document, or holds anything else (letters, other\n"
+    "                   separators, two numbers in one part), is refused\n"
     "  -h, --help       show this text\n"
     "\n"
     "Each report of the conversion is printed on its own line as it arrives:\n"
@@ -49,8 +50,8 @@ constexpr const char* kUsage =
     "Exit status: 0 when the conversion ended without error; 1 when it ended\n"
     "with an error (404 missing source, 405 unreadable PDF or wrong password,\n"
     "400 the document could not be written); 2 for a usage error, a --pages\n"
-    "TEXT that selects no page, an OUTPUT that is a folder or the input file\n"
-    "itself (nothing is written then);\n"
+    "TEXT that cannot be read or selects no page, an OUTPUT that is a folder\n"
+    "or the input file itself (nothing is written then);\n"
     "128 + the signal number when interrupted (SIGINT, SIGTERM): the\n"
     "conversion stops after the page under way and leaves nothing behind; a\n"
     "second interruption ends the program at once.\n"
@@ -243,6 +244,9 @@ int main(int argc, char** argv) {
     return usageError("--pages \"" + args.pages + "\" selects no page of " + args.input + " (" +
                       platform::text::formatInteger(pageCount) + (pageCount == 1 ? " page" : " pages") +
                       "); nothing was written");
+  // Nor is a text of which some is not read, whatever it selects.
+  if (auto problem = QVPageRangeTextProblem(args.pages))
+    return usageError("--pages \"" + args.pages + "\" cannot be read: " + *problem + "; nothing was written");
 
   registerBuiltInExporters();
   if (!QVExporterRegistry::shared().hasFactory(args.type))

@@ -1,6 +1,7 @@
 // A run seen from the window: each row's progress through a file, Stop and
-// what it leaves, which results are opened when the preference asks, why a
-// file failed, and what a row claims once its format changes.
+// what it leaves, a converting row removed, which results are opened when
+// the preference asks, why a file failed, and what a row claims once its
+// format changes.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "app/QVSandBoxUtilities.h"
 #include "app/QVUserDefaults.h"
 #include "app/window/QVImageButton.h"
 #include "app/window/QVSettingsViewController.h"
@@ -56,12 +58,7 @@ TEST_F(WindowTest, AOnePageFileShowsStartPagesSaveAndEndOnItsRow) {
 }
 
 TEST_F(WindowTest, StopEndsTheRunAndConvertWaitsUntilTheStoppedFileHasEnded) {
-  const fs::path first = dir_.file("first.pdf");
-  const fs::path second = dir_.file("second.pdf");
-  qvapptest::writeTextPdf(first, 300);
-  qvapptest::writeTextPdf(second, 1);
-  const fs::path out = chooseOutputFolder();
-  app_->applicationOpenFiles({second.string(), first.string()});
+  const fs::path out = queueLongThenShortFile();
   ASSERT_THAT(rowNames(), ElementsAre("first.pdf", "second.pdf"));
 
   QVImageButton& button = app_->convertButton();
@@ -80,6 +77,52 @@ TEST_F(WindowTest, StopEndsTheRunAndConvertWaitsUntilTheStoppedFileHasEnded) {
   QTest::mouseClick(&button, Qt::LeftButton);
   ASSERT_TRUE(waitForRunEnd());
   EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Success!", "All Pages, PPTX, Success!"));
+}
+
+TEST_F(WindowTest, RemovingTheConvertingRowStopsItsFileAndTheRunGoesOn) {
+  const fs::path out = queueLongThenShortFile();
+  ASSERT_THAT(rowNames(), ElementsAre("first.pdf", "second.pdf"));
+  QVSettingsViewController& panel = app_->settingsViewController();
+
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(model().index(0).data(Model::ConvertingRole).toBool());
+  // The file being converted keeps the format it is written in: its menu is
+  // shut, and a format for every file passes it by.
+  ASSERT_EQ(panel.sourceFileItem(), model().itemAt(0));
+  EXPECT_FALSE(panel.outputFormatBox().isEnabled());
+  EXPECT_FALSE(panel.customPagesButton().isEnabled());
+  list().tableView().setCurrentIndex(model().index(1));
+  ASSERT_TRUE(panel.outputFormatBox().isEnabled());
+  panel.applyToAllBox().click();
+  QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Down);
+  EXPECT_EQ(model().itemAt(0)->settings_outputFormat(), "Microsoft PowerPoint(.pptx)");
+  EXPECT_EQ(model().index(1).data(Model::StatusTextRole).toString(), QStringLiteral("All Pages, TXT, Ready!"));
+
+  list().removeItemsFromTable({model().itemAt(0)});
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_EQ(app_->convertButton().text(), QStringLiteral("Convert"));
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, TXT, Success!"));
+  EXPECT_EQ(itemsIn(out), std::vector<std::string>{"second.txt"});
+}
+
+TEST_F(WindowTest, AnOutputFolderThatCannotBeWrittenToIsNamedPlainly) {
+  // A folder that takes no file, though for root the permission bits let
+  // write to it.
+  const std::string unwritable = "/proc";
+  ASSERT_TRUE(QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(unwritable));
+  const qvapptest::CheckFixtures files(dir_);
+  app_->applicationOpenFiles({files.plain.string()});
+  list().tableView().setCurrentIndex(model().index(0));
+  QVPDFConverterManager& manager = *app_->converterManager();
+  manager.setMa_sourceItems(list().ma_sourceItems());
+  ASSERT_TRUE(manager.startConversion());
+  ASSERT_TRUE(waitForRunEnd());
+  const std::string reason = "400 Unknow error while converting.\nThe folder \"" + unwritable +
+                             "\" cannot be written to.";
+  EXPECT_EQ(model().itemAt(0)->conversionFailureReason(), reason);
+  EXPECT_EQ(app_->settingsViewController().conversionNotice().text().toStdString(),
+            "The last conversion failed: " + reason);
+  saveScreenshot("window-unwritable-folder");
 }
 
 TEST_F(WindowTest, OnlyResultsThatAreThereAreOpened) {
@@ -107,6 +150,12 @@ TEST_F(WindowTest, APageTextThatSelectsNoPageIsRefusedAsItIsTypedAndWhenConverte
   list().tableView().setCurrentIndex(model().index(0));
   QVSettingsViewController& panel = app_->settingsViewController();
   QTest::mouseClick(&panel.customPagesButton(), Qt::LeftButton);
+  // A text of which the page list would skip a part is named as well.
+  panel.pageRangeField().selectAll();
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("All Pages2-3"));
+  EXPECT_EQ(panel.pageRangeNotice().text(),
+            QStringLiteral("The pages \"All Pages2-3\" cannot be read: it is not a page number or a range of pages "
+                           "such as 5 or 2-4."));
   panel.pageRangeField().selectAll();
   QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("abc"));
   EXPECT_FALSE(panel.pageRangeNotice().isHidden());

@@ -173,6 +173,117 @@ TEST_F(WindowTest, AnOutputFolderThatCannotBeWrittenIsChosenAgainBeforeConvertin
   EXPECT_EQ(app_->settingsViewController().outputPathField().text().toStdString(), out.string());
 }
 
+TEST_F(WindowTest, TheFolderChooserSaysWhyItOpens) {
+  const qvapptest::CheckFixtures files(dir_);
+  app_->applicationOpenFiles({files.plain.string()});
+  const std::string documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+  fs::remove_all(documents);
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  // A folder chosen once and deleted since.
+  const fs::path gone = dir_.file("gone");
+  fs::create_directories(gone);
+  ASSERT_TRUE(QVSandBoxUtilities::SaveUserSelectedOutputURLBookmark(gone.string()));
+  fs::remove(gone);
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  EXPECT_THAT(desktop_->folderMessages,
+              ElementsAre("No output folder has been chosen, and the folder ~/Documents does not exist. Choose a "
+                          "output directory to save documents:",
+                          "The output folder \"" + gone.string() +
+                              "\" no longer exists. Choose a output directory to save documents:"));
+  EXPECT_FALSE(app_->converterManager()->isConverting());
+}
+
+// The widgets of one part of the settings panel that show, with where they
+// stand in it.
+std::vector<std::pair<std::string, QRect>> shownWidgets(QWidget& part) {
+  std::vector<std::pair<std::string, QRect>> widgets;
+  for (QWidget* widget : part.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (widget->isVisibleTo(&part))
+      widgets.emplace_back(std::string(widget->metaObject()->className()) + " " + widget->objectName().toStdString() +
+                               " \"" + widget->property("text").toString().toStdString() + "\"",
+                           widget->geometry());
+  return widgets;
+}
+
+// No two widgets of a part are drawn over each other, each is whole inside
+// its part, and the panel leaves the list its width.
+void expectPanelLaidOutWhole(QVAppDelegate& app) {
+  QCoreApplication::processEvents();
+  QWidget& panel = app.rightView();
+  for (const char* name : {"settingsFileSide", "settingsFolderSide"}) {
+    SCOPED_TRACE(name);
+    auto* part = panel.findChild<QWidget*>(QString::fromLatin1(name));
+    ASSERT_NE(part, nullptr);
+    const auto widgets = shownWidgets(*part);
+    EXPECT_GE(widgets.size(), 3u);
+    for (size_t i = 0; i < widgets.size(); ++i) {
+      EXPECT_TRUE(part->rect().contains(widgets[i].second)) << widgets[i].first;
+      for (size_t j = i + 1; j < widgets.size(); ++j)
+        EXPECT_FALSE(widgets[i].second.intersects(widgets[j].second)) << widgets[i].first << " / " << widgets[j].first;
+    }
+  }
+  const QWidget& list = app.sourceFileViewController();
+  EXPECT_GE(list.width(), list.minimumWidth());
+  EXPECT_LE(list.geometry().right(), panel.geometry().left());
+  EXPECT_LE(panel.geometry().right(), panel.parentWidget()->width() - 1);
+  EXPECT_LE(panel.mapTo(&app.window(), QPoint(0, panel.height())).y(), app.window().height());
+}
+
+TEST_F(WindowTest, ThePanelsWidgetsNeverOverlapWhileItsNoticesShow) {
+  const qvapptest::CheckFixtures files(dir_);
+  chooseOutputFolder();
+  app_->applicationOpenFiles({files.plain.string()});
+  list().tableView().setCurrentIndex(model().index(0));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  QCoreApplication::processEvents();
+  const QPoint fieldAt = panel.pageRangeField().mapTo(&app_->window(), QPoint());
+
+  // Both notices: a page text that selects nothing, and the failure of it.
+  panel.customPagesButton().click();
+  panel.pageRangeField().selectAll();
+  QTest::keyClicks(&panel.pageRangeField(), QStringLiteral("9"));
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitForRunEnd());
+  ASSERT_TRUE(panel.pageRangeNotice().isVisible());
+  ASSERT_TRUE(panel.conversionNotice().isVisible());
+  expectPanelLaidOutWhole(*app_);
+  // The field did not move under the mouse.
+  EXPECT_EQ(panel.pageRangeField().mapTo(&app_->window(), QPoint()), fieldAt);
+  saveScreenshot("window-panel-notices");
+
+  app_->window().resize(app_->window().minimumSize());
+  expectPanelLaidOutWhole(*app_);
+  saveScreenshot("window-panel-notices-smallest");
+}
+
+TEST_F(WindowTest, TypingIntoThePageFieldReplacesItsDefaultText) {
+  const qvapptest::CheckFixtures files(dir_);
+  app_->applicationOpenFiles({files.plain.string(), files.emptyUserPassword.string()});
+  ASSERT_EQ(model().rowCount(), 2);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&app_->window()));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  QLineEdit& field = panel.pageRangeField();
+  const auto defaultSelected = [&] { return field.hasFocus() && field.selectedText() == QStringLiteral("All Pages"); };
+
+  // Choosing a page list puts the typing there, over the default.
+  list().tableView().setCurrentIndex(model().index(0));
+  QTest::mouseClick(&panel.customPagesButton(), Qt::LeftButton);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil(defaultSelected, 10));
+  QTest::keyClicks(&field, QStringLiteral("2-3"));
+  EXPECT_EQ(field.text(), QStringLiteral("2-3"));
+  EXPECT_EQ(model().itemAt(0)->settings_customPageRange(), "2-3");
+
+  // A click into the field keeps the default selected.
+  list().tableView().setCurrentIndex(model().index(1));
+  QTest::mouseClick(&panel.customPagesButton(), Qt::LeftButton);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil(defaultSelected, 10));
+  QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(4, field.height() / 2));
+  ASSERT_TRUE(qvapptest::runEventLoopUntil(defaultSelected, 10));
+  QTest::keyClicks(&field, QStringLiteral("1"));
+  EXPECT_EQ(model().itemAt(1)->settings_customPageRange(), "1");
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("2-3, PPTX, Ready!", "1, PPTX, Ready!"));
+}
+
 TEST_F(WindowTest, ShowingAFileNeverRewritesItButTheUsersChoicesDo) {
   const qvapptest::CheckFixtures files(dir_);
   app_->applicationOpenFiles({files.plain.string(), files.emptyUserPassword.string()});

@@ -1,6 +1,7 @@
 // The source list: rows dragged up, down and to the end land where they were
 // dropped; a drop onto a row is refused; batches that arrive while a password
-// is asked wait their turn; a row's remove button removes it.
+// is asked wait their turn; a row's remove button removes it, Remove All
+// every row; a password is prepared as its file was locked with it.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -12,6 +13,9 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/window/QVImageButton.h"
+#include "app/window/QVPreviewRenderer.h"
+#include "app/window/QVSettingsViewController.h"
 #include "app/window/QVSourceTableCellView.h"
 #include "tests/app/window/window_test_support.h"
 
@@ -106,6 +110,47 @@ TEST_F(SourceListTest, TheRemoveButtonOfARowRemovesItAndTheSelectionStaysInPlace
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                     QVSourceTableCellView::buttonRect(QVSourceTableCellView::OpenOutput, row).center());
   EXPECT_TRUE(desktop_->calls.empty());
+}
+
+TEST_F(SourceListTest, RemoveAllRemovesEveryRow) {
+  addFourRows();
+  const auto fifth = dir_.file("E.pdf");
+  qvapptest::writeTextPdf(fifth, 1);
+  model().insertItems({QVSourceFileItem::initWithPath(fifth.string())}, 4);
+  ASSERT_EQ(model().rowCount(), 5);
+  list().tableView().setCurrentIndex(model().index(2));
+  action("removeAll").trigger();
+  EXPECT_EQ(model().rowCount(), 0);
+  EXPECT_EQ(list().selectedItem(), nullptr);
+  EXPECT_EQ(app_->settingsViewController().sourceFileItem(), nullptr);
+}
+
+// The file's password was set in its prepared form ("SaSLprep"); the user
+// types what it was prepared from.
+TEST_F(SourceListTest, AnAes256PasswordIsAcceptedAsTypedBeforeItsPreparation) {
+  const auto locked = dir_.file("prepared.pdf");
+  using E = qvtest::PdfEncryption;
+  qvapptest::writeTextPdf(locked, 2, E{E::AES_256, "SaSLprep", "owner", true});
+  list().addFilesToCheckQueue({locked.string()});
+  QDialog* dialog = list().passwordDialog();
+  ASSERT_NE(dialog, nullptr);
+  QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("passwordField")),
+                   QString::fromUtf8("S\u00aaSL\u00adprep"));
+  QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return !list().isCheckingFiles(); }, 30));
+  ASSERT_THAT(rowNames(), ElementsAre("prepared.pdf"));
+  EXPECT_EQ(model().itemAt(0)->sourcePassword(), "S\u00aaSL\u00adprep");
+  EXPECT_EQ(model().itemAt(0)->sourcePages(), 2);
+  if (QVPreviewRenderer::isAvailable()) {
+    list().tableView().setCurrentIndex(model().index(0));
+    EXPECT_TRUE(qvapptest::runEventLoopUntil([&] { return app_->settingsViewController().isPreviewRendered(); }, 60));
+  }
+
+  const auto out = chooseOutputFolder();
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_THAT(rowTexts(QVSourceFileListModel::StatusTextRole), ElementsAre("All Pages, PPTX, Success!"));
+  EXPECT_TRUE(std::filesystem::exists(out / "prepared.pptx"));
 }
 
 }  // namespace

@@ -23,6 +23,8 @@ class RecordingDesktop : public QVDesktopServices {
  public:
   // "open PATH", "reveal PATH", "url ADDRESS", "choose-folder START", "choose-files".
   std::vector<std::string> calls;
+  // What each folder chooser said.
+  std::vector<std::string> folderMessages;
   std::optional<std::string> folderToChoose;
   std::vector<std::string> filesToChoose;
 
@@ -35,8 +37,10 @@ class RecordingDesktop : public QVDesktopServices {
     calls.push_back("url " + url);
     return true;
   }
-  void chooseOutputFolder(QWidget*, const std::string& startFolder, const std::string&, FolderChoice done) override {
+  void chooseOutputFolder(QWidget*, const std::string& startFolder, const std::string& message,
+                          FolderChoice done) override {
     calls.push_back("choose-folder " + startFolder);
+    folderMessages.push_back(message);
     done(folderToChoose);
   }
   void choosePDFFiles(QWidget*, FilesChoice done) override {
@@ -81,6 +85,17 @@ class WindowTest : public qvapptest::AppTest {
       QVPDFConverterManager* manager = app_->converterManager();
       return !manager->isConverting() && !manager->isBusy();
     });
+  }
+  // Rows first.pdf (300 pages: long enough to act on while it converts) and
+  // second.pdf (one page), and a chosen output folder, returned.
+  std::filesystem::path queueLongThenShortFile() {
+    const std::filesystem::path first = dir_.file("first.pdf");
+    const std::filesystem::path second = dir_.file("second.pdf");
+    qvapptest::writeTextPdf(first, 300);
+    qvapptest::writeTextPdf(second, 1);
+    const std::filesystem::path out = chooseOutputFolder();
+    app_->applicationOpenFiles({second.string(), first.string()});
+    return out;
   }
   // Saves the window as screenshots/NAME.png under the build folder.
   void saveScreenshot(const std::string& name) {
