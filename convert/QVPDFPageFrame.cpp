@@ -1,5 +1,6 @@
 #include "convert/QVPDFPageFrame.h"
 
+#include "convert/QVPDFVisibleContentFilter.h"
 #include "pdf/QVPDFConentParser.h"
 #include "pdf/QVPDFRenderState.h"
 #include "pdf/RenderingStateStack.h"
@@ -45,8 +46,10 @@ const QVPDFPageDisplay& QVPDFPageFrame::beginPage(const platform::PdfPage& page)
 
 void QVPDFPageFrame::interpretPage(const platform::PdfPage& page, QVPDFConentParserDelegate& delegate,
                                    bool scansImages) {
+  // Every output keeps only what a reader of the page sees.
+  QVPDFVisibleContentFilter visible(delegate, display_.visibleBox);
   QVPDFConentParser parser(page.dictionary(), platform::PdfContentStream::forPage(page));
-  parser.setDelegate(&delegate);
+  parser.setDelegate(&visible);
   parser.setRenderingStateStack(renderingStateStack_);
   if (!scansImages) parser.setScansImages(false);
   parser.startParser();

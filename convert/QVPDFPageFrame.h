@@ -60,8 +60,9 @@ class QVPDFPageFrame {
   // displayed and starts a fresh state stack.
   const QVPDFPageDisplay& beginPage(const platform::PdfPage& page);
   // Runs the page's content through the interpreter, which reports to the
-  // delegate and keeps its state on the frame's stack. An output that uses
-  // no images says so: the interpreter then decodes none.
+  // delegate what a reader of the page sees of it (QVPDFVisibleContentFilter)
+  // and keeps its state on the frame's stack. An output that uses no images
+  // says so: the interpreter then decodes none.
   void interpretPage(const platform::PdfPage& page, QVPDFConentParserDelegate& delegate, bool scansImages = true);
   // Lets the document's fonts go (at the end or cancel of a conversion).
   void endDocument();

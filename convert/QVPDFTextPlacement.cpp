@@ -24,17 +24,18 @@ QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page) {
   display.rotation = rotation;
   const int turn = rotation % 90 == 0 ? static_cast<int>(rotation) : 0;
 
-  Rect mediaBox = page.mediaBox();
-  if (mediaBox.isEmpty() || !std::isfinite(mediaBox.origin.x) || !std::isfinite(mediaBox.origin.y) ||
-      !std::isfinite(mediaBox.size.width) || !std::isfinite(mediaBox.size.height))
-    mediaBox = Rect(0, 0, 595, 842);
+  Rect shown = page.cropBox();
+  if (shown.isEmpty() || !std::isfinite(shown.origin.x) || !std::isfinite(shown.origin.y) ||
+      !std::isfinite(shown.size.width) || !std::isfinite(shown.size.height))
+    shown = Rect(0, 0, 595, 842);
+  display.visibleBox = shown.standardized();
   const bool swapped = turn == 90 || turn == 270;
-  const double width = swapped ? mediaBox.height() : mediaBox.width();
-  const double height = swapped ? mediaBox.width() : mediaBox.height();
+  const double width = swapped ? shown.height() : shown.width();
+  const double height = swapped ? shown.width() : shown.height();
   display.box = Rect(0, 0, width, height);
-  // The display box at the media box's origin: the transform takes the
+  // The display box at the visible box's origin: the transform takes the
   // origin away first and then turns the page within the box it shows.
-  display.transform = QVPDF_PageTransformForRotation(Rect(mediaBox.minX(), mediaBox.minY(), width, height), turn);
+  display.transform = QVPDF_PageTransformForRotation(Rect(shown.minX(), shown.minY(), width, height), turn);
   return display;
 }
 
@@ -66,10 +67,12 @@ double QVPDF_FontDescent(const QVPDFRenderState& state) {
 
 namespace {
 
-// How the font's glyphs stand in text space (the identity but for a Type 3
-// font whose FontMatrix flips or turns them).
+// How the font's glyphs stand in text space: turned or flipped by a Type 3
+// font's FontMatrix, and mirrored by a negative horizontal scaling (whose
+// size is in the advances already).
 AffineTransform glyphOrientation(const QVPDFRenderState& state) {
-  return state.font() ? state.font()->glyphOrientation() : AffineTransform::identity();
+  const AffineTransform font = state.font() ? state.font()->glyphOrientation() : AffineTransform::identity();
+  return state.horizontalScaling() < 0 ? font.concat(AffineTransform::scale(-1, 1)) : font;
 }
 
 }  // namespace

@@ -17,7 +17,10 @@ class PdfPage;
 
 // A page as displayed.
 struct QVPDFPageDisplay {
-  // Rotated with the page, origin (0, 0).
+  // What the page shows (its crop box within its media box) in its default
+  // user space.
+  platform::Rect visibleBox;
+  // The visible box rotated with the page, origin (0, 0).
   platform::Rect box;
   // The page's /Rotate normalised into 0..359.
   int64_t rotation = 0;
@@ -25,8 +28,9 @@ struct QVPDFPageDisplay {
   platform::AffineTransform transform;
 };
 
-// Only quarter turns turn a page; any other angle shows it upright. A media
-// box that is empty or not finite counts as 595 x 842 at the origin.
+// Only quarter turns turn a page; any other angle shows it upright. A page
+// shows its crop box where that lies within its media box; a box that is
+// empty or not finite counts as 595 x 842 at the origin.
 QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page);
 
 // The em of the state's font at its size: the font size, but for a Type 3
@@ -39,7 +43,8 @@ double QVPDF_FontDescent(const QVPDFRenderState& state);
 
 // The glyphs' em space to display space: how the font's glyphs stand in
 // text space (a Type 3 font's FontMatrix may flip them, which the text
-// matrix may flip back), the text matrix, the current transformation matrix,
+// matrix may flip back; a negative horizontal scaling mirrors them), the
+// text matrix, the current transformation matrix,
 // then the page's transform; and the same after an advance in text space.
 // Every orientation test (upright, quarter turn, angle, mirrored) reads
 // these, so that it sees what the page shows.

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <utility>
 
+#include "pdf/QVPDFAnnot.h"
+#include "pdf/QVPDFAnnotCollection.h"
 #include "pdf/QVPDFColorSpace.h"
 #include "pdf/QVPDFColorSpaceCollection.h"
 #include "pdf/QVPDFConentParserPrivate.h"
@@ -87,23 +89,26 @@ void QVPDFConentParser::startParser() {
   stackFloor_ = renderingStateStack()->depth();
   unsavedSaves_ = 0;
 
-  platform::PdfScanner scanner(contentStream_, page.table);
-  QVPDFConentParser* previous = page.current;
-  platform::PdfScanner* previousScanner = scanner_;
-  page.current = this;
-  scanner_ = &scanner;
-  struct Restore {
-    PageContext& page;
-    QVPDFConentParser* self;
-    QVPDFConentParser* previous;
-    platform::PdfScanner* previousScanner;
-    ~Restore() {
-      page.current = previous;
-      self->scanner_ = previousScanner;
-    }
-  } restore{page, this, previous, previousScanner};
-  scanner.scan();
-  operatorsRun_ = scanner.operatorCount();
+  {
+    platform::PdfScanner scanner(contentStream_, page.table);
+    QVPDFConentParser* previous = page.current;
+    platform::PdfScanner* previousScanner = scanner_;
+    page.current = this;
+    scanner_ = &scanner;
+    struct Restore {
+      PageContext& page;
+      QVPDFConentParser* self;
+      QVPDFConentParser* previous;
+      platform::PdfScanner* previousScanner;
+      ~Restore() {
+        page.current = previous;
+        self->scanner_ = previousScanner;
+      }
+    } restore{page, this, previous, previousScanner};
+    scanner.scan();
+    operatorsRun_ = scanner.operatorCount();
+  }
+  if (!parent_) drawAnnotations();
 }
 
 const platform::PdfOperatorTable& QVPDFConentParser::operatorTable() { return context().table; }
@@ -295,6 +300,13 @@ void QVPDFConentParser::drawImageXObject(std::string_view name) {
 void QVPDFConentParser::drawPostScriptXObject(std::string_view name) { (void)xObjectNamed(name); }
 
 void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& stream) {
+  if (context().cutOff) return;
+  auto form = std::dynamic_pointer_cast<const QVPDFFormXObject>(xObjectNamed(name));
+  if (form) runForm(*form, stream);
+}
+
+void QVPDFConentParser::runForm(const QVPDFFormXObject& form, const PdfObject& stream,
+                                const QVPDFRenderState* startState) {
   PageContext& page = context();
   if (page.cutOff) return;
   if (formDepth_ >= page.limits.maxFormDepth) return;
@@ -302,8 +314,6 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
     cutOff();
     return;
   }
-  auto form = std::dynamic_pointer_cast<const QVPDFFormXObject>(xObjectNamed(name));
-  if (!form) return;
 
   RenderingStateStack& stack = *renderingStateStack();
   if (stack.depth() >= page.limits.maxSavedStates) return;
@@ -326,10 +336,15 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
     return;
   }
 
-  saveRenderingState();
+  if (startState) {
+    if (!spendCopyWork(1 + startState->clipBezierPaths().size())) return;
+    stack.saveRenderingState(*startState);
+  } else {
+    saveRenderingState();
+  }
   if (stack.depth() == depthBefore) return;
   QVPDFRenderState& formState = stack.topRenderingState();
-  formState.setCtm(form->matrixTransform().concat(formState.ctm()));
+  formState.setCtm(form.matrixTransform().concat(formState.ctm()));
 
   QVPDFConentParser child(stream.dictionary(), formContent, this);
   if (formResources.isDictionary()) {
@@ -351,6 +366,19 @@ void QVPDFConentParser::drawFormXObject(std::string_view name, const PdfObject& 
   // Whatever the form left saved is dropped with the form's own state.
   while (stack.depth() > depthBefore) stack.restoreRenderingState();
   if (page.cutOff && scanner_) scanner_->stop();
+}
+
+// Each appearance is drawn as the page shows it: over the state the page
+// began with (whatever its content left in force), its form mapped into the
+// annotation's rectangle.
+void QVPDFConentParser::drawAnnotations() {
+  annotCollection_ = std::make_shared<const QVPDFAnnotCollection>(contentDict_.getArray("Annots"));
+  for (const auto& annot : annotCollection_->annots()) {
+    if (context().cutOff) return;
+    QVPDFRenderState start;
+    start.setCtm(annot->rectTransform());
+    runForm(*annot->appearance(), annot->appearance()->xObjectStream(), &start);
+  }
 }
 
 std::shared_ptr<const QVPDFConentParser::Resources> QVPDFConentParser::formResourcesFor(const PdfObject& stream,

@@ -16,6 +16,9 @@
 //
 // A form XObject is run by a child interpreter that shares the delegate and
 // the stack, so the delegate sees the form's content in place of its Do.
+// After a page's own content come the appearances of its annotations (filled
+// form fields, notes, stamps), each run as a form over the page's initial
+// state.
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -41,6 +44,8 @@ class QVPDFColorSpaceCollection;
 class QVPDFXObjectCollection;
 class QVPDFExtGStateCollection;
 class QVPDFShadingPatternCollection;
+class QVPDFAnnotCollection;
+class QVPDFFormXObject;
 
 // Bounds that keep a damaged or hostile file from making one page run for
 // hours or exhaust memory. The depth limit only leaves out the forms below
@@ -145,6 +150,8 @@ class QVPDFConentParser {
   const QVPDFXObjectCollection* xObjectCollection() const;
   const QVPDFExtGStateCollection* extGStateCollection() const;
   const QVPDFShadingPatternCollection* shadingPatternCollection() const;
+  // The annotations a page shows (null before startParser, and for a form).
+  const QVPDFAnnotCollection* annotCollection() const { return annotCollection_.get(); }
 
   // Replaces the collections by new ones built from the resources of `dict`:
   // its own /Resources, else the nearest one up its /Parent chain.
@@ -209,6 +216,12 @@ class QVPDFConentParser {
   void applyExtGState(std::string_view name);
   void drawImageXObject(std::string_view name);
   void drawFormXObject(std::string_view name, const platform::PdfObject& stream);
+  // Runs a form's content in a child interpreter, over a copy of the
+  // current state, or of `startState` when one is given.
+  void runForm(const QVPDFFormXObject& form, const platform::PdfObject& stream,
+               const QVPDFRenderState* startState = nullptr);
+  // Draws the appearances of the page's annotations after its content.
+  void drawAnnotations();
   void drawPostScriptXObject(std::string_view name);
   void setColorSpace(bool stroke, platform::PdfScanner& scanner);
   void setColorComponents(bool stroke, bool pattern, platform::PdfScanner& scanner);
@@ -289,6 +302,7 @@ class QVPDFConentParser {
   QVPDFConentParser* parent_ = nullptr;
   std::shared_ptr<PageContext> context_;
   std::shared_ptr<const Resources> resources_;
+  std::shared_ptr<const QVPDFAnnotCollection> annotCollection_;
   // This stream's XObjects once an inline image has been added to them.
   std::shared_ptr<QVPDFXObjectCollection> ownXObjects_;
   bool resourcesCollected_ = false;

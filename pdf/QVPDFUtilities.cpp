@@ -1008,5 +1008,5 @@ platform::Rect QVPDFUtilities::MediaBoxOfPDFPage(const platform::Rect& mediaBox,
 }
 
 platform::Rect QVPDFUtilities::MediaBoxOfPDFPage(const platform::PdfPage& page) {
-  return MediaBoxOfPDFPage(page.mediaBox(), page.rotation());
+  return MediaBoxOfPDFPage(page.cropBox(), page.rotation());
 }

@@ -71,9 +71,10 @@ class QVPDFUtilities {
   // size is empty or beyond the pixel cap.
   static std::optional<platform::image::Bitmap> CreateARGBBitmapContextSize(platform::Size size);
 
-  // The page's media box as displayed: rotated by the page's /Rotate
-  // (normalised to 0..359; 90 and 270 swap width and height), origin (0, 0).
-  // A page without a usable media box answers 595 x 842.
+  // The page's box as displayed: what it shows (its crop box within its
+  // media box), rotated by the page's /Rotate (normalised to 0..359; 90 and
+  // 270 swap width and height), origin (0, 0). A page without a usable box
+  // answers 595 x 842.
   static platform::Rect MediaBoxOfPDFPage(const platform::PdfPage& page);
   static platform::Rect MediaBoxOfPDFPage(const platform::Rect& mediaBox, int rotation);
 };

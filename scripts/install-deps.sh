@@ -27,6 +27,8 @@ packages=(
   # a second reader of the Word documents
   abiword
   python3-openpyxl
+  # a second reader of the RTF output
+  abiword
   # the test that counts the files a conversion creates; the benchmark's page of text turned to outlines
   strace ghostscript
 )

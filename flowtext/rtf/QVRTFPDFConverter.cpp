@@ -22,6 +22,7 @@ void QVRTFPDFConverter::begainWriteDocument() {
   contentWriter_ = std::make_unique<QVRTFFileWriter>(contentPath_);
   state_.resetToDefault();
   rightToLeftText_ = false;
+  wroteParagraph_ = false;
 }
 
 std::unique_ptr<QVFlowTextPage> QVRTFPDFConverter::makePage(platform::Size pageSize, bool lastPage) {
@@ -35,6 +36,7 @@ QVFlowTextFileWriter& QVRTFPDFConverter::bodyWriter() {
 
 void QVRTFPDFConverter::writeNewLine(QVFlowParagraph& paragraph) {
   QVFlowTextFileWriter& writer = bodyWriter();
+  wroteParagraph_ = true;
   writer.write("\\par");
   writer.write("\\pard");
   if (paragraph.pProperty.bidi) {
@@ -88,5 +90,8 @@ void QVRTFPDFConverter::writeDocument(QVFlowTextFileWriter& out) {
             " Brevanti Software Inc}\n");
   out.write("}\n");
   appendFile(out, contentPath_);
+  // A document is at least one paragraph: readers refuse one without any
+  // (pages of pictures and drawings only give no text).
+  if (!wroteParagraph_) out.write("\\pard\\par");
   out.write("\n}");
 }

@@ -8,7 +8,8 @@
 // each run the font, face, size and colour control words that changed, then
 // the run's escaped text. When the document ends the output file is written
 // from scratch: the header, the font table and colour table the body used,
-// an information group, the body and the closing brace. A failure removes
+// an information group, the body (one empty paragraph when the pages gave
+// none) and the closing brace. A failure removes
 // the output file and throws; the work folder is removed when the output is
 // written, and after a failure or a cancel.
 #include <cstdint>
@@ -50,4 +51,6 @@ class QVRTFPDFConverter : public QVFlowTextConverter, public QVFlowTextMarkup {
   QVRTFState state_;
   // The direction the body's characters were last given (\rtlch, \ltrch).
   bool rightToLeftText_ = false;
+  // Whether the body holds a paragraph.
+  bool wroteParagraph_ = false;
 };

@@ -2,7 +2,10 @@
 // the converter: bitmap Type 3 fonts whose glyph space counts device pixels
 // and whose glyphs a flipped FontMatrix and a flipped text matrix set
 // upright, a font that gives the space no width, and the names an office
-// application knows the PDF's fonts by.
+// application knows the PDF's fonts by. And what every output holds of a
+// page: what its reader sees, filled-in forms and notes included, content
+// outside the page's box or its clip left out, and text the page draws in
+// overlapping copies once.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -125,6 +128,14 @@ void writeFontWithoutSpaceWidth(const fs::path& path) {
   b.write(path);
 }
 
+// Runs pdfconvert as a user does; answers whether it converted.
+bool pdfconvert(const fs::path& pdf, const std::string& extension, const fs::path& out) {
+  const auto run = qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to " + extension + " " +
+                                      qvtest::shellQuote(pdf.string()) + " " + qvtest::shellQuote(out.string()));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  return run.exitCode == 0;
+}
+
 struct FontCase {
   const char* name;
   void (*write)(const fs::path&);
@@ -144,9 +155,7 @@ TEST_P(FontTextEveryOutput, KeepsTheWordsApartAndUpright) {
   for (const char* extension : kOutputs) {
     SCOPED_TRACE(extension);
     const fs::path out = dir.file(std::string(c.name) + "." + extension);
-    const auto run = qvtest::runCommand(qvtest::shellQuote(QV_PDFCONVERT) + " --to " + extension + " " +
-                                        qvtest::shellQuote(pdf.string()) + " " + qvtest::shellQuote(out.string()));
-    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ASSERT_TRUE(pdfconvert(pdf, extension, out));
     const std::string text = qvtest::outputText(out, extension);
     const qvtest::WordCoverage words = qvtest::wholeWordCoverage(reference, text);
     EXPECT_GE(words.fraction(), 0.95) << text;
@@ -176,6 +185,207 @@ INSTANTIATE_TEST_SUITE_P(Fonts, FontTextEveryOutput,
                                          FontCase{"FontWithoutSpaceWidth", writeFontWithoutSpaceWidth, 10.0}),
                          [](const testing::TestParamInfo<FontCase>& info) { return std::string(info.param.name); });
 
+
+// ---------------------------------------------------------------------------
+// What a reader of the page sees
+
+// A form's field or a note: its appearance drawn as a form into its /Rect.
+QPDFObjectHandle annotation(qvtest::PdfBuilder& b, const std::string& dict, const std::string& rect,
+                            QPDFObjectHandle appearance) {
+  auto annot = b.parse("<< /Type /Annot " + dict + " /Rect " + rect + " >>");
+  if (appearance.isInitialized()) annot.replaceKey("/AP", appearance);
+  return b.qpdf().makeIndirectObject(annot);
+}
+
+// An appearance stream showing `text` in Helvetica, in a box of 200 x 20
+// (or as the /Matrix turns and scales it).
+QPDFObjectHandle shownText(qvtest::PdfBuilder& b, QPDFObjectHandle font, const std::string& text,
+                           const std::string& extra = "") {
+  auto form = b.stream("/Tx BMC q 1 1 198 18 re W n BT /Helv 10 Tf 0 g 2 6 Td (" + text + ") Tj ET Q EMC",
+                       "<< /Type /XObject /Subtype /Form /BBox [0 0 200 20] " + extra + " >>");
+  form.getDict().replaceKey("/Resources", b.resources({{"Font", {{"Helv", font}}}}));
+  return form;
+}
+
+QPDFObjectHandle normal(qvtest::PdfBuilder& b, QPDFObjectHandle form) {
+  auto ap = b.parse("<< >>");
+  ap.replaceKey("/N", form);
+  return ap;
+}
+
+// A filled-in form: a text field, a ticked check box (whose other state
+// shows a word), a combo box's choice drawn by a form that its /Matrix
+// scales and shifts, and a free-text note; a hidden field, a note kept off the
+// screen and one without an appearance.
+void writeFilledForm(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto helv = b.standardFont("Helvetica");
+  auto dingbats = b.qpdf().makeIndirectObject(b.parse("<< /Type /Font /Subtype /Type1 /BaseFont /ZapfDingbats >>"));
+  auto page = b.addPage("BT /F1 12 Tf 72 700 Td (Town) Tj 0 -40 Td (Member) Tj 0 -40 Td (Province) Tj ET",
+                        b.resources({{"Font", {{"F1", helv}}}}));
+  auto check = b.stream("q BT /ZaDb 14 Tf 0 g 3 4 Td (4) Tj ET Q", "<< /Subtype /Form /BBox [0 0 20 20] >>");
+  check.getDict().replaceKey("/Resources", b.resources({{"Font", {{"ZaDb", dingbats}}}}));
+  auto states = b.parse("<< >>");
+  states.replaceKey("/Yes", check);
+  states.replaceKey("/Off", shownText(b, helv, "Utrecht"));
+  auto box = b.parse("<< >>");
+  box.replaceKey("/N", states);
+  auto annots = QPDFObjectHandle::newArray();
+  annots.appendItem(annotation(b, "/Subtype /Widget /FT /Tx /T (town) /V (Amsterdam)", "[200 690 400 710]",
+                               normal(b, shownText(b, helv, "Amsterdam"))));
+  annots.appendItem(annotation(b, "/Subtype /Widget /FT /Btn /T (member) /V /Yes /AS /Yes", "[200 650 220 670]", box));
+  // Drawn twice as large and shifted, set back into its rectangle.
+  annots.appendItem(annotation(b, "/Subtype /Widget /FT /Ch /Ff 131072 /T (province) /V (Zeeland)",
+                               "[200 610 400 630]",
+                               normal(b, shownText(b, helv, "Zeeland", "/Matrix [2 0 0 2 -50 30]"))));
+  annots.appendItem(annotation(b, "/Subtype /FreeText /Contents (Rotterdam harbour)", "[72 500 372 520]",
+                               normal(b, shownText(b, helv, "Rotterdam harbour"))));
+  annots.appendItem(annotation(b, "/Subtype /Widget /FT /Tx /F 2 /V (Eindhoven)", "[72 460 272 480]",
+                               normal(b, shownText(b, helv, "Eindhoven"))));
+  annots.appendItem(annotation(b, "/Subtype /FreeText /F 32 /Contents (Groningen)", "[72 420 272 440]",
+                               normal(b, shownText(b, helv, "Groningen"))));
+  annots.appendItem(annotation(b, "/Subtype /FreeText /Contents (Maastricht)", "[72 380 272 400]", {}));
+  page.replaceKey("/Annots", annots);
+  b.write(path);
+}
+
+// A page that shows the top half of its paper: a line in the half shown,
+// one across the edge, one in the half cut away.
+void writeCroppedPage(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto page = b.addPage(
+      "BT /F1 12 Tf 72 700 Td (Shown above) Tj ET BT /F1 12 Tf 72 393 Td (Straddling edge) Tj ET "
+      "BT /F1 12 Tf 72 200 Td (Cropped below) Tj ET 0 0 1 rg 72 100 200 50 re f",
+      b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}));
+  page.replaceKey("/CropBox", b.parse("[0 396 612 792]"));
+  b.write(path);
+}
+
+// Two columns of which the clip shows the left one and a word across its
+// edge; and text under sloppy clips, kept: a clip without area (a line) and
+// a box far larger than the page.
+void writeClippedColumn(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  std::string content = "q 0 0 306 792 re W n\n";
+  for (int line = 0; line < 4; ++line) {
+    const std::string y = std::to_string(700 - 20 * line);
+    content += "BT /F1 12 Tf 72 " + y + " Td (Kept line) Tj ET BT /F1 12 Tf 340 " + y + " Td (Hidden column) Tj ET\n";
+  }
+  content += "BT /F1 12 Tf 280 600 Td (Partly) Tj ET Q\n";
+  content += "q 100 500 m 300 500 l W n BT /F1 12 Tf 72 500 Td (Sloppy) Tj ET Q\n";
+  content += "q -1000000 -1000000 2000000 2000000 re W n BT /F1 12 Tf 72 460 Td (Worldwide) Tj ET Q\n";
+  b.addPage(content, b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}));
+  b.write(path);
+}
+
+// A page shown upside down whose lines are drawn upside down, each in
+// overlapping copies: through a turned text matrix, a turned ctm, and a
+// text matrix mirrored top to bottom whose text a negative horizontal
+// scaling mirrors back.
+void writeUpsideDownCopies(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  std::string content;
+  for (double shift : {0.0, 0.4, 0.8}) {
+    content += "BT /F1 14 Tf 100 Tz -1 0 0 -1 " + std::to_string(540 + shift) + " " + std::to_string(100 + shift) +
+               " Tm (Northern lights dance) Tj ET\n";
+    content += "q -1 0 0 -1 612 792 cm BT /F1 14 Tf 100 Tz 1 0 0 1 " + std::to_string(72 + shift) + " " +
+               std::to_string(720 - shift) + " Tm (Southern stars shine) Tj ET Q\n";
+    content += "BT /F1 14 Tf -100 Tz 1 0 0 -1 " + std::to_string(540 + shift) + " " + std::to_string(140 + shift) +
+               " Tm (Western winds blow) Tj ET\n";
+  }
+  // A word drawn a letter at a time, its two narrow letters side by side.
+  content += "q -1 0 0 -1 612 792 cm BT /F1 14 Tf 1 0 0 1 72 680 Tm 100 Tz (W) Tj (a) Tj (l) Tj (l) Tj (s) Tj ET Q\n";
+  auto page = b.addPage(content, b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}));
+  page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(180));
+  b.write(path);
+}
+
+struct SeenCase {
+  const char* name;
+  void (*write)(const fs::path&);
+  std::vector<std::string> shown;   // words that every output holds once
+  std::vector<std::string> hidden;  // words that no output holds
+};
+
+class WhatAReaderSees : public testing::TestWithParam<SeenCase> {};
+
+TEST_P(WhatAReaderSees, EveryOutputHoldsWhatThePageShowsOnce) {
+  const SeenCase& c = GetParam();
+  qvtest::TempDir dir;
+  const fs::path pdf = dir.file(std::string(c.name) + ".pdf");
+  c.write(pdf);
+  for (const char* extension : kOutputs) {
+    SCOPED_TRACE(extension);
+    const fs::path out = dir.file(std::string(c.name) + "." + extension);
+    ASSERT_TRUE(pdfconvert(pdf, extension, out));
+    const std::string text = qvtest::outputText(out, extension);
+    const std::vector<std::string> words = qvtest::foldedWords(text);
+    for (const std::string& word : c.shown)
+      EXPECT_EQ(std::count(words.begin(), words.end(), word), 1) << word << "\n" << text;
+    for (const std::string& word : c.hidden) EXPECT_EQ(text.find(word), std::string::npos) << word << "\n" << text;
+    if (std::string_view(extension) == "docx") {
+      // Upright on the page, upright in the document: no word-art.
+      EXPECT_EQ(qvtest::ZipPackage(out).data("word/document.xml").find("textpath"), std::string::npos);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, WhatAReaderSees,
+    testing::Values(SeenCase{"FilledForm", writeFilledForm,
+                             {"Town", "Amsterdam", "Member", "\u2714", "Province", "Zeeland", "Rotterdam", "harbour"},
+                             {"Utrecht", "Eindhoven", "Groningen", "Maastricht"}},
+                    SeenCase{"CroppedPage", writeCroppedPage, {"Shown", "above", "Straddling", "edge"},
+                             {"Cropped", "below"}},
+                    SeenCase{"ClippedColumn", writeClippedColumn, {"Partly", "Sloppy", "Worldwide"},
+                             {"Hidden", "column"}},
+                    SeenCase{"UpsideDownCopies", writeUpsideDownCopies,
+                             {"Northern", "lights", "dance", "Southern", "stars", "shine", "Western", "winds", "blow",
+                              "Walls"},
+                             {}}),
+    [](const testing::TestParamInfo<SeenCase>& info) { return std::string(info.param.name); });
+
+// The slide and the Word page have the size of the part of the paper the
+// page shows; the form's values stand where their fields are.
+TEST(WhatAReaderSeesPlaced, SlideAndWordPageTakeTheCropBoxAndFieldsTheirPlace) {
+  qvtest::TempDir dir;
+  const fs::path cropped = dir.file("cropped.pdf"), form = dir.file("form.pdf");
+  writeCroppedPage(cropped);
+  writeFilledForm(form);
+  const auto convert = [&](const fs::path& pdf, const char* extension) {
+    const fs::path out = dir.file(pdf.stem().string() + "." + extension);
+    pdfconvert(pdf, extension, out);
+    return qvtest::ZipPackage(out);
+  };
+  EXPECT_THAT(convert(cropped, "pptx").data("ppt/presentation.xml"),
+              testing::HasSubstr("<p:sldSz cx=\"7772400\" cy=\"5029200\""));
+  EXPECT_THAT(convert(cropped, "docx").data("word/document.xml"),
+              testing::ContainsRegex("<w:pgSz w:w=\"12240\" w:h=\"7920\""));
+
+  // Each value's text box starts at its field's left edge and meets its
+  // height (the slide keeps the page's points: 12700 EMU each).
+  const std::string slide = convert(form, "pptx").data("ppt/slides/slide1.xml");
+  const struct {
+    const char* text;
+    double left, top, bottom;  // the field on the slide, points
+  } fields[] = {{"Amsterdam", 200, 792 - 710, 792 - 690},
+                {"Zeeland", 200, 792 - 630, 792 - 610},
+                {"Rotterdam harbour", 72, 792 - 520, 792 - 500}};
+  for (const auto& field : fields) {
+    SCOPED_TRACE(field.text);
+    const size_t at = slide.find(std::string(">") + field.text + "<");
+    ASSERT_NE(at, std::string::npos);
+    const size_t shape = slide.rfind("<p:sp>", at);
+    std::smatch box;
+    const std::string before = slide.substr(shape, at - shape);
+    ASSERT_TRUE(std::regex_search(
+        before, box, std::regex("<a:off x=\"(-?[0-9]+)\" y=\"(-?[0-9]+)\"/>\\s*<a:ext cx=\"[0-9]+\" cy=\"([0-9]+)\"")));
+    const double left = std::stod(box[1].str()) / 12700, top = std::stod(box[2].str()) / 12700;
+    EXPECT_NEAR(left, field.left, 6);
+    EXPECT_LT(top, field.bottom);
+    EXPECT_GT(top + std::stod(box[3].str()) / 12700, field.top);
+  }
+}
 
 // Lines of Arabic and of Hebrew as a typesetter draws them: a string for each
 // word (two for a word split by '|'), each string's glyphs and the strings

@@ -152,7 +152,7 @@ TEST_F(DocxExporterTest, TwentyThousandOneGlyphStringsConvertWhole) {
   std::string content = "BT /F1 6 Tf 20 770 Td ";
   for (int i = 0; i < 20000; ++i) {
     content += "(x) Tj ";
-    content += (i % 150 == 149) ? "-537 -5 Td " : "3.6 0 Td ";
+    content += (i % 150 == 149) ? "-536.4 -5 Td " : "3.6 0 Td ";
   }
   content += "ET";
   b.addPage(content, resources);

@@ -191,6 +191,26 @@ TEST(RtfTextEndToEnd, DrawnPagesKeepReadingOrderAndLeaveTurnedTextOut) {
   }
 }
 
+// A page of a drawing alone gives no text, and still a document that a
+// reader opens: one empty paragraph.
+TEST(RtfTextEndToEnd, APageWithoutTextIsADocumentOfOneEmptyParagraph) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  b.addPage("1 0 0 rg 100 100 200 200 re f");
+  const fs::path pdf = dir.file("drawing.pdf"), rtfFile = dir.file("drawing.rtf");
+  b.write(pdf);
+  const auto r = pdfconvert("rtf", pdf, rtfFile);
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  expectSoundRtf(rtfFile);
+  EXPECT_THAT(qvtest::readWhole(rtfFile), testing::EndsWith("}\n\\pard\\par\n}"));
+  if (qvtest::runCommand("command -v abiword").exitCode != 0) GTEST_SKIP() << "AbiWord not installed";
+  const fs::path read = dir.file("drawing.txt");
+  const auto run = qvtest::runCommand("timeout 120 abiword --to=txt -o " + qvtest::shellQuote(read.string()) + " " +
+                                      qvtest::shellQuote(rtfFile.string()));
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(fs::exists(read));
+}
+
 TEST(RtfTextEndToEnd, AnOutputThatCannotBeWrittenIsAnErrorAndLeavesNoFile) {
   qvtest::TempDir dir;
   const fs::path pdf = flowtest::drawSample(dir);

@@ -1,6 +1,7 @@
 // Resources and XObjects: inheritance through the page tree, images drawn by
 // the page, by forms and inline, forms run by child interpreters with their
-// matrices, and the bounds on forms that draw themselves.
+// matrices, the bounds on forms that draw themselves, and the appearances of
+// the page's annotations drawn after its content.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -85,6 +86,45 @@ TEST(InterpreterResources, FormRunsInPlaceThroughItsMatrix) {
   EXPECT_EQ(e[2].state.ctm(), (AffineTransform{2, 0, 0, 2, 100, 100}));
   EXPECT_EQ(e[3].state.ctm(), (AffineTransform{2, 0, 0, 2, 0, 0}));
   EXPECT_EQ(r.stack->depth(), 1u);
+}
+
+// Each shown annotation's appearance runs after the page, over the state the
+// page began with, its box (as its /Matrix turns it) set onto its /Rect; the
+// state /AS names of a field of several; none that is hidden, kept off the
+// screen, or has no appearance.
+TEST(InterpreterResources, AnnotationAppearancesRunAfterThePageInsideTheirRectangles) {
+  qvtest::PdfBuilder b;
+  auto page = b.addPage("q 3 0 0 3 0 0 cm 0 0 1 1 re f");  // leaves its cm in force
+  const auto annot = [&](const std::string& dict, QPDFObjectHandle normal) {
+    auto a = b.parse("<< /Type /Annot " + dict + " >>");
+    auto ap = b.parse("<< >>");
+    ap.replaceKey("/N", normal);
+    if (normal.isInitialized()) a.replaceKey("/AP", ap);
+    return b.qpdf().makeIndirectObject(a);
+  };
+  // A box of 100 x 50 turned a quarter by its matrix and set onto 100 x 100.
+  auto turned = b.stream("1 w 0 0 m 100 50 l S", "<< /Subtype /Form /BBox [0 0 100 50] /Matrix [0 1 -1 0 0 0] >>");
+  auto states = b.parse("<< >>");
+  states.replaceKey("/On", form(b, "0 0 2 2 re f"));
+  states.replaceKey("/Off", form(b, "0 0 3 3 re f"));
+  auto annots = QPDFObjectHandle::newArray();
+  annots.appendItem(annot("/Subtype /Square /Rect [300 400 200 300]", turned));
+  annots.appendItem(annot("/Subtype /Widget /AS /On /Rect [0 0 100 100]", states));
+  annots.appendItem(annot("/Subtype /Square /F 2 /Rect [0 0 100 100]", form(b, "0 0 4 4 re f")));
+  annots.appendItem(annot("/Subtype /Square /F 32 /Rect [0 0 100 100]", form(b, "0 0 5 5 re f")));
+  annots.appendItem(annot("/Subtype /Widget /Rect [0 0 100 100]", states));  // no /AS
+  annots.appendItem(annot("/Subtype /Text /Rect [0 0 100 100]", QPDFObjectHandle()));
+  page.replaceKey("/Annots", annots);
+  InterpretedPdf pdf(b);
+  auto r = pdf.run();
+  auto paths = r.delegate->of(Event::Path);
+  ASSERT_EQ(paths.size(), 3u);
+  const AffineTransform placed = paths[1]->state.ctm();
+  EXPECT_EQ(placed.apply({0, 0}), (platform::Point{300, 300}));
+  EXPECT_EQ(placed.apply({100, 50}), (platform::Point{200, 400}));
+  EXPECT_EQ(paths[2]->path.boundingBox(), platform::Rect(0, 0, 2, 2));
+  EXPECT_EQ(paths[2]->state.ctm(), AffineTransform::identity());
+  EXPECT_EQ(r.stack->depth(), 2u);
 }
 
 TEST(InterpreterResources, FormWithoutResourcesUsesTheDrawingStreams) {

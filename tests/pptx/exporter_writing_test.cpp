@@ -112,13 +112,14 @@ TEST(PptxExporterWriting, VerticalFontColumnsBecomeVerticalTextBoxes) {
 
 TEST(PptxExporterWriting, LongRightToLeftLineKeepsAllItsTextAtABoundedCost) {
   // Forty thousand glyphs drawn one by one from the left, each read before
-  // the one drawn before it: far past what a line holds, every glyph still
-  // reaches the slide, the first ones in reading order.
+  // the one drawn before it, small enough to stand on the page: far past
+  // what a line holds, every glyph still reaches the slide, the first ones
+  // in reading order.
   qvtest::PdfBuilder b;
   const std::u32string letters = U"\u05D0\u05D1";
   const auto font = qvtest::embedTrueTypeFont(b, kDejaVuFile, letters);
   const std::string alef = "<" + font.hex(U"\u05D0") + ">", bet = "<" + font.hex(U"\u05D1") + ">";
-  std::string content = "BT /F1 1 Tf 20 700 Td [";
+  std::string content = "BT /F1 0.02 Tf 20 700 Td [";
   constexpr int kGlyphs = 40000;
   for (int i = 0; i < kGlyphs; ++i) content += i < 2 ? (i == 0 ? alef : bet) : alef;
   Converted c = convertWith(b, font, content + "] TJ ET");
