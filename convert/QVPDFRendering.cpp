@@ -350,6 +350,26 @@ std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path
   return finish(*canvas, *area);
 }
 
+std::optional<QVPDFRenderedImage> QVPDFRendering::renderPaths(const std::vector<QVPDFPaintedPath>& paths,
+                                                               Size pageSize) {
+  std::optional<Rect> area;
+  for (const QVPDFPaintedPath& p : paths) {
+    if (!p.path) continue;
+    const std::optional<Rect> one = pathPictureArea(*p.path, p.paint, pageSize, {});
+    if (one) area = area ? area->unite(*one) : *one;
+  }
+  if (!area) return std::nullopt;
+  std::optional<Canvas> canvas = makeCanvas(*area, kPathPixelsPerPoint, nullptr);
+  if (!canvas) return std::nullopt;
+  DrawingContext& ctx = *canvas->context;
+  for (const QVPDFPaintedPath& p : paths) {
+    if (!p.path) continue;
+    if (p.paint.fill) ctx.fillPath(*p.path, p.paint.fillColor, p.paint.fillRule);
+    if (p.paint.stroke) ctx.strokePath(*p.path, p.paint.strokeColor, p.paint.strokeStyle);
+  }
+  return finish(*canvas, *area);
+}
+
 std::optional<QVPDFPathPictureKey> QVPDFRendering::pathPictureKey(const Path& displayPath,
                                                                   const QVPDFPathPaint& paint, Size pageSize,
                                                                   const std::vector<QVPDFClipPath>& clipPaths) {

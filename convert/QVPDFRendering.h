@@ -42,6 +42,12 @@ struct QVPDFPathPaint {
   platform::image::StrokeStyle strokeStyle;
 };
 
+// A display-space path with its paint, one of a drawing rendered at once.
+struct QVPDFPaintedPath {
+  const platform::Path* path = nullptr;
+  QVPDFPathPaint paint;
+};
+
 // A bitmap and the display rectangle it covers.
 struct QVPDFRenderedImage {
   platform::image::Bitmap bitmap;
@@ -146,6 +152,13 @@ class QVPDFRendering {
                                                                 platform::Size pageSize,
                                                                 const std::vector<QVPDFClipPath>& clipPaths = {},
                                                                 platform::image::PixelStorage* canvasMemory = nullptr);
+
+  // Renders display-space paths, each with its paint, in their order on one
+  // transparent bitmap covering what they paint (cut to the page): a drawing
+  // of more paths than an output can hold as shapes becomes a picture. None
+  // when nothing is painted on the page.
+  static std::optional<QVPDFRenderedImage> renderPaths(const std::vector<QVPDFPaintedPath>& paths,
+                                                       platform::Size pageSize);
 
   // The key of the picture makeCGPathToUIImage makes of the path: its
   // canvas, its paint, and its path and clip paths in canvas pixels at the

@@ -78,6 +78,9 @@ struct QVDocx_Spacing {
 struct QVDocx_Ind {
   float firstLine = 0;
   float left = 0;  // from the section's left margin, which the layouts set to 0
+  // From the right edge of the paragraph's column; negative when the line
+  // reaches beyond it, as a line of a narrow column may on the page.
+  float right = 0;
 };
 
 struct QVDocx_PPr {

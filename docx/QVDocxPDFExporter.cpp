@@ -60,6 +60,7 @@ bool QVDocxPDFExporter::convertPDFPage(const platform::PdfPage& page) {
   pdfConverter_->begainWritePage(size);
   frame_.interpretPage(page, *this);
   router_.endPage();
+  if (QVDocxPage* current = currentPage()) flattenCrowdedDrawing(*current);
   pdfConverter_->endWritePage();
   fontFacts_.clear();
   return true;
@@ -211,13 +212,14 @@ void QVDocxPDFExporter::didScanPath(QVPDFConentParser&, const Path& path, bool s
   // joins its shape where it can.
   if (!page->runPathArray.empty() && page->runPathArray.back()->drawIndex + 1 == context_.nextDrawIndex())
     if (auto* previous = dynamic_cast<QVDocxRunPath*>(page->runPathArray.back().get()))
-      if (previous->join(displayPath, info)) return;
+      if (previous->join(displayPath, info, paint)) return;
   ++pagePictures_;
   auto run = std::make_shared<QVDocxRunPath>();
   run->drawIndex = context_.takeDrawIndex();
   run->pictZIndex = context_.takeBackZIndex();
   run->runCGPath = std::move(displayPath);
   run->pictInfo = std::move(info);
+  run->paint = paint;
   run->rProperty = currentRProperty();
   page->runPathArray.push_back(std::move(run));
 }
@@ -262,6 +264,8 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
 
   closeTextBeforeDrawing();
 
+  if (makeRule(file, info)) return;
+
   if (!s.clipBezierPaths().empty()) {
     // The clip is drawn into the picture: the image is decoded again, drawn
     // through the clip paths and cut to them.
@@ -305,4 +309,112 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
   run->pictInfo = std::move(info);
   run->rProperty = currentRProperty();
   page->runImageArray.push_back(std::move(run));
+}
+
+bool QVDocxPDFExporter::makeRule(const QVPDFImageFile& file, const QVDocxImageInfo& info) {
+  QVDocxPage* page = currentPage();
+  const float turn = std::fmod(info.rotation, 90.0f);
+  if (!page || (turn > 0.5f && turn < 89.5f)) return false;
+  double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  for (const Point& q : info.vertices) {
+    minX = std::min(minX, q.x), maxX = std::max(maxX, q.x);
+    minY = std::min(minY, q.y), maxY = std::max(maxY, q.y);
+  }
+  if (!(std::min(maxX - minX, maxY - minY) < 1.0)) return false;
+  if (static_cast<int64_t>(file.pixelWidth) * file.pixelHeight > kMostRulePixels) return false;
+  const std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes());
+  if (!pixels || pixels->empty()) return false;
+  // The rule's colour: the mean of its pixels, each as much as it covers.
+  const platform::image::Bitmap rgba = pixels->converted(platform::image::PixelFormat::RGBA8);
+  double r = 0, g = 0, b = 0, a = 0;
+  for (int y = 0; y < rgba.height(); ++y) {
+    const uint8_t* row = rgba.row(y);
+    for (int x = 0; x < rgba.width(); ++x, row += 4) {
+      const double alpha = row[3] / 255.0;
+      r += row[0] * alpha, g += row[1] * alpha, b += row[2] * alpha, a += alpha;
+    }
+  }
+  if (!(a > 0)) return true;  // nothing of it shows
+  QVDocxPathInfo rule;
+  rule.displayX = minX;
+  rule.displayY = minY;
+  rule.displayWidth = maxX - minX;
+  rule.displayHeight = maxY - minY;
+  rule.filled = true;
+  rule.fillcolor = platform::Color::rgb(r / a / 255.0, g / a / 255.0, b / a / 255.0);
+  rule.fillAlpha = static_cast<float>(std::clamp(info.opacity * a / (rgba.width() * rgba.height()), 0.0, 1.0));
+  ++pagePictures_;
+  auto run = std::make_shared<QVDocxRunPath>();
+  run->drawIndex = context_.takeDrawIndex();
+  run->pictZIndex = context_.takeBackZIndex();
+  run->runCGPath.addRect(Rect(minX, minY, maxX - minX, maxY - minY));
+  run->paint.fill = true;
+  run->paint.fillColor = platform::Color::rgb(r / a / 255.0, g / a / 255.0, b / a / 255.0, rule.fillAlpha);
+  run->pictInfo = std::move(rule);
+  run->rProperty = currentRProperty();
+  page->runPathArray.push_back(std::move(run));
+  return true;
+}
+
+void QVDocxPDFExporter::flattenCrowdedDrawing(QVDocxPage& page) {
+  size_t shapes = 0, points = 0;
+  for (const auto& run : page.runPathArray)
+    if (const auto* shape = dynamic_cast<const QVDocxRunPath*>(run.get())) {
+      ++shapes;
+      points += shape->elementCount();
+    }
+  if (shapes <= kMostShapesPerPage && points <= kMostShapePointsPerPage) return;
+
+  // Each run of shapes that no image interrupts becomes one picture, which
+  // takes the place of its first shape in the drawing and stacking order.
+  std::vector<std::shared_ptr<QVDocxRunPict>> kept;
+  std::vector<std::shared_ptr<QVDocxRunPict>> pictures;
+  std::vector<std::shared_ptr<QVDocxRunPath>> layer;
+  const platform::Size pageSize = currentPageMediaBox().size;
+  auto drawLayer = [&] {
+    if (layer.empty()) return;
+    std::vector<QVPDFPaintedPath> painted;
+    painted.reserve(layer.size());
+    for (const auto& shape : layer) painted.push_back({&shape->runCGPath, shape->paint});
+    std::optional<QVPDFRenderedImage> rendered = QVPDFRendering::renderPaths(painted, pageSize);
+    if (rendered) {
+      const Rect& r = rendered->displayRect;
+      const double dpi = 72.0 * rendered->bitmap.width() / std::max(r.size.width, 1e-9);
+      const QVPDFImageFile file =
+          QVPDFUtilities::encodeCGImage(rendered->bitmap, "drawing" + std::to_string(layer.front()->drawIndex) + ".png",
+                                        QVPDFImageFileType::PNG, dpi, 1.0f, platform::image::PngRows::Unfiltered);
+      const std::string id = file.empty() ? std::string() : pdfConverter_->collectImage(file);
+      if (!id.empty()) {
+        auto run = std::make_shared<QVDocxRunImage>();
+        run->drawIndex = layer.front()->drawIndex;
+        run->pictZIndex = layer.front()->pictZIndex;
+        run->runImageID = id;
+        run->runImageTitle = file.name;
+        run->rProperty = layer.front()->rProperty;
+        run->pictInfo.opacity = 1.0f;
+        run->pictInfo.displayX = r.origin.x;
+        run->pictInfo.displayY = r.origin.y;
+        run->pictInfo.displayWidth = r.size.width;
+        run->pictInfo.displayHeight = r.size.height;
+        run->pictInfo.imageTitle = file.name;
+        pictures.push_back(std::move(run));
+      }
+    }
+    layer.clear();
+  };
+  for (auto& run : page.runPathArray) {
+    auto shape = std::dynamic_pointer_cast<QVDocxRunPath>(run);
+    if (!shape) {
+      kept.push_back(std::move(run));
+      continue;
+    }
+    if (!layer.empty() && page.imageDrawnBetween(layer.back()->drawIndex, shape->drawIndex)) drawLayer();
+    layer.push_back(std::move(shape));
+  }
+  drawLayer();
+  page.runPathArray = std::move(kept);
+  std::vector<std::shared_ptr<QVDocxRunPict>>& images = page.runImageArray;
+  images.insert(images.end(), pictures.begin(), pictures.end());
+  std::stable_sort(images.begin(), images.end(),
+                   [](const auto& a, const auto& b) { return a->drawIndex < b->drawIndex; });
 }

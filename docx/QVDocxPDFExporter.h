@@ -17,12 +17,14 @@
 #include "convert/QVPDF_CTMInfo.h"
 #include "docx/QVDocx.h"
 #include "docx/QVDocxFontFacts.h"
+#include "docx/QVDocxImageInfo.h"
 #include "docx/QVTextRouter.h"
 #include "pdf/QVPDFConentParser.h"
 #include "platform/geometry/geometry.h"
 
 class QVDocxWriter;
 class QVDocxPage;
+struct QVPDFImageFile;
 class QVPDFRenderState;
 
 class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate, private QVTextRouterDelegate {
@@ -34,6 +36,16 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // reads back to clip: later ones are left out, for the same reason.
   static constexpr uint64_t kMaxPicturesPerPage = 100'000;
   static constexpr int64_t kMaxClipPixelsPerPage = int64_t{256} << 20;
+
+  // A page whose vector shapes are more than these (after alike paths have
+  // joined) has them drawn as pictures instead, one for each run of shapes
+  // that no image interrupts: an office application takes minutes to read
+  // and lay out a drawing of tens of thousands of shapes, and no reader edits
+  // such a drawing shape by shape.
+  static constexpr size_t kMostShapesPerPage = 500;
+  static constexpr size_t kMostShapePointsPerPage = 500'000;
+  // The largest picture read to find the colour of a rule.
+  static constexpr int64_t kMostRulePixels = int64_t{1} << 20;
 
   QVDocxPDFExporter();
   ~QVDocxPDFExporter() override;
@@ -77,6 +89,13 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   // An open text box or text path is closed before a drawing is taken, and
   // the text goes on from where the main text stopped.
   void closeTextBeforeDrawing();
+  // Draws the page's shapes as pictures when they are more than the bounds.
+  void flattenCrowdedDrawing(QVDocxPage& page);
+  // A picture less than a point across, upright, is a rule: it becomes a
+  // filled shape of its mean colour (drawn as a line), since readers lay out
+  // such a sliver of a picture wrongly or not at all. False when the picture
+  // is no such rule (or too large to read for its colour).
+  bool makeRule(const QVPDFImageFile& file, const QVDocxImageInfo& info);
   QVDocxPage* currentPage() const;
 
   // The router's hooks.
@@ -93,7 +112,7 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   QVTextRouter router_;
   // Per page: a font of the page keeps its facts (and stays alive) until the
   // page ends.
-  QVDocxFontFacts fontFacts_;
+  QVDocxFontFacts fontFacts_{true};
   uint64_t pageStrings_ = 0;
   uint64_t pagePictures_ = 0;
   int64_t clipPixels_ = 0;

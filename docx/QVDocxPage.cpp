@@ -8,6 +8,9 @@
 #include <unordered_map>
 
 #include "convert/QVLineReadingOrder.h"
+#include "docx/QVDocxOfficeFonts.h"
+#include "docx/QVDocxRunShapeGroup.h"
+#include "docx/QVDocxRunTextBox.h"
 #include "docx/QVDocxUtilities.h"
 
 namespace {
@@ -27,6 +30,11 @@ constexpr double kLeastBlankHeight = 1.0;
 // What a page that must shrink leaves free at its foot: the applications
 // round every height to whole twentieths of a point.
 constexpr double kFitSlack = 2.0;
+// What a line reaching beyond its column may take beyond what the page
+// shows, for the application's rounding.
+constexpr double kOverhangSlack = 2.0;
+// The most runs a page looks at to find room for lines beyond their columns.
+constexpr size_t kOverhangLookBudget = 4'000'000;
 // The smallest and the largest share of the line's size a raised or
 // lowered script has.
 constexpr double kLeastScriptShare = 0.4;
@@ -117,6 +125,38 @@ double columnRight(const QVDocxParagraph& p) {
     }
   }
   return s.pgSz.w;
+}
+
+// The width a paragraph's line has: from its indentation to its column's
+// right edge (the page's right edge, the sections having no right margin).
+double availableWidth(const QVDocxParagraph& p) {
+  return columnRight(p) - p.xColumnPosition - std::max(0.0f, p.pProperty.ind.left);
+}
+
+// How far the paragraph's line may reach beyond its column's right edge
+// when it needs `wanted`: as far as the page leaves room beside it (a line
+// of a narrow column that the page sets across the column beside it, where
+// that column has nothing at the line's height), never beyond the page.
+// The runs looked at are counted against `budget`: a page of thousands of
+// such lines gets no room once it is spent.
+double overhangRoom(const QVDocxParagraph& p, double wanted, const std::vector<QVDocxParagraph>& page,
+                    size_t& budget) {
+  if (p.pProperty.bidi || !(wanted > 0)) return 0;
+  const double edge = columnRight(p);
+  double room = std::clamp(wanted, 0.0, std::max(0.0, p.sectProperty.pgSz.w - edge));
+  if (!(room > 0)) return 0;
+  const double top = paragraphTop(p), bottom = paragraphBottom(p);
+  for (const QVDocxParagraph& other : page)
+    for (const auto& run : other.runArray) {
+      if (budget == 0) return 0;
+      --budget;
+      const QVDocxRunText* text = run->asText();
+      if (!text || &other == &p) continue;
+      const double left = text->ctmInfo.bottomLeft.x, right = left + text->textWidth;
+      if (right <= edge || text->ctmInfo.bottomLeft.y <= top || text->ctmInfo.topLeft.y >= bottom) continue;
+      room = std::min(room, std::max(0.0, left - edge - kOverhangSlack));
+    }
+  return room;
 }
 
 // A paragraph whose line holds right-to-left text gets its runs in reading
@@ -420,6 +460,73 @@ std::vector<QVLayoutBlock> joinContinuingBlocks(const QVPageLayoutCore& core, st
   return joined;
 }
 
+// A section of several columns whose every column is one line, all on one
+// base line (a row of a table, labels side by side), is one line of the
+// page: one paragraph whose later parts start at tab stops where the page
+// shows them. An application slows down with every section a document
+// holds, and a book of such rows holds thousands.
+constexpr double kOneLineTolerance = 2.0;
+
+bool isOneLineSection(const std::vector<QVDocxParagraph>& page, size_t first, size_t last) {
+  const QVDocx_SectPr& s = page[last].sectProperty;
+  if (s.cols.num < 2 || !s.cols.col || last - first + 1 != static_cast<size_t>(s.cols.num)) return false;
+  const QVDocxRunText* head = page[first].firstRunText();
+  if (!head) return false;
+  for (size_t i = first; i <= last; ++i) {
+    const QVDocxRunText* text = page[i].firstRunText();
+    if (!text || page[i].breakColumn || std::fabs(text->ctmInfo.yBase - head->ctmInfo.yBase) > kOneLineTolerance)
+      return false;
+  }
+  return true;
+}
+
+QVDocxParagraph joinOneLine(std::vector<QVDocxParagraph>& page, size_t first, size_t last) {
+  QVDocxParagraph line = std::move(page[first]);
+  line.sectProperty.cols = {1, false, 0.0f, 720.0f, nullptr};
+  line.xColumnPosition = 0;
+  line.pProperty.ind.left = static_cast<float>(line.firstRunText()->ctmInfo.bottomLeft.x);
+  for (size_t i = first + 1; i <= last; ++i) {
+    QVDocxParagraph& part = page[i];
+    const double x = part.firstRunText()->ctmInfo.bottomLeft.x;
+    line.runArray.push_back(QVDocxRunTab::RunTapWithTabPostion(x, 0));
+    line.runArray.insert(line.runArray.end(), part.runArray.begin(), part.runArray.end());
+    line.pProperty.spacing.line = std::max(line.pProperty.spacing.line, part.pProperty.spacing.line);
+  }
+  line.sectProperty.write = page[last].sectProperty.write;
+  line.sectProperty.type = page[last].sectProperty.type;
+  return line;
+}
+
+// Only between sections of one column: beside sections of several columns,
+// whose heights the application balances its own way, the line would move
+// what follows.
+void joinOneLineSections(std::vector<QVDocxParagraph>& page) {
+  // Where each section ends.
+  std::vector<size_t> ends;
+  for (size_t i = 0; i < page.size(); ++i)
+    if (page[i].sectProperty.write) ends.push_back(i);
+  // Each section: 1 of one column, 2 one line of several, 0 otherwise.
+  std::vector<int> kind(ends.size());
+  for (size_t e = 0, start = 0; e < ends.size(); start = ends[e] + 1, ++e) {
+    const QVDocx_SectPr& s = page[ends[e]].sectProperty;
+    kind[e] = s.cols.num < 2 || !s.cols.col ? 1 : isOneLineSection(page, start, ends[e]) ? 2 : 0;
+  }
+  std::vector<QVDocxParagraph> out;
+  out.reserve(page.size());
+  size_t start = 0;
+  for (size_t e = 0; e < ends.size(); ++e) {
+    const size_t i = ends[e];
+    if (kind[e] == 2 && (e == 0 || kind[e - 1] != 0) && (e + 1 == ends.size() || kind[e + 1] != 0)) {
+      out.push_back(joinOneLine(page, start, i));
+    } else {
+      for (size_t k = start; k <= i; ++k) out.push_back(std::move(page[k]));
+    }
+    start = i + 1;
+  }
+  for (size_t k = start; k < page.size(); ++k) out.push_back(std::move(page[k]));
+  page = std::move(out);
+}
+
 // The height a page's paragraphs take in the flow when each is `height`
 // tall: each section as tall as its tallest column, the sections one below
 // the other.
@@ -461,13 +568,20 @@ void joinSingleColumnSections(std::vector<QVDocxParagraph>& paragraphs) {
 // would start out of step. Their heights shrink together, blank paragraphs
 // down to a point and lines of text no lower than their font size, until
 // the page holds them; a page that holds them is left as it is.
+// A paragraph the office application breaks into several lines (one wider
+// than its column, which no narrowing could make fit) counts as tall as all
+// of them.
 void fitToPage(std::vector<QVDocxParagraph>& paragraphs, double available) {
   if (paragraphs.empty() || !(available > 0)) return;
-  std::vector<double> full(paragraphs.size()), least(paragraphs.size());
+  std::vector<double> full(paragraphs.size()), least(paragraphs.size()), lines(paragraphs.size(), 1.0);
   for (size_t i = 0; i < paragraphs.size(); ++i) {
     const QVDocx_Spacing& sp = paragraphs[i].pProperty.spacing;
-    full[i] = std::max(0.0, static_cast<double>(sp.line)) + std::max(0.0f, sp.before) + std::max(0.0f, sp.after);
-    const double floor = paragraphs[i].runArray.empty() ? kLeastBlankHeight : paragraphs[i].rProperty.sz;
+    if (!paragraphs[i].runArray.empty())
+      lines[i] = static_cast<double>(QVDocxOfficeFonts::lineCount(paragraphs[i], availableWidth(paragraphs[i])));
+    full[i] = std::max(0.0, static_cast<double>(sp.line)) * lines[i] + std::max(0.0f, sp.before) +
+              std::max(0.0f, sp.after);
+    const double floor =
+        paragraphs[i].runArray.empty() ? kLeastBlankHeight : paragraphs[i].rProperty.sz * lines[i];
     least[i] = std::min(full[i], floor);
   }
   auto at = [&](double f) {
@@ -483,7 +597,7 @@ void fitToPage(std::vector<QVDocxParagraph>& paragraphs, double available) {
     QVDocx_Spacing& sp = paragraphs[i].pProperty.spacing;
     if (full[i] <= least[i] || !sp.lineRule) continue;
     const double extra = std::max(0.0f, sp.before) + std::max(0.0f, sp.after);
-    sp.line = static_cast<float>(std::max(0.0, least[i] + lo * (full[i] - least[i]) - extra));
+    sp.line = static_cast<float>(std::max(0.0, least[i] + lo * (full[i] - least[i]) - extra) / lines[i]);
   }
 }
 
@@ -655,6 +769,8 @@ void QVDocxPage::_creatParagraphs() {
     if (page.size() > 1) endSection(page.back());
   }
 
+  joinOneLineSections(page);
+
   // Spacing: blank paragraphs for the space above the first paragraph and
   // for gaps wider than a line; narrower gaps widen the line above.
   std::vector<QVDocxParagraph> spaced;
@@ -702,11 +818,16 @@ void QVDocxPage::_creatParagraphs() {
     }
   }
   joinSingleColumnSections(spaced);
-  fitToPage(spaced, sectProperty.pgSz.h - sectProperty.pgMar.top - sectProperty.pgMar.bottom - kFitSlack);
+  for (QVDocxParagraph& p : spaced) putInReadingOrder(p);
+  size_t overhangBudget = kOverhangLookBudget;
   for (QVDocxParagraph& p : spaced) {
-    putInReadingOrder(p);
-    paragraphArray.push_back(std::move(p));
+    QVDocxOfficeFonts::fitParagraph(p, 0);
+    const double available = availableWidth(p);
+    const double wanted = QVDocxOfficeFonts::lineWidth(p) - available + kOverhangSlack;
+    QVDocxOfficeFonts::fitParagraph(p, available, wanted > kOverhangSlack ? overhangRoom(p, wanted, spaced, overhangBudget) : 0.0);
   }
+  fitToPage(spaced, sectProperty.pgSz.h - sectProperty.pgMar.top - sectProperty.pgMar.bottom - kFitSlack);
+  for (QVDocxParagraph& p : spaced) paragraphArray.push_back(std::move(p));
 }
 
 // ---------------------------------------------------------------------------
@@ -762,6 +883,13 @@ bool QVDocxPage::haveTextUpperInRect(const platform::Rect& rect, uint64_t drawIn
   return false;
 }
 
+bool QVDocxPage::imageDrawnBetween(uint64_t first, uint64_t last) const {
+  // The pictures are held in drawing order.
+  auto after = std::upper_bound(runImageArray.begin(), runImageArray.end(), first,
+                                [](uint64_t index, const auto& image) { return index < image->drawIndex; });
+  return after != runImageArray.end() && (*after)->drawIndex < last;
+}
+
 bool QVDocxPage::haveImageUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const {
   for (const auto& image : runImageArray)
     if (image->drawIndex > drawIndex && covers(rect, image->displayRect())) return true;
@@ -776,13 +904,45 @@ void QVDocxPage::_insertFloatRunPicts() {
       image->pictZIndex = frontZIndexOf(image->pictZIndex);
     anchor.runArray.push_back(image);
   }
+  // Shapes drawn one after another, on the same side of the text, with no
+  // picture drawn between them, go into one group.
+  std::shared_ptr<QVDocxRunShapeGroup> group;
+  bool groupInFront = false;
+  auto closeGroup = [&] {
+    if (!group) return;
+    if (group->members.size() == 1)
+      anchor.runArray.push_back(group->members.front());
+    else
+      anchor.runArray.push_back(group);
+    group.reset();
+  };
   for (const auto& path : runPathArray) {
     const platform::Rect area = path->displayRect();
-    if (!haveTextUpperInRect(area, path->drawIndex) && !haveImageUpperInRect(area, path->drawIndex))
-      path->pictZIndex = frontZIndexOf(path->pictZIndex);
-    anchor.runArray.push_back(path);
+    const bool inFront = !haveTextUpperInRect(area, path->drawIndex) && !haveImageUpperInRect(area, path->drawIndex);
+    if (inFront) path->pictZIndex = frontZIndexOf(path->pictZIndex);
+    auto shape = std::dynamic_pointer_cast<QVDocxRunPath>(path);
+    if (!shape) {
+      closeGroup();
+      anchor.runArray.push_back(path);
+      continue;
+    }
+    if (group && (inFront != groupInFront || imageDrawnBetween(group->members.back()->drawIndex, path->drawIndex)))
+      closeGroup();
+    if (!group) {
+      group = std::make_shared<QVDocxRunShapeGroup>();
+      group->drawIndex = path->drawIndex;
+      group->pictZIndex = path->pictZIndex;
+      group->rProperty = path->rProperty;
+      groupInFront = inFront;
+    }
+    group->members.push_back(std::move(shape));
   }
-  for (const auto& box : runTextBoxArray) anchor.runArray.push_back(box);
+  closeGroup();
+  for (const auto& box : runTextBoxArray) {
+    if (auto* text = dynamic_cast<QVDocxRunTextBox*>(box.get()))
+      for (QVDocxParagraph& p : text->paragraphArray) QVDocxOfficeFonts::fitParagraph(p, 0);
+    anchor.runArray.push_back(box);
+  }
   for (const auto& path : runTextPathArray) anchor.runArray.push_back(path);
 }
 

@@ -50,13 +50,17 @@ class QVDocxPage {
   // text: pictures, then shapes and text paths, then text boxes. A picture
   // or shape that nothing drawn later covers moves in front of the text,
   // keeping its drawing order; one that later text (or, for a shape, a
-  // later picture) covers stays behind it.
+  // later picture) covers stays behind it. Shapes drawn one after another
+  // on the same side of the text, no picture drawn between them, go into
+  // one group.
   void _insertFloatRunPicts();
   // Whether a text run of the paragraphs, or a text box, drawn after
   // `drawIndex` covers the rectangle.
   bool haveTextUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const;
   // Whether a picture drawn after `drawIndex` covers the rectangle.
   bool haveImageUpperInRect(const platform::Rect& rect, uint64_t drawIndex) const;
+  // Whether a picture was drawn after `first` and before `last`.
+  bool imageDrawnBetween(uint64_t first, uint64_t last) const;
   // The stacking order of a picture brought in front of the text.
   static int64_t frontZIndexOf(int64_t backZIndex);
   // Writes the paragraphs [from, to) of paragraphArray.

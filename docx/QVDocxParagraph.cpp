@@ -6,6 +6,7 @@
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "docx/QVDocxUtilities.h"
+#include "platform/text/text.h"
 
 namespace {
 
@@ -143,6 +144,16 @@ void QVDocxParagraph::writeWithXMLWriter(XMLFileWriter& w) const {
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.writeStartElementWithNamespace(ns, "p");
   QVDocxUtilities::WritePProperty(pProperty, rProperty, sectProperty, tabsPropertyInParagraph(), w);
+  if (bookmark != 0) {
+    const std::string id = platform::text::formatInteger(bookmark);
+    w.writeStartElementWithNamespace(ns, "bookmarkStart");
+    w.writeAttributeWithNamespace(ns, "id", id);
+    w.writeAttributeWithNamespace(ns, "name", id);
+    w.writeEndElement();
+    w.writeStartElementWithNamespace(ns, "bookmarkEnd");
+    w.writeAttributeWithNamespace(ns, "id", id);
+    w.writeEndElement();
+  }
   if (breakColumn) {
     w.writeStartElementWithNamespace(ns, "r");
     w.writeStartElementWithNamespace(ns, "rPr");

@@ -72,6 +72,11 @@ class QVDocxParagraph {
   double resolvedHeight = 0;
   bool breakColumn = false;
   double xColumnPosition = 0;  // left edge of the paragraph's column
+  // The bookmark that marks where the paragraph starts (the number of the
+  // page it begins); 0 for none. It stands inside the paragraph: a reader
+  // lays out a page whose first paragraph anchors a text box and follows a
+  // bookmark between paragraphs wrongly, or not at all.
+  int64_t bookmark = 0;
 
  private:
   // How far resolution has read the runs: a paragraph that only grows at its

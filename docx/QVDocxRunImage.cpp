@@ -59,6 +59,9 @@ void QVDocxRunImage::_writeImage2006(XMLFileWriter& w) const {
   w.writeStartElementWithNamespace(types::kNamespaceVML, "shape");
   w.writeAttribute("type", "#_x0000_t75");
   w.writeAttribute("style", style);
+  // A shape is outlined unless it says otherwise, and no definition of the
+  // picture type says it here: without this every picture gets a frame.
+  w.writeAttribute("stroked", "f");
   w.writeStartElementWithNamespace(types::kNamespaceVML, "imagedata");
   w.writeAttributeWithNamespace(QVOpenXMLNameSpace::nameSpace_r(), "id", runImageID);
   w.writeAttributeWithNamespace(types::kNamespaceOffice, "title", runImageTitle.empty() ? "Untitled" : runImageTitle);

@@ -28,6 +28,7 @@ std::unique_ptr<QVDocxRun> QVDocxRunPath::copy() const {
   run->rProperty = rProperty;
   run->runCGPath = runCGPath;
   run->pictInfo = pictInfo;
+  run->paint = paint;
   return run;
 }
 
@@ -166,8 +167,9 @@ platform::Rect boxOf(const QVDocxPathInfo& info) {
 
 }  // namespace
 
-bool QVDocxRunPath::join(const platform::Path& path, const QVDocxPathInfo& info) {
+bool QVDocxRunPath::join(const platform::Path& path, const QVDocxPathInfo& info, const QVPDFPathPaint& paint) {
   if (!samePaint(pictInfo, info) || thinFill(pictInfo) || thinFill(info)) return false;
+  if (paint.fillRule != this->paint.fillRule) return false;
   // An application may leave a shape of several subpaths unfilled where one
   // of them is open: a fill closes them all (the area is the same), a stroke
   // joins only closed outlines.
@@ -198,7 +200,11 @@ void QVDocxRunPath::writeWithXMLWriter(XMLFileWriter& w) const {
   markup::closePict(w);
 }
 
-void QVDocxRunPath::_writePath2006(XMLFileWriter& w) const {
+void QVDocxRunPath::_writePath2006(XMLFileWriter& w) const { writeShape(w, false); }
+
+void QVDocxRunPath::writeInGroup(XMLFileWriter& w) const { writeShape(w, true); }
+
+void QVDocxRunPath::writeShape(XMLFileWriter& w, bool inGroup) const {
   QVDocxPathInfo info = pictInfo;
   const platform::Path* path = &runCGPath;
   platform::Path line;
@@ -224,13 +230,21 @@ void QVDocxRunPath::_writePath2006(XMLFileWriter& w) const {
   info.displayWidth = std::max(static_cast<float>(info.displayWidth), weight);
   info.displayHeight = std::max(static_cast<float>(info.displayHeight), weight);
 
-  std::string style = "position:absolute;left:0;text-align:left;";
-  style += "margin-left:" + markup::number(info.displayX, 2) + "pt;";
-  style += "margin-top:" + markup::number(info.displayY, 2) + "pt;";
-  style += "width:" + markup::number(info.displayWidth, 2) + "pt;";
-  style += "height:" + markup::number(info.displayHeight, 2) + "pt;";
-  style += "mso-position-horizontal-relative:page;mso-position-vertical-relative:page;";
-  style += "z-index:" + platform::text::formatInteger(pictZIndex);
+  std::string style;
+  if (inGroup) {
+    style = "position:absolute;left:" + markup::number(info.displayX * 20, 0);
+    style += ";top:" + markup::number(info.displayY * 20, 0);
+    style += ";width:" + markup::number(info.displayWidth * 20, 0);
+    style += ";height:" + markup::number(info.displayHeight * 20, 0);
+  } else {
+    style = "position:absolute;left:0;text-align:left;";
+    style += "margin-left:" + markup::number(info.displayX, 2) + "pt;";
+    style += "margin-top:" + markup::number(info.displayY, 2) + "pt;";
+    style += "width:" + markup::number(info.displayWidth, 2) + "pt;";
+    style += "height:" + markup::number(info.displayHeight, 2) + "pt;";
+    style += "mso-position-horizontal-relative:page;mso-position-vertical-relative:page;";
+    style += "z-index:" + platform::text::formatInteger(pictZIndex);
+  }
 
   const std::string_view v = types::kNamespaceVML;
   w.writeStartElementWithNamespace(v, "shape");

@@ -4,6 +4,7 @@
 // twentieths of a point, absolute on the page. A filled shape thinner than
 // a point is drawn as a line in its fill colour, so that it stays visible.
 #include "convert/QVJoinedPathBoxes.h"
+#include "convert/QVPDFRendering.h"
 #include "docx/QVDocxPathInfo.h"
 #include "docx/QVDocxRun.h"
 #include "platform/geometry/path.h"
@@ -18,6 +19,12 @@ class QVDocxRunPath : public QVDocxRunPict {
   // w:r with its w:rPr and a w:pict holding the shape.
   void writeWithXMLWriter(XMLFileWriter& writer) const override;
   void _writePath2006(XMLFileWriter& writer) const;
+  // The shape as a member of a group whose coordinates are twentieths of a
+  // point on the page: placed by the group, without stacking order of its
+  // own.
+  void writeInGroup(XMLFileWriter& writer) const;
+  // How many points and closes the shape's outline holds.
+  size_t elementCount() const { return runCGPath.elements().size(); }
 
   // The VML path text of a display-space path: moves, lines and curves in
   // twentieths of a point, "x" at every close, "e" at the end.
@@ -30,11 +37,16 @@ class QVDocxRunPath : public QVDocxRunPict {
   // filled path joins only where its box meets none of the boxes already
   // taken in, and a fill thinner than a point, drawn as a line, joins
   // nothing.
-  bool join(const platform::Path& path, const QVDocxPathInfo& info);
+  bool join(const platform::Path& path, const QVDocxPathInfo& info, const QVPDFPathPaint& paint = {});
 
   platform::Path runCGPath;
   QVDocxPathInfo pictInfo;
+  // How the page paints the path (its fill rule, the caps, joins and dashes
+  // of its stroke), for a drawing rendered as a picture.
+  QVPDFPathPaint paint;
 
  private:
+  void writeShape(XMLFileWriter& writer, bool inGroup) const;
+
   QVJoinedPathBoxes joinedBoxes_;
 };

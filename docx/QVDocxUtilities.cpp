@@ -122,8 +122,12 @@ void QVDocxUtilities::WriteRProperty(const QVDocx_RPr& rPr, XMLFileWriter& w) {
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.writeStartElementWithNamespace(ns, "rPr");
   {
+    // A slot without a name of its own takes the Latin one.
     const std::string_view name = rPr.rFonts.ascii ? LocalFontName(*rPr.rFonts.ascii) : "Times New Roman";
-    emptyElement(w, "rFonts", {{"ascii", name}, {"hAnsi", name}, {"cs", name}, {"eastAsia", name}});
+    const auto slot = [&](const QVDocx_FontName& own) { return own ? LocalFontName(*own) : name; };
+    emptyElement(w, "rFonts",
+                 {{"ascii", name}, {"hAnsi", slot(rPr.rFonts.hAnsi)}, {"cs", slot(rPr.rFonts.cs)},
+                  {"eastAsia", slot(rPr.rFonts.eastAsia)}});
   }
   // The children follow the element order of the run-properties schema.
   if (rPr.b) {
@@ -163,7 +167,12 @@ void QVDocxUtilities::WritePProperty(const QVDocx_PPr& pPr, const QVDocx_RPr& rP
                 {"after", twips(pPr.spacing.after, false)},
                 {"line", lineTwips(pPr.spacing.line)},
                 {"lineRule", pPr.spacing.lineRule ? pPr.spacing.lineRule : kExact}});
-  emptyElement(w, "ind", {{"firstLine", twips(pPr.ind.firstLine, false)}, {"left", twips(pPr.ind.left, true)}});
+  if (pPr.ind.right != 0)
+    emptyElement(w, "ind", {{"firstLine", twips(pPr.ind.firstLine, false)},
+                            {"left", twips(pPr.ind.left, true)},
+                            {"right", twips(pPr.ind.right, true)}});
+  else
+    emptyElement(w, "ind", {{"firstLine", twips(pPr.ind.firstLine, false)}, {"left", twips(pPr.ind.left, true)}});
   emptyElement(w, "jc", {{"val", pPr.jc ? pPr.jc : kLeft}});
   WriteRProperty(rPr, w);
   WriteSectProperty(sectPr, w);

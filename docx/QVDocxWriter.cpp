@@ -8,7 +8,9 @@
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
 #include "convert/zip/QVZipPackage.h"
+#include "docx/QVDocxOfficeFonts.h"
 #include "docx/QVDocxPackageTypes.h"
+#include "docx/QVDocxRunTextBox.h"
 #include "docx/QVDocxUtilities.h"
 #include "pdf/QVPDFUtilities.h"
 #include "platform/fs/files.h"
@@ -81,7 +83,8 @@ void QVDocxWriter::begainWriteDocument() {
   heldParagraph_.reset();
   documentEnded_ = false;
   bodyBroken_ = false;
-  fontTable_ = {{"Times New Roman", "00", "roman", "variable"}, {"Arial", "00", "swiss", "variable"}};
+  fontTable_ = {"Times New Roman", "Arial"};
+  fontNames_ = {fontTable_.begin(), fontTable_.end()};
   media_.clear();
   mediaBySource_.clear();
   mediaNames_.clear();
@@ -96,6 +99,9 @@ void QVDocxWriter::begainWriteDocument() {
   makeFolder(savedWorkFolder_ + "/word");
   documentWriter_ = std::make_unique<XMLFileWriter>(savedWorkFolder_ + "/word/document.xml");
   XMLFileWriter& w = *documentWriter_;
+  // The body of a page of drawings is megabytes of markup: indentation
+  // would add a quarter more for the application to read.
+  w.setIndentation("");
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.setPrefix("w", ns);
   w.setPrefix("v", types::kNamespaceVML);
@@ -145,13 +151,8 @@ void QVDocxWriter::endWritePage() {
   XMLFileWriter& w = *documentWriter_;
   try {
     writeHeldParagraph(false);
-    const std::string number = platform::text::formatInteger(writtenPages_ + 1);
-    const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
-    w.writeStartElementWithNamespace(ns, "bookmarkStart");
-    w.writeAttributeWithNamespace(ns, "id", number);
-    w.writeAttributeWithNamespace(ns, "name", number);
-    w.writeEndElement();
-    wordElement(w, "bookmarkEnd", "id", number);
+    page->paragraphArray.front().bookmark = writtenPages_ + 1;
+    for (const QVDocxParagraph& p : page->paragraphArray) collectFonts(p);
     const size_t count = page->paragraphArray.size();
     page->_writeParagraphs(w, 0, count - 1);
     heldParagraph_ = std::move(page->paragraphArray.back());
@@ -281,6 +282,27 @@ void QVDocxWriter::writeDocumentRelationships() {
   writeRelationshipsPart(savedWorkFolder_ + "/word/_rels/document.xml.rels", relationships_);
 }
 
+void QVDocxWriter::collectFont(const QVDocx_FontName& name) {
+  if (!name || name->empty()) return;
+  if (fontNames_.insert(*name).second) fontTable_.push_back(*name);
+}
+
+void QVDocxWriter::collectFonts(const QVDocx_RPr& r) {
+  collectFont(r.rFonts.ascii);
+  collectFont(r.rFonts.hAnsi);
+  collectFont(r.rFonts.cs);
+  collectFont(r.rFonts.eastAsia);
+}
+
+void QVDocxWriter::collectFonts(const QVDocxParagraph& paragraph) {
+  collectFonts(paragraph.rProperty);
+  for (const auto& run : paragraph.runArray) {
+    collectFonts(run->rProperty);
+    if (const auto* box = dynamic_cast<const QVDocxRunTextBox*>(run.get()))
+      for (const QVDocxParagraph& inner : box->paragraphArray) collectFonts(inner);
+  }
+}
+
 void QVDocxWriter::writeFontTable() {
   XMLFileWriter w(savedWorkFolder_ + "/word/fontTable.xml");
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
@@ -288,13 +310,24 @@ void QVDocxWriter::writeFontTable() {
   w.setPrefix("w", ns);
   w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
   w.writeStartElementWithNamespace(ns, "fonts");
-  for (const Font& font : fontTable_) {
+  // Each family with what an application that lacks it needs to find the
+  // closest substitute, in the element order of the schema.
+  for (const std::string& name : fontTable_) {
+    const std::string_view written = QVDocxUtilities::LocalFontName(name);
+    const QVDocxOfficeFonts::TableEntry entry = QVDocxOfficeFonts::tableEntry(name);
     w.writeStartElementWithNamespace(ns, "font");
-    w.writeAttributeWithNamespace(ns, "name", font.altName);
-    wordElement(w, "altName", "val", font.altName);
-    wordElement(w, "charset", "val", font.charset);
-    wordElement(w, "family", "val", font.family);
-    wordElement(w, "pitch", "val", font.pitch);
+    w.writeAttributeWithNamespace(ns, "name", written);
+    wordElement(w, "altName", "val", written);
+    if (!entry.panose.empty()) wordElement(w, "panose1", "val", entry.panose);
+    wordElement(w, "charset", "val", entry.charset);
+    wordElement(w, "family", "val", entry.family);
+    wordElement(w, "pitch", "val", entry.pitch);
+    if (!entry.sig[0].empty()) {
+      static constexpr std::string_view kSig[] = {"usb0", "usb1", "usb2", "usb3", "csb0", "csb1"};
+      w.writeStartElementWithNamespace(ns, "sig");
+      for (size_t i = 0; i < 6; ++i) w.writeAttributeWithNamespace(ns, kSig[i], entry.sig[i]);
+      w.writeEndElement();
+    }
     w.writeEndElement();
   }
   w.writeEndElement();

@@ -91,13 +91,6 @@ class QVDocxWriter {
   int64_t writtenPageCount() const { return writtenPages_; }
 
  private:
-  struct Font {
-    std::string altName;
-    std::string charset;
-    std::string family;
-    std::string pitch;
-  };
-
   void setBegainDocxOptions();
   void writeHeldParagraph(bool last);
   void writeRootRelationships();
@@ -105,6 +98,10 @@ class QVDocxWriter {
   void writeCoreProperties();
   void writeContentTypes();
   void writeDocumentRelationships();
+  // The fonts the body names, for its fonts table.
+  void collectFont(const QVDocx_FontName& name);
+  void collectFonts(const QVDocx_RPr& rPr);
+  void collectFonts(const QVDocxParagraph& paragraph);
   void writeFontTable();
   void writeSettings();
   void writeTemplate(const std::string& name, const std::string& part);
@@ -115,7 +112,9 @@ class QVDocxWriter {
   int64_t docxNumOfPages_ = 0;
   QVDocx_DocPr docxProperty_{"page", 100.0f};
   QVDocxConversionContext& context_;
-  std::vector<Font> fontTable_;
+  // The families the body names, in the order first named.
+  std::vector<std::string> fontTable_;
+  std::unordered_set<std::string> fontNames_;
   std::vector<QVOpenXMLPackage::Relationship> relationships_;
   // Pictures for word/media, with their names there.
   struct Media {

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <vector>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_BBOX_H
+#include FT_OUTLINE_H
 #include FT_SFNT_NAMES_H
 #include FT_TRUETYPE_IDS_H
+#include FT_TRUETYPE_TABLES_H
 #include FT_TYPE1_TABLES_H
 
 #include "pdf/fonts/QVPDFFontFactory.h"
@@ -131,6 +135,113 @@ std::string fullNameOf(FT_Face face) {
   return {};
 }
 
+// Where the outline of a glyph crosses the horizontal line y, curves taken
+// as eight straight pieces each.
+class LineCrossings {
+ public:
+  explicit LineCrossings(double y) : y_(y) {}
+
+  std::vector<double> of(FT_Outline& outline) {
+    FT_Outline_Funcs funcs{};
+    funcs.move_to = [](const FT_Vector* to, void* self) {
+      static_cast<LineCrossings*>(self)->at_ = {static_cast<double>(to->x), static_cast<double>(to->y)};
+      return 0;
+    };
+    funcs.line_to = [](const FT_Vector* to, void* self) {
+      static_cast<LineCrossings*>(self)->lineTo({static_cast<double>(to->x), static_cast<double>(to->y)});
+      return 0;
+    };
+    funcs.conic_to = [](const FT_Vector* c, const FT_Vector* to, void* self) {
+      auto* me = static_cast<LineCrossings*>(self);
+      const Point p0 = me->at_;
+      for (int k = 1; k <= kPieces; ++k) {
+        const double t = static_cast<double>(k) / kPieces, u = 1 - t;
+        me->lineTo({u * u * p0.x + 2 * u * t * c->x + t * t * to->x, u * u * p0.y + 2 * u * t * c->y + t * t * to->y});
+      }
+      return 0;
+    };
+    funcs.cubic_to = [](const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* self) {
+      auto* me = static_cast<LineCrossings*>(self);
+      const Point p0 = me->at_;
+      for (int k = 1; k <= kPieces; ++k) {
+        const double t = static_cast<double>(k) / kPieces, u = 1 - t;
+        const double a = u * u * u, b = 3 * u * u * t, c = 3 * u * t * t, d = t * t * t;
+        me->lineTo({a * p0.x + b * c1->x + c * c2->x + d * to->x, a * p0.y + b * c1->y + c * c2->y + d * to->y});
+      }
+      return 0;
+    };
+    xs_.clear();
+    if (FT_Outline_Decompose(&outline, &funcs, this) != 0) return {};
+    std::sort(xs_.begin(), xs_.end());
+    return xs_;
+  }
+
+ private:
+  struct Point {
+    double x, y;
+  };
+  static constexpr int kPieces = 8;
+
+  void lineTo(Point to) {
+    const Point from = at_;
+    at_ = to;
+    if ((from.y < y_) == (to.y < y_)) return;
+    xs_.push_back(from.x + (y_ - from.y) / (to.y - from.y) * (to.x - from.x));
+  }
+
+  double y_;
+  Point at_{0, 0};
+  std::vector<double> xs_;
+};
+
+// Whether a letter whose upright is a single stem (I, l, i) has serifs: the
+// letter is then much wider than its stem at `share` of its height. None
+// when the glyph is missing or unlike such a letter.
+std::optional<bool> stemLetterHasSerifs(FT_Face face, char32_t letter, const char* glyphName, double share) {
+  FT_UInt glyph = FT_Get_Char_Index(face, letter);
+  if (glyph == 0 && FT_HAS_GLYPH_NAMES(face)) glyph = FT_Get_Name_Index(face, glyphName);
+  if (glyph == 0 || FT_Load_Glyph(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING) != 0) return std::nullopt;
+  if (face->glyph->format != FT_GLYPH_FORMAT_OUTLINE) return std::nullopt;
+  FT_Outline& outline = face->glyph->outline;
+  FT_BBox box;
+  if (FT_Outline_Get_BBox(&outline, &box) != 0) return std::nullopt;
+  const double width = static_cast<double>(box.xMax - box.xMin), height = static_cast<double>(box.yMax - box.yMin);
+  if (!(width > 0) || !(height > width)) return std::nullopt;
+  // Halfway between two whole units, so that no point lies on the line.
+  const double y = std::floor(box.yMin + share * height) + 0.5;
+  const std::vector<double> xs = LineCrossings(y).of(outline);
+  if (xs.size() != 2) return std::nullopt;
+  const double stem = xs[1] - xs[0];
+  if (!(stem > 0)) return std::nullopt;
+  const double ratio = width / stem;
+  if (ratio >= 1.6) return true;
+  if (ratio <= 1.25) return false;
+  return std::nullopt;
+}
+
+// The design an OS/2 table states: its PANOSE number, else its IBM class.
+void readClassification(FT_Face face, QVPDFFontDesign& design) {
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  if (!os2 || os2->version == 0xFFFF) return;
+  std::copy(std::begin(os2->panose), std::end(os2->panose), design.panose.begin());
+  const uint8_t kind = os2->panose[0], serifStyle = os2->panose[1], proportion = os2->panose[3];
+  if (kind == 2) {
+    // Latin text: serif styles 2 to 10 have serifs, 11 and above do not.
+    if (serifStyle >= 2 && serifStyle <= 10) design.serif = true;
+    if (serifStyle >= 11) design.serif = false;
+    if (proportion == 9) design.fixedPitch = true;
+  } else if (kind == 3) {
+    design.script = true;
+  } else if (kind == 5) {
+    design.symbol = true;
+  }
+  const int familyClass = (os2->sFamilyClass >> 8) & 0xFF;
+  if (!design.serif && ((familyClass >= 1 && familyClass <= 5) || familyClass == 7)) design.serif = true;
+  if (!design.serif && familyClass == 8) design.serif = false;
+  if (familyClass == 10) design.script = true;
+  if (familyClass == 12) design.symbol = true;
+}
+
 }  // namespace
 
 std::shared_ptr<const QVPDFFontDescriptor> QVPDFFontDescriptor::initWithPDFDictionary(
@@ -201,17 +312,36 @@ std::shared_ptr<const std::string> QVPDFFontDescriptor::embFontData() const {
   return embedded_->data;
 }
 
+template <class Read>
+void QVPDFFontDescriptor::readEmbeddedFace(Read read) const {
+  auto data = embFontData();
+  if (!data || data->empty()) return;
+  FreeTypeFace ft(*data);  // `data` outlives the face
+  if (FT_Face face = ft.face()) read(face);
+}
+
 void QVPDFFontDescriptor::loadNames() const {
-  std::call_once(embedded_->namesOnce, [this] {
-    auto data = embFontData();
-    if (!data || data->empty()) return;
-    FreeTypeFace ft(*data);  // `data` outlives the face
-    FT_Face face = ft.face();
-    if (!face) return;
+  std::call_once(embedded_->namesOnce, [this] { readEmbeddedFace([this](FT_Face face) {
     std::string full = fullNameOf(face);
     if (!full.empty()) embedded_->fullName = std::move(full);
     if (const char* ps = FT_Get_Postscript_Name(face); ps && *ps) embedded_->postScriptName = ps;
-  });
+  }); });
+}
+
+const QVPDFFontDesign& QVPDFFontDescriptor::embDesign() const {
+  static const QVPDFFontDesign kUnknown;
+  if (!embedded_) return kUnknown;
+  std::call_once(embedded_->designOnce, [this] { readEmbeddedFace([this](FT_Face face) {
+    QVPDFFontDesign& design = embedded_->design;
+    design.fixedPitch = FT_IS_FIXED_WIDTH(face);
+    PS_FontInfoRec info;
+    if (FT_Get_PS_Font_Info(face, &info) == 0 && info.is_fixed_pitch) design.fixedPitch = true;
+    if (FT_IS_SFNT(face)) readClassification(face, design);
+    if (!design.serif) design.serif = stemLetterHasSerifs(face, U'I', "I", 0.5);
+    if (!design.serif) design.serif = stemLetterHasSerifs(face, U'l', "l", 0.5);
+    if (!design.serif) design.serif = stemLetterHasSerifs(face, U'i', "i", 0.25);
+  }); });
+  return embedded_->design;
 }
 
 std::string QVPDFFontDescriptor::embFullName() const {

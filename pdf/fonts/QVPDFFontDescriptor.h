@@ -2,6 +2,7 @@
 // A PDF FontDescriptor read into plain numbers and flags, with the names of
 // the embedded font program learnt (through FreeType) the first time they
 // are asked for.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,22 @@
 
 #include "platform/geometry/geometry.h"
 #include "platform/pdf/object.h"
+
+// What an embedded font program says of its design, for choosing the face
+// an office application shows the font's text in.
+struct QVPDFFontDesign {
+  // Its glyphs are all of one width.
+  bool fixedPitch = false;
+  // Serif or sans-serif, by its own classification (its PANOSE number or its
+  // IBM family class) or else by its letter I (or l): a letter as wide as
+  // its stem has no serifs. None when nothing tells.
+  std::optional<bool> serif;
+  // Its classification calls it a script or a picture (symbol) face.
+  bool script = false;
+  bool symbol = false;
+  // The PANOSE number of its OS/2 table; all 0 when it has none.
+  std::array<uint8_t, 10> panose{};
+};
 
 class QVPDFFontDescriptor {
  public:
@@ -62,6 +79,9 @@ class QVPDFFontDescriptor {
   // which must come while the document is open.
   std::string embFullName() const;
   std::string embPostScriptName() const;
+  // What the embedded program says of its design (all unknown without one);
+  // read on the first call, which must come while the document is open.
+  const QVPDFFontDesign& embDesign() const;
   // The decoded embedded font program (nullptr when there is none or it
   // cannot be decoded); read once and kept.
   std::shared_ptr<const std::string> embFontData() const;
@@ -74,9 +94,15 @@ class QVPDFFontDescriptor {
     std::once_flag namesOnce;
     std::string fullName = kUnknownFullName;
     std::string postScriptName = kUnknownPostScriptName;
+    std::once_flag designOnce;
+    QVPDFFontDesign design;
   };
 
   void loadNames() const;
+  // Calls read(FT_Face) with the embedded program opened by FreeType, when
+  // there is one it can open.
+  template <class Read>
+  void readEmbeddedFace(Read read) const;
 
   double descent_ = 0, ascent_ = 0, leading_ = 0, capHeight_ = 0, xHeight_ = 0;
   double averageWidth_ = 0, maxWidth_ = 0, missingWidth_ = 0;

@@ -20,6 +20,7 @@
 #include <tuple>
 #include <vector>
 
+#include "convert/QVPDFFontStyle.h"
 #include "platform/text/bidi.h"
 #include "platform/text/text.h"
 #include "tests/support/command_run.h"
@@ -550,6 +551,29 @@ INSTANTIATE_TEST_SUITE_P(
         RightToLeftCase{"ArabicTwoColumns", {U"استعمال", U"حزمة", U"exam", U"في", U"كتابة", U"2024", U"بالعر|بية"}, true},
         RightToLeftCase{"HebrewTwoColumns", {U"שלום", U"עולם", U"ספר", U"test", U"חד|ש"}, true}),
     [](const testing::TestParamInfo<RightToLeftCase>& info) { return std::string(info.param.name); });
+
+// What a font's name says of its kind of face: a typewriter face before a
+// sans-serif one ("Letter Gothic"), a sans-serif face before a serif one
+// ("Microsoft Sans Serif"), and a maker's name says nothing ("Monotype").
+TEST(OfficeFontNames, NamesTellTheKindOfFace) {
+  const std::pair<const char*, QVPDFFontStyle> named[] = {
+      {"NimbusMonoPS-Regular", QVPDFFontStyle::FixedPitch}, {"Letter Gothic", QVPDFFontStyle::FixedPitch},
+      {"CMTT10", QVPDFFontStyle::FixedPitch},               {"Microsoft Sans Serif", QVPDFFontStyle::SansSerif},
+      {"LinBiolinumTB", QVPDFFontStyle::SansSerif},          {"Century Gothic", QVPDFFontStyle::SansSerif},
+      {"Palatino Linotype", QVPDFFontStyle::Serif},          {"LinLibertineT", QVPDFFontStyle::Serif},
+      {"HaranoAjiMincho-Regular", QVPDFFontStyle::Serif},    {"Monotype Corsiva", QVPDFFontStyle::Script}};
+  for (const auto& [name, style] : named) {
+    SCOPED_TRACE(name);
+    QVPDFFontStyle found = QVPDFFontStyle::Serif;
+    ASSERT_TRUE(QVPDF_FontStyleOfName(name, &found));
+    EXPECT_EQ(found, style);
+  }
+  QVPDFFontStyle none = QVPDFFontStyle::Script;
+  EXPECT_FALSE(QVPDF_FontStyleOfName("nanummjmc7", &none));
+  EXPECT_EQ(QVPDF_StandardFamily(QVPDFFontStyle::SansSerif), "Arial");
+  EXPECT_EQ(QVPDF_StandardFamily(QVPDFFontStyle::FixedPitch), "Courier New");
+  EXPECT_EQ(QVPDF_StandardFamily(QVPDFFontStyle::Script), "Times New Roman");
+}
 
 // A page in Times, Helvetica and Courier, each as a standard font and as an
 // embedded subset, plain, bold and italic: the Word document and the

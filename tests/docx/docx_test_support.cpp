@@ -101,9 +101,11 @@ std::string Document::textOf(const qvtest::XmlElement& paragraph) {
 std::vector<std::string> Document::pageTexts() const {
   std::vector<std::string> pages;
   for (const auto& child : body->children) {
-    if (child->local == "bookmarkStart") {
+    // A page's bookmark stands in its first paragraph.
+    if (child->local == "bookmarkStart" || (child->local == "p" && !child->childrenNamed("bookmarkStart", kW).empty())) {
       pages.emplace_back();
-    } else if (child->local == "p" && !pages.empty()) {
+    }
+    if (child->local == "p" && !pages.empty()) {
       pages.back() += textOf(*child);
       pages.back() += '\n';
     }

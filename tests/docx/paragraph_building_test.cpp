@@ -7,6 +7,7 @@
 
 #include <numeric>
 
+#include "docx/QVDocxOfficeFonts.h"
 #include "docx/QVDocxPage.h"
 #include "docx/QVDocxUtilities.h"
 #include "tests/docx/docx_test_support.h"
@@ -227,10 +228,11 @@ TEST(DocxParagraphBuilding, RunsOfARowAreJoinedByABlankFromATenthOfTheSize) {
 
 TEST(DocxParagraphBuilding, ThreeColumnsTileThePage) {
   QVDocxPage p = page({600, 800});
-  p.allRunTextArray = {textRun("a", 50, 100, 10, 100, 0), textRun("b", 200, 100, 10, 100, 5),
-                       textRun("c", 400, 100, 10, 100, 9)};
+  p.allRunTextArray = {textRun("a", 50, 100, 10, 100, 0),  textRun("b", 200, 100, 10, 100, 5),
+                       textRun("c", 400, 100, 10, 100, 9),  textRun("d", 50, 112, 10, 100, 13),
+                       textRun("e", 200, 112, 10, 100, 17), textRun("f", 400, 112, 10, 100, 21)};
   p._creatParagraphs();
-  ASSERT_THAT(textParagraphs(p), testing::ElementsAre("a", "b", "c"));
+  ASSERT_THAT(textParagraphs(p), testing::ElementsAre("a", "d", "b", "e", "c", "f"));
   const QVDocx_Cols& cols = p.paragraphArray.back().sectProperty.cols;
   ASSERT_EQ(cols.num, 3);
   ASSERT_TRUE(cols.col);
@@ -239,8 +241,24 @@ TEST(DocxParagraphBuilding, ThreeColumnsTileThePage) {
     EXPECT_EQ(c.space, 0.0f);
   }
   EXPECT_TRUE(p.paragraphArray.back().sectProperty.write);
-  // Single-paragraph columns take no column break.
-  for (const QVDocxParagraph& para : p.paragraphArray) EXPECT_FALSE(para.breakColumn);
+}
+
+// A row of three parts with nothing above or below them in their columns
+// is a line of the page, not a section of three columns of a line each: its
+// later parts start at tab stops where the page shows them.
+TEST(DocxParagraphBuilding, ALineOfPartsFarApartIsOneParagraphWithTabStops) {
+  QVDocxPage p = page({600, 800});
+  p.allRunTextArray = {textRun("a", 50, 100, 10, 100, 0), textRun("b", 200, 100, 10, 100, 5),
+                       textRun("c", 400, 100, 10, 100, 9)};
+  p._creatParagraphs();
+  ASSERT_THAT(textParagraphs(p), testing::ElementsAre("abc"));
+  const QVDocxParagraph& line = p.paragraphArray.back();
+  EXPECT_LT(line.sectProperty.cols.num, 2);
+  const QVDocx_Tabs tabs = line.tabsPropertyInParagraph();
+  ASSERT_EQ(tabs.count(), 2);
+  EXPECT_EQ(tabs.tabs[0].pos, 200.0f);
+  EXPECT_EQ(tabs.tabs[1].pos, 400.0f);
+  EXPECT_EQ(line.pProperty.ind.left, 50.0f);
 }
 
 TEST(DocxParagraphBuilding, SecondColumnOfSeveralParagraphsStartsWithAColumnBreak) {
@@ -355,6 +373,42 @@ TEST(DocxParagraphBuilding, TwentyThousandOverprintedRowsJoinOneParagraphInOnePa
   for (const QVDocxParagraph& para : p.paragraphArray)
     for (char c : textOf(para)) glyphs += c == 'x';
   EXPECT_EQ(glyphs, 20000u);
+}
+
+}  // namespace
+
+namespace {
+
+// A run is shown no wider than the page shows it: one the office face sets
+// wider is narrowed by its scale, one it sets narrower keeps its scale, and
+// one in a face whose widths are unknown is left alone.
+TEST(DocxOfficeWidths, ARunTheOfficeFaceSetsWiderIsNarrowedToThePagesWidth) {
+  auto run = [](const char* family, double width) {
+    auto r = textRun("Harbour gate at noon", 72, 100, 12, width);
+    r->rProperty.rFonts.ascii = std::make_shared<const std::string>(family);
+    QVDocxOfficeFonts::fitRun(*r);
+    return r;
+  };
+  const auto narrow = run("Arial", 80);
+  const std::optional<double> set = QVDocxOfficeFonts::officeWidth(narrow->rProperty, narrow->runText, 0);
+  ASSERT_TRUE(set);
+  EXPECT_GT(*set, 80);
+  EXPECT_LT(narrow->rProperty.w, 100.0f);
+  EXPECT_LE(*set * narrow->rProperty.w / 100.0, 80.0);
+  EXPECT_EQ(run("Arial", 200)->rProperty.w, 100.0f);
+  EXPECT_EQ(run("Cambria Math", 40)->rProperty.w, 100.0f);
+}
+
+// A line of East Asian characters breaks between any two of them, a line of
+// words at its blanks.
+TEST(DocxOfficeWidths, LinesBreakBetweenEastAsianCharactersAndAtBlanks) {
+  QVDocxParagraph cjk({textRun("\u6f22\u5b57\u6f22\u5b57\u6f22\u5b57\u6f22\u5b57\u6f22\u5b57", 72, 100, 10, 100)});
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(cjk, 100), 1u);
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(cjk, 35), 4u);
+  QVDocxParagraph words({textRun("quay quay quay quay", 72, 100, 10, 100)});
+  const double word = *QVDocxOfficeFonts::officeWidth(words.runArray[0]->rProperty, "quay ", 0);
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(words, 2.5 * word), 2u);
+  EXPECT_EQ(QVDocxOfficeFonts::lineCount(words, 4.5 * word), 1u);
 }
 
 }  // namespace

@@ -274,3 +274,35 @@ TEST(DocxTemplates, EveryTemplatePartIsCompiledIn) {
 }
 
 }  // namespace
+
+namespace {
+
+// East Asian text takes the East Asian slot's family; Latin text the others'.
+TEST(DocxPropertyMarkup, TheEastAsianSlotNamesAFamilyOfItsOwn) {
+  QVDocx_RPr r = QVDocxUtilities::defaultRProperty();
+  r.rFonts.ascii = r.rFonts.hAnsi = r.rFonts.cs = std::make_shared<const std::string>("Arial");
+  r.rFonts.eastAsia = std::make_shared<const std::string>("SimHei");
+  const auto rPr = docxtest::markupTree([&](XMLFileWriter& w) { QVDocxUtilities::WriteRProperty(r, w); });
+  ASSERT_TRUE(rPr);
+  const qvtest::XmlElement* fonts = docxtest::find(*rPr, "rFonts");
+  for (const char* slot : {"ascii", "hAnsi", "cs"}) EXPECT_EQ(docxtest::wAttr(fonts, slot), "Arial");
+  EXPECT_EQ(docxtest::wAttr(fonts, "eastAsia"), "\u9ed1\u4f53");
+}
+
+// A line reaching beyond its column's edge is indented from the right by a
+// negative length; any other paragraph writes no right indentation.
+TEST(DocxPropertyMarkup, ALineBeyondItsColumnHasANegativeRightIndentation) {
+  QVDocx_PPr p = QVDocxUtilities::defaultPProperty();
+  auto indentation = [&] {
+    const auto pPr = docxtest::markupTree([&](XMLFileWriter& w) {
+      QVDocxUtilities::WritePProperty(p, QVDocxUtilities::defaultRProperty(), QVDocxUtilities::defaultSectProperty(),
+                                      {}, w);
+    });
+    return pPr ? docxtest::find(*pPr, "ind")->attr("right", docxtest::kW) : std::nullopt;
+  };
+  EXPECT_FALSE(indentation().has_value());
+  p.ind.right = -12.5f;
+  EXPECT_EQ(indentation(), "-250");
+}
+
+}  // namespace

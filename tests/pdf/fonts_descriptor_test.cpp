@@ -1,6 +1,7 @@
 // Font descriptors: metrics, flags, names and the embedded font program.
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <gtest/gtest.h>
@@ -130,6 +131,45 @@ TEST(FontDescriptor, EmbeddedTrueTypeNamesComeFromTheFont) {
   auto copy = desc;  // copies share what was loaded
   EXPECT_EQ(desc->embFullName(), "DejaVu Sans");
   EXPECT_EQ(copy->embPostScriptName(), "DejaVuSans");
+}
+
+// What an embedded program says of its design: its classification where it
+// has one (TrueType and OpenType programs), else its letter I with or
+// without serifs (Type 1 programs), and whether its glyphs are of one width.
+TEST(FontDescriptor, TheEmbeddedProgramTellsItsDesign) {
+  const struct {
+    const char* file;
+    const char* key;
+    bool fixedPitch;
+    std::optional<bool> serif;  // not asked of the fixed-pitch faces
+  } programs[] = {
+      {"/usr/share/fonts/truetype/liberation2/LiberationSerif-Regular.ttf", "/FontFile2", false, true},
+      {"/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf", "/FontFile2", false, false},
+      {"/usr/share/fonts/truetype/liberation2/LiberationMono-Regular.ttf", "/FontFile2", true, std::nullopt},
+      {"/usr/share/fonts/type1/urw-base35/C059-Roman.t1", "/FontFile", false, true},
+      {"/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.t1", "/FontFile", false, false},
+      {"/usr/share/fonts/type1/urw-base35/NimbusMonoPS-Regular.t1", "/FontFile", true, std::nullopt},
+  };
+  for (const auto& program : programs) {
+    SCOPED_TRACE(program.file);
+    if (!std::filesystem::exists(program.file)) GTEST_SKIP() << program.file << " not installed";
+    std::ifstream in(program.file, std::ios::binary);
+    std::stringstream data;
+    data << in.rdbuf();
+    qvtest::PdfBuilder b;
+    // Flags that say nothing, as many producers write them.
+    auto d = b.parse("<< /Type /FontDescriptor /FontName /ABCDEF+Unnamed /Flags 4 >>");
+    d.replaceKey(program.key, b.flateStream(data.str()));
+    auto desc = QVPDFFontDescriptor::initWithPDFDictionary(platform::PdfObject(d));
+    ASSERT_TRUE(desc);
+    const QVPDFFontDesign& design = desc->embDesign();
+    EXPECT_EQ(design.fixedPitch, program.fixedPitch);
+    if (program.serif) EXPECT_EQ(design.serif, program.serif);
+  }
+  qvtest::PdfBuilder b;
+  auto none = descriptor(b, "<< /Type /FontDescriptor >>");
+  EXPECT_FALSE(none->embDesign().serif.has_value());
+  EXPECT_FALSE(none->embDesign().fixedPitch);
 }
 
 // Every font descriptor of the corpus reads, and the embedded programs that
