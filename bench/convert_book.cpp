@@ -92,12 +92,7 @@ int main(int argc, char** argv) {
       largePages = std::max(1, std::atoi(argv[++i]));
     } else if (a == "--types" && i + 1 < argc) {
       types = commaList(argv[++i]);
-    } else if (a == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
-    } else if (a == "--pdfconvert" && i + 1 < argc) {
-      pdfconvert = argv[++i];
-    } else if (a == "--baseline" && i + 1 < argc) {
-      baseline = argv[++i];
+    } else if (readProgramOption(argc, argv, i, keep, pdfconvert, baseline)) {
     } else if (a == "--corpus" && i + 1 < argc) {
       corpus = argv[++i];
     } else if (a == "--no-corpus") {

@@ -66,12 +66,7 @@ int main(int argc, char** argv) {
       office = false;
     } else if (a == "--no-made") {
       made = false;
-    } else if (a == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
-    } else if (a == "--pdfconvert" && i + 1 < argc) {
-      pdfconvert = argv[++i];
-    } else if (a == "--baseline" && i + 1 < argc) {
-      baseline = argv[++i];
+    } else if (readProgramOption(argc, argv, i, keep, pdfconvert, baseline)) {
     } else if (a == "-h" || a == "--help") {
       std::cout << "Usage: bench_convert_pptx [--rounds N] [--no-office] [--no-made] [--keep DIR] [--pdfconvert PATH] "
                    "[--baseline PATH] [folder or PDF files...]\n";

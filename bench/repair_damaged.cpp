@@ -122,12 +122,7 @@ int main(int argc, char** argv) {
       objects = std::max(1000, std::atoi(argv[++i]));
     } else if (a == "--types" && i + 1 < argc) {
       types = commaList(argv[++i]);
-    } else if (a == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
-    } else if (a == "--pdfconvert" && i + 1 < argc) {
-      pdfconvert = argv[++i];
-    } else if (a == "--baseline" && i + 1 < argc) {
-      baseline = argv[++i];
+    } else if (readProgramOption(argc, argv, i, keep, pdfconvert, baseline)) {
     } else {
       std::cout << "Usage: bench_repair_damaged [--objects N] [--types pptx,docx,...] [--keep DIR] "
                    "[--pdfconvert PATH] [--baseline PATH]\n";

@@ -224,4 +224,13 @@ void keepBest(Measured& best, const Measured& m, bool first) {
   if (first || (m.ok && (!best.ok || m.seconds < best.seconds))) best = m;
 }
 
+bool readProgramOption(int argc, char** argv, int& i, std::string& keep, std::string& pdfconvert,
+                       std::string& baseline) {
+  const std::string a = argv[i];
+  std::string* value = a == "--keep" ? &keep : a == "--pdfconvert" ? &pdfconvert : a == "--baseline" ? &baseline : nullptr;
+  if (!value || i + 1 >= argc) return false;
+  *value = argv[++i];
+  return true;
+}
+
 }  // namespace qvbench

@@ -38,6 +38,11 @@ bool toolExists(const char* name);
 // True when every program named (empty names aside) can be run; says which
 // cannot on standard error, as `bench` tells it.
 bool programsRunnable(const std::vector<std::string>& programs, const std::string& bench);
+// Reads one of the options every conversion benchmark takes (--keep DIR,
+// --pdfconvert PATH, --baseline PATH) at argv[i], moving i past its value;
+// false when argv[i] is another argument.
+bool readProgramOption(int argc, char** argv, int& i, std::string& keep, std::string& pdfconvert,
+                       std::string& baseline);
 // The items of a comma-separated list, empty ones left out.
 std::vector<std::string> commaList(const std::string& text);
 
