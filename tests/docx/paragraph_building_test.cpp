@@ -215,8 +215,8 @@ TEST(DocxParagraphBuilding, SmallerTextJustBelowBecomesASubscript) {
 
 TEST(DocxParagraphBuilding, RunsOfARowAreJoinedByABlankFromATenthOfTheSize) {
   QVDocxPage p = page();
-  // Two runs of one row drawn apart 0.9 from each other, then 1.0: a tenth
-  // of the 10-point size.
+  // Two runs of one row, the second starting 0.9 after the first ends, then
+  // 1.0 after it: a tenth of the 10-point size.
   p.allRunTextArray = {textRun("left", 72, 100, 10, 20, 0), textRun("right", 92.9, 100, 10, 20, 5)};
   p._creatParagraphs();
   EXPECT_THAT(textParagraphs(p), testing::ElementsAre("leftright"));
