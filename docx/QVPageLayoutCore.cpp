@@ -303,7 +303,9 @@ std::vector<QVPageLayoutCore::ColumnBand> QVPageLayoutCore::columnBands(
   // The columns that a stretch of blocks parts into, where each is a column
   // of text: the gutters all its lines leave free, the columns between them
   // each wide enough and holding text on enough lines. Answers the band and
-  // its number of lines.
+  // its column lines, the lines of text of all its columns: a stretch that
+  // reaches up to a heading over two of three columns has a line more but
+  // reads those two as one, line by line.
   auto bandOf = [&](size_t first, size_t last) -> std::optional<std::pair<ColumnBand, size_t>> {
     std::vector<const QVLineSection*> sections;
     for (size_t t = first; t <= last; ++t)
@@ -333,9 +335,12 @@ std::vector<QVPageLayoutCore::ColumnBand> QVPageLayoutCore::columnBands(
       }
       for (size_t c = 0; c < seen.size(); ++c) lines[c] += static_cast<size_t>(seen[c]);
     }
-    for (size_t c = 0; c < columns.size(); ++c)
+    size_t columnLines = 0;
+    for (size_t c = 0; c < columns.size(); ++c) {
       if (lines[c] < kLeastColumnLines || columns[c].width() < kLeastColumnEms * em) return std::nullopt;
-    return std::make_pair(std::move(band), sections.size());
+      columnLines += lines[c];
+    }
+    return std::make_pair(std::move(band), columnLines);
   };
 
   size_t floor = 0;  // the first block after the last band

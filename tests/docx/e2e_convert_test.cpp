@@ -611,19 +611,22 @@ std::string risingLinesPage(qvtest::PdfBuilder& b) {
   return "rising-lines";
 }
 
+// One line of text in /F1, and the next `count` made words.
+std::string line(double size, double x, double y, const std::string& text) {
+  return "BT /F1 " + std::to_string(size) + " Tf " + std::to_string(x) + " " + std::to_string(y) + " Td (" + text +
+         ") Tj ET\n";
+}
+
+std::string words(int& n, int count) {
+  std::string text;
+  for (int k = 0; k < count; ++k, ++n) text += (k ? " " : "") + madeWord(n);
+  return text;
+}
+
 // A paper's page: a full-width title and abstract over two columns whose
 // lines stand half a line apart, a framed figure with its caption in the
 // left column, and a footnote under it.
 std::string twoColumnPaperPage(qvtest::PdfBuilder& b) {
-  auto line = [](double size, double x, double y, const std::string& text) {
-    return "BT /F1 " + std::to_string(size) + " Tf " + std::to_string(x) + " " + std::to_string(y) + " Td (" + text +
-           ") Tj ET\n";
-  };
-  auto words = [](int& n, int count) {
-    std::string text;
-    for (int k = 0; k < count; ++k, ++n) text += (k ? " " : "") + madeWord(n);
-    return text;
-  };
   int n = 0;
   std::string content = line(16, 150, 740, "Tides along the eastern harbour wall");
   content += line(10, 250, 722, "Anna Pilot and Bo Keel");
@@ -649,6 +652,17 @@ std::string twoColumnPaperPage(qvtest::PdfBuilder& b) {
   }
   b.addPage(content, b.resources({{"Font", {{"F1", b.standardFont("Courier")}}}}));
   return "two-column-paper";
+}
+
+// Three columns of a book's page under a chapter's heading that reaches
+// over the gutter between the first two.
+std::string threeColumnsUnderAHeadingPage(qvtest::PdfBuilder& b) {
+  int n = 0;
+  std::string content = line(12, 54, 740, "Chapter 2 : The pros and cons");
+  for (int column = 0; column < 3; ++column)
+    for (int k = 0; k < 50; ++k) content += line(10, 54 + 180 * column, 714 - 12 * k, words(n, 3));
+  b.addPage(content, b.resources({{"Font", {{"F1", b.standardFont("Courier")}}}}));
+  return "three-columns-under-a-heading";
 }
 
 struct ReadingCase {
@@ -716,7 +730,8 @@ TEST_P(DocxReading, EveryLineComesOutWholeInReadingOrder) {
 INSTANTIATE_TEST_SUITE_P(MadePages, DocxReading,
                          testing::Values(ReadingCase{"JustifiedSevenPointWordByWord", justifiedSevenPointPage},
                                          ReadingCase{"LinesRisingWithEveryWord", risingLinesPage},
-                                         ReadingCase{"TwoColumnPaper", twoColumnPaperPage}),
+                                         ReadingCase{"TwoColumnPaper", twoColumnPaperPage},
+                                         ReadingCase{"ThreeColumnsUnderAHeadingOverTwo", threeColumnsUnderAHeadingPage}),
                          [](const testing::TestParamInfo<ReadingCase>& info) { return std::string(info.param.name); });
 #endif
 
