@@ -102,7 +102,7 @@ double paragraphBottom(const QVDocxParagraph& p) {
 void appendJoined(QVDocxParagraph& p, const std::vector<std::shared_ptr<QVDocxRun>>& more, bool otherRow) {
   for (const auto& run : more) {
     if (const QVDocxRunText* next = run->asText())
-      if (QVDocxRunText* last = p.lastRunText()) QVLayoutJoinWithBlank(*last, *next, otherRow);
+      if (QVDocxRunText* last = p.lastRunText()) QVLayoutJoinWithBlank(*last, *next, otherRow, true);
     otherRow = false;
     p.runArray.push_back(run);
   }
@@ -275,6 +275,11 @@ std::vector<std::shared_ptr<QVDocxRunText>> QVDocxPage::mergeRuns(
       // small text set word by word keeps its words apart; how many blanks
       // a wider gap makes is measured in the width unit.
       if (QVLayoutIsWordGap(gap, runs[j - 1]->spaceWidth, run.spaceWidth, first->rProperty.sz)) {
+        // The blanks go before the invisible joiners that end the run before.
+        std::string& previous = runs[j - 1]->runText;
+        const size_t at = QVLayoutBlankPosition(previous);
+        run.runText.insert(0, previous, at);
+        previous.erase(at);
         if (gap < half + unit) {
           run.runText.insert(0, 1, ' ');
         } else {
@@ -632,7 +637,7 @@ void QVDocxPage::_creatParagraphs() {
     out.reserve(part.runs.size());
     for (size_t i = 0; i < part.runs.size(); ++i) {
       const std::shared_ptr<QVDocxRunText>& run = runs[part.runs[i]->item];
-      if (i > 0) QVLayoutJoinWithBlank(*runs[part.runs[i - 1]->item], *run, false);
+      if (i > 0) QVLayoutJoinWithBlank(*runs[part.runs[i - 1]->item], *run, false, true);
       out.push_back(run);
     }
     return out;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -30,6 +31,23 @@ bool QVLayoutIsWordGap(double gap, double spaceBefore, double spaceAfter, double
   for (double space : {spaceBefore, spaceAfter})
     if (space > 0) least = std::min(least, space / 2);
   return std::isfinite(least) && gap >= least;
+}
+
+size_t QVLayoutBlankPosition(const std::string& text) {
+  // U+200B to U+200D (zero-width space, non-joiner, joiner), U+2060 (word
+  // joiner) and U+FEFF, in UTF-8.
+  static constexpr std::string_view kZeroWidth[] = {"\xE2\x80\x8B", "\xE2\x80\x8C", "\xE2\x80\x8D",
+                                                    "\xE2\x81\xA0", "\xEF\xBB\xBF"};
+  size_t end = text.size();
+  for (bool more = true; more;) {
+    more = false;
+    for (std::string_view z : kZeroWidth)
+      if (end >= z.size() && std::string_view(text).substr(end - z.size(), z.size()) == z) {
+        end -= z.size();
+        more = true;
+      }
+  }
+  return end;
 }
 
 QVLayoutBox QVLayoutBox::make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item) {

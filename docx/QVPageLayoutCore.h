@@ -61,16 +61,23 @@ constexpr double kLayoutMarkShare = 0.9;
 // swallow the gap before the word that follows it.
 bool QVLayoutIsWordGap(double gap, double spaceBefore, double spaceAfter, double em);
 
+// Where a blank that parts a text from what follows it goes in a Word
+// document: before the invisible joiners and non-joiners that end it (the
+// office application sets a blank after a zero-width non-joiner without
+// width).
+size_t QVLayoutBlankPosition(const std::string& text);
+
 // Joins one text run after another in a paragraph's writing order: the run
 // before gets a blank when the next stands a word gap after it, or, for a
 // run of another row, starts half an em (of the smaller text) or more before
 // the run before ends (a line of its own, not a letter kerned under its
 // neighbour) or follows a smaller mark, unless either side already has a
-// blank there. Answers whether a blank was added.
+// blank there; for a Word document (`beforeZeroWidth`) the blank goes before
+// the invisible joiners that end the run. Answers whether a blank was added.
 // Runs are any record with `ctmInfo`, `textWidth`, `spaceWidth`,
 // `rProperty` and `runText`.
 template <class Run>
-bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow) {
+bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow, bool beforeZeroWidth = false) {
   auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
   if (before.runText.empty() || after.runText.empty() || isBlank(before.runText.back()) ||
       isBlank(after.runText.front()))
@@ -87,7 +94,7 @@ bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow) {
   if (!lineOfItsOwn && !leadingMark &&
       !QVLayoutIsWordGap(gap, before.spaceWidth, after.spaceWidth, before.rProperty.sz))
     return false;
-  before.runText += ' ';
+  before.runText.insert(beforeZeroWidth ? QVLayoutBlankPosition(before.runText) : before.runText.size(), 1, ' ');
   if (gap > 0) before.textWidth += gap;
   return true;
 }

@@ -788,10 +788,10 @@ struct FusedWordsException {
   const char* reason;
 };
 constexpr FusedWordsException kFusedWordsExceptions[] = {
-    {"cjk-ja-ptex-manual.pdf", 45,
-     "pdftotext parts the commands of the syntax lines where an angle bracket of another, taller font touches them "
-     "(\\kanjiskip=<skip>), which the HTML output puts on a line of its own, the bottoms of their letters "
-     "differing; and page 16's four corner marks of a framed example, which pdftotext reads as two lines of two"},
+    {"cjk-ja-ptex-manual.pdf", 12,
+     "pdftotext parts a command of the syntax lines from the angle bracket of another, taller font that follows it "
+     "half a point after, with no blank between them (\\jfam=<number>), which the HTML output puts on a line of "
+     "its own, the bottoms of their letters differing; and the labels H and Re of page 8's figure"},
 };
 
 size_t mostFusedWordsOf(const fs::path& pdf) {
