@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "convert/QVPDFTextPlacement.h"
 #include "pdf/QVPDFImageXObject.h"
@@ -45,7 +46,7 @@ Point vector(Size s) { return {s.width, s.height}; }
 QVPDFVisibleContentFilter::QVPDFVisibleContentFilter(QVPDFConentParserDelegate& exporter, const Rect& visibleBox)
     : exporter_(exporter), visibleBox_(visibleBox.standardized()), clipArea_(visibleBox_) {}
 
-Rect QVPDFVisibleContentFilter::textBox(const QVPDFRenderState& state, Size offset) {
+Rect QVPDFVisibleContentFilter::textBox(const QVPDFRenderState& state, Size offset, const AffineTransform& toPage) {
   const double em = std::fabs(QVPDF_EmFontSize(state));
   const auto& font = state.font();
   const bool turnedGlyphs = font && !font->glyphOrientation().isIdentity();
@@ -78,7 +79,7 @@ Rect QVPDFVisibleContentFilter::textBox(const QVPDFRenderState& state, Size offs
   }
   y0 += state.textRise();
   y1 += state.textRise();
-  return state.textMatrix().concat(state.ctm()).applyToRect(Rect(x0, y0, x1 - x0, y1 - y0));
+  return toPage.applyToRect(Rect(x0, y0, x1 - x0, y1 - y0));
 }
 
 bool QVPDFVisibleContentFilter::shows(const QVPDFRenderState& state, const Rect& box) {
@@ -110,39 +111,48 @@ bool QVPDFVisibleContentFilter::isCopy(const std::string& text, const Placement&
   if (!(em > 0) || !std::isfinite(em) || !(std::fabs(placement.origin.x) < 1e9) ||
       !(std::fabs(placement.origin.y) < 1e9))
     return false;
+  const uint64_t textHash = std::hash<std::string>{}(text);
   const auto squareOf = [](double v) { return static_cast<int64_t>(std::floor(v / kSquare)); };
-  const auto key = [](int64_t x, int64_t y) {
-    return (static_cast<uint64_t>(x) << 32) ^ (static_cast<uint64_t>(y) & 0xFFFFFFFFu);
+  const auto key = [textHash](int64_t x, int64_t y) {
+    uint64_t k = textHash ^ ((static_cast<uint64_t>(x) << 32) ^ (static_cast<uint64_t>(y) & 0xFFFFFFFFu));
+    // Mixed, so that the squares of one text do not fall into neighbouring
+    // buckets of another's.
+    k ^= k >> 33;
+    k *= 0xFF51AFD7ED558CCDull;
+    k ^= k >> 33;
+    return k;
   };
   const int64_t x = squareOf(placement.origin.x), y = squareOf(placement.origin.y);
-  // A copy stands at most this many squares away.
-  const int64_t reach = std::min<int64_t>(4, static_cast<int64_t>(std::ceil(0.25 * em / kSquare)));
-  auto it = drawn_.find(text);
-  if (it != drawn_.end()) {
-    for (int64_t dx = -reach; dx <= reach; ++dx) {
-      for (int64_t dy = -reach; dy <= reach; ++dy) {
-        const auto square = it->second.find(key(x + dx, y + dy));
-        if (square == it->second.end()) continue;
-        for (const Placement& earlier : square->second) {
-          const Point d{placement.origin.x - earlier.origin.x, placement.origin.y - earlier.origin.y};
-          const double along = std::fabs(d.x * earlier.direction.x + d.y * earlier.direction.y);
-          const double across = std::fabs(d.x * earlier.direction.y - d.y * earlier.direction.x);
-          const double alongLimit = std::min(kCopyAlong * em, 0.5 * std::max(earlier.length, placement.length));
-          if (along <= alongLimit && across <= kCopyAcross * em &&
-              length({placement.up.x - earlier.up.x, placement.up.y - earlier.up.y}) <= kCopyShape * em &&
-              length({placement.direction.x - earlier.direction.x, placement.direction.y - earlier.direction.y}) <=
-                  kCopyShape)
-            return true;
-        }
+  // A copy's origin stands within a quarter of the em of this one's, in the
+  // squares that the circle of that reach meets (at most four squares away).
+  const double reach = 0.25 * em;
+  const auto from = [&](double v, int64_t at) { return std::max(at - 4, squareOf(v - reach)); };
+  const auto to = [&](double v, int64_t at) { return std::min(at + 4, squareOf(v + reach)); };
+  for (int64_t sx = from(placement.origin.x, x); sx <= to(placement.origin.x, x); ++sx) {
+    for (int64_t sy = from(placement.origin.y, y); sy <= to(placement.origin.y, y); ++sy) {
+      const auto [begin, end] = drawn_.equal_range(key(sx, sy));
+      for (auto it = begin; it != end; ++it) {
+        if (it->second.text != textHash) continue;
+        const Placement& earlier = it->second.placement;
+        const Point d{placement.origin.x - earlier.origin.x, placement.origin.y - earlier.origin.y};
+        const double along = std::fabs(d.x * earlier.direction.x + d.y * earlier.direction.y);
+        const double across = std::fabs(d.x * earlier.direction.y - d.y * earlier.direction.x);
+        const double alongLimit = std::min(kCopyAlong * em, 0.5 * std::max(earlier.length, placement.length));
+        if (along <= alongLimit && across <= kCopyAcross * em &&
+            length({placement.up.x - earlier.up.x, placement.up.y - earlier.up.y}) <= kCopyShape * em &&
+            length({placement.direction.x - earlier.direction.x, placement.direction.y - earlier.direction.y}) <=
+                kCopyShape)
+          return true;
       }
     }
   }
   if (remembered_ < kMaxRememberedStrings) {
-    if (it == drawn_.end()) it = drawn_.emplace(text, Squares()).first;
-    std::vector<Placement>& square = it->second[key(x, y)];
-    if (square.size() < kMaxPerSquare) {
+    const uint64_t k = key(x, y);
+    const auto [begin, end] = drawn_.equal_range(k);
+    if (std::count_if(begin, end, [&](const auto& d) { return d.second.text == textHash; }) <
+        static_cast<std::ptrdiff_t>(kMaxPerSquare)) {
       ++remembered_;
-      square.push_back(placement);
+      drawn_.emplace(k, Drawn{textHash, placement});
     }
   }
   return false;
@@ -150,17 +160,18 @@ bool QVPDFVisibleContentFilter::isCopy(const std::string& text, const Placement&
 
 void QVPDFVisibleContentFilter::didScanText(QVPDFConentParser& parser, const std::string& text, Size offset) {
   const QVPDFRenderState& state = parser.currentRenderingState();
-  if (!shows(state, textBox(state, offset))) return;
+  const AffineTransform toPage = state.textMatrix().concat(state.ctm());
+  if (!shows(state, textBox(state, offset, toPage))) return;
   // How the glyphs stand on the page (mirrored by a negative horizontal
   // scaling, turned by a Type 3 font), and where the string begins.
   const AffineTransform t = QVPDF_DisplayTextTransform(state, AffineTransform::identity());
   Placement placement;
-  placement.origin = state.textMatrix().concat(state.ctm()).apply({0, 0});
+  placement.origin = toPage.apply({0, 0});
   const Point along = vector(t.applyToSize({1, 0}));
   const double unit = length(along);
   placement.direction = unit > 0 ? Point{along.x / unit, along.y / unit} : Point{0, 0};
   placement.up = vector(t.applyToSize({0, QVPDF_EmFontSize(state)}));
-  placement.length = length(vector(state.textMatrix().concat(state.ctm()).applyToSize(offset)));
+  placement.length = length(vector(toPage.applyToSize(offset)));
   if (isCopy(text, placement)) return;
   exporter_.didScanText(parser, text, offset);
 }

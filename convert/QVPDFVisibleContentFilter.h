@@ -40,8 +40,10 @@ class QVPDFVisibleContentFilter : public QVPDFConentParserDelegate {
 
  private:
   // Where the glyphs of a string with this advance stand on the page, in
-  // default user space (a little more than their ink rather than less).
-  static platform::Rect textBox(const QVPDFRenderState& state, platform::Size offset);
+  // default user space (a little more than their ink rather than less);
+  // `toPage` is the text matrix and the ctm, concatenated.
+  static platform::Rect textBox(const QVPDFRenderState& state, platform::Size offset,
+                                const platform::AffineTransform& toPage);
 
   // Where a string was drawn, in default user space: its origin, the unit
   // direction of its glyphs' baseline, their em upwards, and its advance.
@@ -57,9 +59,14 @@ class QVPDFVisibleContentFilter : public QVPDFConentParserDelegate {
   bool shows(const QVPDFRenderState& state, const platform::Rect& box);
   // A string drawn already at (nearly) the same place, size and direction.
   bool isCopy(const std::string& text, const Placement& placement);
-  // The strings of one text drawn so far, by the square of the page their
-  // origin stands in.
-  using Squares = std::unordered_map<uint64_t, std::vector<Placement>>;
+  // The strings drawn so far, by their text and the square of the page
+  // their origin stands in (one key of both: the text's hash mixed with the
+  // square's), each with its text's hash, which tells the texts of one key
+  // apart.
+  struct Drawn {
+    uint64_t text = 0;
+    Placement placement;
+  };
 
   QVPDFConentParserDelegate& exporter_;
   platform::Rect visibleBox_;
@@ -70,6 +77,6 @@ class QVPDFVisibleContentFilter : public QVPDFConentParserDelegate {
   std::shared_ptr<const platform::Path> clipLast_;
   platform::Rect clipArea_;
   bool clipAreaEmpty_ = false;
-  std::unordered_map<std::string, Squares> drawn_;
+  std::unordered_multimap<uint64_t, Drawn> drawn_;
   size_t remembered_ = 0;
 };
