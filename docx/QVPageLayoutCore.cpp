@@ -146,45 +146,72 @@ std::vector<double> QVPageLayoutCore::straightenDriftingLines(std::vector<QVLayo
   std::vector<uint32_t> byKey(n);
   std::iota(byKey.begin(), byKey.end(), 0u);
   std::stable_sort(byKey.begin(), byKey.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
-  std::vector<uint32_t> rank(n);
-  for (size_t r = 0; r < n; ++r) rank[byKey[r]] = static_cast<uint32_t>(r);
+  auto height = [](const QVLayoutBox& b) { return b.bottom - b.top; };
+  auto toleranceOf = [&](const QVLayoutBox& b) { return std::max(kLineTolerance, kDriftOfEm * height(b)); };
+  double widest = kLineTolerance;
+  for (const QVLayoutBox& b : boxes) widest = std::max(widest, toleranceOf(b));
 
   // The run that continues each run on its line: within the line tolerance
   // of its key, about as tall, starting where it ends or up to an em later,
   // the nearest. A run is continued by one run only, the nearest.
+  //
+  // A continuation stands within the widest tolerance of the page, so each
+  // is found among the runs of one cluster of keys, each next to the one
+  // before by less than that; runs of a cluster whose keys span less than
+  // the line tolerance make no chain that moves (most lines keep one key).
+  // Within a cluster the runs that start where a run ends are found by
+  // their left ends.
   constexpr uint32_t kNone = std::numeric_limits<uint32_t>::max();
+  std::vector<uint32_t> bestOf(n, kNone);
+  std::vector<double> bestGapOf(n, 0.0);
+  std::vector<uint32_t> cluster;
+  std::vector<double> lefts;
+  for (size_t first = 0; first < n;) {
+    size_t last = first + 1;
+    while (last < n && keys[byKey[last]] - keys[byKey[last - 1]] < widest) ++last;
+    if (keys[byKey[last - 1]] - keys[byKey[first]] >= kLineTolerance) {
+      cluster.assign(byKey.begin() + static_cast<std::ptrdiff_t>(first), byKey.begin() + static_cast<std::ptrdiff_t>(last));
+      std::stable_sort(cluster.begin(), cluster.end(), [&](uint32_t a, uint32_t b) { return boxes[a].left < boxes[b].left; });
+      lefts.clear();
+      for (uint32_t j : cluster) lefts.push_back(boxes[j].left);
+      for (uint32_t i : cluster) {
+        const QVLayoutBox& b = boxes[i];
+        const double em = height(b);
+        if (!(em > 0)) continue;
+        const double tolerance = toleranceOf(b);
+        const double end = b.right();
+        uint32_t best = kNone;
+        double bestGap = 0, bestDrift = 0;
+        size_t looks = 0;
+        for (size_t k = static_cast<size_t>(std::upper_bound(lefts.begin(), lefts.end(), end - kLineTolerance) -
+                                            lefts.begin());
+             k < cluster.size() && lefts[k] - end <= kDriftGapOfEm * em && looks < kDriftLooks; ++k) {
+          const uint32_t j = cluster[k];
+          const double drift = std::fabs(keys[j] - keys[i]);
+          if (drift >= tolerance) continue;
+          ++looks;
+          const QVLayoutBox& c = boxes[j];
+          const double gap = c.left - end;
+          const double ratio = height(c) / em;
+          if (j != i && c.left > b.left && ratio >= kDriftSizeRatio && ratio <= 1 / kDriftSizeRatio &&
+              (best == kNone || gap < bestGap || (gap == bestGap && drift < bestDrift))) {
+            best = j;
+            bestGap = gap;
+            bestDrift = drift;
+          }
+        }
+        bestOf[i] = best;
+        bestGapOf[i] = bestGap;
+      }
+    }
+    first = last;
+  }
+
   std::vector<uint32_t> next(n, kNone), previous(n, kNone);
   std::vector<double> previousGap(n, 0.0);
-  auto height = [](const QVLayoutBox& b) { return b.bottom - b.top; };
   for (size_t i = 0; i < n; ++i) {
-    const QVLayoutBox& b = boxes[i];
-    const double em = height(b);
-    if (!(em > 0)) continue;
-    const double tolerance = std::max(kLineTolerance, kDriftOfEm * em);
-    const double end = b.right();
-    uint32_t best = kNone;
-    double bestGap = 0, bestDrift = 0;
-    size_t looks = 0;
-    auto consider = [&](size_t r) {
-      const uint32_t j = byKey[r];
-      const double drift = std::fabs(keys[j] - keys[i]);
-      if (drift >= tolerance) return false;
-      if (++looks > kDriftLooks) return false;
-      const QVLayoutBox& c = boxes[j];
-      const double gap = c.left - end;
-      const double ratio = height(c) / em;
-      if (j != i && c.left > b.left && gap > -kLineTolerance && gap <= kDriftGapOfEm * em && ratio >= kDriftSizeRatio &&
-          ratio <= 1 / kDriftSizeRatio && (best == kNone || gap < bestGap || (gap == bestGap && drift < bestDrift))) {
-        best = j;
-        bestGap = gap;
-        bestDrift = drift;
-      }
-      return true;
-    };
-    for (size_t r = rank[i] + 1; r-- > 0;)
-      if (!consider(r)) break;
-    for (size_t r = rank[i] + 1; r < n; ++r)
-      if (!consider(r)) break;
+    const uint32_t best = bestOf[i];
+    const double bestGap = bestGapOf[i];
     if (best == kNone) continue;
     if (previous[best] != kNone) {
       if (previousGap[best] <= bestGap) continue;
