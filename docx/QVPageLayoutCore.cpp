@@ -170,8 +170,10 @@ std::vector<double> QVPageLayoutCore::straightenDriftingLines(std::vector<QVLayo
     size_t last = first + 1;
     while (last < n && keys[byKey[last]] - keys[byKey[last - 1]] < widest) ++last;
     if (keys[byKey[last - 1]] - keys[byKey[first]] >= kLineTolerance) {
-      cluster.assign(byKey.begin() + static_cast<std::ptrdiff_t>(first), byKey.begin() + static_cast<std::ptrdiff_t>(last));
-      std::stable_sort(cluster.begin(), cluster.end(), [&](uint32_t a, uint32_t b) { return boxes[a].left < boxes[b].left; });
+      cluster.assign(byKey.begin() + static_cast<std::ptrdiff_t>(first),
+                     byKey.begin() + static_cast<std::ptrdiff_t>(last));
+      std::stable_sort(cluster.begin(), cluster.end(),
+                       [&](uint32_t a, uint32_t b) { return boxes[a].left < boxes[b].left; });
       lefts.clear();
       for (uint32_t j : cluster) lefts.push_back(boxes[j].left);
       for (uint32_t i : cluster) {

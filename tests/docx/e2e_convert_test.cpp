@@ -731,7 +731,8 @@ INSTANTIATE_TEST_SUITE_P(MadePages, DocxReading,
                          testing::Values(ReadingCase{"JustifiedSevenPointWordByWord", justifiedSevenPointPage},
                                          ReadingCase{"LinesRisingWithEveryWord", risingLinesPage},
                                          ReadingCase{"TwoColumnPaper", twoColumnPaperPage},
-                                         ReadingCase{"ThreeColumnsUnderAHeadingOverTwo", threeColumnsUnderAHeadingPage}),
+                                         ReadingCase{"ThreeColumnsUnderAHeadingOverTwo",
+                                                     threeColumnsUnderAHeadingPage}),
                          [](const testing::TestParamInfo<ReadingCase>& info) { return std::string(info.param.name); });
 #endif
 
