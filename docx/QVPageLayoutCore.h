@@ -205,7 +205,8 @@ class QVPageLayoutCore {
   static constexpr double kDriftGapOfEm = 1.0;
   static constexpr double kDriftOfEm = 0.15;
   static constexpr double kDriftSizeRatio = 0.8;
-  // Runs looked at for the continuation of one run, beyond which it has none.
+  // Runs looked at for the continuation of one run (those that start where
+  // it ends, about level with it), beyond which it looks no further.
   static constexpr size_t kDriftLooks = 256;
   // A gutter between columns is at least this share of the page's usual em
   // (the median height of its line parts), and at least kLeastGutter wide.
