@@ -27,8 +27,10 @@ packages=(
   # a second reader of the Word documents
   abiword
   python3-openpyxl
-  # a second reader of the RTF output
-  abiword
+  # second readers of the RTF, HTML and Word outputs
+  pandoc
+  # the renderer the picture benchmarks measure against
+  mupdf-tools
   # the test that counts the files a conversion creates; the benchmark's page of text turned to outlines
   strace ghostscript
 )
