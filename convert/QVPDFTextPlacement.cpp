@@ -41,7 +41,8 @@ QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page) {
 
 double QVPDF_EmFontSize(const QVPDFRenderState& state) {
   const double em = state.font() ? state.font()->emSize() : 1.0;
-  return std::isfinite(em) && em > 0 ? state.fontSize() * em : state.fontSize();
+  const double size = std::fabs(state.fontSize());
+  return std::isfinite(em) && em > 0 ? size * em : size;
 }
 
 namespace {
@@ -68,11 +69,15 @@ double QVPDF_FontDescent(const QVPDFRenderState& state) {
 namespace {
 
 // How the font's glyphs stand in text space: turned or flipped by a Type 3
-// font's FontMatrix, and mirrored by a negative horizontal scaling (whose
-// size is in the advances already).
+// font's FontMatrix, mirrored by a negative horizontal scaling (whose size
+// is in the advances already), and turned by half a turn by a negative font
+// size (the em is its magnitude), which a half-turned text matrix sets
+// upright again.
 AffineTransform glyphOrientation(const QVPDFRenderState& state) {
-  const AffineTransform font = state.font() ? state.font()->glyphOrientation() : AffineTransform::identity();
-  return state.horizontalScaling() < 0 ? font.concat(AffineTransform::scale(-1, 1)) : font;
+  AffineTransform t = state.font() ? state.font()->glyphOrientation() : AffineTransform::identity();
+  if (state.horizontalScaling() < 0) t = t.concat(AffineTransform::scale(-1, 1));
+  if (state.fontSize() < 0) t = t.concat(AffineTransform::scale(-1, -1));
+  return t;
 }
 
 }  // namespace

@@ -33,8 +33,9 @@ struct QVPDFPageDisplay {
 // empty or not finite counts as 595 x 842 at the origin.
 QVPDFPageDisplay QVPDF_PageDisplay(const platform::PdfPage& page);
 
-// The em of the state's font at its size: the font size, but for a Type 3
-// font, whose FontMatrix sets its em (QVPDFFont::emSize).
+// The em of the state's font at its size: the font size's magnitude (a
+// negative size turns the glyphs, see below), but for a Type 3 font, whose
+// FontMatrix sets its em (QVPDFFont::emSize).
 double QVPDF_EmFontSize(const QVPDFRenderState& state);
 // The state's font ascent and descent as fractions of that em; the usual
 // values without a font or for a value that is not finite.
@@ -43,7 +44,8 @@ double QVPDF_FontDescent(const QVPDFRenderState& state);
 
 // The glyphs' em space to display space: how the font's glyphs stand in
 // text space (a Type 3 font's FontMatrix may flip them, which the text
-// matrix may flip back; a negative horizontal scaling mirrors them), the
+// matrix may flip back; a negative horizontal scaling mirrors them; a
+// negative font size turns them by half a turn), the
 // text matrix, the current transformation matrix,
 // then the page's transform; and the same after an advance in text space.
 // Every orientation test (upright, quarter turn, angle, mirrored) reads
