@@ -164,10 +164,17 @@ void QVExcelPDFExporter::addToAllRunTextArray(QVExcelRunTextPtr run, double word
     QVExcelRunText& last = *runs.back();
     const double dy = run->ctmInfo.yBase - last.ctmInfo.yBase;
     const double gap = run->ctmInfo.xLeft - last.ctmInfo.xRight;
+    if (QVExcelSortUtilities::ContinuesWord(last, *run)) {
+      last.appendText(*run);
+      last.ctmInfo.xRight = std::max(last.ctmInfo.xRight, run->ctmInfo.xRight);
+      last.textWidth = last.ctmInfo.xRight - last.ctmInfo.xLeft;
+      if (run->spaceWidth > 0) last.spaceWidth = run->spaceWidth;
+      return;
+    }
     if (std::fabs(dy) < 1.0 && last.rPr.isEqualToRPr(run->rPr)) {
       // A gap under a point may still be a word gap: small type, or
       // justified text set tight.
-      if (std::fabs(gap) < 1.0 && !QVExcelSortUtilities::IsWordGap(last, gap)) {
+      if (std::fabs(gap) < 1.0 && !QVExcelSortUtilities::IsWordGap(last, *run, gap)) {
         last.appendText(*run);
         last.textWidth += run->textWidth;
         last.ctmInfo.xRight = run->ctmInfo.xRight;

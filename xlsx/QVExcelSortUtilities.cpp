@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "docx/QVPageLayoutCore.h"
 #include "xlsx/QVExcelManager.h"
 
 namespace {
@@ -205,8 +206,22 @@ bool QVExcelSortUtilities::IsLineSetSolid(const QVExcelRunText& line, const QVEx
   return std::fabs(next.ctmInfo.yTop - line.ctmInfo.yBase) < 1.0 && next.ctmInfo.yBase > line.ctmInfo.yBase;
 }
 
-bool QVExcelSortUtilities::IsWordGap(const QVExcelRunText& before, double gap) {
-  return before.spaceWidth > 0 && gap >= before.spaceWidth / 2.0;
+bool QVExcelSortUtilities::IsWordGap(const QVExcelRunText& before, const QVExcelRunText& after, double gap) {
+  if (!(before.spaceWidth > 0) && !(after.spaceWidth > 0)) return false;
+  return QVLayoutIsWordGap(gap, before.spaceWidth, after.spaceWidth, before.ctmInfo.yBase - before.ctmInfo.yTop);
+}
+
+bool QVExcelSortUtilities::ContinuesWord(const QVExcelRunText& last, const QVExcelRunText& next) {
+  const double lastEm = last.ctmInfo.yBase - last.ctmInfo.yTop, em = next.ctmInfo.yBase - next.ctmInfo.yTop;
+  if (!(lastEm > 0) || !(em > 0)) return false;
+  const double taller = std::max(lastEm, em);
+  const double off = std::fabs(next.ctmInfo.yBase - last.ctmInfo.yBase);
+  const double gap = next.ctmInfo.xLeft - last.ctmInfo.xRight;
+  if (off < QVPageLayoutCore::kLineTolerance && next.rPr.sz == last.rPr.sz && gap > -QVPageLayoutCore::kLineTolerance)
+    return false;
+  return off < QVPageLayoutCore::kLineReachOfEm * taller &&
+         std::min(lastEm, em) >= QVPageLayoutCore::kLeastScriptShare * taller &&
+         next.ctmInfo.xLeft > last.ctmInfo.xLeft && !IsWordGap(last, next, gap);
 }
 
 QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunList& group) {
@@ -216,7 +231,7 @@ QVExcelRunTextPtr QVExcelSortUtilities::MergeRunTextsInWidth(const QVExcelRunLis
     const QVExcelRunText& r = *group[i];
     // Justified text and fonts set one word a string stand their words
     // closer than a blank: the gap alone says where a word ends.
-    const bool blank = IsWordGap(first, r.ctmInfo.xLeft - first.ctmInfo.xRight) && !first.text.empty() &&
+    const bool blank = IsWordGap(first, r, r.ctmInfo.xLeft - first.ctmInfo.xRight) && !first.text.empty() &&
                        !r.text.empty() && !isWhitespace(first.text.back()) && !isWhitespace(r.text.front());
     first.appendText(r, blank ? " " : "");
     first.textWidth += r.textWidth;

@@ -50,10 +50,19 @@ class QVExcelSortUtilities {
   // line's baseline, though the descent of the line reaches below it.
   static bool IsLineSetSolid(const QVExcelRunText& line, const QVExcelRunText& next);
 
-  // True when a gap after the run parts two words: half a blank of the run's
-  // font or more, the measure the other outputs part words by. A run that
-  // knows no blank width parts none.
-  static bool IsWordGap(const QVExcelRunText& before, double gap);
+  // True when a gap between two runs parts two words, by the rule of every
+  // other output: half a blank of either side or a tenth of the em of the
+  // run before, whichever is less. Runs that know no blank width part none.
+  static bool IsWordGap(const QVExcelRunText& before, const QVExcelRunText& after, double gap);
+
+  // True when `next` is a letter raised or lowered into the word that
+  // `last` ends (a logo's letter, a script, an ordinal) or a piece of the
+  // word in a larger or smaller size (a taller bracket): it stands a line
+  // tolerance or more off the base line, is of another size or starts
+  // inside `last` (kerned into it), within half the taller em of it, after
+  // `last` starts and no word gap after its end. Such a piece joins the
+  // run, so the word stays whole in its cell.
+  static bool ContinuesWord(const QVExcelRunText& last, const QVExcelRunText& next);
 
   // Joins the group into its first run, which is changed and answered: one
   // line (texts appended with a blank where they stand a word gap apart,
