@@ -102,7 +102,13 @@ double paragraphBottom(const QVDocxParagraph& p) {
 void appendJoined(QVDocxParagraph& p, const std::vector<std::shared_ptr<QVDocxRun>>& more, bool otherRow) {
   for (const auto& run : more) {
     if (const QVDocxRunText* next = run->asText())
-      if (QVDocxRunText* last = p.lastRunText()) QVLayoutJoinWithBlank(*last, *next, otherRow, true);
+      if (QVDocxRunText* last = p.lastRunText()) {
+        // The text the last text follows, if any.
+        const QVDocxRunText* previous = nullptr;
+        for (auto it = p.runArray.rbegin(); it != p.runArray.rend() && !previous; ++it)
+          if (const QVDocxRunText* text = (*it)->asText(); text && text != last) previous = text;
+        QVLayoutJoinWithBlank(*last, *next, otherRow, true, previous);
+      }
     otherRow = false;
     p.runArray.push_back(run);
   }
@@ -615,7 +621,8 @@ void QVDocxPage::_creatParagraphs() {
     boxes.reserve(runs.size());
     for (size_t k = 0; k < runs.size(); ++k)
       boxes.push_back(
-          QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k)));
+          QVLayoutBox::make(runs[k]->ctmInfo, runs[k]->textWidth, runs[k]->rProperty.scrpit, static_cast<uint32_t>(k),
+                            runs[k]->spaceWidth));
     return boxes;
   };
   // A line drifting word by word is put straight first, so that its words

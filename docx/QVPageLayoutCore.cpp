@@ -50,7 +50,8 @@ size_t QVLayoutBlankPosition(const std::string& text) {
   return end;
 }
 
-QVLayoutBox QVLayoutBox::make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item) {
+QVLayoutBox QVLayoutBox::make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item,
+                              double spaceWidth) {
   QVLayoutBox box;
   box.yBase = ctmInfo.yBase;
   box.top = ctmInfo.topLeft.y;
@@ -60,6 +61,7 @@ QVLayoutBox QVLayoutBox::make(const QVPDF_CTMInfo& ctmInfo, double textWidth, in
   box.width = textWidth;
   box.onBaseLine = scrpit == 0;
   box.item = item;
+  box.space = spaceWidth > 0 ? spaceWidth : kLayoutSpaceShareOfEm * std::fabs(box.bottom - box.top);
   return box;
 }
 
@@ -77,31 +79,30 @@ QVLinePart::QVLinePart(std::vector<const QVLayoutBox*> partRuns) : runs(std::mov
   maxBaseLine = QVLayoutFloatMax(onBase, [](const QVLayoutBox* b) { return b->yBase; });
   leftX = runs.front()->leftTop;
   rightX = runs.back()->right();
+  space = QVLayoutFloatMax(runs, [](const QVLayoutBox* b) { return b->space; });
 }
 
-QVPageLayoutPolicy QVPageLayoutPolicy::word() {
-  QVPageLayoutPolicy p;
-  p.runOrder = Key::BaseLine;
-  p.lineKey = Key::BaseLine;
-  p.touchingLinesJoin = false;
-  p.columnOrder = ColumnOrder::BaseLineContinuation;
-  p.columnExtent = ColumnExtent::AllParts;
-  p.rowKey = RowKey::MaxBaseLine;
-  p.rowTolerance = 5.0;
-  return p;
-}
-
-double QVPageLayoutCore::key(const QVLayoutBox& box, QVPageLayoutPolicy::Key k) const {
-  switch (k) {
-    case QVPageLayoutPolicy::Key::BaseLine:
-      return box.yBase;
-    case QVPageLayoutPolicy::Key::Top:
-      return box.top;
-    case QVPageLayoutPolicy::Key::Bottom:
-      return box.bottom;
+QVLinePart QVLinePart::joined(const std::vector<const QVLinePart*>& parts) {
+  std::vector<const QVLayoutBox*> runs;
+  const QVLinePart* host = parts.front();
+  for (const QVLinePart* p : parts) {
+    runs.insert(runs.end(), p->runs.begin(), p->runs.end());
+    if (p->rightX - p->leftX > host->rightX - host->leftX) host = p;
   }
-  return box.yBase;
+  std::stable_sort(runs.begin(), runs.end(), [](const QVLayoutBox* a, const QVLayoutBox* b) { return a->left < b->left; });
+  QVLinePart out(std::move(runs));
+  // The line stands where its widest part, its own text, stands: the
+  // letters raised or lowered into it move neither its base line nor its
+  // extent.
+  out.minTopY = host->minTopY;
+  out.maxBottomY = host->maxBottomY;
+  out.minBaseLine = host->minBaseLine;
+  out.maxBaseLine = host->maxBaseLine;
+  out.rightX = QVLayoutFloatMax(parts, [](const QVLinePart* p) { return p->rightX; });
+  return out;
 }
+
+QVPageLayoutPolicy QVPageLayoutPolicy::word() { return {}; }
 
 std::vector<QVLayoutBlock> QVPageLayoutCore::layout(const std::vector<QVLayoutBox>& boxes) const {
   std::vector<QVLineSection> sections;
@@ -142,7 +143,7 @@ std::vector<double> QVPageLayoutCore::straightenDriftingLines(std::vector<QVLayo
   std::vector<double> moves(n, 0.0);
   if (n < 2) return moves;
   std::vector<double> keys(n);
-  for (size_t i = 0; i < n; ++i) keys[i] = key(boxes[i], policy_.lineKey);
+  for (size_t i = 0; i < n; ++i) keys[i] = boxes[i].yBase;
   std::vector<uint32_t> byKey(n);
   std::iota(byKey.begin(), byKey.end(), 0u);
   std::stable_sort(byKey.begin(), byKey.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
@@ -416,7 +417,7 @@ std::vector<const QVLayoutBox*> QVPageLayoutCore::topOrder(const std::vector<QVL
   std::vector<const QVLayoutBox*> ordered;
   ordered.reserve(boxes.size());
   for (const QVLayoutBox& box : boxes) ordered.push_back(&box);
-  stableOrder(ordered, [&](const QVLayoutBox* b) { return key(*b, policy_.runOrder); });
+  stableOrder(ordered, [](const QVLayoutBox* b) { return b->yBase; });
   return ordered;
 }
 
@@ -431,7 +432,7 @@ std::vector<std::vector<const QVLayoutBox*>> QVPageLayoutCore::lines(
   std::vector<std::vector<const QVLayoutBox*>> out;
   if (n == 0) return out;
   std::vector<double> keys(n);
-  for (size_t i = 0; i < n; ++i) keys[i] = key(*ordered[i], policy_.lineKey);
+  for (size_t i = 0; i < n; ++i) keys[i] = ordered[i]->yBase;
   std::vector<uint32_t> byKey(n);
   std::iota(byKey.begin(), byKey.end(), 0u);
   std::stable_sort(byKey.begin(), byKey.end(), [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
@@ -532,7 +533,8 @@ std::vector<QVLayoutColumn> QVPageLayoutCore::columns(const std::vector<QVLineSe
     QVLayoutColumn column;
     double right = parts[i].rightX;
     column.push_back(std::move(parts[i++]));
-    while (i < parts.size() && !(parts[i].leftX > right + kColumnTolerance)) {
+    while (i < parts.size() &&
+           !(parts[i].leftX > right + std::max(kColumnTolerance, kColumnGapOfBlanks * parts[i].space))) {
       right = std::max(static_cast<float>(right), static_cast<float>(parts[i].rightX));
       column.push_back(std::move(parts[i++]));
     }
@@ -543,15 +545,8 @@ std::vector<QVLayoutColumn> QVPageLayoutCore::columns(const std::vector<QVLineSe
 }
 
 void QVPageLayoutCore::orderColumn(QVLayoutColumn& column) const {
-  switch (policy_.columnOrder) {
-    case QVPageLayoutPolicy::ColumnOrder::Top:
-      stableOrder(column, [](const QVLinePart& p) { return p.minTopY; });
-      return;
-    case QVPageLayoutPolicy::ColumnOrder::BaseLineContinuation:
-      stableOrder(column, [](const QVLinePart& p) { return p.minBaseLine; });
-      orderByContinuation(column);
-      return;
-  }
+  stableOrder(column, [](const QVLinePart& p) { return p.minBaseLine; });
+  orderByContinuation(column);
 }
 
 std::vector<size_t> QVPageLayoutCore::continuingParts(const std::vector<const QVLinePart*>& parts, double tallest) {
@@ -562,18 +557,30 @@ std::vector<size_t> QVPageLayoutCore::continuingParts(const std::vector<const QV
   // half an em of the line's, the em of the taller of the two: a raised or
   // lowered script, or a letter set a little higher or lower within a word
   // (the E of the TeX logo), stays with its line, while the next line,
-  // an em or more below, does not. The parts come by their smallest base
-  // line, so the scan ends where no later part can be near enough.
+  // an em or more below, does not; nor does a part much smaller than the
+  // line (a label set in the descent of a large letter), which is a line of
+  // its own. The line is measured from the tallest part taken so far, not
+  // from a raised mark that happens to open it: a footnote's mark and a
+  // lowered letter of one line are further apart than half an em. The parts
+  // come by their smallest base line, so the scan ends where no later part
+  // can be near enough.
   const QVLinePart& first = *parts.front();
-  const double h0 = first.maxBottomY - first.minTopY;
-  const double line = first.maxBaseLine;
+  double h0 = first.maxBottomY - first.minTopY;
+  double line = first.maxBaseLine;
   if (tallest <= 0)
     for (const QVLinePart* p : parts) tallest = std::max(tallest, p->maxBottomY - p->minTopY);
   for (size_t i = 1; i < parts.size(); ++i) {
     const QVLinePart& p = *parts[i];
     if (p.minBaseLine - line >= kLineReachOfEm * tallest) break;
-    const double reach = kLineReachOfEm * std::max(h0, p.maxBottomY - p.minTopY);
-    if (std::fabs(p.maxBaseLine - line) < reach) taken.push_back(i);
+    const double h = p.maxBottomY - p.minTopY;
+    const double reach = kLineReachOfEm * std::max(h0, h);
+    if (std::fabs(p.maxBaseLine - line) < reach && std::min(h0, h) >= kLeastScriptShare * std::max(h0, h)) {
+      taken.push_back(i);
+      if (h > h0) {
+        h0 = h;
+        line = p.maxBaseLine;
+      }
+    }
   }
   return taken;
 }
@@ -581,15 +588,18 @@ std::vector<size_t> QVPageLayoutCore::continuingParts(const std::vector<const QV
 void QVPageLayoutCore::orderByContinuation(QVLayoutColumn& column) const {
   // Repeatedly: the parts that continue the line of the first part left,
   // ordered from left to right, go to the rebuilt column. The parts that may
-  // continue it lie within half the tallest em below it in base-line order.
+  // continue it lie within the tallest em below it in base-line order (half
+  // an em below the tallest part of the line, which may stand half an em
+  // below the raised part that opens it).
   const size_t n = column.size();
   double tallest = 0;
   for (const QVLinePart& p : column) tallest = std::max(tallest, p.maxBottomY - p.minTopY);
   const double reach = kLineReachOfEm * tallest;
   std::vector<char> done(n, 0);
-  std::vector<const QVLinePart*> rebuilt, window, group;
+  std::vector<const QVLinePart*> window, group;
   std::vector<size_t> at;
-  rebuilt.reserve(n);
+  QVLayoutColumn ordered;
+  ordered.reserve(n);
   uint64_t work = 0;
   const uint64_t budget = std::max<uint64_t>(kContinuationWorkFloor, kContinuationWorkPerPart * n);
   size_t start = 0;
@@ -598,7 +608,7 @@ void QVPageLayoutCore::orderByContinuation(QVLayoutColumn& column) const {
     if (start == n) break;
     if (work > budget) {
       for (size_t i = start; i < n; ++i)
-        if (!done[i]) rebuilt.push_back(&column[i]);
+        if (!done[i]) ordered.push_back(column[i]);
       break;
     }
     // The first part left always opens a line, whatever its measures.
@@ -606,7 +616,7 @@ void QVPageLayoutCore::orderByContinuation(QVLayoutColumn& column) const {
     at.assign(1, start);
     for (size_t i = start + 1; i < n; ++i, ++work) {
       if (done[i]) continue;
-      if (!(column[i].minBaseLine - column[start].maxBaseLine < reach)) break;
+      if (!(column[i].minBaseLine - column[start].maxBaseLine < 2 * reach)) break;
       window.push_back(&column[i]);
       at.push_back(i);
     }
@@ -617,25 +627,43 @@ void QVPageLayoutCore::orderByContinuation(QVLayoutColumn& column) const {
     }
     std::stable_sort(group.begin(), group.end(),
                      [](const QVLinePart* a, const QVLinePart* b) { return a->leftX < b->leftX; });
-    rebuilt.insert(rebuilt.end(), group.begin(), group.end());
+    // Parts of the line that reach into each other (a raised or lowered
+    // letter kerned into its word, as in the TeX and LaTeX logos) are one
+    // part, their runs left to right: read part after part, the letter
+    // would come out after the text it stands in. A part much smaller than
+    // the one it reaches into (a label inside a large letter's box) is no
+    // letter of its word.
+    auto em = [](const QVLinePart* p) { return p->maxBottomY - p->minTopY; };
+    for (size_t g = 0; g < group.size();) {
+      size_t last = g + 1;
+      double right = group[g]->rightX;
+      while (last < group.size() && group[last]->leftX < right &&
+             std::min(em(group[last]), em(group[last - 1])) >=
+                 kLeastScriptShare * std::max(em(group[last]), em(group[last - 1])))
+        right = std::max(right, group[last++]->rightX);
+      ordered.push_back(last == g + 1 ? *group[g] : QVLinePart::joined({group.begin() + g, group.begin() + last}));
+      g = last;
+    }
   }
-  QVLayoutColumn ordered;
-  ordered.reserve(n);
-  for (const QVLinePart* p : rebuilt) ordered.push_back(*p);
   column = std::move(ordered);
 }
 
 std::vector<QVLayoutRow> QVPageLayoutCore::rows(const QVLayoutColumn& column) const {
-  auto rowKey = [&](const QVLinePart& p) {
-    return policy_.rowKey == QVPageLayoutPolicy::RowKey::MaxBaseLine ? p.maxBaseLine : p.maxBottomY;
-  };
+  // Two parts are in one row when their keys are within the tolerance and
+  // within half the em of the taller: lines of small text set closer than
+  // the tolerance stay rows of their own.
+  auto em = [](const QVLinePart& p) { return p.maxBottomY - p.minTopY; };
   std::vector<QVLayoutRow> out;
   size_t i = 0;
   while (i < column.size()) {
     QVLayoutRow row{column[i]};
-    const double noted = rowKey(column[i]);
+    const double noted = column[i].maxBaseLine;
+    const double firstEm = em(column[i]);
     ++i;
-    while (i < column.size() && std::fabs(rowKey(column[i]) - noted) < policy_.rowTolerance) row.push_back(column[i++]);
+    while (i < column.size() &&
+           std::fabs(column[i].maxBaseLine - noted) <
+               std::min(kRowTolerance, kLineReachOfEm * std::max(firstEm, em(column[i]))))
+      row.push_back(column[i++]);
     stableOrder(row, [](const QVLinePart& p) { return p.leftX; });
     out.push_back(std::move(row));
   }

@@ -2,16 +2,17 @@
 // The geometry core of the flowing-text page layouts: it groups the text runs
 // of one page into lines, line parts, blocks, columns and rows. The Word page
 // builds its paragraphs on it; the HTML/RTF page, the plain-text page and
-// the RTF page are the same core with another policy, because they differ
-// only in a few keys and tests:
+// the RTF page are the same core with another policy. Every layout reads a
+// line by its base line, so a letter raised or lowered within its line (a
+// logo's letter, a script, a run in a font of a deeper descent) stays in its
+// line and its word; the policies differ only in how lines make blocks:
 //
-//   - the key that orders runs from top to bottom and the key that puts two
-//     runs on one line (the base line, or the bottom of the em box);
 //   - whether two lines whose extents only touch fall into one block;
-//   - how a column is ordered from top to bottom (by its parts' base lines,
-//     rebuilt so that lines which continue each other stay together; or by
-//     their tops) and which of its parts give its top and bottom;
-//   - which key and tolerance put two parts of a column into one row.
+//   - which of its parts give a column its top and bottom.
+//
+// A column is ordered by its parts' base lines, rebuilt so that parts which
+// continue each other's line stay together, and cut into rows of parts
+// whose base lines stand close.
 //
 // All geometry is display space: points, y growing downwards, so a smaller y
 // is higher on the page. A run enters as a QVLayoutBox, a snapshot of its
@@ -42,9 +43,12 @@ struct QVLayoutBox {
   double width = 0;        // advance of the text
   bool onBaseLine = true;  // neither superscript nor subscript
   uint32_t item = 0;       // the caller's index of the run
+  double space = 0;        // the width of a blank in the run's font
 
   double right() const { return left + width; }
-  static QVLayoutBox make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item);
+  // A run whose font gives its blank no width gets a quarter of its em.
+  static QVLayoutBox make(const QVPDF_CTMInfo& ctmInfo, double textWidth, int32_t scrpit, uint32_t item,
+                          double spaceWidth);
 };
 
 // What stands for a space where a font gives it no width: a quarter of the em.
@@ -71,13 +75,15 @@ size_t QVLayoutBlankPosition(const std::string& text);
 // before gets a blank when the next stands a word gap after it, or, for a
 // run of another row, starts half an em (of the smaller text) or more before
 // the run before ends (a line of its own, not a letter kerned under its
-// neighbour) or follows a smaller mark, unless either side already has a
-// blank there; for a Word document (`beforeZeroWidth`) the blank goes before
-// the invisible joiners that end the run. Answers whether a blank was added.
-// Runs are any record with `ctmInfo`, `textWidth`, `spaceWidth`,
-// `rProperty` and `runText`.
+// neighbour) or follows a smaller mark that leads it, unless either side
+// already has a blank there; for a Word document (`beforeZeroWidth`) the
+// blank goes before the invisible joiners that end the run. `previous` is
+// the run that `before` follows in the paragraph, if any. Answers whether a
+// blank was added. Runs are any record with `ctmInfo`, `textWidth`,
+// `spaceWidth`, `rProperty` and `runText`.
 template <class Run>
-bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow, bool beforeZeroWidth = false) {
+bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow, bool beforeZeroWidth = false,
+                           const Run* previous = nullptr) {
   auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
   if (before.runText.empty() || after.runText.empty() || isBlank(before.runText.back()) ||
       isBlank(after.runText.front()))
@@ -87,10 +93,17 @@ bool QVLayoutJoinWithBlank(Run& before, const Run& after, bool otherRow, bool be
   const bool lineOfItsOwn = otherRow && gap <= -std::max(1.0, 0.5 * em);
   // A smaller mark that stands higher or lower before the text it leads (a
   // footnote's number before the footnote) is read apart from it; one
-  // kerned into its neighbour (the A of the LaTeX logo) is part of a word.
+  // kerned into its neighbour (the A of the LaTeX logo), or set close after
+  // the text before it (the script of a letter: x², 𝜋²r), is part of a word.
   const double markHeight = before.ctmInfo.bottomLeft.y - before.ctmInfo.topLeft.y;
   const double textHeight = after.ctmInfo.bottomLeft.y - after.ctmInfo.topLeft.y;
-  const bool leadingMark = otherRow && gap >= 0 && markHeight < kLayoutMarkShare * textHeight;
+  bool attached = false;
+  if (previous) {
+    const double lead = before.ctmInfo.bottomLeft.x - (previous->ctmInfo.bottomLeft.x + previous->textWidth);
+    attached = lead > -std::max(1.0, 0.5 * markHeight) &&
+               !QVLayoutIsWordGap(lead, previous->spaceWidth, before.spaceWidth, previous->rProperty.sz);
+  }
+  const bool leadingMark = otherRow && gap >= 0 && !attached && markHeight < kLayoutMarkShare * textHeight;
   if (!lineOfItsOwn && !leadingMark &&
       !QVLayoutIsWordGap(gap, before.spaceWidth, after.spaceWidth, before.rProperty.sz))
     return false;
@@ -137,9 +150,13 @@ struct QVLinePart {
   double maxBaseLine = 0;  // largest of the same
   double leftX = 0;        // the first run's top-left x
   double rightX = 0;       // the last run's right end
+  double space = 0;        // the widest blank of its runs
 
   QVLinePart() = default;
   explicit QVLinePart(std::vector<const QVLayoutBox*> partRuns);
+  // Parts of one line that reach into each other as one part, its runs left
+  // to right, measured as the widest of them.
+  static QVLinePart joined(const std::vector<const QVLinePart*>& parts);
 };
 
 using QVLineSection = std::vector<QVLinePart>;   // the parts of one line, left to right
@@ -153,27 +170,13 @@ struct QVLayoutBlock {
 };
 
 struct QVPageLayoutPolicy {
-  enum class Key { BaseLine, Top, Bottom };
-  enum class ColumnOrder {
-    // by the parts' smallest base line, then regrouped so that parts that
-    // continue the line above stay together (the Word page)
-    BaseLineContinuation,
-    // by the parts' tops
-    Top,
-  };
   enum class ColumnExtent {
     AllParts,         // a column's top and bottom from all its parts
     FirstAndLastPart  // from its first part's top and its last part's bottom
   };
-  enum class RowKey { MaxBaseLine, MaxBottom };
 
-  Key runOrder = Key::BaseLine;  // orders the runs from top to bottom
-  Key lineKey = Key::BaseLine;   // two runs are on one line when this differs by less than 1
   bool touchingLinesJoin = false;
-  ColumnOrder columnOrder = ColumnOrder::BaseLineContinuation;
   ColumnExtent columnExtent = ColumnExtent::AllParts;
-  RowKey rowKey = RowKey::MaxBaseLine;
-  double rowTolerance = 5.0;  // two parts are in one row when their keys differ by less
 
   // The Word page.
   static QVPageLayoutPolicy word();
@@ -181,15 +184,24 @@ struct QVPageLayoutPolicy {
 
 class QVPageLayoutCore {
  public:
-  // Two runs whose line keys differ by less are on one line; a run that
+  // Two runs whose base lines differ by less are on one line; a run that
   // starts less than this before or after the previous one's end continues
   // its line part.
   static constexpr double kLineTolerance = 1.0;
-  // A part within this of a column's running right edge belongs to it.
+  // Two parts of a column are in one row when their base lines differ by
+  // less, and by less than half the em of the taller.
+  static constexpr double kRowTolerance = 5.0;
+  // A part within this of a column's running right edge, or within this
+  // many of its blanks (the word gaps of large type set without blanks, as
+  // a typewriter face's words placed one by one), belongs to it.
   static constexpr double kColumnTolerance = 8.0;
+  static constexpr double kColumnGapOfBlanks = 1.5;
   // A part whose base line lies within this share of an em of a line's
   // continues that line in its column.
   static constexpr double kLineReachOfEm = 0.5;
+  // A raised or lowered letter is at least this share of its line's em; a
+  // smaller part is no letter of the line, nor does it continue it.
+  static constexpr double kLeastScriptShare = 0.4;
   // The top of an empty line section, and where its top starts.
   static constexpr double kEmptySectionTop = 90000.0;
   // Work of the column regrouping (the parts it looks at) per part of the
@@ -230,14 +242,14 @@ class QVPageLayoutCore {
   std::vector<QVLayoutBlock> layout(const std::vector<QVLayoutBox>& boxes) const;
 
   // Puts lines whose runs drift up or down word by word (a page scanned or
-  // set askew) onto the line key of their first run: each run moves across
+  // set askew) onto the base line of their first run: each run moves across
   // its line by what is answered for it (0 for every run of a line that
   // stays within the line tolerance), its box already moved. The caller
   // moves its own records of the runs by the same amounts.
   std::vector<double> straightenDriftingLines(std::vector<QVLayoutBox>& boxes) const;
 
   // ---- The steps, in the order the layout takes them.
-  // The boxes from top to bottom (earliest first on ties).
+  // The boxes from top to bottom by base line (earliest first on ties).
   std::vector<const QVLayoutBox*> topOrder(const std::vector<QVLayoutBox>& boxes) const;
   // The lines of runs given in top order: the first remaining run and every
   // later one, wherever it stands, on its line; each line in the order of
@@ -283,7 +295,6 @@ class QVPageLayoutCore {
   static std::vector<size_t> continuingParts(const std::vector<const QVLinePart*>& parts, double tallest = 0);
 
  private:
-  double key(const QVLayoutBox& box, QVPageLayoutPolicy::Key k) const;
   void orderByContinuation(QVLayoutColumn& column) const;
 
   QVPageLayoutPolicy policy_;

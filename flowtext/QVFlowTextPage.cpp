@@ -8,13 +8,8 @@
 
 QVPageLayoutPolicy QVFlowTextPage::layoutPolicy() {
   QVPageLayoutPolicy p;
-  p.runOrder = QVPageLayoutPolicy::Key::Top;
-  p.lineKey = QVPageLayoutPolicy::Key::Bottom;
   p.touchingLinesJoin = true;
-  p.columnOrder = QVPageLayoutPolicy::ColumnOrder::Top;
   p.columnExtent = QVPageLayoutPolicy::ColumnExtent::FirstAndLastPart;
-  p.rowKey = QVPageLayoutPolicy::RowKey::MaxBottom;
-  p.rowTolerance = QVPageLayoutCore::kLineTolerance;
   return p;
 }
 
@@ -63,7 +58,7 @@ void QVFlowTextPage::_creatParagraphs() {
   boxes.reserve(allRunTextArray.size());
   for (size_t i = 0; i < allRunTextArray.size(); ++i) {
     const QVFlowRunText& run = *allRunTextArray[i];
-    boxes.push_back(QVLayoutBox::make(run.ctmInfo, run.textWidth, 0, static_cast<uint32_t>(i)));
+    boxes.push_back(QVLayoutBox::make(run.ctmInfo, run.textWidth, 0, static_cast<uint32_t>(i), run.spaceWidth));
   }
   const std::vector<double> moves = core.straightenDriftingLines(boxes);
   for (size_t i = 0; i < allRunTextArray.size(); ++i)
@@ -96,7 +91,9 @@ void QVFlowTextPage::_creatParagraphs() {
   };
   auto appendJoined = [](QVFlowParagraph& p, const std::vector<std::shared_ptr<QVFlowRunText>>& more, bool otherRow) {
     for (const auto& run : more) {
-      if (QVFlowRunText* last = p.lastRunText()) QVLayoutJoinWithBlank(*last, *run, otherRow);
+      const size_t n = p.runArray.size();
+      if (QVFlowRunText* last = p.lastRunText())
+        QVLayoutJoinWithBlank(*last, *run, otherRow, false, n >= 2 ? p.runArray[n - 2].get() : nullptr);
       otherRow = false;
       p.runArray.push_back(run);
     }
@@ -186,7 +183,11 @@ void QVFlowTextPage::_creatParagraphs() {
           appendJoined(*receiver, Q.runArray, true);
         }
 
-        for (size_t g = 1; g < row.size(); ++g) appendJoined(*receiver, runsOf(row[g]), false);
+        // A part of the row that stands higher or lower than the part before
+        // it (a footnote's mark before its text) is joined as a row.
+        for (size_t g = 1; g < row.size(); ++g)
+          appendJoined(*receiver, runsOf(row[g]),
+                       std::fabs(row[g].maxBaseLine - row[g - 1].maxBaseLine) >= QVPageLayoutCore::kLineTolerance);
       }
       for (QVFlowParagraph& p : C) out.push_back(std::move(p));
     }
@@ -220,7 +221,7 @@ void QVFlowTextPage::_writeParagraphs() {
     if (!r || !previous) {
       ++emptyLines;
       markup_.writeNewLine(p);
-    } else if (std::fabs(previous->bottom() - r->bottom()) <= kSameOutputLine) {
+    } else if (std::fabs(previous->baseLine() - r->baseLine()) <= kSameOutputLine) {
       emptyLines = 0;
       const double gap = p.firstRunText()->start() - previous->end();
       if (gap <= 0.0) {

@@ -5,21 +5,20 @@
 // pure geometry and writes them through the format's markup.
 //
 // The grouping into lines, line parts, blocks, columns and rows is the page
-// layout core with the flowing-text policy: runs ordered and put on lines by
-// the bottom of their em box, lines that touch vertically in one block,
-// columns ordered by their parts' tops and measured by their first and last
-// part, parts of one row within 1 point of the row's bottom. The Word page is
-// the same core with its own policy.
+// layout core, which reads every line by its base line as the Word page
+// does; the flowing-text policy puts lines that touch vertically in one
+// block and measures a column by its first and last part.
 //
 // Paragraph building then walks the blocks and their columns: blank
 // paragraphs fill vertical gaps, each row becomes a paragraph whose line
 // height is its step from the row above, a row that overlaps the one above by
 // 8 points or more joins that row's paragraph, and the later parts of a row
 // follow its first; wherever text joins text, a blank stands between them
-// when they stand a word gap apart.
+// when they stand a word gap apart (or, for a part of the row standing
+// higher or lower than the one before it, as a row joins its paragraph).
 //
 // The writing pass puts each paragraph either on the output line of the
-// previous one (their last runs' bottoms within 2 points: blanks for the gap
+// previous one (their last runs' base lines within 2 points: blanks for the gap
 // between them) or on a new output line, and writes at most one blank
 // paragraph between two with text.
 //
@@ -40,7 +39,7 @@ class QVFlowTextPage {
   static constexpr double kMaxTopMargin = 72.0;
   // A row that overlaps the row above by at least this joins its paragraph.
   static constexpr double kJoinOverlap = -8.0;
-  // Two paragraphs whose last runs' bottoms are this close share an output line.
+  // Two paragraphs whose last runs' base lines are this close share an output line.
   static constexpr double kSameOutputLine = 2.0;
   // The most blank paragraphs in a row between two paragraphs with text
   // (counting each blank written twice).

@@ -34,11 +34,11 @@ struct QVFlowRunText {
   double textWidth = 0;   // advance of the text, display points
   std::string runText;    // UTF-8
 
-  // Where the run starts and ends along its line, and the bottom of its em
-  // box: the keys the layout and the writing pass read.
+  // Where the run starts and ends along its line, and its base line: the
+  // keys the writing pass reads.
   double start() const { return ctmInfo.bottomLeft.x; }
   double end() const { return ctmInfo.bottomLeft.x + textWidth; }
-  double bottom() const { return ctmInfo.bottomLeft.y; }
+  double baseLine() const { return ctmInfo.yBase; }
 };
 
 // What one output format writes for the paragraphs and runs of a page.

@@ -20,7 +20,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qpdf poppler-utils libxml2-utils unzip zip xvfb xauth
   libreoffice-impress-nogui libreoffice-writer-nogui libreoffice-calc-nogui
-  fonts-dejavu-core fonts-liberation2 locales
+  fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 locales
   # the fonts the corpus's Japanese, Chinese, Thai and Arabic text is laid out in, and the faces the tests draw
   # pages in under names no office application knows
   fonts-noto-cjk fonts-thai-tlwg fonts-arabeyes fonts-urw-base35

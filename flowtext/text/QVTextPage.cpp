@@ -21,7 +21,7 @@ void QVTextPage::_writeParagraphs() {
     const QVFlowRunText* r = p.lastRunText();
     if (!r || !previous) {
       writer.writeLinebreak();
-    } else if (std::fabs(previous->bottom() - r->bottom()) <= kSameOutputLine) {
+    } else if (std::fabs(previous->baseLine() - r->baseLine()) <= kSameOutputLine) {
       writer.writeIndentation();
     } else {
       writer.writeLinebreak();

@@ -4,7 +4,7 @@
 //
 // The paragraphs are built as for the other flowing-text outputs. Writing
 // is simpler: a paragraph whose last run stands within 2 points of the
-// previous paragraph's last run, measured at their bottoms, continues the
+// previous paragraph's last run, measured at their base lines, continues the
 // output line after the writer's indentation; any other paragraph starts a
 // new line, and a blank paragraph writes one more line break of its own. The
 // writer keeps at most five line breaks and indentations in a row.

@@ -16,6 +16,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -551,6 +552,197 @@ INSTANTIATE_TEST_SUITE_P(
         RightToLeftCase{"ArabicTwoColumns", {U"استعمال", U"حزمة", U"exam", U"في", U"كتابة", U"2024", U"بالعر|بية"}, true},
         RightToLeftCase{"HebrewTwoColumns", {U"שלום", U"עולם", U"ספר", U"test", U"חד|ש"}, true}),
     [](const testing::TestParamInfo<RightToLeftCase>& info) { return std::string(info.param.name); });
+
+// ---------------------------------------------------------------------------
+// Lines whole and in order
+
+// The TeX and LaTeX logos as TeX sets them: the E lowered half an ex by a
+// text rise or by moving the line, the A smaller and raised, each kerned
+// into its neighbours.
+void writeLogos(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT /F1 10 Tf 72 700 Td [(The)-250(T)166.7]TJ -2.15 Ts (E) Tj 0 Ts [125 (X)-250(system)]TJ ET\n"
+            "BT /F1 10 Tf 72 686 Td [(and)-250(L)360]TJ /F1 7 Tf 2.1 Ts (A) Tj /F1 10 Tf 0 Ts [150 (T)166.7]TJ"
+            " 1 0 0 1 99.447 683.85 Tm (E) Tj 1 0 0 1 105.557 686 Tm [125 (X)-250(papers)]TJ ET\n"
+            "BT /F1 10 Tf 72 672 Td (Typesetting with) Tj ET",
+            b.resources({{"Font", {{"F1", b.standardFont("Times-Roman")}}}}));
+  b.write(path);
+}
+
+// A title whose line opens with a raised footnote mark, further above the
+// logo's lowered letter than half an em.
+void writeTitleWithMark(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT /F1 17.28 Tf 1 0 0 1 72 700 Tm (tables in L) Tj /F1 12 Tf 1 0 0 1 138.74 703.5 Tm (A) Tj"
+            " /F1 17.28 Tf 1 0 0 1 144.81 700 Tm (T) Tj 1 0 0 1 152.49 696.3 Tm (E) Tj 1 0 0 1 160.89 700 Tm (X) Tj"
+            " /F1 12 Tf 1 0 0 1 173.6 707 Tm (1) Tj ET\n"
+            "BT /F1 10 Tf 72 670 Td (by the author) Tj ET",
+            b.resources({{"Font", {{"F1", b.standardFont("Times-Roman")}}}}));
+  b.write(path);
+}
+
+// A raised and a lowered script, and an ordinal, in smaller type, each
+// string placed where its glyphs stand.
+void writeScripts(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT /F1 10 Tf 1 0 0 1 72 700 Tm (where x) Tj /F1 7 Tf 1 0 0 1 103.93 703.6 Tm (2) Tj"
+            " /F1 10 Tf 1 0 0 1 107.43 700 Tm ( + y) Tj /F1 7 Tf 1 0 0 1 123.07 698.5 Tm (2) Tj"
+            " /F1 10 Tf 1 0 0 1 126.57 700 Tm ( is the 21) Tj /F1 7 Tf 1 0 0 1 162.96 703.6 Tm (st) Tj"
+            " /F1 10 Tf 1 0 0 1 167.63 700 Tm ( value) Tj ET\n"
+            "BT /F1 10 Tf 72 686 Td (of the measured series) Tj ET",
+            b.resources({{"Font", {{"F1", b.standardFont("Times-Roman")}}}}));
+  b.write(path);
+}
+
+// A Japanese line with Latin words in a font of a deeper descent and a
+// taller bracket.
+void writeMixedDepths(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto latin = b.qpdf().makeIndirectObject(b.parse(
+      "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding /FirstChar 32 /LastChar 126"
+      " /Widths [" + [] { std::string w; for (int c = 32; c <= 126; ++c) w += " 556"; return w; }() + "]"
+      " /FontDescriptor << /Type /FontDescriptor /FontName /Helvetica /Flags 32 /FontBBox [-166 -425 1000 931]"
+      " /ItalicAngle 0 /Ascent 718 /Descent -425 /StemV 88 >> >>"));
+  auto japanese = b.qpdf().makeIndirectObject(b.parse(
+      "<< /Type /Font /Subtype /Type0 /BaseFont /Ryumin-Light /Encoding /UniJIS-UCS2-H /DescendantFonts [<< /Type"
+      " /Font /Subtype /CIDFontType0 /BaseFont /Ryumin-Light /CIDSystemInfo << /Registry (Adobe) /Ordering (Japan1)"
+      " /Supplement 2 >> /DW 1000 /FontDescriptor << /Type /FontDescriptor /FontName /Ryumin-Light /Flags 6"
+      " /FontBBox [-170 -110 1010 880] /ItalicAngle 0 /Ascent 880 /Descent -110 /StemV 60 >> >>] >>"));
+  // version p4.0.0，2022 年 4 月 5 日 (金)
+  b.addPage("BT /L 10 Tf 72 700 Td (version p4.0.0) Tj ET BT /J 10 Tf 149.4 700 Td <FF0C> Tj ET"
+            " BT /L 10 Tf 159.4 700 Td (2022) Tj ET BT /J 10 Tf 184 700 Td <5E74> Tj ET"
+            " BT /L 10 Tf 196 700 Td (4) Tj ET BT /J 10 Tf 203 700 Td <6708> Tj ET"
+            " BT /L 10 Tf 215 700 Td (5) Tj ET BT /J 10 Tf 222 700 Td <65E5> Tj ET"
+            " BT /L 14 Tf 236 700 Td <28> Tj ET BT /J 10 Tf 244 700 Td <91D1> Tj ET BT /L 14 Tf 254 700 Td <29> Tj ET\n"
+            "BT /L 10 Tf 72 686 Td (release notes) Tj ET",
+            b.resources({{"Font", {{"L", latin}, {"J", japanese}}}}));
+  b.write(path);
+}
+
+// A math italic letter and its digit, a letter at a time, as a word
+// processor writes an equation.
+void writeMathLetter(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  const qvtest::EmbeddedFont math =
+      qvtest::embedTrueTypeFont(b, "/usr/share/fonts/truetype/dejavu/DejaVuMathTeXGyre.ttf", U"\U0001D70B2ra=");
+  std::string content = "BT /M 11 Tf 72 700 Td <" + math.hex(U"a=") + "> Tj ET\n";
+  double x = 90;
+  for (const std::u32string letter : {U"\U0001D70B", U"r"}) {
+    content += "BT /M 11 Tf " + platform::text::formatFixed(x, 3) + " 700 Td <" + math.hex(letter) + "> Tj ET ";
+    x += math.advance(letter, 11) + 0.2;
+    content += "BT /M 8 Tf " + platform::text::formatFixed(x, 3) + " 704.5 Td <" + math.hex(U"2") + "> Tj ET\n";
+    x += math.advance(U"2", 8) + 0.2;
+  }
+  b.addPage(content, b.resources({{"Font", {{"M", math.font}}}}));
+  b.write(path);
+}
+
+// Lines of a seminar slide: a portrait page turned by /Rotate 270 whose
+// typewriter lines read upright, word gaps as offsets of a string per
+// letter and no space glyph; the first line placed by Td, the second by
+// the leading.
+void writeTurnedTypewriterLines(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  const auto tj = [](const std::vector<std::string>& words) {
+    std::string out = "[";
+    for (size_t w = 0; w < words.size(); ++w) {
+      for (size_t k = 0; k < words[w].size(); ++k) {
+        out += "(" + words[w].substr(k, 1) + ")";
+        if (k + 1 < words[w].size()) out += "0.37";
+      }
+      if (w + 1 < words.size()) out += "-599.25";
+    }
+    return out + "]TJ";
+  };
+  auto page = b.addPage("BT /F1 24.4 Tf 0 -1 1 0 72 720 Tm 35.04 TL " + tj({"Why", "not", "try", "it"}) +
+                            " T* " + tj({"Do", "you", "want", "more"}) + " ET",
+                        b.resources({{"Font", {{"F1", b.standardFont("Courier")}}}}));
+  page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(270));
+  b.write(path);
+}
+
+// A form filler's field: a negative font size in a matrix turned by half a
+// turn, which sets the text upright.
+void writeTwiceFlippedText(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT /F1 -12 Tf -1 0 0 -1 72 700 Tm (Signed in Rotterdam today) Tj ET\n"
+            "BT /F1 12 Tf 72 680 Td (by both parties) Tj ET",
+            b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}));
+  b.write(path);
+}
+
+// A line of a composite font without a space glyph whose words stand 0.16
+// of the em apart, set by the offsets of one string.
+void writeCloseWords(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  const std::vector<std::u32string> words = {U"Tous", U"les", U"rois", U"de", U"la", U"Grèce", U"descendaient"};
+  std::u32string characters;
+  for (const std::u32string& w : words) characters += w;
+  const qvtest::EmbeddedFont font =
+      qvtest::embedTrueTypeFont(b, "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf", characters);
+  std::string tj;
+  for (const std::u32string& w : words) tj += (tj.empty() ? "<" : " -160 <") + font.hex(w) + ">";
+  b.addPage("BT /F1 11.4 Tf 72 700 Td [" + tj + "] TJ ET", b.resources({{"Font", {{"F1", font.font}}}}));
+  b.write(path);
+}
+
+struct LineCase {
+  const char* name;
+  void (*write)(const fs::path&);
+  std::vector<std::string> lines;  // what pdftotext reads of the page, line by line
+};
+
+class LinesEveryOutput : public testing::TestWithParam<LineCase> {};
+
+// Every flowing output, the workbook and the Word document hold each line as
+// pdftotext reads it: its words whole, in order, on one line of their own.
+TEST_P(LinesEveryOutput, EachLineIsWholeAndInOrder) {
+  const LineCase& c = GetParam();
+  qvtest::TempDir dir;
+  const fs::path pdf = dir.file(std::string(c.name) + ".pdf");
+  c.write(pdf);
+  std::vector<std::vector<std::string>> expected;
+  for (const std::string& line : c.lines) expected.push_back(qvtest::foldedWords(line));
+  std::vector<std::vector<std::string>> read;
+  {
+    std::istringstream lines(qvtest::pdftotextPage(pdf, 1));
+    for (std::string line; std::getline(lines, line);)
+      if (!qvtest::foldedWords(line).empty()) read.push_back(qvtest::foldedWords(line));
+  }
+  ASSERT_EQ(read, expected) << "pdftotext reads the page otherwise: " << testing::PrintToString(read);
+
+  for (const char* extension : {"txt", "html", "rtf", "xlsx", "csv", "docx"}) {
+    SCOPED_TRACE(extension);
+    const fs::path out = dir.file(std::string(c.name) + "." + extension);
+    ASSERT_TRUE(pdfconvert(pdf, extension, out));
+    const std::string text = qvtest::outputText(out, extension);
+    std::vector<std::vector<std::string>> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(qvtest::foldedWords(line));
+    for (const auto& line : expected)
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1) << testing::PrintToString(line) << "\n" << text;
+    if (std::string_view(extension) == "docx") {
+      // Upright on the page, main text of the document.
+      const std::string body = qvtest::ZipPackage(out).data("word/document.xml");
+      EXPECT_EQ(body.find("textpath"), std::string::npos);
+      EXPECT_EQ(body.find("txbxContent"), std::string::npos);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, LinesEveryOutput,
+    testing::Values(LineCase{"Logos", writeLogos, {"The TEX system", "and LATEX papers", "Typesetting with"}},
+                    LineCase{"TitleWithMark", writeTitleWithMark, {"tables in LATEX1", "by the author"}},
+                    LineCase{"Scripts", writeScripts, {"where x2 + y2 is the 21st value", "of the measured series"}},
+                    LineCase{"MixedDepths", writeMixedDepths,
+                             {"version p4.0.0\uFF0C2022 \u5E74 4 \u6708 5 \u65E5 (\u91D1)", "release notes"}},
+                    LineCase{"MathLetter", writeMathLetter, {"a= \U0001D70B2r2"}},
+                    LineCase{"TurnedTypewriterLines", writeTurnedTypewriterLines,
+                             {"Why not try it", "Do you want more"}},
+                    LineCase{"TwiceFlippedText", writeTwiceFlippedText, {"Signed in Rotterdam today", "by both parties"}},
+                    LineCase{"CloseWords", writeCloseWords, {"Tous les rois de la Grèce descendaient"}}),
+    [](const testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 // What a font's name says of its kind of face: a typewriter face before a
 // sans-serif one ("Letter Gothic"), a sans-serif face before a serif one

@@ -31,13 +31,8 @@ QVLinePart part(std::initializer_list<const QVLayoutBox*> boxes) { return QVLine
 
 QVPageLayoutPolicy flowingPolicy() {
   QVPageLayoutPolicy p;
-  p.runOrder = QVPageLayoutPolicy::Key::Top;
-  p.lineKey = QVPageLayoutPolicy::Key::Bottom;
   p.touchingLinesJoin = true;
-  p.columnOrder = QVPageLayoutPolicy::ColumnOrder::Top;
   p.columnExtent = QVPageLayoutPolicy::ColumnExtent::FirstAndLastPart;
-  p.rowKey = QVPageLayoutPolicy::RowKey::MaxBottom;
-  p.rowTolerance = 1.0;
   return p;
 }
 
@@ -57,19 +52,6 @@ TEST(PageLayoutLines, EqualKeysKeepTheOrderTheRunsWereMadeIn) {
   ASSERT_EQ(lines.size(), 1u);
   QVPageLayoutCore::orderLeftToRight(lines[0]);
   EXPECT_THAT(items(lines[0]), testing::ElementsAre(1, 2, 0));
-}
-
-TEST(PageLayoutLines, FlowingPolicyGathersALineByItsBottomsWhereverTheyStand) {
-  // Ordered by top, the small run comes between the two large ones; its
-  // bottom puts it on the first line anyway.
-  QVLayoutBox big1 = box(0, 100, 5, 20, 0), big2 = box(100, 100, 5, 20, 2), other = box(0, 130, 5, 10, 3);
-  QVLayoutBox small = box(50, 99.5, 5, 8, 1);
-  small.bottom = big1.bottom + 0.5;
-  std::vector<QVLayoutBox> boxes = {big1, small, big2, other};
-  const QVPageLayoutCore flowing(flowingPolicy());
-  const auto lines = flowing.lines(flowing.topOrder(boxes));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_THAT(items(lines[0]), testing::ElementsAre(0, 2, 1));
 }
 
 TEST(PageLayoutParts, RunsWithinOnePointOfTheLastEndContinueThePart) {
@@ -108,14 +90,22 @@ TEST(PageLayoutBlocks, EmptyLineSectionMeasuresFromItsStartValues) {
   EXPECT_EQ(QVPageLayoutCore::bottomYOfLineSect({}), 0.0);
 }
 
-TEST(PageLayoutColumns, PartsWithinEightPointsShareAColumn) {
-  QVLayoutBox a = box(0, 100, 50), b8 = box(58, 120, 10), b801 = box(58.01, 120, 10);
+TEST(PageLayoutColumns, PartsWithinEightPointsOrABlankAndAHalfShareAColumn) {
+  QVLayoutBox a = box(0, 100, 50, 6), b8 = box(58, 120, 10, 6), b801 = box(58.01, 120, 10, 6);
   const std::vector<QVLineSection> together = {QVPageLayoutCore::lineSection({&a}),
                                                QVPageLayoutCore::lineSection({&b8})};
   EXPECT_EQ(kWord.columns(together).size(), 1u);
   const std::vector<QVLineSection> apart = {QVPageLayoutCore::lineSection({&a}),
                                             QVPageLayoutCore::lineSection({&b801})};
   EXPECT_EQ(kWord.columns(apart).size(), 2u);
+  // The word gap of large typewriter type; large letters half an em apart
+  // in a proportional face (blanks of a quarter of it) stand apart.
+  QVLayoutBox word = box(0, 100, 44, 19.2), next = box(58.6, 100, 44, 19.2);
+  word.space = next.space = 14.64;
+  EXPECT_EQ(kWord.columns({QVPageLayoutCore::lineSection({&word, &next})}).size(), 1u);
+  QVLayoutBox big = box(60, 560, 100, 140), other = box(240, 560, 100, 140);
+  big.space = other.space = 41.7;
+  EXPECT_EQ(kWord.columns({QVPageLayoutCore::lineSection({&big, &other})}).size(), 2u);
 }
 
 TEST(PageLayoutRows, PartsWithinFivePointsOfTheFirstBaseLineFormARow) {
@@ -156,6 +146,26 @@ TEST(PageLayoutColumnOrder, ALetterSetLowerStaysWithItsLineNotTheNext) {
   for (const QVLayoutBox& b : boxes) column.push_back(QVLinePart({&b}));
   kWord.orderColumn(column);
   for (uint32_t i = 0; i < column.size(); ++i) ASSERT_EQ(column[i].runs[0]->item, i);
+}
+
+TEST(PageLayoutColumnOrder, ALetterKernedIntoItsWordJoinsThePartItStandsIn) {
+  // "and LT" then the A of the LaTeX logo, smaller and raised, kerned in
+  // between the L and the T; and a label inside a large letter's box.
+  QVLayoutBox text = box(72, 106, 29, 10, 0), a = box(91.45, 103.9, 5, 7, 1);
+  QVLayoutBox letter = box(35, 240, 100, 139, 2), label = box(64, 238, 41, 11, 3);
+  QVLayoutColumn column = {part({&text}), part({&a})};
+  kWord.orderColumn(column);
+  ASSERT_EQ(column.size(), 1u);
+  EXPECT_EQ(column[0].maxBaseLine, 106);  // the line's own base line
+  QVLayoutColumn apart = {part({&letter}), part({&label})};
+  kWord.orderColumn(apart);
+  EXPECT_EQ(apart.size(), 2u);
+}
+
+TEST(PageLayoutRows, LinesOfSmallTypeSetCloserThanTheToleranceAreRowsOfTheirOwn) {
+  QVLayoutBox upper = box(311, 110, 40, 4.2, 0), lower = box(311, 115, 60, 4.2, 1);
+  const auto rows = kWord.rows({part({&upper}), part({&lower})});
+  EXPECT_EQ(rows.size(), 2u);
 }
 
 TEST(PageLayoutColumnOrder, DoubleSpacedColumnKeepsItsOrderAtAnyLength) {

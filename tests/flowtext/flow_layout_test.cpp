@@ -97,9 +97,10 @@ TEST_F(PageFixture, AtMostOneBlankParagraphBetweenTextParagraphs) {
 }
 
 TEST_F(PageFixture, ParagraphsOnOneOutputLineAreJoinedByBlanks) {
-  // Two blocks whose last runs' bottoms are within 2 points: one output line.
+  // Two columns whose last runs' base lines are within 2 points (77.6 and
+  // 79.1): one output line.
   page.allRunTextArray.push_back(run("a", 72, 80, 10));
-  page.allRunTextArray.push_back(run("b", 100, 81.5, 10, 3));
+  page.allRunTextArray.push_back(run("b", 100, 79.7, 10, 3));
   // 18 points at a space width of 0.75: 24 blanks.
   EXPECT_EQ(write(), "\n[P]a" + std::string(24, ' ') + "b[END]");
 }
