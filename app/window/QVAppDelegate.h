@@ -115,6 +115,8 @@ class QVAppDelegate : public QObject, private QVPDFConverterManagerDelegate {
   QVUpdateChecker updateChecker_;
   std::unique_ptr<QVPDFConverterManager> converterManager_;
   std::function<void()> quitHandler_;
+  // The width the window gave up when the panel was folded away.
+  int foldedWidth_ = 0;
   bool quitting_ = false;
   bool closeAllowed_ = false;
 };
