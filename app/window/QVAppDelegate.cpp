@@ -259,21 +259,24 @@ void QVAppDelegate::hidenSettingView() {
 
 void QVAppDelegate::updateMinimumSize() {
   // The list keeps its status column beside the panel, and the panel its
-  // controls; the panel's part for the file scrolls when notices need more.
+  // controls, with its notices.
   const QWidget& panel = rightView();
   const QWidget& list = *sourceFileViewController_;
   const bool shown = !panel.isHidden();
   // Sizes as the style draws them, also before the window first shows.
   window_->ensurePolished();
   const int width = list.minimumWidth() + (shown ? panel.minimumWidth() : 0);
+  const int panelHeight = shown ? panel.minimumSizeHint().height() : 0;
+  const int bars = window_->menuBar()->sizeHint().height() + kBottomBarHeight;
+  const int height = bars + std::max(list.minimumSizeHint().height(), panelHeight);
   // Room for the panel's notices too, so that none is cut at the smallest
-  // size, as far as the screen has it.
-  const int panelHeight = shown ? panel.minimumSizeHint().height() + settingsViewController_->noticesOverflow() : 0;
-  const int content = std::max(list.minimumSizeHint().height(), panelHeight);
-  int height = window_->menuBar()->sizeHint().height() + content + kBottomBarHeight;
+  // size, as far as the screen has it; beyond, they scroll.
+  int withNotices = shown ? bars + panelHeight + settingsViewController_->noticesOverflow() : height;
   if (const QScreen* screen = window_->screen())
-    height = std::min(height, screen->availableGeometry().height() - (window_->frameGeometry().height() - window_->height()));
-  window_->setMinimumSize(std::max(kMinimumWindowWidth, width), std::max(kMinimumWindowHeight, height));
+    withNotices = std::min(withNotices, screen->availableGeometry().height() -
+                                            (window_->frameGeometry().height() - window_->height()));
+  window_->setMinimumSize(std::max(kMinimumWindowWidth, width),
+                          std::max({kMinimumWindowHeight, height, withNotices}));
 }
 
 void QVAppDelegate::showOrHidenSettingView() {

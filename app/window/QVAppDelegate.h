@@ -85,7 +85,8 @@ class QVAppDelegate : public QObject, private QVPDFConverterManagerDelegate {
   void buildMenus();
   void startOrStopConversionGo();
   void hidenSettingView();
-  // The window's minimum size: the list and, while it shows, the panel.
+  // The window's minimum size: the list and, while it shows, the panel and
+  // the notices it shows.
   void updateMinimumSize();
   void setConvertButtonRunning(bool running);
   void settingsDidUpdate();

@@ -146,7 +146,9 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   layout->addStretch(1);
   scroll->setWidget(fileSide);
   // The window keeps room for the file's part and two lines of a notice
-  // about the page text, which shows as it is typed; longer notices scroll.
+  // about the page text, which shows as it is typed, and makes room for
+  // longer notices as they show (noticesOverflow); they scroll only when the
+  // screen is too short for them.
   fileSide->ensurePolished();
   scroll->setMinimumHeight(fileSide->sizeHint().height() + layout->spacing() +
                            2 * tf_pageRangeNotice_->fontMetrics().lineSpacing());
