@@ -163,7 +163,11 @@ uint64_t QVSourceFileItem::fileSize() const { return sizeOfFile(sourcePath_).val
 
 std::string QVSourceFileItem::fileSizeString() const { return fileSizeText(fileSize()); }
 
+bool QVSourceFileItem::isSourceFileThere() const { return existsAt(sourcePath_); }
+
 std::string QVSourceFileItem::sourceInfo() {
+  // Neither the page count read before nor the size of nothing.
+  if (!isSourceFileThere()) return "File not found";
   return platform::text::formatInteger(sourcePages()) + " Pages, " + fileSizeString();
 }
 
@@ -179,6 +183,8 @@ std::string QVSourceFileItem::conversionOptions() const {
 }
 
 std::string QVSourceFileItem::sourceFileIcon() const {
+  // A file that does not open looks locked, unless it is not there at all.
+  if (!isSourceFileThere()) return "icon_unknown";
   return QVCPDFUtilities::isPDFDocumentLockedAtPath(sourcePath_) ? "icon_pdf_pw" : "icon_pdf";
 }
 

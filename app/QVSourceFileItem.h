@@ -85,13 +85,16 @@ class QVSourceFileItem {
   int64_t sourcePages();
   uint64_t fileSize() const;
   std::string fileSizeString() const;
-  // "3 Pages, 4.0 KB".
+  // The source file is still where it was queued from.
+  bool isSourceFileThere() const;
+  // "3 Pages, 4.0 KB"; "File not found" once the file has gone.
   std::string sourceInfo();
   // The row's status: page choice, extension and "Ready!", "Success!" or
   // "Failed!" ("All Pages, PPTX, Ready!"). "Ready!" until a conversion to the
   // chosen format has started.
   std::string conversionOptions() const;
-  // Icon names: "icon_pdf", or "icon_pdf_pw" for a locked file; the output
+  // Icon names: "icon_pdf", "icon_pdf_pw" for a locked file, or the
+  // damaged file's "icon_unknown" for one that has gone; the output
   // format's icon ("" for a title outside the table).
   std::string sourceFileIcon() const;
   std::string outputFileIcon() const;

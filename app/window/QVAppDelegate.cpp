@@ -9,8 +9,11 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "app/QVApplicationInfo.h"
 #include "app/QVCUtilities.h"
@@ -94,9 +97,11 @@ void QVAppDelegate::buildWindow() {
   auto* barLayout = new QHBoxLayout(bar);
   barLayout->setContentsMargins(10, 5, 10, 5);
   auto* addButton = new QToolButton(bar);
+  addButton->setObjectName(QStringLiteral("addFilesButton"));
   addButton->setText(QStringLiteral("Add Files\u2026"));
   addButton->setToolTip(QStringLiteral("Add PDF files to the list"));
   auto* panelButton = new QToolButton(bar);
+  panelButton->setObjectName(QStringLiteral("settingsButton"));
   panelButton->setText(QStringLiteral("Settings"));
   panelButton->setToolTip(QStringLiteral("Show or hide the settings panel"));
   btn_convert_ = new QVImageButton(bar);
@@ -124,6 +129,7 @@ void QVAppDelegate::buildWindow() {
     if (converterManager_) converterManager_->withdrawItems(items);
   });
   connect(settingsViewController_, &QVSettingsViewController::didUpdateSettings, this, &QVAppDelegate::settingsDidUpdate);
+  connect(settingsViewController_, &QVSettingsViewController::didUpdateNotices, this, &QVAppDelegate::updateMinimumSize);
   connect(settingsViewController_, &QVSettingsViewController::didCreationFirstOutputDirectory, this,
           &QVAppDelegate::startOrStopConversionGo);
 }
@@ -241,24 +247,36 @@ void QVAppDelegate::startOrStopConversionGo() {
 void QVAppDelegate::hidenSettingView() {
   QWidget& panel = rightView();
   if (panel.isHidden()) return;
+  const int width = window_->width();
   panel.hide();
   updateMinimumSize();
-  window_->resize(std::max(window_->minimumWidth(), window_->width() - panel.minimumWidth()), window_->height());
+  window_->resize(std::max(window_->minimumWidth(), width - panel.minimumWidth()), window_->height());
+  // What the panel took with it, given back when it shows again (less than
+  // its width when the window could not get narrower).
+  foldedWidth_ = std::max(0, width - window_->width());
   mi_settingsPanel_->setChecked(false);
 }
 
 void QVAppDelegate::updateMinimumSize() {
   // The list keeps its status column beside the panel, and the panel its
-  // controls; the panel's part for the file scrolls when notices need more.
+  // controls, with its notices.
   const QWidget& panel = rightView();
   const QWidget& list = *sourceFileViewController_;
   const bool shown = !panel.isHidden();
   // Sizes as the style draws them, also before the window first shows.
   window_->ensurePolished();
   const int width = list.minimumWidth() + (shown ? panel.minimumWidth() : 0);
-  const int content = std::max(list.minimumSizeHint().height(), shown ? panel.minimumSizeHint().height() : 0);
-  const int height = window_->menuBar()->sizeHint().height() + content + kBottomBarHeight;
-  window_->setMinimumSize(std::max(kMinimumWindowWidth, width), std::max(kMinimumWindowHeight, height));
+  const int panelHeight = shown ? panel.minimumSizeHint().height() : 0;
+  const int bars = window_->menuBar()->sizeHint().height() + kBottomBarHeight;
+  const int height = bars + std::max(list.minimumSizeHint().height(), panelHeight);
+  // Room for the panel's notices too, so that none is cut at the smallest
+  // size, as far as the screen has it; beyond, they scroll.
+  int withNotices = shown ? bars + panelHeight + settingsViewController_->noticesOverflow() : height;
+  if (const QScreen* screen = window_->screen())
+    withNotices = std::min(withNotices, screen->availableGeometry().height() -
+                                            (window_->frameGeometry().height() - window_->height()));
+  window_->setMinimumSize(std::max(kMinimumWindowWidth, width),
+                          std::max({kMinimumWindowHeight, height, withNotices}));
 }
 
 void QVAppDelegate::showOrHidenSettingView() {
@@ -266,9 +284,13 @@ void QVAppDelegate::showOrHidenSettingView() {
   if (!panel.isHidden()) {
     hidenSettingView();
   } else {
+    // Read before the panel shows: the window widens to its new minimum
+    // width at once.
+    const int width = window_->width();
     panel.show();
     updateMinimumSize();
-    window_->resize(std::min(window_->maximumWidth(), window_->width() + panel.minimumWidth()), window_->height());
+    const int added = foldedWidth_ > 0 ? foldedWidth_ : panel.minimumWidth();
+    window_->resize(std::clamp(width + added, window_->minimumWidth(), window_->maximumWidth()), window_->height());
     mi_settingsPanel_->setChecked(true);
   }
   QVUserDefaults::setBool(kQVSettingsIsHiddenSettingsKey, panel.isHidden());

@@ -85,7 +85,8 @@ class QVAppDelegate : public QObject, private QVPDFConverterManagerDelegate {
   void buildMenus();
   void startOrStopConversionGo();
   void hidenSettingView();
-  // The window's minimum size: the list and, while it shows, the panel.
+  // The window's minimum size: the list and, while it shows, the panel and
+  // the notices it shows.
   void updateMinimumSize();
   void setConvertButtonRunning(bool running);
   void settingsDidUpdate();
@@ -115,6 +116,8 @@ class QVAppDelegate : public QObject, private QVPDFConverterManagerDelegate {
   QVUpdateChecker updateChecker_;
   std::unique_ptr<QVPDFConverterManager> converterManager_;
   std::function<void()> quitHandler_;
+  // The width the window gave up when the panel was folded away.
+  int foldedWidth_ = 0;
   bool quitting_ = false;
   bool closeAllowed_ = false;
 };

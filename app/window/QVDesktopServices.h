@@ -25,11 +25,18 @@ class QVDesktopServices {
   virtual void revealPath(const std::string& path);
   // Opens a web page or a mail link.
   virtual bool openURL(const std::string& url);
-  // A folder chooser, window-modal on `parent`, starting in `startFolder`;
-  // `done` is called once, with nothing when the user cancelled.
+  // The two choosers are window-modal on `parent` and start in `startFolder`,
+  // never in a folder the toolkit remembers from an earlier chooser. A start
+  // folder that is not there, or that belongs to a file system of the
+  // kernel's (/proc, /sys), is replaced by the home folder; and a chooser
+  // guesses the types of the entries it lists from their names alone,
+  // never reading a file (one of /proc can block its reader for good).
+  //
+  // A folder chooser; `done` is called once, with nothing when the user
+  // cancelled.
   virtual void chooseOutputFolder(QWidget* parent, const std::string& startFolder, const std::string& message,
                                   FolderChoice done);
-  // A chooser of PDF files, window-modal on `parent`; `done` is called once,
-  // with no paths when the user cancelled.
-  virtual void choosePDFFiles(QWidget* parent, FilesChoice done);
+  // A chooser of PDF files; `done` is called once, with no paths when the
+  // user cancelled.
+  virtual void choosePDFFiles(QWidget* parent, const std::string& startFolder, FilesChoice done);
 };

@@ -1,8 +1,8 @@
 #include "app/window/QVImageButton.h"
 
 #include <QPainter>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
+
+#include <algorithm>
 #include <string>
 
 #include "app/window/QVNamedImages.h"
@@ -45,11 +45,23 @@ void QVImageButton::paintEvent(QPaintEvent*) {
     const QSizeF size = image.deviceIndependentSize();
     painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), image);
   }
-  if (hasFocus()) {
-    QStyleOptionFocusRect focus;
-    focus.initFrom(this);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
-  }
+  // Once the keyboard has moved the focus, as the style shows it on the
+  // other controls; the image fills the button, so the ring follows its
+  // rounded ends.
+  if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
+    drawFocusFrame(painter, rect(), height() / 2.0, palette());
+}
+
+void QVImageButton::drawFocusFrame(QPainter& painter, const QRectF& rect, qreal radius, const QPalette& palette) {
+  painter.save();
+  painter.setOpacity(1.0);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setBrush(Qt::NoBrush);
+  painter.setPen(QPen(palette.color(QPalette::Highlight), 2));
+  painter.drawRoundedRect(rect.adjusted(1, 1, -1, -1), std::max(0.0, radius - 1), std::max(0.0, radius - 1));
+  painter.setPen(QPen(palette.color(QPalette::HighlightedText), 1));
+  painter.drawRoundedRect(rect.adjusted(2.5, 2.5, -2.5, -2.5), std::max(0.0, radius - 2.5), std::max(0.0, radius - 2.5));
+  painter.restore();
 }
 
 void QVImageButton::enterEvent(QEnterEvent* event) {

@@ -3,6 +3,7 @@
 // mouse. It acts on release inside it, like any button; its text is kept for
 // keyboard and accessibility use but not drawn (the images carry it).
 #include <QAbstractButton>
+#include <QPalette>
 #include <QPixmap>
 
 #include <string_view>
@@ -21,6 +22,10 @@ class QVImageButton : public QAbstractButton {
   const QPixmap& currentImage() const;
 
   QSize sizeHint() const override;
+
+  // The keyboard focus as the window's own controls show it: a ring of the
+  // highlight colour with a light one inside, seen on light and dark alike.
+  static void drawFocusFrame(QPainter& painter, const QRectF& rect, qreal radius, const QPalette& palette);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/QVCUtilities.h"
 #include "app/QVSandBoxUtilities.h"
 #include "app/QVUserDefaults.h"
@@ -52,9 +54,13 @@ QLabel* notice(const char* name, QWidget* parent) {
   return label;
 }
 
-void showNotice(QLabel& label, const std::string& text) {
-  label.setText(QString::fromStdString(text));
+// Whether the notice changed.
+bool showNotice(QLabel& label, const std::string& text) {
+  const QString shown = QString::fromStdString(text);
+  if (label.text() == shown && label.isVisibleTo(label.parentWidget()) == !text.empty()) return false;
+  label.setText(shown);
   label.setVisible(!text.empty());
+  return true;
 }
 
 QLabel* heading(const QString& text, QWidget* parent) {
@@ -75,7 +81,11 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   // Both parts keep their width whether the scroll bar shows or not; the
   // panel keeps room for it.
   auto* scroll = new QScrollArea(this);
+  fileScroll_ = scroll;
   scroll->setObjectName(QStringLiteral("settingsScrollArea"));
+  // Not a stop of its own for the keyboard: the controls in it are, and it
+  // scrolls to each as it takes the focus.
+  scroll->setFocusPolicy(Qt::NoFocus);
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   scroll->setWidgetResizable(true);
@@ -83,6 +93,7 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   scroll->viewport()->setAutoFillBackground(false);
   setFixedWidth(kPanelWidth + scroll->verticalScrollBar()->sizeHint().width());
   auto* fileSide = new QWidget(scroll);
+  fileSide_ = fileSide;
   fileSide->setObjectName(QStringLiteral("settingsFileSide"));
   fileSide->setFixedWidth(kPanelWidth);
   auto* layout = new QVBoxLayout(fileSide);
@@ -135,7 +146,9 @@ QVSettingsViewController::QVSettingsViewController(QVDesktopServices& desktop, Q
   layout->addStretch(1);
   scroll->setWidget(fileSide);
   // The window keeps room for the file's part and two lines of a notice
-  // about the page text, which shows as it is typed; longer notices scroll.
+  // about the page text, which shows as it is typed, and makes room for
+  // longer notices as they show (noticesOverflow); they scroll only when the
+  // screen is too short for them.
   fileSide->ensurePolished();
   scroll->setMinimumHeight(fileSide->sizeHint().height() + layout->spacing() +
                            2 * tf_pageRangeNotice_->fontMetrics().lineSpacing());
@@ -197,6 +210,10 @@ QVSettingsViewController::~QVSettingsViewController() = default;
 
 bool QVSettingsViewController::isApplyToAll() const { return btn_outputApplyToAll_->isChecked(); }
 
+int QVSettingsViewController::noticesOverflow() const {
+  return std::max(0, fileSide_->heightForWidth(kPanelWidth) - fileScroll_->minimumHeight());
+}
+
 void QVSettingsViewController::showPlaceholder(const char* imageName) {
   iv_previewIcon_->setPixmap(QVNamedImages::pixmap(imageName, QSize(110, 110), devicePixelRatioF()));
   previewRendered_ = false;
@@ -237,9 +254,16 @@ void QVSettingsViewController::setSourceFileItem(Item item) {
 
 void QVSettingsViewController::updateUI() {
   showConversionState();
-  // A file's settings are those being converted while it converts.
+  if (sourceFileItem_ && !sourceFileItem_->isSourceFileThere()) {
+    // The file has gone from disk since it was queued: it shows so.
+    previewRenderer_.cancel();
+    showPlaceholder("icon_unknown");
+    tf_previewInfo_->setText(qstring(sourceFileItem_->sourceInfo()));
+  }
+  // A file's settings are those being converted while it converts; nor is
+  // its format handed to the other files from there.
   const bool editable = sourceFileItem_ && !sourceFileItem_->isConversionUnderWay();
-  btn_outputApplyToAll_->setEnabled(static_cast<bool>(sourceFileItem_));
+  btn_outputApplyToAll_->setEnabled(editable);
   pub_outputFormat_->setEnabled(editable);
   allPages_->setEnabled(editable);
   customPages_->setEnabled(editable);
@@ -253,18 +277,19 @@ void QVSettingsViewController::updateUI() {
 }
 
 void QVSettingsViewController::showConversionState() {
-  if (!sourceFileItem_) {
-    showNotice(*tf_pageRangeNotice_, {});
-    showNotice(*tf_conversionNotice_, {});
-    return;
+  std::string pageProblem;
+  std::string failure;
+  if (sourceFileItem_) {
+    pageProblem = sourceFileItem_->pageRangeProblem().value_or(std::string());
+    const std::string reason = sourceFileItem_->conversionFailureReason();
+    if (!reason.empty()) failure = "The last conversion failed: " + reason;
   }
-  showNotice(*tf_pageRangeNotice_, sourceFileItem_->pageRangeProblem().value_or(std::string()));
-  const std::string reason = sourceFileItem_->conversionFailureReason();
-  showNotice(*tf_conversionNotice_, reason.empty() ? reason : "The last conversion failed: " + reason);
+  const bool pageChanged = showNotice(*tf_pageRangeNotice_, pageProblem);
+  if (showNotice(*tf_conversionNotice_, failure) || pageChanged) emit didUpdateNotices();
 }
 
 void QVSettingsViewController::settingsButtonPressed() {
-  if (!sourceFileItem_) return;
+  if (!sourceFileItem_ || sourceFileItem_->isConversionUnderWay()) return;
   sourceFileItem_->setSettings_outputFormat(pub_outputFormat_->currentText().toStdString());
   sourceFileItem_->setSettings_pageRangeType(customPages_->isChecked() ? 1 : 0);
   sourceFileItem_->setSettings_customPageRange(tf_ouputPageRange_->text().toStdString());

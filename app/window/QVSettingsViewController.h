@@ -37,6 +37,9 @@ class QVSettingsViewController : public QWidget {
   const Item& sourceFileItem() const { return sourceFileItem_; }
   // The "apply to all files" box is ticked.
   bool isApplyToAll() const;
+  // The height the file's part needs beyond its smallest to show the
+  // notices that show whole; the window keeps room for it where it can.
+  int noticesOverflow() const;
   // Shows again why the file's page choice cannot be converted and why its
   // last conversion failed (after a conversion of it ended or was reset).
   void showConversionState();
@@ -61,6 +64,7 @@ class QVSettingsViewController : public QWidget {
   QLineEdit& pageRangeField() { return *tf_ouputPageRange_; }
   QLineEdit& outputPathField() { return *tf_ouputPath_; }
   QLabel& titleLabel() { return *tf_previewTitle_; }
+  QLabel& infoLabel() { return *tf_previewInfo_; }
   QLabel& pageRangeNotice() { return *tf_pageRangeNotice_; }
   QLabel& conversionNotice() { return *tf_conversionNotice_; }
   // The preview shows a rendered page (not a placeholder picture).
@@ -68,6 +72,8 @@ class QVSettingsViewController : public QWidget {
 
  signals:
   void didUpdateSettings();
+  // A notice has shown, changed or gone.
+  void didUpdateNotices();
   void didCreationFirstOutputDirectory();
 
  private:
@@ -80,6 +86,8 @@ class QVSettingsViewController : public QWidget {
 
   QVDesktopServices& desktop_;
   Item sourceFileItem_;
+  QWidget* fileSide_ = nullptr;
+  QWidget* fileScroll_ = nullptr;
   QLabel* iv_previewIcon_ = nullptr;
   QLabel* tf_previewTitle_ = nullptr;
   QLabel* tf_previewInfo_ = nullptr;

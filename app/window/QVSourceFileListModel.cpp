@@ -43,7 +43,7 @@ int QVSourceFileListModel::rowOf(const QVSourceFileItem* item) const {
 }
 
 QVSourceFileListModel::Look QVSourceFileListModel::lookOf(QVSourceFileItem& item) const {
-  return {item.sourceFileIcon(), item.sourceInfo()};
+  return {item.sourceFileIcon(), item.sourceInfo(), item.isSourceFileThere()};
 }
 
 void QVSourceFileListModel::insertItems(const ItemList& batch, int row) {
@@ -172,6 +172,8 @@ QVariant QVSourceFileListModel::data(const QModelIndex& index, int role) const {
       return qstring(statusIcon(*item));
     case SourceIconRole:
       return qstring(look.sourceIcon);
+    case SourceEnabledRole:
+      return look.sourceThere;
     case OutputIconRole:
       return qstring(item->outputFileIcon());
     case OutputEnabledRole:

@@ -28,7 +28,8 @@ class QVSourceFileListModel : public QAbstractListModel {
     InfoRole,                      // "3 Pages, 4.0 KB"
     StatusTextRole,                // "All Pages, PPTX, Ready!"
     StatusIconRole,                // image name of the status
-    SourceIconRole,                // "icon_pdf" or "icon_pdf_pw"
+    SourceIconRole,                // "icon_pdf", "icon_pdf_pw" or "icon_unknown"
+    SourceEnabledRole,             // the source file is there to open
     OutputIconRole,                // the output format's icon name
     OutputEnabledRole,             // a result is there to open
     ConvertingRole,                // the row's file is converting now
@@ -91,6 +92,7 @@ class QVSourceFileListModel : public QAbstractListModel {
   struct Look {
     std::string sourceIcon;
     std::string sourceInfo;
+    bool sourceThere = true;
   };
   Look lookOf(QVSourceFileItem& item) const;
   void emitRowChanged(int row);

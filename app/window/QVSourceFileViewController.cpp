@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -19,6 +22,7 @@
 
 #include "app/QVCPDFUtilities.h"
 #include "app/window/QVDesktopServices.h"
+#include "app/window/QVImageButton.h"
 #include "app/window/QVNamedImages.h"
 #include "app/window/QVSourceFileListModel.h"
 
@@ -49,13 +53,36 @@ QWidget* fileHeader(const std::string& iconName, const QVSourceFileItem& item, Q
   return header;
 }
 
+// The list shows the keyboard focus on its current row, and around itself
+// while it has no row.
+class QVSourceListView : public QListView {
+ public:
+  using QListView::QListView;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QListView::paintEvent(event);
+    if (model()->rowCount() > 0 || !hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange)) return;
+    QPainter painter(viewport());
+    QVImageButton::drawFocusFrame(painter, viewport()->rect(), 4, palette());
+  }
+  void focusInEvent(QFocusEvent* event) override {
+    QListView::focusInEvent(event);
+    viewport()->update();
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QListView::focusOutEvent(event);
+    viewport()->update();
+  }
+};
+
 }  // namespace
 
 QVSourceFileViewController::QVSourceFileViewController(QVDesktopServices& desktop, QWidget* parent)
     : QWidget(parent), desktop_(desktop) {
   model_ = new QVSourceFileListModel(this);
   cellView_ = new QVSourceTableCellView(this);
-  tableView_ = new QListView(this);
+  tableView_ = new QVSourceListView(this);
   tableView_->setModel(model_);
   tableView_->setItemDelegate(cellView_);
   tableView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -140,7 +167,9 @@ void QVSourceFileViewController::addDroppedFiles(const QStringList& paths, int r
 
 void QVSourceFileViewController::sourceFileBrowse() {
   QPointer<QVSourceFileViewController> self(this);
-  desktop_.choosePDFFiles(window(), [self](const std::vector<std::string>& paths) {
+  // The folder of the last file added, else the home folder.
+  const std::string start = lastAddedFolder_.empty() ? QDir::homePath().toStdString() : lastAddedFolder_;
+  desktop_.choosePDFFiles(window(), start, [self](const std::vector<std::string>& paths) {
     if (!self || paths.empty()) return;
     ItemList items;
     for (const std::string& path : paths)
@@ -194,7 +223,20 @@ QDialog* QVSourceFileViewController::beginSheet(const Item& item, const char* na
   auto* text = new QLabel(message, dialog);
   text->setWordWrap(true);
   layout->addWidget(text);
+  window()->installEventFilter(this);
   return dialog;
+}
+
+bool QVSourceFileViewController::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == window() && (event->type() == QEvent::Move || event->type() == QEvent::Resize)) centreOpenSheet();
+  return QWidget::eventFilter(watched, event);
+}
+
+void QVSourceFileViewController::centreOpenSheet() {
+  QDialog* dialog = passwordDialog_ ? passwordDialog_.data() : unsupportedDialog_.data();
+  if (!dialog || !dialog->isVisible()) return;
+  const QRect frame = dialog->frameGeometry();
+  dialog->move(window()->frameGeometry().center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
 void QVSourceFileViewController::addSheetButtons(QDialog* dialog, QDialogButtonBox* buttons) {
@@ -215,6 +257,7 @@ void QVSourceFileViewController::showAlertModalSheet(const Item& item) {
   connect(dialog, &QDialog::finished, this, [this] { sheetDidEnd(false); });
   unsupportedDialog_ = dialog;
   dialog->open();
+  centreOpenSheet();
 }
 
 void QVSourceFileViewController::showInputPasswordModalSheet(const Item& item) {
@@ -238,6 +281,7 @@ void QVSourceFileViewController::showInputPasswordModalSheet(const Item& item) {
   connect(dialog, &QDialog::finished, this, [this](int result) { sheetDidEnd(result == QDialog::Accepted); });
   passwordDialog_ = dialog;
   dialog->open();
+  centreOpenSheet();
 }
 
 void QVSourceFileViewController::finishInputPassword() {
@@ -270,9 +314,11 @@ void QVSourceFileViewController::sheetDidEnd(bool keepItem) {
 }
 
 void QVSourceFileViewController::addSourceItemsToTable(const ItemList& items, int row) {
+  if (items.empty()) return;
   const QModelIndex current = tableView_->selectionModel()->currentIndex();
   const int selectedRow = tableView_->selectionModel()->hasSelection() ? current.row() : -1;
   model_->insertItems(items, row);
+  lastAddedFolder_ = QFileInfo(qstring(items.back()->sourcePath())).absolutePath().toStdString();
   // The same row number stays selected, as before the insertion.
   if (selectedRow >= 0) selectRows(std::min(selectedRow, model_->rowCount() - 1), 1);
   showOrHiddenEmptyMsg();

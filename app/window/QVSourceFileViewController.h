@@ -51,7 +51,8 @@ class QVSourceFileViewController : public QWidget {
   void addFilesToCheckQueue(const std::vector<std::string>& paths);
   // Files dropped at `row` (-1: the end), in the drop's order.
   void addDroppedFiles(const QStringList& paths, int row);
-  // The open dialog; the chosen files are checked and added at the end.
+  // The open dialog, in the folder of the last file added (at first the home
+  // folder); the chosen files are checked and added at the end.
   void sourceFileBrowse();
   // Whether a check is under way: a dialog is open or batches wait.
   bool isCheckingFiles() const { return !walks_.empty(); }
@@ -87,6 +88,10 @@ class QVSourceFileViewController : public QWidget {
     int row = -1;  // -1: the end of the list
   };
 
+  // Keeps an open check dialog centred on the window, which the window
+  // manager may place (or the user move) after the dialog opened.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void centreOpenSheet();
   void startCheckWalk(ItemList items, int row);
   void continueCheckPDFPassword();
   // A check dialog about the item: its file, then the message.
@@ -116,4 +121,6 @@ class QVSourceFileViewController : public QWidget {
   QPointer<QDialog> passwordDialog_;
   QLineEdit* tf_inputPassword_ = nullptr;
   QLabel* tf_passwordInfo_ = nullptr;
+  // Where the open dialog starts: the folder of the last file added.
+  std::string lastAddedFolder_;
 };

@@ -10,6 +10,7 @@
 
 #include <array>
 
+#include "app/window/QVImageButton.h"
 #include "app/window/QVNamedImages.h"
 #include "app/window/QVSourceFileListModel.h"
 
@@ -64,6 +65,9 @@ void drawBackground(QPainter& p, const QStyleOptionViewItem& option) {
     p.fillRect(row, fadingGradient(row, Qt::white));
   }
   p.fillRect(QRectF(row.left(), row.bottom(), row.width(), 1), fadingGradient(row, QColor::fromRgbF(0.8, 0.8, 0.8)));
+  // The row the keyboard is on, once the keyboard has moved the focus.
+  const QStyle::State focus = QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+  if ((option.state & focus) == focus) QVImageButton::drawFocusFrame(p, row.adjusted(1, 0, -1, -1), 6, option.palette);
 }
 
 void drawImage(QPainter& p, const QString& name, const QRect& rect, qreal ratio, qreal opacity = 1.0) {
@@ -168,6 +172,8 @@ QRect QVSourceTableCellView::buttonRect(Button button, const QRect& row) {
 
 bool QVSourceTableCellView::isButtonEnabled(Button button, const QModelIndex& index) {
   if (button == OpenOutput || button == ShowOutput) return index.data(Model::OutputEnabledRole).toBool();
+  // A file gone from disk cannot be opened; its folder can still be shown.
+  if (button == OpenSource) return index.data(Model::SourceEnabledRole).toBool();
   return true;
 }
 

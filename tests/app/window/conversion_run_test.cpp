@@ -20,6 +20,7 @@
 #include "app/QVUserDefaults.h"
 #include "app/window/QVImageButton.h"
 #include "app/window/QVSettingsViewController.h"
+#include "app/window/QVSourceTableCellView.h"
 #include "platform/fs/files.h"
 #include "tests/app/window/window_test_support.h"
 #include "tests/support/pdf_damage.h"
@@ -240,6 +241,67 @@ TEST_F(WindowTest, AConvertedRowInAnotherFormatIsReadyAgainAndKeepsItsResult) {
   // Back to the presentation: the deck made for it is its result again.
   QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Up);
   EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Success!", "All Pages, PPTX, Success!"));
+}
+
+TEST_F(WindowTest, AQueuedFileDeletedFromDiskShowsAsMissingOnceConverted) {
+  const fs::path out = chooseOutputFolder();
+  const fs::path pdf = dir_.file("gone.pdf");
+  qvapptest::writeTextPdf(pdf, 3);
+  app_->applicationOpenFiles({pdf.string()});
+  ASSERT_THAT(rowTexts(Model::InfoRole), ElementsAre(testing::StartsWith("3 Pages, ")));
+  list().tableView().setCurrentIndex(model().index(0));
+  fs::remove(pdf);
+
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitForRunEnd());
+  // The damaged file's look and the converter's reason, not a locked file.
+  EXPECT_THAT(rowTexts(Model::SourceIconRole), ElementsAre("icon_unknown"));
+  EXPECT_THAT(rowTexts(Model::InfoRole), ElementsAre("File not found"));
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Failed!"));
+  EXPECT_THAT(rowTexts(Qt::ToolTipRole), ElementsAre(pdf.string() + "\nFailed: 404 Source File isn't exist."));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  EXPECT_EQ(panel.infoLabel().text(), QStringLiteral("File not found"));
+  EXPECT_EQ(panel.conversionNotice().text(), QStringLiteral("The last conversion failed: 404 Source File isn't exist."));
+  // Its open button does nothing; its folder can still be shown.
+  QListView& view = list().tableView();
+  const QRect row = view.visualRect(model().index(0));
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                    QVSourceTableCellView::buttonRect(QVSourceTableCellView::OpenSource, row).center());
+  QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                    QVSourceTableCellView::buttonRect(QVSourceTableCellView::ShowSource, row).center());
+  EXPECT_THAT(desktop_->calls, ElementsAre("reveal " + pdf.string()));
+  EXPECT_TRUE(fs::is_empty(out));
+  saveScreenshot("window-missing-source");
+}
+
+TEST_F(WindowTest, ApplyToAllFilesDuringAConversionLeavesTheConvertingRowAsItWas) {
+  const fs::path out = queueLongThenShortFile();
+  ASSERT_THAT(rowNames(), ElementsAre("first.pdf", "second.pdf"));
+  QVSettingsViewController& panel = app_->settingsViewController();
+  QTest::mouseClick(&app_->convertButton(), Qt::LeftButton);
+  ASSERT_TRUE(model().index(0).data(Model::ConvertingRole).toBool());
+  // Shown, the converting row shuts the box with its format menu.
+  ASSERT_EQ(panel.sourceFileItem(), model().itemAt(0));
+  EXPECT_FALSE(panel.outputFormatBox().isEnabled());
+  EXPECT_FALSE(panel.applyToAllBox().isEnabled());
+  panel.applyToAllBox().click();
+  EXPECT_FALSE(panel.isApplyToAll());
+
+  // From the other row, text for every file: the converting one is passed by.
+  list().tableView().setCurrentIndex(model().index(1));
+  ASSERT_TRUE(panel.applyToAllBox().isEnabled());
+  QTest::keyClick(&panel.outputFormatBox(), Qt::Key_Down);
+  panel.applyToAllBox().click();
+  ASSERT_TRUE(panel.isApplyToAll());
+  EXPECT_EQ(model().itemAt(0)->settings_outputFormat(), "Microsoft PowerPoint(.pptx)");
+  EXPECT_EQ(model().index(1).data(Model::StatusTextRole).toString(), QStringLiteral("All Pages, TXT, Ready!"));
+  list().tableView().setCurrentIndex(model().index(0));
+  EXPECT_FALSE(panel.applyToAllBox().isEnabled());
+
+  ASSERT_TRUE(waitForRunEnd());
+  EXPECT_THAT(rowTexts(Model::StatusTextRole), ElementsAre("All Pages, PPTX, Success!", "All Pages, TXT, Success!"));
+  EXPECT_EQ(itemsIn(out), (std::vector<std::string>{"first.pptx", "second.txt"}));
+  EXPECT_TRUE(panel.applyToAllBox().isEnabled());
 }
 
 }  // namespace

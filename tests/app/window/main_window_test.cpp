@@ -6,25 +6,36 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractFileIconProvider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QToolButton>
 #include <QTest>
+#include <QUrl>
 
 #include <unistd.h>
+
+#include <optional>
 
 #include "app/QVAutoUpdate.h"
 #include "app/QVSandBoxUtilities.h"
 #include "app/QVUserDefaults.h"
+#include "app/window/QVDesktopServices.h"
 #include "app/window/QVImageButton.h"
 #include "app/window/QVPreferencesWindowController.h"
 #include "app/window/QVPreviewRenderer.h"
@@ -141,6 +152,25 @@ TEST_F(WindowTest, FilesAreCheckedConvertedAndOpenedAsAUserSeesThem) {
   EXPECT_EQ(QVUserDefaults::text(kQVSettingsIsHiddenSettingsKey), "false");
 }
 
+TEST_F(WindowTest, TheSettingsButtonPressedTwiceGivesTheWindowItsWidthBack) {
+  QWidget& window = app_->window();
+  auto* button = window.findChild<QToolButton*>(QStringLiteral("settingsButton"));
+  ASSERT_NE(button, nullptr);
+  const int panelWidth = app_->rightView().width();
+  // A wide window, and one so narrow that the folded window is at its
+  // smallest.
+  for (const int width : {920, window.minimumWidth() + 10}) {
+    SCOPED_TRACE(width);
+    window.resize(width, 640);
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_TRUE(app_->rightView().isHidden());
+    EXPECT_EQ(window.width(), std::max(window.minimumWidth(), width - panelWidth));
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_FALSE(app_->rightView().isHidden());
+    EXPECT_EQ(window.width(), width);
+  }
+}
+
 TEST_F(WindowTest, AFoldedPanelStaysFoldedAtTheNextStart) {
   action("toggleSettings").trigger();
   app_.reset();
@@ -253,6 +283,13 @@ TEST_F(WindowTest, ThePanelsWidgetsNeverOverlapWhileItsNoticesShow) {
 
   app_->window().resize(app_->window().minimumSize());
   expectPanelLaidOutWhole(*app_);
+  // Both notices whole in sight at the smallest size, with nothing to scroll.
+  auto* scroll = app_->rightView().findChild<QScrollArea*>(QStringLiteral("settingsScrollArea"));
+  ASSERT_NE(scroll, nullptr);
+  for (QLabel* notice : {&panel.pageRangeNotice(), &panel.conversionNotice()})
+    EXPECT_TRUE(scroll->viewport()->rect().contains(QRect(notice->mapTo(scroll->viewport(), QPoint()), notice->size())))
+        << notice->objectName().toStdString();
+  EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0);
   saveScreenshot("window-panel-notices-smallest");
 }
 
@@ -338,6 +375,129 @@ TEST_F(WindowTest, HelpMenuReachesThePagesTheMailsAndTheAboutWindow) {
   EXPECT_THAT(desktop_->calls[0], testing::StartsWith("url mailto:?SUBJECT=Try%20out%20%22PDF%20Converter%22"));
   EXPECT_THAT(desktop_->calls[1], testing::StartsWith("url mailto:PDF%20Converter%20Support%20%3Csupport@example.com%3E?SUBJECT="));
   EXPECT_THAT(desktop_->calls[2], testing::StartsWith("url https://www.example.com/"));
+}
+
+// The pixels that clearly differ between two looks of a control make a
+// frame: they go at least half way round the part of it where they lie.
+bool changesByAFrame(const QImage& before, const QImage& after) {
+  int changed = 0;
+  QRect where;
+  for (int y = 0; y < before.height(); ++y)
+    for (int x = 0; x < before.width(); ++x) {
+      const QColor a = before.pixelColor(x, y);
+      const QColor b = after.pixelColor(x, y);
+      if (std::max({std::abs(a.red() - b.red()), std::abs(a.green() - b.green()), std::abs(a.blue() - b.blue())}) < 64)
+        continue;
+      ++changed;
+      where |= QRect(x, y, 1, 1);
+    }
+  return changed > 0 && changed >= where.width() + where.height();
+}
+
+TEST_F(WindowTest, EveryControlThatTakesTheKeyboardFocusShowsIt) {
+  // Every control of the window enabled: a file with a page list, and an
+  // output folder to reveal.
+  const qvapptest::CheckFixtures files(dir_);
+  const fs::path out = dir_.file("out");
+  fs::create_directories(out);
+  desktop_->folderToChoose = out.string();
+  app_->settingsViewController().browseOutputDirectry();
+  app_->applicationOpenFiles({files.plain.string()});
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&app_->window()));
+  list().tableView().setCurrentIndex(model().index(0));
+  app_->settingsViewController().customPagesButton().click();
+
+  // Once round the window with the Tab key, from the list.
+  list().tableView().setFocus(Qt::TabFocusReason);
+  std::vector<QWidget*> stops{&list().tableView()};
+  for (int i = 0; i < 30; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    ASSERT_NE(focused, nullptr);
+    if (focused == stops.front()) break;
+    stops.push_back(focused);
+  }
+  std::vector<std::string> names;
+  for (QWidget* stop : stops) {
+    const std::string name = std::string(stop->metaObject()->className()) + " \"" +
+                             (stop->objectName().isEmpty() ? stop->property("text").toString() : stop->objectName())
+                                 .toStdString() +
+                             "\"";
+    names.push_back(name);
+    stop->clearFocus();
+    const QImage without = stop->grab().toImage();
+    stop->setFocus(Qt::TabFocusReason);
+    const QImage with = stop->grab().toImage();
+    EXPECT_TRUE(changesByAFrame(without, with)) << name;
+  }
+  EXPECT_THAT(names, ElementsAre("QListView \"\"", "QComboBox \"\"", "QCheckBox \"Apply to all files\"",
+                                 "QRadioButton \"All Pages\"", "QLineEdit \"All Pages\"", "QLineEdit \"" + out.string() + "\"",
+                                 "QPushButton \"Browse\u2026\"", "QPushButton \"Reveal\"",
+                                 "QToolButton \"addFilesButton\"", "QToolButton \"settingsButton\"",
+                                 "QAbstractButton \"convertButton\""));
+}
+
+// The real choosers, as the desktop shows them.
+QFileDialog* openChooser(QWidget& window) {
+  for (QFileDialog* dialog : window.findChildren<QFileDialog*>())
+    if (dialog->isVisible()) return dialog;
+  return nullptr;
+}
+
+TEST_F(WindowTest, EachChooserStartsInAFolderOfItsOwnAndNeverInProc) {
+  QWidget& window = app_->window();
+  const std::string home = QDir::homePath().toStdString();
+  // Add Files starts in the home folder, then in the folder of the last file added.
+  action("addFiles").trigger();
+  const qvapptest::CheckFixtures files(dir_);
+  app_->applicationOpenFiles({files.plain.string()});
+  action("addFiles").trigger();
+  EXPECT_THAT(desktop_->calls, ElementsAre("choose-files " + home, "choose-files " + dir_.path().string()));
+
+  // The output chooser starts in the output folder; the user goes to /proc
+  // and chooses it, which the toolkit keeps as the folder it last visited.
+  QVDesktopServices desktop;
+  const fs::path out = chooseOutputFolder();
+  std::optional<std::string> chosen;
+  desktop.chooseOutputFolder(&window, out.string(), "Choose", [&](const std::optional<std::string>& folder) {
+    chosen = folder;
+  });
+  QFileDialog* chooser = openChooser(window);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->directory().absolutePath().toStdString(), out.string());
+  chooser->setDirectory(QStringLiteral("/proc"));
+  static_cast<QDialog*>(chooser)->accept();
+  EXPECT_EQ(chosen, std::optional<std::string>("/proc"));
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return window.findChildren<QFileDialog*>().isEmpty(); }, 10));
+  QSettings toolkit(QSettings::UserScope, QStringLiteral("QtProject"));
+  EXPECT_EQ(toolkit.value(QStringLiteral("FileDialog/lastVisited")).toUrl(), QUrl::fromLocalFile(QStringLiteral("/proc")));
+
+  // Add Files still starts where it is told.
+  const auto noFiles = [](const std::vector<std::string>&) {};
+  desktop.choosePDFFiles(&window, dir_.path().string(), noFiles);
+  chooser = openChooser(window);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->directory().absolutePath().toStdString(), dir_.path().string());
+  // It tells the types of what it lists by their names: a PDF named without
+  // its extension is not read to be called one.
+  const fs::path unnamed = dir_.file("document");
+  fs::copy_file(files.plain, unnamed);
+  EXPECT_NE(chooser->iconProvider()->type(QFileInfo(QString::fromStdString(unnamed.string()))),
+            QMimeDatabase().mimeTypeForName(QStringLiteral("application/pdf")).comment());
+  chooser->reject();
+  // Neither starts in /proc, though told to: both go home.
+  desktop.choosePDFFiles(&window, "/proc/self", noFiles);
+  chooser = openChooser(window);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->directory().absolutePath().toStdString(), home);
+  chooser->reject();
+  desktop.chooseOutputFolder(&window, "/proc", "Choose", [](const std::optional<std::string>&) {});
+  chooser = openChooser(window);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(chooser->directory().absolutePath().toStdString(), home);
+  chooser->reject();
+  ASSERT_TRUE(qvapptest::runEventLoopUntil([&] { return window.findChildren<QFileDialog*>().isEmpty(); }, 10));
+  toolkit.remove(QStringLiteral("FileDialog"));
 }
 
 }  // namespace

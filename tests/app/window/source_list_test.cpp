@@ -153,4 +153,22 @@ TEST_F(SourceListTest, AnAes256PasswordIsAcceptedAsTypedBeforeItsPreparation) {
   EXPECT_TRUE(std::filesystem::exists(out / "prepared.pptx"));
 }
 
+// At start-up the window manager places the window after the files handed
+// to the program have been checked: the dialog goes with the window.
+TEST_F(SourceListTest, ThePasswordDialogStaysCentredOnTheWindowWhereverThatIsPlaced) {
+  const qvapptest::CheckFixtures files(dir_);
+  QWidget& window = app_->window();
+  const auto centred = [&] {
+    QDialog* dialog = list().passwordDialog();
+    return dialog && dialog->isVisible() &&
+           (dialog->frameGeometry().center() - window.frameGeometry().center()).manhattanLength() <= 2;
+  };
+  app_->applicationOpenFiles({files.userLocked.string()});
+  ASSERT_NE(list().passwordDialog(), nullptr);
+  EXPECT_TRUE(centred());
+  window.move(window.pos() + QPoint(160, 90));
+  EXPECT_TRUE(qvapptest::runEventLoopUntil(centred, 10));
+  list().passwordDialog()->reject();
+}
+
 }  // namespace

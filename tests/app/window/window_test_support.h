@@ -21,7 +21,7 @@ namespace qvwindowtest {
 
 class RecordingDesktop : public QVDesktopServices {
  public:
-  // "open PATH", "reveal PATH", "url ADDRESS", "choose-folder START", "choose-files".
+  // "open PATH", "reveal PATH", "url ADDRESS", "choose-folder START", "choose-files START".
   std::vector<std::string> calls;
   // What each folder chooser said.
   std::vector<std::string> folderMessages;
@@ -43,8 +43,8 @@ class RecordingDesktop : public QVDesktopServices {
     folderMessages.push_back(message);
     done(folderToChoose);
   }
-  void choosePDFFiles(QWidget*, FilesChoice done) override {
-    calls.push_back("choose-files");
+  void choosePDFFiles(QWidget*, const std::string& startFolder, FilesChoice done) override {
+    calls.push_back("choose-files " + startFolder);
     done(filesToChoose);
   }
 };
