@@ -9,6 +9,7 @@
 
 #include "convert/QVLineReadingOrder.h"
 #include "docx/QVDocxOfficeFonts.h"
+#include "docx/QVDocxRunImage.h"
 #include "docx/QVDocxRunShapeGroup.h"
 #include "docx/QVDocxRunTextBox.h"
 #include "docx/QVDocxUtilities.h"
@@ -875,6 +876,14 @@ bool covers(const platform::Rect& area, const platform::Rect& other) {
   return !shared.isNull() && !shared.isEmpty();
 }
 
+// The picture spans the page: its box covers nearly all of the page's width
+// and height.
+bool spansPage(const QVDocxRunImage& image, const QVDocx_PgSz& page) {
+  constexpr double kShare = 0.9;
+  const platform::Rect shown = image.displayRect().intersect(platform::Rect(0, 0, page.w, page.h));
+  return !shown.isNull() && shown.width() >= kShare * page.w && shown.height() >= kShare * page.h;
+}
+
 }  // namespace
 
 int64_t QVDocxPage::frontZIndexOf(int64_t backZIndex) {
@@ -914,6 +923,9 @@ void QVDocxPage::_insertFloatRunPicts() {
   for (const auto& image : runImageArray) {
     if (!haveTextUpperInRect(image->displayRect(), image->drawIndex))
       image->pictZIndex = frontZIndexOf(image->pictZIndex);
+    else if (auto* picture = dynamic_cast<QVDocxRunImage*>(image.get()))
+      picture->pageBackground = picture->pictInfo.rotation == 0.0f && !picture->pictInfo.flipX &&
+                                !picture->pictInfo.flipY && spansPage(*picture, sectProperty.pgSz);
     anchor.runArray.push_back(image);
   }
   // Shapes drawn one after another, on the same side of the text, with no

@@ -17,6 +17,7 @@ std::unique_ptr<QVDocxRun> QVDocxRunImage::copy() const {
   run->pictInfo = pictInfo;
   run->runImageID = runImageID;
   run->runImageTitle = runImageTitle;
+  run->pageBackground = pageBackground;
   return run;
 }
 
@@ -56,6 +57,21 @@ void QVDocxRunImage::_writeImage2006(XMLFileWriter& w) const {
   style += "z-index:" + markup::zIndex32(pictZIndex) + ";";
   style += "mso-position-horizontal-relative:page;mso-position-vertical-relative:page";
 
+  const std::string title = runImageTitle.empty() ? "Untitled" : runImageTitle;
+  if (pageBackground) {
+    w.writeStartElementWithNamespace(types::kNamespaceVML, "rect");
+    w.writeAttribute("style", style);
+    w.writeAttribute("stroked", "f");
+    // The image stretched over the whole rectangle, as the picture shows it.
+    w.writeStartElementWithNamespace(types::kNamespaceVML, "fill");
+    w.writeAttributeWithNamespace(QVOpenXMLNameSpace::nameSpace_r(), "id", runImageID);
+    w.writeAttributeWithNamespace(types::kNamespaceOffice, "title", title);
+    w.writeAttribute("type", "frame");
+    if (i.opacity < 1.0f) w.writeAttribute("opacity", markup::opacity(i.opacity));
+    w.writeEndElement();
+    w.writeEndElement();
+    return;
+  }
   w.writeStartElementWithNamespace(types::kNamespaceVML, "shape");
   w.writeAttribute("type", "#_x0000_t75");
   w.writeAttribute("style", style);
@@ -64,7 +80,7 @@ void QVDocxRunImage::_writeImage2006(XMLFileWriter& w) const {
   w.writeAttribute("stroked", "f");
   w.writeStartElementWithNamespace(types::kNamespaceVML, "imagedata");
   w.writeAttributeWithNamespace(QVOpenXMLNameSpace::nameSpace_r(), "id", runImageID);
-  w.writeAttributeWithNamespace(types::kNamespaceOffice, "title", runImageTitle.empty() ? "Untitled" : runImageTitle);
+  w.writeAttributeWithNamespace(types::kNamespaceOffice, "title", title);
   w.writeEndElement();
   if (i.opacity < 1.0f) {
     w.writeStartElementWithNamespace(types::kNamespaceVML, "fill");

@@ -22,4 +22,10 @@ class QVDocxRunImage : public QVDocxRunPict {
   std::string runImageTitle;  // "Untitled" is written when empty
   std::string runImageID;
   QVDocxImageInfo pictInfo;
+  // The picture covers the page behind its text, and is written as a
+  // rectangle filled with the image: LibreOffice shows it as it shows the
+  // picture shape. A reader that lays a picture shape out in the line of its
+  // paragraph (where one of the page's size pushes the page's text out of
+  // sight) leaves the rectangle out and shows the text.
+  bool pageBackground = false;
 };

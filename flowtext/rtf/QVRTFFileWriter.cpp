@@ -7,11 +7,14 @@ QVRTFFileWriter::QVRTFFileWriter(std::string path) : QVFlowTextFileWriter(std::m
 namespace {
 
 void appendUnit(std::string& out, char16_t unit) {
-  // RTF reads the parameter of \u as a signed 16-bit number.
+  // RTF reads the parameter of \u as a signed 16-bit number. \uc0 says no
+  // fallback character follows, and the blank only ends the control word:
+  // a blank of the text after it is written as a blank of its own. (A "?"
+  // fallback makes some readers drop the character after it.)
   const int value = unit > 0x7FFF ? static_cast<int>(unit) - 0x10000 : static_cast<int>(unit);
-  out += "\\u";
+  out += "\\uc0\\u";
   platform::text::appendInteger(out, value);
-  out += '?';
+  out += ' ';
 }
 
 void appendAscii(std::string& out, char c, char next) {

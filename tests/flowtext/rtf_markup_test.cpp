@@ -45,20 +45,23 @@ QVRTFFontEntry font(const std::string& name, double halfPoints, bool bold = fals
 
 TEST(RtfEscaping, TextCannotLeaveItsGroupAndUnicodeIsSigned16Bit) {
   EXPECT_EQ(escaped("a{b}\\c"), "a\\{b\\}\\\\c");
-  // Outside ASCII: \uN with a fallback, N as RTF's signed 16-bit parameter.
-  EXPECT_EQ(escaped("\xC3\xA9"), "\\u233?");
-  EXPECT_EQ(escaped("\xE2\x82\xAC"), "\\u8364?");
-  EXPECT_EQ(escaped("\xED\x95\x9C"), "\\u-10916?");  // U+D55C
-  EXPECT_EQ(escaped("\xEF\xBF\xBF"), "\\u-1?");      // U+FFFF
+  // Outside ASCII: \uN without a fallback, N as RTF's signed 16-bit
+  // parameter, and a blank that ends the control word.
+  EXPECT_EQ(escaped("\xC3\xA9"), "\\uc0\\u233 ");
+  EXPECT_EQ(escaped("\xE2\x82\xAC"), "\\uc0\\u8364 ");
+  EXPECT_EQ(escaped("\xED\x95\x9C"), "\\uc0\\u-10916 ");  // U+D55C
+  EXPECT_EQ(escaped("\xEF\xBF\xBF"), "\\uc0\\u-1 ");      // U+FFFF
   // Beyond U+FFFF: the two surrogate units.
-  EXPECT_EQ(escaped("\xF0\x9F\x98\x80"), "\\u-10179?\\u-8704?");
+  EXPECT_EQ(escaped("\xF0\x9F\x98\x80"), "\\uc0\\u-10179 \\uc0\\u-8704 ");
   // A TAB is a tab, line ends are paragraph breaks, other controls are gone.
   EXPECT_EQ(escaped("a\tb"), "a\\tab b");
+  // A blank after the character is a blank of its own.
+  EXPECT_EQ(escaped("\xC3\xA9 x"), "\\uc0\\u233  x");
   EXPECT_EQ(escaped("a\nb\r\nc\rd"), "a\\\nb\\\nc\\\nd");
   EXPECT_EQ(escaped(std::string("a\x01\x1F\x7F" "b\xC2\x85")), "ab");
   // Broken UTF-8 and encoded surrogates never reach the file as lone halves.
-  EXPECT_EQ(escaped("\xC3(x"), "\\u-3?(x");
-  EXPECT_EQ(escaped("\xED\xA0\x80z"), "\\u-3?\\u-3?\\u-3?z");
+  EXPECT_EQ(escaped("\xC3(x"), "\\uc0\\u-3 (x");
+  EXPECT_EQ(escaped("\xED\xA0\x80z"), "\\uc0\\u-3 \\uc0\\u-3 \\uc0\\u-3 z");
 }
 
 TEST(RtfEscaping, LineBreaksAreNeverDroppedIndentationsAfterFive) {
@@ -115,7 +118,7 @@ TEST(RtfState, FontNamesFromTheInputStayInsideTheirEntry) {
   EXPECT_EQ(hostile.rtfFormat(), "\\f3\\fnil\\fcharset0 X\\}\\{\\\\rtf1 \\\\par\\}more;");
   QVRTFFontEntry korean = font("\xEB\xB0\x94\xED\x83\x95", 24);  // 바탕
   korean.fontIndex = 1;
-  EXPECT_EQ(korean.rtfFormat(), "\\f1\\fnil\\fcharset0 \\u-17388?\\u-12075?;");
+  EXPECT_EQ(korean.rtfFormat(), "\\f1\\fnil\\fcharset0 \\uc0\\u-17388 \\uc0\\u-12075 ;");
 }
 
 TEST(RtfState, SizesOutsideWhatRtfReadsAreBounded) {

@@ -232,12 +232,56 @@ TEST(RtfTextEndToEnd, TextBeyondLatinAndHostileFontNamesSurviveBoth) {
   expectSoundRtf(rtfFile);
   expectSoundText(textFile);
   const std::string rtf = qvtest::readWhole(rtfFile);
-  EXPECT_THAT(rtf, HasSubstr("A\\u233?\\u8364?\\u-10916?\\u-10179?\\u-8704?"));
+  EXPECT_THAT(rtf, HasSubstr("A\\uc0\\u233 \\uc0\\u8364 \\uc0\\u-10916 \\uc0\\u-10179 \\uc0\\u-8704  AAA"));
   EXPECT_THAT(rtf, HasSubstr("\\fcharset0 X\\}\\{\\\\rtf1 \\\\par\\};"));
   // Blank lines stand for the space above the text and between the lines.
   for (const std::string& text : {qvtest::rtfBodyText(rtf), qvtest::readWhole(textFile)}) {
     EXPECT_THAT(text, testing::MatchesRegex("\n*" + kUnicodeLine + "\n+hostile font line")) << text;
   }
+}
+
+// Each character beyond ASCII is one escape; the blank after it is the
+// text's own, so every reader keeps the words of Cyrillic, Greek and Arabic
+// lines apart.
+TEST(RtfTextEndToEnd, EveryReaderKeepsTheWordsOfNonLatinLinesApart) {
+  if (qvtest::runCommand("command -v pandoc").exitCode != 0) GTEST_SKIP() << "pandoc not installed";
+  const std::vector<std::u32string> lines = {
+      U"\u043F\u0440\u0438\u0432\u0435\u0442 \u043C\u0438\u0440 \u0434\u043E\u043C \u0441\u0442\u043E\u043B",
+      U"\u03BA\u03B1\u03BB\u03B7\u03BC\u03AD\u03C1\u03B1 \u03BA\u03CC\u03C3\u03BC\u03B5 "
+      U"\u03C3\u03C0\u03AF\u03C4\u03B9 \u03AD\u03BD\u03B1",
+      U"\u0633\u0644\u0627\u0645 \u0639\u0644\u064A\u0643\u0645 \u0643\u062A\u0627\u0628 \u0628\u064A\u062A"};
+  std::u32string all;
+  for (const auto& line : lines) all += line + U" ";
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  const auto font = qvtest::embedTrueTypeFont(b, "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", all);
+  std::string content;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    // The Arabic line is drawn as a typesetter draws it: its first letter
+    // rightmost.
+    const std::u32string shown = i == 2 ? std::u32string(lines[i].rbegin(), lines[i].rend()) : lines[i];
+    content += "BT /F1 14 Tf 72 " + std::to_string(700 - 40 * i) + " Td <" + font.hex(shown) + "> Tj ET ";
+  }
+  b.addPage(content, b.resources({{"Font", {{"F1", font.font}}}}));
+  const fs::path pdf = dir.file("scripts.pdf"), rtf = dir.file("scripts.rtf");
+  b.write(pdf);
+  qvtest::convertWithExporter<QVRTFPDFExporter>(pdf, rtf);
+  expectSoundRtf(rtf);
+  const std::string words = platform::text::encodeUtf8(all);
+  const auto expectAllWords = [&](const std::string& reader, const std::string& text) {
+    const auto coverage = qvtest::wholeWordCoverage(words, text);
+    EXPECT_EQ(coverage.found, 12) << reader << " read:\n" << text;
+  };
+  const auto pandoc = qvtest::runCommand("timeout 120 pandoc -f rtf -t plain " + qvtest::shellQuote(rtf.string()));
+  ASSERT_EQ(pandoc.exitCode, 0) << pandoc.output;
+  expectAllWords("pandoc", pandoc.output);
+  if (qvtest::runCommand("command -v abiword").exitCode == 0) {
+    const fs::path read = dir.file("abiword.txt");
+    qvtest::runCommand("timeout 120 abiword --to=txt -o " + qvtest::shellQuote(read.string()) + " " +
+                       qvtest::shellQuote(rtf.string()));
+    expectAllWords("AbiWord", qvtest::readWhole(read));
+  }
+  if (qvtest::officeAvailable()) expectAllWords("LibreOffice", officeTexts({rtf}, dir.path())[rtf]);
 }
 
 TEST(RtfTextEndToEnd, LibreOfficeReadsTheWordsOfTheTextOutputFromTheRtf) {

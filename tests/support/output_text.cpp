@@ -60,6 +60,7 @@ std::string rtfBodyText(const std::string& rtf) {
   i += 4;
   std::u16string units;
   std::string out;
+  size_t fallbacks = 1;
   const auto flush = [&] {
     out += platform::text::utf8FromUtf16(units);
     units.clear();
@@ -101,10 +102,22 @@ std::string rtfBodyText(const std::string& rtf) {
       units.push_back(u'\n');
     } else if (word == "tab") {
       units.push_back(u'\t');
+    } else if (word == "uc") {
+      fallbacks = parameter.empty() ? 1 : std::stoul(parameter);
     } else if (word == "u") {
       const long value = std::stol(parameter);
       units.push_back(static_cast<char16_t>(value < 0 ? value + 65536 : value));
-      if (i < rtf.size() && rtf[i] == '?') ++i;
+      // The fallback characters after it (\ucN of them, a \'hh counts as
+      // one) stand for the same character.
+      for (size_t skipped = 0; skipped < fallbacks && i < rtf.size(); ++skipped) {
+        if (rtf.compare(i, 2, "\\'") == 0) {
+          i += 4;
+        } else if (rtf[i] != '\\' && rtf[i] != '{' && rtf[i] != '}') {
+          ++i;
+        } else {
+          break;
+        }
+      }
     }
   }
   flush();

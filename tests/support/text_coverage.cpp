@@ -64,7 +64,8 @@ std::string pdftotextPage(const fs::path& pdf, int page, const std::string& pass
 namespace {
 
 // Compatibility characters that text tools write for glyphs of the same
-// meaning: Latin ligatures, vertical presentation forms and full-width ASCII.
+// meaning: Latin ligatures, vertical presentation forms, full-width ASCII and
+// Kangxi radicals.
 std::u32string foldCharacter(char32_t c) {
   switch (c) {
     case 0xFB00: return U"ff";
@@ -113,6 +114,16 @@ std::u32string foldCharacter(char32_t c) {
     default: break;
   }
   if (c >= 0xFF01 && c <= 0xFF5E) return std::u32string(1, c - 0xFF01 + 0x21);
+  // A font whose glyph serves both a Kangxi radical and its ideograph gets
+  // the radical written back for it: the ideographs of U+2F00 to U+2FD5.
+  static const std::u32string kKangxi =
+      U"一丨丶丿乙亅二亠人儿入八冂冖冫几凵刀力勹匕匚匸十卜卩厂厶又口囗土士夂夊夕大女子宀"
+      U"寸小尢尸屮山巛工己巾干幺广廴廾弋弓彐彡彳心戈戶手支攴文斗斤方无日曰月木欠止歹殳毋"
+      U"比毛氏气水火爪父爻爿片牙牛犬玄玉瓜瓦甘生用田疋疒癶白皮皿目矛矢石示禸禾穴立竹米糸"
+      U"缶网羊羽老而耒耳聿肉臣自至臼舌舛舟艮色艸虍虫血行衣襾見角言谷豆豕豸貝赤走足身車辛"
+      U"辰辵邑酉釆里金長門阜隶隹雨靑非面革韋韭音頁風飛食首香馬骨高髟鬥鬯鬲鬼魚鳥鹵鹿麥麻"
+      U"黃黍黑黹黽鼎鼓鼠鼻齊齒龍龜龠";
+  if (c >= 0x2F00 && c < 0x2F00 + kKangxi.size()) return std::u32string(1, kKangxi[c - 0x2F00]);
   if (c == 0x3000 || c == 0x00A0) return U" ";
   if (c >= 0xE000 && c <= 0xF8FF) return U" ";
   if (c < 0x20 && c != '\n' && c != '\t') return U"";
