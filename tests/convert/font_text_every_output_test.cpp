@@ -4,8 +4,8 @@
 // upright, a font that gives the space no width, and the names an office
 // application knows the PDF's fonts by. And what every output holds of a
 // page: what its reader sees, filled-in forms and notes included, content
-// outside the page's box or its clip left out, and text the page draws in
-// overlapping copies once.
+// outside the page's box or its clip left out, text the page draws in
+// overlapping copies once, and text in fonts that leave out their /Type.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -300,6 +300,31 @@ void writeUpsideDownCopies(const fs::path& path) {
   b.write(path);
 }
 
+const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Fonts that leave out /Type /Font, as some writers and the free-text notes
+// of a common viewer do: a standard font on the page and in a note's
+// appearance, and a composite font without ToUnicode whose text is its
+// program's, found through a descriptor that leaves out its /Type too.
+void writeFontsWithoutType(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto helv = b.qpdf().makeIndirectObject(b.parse("<< /Subtype /Type1 /BaseFont /Helvetica >>"));
+  qvtest::EmbeddedFont dejavu = qvtest::embedTrueTypeFont(b, kDejaVu, U"Mosaic");
+  dejavu.font.removeKey("/Type");
+  dejavu.font.removeKey("/ToUnicode");
+  auto cid = dejavu.font.getKey("/DescendantFonts").getArrayItem(0);
+  cid.removeKey("/Type");
+  cid.getKey("/FontDescriptor").removeKey("/Type");
+  auto page = b.addPage("BT /F1 12 Tf 72 700 Td (Lighthouse) Tj ET BT /F2 12 Tf 72 660 Td <" + dejavu.hex(U"Mosaic") +
+                            "> Tj ET",
+                        b.resources({{"Font", {{"F1", helv}, {"F2", dejavu.font}}}}));
+  auto annots = QPDFObjectHandle::newArray();
+  annots.appendItem(annotation(b, "/Subtype /FreeText /Contents (Windmill)", "[72 500 372 520]",
+                               normal(b, shownText(b, helv, "Windmill"))));
+  page.replaceKey("/Annots", annots);
+  b.write(path);
+}
+
 struct SeenCase {
   const char* name;
   void (*write)(const fs::path&);
@@ -342,7 +367,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SeenCase{"UpsideDownCopies", writeUpsideDownCopies,
                              {"Northern", "lights", "dance", "Southern", "stars", "shine", "Western", "winds", "blow",
                               "Walls"},
-                             {}}),
+                             {}},
+                    SeenCase{"FontsWithoutType", writeFontsWithoutType, {"Lighthouse", "Mosaic", "Windmill"}, {}}),
     [](const testing::TestParamInfo<SeenCase>& info) { return std::string(info.param.name); });
 
 // The slide and the Word page have the size of the part of the paper the
