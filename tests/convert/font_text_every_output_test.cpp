@@ -5,14 +5,18 @@
 // application knows the PDF's fonts by. And what every output holds of a
 // page: what its reader sees, filled-in forms and notes included, content
 // outside the page's box or its clip left out, text the page draws in
-// overlapping copies once, and text in fonts that leave out their /Type.
+// overlapping copies once, and text in fonts that leave out their /Type or
+// name their Unicode map.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -325,6 +329,40 @@ void writeFontsWithoutType(const fs::path& path) {
   b.write(path);
 }
 
+// A composite font whose ToUnicode is the name /Identity-H: its codes are
+// the Unicode values of its characters, and its TrueType program, without
+// cmap or glyph names, says nothing of them.
+void writeUnicodeMapByName(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  const std::u32string text = U"V\u00FDbava na p\u0159\u00E1n\u00ED";
+  qvtest::EmbeddedFont embedded = qvtest::embedTrueTypeFont(b, kDejaVu, text);
+  std::ifstream in(kDejaVu, std::ios::binary);
+  std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The table directory: the two tables renamed, no reader finds them.
+  const size_t tables = (static_cast<uint8_t>(program[4]) << 8) | static_cast<uint8_t>(program[5]);
+  for (size_t i = 0; i < tables; ++i) {
+    const size_t tag = 12 + 16 * i;
+    if (program.compare(tag, 4, "cmap") == 0 || program.compare(tag, 4, "post") == 0) program[tag + 3] = '_';
+  }
+  std::string cidToGid(2 * 0x160, '\0'), codes, widths = "[";
+  for (char32_t c : text) {
+    cidToGid[2 * c] = static_cast<char>(embedded.glyphs.at(c) >> 8);
+    cidToGid[2 * c + 1] = static_cast<char>(embedded.glyphs.at(c) & 0xFF);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(c));
+    codes += hex;
+    widths += " " + std::to_string(static_cast<unsigned>(c)) + " [" +
+              std::to_string(static_cast<int>(embedded.advances.at(c))) + "]";
+  }
+  auto cid = embedded.font.getKey("/DescendantFonts").getArrayItem(0);
+  cid.replaceKey("/CIDToGIDMap", b.flateStream(cidToGid));
+  cid.replaceKey("/W", b.parse(widths + " ]"));
+  cid.getKey("/FontDescriptor").replaceKey("/FontFile2", b.flateStream(program));
+  embedded.font.replaceKey("/ToUnicode", QPDFObjectHandle::newName("/Identity-H"));
+  b.addPage("BT /F1 14 Tf 72 700 Td <" + codes + "> Tj ET", b.resources({{"Font", {{"F1", embedded.font}}}}));
+  b.write(path);
+}
+
 struct SeenCase {
   const char* name;
   void (*write)(const fs::path&);
@@ -368,7 +406,9 @@ INSTANTIATE_TEST_SUITE_P(
                              {"Northern", "lights", "dance", "Southern", "stars", "shine", "Western", "winds", "blow",
                               "Walls"},
                              {}},
-                    SeenCase{"FontsWithoutType", writeFontsWithoutType, {"Lighthouse", "Mosaic", "Windmill"}, {}}),
+                    SeenCase{"FontsWithoutType", writeFontsWithoutType, {"Lighthouse", "Mosaic", "Windmill"}, {}},
+                    SeenCase{"UnicodeMapByName", writeUnicodeMapByName,
+                             {"V\u00FDbava", "na", "p\u0159\u00E1n\u00ED"}, {}}),
     [](const testing::TestParamInfo<SeenCase>& info) { return std::string(info.param.name); });
 
 // The slide and the Word page have the size of the part of the paper the
