@@ -5,8 +5,9 @@
 // application knows the PDF's fonts by. And what every output holds of a
 // page: what its reader sees, filled-in forms and notes included, content
 // outside the page's box or its clip left out, text the page draws in
-// overlapping copies once, and text in fonts that leave out their /Type or
-// name their Unicode map.
+// overlapping copies once, text in fonts that leave out their /Type or name
+// their Unicode map, and the pages of a file whose encryption guards only
+// its attachments.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -363,6 +364,23 @@ void writeUnicodeMapByName(const fs::path& path) {
   b.write(path);
 }
 
+// Encrypted with the Identity filter for streams and strings: only its
+// attachments (/EFF, asked for when one is opened) need the password, which
+// its pages do not.
+void writeOnlyAttachmentsEncrypted(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT /F1 12 Tf 72 700 Td (Example attachment) Tj ET",
+            b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}));
+  std::string bytes = b.writeToString();
+  const size_t trailer = bytes.rfind("trailer <<");
+  ASSERT_NE(trailer, std::string::npos);
+  bytes.insert(trailer + 10,
+               " /Encrypt << /Filter /Standard /V 4 /R 4 /Length 128 /P -1028 /CF << /StdCF << /AuthEvent /EFOpen"
+               " /CFM /AESV2 /Length 16 >> >> /StmF /Identity /StrF /Identity /EFF /StdCF /O <" +
+                   std::string(64, '7') + "> /U <" + std::string(64, 'C') + "> >>");
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 struct SeenCase {
   const char* name;
   void (*write)(const fs::path&);
@@ -408,7 +426,8 @@ INSTANTIATE_TEST_SUITE_P(
                              {}},
                     SeenCase{"FontsWithoutType", writeFontsWithoutType, {"Lighthouse", "Mosaic", "Windmill"}, {}},
                     SeenCase{"UnicodeMapByName", writeUnicodeMapByName,
-                             {"V\u00FDbava", "na", "p\u0159\u00E1n\u00ED"}, {}}),
+                             {"V\u00FDbava", "na", "p\u0159\u00E1n\u00ED"}, {}},
+                    SeenCase{"OnlyAttachmentsEncrypted", writeOnlyAttachmentsEncrypted, {"Example", "attachment"}, {}}),
     [](const testing::TestParamInfo<SeenCase>& info) { return std::string(info.param.name); });
 
 // The slide and the Word page have the size of the part of the paper the
