@@ -246,7 +246,11 @@ void readClassification(FT_Face face, QVPDFFontDesign& design) {
 
 std::shared_ptr<const QVPDFFontDescriptor> QVPDFFontDescriptor::initWithPDFDictionary(
     const platform::PdfObject& dictionary) {
-  if (dictionary.getName("Type") != std::optional<std::string>("FontDescriptor")) return nullptr;
+  // What the font's /FontDescriptor entry names is its descriptor, with or
+  // without /Type /FontDescriptor, which writers leave out; a dictionary
+  // that says it is something else is not one.
+  if (!dictionary.isDictionary()) return nullptr;
+  if (auto type = dictionary.getName("Type"); type && *type != "FontDescriptor") return nullptr;
   auto d = std::make_shared<QVPDFFontDescriptor>();
 
   if (auto v = numberEntry(dictionary, "Descent"); v && *v * 0.001 != 0) d->descent_ = -std::fabs(*v * 0.001);

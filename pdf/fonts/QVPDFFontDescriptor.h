@@ -34,9 +34,9 @@ class QVPDFFontDescriptor {
   static constexpr const char* kUnknownFullName = "Unknown embedded font full name";
   static constexpr const char* kUnknownPostScriptName = "Unknown embedded font postscript name";
 
-  // A descriptor from a FontDescriptor dictionary; nullptr when the
-  // dictionary's Type is not the name FontDescriptor. Numbers may be integers
-  // or reals.
+  // A descriptor from a FontDescriptor dictionary; nullptr when it is no
+  // dictionary or its Type is another name than FontDescriptor (a missing
+  // Type is no reason to refuse it). Numbers may be integers or reals.
   static std::shared_ptr<const QVPDFFontDescriptor> initWithPDFDictionary(const platform::PdfObject& dictionary);
 
   // Metrics. Fractions of the font size (× 0.001): ascent, descent (never

@@ -43,7 +43,10 @@ ThreadCache& threadCache() {
 std::shared_ptr<const QVPDFFont> QVPDFFontFactory::createFont(const platform::PdfObject& dictionary,
                                                               std::string_view objectKey) {
   if (!dictionary.isDictionary()) return nullptr;
-  if (dictionary.getName("Type") != std::optional<std::string>("Font")) return nullptr;
+  // The subtype makes the font: writers leave out /Type /Font, and readers
+  // take such a dictionary for the font it is. A dictionary that says it is
+  // something else is not one.
+  if (auto type = dictionary.getName("Type"); type && *type != "Font") return nullptr;
   auto subtype = dictionary.getName("Subtype");
   if (!subtype) return nullptr;
   if (*subtype == "Type0") return QVPDFType0Font::initWithDictionary(dictionary, objectKey);

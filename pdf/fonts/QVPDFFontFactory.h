@@ -24,8 +24,8 @@ class QVPDFFontFactory {
   // The font for a Font resource entry (cached); see QVPDFFont::fontWithDictionary.
   static std::shared_ptr<const QVPDFFont> fontWithDictionary(const platform::PdfObject& dictionary,
                                                              std::string_view objectKey);
-  // Builds the font without the cache: by Type Font and Subtype Type0, Type1,
-  // MMType1, Type3 or TrueType; none otherwise.
+  // Builds the font without the cache: by Subtype Type0, Type1, MMType1,
+  // Type3 or TrueType, with Type Font or none; none otherwise.
   static std::shared_ptr<const QVPDFFont> createFont(const platform::PdfObject& dictionary,
                                                      std::string_view objectKey);
 

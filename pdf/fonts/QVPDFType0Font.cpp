@@ -10,6 +10,16 @@
 #include "pdf/fonts/QVPDFFontDescriptor.h"
 #include "pdf/fonts/QVPDFFontUtilities.h"
 
+namespace {
+
+// A code that can stand for a character: no control code, no surrogate,
+// within Unicode.
+bool isUnicodeCharacter(uint32_t code) {
+  return code >= 0x20 && !(code >= 0x7F && code < 0xA0) && !(code >= 0xD800 && code <= 0xDFFF) && code <= 0x10FFFF;
+}
+
+}  // namespace
+
 std::shared_ptr<const QVPDFFont> QVPDFType0Font::initWithDictionary(const platform::PdfObject& dictionary,
                                                                     std::string_view objectKey) {
   auto font = std::make_shared<QVPDFType0Font>();
@@ -20,6 +30,7 @@ std::shared_ptr<const QVPDFFont> QVPDFType0Font::initWithDictionary(const platfo
   if (!font->setCMapWithEncodingObject(dictionary.get("Encoding"))) return nullptr;
   if (const QVPDFCIDTypeFont* cid = font->cidTypeFont()) font->extToUnicodeMap_ = cid->extToUnicodeMap();
   font->setToUnicodeWithFontDictionary(dictionary, 16);
+  font->setCodesAreUnicodeWithFontDictionary(dictionary);
   font->setSpaceWidth();
   return font;
 }
@@ -54,6 +65,11 @@ void QVPDFType0Font::setFontDescriptorWithCIDTypeFont() {
     auto family = familyNameOfFont(*fontDescriptor_->fontFamily());
     fontFamilyName_ = family ? *family : std::string();
   }
+}
+
+void QVPDFType0Font::setCodesAreUnicodeWithFontDictionary(const platform::PdfObject& dictionary) {
+  const std::optional<std::string> name = dictionary.get("ToUnicode").asName();
+  codesAreUnicode_ = name && (*name == "Identity-H" || *name == "Identity-V");
 }
 
 bool QVPDFType0Font::setCMapWithEncodingObject(const platform::PdfObject& encoding) {
@@ -103,6 +119,10 @@ int QVPDFType0Font::getNextChar(const unsigned char* s, int len, uint32_t* code,
       std::copy_n(text.begin(), n, buffer);
     }
   }
+  if (n <= 0 && codesAreUnicode_ && isUnicodeCharacter(charCode)) {
+    buffer[0] = static_cast<char32_t>(charCode);
+    n = 1;
+  }
   n = std::clamp(n, 0, uSize);
   for (int i = 0; i < n; ++i) u[i] = buffer[i];
   *uLen = n;
@@ -116,10 +136,10 @@ double QVPDFType0Font::widthOfSpace() const { return spaceWidth_; }
 // the collection's map) and the CMap, then its CID's width.
 void QVPDFType0Font::setSpaceWidth() {
   uint32_t spaceCID = 32;
-  if (embToUnicodeMap_) {
+  if (embToUnicodeMap_ || (codesAreUnicode_ && !extToUnicodeMap_)) {
     // The map is keyed by codes: the space's CID is what the CMap makes of
     // its code.
-    const uint32_t spaceCode = embToUnicodeMap_->spaceCIDCode();
+    const uint32_t spaceCode = embToUnicodeMap_ ? embToUnicodeMap_->spaceCIDCode() : 0x20;
     unsigned char bytes[2] = {static_cast<unsigned char>(spaceCode >> 8), static_cast<unsigned char>(spaceCode)};
     std::string_view view(reinterpret_cast<const char*>(bytes), 2);
     if (spaceCode <= 0xFF && !extToCIDMap_->isIdentity()) view.remove_prefix(1);

@@ -8,7 +8,11 @@
 //   2. the Unicode map of the descendant's character collection (Adobe-Japan1,
 //      Adobe-GB1, Adobe-CNS1, Adobe-Korea1), looked up by the CID;
 //   3. the character the embedded program's cmap or glyph names give the
-//      glyph of the CID (read only for fonts that have neither map).
+//      glyph of the CID (read only for fonts that have neither map);
+//   4. the code itself, when the font names an identity map (Identity-H or
+//      Identity-V) as its ToUnicode: its writer says the codes are Unicode.
+// A ToUnicode that is not a stream is no map (a name other than those, a
+// number), and the other sources answer as for a font without one.
 #include <memory>
 #include <string>
 #include <string_view>
@@ -56,10 +60,12 @@ class QVPDFType0Font : public QVPDFFont {
   void setFontDescriptorWithCIDTypeFont();
   bool setCMapWithEncodingObject(const platform::PdfObject& encoding);
   void setSpaceWidth();
+  void setCodesAreUnicodeWithFontDictionary(const platform::PdfObject& dictionary);
 
   std::shared_ptr<const QVPDFCharCodeToUnicode> extToUnicodeMap_;
   std::shared_ptr<const QVPDFCodeToCIDMap> extToCIDMap_;
   double spaceWidth_ = 0.5;
   std::vector<std::shared_ptr<const QVPDFCIDTypeFont>> descendantFonts_;
   std::string cMapName_;
+  bool codesAreUnicode_ = false;
 };

@@ -136,6 +136,39 @@ Attempt tryOpen(const std::shared_ptr<pdfdetail::FileSource>& source, const std:
   return a;
 }
 
+// Any key: the identity crypt filter uses none.
+constexpr char kUnusedKey[] = "00000000000000000000000000000000";
+
+// A file whose security handler leaves its streams and strings as they are
+// (/StmF and /StrF name the Identity filter, or one that does nothing) holds
+// its pages in the clear: its password guards its attachments alone (an /EFF
+// filter that asks for it when one is opened). qpdf refuses such a file
+// without the password all the same; opened with a key of its own instead,
+// its pages read as written. Answers Password for every other file.
+Attempt tryOpenInTheClear(const std::shared_ptr<pdfdetail::FileSource>& source) {
+  Attempt a = {Outcome::Password, nullptr};
+  auto q = std::make_unique<QPDF>();
+  q->setSuppressWarnings(true);
+  q->setPasswordIsHexKey(true);
+  try {
+    q->processInputSource(source, kUnusedKey);
+    if (!q->getRoot().isDictionary()) return a;
+    int R = 0, P = 0, V = 0;
+    QPDF::encryption_method_e streams = QPDF::e_unknown, strings = QPDF::e_unknown, files = QPDF::e_unknown;
+    if (!q->isEncrypted(R, P, V, streams, strings, files)) return a;
+    // Before crypt filters (V 4) everything is encrypted, whatever qpdf
+    // answers for the methods.
+    if (V < 4 || streams != QPDF::e_none || strings != QPDF::e_none) return a;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+    return a;
+  }
+  a.outcome = Outcome::Ok;
+  a.qpdf = std::move(q);
+  return a;
+}
+
 }  // namespace
 
 // Mapped, NFKC-normalised, checked for prohibited and bidirectional text, as
@@ -261,7 +294,8 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
         recovered = true;
       }
     }
-    for (const std::string& candidate : passwordCandidates(password)) {
+    const std::vector<std::string> candidates = passwordCandidates(password);
+    for (const std::string& candidate : candidates) {
       if (!reading.file) break;
       reading.source = reading.file->again();
       double attemptStarted = threadSeconds();
@@ -275,12 +309,20 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
         attemptStarted = threadSeconds();
         a = tryOpen(reading.source, candidate);
       }
+      bool inTheClear = false;
       if (a.outcome == Outcome::Password) {
         encrypted_ = true;
-        continue;
+        if (&candidate != &candidates.back()) continue;
+        // No password opens it: its pages may need none.
+        reading.source = reading.file->again();
+        attemptStarted = threadSeconds();
+        a = tryOpenInTheClear(reading.source);
+        if (a.outcome != Outcome::Ok) continue;
+        inTheClear = true;
       }
       if (a.outcome != Outcome::Ok) break;
-      reading.password = candidate;
+      reading.password = inTheClear ? std::string(kUnusedKey) : candidate;
+      reading.passwordIsKey = inTheClear;
       reading.openingBytes = reading.source->bytesRead();
       reading.openedAt = threadSeconds();
       reading.openingSeconds = reading.openedAt - attemptStarted;
@@ -374,6 +416,7 @@ std::unique_ptr<QPDF> PdfDocument::readAfresh(Reading& reading) {
   std::shared_ptr<pdfdetail::FileSource> source = reading.file->again();
   auto q = std::make_unique<QPDF>();
   q->setSuppressWarnings(true);
+  q->setPasswordIsHexKey(reading.passwordIsKey);
   try {
     q->processInputSource(source, reading.password.c_str());
     if (!q->getRoot().isDictionary()) return nullptr;

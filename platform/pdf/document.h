@@ -60,8 +60,11 @@ class PdfDocument {
 
   // Opens the file. Without a password (empty), an encrypted file that needs a
   // user password opens locked: isUnlocked() is false and it has no pages
-  // until unlock() succeeds. Damaged files are repaired where qpdf can, and a
-  // truncated file without a trailer is recovered from its catalog object.
+  // until unlock() succeeds. A file whose encryption leaves its streams and
+  // strings in the clear (only its attachments need the password) opens
+  // unlocked, with any password or none. Damaged files are repaired where
+  // qpdf can, and a truncated file without a trailer is recovered from its
+  // catalog object.
   // Answers null when the file cannot be read as a PDF, or when a password
   // was given and refused (WrongPassword); status says why.
   static std::unique_ptr<PdfDocument> open(const std::string& path, std::string_view password = {},
@@ -139,6 +142,9 @@ class PdfDocument {
     std::shared_ptr<pdfdetail::FileSource> file;
     std::shared_ptr<pdfdetail::FileSource> source;
     std::string password;
+    // The password is the key itself (hexadecimal): a file whose pages are
+    // in the clear opens without its password.
+    bool passwordIsKey = false;
     uint64_t openingBytes = 0;
     double openingSeconds = 0;
     double openedAt = 0;

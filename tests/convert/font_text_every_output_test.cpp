@@ -4,15 +4,20 @@
 // upright, a font that gives the space no width, and the names an office
 // application knows the PDF's fonts by. And what every output holds of a
 // page: what its reader sees, filled-in forms and notes included, content
-// outside the page's box or its clip left out, and text the page draws in
-// overlapping copies once.
+// outside the page's box or its clip left out, text the page draws in
+// overlapping copies once, text in fonts that leave out their /Type or name
+// their Unicode map, and the pages of a file whose encryption guards only
+// its attachments.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
@@ -301,6 +306,82 @@ void writeUpsideDownCopies(const fs::path& path) {
   b.write(path);
 }
 
+const char* const kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+// Fonts that leave out /Type /Font, as some writers and the free-text notes
+// of a common viewer do: a standard font on the page and in a note's
+// appearance, and a composite font without ToUnicode whose text is its
+// program's, found through a descriptor that leaves out its /Type too.
+void writeFontsWithoutType(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  auto helv = b.qpdf().makeIndirectObject(b.parse("<< /Subtype /Type1 /BaseFont /Helvetica >>"));
+  qvtest::EmbeddedFont dejavu = qvtest::embedTrueTypeFont(b, kDejaVu, U"Mosaic");
+  dejavu.font.removeKey("/Type");
+  dejavu.font.removeKey("/ToUnicode");
+  auto cid = dejavu.font.getKey("/DescendantFonts").getArrayItem(0);
+  cid.removeKey("/Type");
+  cid.getKey("/FontDescriptor").removeKey("/Type");
+  auto page = b.addPage("BT /F1 12 Tf 72 700 Td (Lighthouse) Tj ET BT /F2 12 Tf 72 660 Td <" + dejavu.hex(U"Mosaic") +
+                            "> Tj ET",
+                        b.resources({{"Font", {{"F1", helv}, {"F2", dejavu.font}}}}));
+  auto annots = QPDFObjectHandle::newArray();
+  annots.appendItem(annotation(b, "/Subtype /FreeText /Contents (Windmill)", "[72 500 372 520]",
+                               normal(b, shownText(b, helv, "Windmill"))));
+  page.replaceKey("/Annots", annots);
+  b.write(path);
+}
+
+// A composite font whose ToUnicode is the name /Identity-H: its codes are
+// the Unicode values of its characters, and its TrueType program, without
+// cmap or glyph names, says nothing of them.
+void writeUnicodeMapByName(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  const std::u32string text = U"V\u00FDbava na p\u0159\u00E1n\u00ED";
+  qvtest::EmbeddedFont embedded = qvtest::embedTrueTypeFont(b, kDejaVu, text);
+  std::ifstream in(kDejaVu, std::ios::binary);
+  std::string program((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The table directory: the two tables renamed, no reader finds them.
+  const size_t tables = (static_cast<uint8_t>(program[4]) << 8) | static_cast<uint8_t>(program[5]);
+  for (size_t i = 0; i < tables; ++i) {
+    const size_t tag = 12 + 16 * i;
+    if (program.compare(tag, 4, "cmap") == 0 || program.compare(tag, 4, "post") == 0) program[tag + 3] = '_';
+  }
+  std::string cidToGid(2 * 0x160, '\0'), codes, widths = "[";
+  for (char32_t c : text) {
+    cidToGid[2 * c] = static_cast<char>(embedded.glyphs.at(c) >> 8);
+    cidToGid[2 * c + 1] = static_cast<char>(embedded.glyphs.at(c) & 0xFF);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(c));
+    codes += hex;
+    widths += " " + std::to_string(static_cast<unsigned>(c)) + " [" +
+              std::to_string(static_cast<int>(embedded.advances.at(c))) + "]";
+  }
+  auto cid = embedded.font.getKey("/DescendantFonts").getArrayItem(0);
+  cid.replaceKey("/CIDToGIDMap", b.flateStream(cidToGid));
+  cid.replaceKey("/W", b.parse(widths + " ]"));
+  cid.getKey("/FontDescriptor").replaceKey("/FontFile2", b.flateStream(program));
+  embedded.font.replaceKey("/ToUnicode", QPDFObjectHandle::newName("/Identity-H"));
+  b.addPage("BT /F1 14 Tf 72 700 Td <" + codes + "> Tj ET", b.resources({{"Font", {{"F1", embedded.font}}}}));
+  b.write(path);
+}
+
+// Encrypted with the Identity filter for streams and strings: only its
+// attachments (/EFF, asked for when one is opened) need the password, which
+// its pages do not.
+void writeOnlyAttachmentsEncrypted(const fs::path& path) {
+  qvtest::PdfBuilder b;
+  b.addPage("BT /F1 12 Tf 72 700 Td (Example attachment) Tj ET",
+            b.resources({{"Font", {{"F1", b.standardFont("Helvetica")}}}}));
+  std::string bytes = b.writeToString();
+  const size_t trailer = bytes.rfind("trailer <<");
+  ASSERT_NE(trailer, std::string::npos);
+  bytes.insert(trailer + 10,
+               " /Encrypt << /Filter /Standard /V 4 /R 4 /Length 128 /P -1028 /CF << /StdCF << /AuthEvent /EFOpen"
+               " /CFM /AESV2 /Length 16 >> >> /StmF /Identity /StrF /Identity /EFF /StdCF /O <" +
+                   std::string(64, '7') + "> /U <" + std::string(64, 'C') + "> >>");
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
 struct SeenCase {
   const char* name;
   void (*write)(const fs::path&);
@@ -343,7 +424,11 @@ INSTANTIATE_TEST_SUITE_P(
                     SeenCase{"UpsideDownCopies", writeUpsideDownCopies,
                              {"Northern", "lights", "dance", "Southern", "stars", "shine", "Western", "winds", "blow",
                               "Walls"},
-                             {}}),
+                             {}},
+                    SeenCase{"FontsWithoutType", writeFontsWithoutType, {"Lighthouse", "Mosaic", "Windmill"}, {}},
+                    SeenCase{"UnicodeMapByName", writeUnicodeMapByName,
+                             {"V\u00FDbava", "na", "p\u0159\u00E1n\u00ED"}, {}},
+                    SeenCase{"OnlyAttachmentsEncrypted", writeOnlyAttachmentsEncrypted, {"Example", "attachment"}, {}}),
     [](const testing::TestParamInfo<SeenCase>& info) { return std::string(info.param.name); });
 
 // The slide and the Word page have the size of the part of the paper the
