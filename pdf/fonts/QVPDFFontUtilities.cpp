@@ -45,8 +45,9 @@ char32_t toUpper(char32_t c) {
 std::u32string QVPDFFontUtilities::scoreKey(std::string_view text) {
   std::u32string out;
   for (char32_t c : platform::text::decodeUtf8(text)) {
-    if (c == U' ') {
-      out.push_back(c);
+    if (c < 0x80) {
+      // ASCII: the letters are cased and decompose to nothing else.
+      if (c == U' ' || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z')) out.push_back(c);
     } else if (const CodePointPair* d =
                    findPair(qvfontdata::kLetterDecompositions, qvfontdata::kLetterDecompositionsCount, c)) {
       out.push_back(d->second);
