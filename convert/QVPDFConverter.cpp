@@ -53,8 +53,10 @@ struct QVPDFConverter::Run {
 // the delegate only through reports posted to the main queue.
 class QVPDFConverter::Job {
  public:
-  Job(const QVPDFConverter& converter, std::shared_ptr<Link> link, std::shared_ptr<Run> run)
-      : pdfPath_(converter.pdfPath_),
+  Job(const QVPDFConverter& converter, std::shared_ptr<Link> link, std::shared_ptr<Run> run,
+      std::shared_ptr<platform::PdfDocument> opened)
+      : opened_(std::move(opened)),
+        pdfPath_(converter.pdfPath_),
         pdfPassword_(converter.pdfPassword_),
         pages_(converter.pdfPageIndexs_),
         destDocType_(converter.destDocType_),
@@ -81,7 +83,8 @@ class QVPDFConverter::Job {
 
   std::optional<QVConversionError> convert() {
     if (!sourceExists(pdfPath_)) return finalError(QVConversionError::sourceMissing());
-    std::unique_ptr<platform::PdfDocument> document = initPDFDocumentAtPath(pdfPath_, pdfPassword_);
+    std::shared_ptr<platform::PdfDocument> document = std::move(opened_);
+    if (!document) document = initPDFDocumentAtPath(pdfPath_, pdfPassword_);
     if (!document) return finalError(QVConversionError::cannotLoad());
 
     std::optional<QVConversionError> error;
@@ -153,7 +156,8 @@ class QVPDFConverter::Job {
       }
       // What qpdf read for the pages so far is let go from time to time:
       // the conversion holds the objects of its last pages, not of all.
-      releaseObjectsRead(document);
+      // After the last page there is nothing left to read it for.
+      if (i + 1 < pages_.size()) releaseObjectsRead(document);
     }
 
     std::optional<QVConversionError> error;
@@ -233,6 +237,8 @@ class QVPDFConverter::Job {
     });
   }
 
+  // The document the caller opened already, taken over by the conversion.
+  std::shared_ptr<platform::PdfDocument> opened_;
   std::string pdfPath_;
   std::string pdfPassword_;
   std::vector<int64_t> pages_;
@@ -258,6 +264,13 @@ void QVPDFConverter::convertPDFAtPath(const std::string& pdfPath, const std::str
                                       const std::vector<int64_t>& pdfPageIndexs, const std::string& destDocType,
                                       const std::string& destDocPath,
                                       const std::optional<QVPDFOptions>& moreOptions) {
+  convertOpenedPDF(nullptr, pdfPath, pdfPassword, pdfPageIndexs, destDocType, destDocPath, moreOptions);
+}
+
+void QVPDFConverter::convertOpenedPDF(std::unique_ptr<platform::PdfDocument> document, const std::string& pdfPath,
+                                      const std::string& pdfPassword, const std::vector<int64_t>& pdfPageIndexs,
+                                      const std::string& destDocType, const std::string& destDocPath,
+                                      const std::optional<QVPDFOptions>& moreOptions) {
   pdfPath_ = pdfPath;
   pdfPassword_ = pdfPassword;
   pdfPageIndexs_ = pdfPageIndexs;
@@ -273,7 +286,7 @@ void QVPDFConverter::convertPDFAtPath(const std::string& pdfPath, const std::str
   // now (or finishes it here, before the new conversion begins).
   queue_.reset();
   queue_ = std::make_unique<platform::SerialQueue>("_startConvertQueue");
-  queue_->async(Job(*this, link_, currentRun_));
+  queue_->async(Job(*this, link_, currentRun_, std::move(document)));
 }
 
 void QVPDFConverter::stopConvertsionIfNeed() {

@@ -59,6 +59,14 @@ class QVPDFConverter {
   void convertPDFAtPath(const std::string& pdfPath, const std::string& pdfPassword,
                         const std::vector<int64_t>& pdfPageIndexs, const std::string& destDocType,
                         const std::string& destDocPath, const std::optional<QVPDFOptions>& moreOptions);
+  // The same with the document already opened from pdfPath with pdfPassword
+  // (initPDFDocumentAtPath): the conversion takes it over instead of reading
+  // the file a second time. A null document is opened as convertPDFAtPath
+  // opens it.
+  void convertOpenedPDF(std::unique_ptr<platform::PdfDocument> document, const std::string& pdfPath,
+                        const std::string& pdfPassword, const std::vector<int64_t>& pdfPageIndexs,
+                        const std::string& destDocType, const std::string& destDocPath,
+                        const std::optional<QVPDFOptions>& moreOptions);
   // Asks the running conversion to stop before its next page; the page under
   // way runs to its end. No effect when nothing runs.
   void stopConvertsionIfNeed();

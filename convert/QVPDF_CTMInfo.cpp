@@ -138,19 +138,25 @@ Size QVPDF_CTMInfoFontSize(double fontSize, double ascent, double descent, const
 }
 
 QVPDF_CTMInfo QVPDF_CTMInfoMake(double fontSize, double ascent, double descent, const AffineTransform& t) {
+  // What the functions above tell one by one, from the four em boxes they
+  // sample, each sampled once: this is asked of every string a page shows.
+  const EmBox em = sampleEmBox(fontSize, 0, 1, t);
+  const EmBox aboveBase = sampleEmBox(fontSize, 0, ascent, t);
+  const EmBox belowBase = sampleEmBox(fontSize, descent, 0, t);
+  const EmBox whole = sampleEmBox(fontSize, descent, ascent, t);
   QVPDF_CTMInfo info;
   info.rotation = static_cast<float>(QVPDF_CTMInfoRotation(fontSize, ascent, descent, t));
   info.flip = QVPDF_CTMInfoIsFlipped(fontSize, ascent, descent, t);
-  info.yTop = QVPDF_CTMInfoYTop(fontSize, t);
-  info.yAscent = QVPDF_CTMInfoYAscent(fontSize, ascent, descent, t);
-  info.yBase = QVPDF_CTMInfoYBase(fontSize, ascent, descent, t);
-  info.yDescent = QVPDF_CTMInfoYDescent(fontSize, ascent, descent, t);
-  info.yBottom = QVPDF_CTMInfoYBottom(fontSize, ascent, descent, t);
-  info.xLeft = QVPDF_CTMInfoXLeft(fontSize, ascent, descent, t);
-  info.xRight = QVPDF_CTMInfoXRight(fontSize, ascent, descent, t);
-  info.topLeft = QVPDF_CTMInfoTopLeft(fontSize, ascent, descent, t);
-  info.bottomLeft = QVPDF_CTMInfoBottomLeft(fontSize, ascent, descent, t);
-  const Size size = QVPDF_CTMInfoFontSize(fontSize, ascent, descent, t);
+  info.yTop = em.top();
+  info.yAscent = aboveBase.top();
+  info.yBase = belowBase.top();
+  info.yDescent = belowBase.bottom();
+  info.yBottom = belowBase.bottom();
+  info.xLeft = whole.left();
+  info.xRight = whole.right();
+  info.topLeft = {whole.left(), whole.top()};
+  info.bottomLeft = {whole.left(), whole.bottom()};
+  const Size size{roundedSide(whole.width), roundedSide(whole.height)};
   info.fontSize = {std::fmax(static_cast<float>(size.width), 8.0f), std::fmax(static_cast<float>(size.height), 8.0f)};
   return info;
 }

@@ -26,12 +26,16 @@ bool isCasedLetter(char32_t c) {
   return c <= it->second;
 }
 
+// Letters of names are mostly ASCII: their case is changed without a
+// search of the tables (which hold just A-Z and a-z for ASCII).
 char32_t toLower(char32_t c) {
+  if (c < 0x80) return c >= U'A' && c <= U'Z' ? c + 32 : c;
   const CodePointPair* p = findPair(qvfontdata::kToLower, qvfontdata::kToLowerCount, c);
   return p ? p->second : c;
 }
 
 char32_t toUpper(char32_t c) {
+  if (c < 0x80) return c >= U'a' && c <= U'z' ? c - 32 : c;
   const CodePointPair* p = findPair(qvfontdata::kToUpper, qvfontdata::kToUpperCount, c);
   return p ? p->second : c;
 }
@@ -41,8 +45,9 @@ char32_t toUpper(char32_t c) {
 std::u32string QVPDFFontUtilities::scoreKey(std::string_view text) {
   std::u32string out;
   for (char32_t c : platform::text::decodeUtf8(text)) {
-    if (c == U' ') {
-      out.push_back(c);
+    if (c < 0x80) {
+      // ASCII: the letters are cased and decompose to nothing else.
+      if (c == U' ' || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z')) out.push_back(c);
     } else if (const CodePointPair* d =
                    findPair(qvfontdata::kLetterDecompositions, qvfontdata::kLetterDecompositionsCount, c)) {
       out.push_back(d->second);
@@ -90,10 +95,11 @@ double QVPDFFontUtilities::scoreKeys(const std::u32string& str, const std::u32st
 
   for (size_t i = 0; i < abbr.size(); ++i) {
     const char32_t c = abbr[i];
-    const size_t lo = str.find(toLower(c), rest);
-    const size_t up = str.find(toUpper(c), rest);
-    const size_t found = std::min(lo, up);
-    if (found == std::u32string::npos) {
+    // The first of either case from `rest` on, in one pass.
+    const char32_t lower = toLower(c), upper = toUpper(c);
+    size_t found = rest;
+    while (found < str.size() && str[found] != lower && str[found] != upper) ++found;
+    if (found >= str.size()) {
       if (!fuzziness) return 0.0;
       fuzzies += 1.0 - *fuzziness;
       total += 0.1;

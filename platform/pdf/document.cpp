@@ -445,6 +445,8 @@ std::shared_ptr<QPDF> PdfDocument::inlineImageDocument() const {
 }
 
 bool PdfDocument::releaseObjectsRead() {
+  // A file of one page holds nothing another page could let go of.
+  if (pages_.size() <= 1) return false;
   ++pagesSinceReading_;
   if (!worthReadingAgain(reading_, pagesSinceReading_, kPagesPerReading)) return false;
   return readAfreshNow();

@@ -23,6 +23,8 @@ std::shared_ptr<FileSource> FileSource::open(const std::string& path, std::strin
   auto file = std::make_shared<File>();
   file->fd = fd;
   file->blocks.resize(kCachedBlocks);
+  file->storage.reset(new char[kCachedBlocks * kBlockBytes]);
+  for (size_t i = 0; i < kCachedBlocks; ++i) file->blocks[i].data = file->storage.get() + i * kBlockBytes;
   return std::shared_ptr<FileSource>(
       new FileSource(path, std::move(file), static_cast<uint64_t>(info.st_size), std::move(suffix)));
 }
@@ -63,13 +65,12 @@ const FileSource::Block& FileSource::blockAt(uint64_t offset) {
     if (blocks[i].lastUse < blocks[slot].lastUse) slot = i;
   }
   Block& block = blocks[slot];
-  if (!block.data) block.data = std::make_unique<char[]>(kBlockBytes);
   block.index = UINT64_MAX;
   const uint64_t start = index * kBlockBytes;
   const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlockBytes, fileSize_ - start));
   size_t got = 0;
   while (got < want) {
-    const ssize_t n = ::pread(file.fd, block.data.get() + got, want - got, static_cast<off_t>(start + got));
+    const ssize_t n = ::pread(file.fd, block.data + got, want - got, static_cast<off_t>(start + got));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) throw std::runtime_error("Cannot read " + path_);
     got += static_cast<size_t>(n);
@@ -101,7 +102,7 @@ size_t FileSource::read(char* buffer, size_t length) {
       const Block& block = blockAt(at);
       const size_t inBlock = static_cast<size_t>(at - block.index * kBlockBytes);
       n = std::min(total - done, block.length - inBlock);
-      std::memcpy(buffer + done, block.data.get() + inBlock, n);
+      std::memcpy(buffer + done, block.data + inBlock, n);
     }
     done += n;
   }
@@ -140,7 +141,7 @@ qpdf_offset_t FileSource::findAndSkipNextEOL() {
       } else {
         const Block& block = blockAt(at);
         const size_t inBlock = static_cast<size_t>(at - block.index * kBlockBytes);
-        p = block.data.get() + inBlock;
+        p = block.data + inBlock;
         n = block.length - inBlock;
       }
       const char* found = std::find_if(p, p + n, [&](char c) { return isEol(c) == eol; });

@@ -72,16 +72,20 @@ PdfObject::PdfObject(QPDFObjectHandle handle) : handle_(std::move(handle)) {}
 PdfObjectType PdfObject::type() const {
   if (!handle_.isInitialized()) return PdfObjectType::Null;
   try {
-    QPDFObjectHandle h = handle_;
-    if (h.isBool()) return PdfObjectType::Boolean;
-    if (h.isInteger()) return PdfObjectType::Integer;
-    if (h.isReal()) return PdfObjectType::Real;
-    if (h.isName()) return PdfObjectType::Name;
-    if (h.isString()) return PdfObjectType::String;
-    if (h.isArray()) return PdfObjectType::Array;
-    if (h.isStream()) return PdfObjectType::Stream;
-    if (h.isDictionary()) return PdfObjectType::Dictionary;
-    if (h.isDestroyed()) throw PdfError("PDF object used after its document was closed");
+    // One look at the object (resolving a reference once), not one for
+    // each type it might be: this is asked of every object read.
+    switch (QPDFObjectHandle(handle_).getTypeCode()) {
+      case ::ot_boolean: return PdfObjectType::Boolean;
+      case ::ot_integer: return PdfObjectType::Integer;
+      case ::ot_real: return PdfObjectType::Real;
+      case ::ot_name: return PdfObjectType::Name;
+      case ::ot_string: return PdfObjectType::String;
+      case ::ot_array: return PdfObjectType::Array;
+      case ::ot_stream: return PdfObjectType::Stream;
+      case ::ot_dictionary: return PdfObjectType::Dictionary;
+      case ::ot_destroyed: throw PdfError("PDF object used after its document was closed");
+      default: break;
+    }
   } catch (const PdfError&) {
     throw;
   } catch (const std::bad_alloc&) {

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -209,6 +210,29 @@ TEST(PdfConvertTool, HundredsOfPicturesOnAPageCreateAHandfulOfFiles) {
     for (const std::string& name : package.entries())
       if (name.find("/media/") != std::string::npos) ++pictures;
     EXPECT_GE(pictures, type == "pptx" ? 361u : 61u) << "every picture is in the package";
+  }
+}
+
+// The driver reads the source once: the page count the page list is read
+// against and the conversion come from one opening (two openings held two
+// copies of a file's objects, one in each thread's heap).
+TEST(PdfConvertTool, TheSourceIsOpenedOnce) {
+  if (std::system("strace -V >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  qvtest::TempDir dir;
+  makePages(dir.file("pages.pdf"), 3);
+  for (const std::string type : {"txt", "docx"}) {
+    SCOPED_TRACE(type);
+    const fs::path log = dir.file(type + ".strace");
+    const std::string command = "ASAN_OPTIONS=\"${ASAN_OPTIONS}:detect_leaks=0\" strace -f -qq -o " +
+                                quoted(log.string()) + " -e trace=open,openat -e status=successful " +
+                                quoted(QV_PDFCONVERT) + " --to " + type + " " + quoted(dir.file("pages.pdf").string()) +
+                                " " + quoted(dir.file("pages." + type).string()) + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(log);
+    std::string opens;
+    for (std::string line; std::getline(in, line);)
+      if (line.find("pages.pdf\"") != std::string::npos) opens += line + "\n";
+    EXPECT_EQ(std::count(opens.begin(), opens.end(), '\n'), 1) << opens;
   }
 }
 

@@ -5,6 +5,7 @@
 // would cost without the per-page budgets is in its comment.
 #include <gtest/gtest.h>
 
+#include <qpdf/QPDFWriter.hh>
 #include <zlib.h>
 
 #include <algorithm>
@@ -420,6 +421,59 @@ TEST(HostileInput, OversizedImageAndDeepFormsConvert) {
   b.addPage("/I Do 50 0 0 50 0 0 cm /X Do", b.resources({{"XObject", {{"X", inner}, {"I", image}}}}));
   b.write(dir.file("hostile.pdf"));
   expectSoundConversion(dir.file("hostile.pdf"), dir);
+}
+
+// Two pages that name the same 20,000 links (without appearances, in object
+// streams of a hundred objects, as a browser's print writes them), a stamp
+// whose appearance shows a word, and entries of /Annots that are no
+// annotation (the page itself, its font): the links are read once and let
+// go (qpdf kept them all, 130 MB for 32,768 of them), and nothing that the
+// pages still read is let go with them. Both pages keep their text and the
+// stamp's word, in every output; page 2 finds the links passed over the
+// same way.
+TEST(HostileInput, PagesOfManyLinksKeepTheirTextAndTheirStamp) {
+  qvtest::TempDir dir;
+  qvtest::PdfBuilder b;
+  auto font = b.standardFont("Helvetica");
+  auto resources = b.resources({{"Font", {{"F1", font}}}});
+  auto annots = QPDFObjectHandle::newArray();
+  for (int i = 0; i < 20'000; ++i) {
+    const int x = 40 + (i % 250) * 2, y = 60 + (i / 250) * 3;
+    annots.appendItem(b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /Annot /Subtype /Link /BS << /W 0 >> /A << /S /URI /URI (https://example.com/) >> /Rect [" +
+                std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(x + 2) + " " +
+                std::to_string(y + 3) + "] >>")));
+  }
+  auto stampForm = b.stream("BT /F1 10 Tf 2 4 Td (Stamped) Tj ET", "<< /Subtype /Form /BBox [0 0 100 20] >>");
+  stampForm.getDict().replaceKey("/Resources", resources);
+  auto stamp = b.parse("<< /Type /Annot /Subtype /Stamp /Rect [300 600 400 620] /AP << >> >>");
+  stamp.getKey("/AP").replaceKey("/N", stampForm);
+  annots.appendItem(b.qpdf().makeIndirectObject(stamp));
+  annots.appendItem(font);
+  for (int n = 1; n <= 2; ++n) {
+    auto page = b.addPage("BT /F1 12 Tf 72 720 Td (Links page " + std::to_string(n) + ") Tj ET", resources);
+    auto own = QPDFObjectHandle::newArray(annots.getArrayAsVector());
+    own.appendItem(page);
+    page.replaceKey("/Annots", own);
+  }
+  const fs::path file = dir.file("many-links.pdf");
+  QPDFWriter writer(b.qpdf(), file.string().c_str());
+  writer.setStaticID(true);
+  writer.setObjectStreamMode(qpdf_o_generate);
+  writer.write();
+  for (const std::string& extension : {"txt", "docx", "html", "rtf", "xlsx", "pptx"}) {
+    SCOPED_TRACE(extension);
+    const fs::path root = dir.file("run-" + extension);
+    expectSoundConversion(file, dir, sweep::DeckCheck::Full, extension);
+    if (extension != "txt") continue;
+    const auto text = platform::fs::readFile((root / "out" / ("many-links." + extension)).string());
+    ASSERT_TRUE(text.has_value());
+    for (const std::string& word : {"Links page 1", "Links page 2"})
+      EXPECT_NE(text->find(word), std::string::npos) << *text;
+    size_t stamps = 0;
+    for (size_t at = text->find("Stamped"); at != std::string::npos; at = text->find("Stamped", at + 1)) ++stamps;
+    EXPECT_EQ(stamps, 2u) << *text;
+  }
 }
 
 }  // namespace

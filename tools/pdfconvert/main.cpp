@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -185,14 +186,14 @@ class InterruptWatcher {
   QVPDFConverter* converter_ = nullptr;
 };
 
-// The page count the page-range text is read against; 0 when the document
-// cannot be opened (the converter then reports why).
-int64_t pageCountOf(const Arguments& args) {
+// The document, opened once: its page count is what the page-range text is
+// read against, and the conversion takes it over. Null when it cannot be
+// opened (the converter then opens it itself and reports why).
+std::unique_ptr<platform::PdfDocument> openedDocument(const Arguments& args) {
   try {
-    auto document = QVPDFConverter::initPDFDocumentAtPath(args.input, args.password);
-    return document ? document->pageCount() : 0;
+    return QVPDFConverter::initPDFDocumentAtPath(args.input, args.password);
   } catch (...) {
-    return 0;
+    return nullptr;
   }
 }
 
@@ -236,7 +237,8 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  const int64_t pageCount = pageCountOf(args);
+  std::unique_ptr<platform::PdfDocument> document = openedDocument(args);
+  const int64_t pageCount = document ? document->pageCount() : 0;
   const std::vector<int64_t> pages = QVPageIndexsFromRangeText(args.pages, pageCount);
   // A document that does not open selects nothing either; the converter
   // says why it does not open.
@@ -259,7 +261,8 @@ int main(int argc, char** argv) {
     QVPDFConverter converter(mainQueue);
     converter.setDelegate(&printer);
     interrupts.setConverter(&converter);
-    converter.convertPDFAtPath(args.input, args.password, pages, args.type, args.output, std::nullopt);
+    converter.convertOpenedPDF(std::move(document), args.input, args.password, pages, args.type, args.output,
+                               std::nullopt);
     mainQueue.runUntil([&] { return printer.ended; });
     interrupts.setConverter(nullptr);
   }
