@@ -33,6 +33,8 @@ packages=(
   mupdf-tools
   # the test that counts the files a conversion creates; the benchmark's page of text turned to outlines
   strace ghostscript
+  # the benchmarks' peak memory and processor time
+  time
 )
 
 missing=()
