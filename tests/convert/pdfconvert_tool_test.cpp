@@ -117,7 +117,7 @@ TEST(PdfConvertTool, AFaxCodedPictureComesOutAsItsPixels) {
   auto image = b.stream(qvtest::images::encodeG4(picture),
                         "<< /Subtype /Image /Width 40 /Height 18 /ColorSpace /DeviceGray /BitsPerComponent 1 "
                         "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 40 /Rows 18 >> >>");
-  b.addPage("q 400 180 0 0 cm /Im1 Do Q", b.resources({{"XObject", {{"Im1", image}}}}));
+  b.addPage("q 400 0 0 180 0 0 cm /Im1 Do Q", b.resources({{"XObject", {{"Im1", image}}}}));
   b.write(dir.file("fax.pdf"));
   const Result result = run("--to pptx " + quoted(dir.file("fax.pdf")) + " " + quoted(dir.file("fax.pptx")));
   ASSERT_EQ(result.exitCode, 0) << result.output;
