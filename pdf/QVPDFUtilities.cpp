@@ -223,7 +223,11 @@ class RowReducer {
 
   void sumRow(const uint8_t* row) {
     const int ty = targetRow(y_);
-    if (bpc_ == 8) {
+    if (bpc_ == 8 && n_ == 1) {
+      sum8<1>(row);
+    } else if (bpc_ == 8 && n_ == 3) {
+      sum8<3>(row);
+    } else if (bpc_ == 8) {
       for (int x = 0; x < width_; ++x) {
         uint64_t* sum = &sums_[static_cast<size_t>(column_[x]) * n_];
         for (int c = 0; c < n_; ++c) sum[c] += row[static_cast<size_t>(x) * n_ + c];
@@ -237,17 +241,30 @@ class RowReducer {
     }
     ++rowsSummed_;
     if (y_ + 1 == height_ || targetRow(y_ + 1) != ty) {
-      const uint64_t maxSample = (uint64_t{1} << bpc_) - 1;
-      uint8_t* dst = out_.empty() ? nullptr : reinterpret_cast<uint8_t*>(out_.data()) + ty * outRowBytes_;
+      // A multiplication a sample: a division each costs more than the sums.
+      const double maxSample = static_cast<double>((uint64_t{1} << bpc_) - 1);
+      uint8_t* dst = reinterpret_cast<uint8_t*>(out_.data()) + ty * outRowBytes_;
       for (int tx = 0; tx < outWidth_; ++tx) {
-        const uint64_t cell = maxSample * static_cast<uint64_t>(columnCount_[tx]) * rowsSummed_;
+        const double cell = maxSample * columnCount_[tx] * static_cast<double>(rowsSummed_);
+        const double scale = cell > 0 ? 255.0 / cell : 0.0;
+        uint64_t* sum = &sums_[static_cast<size_t>(tx) * n_];
+        uint8_t* d = dst + static_cast<size_t>(tx) * n_;
         for (int c = 0; c < n_; ++c) {
-          uint64_t& sum = sums_[static_cast<size_t>(tx) * n_ + c];
-          dst[static_cast<size_t>(tx) * n_ + c] = static_cast<uint8_t>(cell ? (sum * 255 + cell / 2) / cell : 0);
-          sum = 0;
+          d[c] = static_cast<uint8_t>(std::min(255.0, static_cast<double>(sum[c]) * scale + 0.5));
+          sum[c] = 0;
         }
       }
       rowsSummed_ = 0;
+    }
+  }
+
+  template <int N>
+  void sum8(const uint8_t* row) {
+    uint64_t* sums = sums_.data();
+    const int* column = column_.data();
+    for (int x = 0; x < width_; ++x, row += N) {
+      uint64_t* sum = sums + static_cast<size_t>(column[x]) * N;
+      for (int c = 0; c < N; ++c) sum[c] += row[c];
     }
   }
 
