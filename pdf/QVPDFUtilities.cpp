@@ -431,6 +431,21 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
           break;
         }
       }
+      if (reduction.reduces(width, height)) {
+        // Decoded a row at a time into the size wanted.
+        std::optional<RowReducer> reducer;
+        int components = 1;
+        s.jpegInfo = platform::image::decodeJpegRows(
+            bytes, colorTransform, wantedWidth, wantedHeight,
+            [&](int w, int h, int n) {
+              components = n;
+              reducer.emplace(w, h, n, 8, reduction.outWidth(w), reduction.outHeight(h), reduction.average);
+            },
+            [&](const uint8_t* row) { reducer->addRow(row); });
+        if (!reducer) throw ImageError("JPEG: no rows");
+        fromReducer(s, *reducer, components);
+        break;
+      }
       Bitmap bitmap =
           platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wantedWidth, wantedHeight);
       s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is

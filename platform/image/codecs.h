@@ -7,6 +7,7 @@
 // the data given and never print to standard error. Encoders answer the file's
 // bytes (the caller writes them), with the resolution in the file's own field.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -51,6 +52,14 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
 // the size they are shown at; info still gives the frame's own size.
 Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr,
                   int colorTransform = -1, int atLeastWidth = 0, int atLeastHeight = 0);
+
+// The same decoding (invertAdobeCmyk unset) handed out a row at a time
+// instead of kept: `begin` learns the size decoded (width, height,
+// components) before the first row, `row` gets each row in turn (valid for
+// the call). Neither may throw.
+JpegInfo decodeJpegRows(std::span<const uint8_t> data, int colorTransform, int atLeastWidth, int atLeastHeight,
+                        const std::function<void(int, int, int)>& begin,
+                        const std::function<void(const uint8_t*)>& row);
 
 // True when decodeJpeg with these wanted sizes decodes the frame of `info`
 // at its own size rather than scaled down.
