@@ -229,10 +229,12 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
   if (!page || !image || pagePictures_ >= kMaxPicturesPerPage) return;
   const QVPDFRenderState& s = state();
   // An image that cannot be decoded makes no picture and is left out.
-  QVPDFImageFile file = image->imageFile(s.currentFillRGBColor());
+  const AffineTransform t = userToDisplay();
+  // Decoded no larger than the picture shows on the page.
+  QVPDFImageFile file =
+      image->imageFile(s.currentFillRGBColor(), platform::Size{std::hypot(t.a, t.b), std::hypot(t.c, t.d)});
   if (file.empty()) return;
 
-  const AffineTransform t = userToDisplay();
   QVDocxImageInfo info;
   info.imageID = image->objectID();
   info.imageTitle = file.name;
@@ -270,7 +272,7 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
     // The clip is drawn into the picture: the image is decoded again, drawn
     // through the clip paths and cut to them.
     const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
-    clipPixels_ += side(image->pixelSize().width) * side(image->pixelSize().height);
+    clipPixels_ += side(file.pixelWidth) * side(file.pixelHeight);
     if (clipPixels_ > kMaxClipPixelsPerPage) return;
     const std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes());
     // An image that cannot be decoded again would be placed as a transparent

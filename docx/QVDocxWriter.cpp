@@ -87,6 +87,8 @@ void QVDocxWriter::begainWriteDocument() {
   fontNames_ = {fontTable_.begin(), fontTable_.end()};
   media_.clear();
   mediaBySource_.clear();
+  mediaByBytes_.clear();
+  mediaBytes_.clear();
   mediaNames_.clear();
   for (const std::string& name : mediaParts_->names()) mediaParts_->remove(name);
   relationships_ = {{types::kRelStyles, "styles.xml"},
@@ -183,6 +185,10 @@ void QVDocxWriter::endWriteDocument() {
 std::string QVDocxWriter::collectImage(const QVPDFImageFile& image) {
   if (auto known = mediaBySource_.find(image.serial); known != mediaBySource_.end())
     return relationshipId(media_[known->second].relationship);
+  if (auto same = mediaByBytes_.find(image.bytes()); same != mediaByBytes_.end()) {
+    mediaBySource_.emplace(image.serial, same->second);
+    return relationshipId(media_[same->second].relationship);
+  }
   const std::optional<QVPDFImageFileType> type = QVPDFImageFile::typeOfData(image.bytes());
   if (!type) return {};
 
@@ -203,6 +209,8 @@ std::string QVDocxWriter::collectImage(const QVPDFImageFile& image) {
   relationships_.push_back({types::kRelImage, "media/" + name});
   mediaNames_.insert(name);
   mediaBySource_.emplace(image.serial, media_.size());
+  mediaBytes_.push_back(image.data);
+  mediaByBytes_.emplace(*mediaBytes_.back(), media_.size());
   media_.push_back({name, relationships_.size()});
   return relationshipId(relationships_.size());
 }

@@ -33,6 +33,7 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "convert/xml/QVOpenXMLPackage.h"
@@ -124,6 +125,10 @@ class QVDocxWriter {
   std::vector<Media> media_;
   // Position in media_ of each picture by its serial.
   std::unordered_map<uint64_t, size_t> mediaBySource_;
+  // Position in media_ of each picture by its bytes (held in mediaBytes_):
+  // another picture of the same bytes shares its part.
+  std::unordered_map<std::string_view, size_t> mediaByBytes_;
+  std::vector<std::shared_ptr<const std::string>> mediaBytes_;
   std::unordered_set<std::string> mediaNames_;
   // The pictures' bytes by part name.
   std::unique_ptr<QVZipPartStore> mediaParts_;

@@ -1,5 +1,8 @@
 #include "pdf/QVPDFImageXObject.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "pdf/QVPDFUtilities.h"
 
 QVPDFImageXObject::QVPDFImageXObject(platform::PdfObject stream, platform::PdfObject colorSpaceResources)
@@ -22,18 +25,41 @@ std::shared_ptr<QVPDFImageXObject> QVPDFImageXObject::inlineImage(const platform
   return std::make_shared<QVPDFImageXObject>(stream, colorSpaceResources);
 }
 
-const QVPDFImageFile& QVPDFImageXObject::imageFile(const QVPDFRGB& fillColor) {
+const QVPDFImageFile& QVPDFImageXObject::imageFile(const QVPDFRGB& fillColor, platform::Size shownSize) {
   static const QVPDFImageFile kNone;
   if (failed_) return kNone;
+  // The pixels wanted each way (0: all of them).
+  const auto wanted = [](double points, double own) {
+    const double pixels = std::ceil(points * kPixelsPerPoint - 1e-6);
+    if (!(pixels > 0) || !std::isfinite(pixels) || !(own > 0) || pixels >= own) return 0;
+    return std::max(1, static_cast<int>(pixels));
+  };
+  const int wantedWidth = wanted(shownSize.width, pixelSize_.width);
+  const int wantedHeight = wanted(shownSize.height, pixelSize_.height);
   // Only a stencil mask looks different in another colour.
   const auto key = imageMask_ ? std::make_tuple(fillColor.r, fillColor.g, fillColor.b) : std::make_tuple(0, 0, 0);
-  if (auto it = files_.find(key); it != files_.end()) {
-    lastFile_ = it->second;
-    return it->second;
+  const auto it = files_.find(key);
+  if (it != files_.end()) {
+    const auto& [width, height] = reductions_[key];
+    // A file made at least as large each way serves.
+    const auto holds = [](int made, int asked) { return made == 0 || (asked != 0 && made >= asked); };
+    if (holds(width, wantedWidth) && holds(height, wantedHeight)) {
+      lastFile_ = it->second;
+      return it->second;
+    }
   }
   QVPDFImageExtractionOptions options;
   options.jpegQuality = kJpegQuality;
   options.fillColor = fillColor;
+  if (it != files_.end()) {
+    // Drawn larger than before: the larger of the two sizes each way.
+    const auto& [width, height] = reductions_[key];
+    options.maxWidth = width == 0 || wantedWidth == 0 ? 0 : std::max(width, wantedWidth);
+    options.maxHeight = height == 0 || wantedHeight == 0 ? 0 : std::max(height, wantedHeight);
+  } else {
+    options.maxWidth = wantedWidth;
+    options.maxHeight = wantedHeight;
+  }
   QVPDFImageFile made = QVPDFUtilities::extractPDFStream(xObjectStream(), colorSpaceResources_, options);
   if (made.empty()) {
     // Reported once; later draws of the same image stay silent.
@@ -41,5 +67,6 @@ const QVPDFImageFile& QVPDFImageXObject::imageFile(const QVPDFRGB& fillColor) {
     return kNone;
   }
   lastFile_ = made;
-  return files_.emplace(key, std::move(made)).first->second;
+  reductions_[key] = {options.maxWidth, options.maxHeight};
+  return files_.insert_or_assign(key, std::move(made)).first->second;
 }

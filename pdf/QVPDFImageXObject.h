@@ -31,7 +31,14 @@ class QVPDFImageXObject : public QVPDFXObject {
   // true) is painted in `fillColor` (0..255, the current fill colour where
   // it is drawn) on a transparent ground, and each fill colour gets its own
   // file; other images ignore the colour.
-  const QVPDFImageFile& imageFile(const QVPDFRGB& fillColor = {});
+  //
+  // `shownSize`: the size the image is drawn at, in display points (empty:
+  // unknown). The picture keeps at most kPixelsPerPoint pixels a point of
+  // it, or its own size where that is smaller; a later draw that needs more
+  // pixels than the file made for an earlier one makes it again.
+  const QVPDFImageFile& imageFile(const QVPDFRGB& fillColor = {}, platform::Size shownSize = {});
+  // The resolution pictures keep: 300 pixels an inch.
+  static constexpr double kPixelsPerPoint = 300.0 / 72.0;
   // The last file made (empty before the first imageFile() or when it
   // failed).
   const QVPDFImageFile& cachedImageFile() const { return lastFile_; }
@@ -48,5 +55,7 @@ class QVPDFImageXObject : public QVPDFXObject {
   bool failed_ = false;
   // Stencil masks: one file per fill colour; other images: one entry.
   std::map<std::tuple<int32_t, int32_t, int32_t>, QVPDFImageFile> files_;
+  // The most pixels each file was made at (0: its own size), by the same key.
+  std::map<std::tuple<int32_t, int32_t, int32_t>, std::pair<int, int>> reductions_;
   QVPDFImageFile lastFile_;
 };

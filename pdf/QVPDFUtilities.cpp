@@ -147,19 +147,235 @@ bool endsInImageCodec(const PdfObject& stream) {
 // cap), as much as one stream may decode to.
 constexpr int64_t kMaxSampleBytes = int64_t{1} << 30;
 
+// The most pixels a picture is wanted at, each way (0: its own size), and
+// whether its samples are levels that may be averaged (not palette indices,
+// nor values a colour key compares).
+struct Reduction {
+  int width = 0;
+  int height = 0;
+  bool average = true;
+  // The size a picture of width x height is kept at.
+  int outWidth(int64_t w) const { return width > 0 && width < w ? width : static_cast<int>(w); }
+  int outHeight(int64_t h) const { return height > 0 && height < h ? height : static_cast<int>(h); }
+  bool reduces(int64_t w, int64_t h) const { return outWidth(w) < w || outHeight(h) < h; }
+};
+
+void putSample(uint8_t* row, size_t index, int bpc, uint32_t v) {
+  switch (bpc) {
+    case 8: row[index] = static_cast<uint8_t>(v); return;
+    case 16:
+      row[2 * index] = static_cast<uint8_t>(v >> 8);
+      row[2 * index + 1] = static_cast<uint8_t>(v);
+      return;
+    default: {
+      const size_t perByte = 8 / static_cast<size_t>(bpc);
+      const int shift = 8 - bpc * static_cast<int>(index % perByte + 1);
+      const uint8_t mask = static_cast<uint8_t>(((1u << bpc) - 1) << shift);
+      uint8_t& b = row[index / perByte];
+      b = static_cast<uint8_t>((b & ~mask) | ((v << shift) & mask));
+    }
+  }
+}
+
+// Samples taken a row at a time and kept at a smaller size: each kept
+// sample the mean of the samples it covers (as 8-bit levels), or, for
+// samples that do not average, the one nearest its centre (at their own
+// depth). Only one row of sums is held besides the result, so a picture
+// many times the size it is shown at is never held whole.
+class RowReducer {
+ public:
+  RowReducer(int width, int height, int components, int bpc, int outWidth, int outHeight, bool average)
+      : width_(width), height_(height), n_(components), bpc_(bpc), outWidth_(outWidth), outHeight_(outHeight),
+        average_(average) {
+    outBpc_ = average ? 8 : bpc;
+    outRowBytes_ = (static_cast<size_t>(outWidth) * components * outBpc_ + 7) / 8;
+    out_.resize(outRowBytes_ * static_cast<size_t>(outHeight));
+    if (average_) {
+      column_.resize(width);
+      columnCount_.assign(outWidth, 0);
+      for (int x = 0; x < width; ++x) {
+        column_[x] = static_cast<int>(static_cast<int64_t>(x) * outWidth / width);
+        ++columnCount_[column_[x]];
+      }
+      sums_.assign(static_cast<size_t>(outWidth) * components, 0);
+    } else {
+      pick_.resize(outWidth);
+      for (int x = 0; x < outWidth; ++x)
+        pick_[x] = static_cast<int>((2 * static_cast<int64_t>(x) + 1) * width / (2 * static_cast<int64_t>(outWidth)));
+    }
+  }
+
+  void addRow(const uint8_t* row) {
+    if (y_ >= height_) return;
+    if (average_) sumRow(row);
+    else pickRow(row);
+    ++y_;
+  }
+
+  int outWidth() const { return outWidth_; }
+  int outHeight() const { return outHeight_; }
+  int outBpc() const { return outBpc_; }
+  size_t outRowBytes() const { return outRowBytes_; }
+  std::string take() { return std::move(out_); }
+
+ private:
+  int targetRow(int y) const { return static_cast<int>(static_cast<int64_t>(y) * outHeight_ / height_); }
+
+  void sumRow(const uint8_t* row) {
+    const int ty = targetRow(y_);
+    if (bpc_ == 8 && n_ == 1) {
+      sum8<1>(row);
+    } else if (bpc_ == 8 && n_ == 3) {
+      sum8<3>(row);
+    } else if (bpc_ == 8) {
+      for (int x = 0; x < width_; ++x) {
+        uint64_t* sum = &sums_[static_cast<size_t>(column_[x]) * n_];
+        for (int c = 0; c < n_; ++c) sum[c] += row[static_cast<size_t>(x) * n_ + c];
+      }
+    } else if (bpc_ == 1 && n_ == 1) {
+      for (int x = 0; x < width_; ++x) sums_[column_[x]] += (row[x >> 3] >> (7 - (x & 7))) & 1u;
+    } else {
+      for (int x = 0; x < width_; ++x)
+        for (int c = 0; c < n_; ++c)
+          sums_[static_cast<size_t>(column_[x]) * n_ + c] += sampleAt(row, static_cast<size_t>(x) * n_ + c, bpc_);
+    }
+    ++rowsSummed_;
+    if (y_ + 1 == height_ || targetRow(y_ + 1) != ty) {
+      // A multiplication a sample: a division each costs more than the sums.
+      const double maxSample = static_cast<double>((uint64_t{1} << bpc_) - 1);
+      uint8_t* dst = reinterpret_cast<uint8_t*>(out_.data()) + ty * outRowBytes_;
+      for (int tx = 0; tx < outWidth_; ++tx) {
+        const double cell = maxSample * columnCount_[tx] * static_cast<double>(rowsSummed_);
+        const double scale = cell > 0 ? 255.0 / cell : 0.0;
+        uint64_t* sum = &sums_[static_cast<size_t>(tx) * n_];
+        uint8_t* d = dst + static_cast<size_t>(tx) * n_;
+        for (int c = 0; c < n_; ++c) {
+          d[c] = static_cast<uint8_t>(std::min(255.0, static_cast<double>(sum[c]) * scale + 0.5));
+          sum[c] = 0;
+        }
+      }
+      rowsSummed_ = 0;
+    }
+  }
+
+  template <int N>
+  void sum8(const uint8_t* row) {
+    uint64_t* sums = sums_.data();
+    const int* column = column_.data();
+    for (int x = 0; x < width_; ++x, row += N) {
+      uint64_t* sum = sums + static_cast<size_t>(column[x]) * N;
+      for (int c = 0; c < N; ++c) sum[c] += row[c];
+    }
+  }
+
+  void pickRow(const uint8_t* row) {
+    while (nextRow_ < outHeight_ &&
+           (2 * static_cast<int64_t>(nextRow_) + 1) * height_ / (2 * static_cast<int64_t>(outHeight_)) == y_) {
+      uint8_t* dst = reinterpret_cast<uint8_t*>(out_.data()) + nextRow_ * outRowBytes_;
+      if (bpc_ >= 8) {
+        const size_t bytes = static_cast<size_t>(n_) * (bpc_ / 8);
+        for (int x = 0; x < outWidth_; ++x) std::copy_n(row + pick_[x] * bytes, bytes, dst + x * bytes);
+      } else {
+        for (int x = 0; x < outWidth_; ++x)
+          for (int c = 0; c < n_; ++c)
+            putSample(dst, static_cast<size_t>(x) * n_ + c, bpc_,
+                      sampleAt(row, static_cast<size_t>(pick_[x]) * n_ + c, bpc_));
+      }
+      ++nextRow_;
+    }
+  }
+
+  int width_, height_, n_, bpc_, outWidth_, outHeight_;
+  bool average_;
+  int outBpc_ = 8;
+  size_t outRowBytes_ = 0;
+  std::string out_;
+  std::vector<int> column_, columnCount_, pick_;
+  std::vector<uint64_t> sums_;
+  uint64_t rowsSummed_ = 0;
+  int y_ = 0;
+  int nextRow_ = 0;
+};
+
+void fromReducer(Samples& s, RowReducer& r, int components) {
+  s.width = r.outWidth();
+  s.height = r.outHeight();
+  s.bpc = r.outBpc();
+  s.components = components;
+  s.rowBytes = r.outRowBytes();
+  s.rawStorage = r.take();
+  s.bitmapStorage = Bitmap();
+  std::vector<uint8_t>().swap(s.bilevelStorage);
+  s.storage = Samples::Storage::Raw;
+}
+
+// Samples decoded whole (by an image codec) kept at the reduction's size.
+void reduceDecoded(Samples& s, const Reduction& reduction) {
+  if (s.width <= 0 || s.height <= 0 || !reduction.reduces(s.width, s.height)) return;
+  RowReducer r(s.width, s.height, s.components, s.bpc, reduction.outWidth(s.width), reduction.outHeight(s.height),
+               reduction.average);
+  for (int y = 0; y < s.height; ++y) r.addRow(s.row(y));
+  fromReducer(s, r, s.components);
+}
+
+// A Gray8 plane (a codestream's opacity) at the reduction's size.
+Bitmap reducedGray(Bitmap plane, const Reduction& reduction) {
+  if (plane.empty() || plane.format() != PixelFormat::Gray8 || !reduction.reduces(plane.width(), plane.height()))
+    return plane;
+  RowReducer r(plane.width(), plane.height(), 1, 8, reduction.outWidth(plane.width()),
+               reduction.outHeight(plane.height()), true);
+  for (int y = 0; y < plane.height(); ++y) r.addRow(plane.row(y));
+  Bitmap out = Bitmap::uninitialized(r.outWidth(), r.outHeight(), PixelFormat::Gray8);
+  const std::string rows = r.take();
+  std::copy(rows.begin(), rows.end(), out.bytes().begin());
+  return out;
+}
+
 // Decodes the stream's data into samples. For raw data `components` and
-// `bpc` give the layout; the other formats bring their own.
+// `bpc` give the layout; the other formats bring their own. Samples of a
+// picture larger than the reduction asks for are kept at its size, raw data
+// reduced as it is decoded.
 // Whether JPEG data of this header (and /ColorTransform given or not) goes
 // out as it is, so that only its decoding, not its pixels, matters.
 using KeepJpegAsIs = std::function<bool(const platform::image::JpegInfo&, bool colorTransformGiven)>;
 
 Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc,
-                    const KeepJpegAsIs& keepJpegAsIs = {}) {
+                    const KeepJpegAsIs& keepJpegAsIs = {}, const Reduction& reduction = {}) {
   Samples s;
   platform::PdfStreamData sd;
   int64_t needed = 0;
   if (endsInImageCodec(stream)) {
     sd = stream.streamData();
+  } else if (reduction.reduces(width, height)) {
+    platform::image::checkPixelCap(width, height);
+    if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16)
+      throw ImageError("unsupported bits per component " + std::to_string(bpc));
+    if (components < 1 || components > platform::image::kMaxChannels) throw ImageError("unsupported component count");
+    const size_t rowBytes = static_cast<size_t>((width * components * bpc + 7) / 8);
+    needed = static_cast<int64_t>(rowBytes) * height;
+    if (needed > kMaxSampleBytes) throw ImageError("image data of " + std::to_string(needed) + " bytes");
+    RowReducer reducer(static_cast<int>(width), static_cast<int>(height), components, bpc,
+                       reduction.outWidth(width), reduction.outHeight(height), reduction.average);
+    // Rows are reduced as they are inflated: only one of them is held.
+    std::vector<uint8_t> partial;
+    partial.reserve(rowBytes);
+    const size_t given = stream.decodePieces(static_cast<size_t>(needed), [&](const uint8_t* data, size_t len) {
+      if (!partial.empty()) {
+        const size_t take = std::min(len, rowBytes - partial.size());
+        partial.insert(partial.end(), data, data + take);
+        data += take, len -= take;
+        if (partial.size() < rowBytes) return;
+        reducer.addRow(partial.data());
+        partial.clear();
+      }
+      for (; len >= rowBytes; data += rowBytes, len -= rowBytes) reducer.addRow(data);
+      partial.insert(partial.end(), data, data + len);
+    });
+    if (static_cast<int64_t>(given) < needed)
+      throw ImageError("image data (" + std::to_string(given) + " bytes) shorter than its size (" +
+                       std::to_string(needed) + " bytes)");
+    fromReducer(s, reducer, components);
+    return s;
   } else {
     platform::image::checkPixelCap(width, height);
     if (bpc != 1 && bpc != 2 && bpc != 4 && bpc != 8 && bpc != 16)
@@ -200,6 +416,7 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
       // Decoded no larger than needed for the size the dictionary gives
       // (a frame many times that size is read scaled down).
       const auto wanted = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, 0, int64_t{1} << 30)); };
+      const int wantedWidth = wanted(reduction.outWidth(width)), wantedHeight = wanted(reduction.outHeight(height));
       if (keepJpegAsIs) {
         const auto info = platform::image::readJpegInfo(bytes);
         if (info && platform::image::decodesWhole(*info, wanted(width), wanted(height)) &&
@@ -214,17 +431,37 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
           break;
         }
       }
+      if (reduction.reduces(width, height)) {
+        // Decoded a row at a time into the size wanted.
+        std::optional<RowReducer> reducer;
+        int components = 1;
+        s.jpegInfo = platform::image::decodeJpegRows(
+            bytes, colorTransform, wantedWidth, wantedHeight,
+            [&](int w, int h, int n) {
+              components = n;
+              reducer.emplace(w, h, n, 8, reduction.outWidth(w), reduction.outHeight(h), reduction.average);
+            },
+            [&](const uint8_t* row) { reducer->addRow(row); });
+        if (!reducer) throw ImageError("JPEG: no rows");
+        fromReducer(s, *reducer, components);
+        break;
+      }
       Bitmap bitmap =
-          platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wanted(width), wanted(height));
+          platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wantedWidth, wantedHeight);
       s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
       fromBitmap(s, std::move(bitmap));
+      if (reduction.reduces(s.width, s.height)) {
+        std::string().swap(s.rawStorage);
+        reduceDecoded(s, reduction);
+      }
       break;
     }
     case PdfStreamFormat::JPEG2000: {
       platform::image::Jpeg2000Image jpx = platform::image::decodeJpeg2000(bytes);
-      s.jpxAlpha = std::move(jpx.alpha);
+      s.jpxAlpha = reducedGray(std::move(jpx.alpha), Reduction{reduction.width, reduction.height, true});
       s.jpxSpace = jpx.space;
       fromBitmap(s, std::move(jpx.color));
+      reduceDecoded(s, reduction);
       s.decodeApplies = false;
       break;
     }
@@ -236,12 +473,14 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
         if (g.isStream()) globals = g.decodedPrefix(size_t{64} << 20);
       }
       fromBilevel(s, platform::image::decodeJbig2(bytes, platform::image::asBytes(globals)));
+      reduceDecoded(s, reduction);
       break;
     }
     case PdfStreamFormat::CCITTFax: {
       platform::image::CcittParams p = ccittParams(parms);
       const int fallbackRows = static_cast<int>(std::clamp<int64_t>(height, 0, int64_t{1} << 30));
       fromBilevel(s, platform::image::decodeCcitt(bytes, p, fallbackRows));
+      reduceDecoded(s, reduction);
       break;
     }
   }
@@ -511,9 +750,18 @@ Bitmap copy16(const Samples& s) {
 
 // An opacity plane from 1-bit mask samples: a sample that decodes to 0 is
 // painted (opaque), 1 is masked out.
+// Samples reduced to 8-bit means give the share of ones each pixel covers.
 Bitmap stencilAlpha(const Samples& s, const std::vector<DecodeRange>& ranges) {
   const bool inverted = !ranges.empty() && ranges[0].low > ranges[0].high;
   Bitmap alpha(s.width, s.height, PixelFormat::Gray8);
+  if (s.bpc == 8) {
+    for (int y = 0; y < s.height; ++y) {
+      const uint8_t* src = s.row(y);
+      uint8_t* dst = alpha.row(y);
+      for (int x = 0; x < s.width; ++x) dst[x] = inverted ? src[x] : static_cast<uint8_t>(255 - src[x]);
+    }
+    return alpha;
+  }
   for (int y = 0; y < s.height; ++y) {
     const uint8_t* src = s.row(y);
     uint8_t* dst = alpha.row(y);
@@ -686,16 +934,21 @@ struct DecodedImage {
   // Set when the stream's JPEG data (samples.rawStorage) can be written as it is.
   bool passThroughJpeg = false;
   Samples samples;
+  // A stencil's fill colour, one row of it (gray or RGB) that every row of
+  // the picture shares: the opacity is the stencil.
+  Bitmap stencilRow;
 };
 
-Opacity decodeSoftMask(const PdfObject& stream, int depth);
+Opacity decodeSoftMask(const PdfObject& stream, int depth, const Reduction& reduction);
 
 // keepJpeg: the caller writes JPEG data that needs no change as it is, so
 // such data is only checked to decode and gives no pixels.
 // keepGrayRows: samples that are 8-bit gray rows already stay where they are
 // (samplesAreGrayRows).
+// reduction: the most pixels the picture is wanted at (see Reduction).
 DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, const QVPDFRGB& fill, int depth,
-                         bool forceGray, bool keepJpeg = false, bool keepGrayRows = false) {
+                         bool forceGray, bool keepJpeg = false, bool keepGrayRows = false,
+                         Reduction reduction = {}) {
   if (!stream.isStream()) throw ImageError("not an image stream");
   const PdfObject dict = stream.dictionary();
   const bool imageMask = booleanEntry(dict, "ImageMask", "IM");
@@ -708,20 +961,21 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   DecodedImage result;
   if (imageMask) {
     // A stencil: one bit per pixel, painted in the fill colour.
-    Samples& s = result.samples = loadSamples(stream, *width, *height, 1, static_cast<int>(bpcEntry.value_or(1)));
-    if (s.bpc != 1 || s.components != 1) throw ImageError("image mask that is not one bit per pixel");
-    const Bitmap alpha = stencilAlpha(s, decodeRanges(dict, nullptr, 1, 1, true));
-    Bitmap painted = Bitmap::uninitialized(s.width, s.height, PixelFormat::RGBA8);
+    const int maskBpc = static_cast<int>(bpcEntry.value_or(1));
+    if (maskBpc != 1) throw ImageError("image mask that is not one bit per pixel");
+    reduction.average = true;
+    Samples& s = result.samples = loadSamples(stream, *width, *height, 1, maskBpc, {}, reduction);
+    // Reduced samples are 8-bit means of the bits.
+    if ((s.bpc != 1 && s.bpc != 8) || s.components != 1) throw ImageError("image mask that is not one bit per pixel");
+    result.alpha.pixels = stencilAlpha(s, decodeRanges(dict, nullptr, 1, 1, true));
+    std::string().swap(s.rawStorage);
+    std::vector<uint8_t>().swap(s.bilevelStorage);
+    s.bitmapStorage = Bitmap();
     const uint8_t rgb[3] = {clampByte(fill.r), clampByte(fill.g), clampByte(fill.b)};
-    for (int y = 0; y < s.height; ++y) {
-      uint8_t* out = painted.row(y);
-      const uint8_t* opacity = alpha.row(y);
-      for (int x = 0; x < s.width; ++x, out += 4) {
-        std::copy_n(rgb, 3, out);
-        out[3] = opacity[x];
-      }
-    }
-    result.pixels = std::move(painted);
+    const bool gray = rgb[0] == rgb[1] && rgb[1] == rgb[2];
+    result.stencilRow = Bitmap::uninitialized(s.width, 1, gray ? PixelFormat::Gray8 : PixelFormat::RGB8);
+    uint8_t* row = result.stencilRow.row(0);
+    for (int x = 0; x < s.width; ++x) std::copy_n(rgb, gray ? 1 : 3, row + static_cast<size_t>(x) * (gray ? 1 : 3));
     result.hasMask = true;
     return result;
   }
@@ -764,8 +1018,10 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
       probe.components = info.components;
       return samplesAreColor(probe, *jpegSpace, decodeRanges(dict, jpegSpace.get(), info.components, 8, false));
     };
+  // Palette indices and the values a colour key compares cannot be averaged.
+  reduction.average = !(space && space->getMode() == QVPDFColorSpace::kModeIndexed) && !maskEntry.isArray();
   Samples& s = result.samples =
-      loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc, keepAsIs);
+      loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc, keepAsIs, reduction);
   if (s.keptAsIs) {
     result.passThroughJpeg = true;
     return result;
@@ -789,7 +1045,7 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   const PdfObject smask = dict.get("SMask");
   const PdfObject mask = dict.get("Mask");
   if (smask.isStream() && depth < kMaxMaskDepth) {
-    alpha = decodeSoftMask(smask, depth + 1);
+    alpha = decodeSoftMask(smask, depth + 1, reduction);
     const PdfObject matteArray = smask.get("Matte");
     if (matteArray.isArray() && matteArray.size() >= static_cast<size_t>(space->getNComps())) {
       QVPDFColor c;
@@ -804,8 +1060,8 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     const PdfObject maskDict = mask.dictionary();
     const auto mw = integerEntry(maskDict, "Width", "W"), mh = integerEntry(maskDict, "Height", "H");
     if (!mw || !mh) throw ImageError("mask without a width or height");
-    Samples m = loadSamples(mask, *mw, *mh, 1, 1);
-    if (m.bpc != 1 || m.components != 1) throw ImageError("mask that is not one bit per pixel");
+    Samples m = loadSamples(mask, *mw, *mh, 1, 1, {}, Reduction{reduction.width, reduction.height, true});
+    if ((m.bpc != 1 && m.bpc != 8) || m.components != 1) throw ImageError("mask that is not one bit per pixel");
     alpha.pixels = stencilAlpha(m, decodeRanges(maskDict, nullptr, 1, 1, true));
   } else if (mask.isArray()) {
     alpha.pixels = colorKeyAlpha(s, mask);
@@ -837,6 +1093,11 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
 }
 
 OpacityJoin opacityJoin(const DecodedImage& image) {
+  if (!image.stencilRow.empty()) {
+    const Plane alpha = image.alpha.plane();
+    const Plane fill{alpha.width, alpha.height, image.stencilRow.channels(), image.stencilRow.row(0), 0};
+    return OpacityJoin(fill, alpha, std::nullopt);
+  }
   return OpacityJoin(image.color.empty() ? planeOf(image.samples) : planeOf(image.color), image.alpha.plane(),
                      image.matte);
 }
@@ -847,13 +1108,14 @@ Bitmap& joinedPixels(DecodedImage& image) {
     image.pixels = opacityJoin(image).joined();
     image.alpha = Opacity();
     image.color = Bitmap();
+    image.stencilRow = Bitmap();
   }
   return image.pixels;
 }
 
 // A soft mask: a gray image whose samples are the opacity.
-Opacity decodeSoftMask(const PdfObject& stream, int depth) {
-  DecodedImage m = decodeImage(stream, PdfObject(), QVPDFRGB{}, depth, true, false, true);
+Opacity decodeSoftMask(const PdfObject& stream, int depth, const Reduction& reduction) {
+  DecodedImage m = decodeImage(stream, PdfObject(), QVPDFRGB{}, depth, true, false, true, reduction);
   Opacity opacity;
   if (m.samplesAreGrayRows) {
     opacity.width = m.samples.width;
@@ -909,7 +1171,8 @@ QVPDFImageFile QVPDFUtilities::extractPDFStream(const PdfObject& stream, const P
                                                 const QVPDFImageExtractionOptions& options) {
   DecodedImage image;
   try {
-    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true);
+    image = decodeImage(stream, colorSpaces, options.fillColor, 0, false, true, false,
+                        Reduction{std::max(options.maxWidth, 0), std::max(options.maxHeight, 0), true});
   } catch (const std::exception& e) {
     reportSkipped(e.what());
     return {};

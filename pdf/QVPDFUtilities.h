@@ -17,6 +17,13 @@
 struct QVPDFImageExtractionOptions {
   float jpegQuality = 0.92f;   // 0..1, for images re-encoded as JPEG
   QVPDFRGB fillColor{};        // paints stencil masks (0..255)
+  // The most pixels wanted each way (0: the image's own size). A larger
+  // image, and its masks, are decoded a row at a time into a picture of at
+  // most this size, each pixel the mean of those it covers (the nearest one
+  // for palette images and colour keys). JPEG data that goes out as it is
+  // keeps its size.
+  int maxWidth = 0;
+  int maxHeight = 0;
 };
 
 class QVPDFUtilities {

@@ -755,12 +755,14 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
   const bool mayMake = image->isImageMask() || image->cachedImageFile().empty();
   if (mayMake && picturePixels_ >= kMaxPicturePixelsPerPage) return;
   const uint64_t previous = image->cachedImageFile().serial;
-  QVPDFImageFile file = image->imageFile(s.currentFillRGBColor());
+  const AffineTransform t = userToDisplay();
+  // Decoded no larger than the picture shows on the slide.
+  QVPDFImageFile file =
+      image->imageFile(s.currentFillRGBColor(), platform::Size{std::hypot(t.a, t.b), std::hypot(t.c, t.d)});
   if (file.empty()) return;
   const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
-  const int64_t imagePixels = side(image->pixelSize().width) * side(image->pixelSize().height);
+  const int64_t imagePixels = side(file.pixelWidth) * side(file.pixelHeight);
   if (file.serial != previous) picturePixels_ += imagePixels;
-  const AffineTransform t = userToDisplay();
 
   endTextBoxWritingIfNeed();
   QVPPTXImageInfo info = QVPPTXImageInfo::initWithTransform(t, static_cast<float>(s.currentOpacity()));

@@ -114,6 +114,7 @@ void QVPPTXWriter::begainWriteDocument() {
   packageParts_.clear();
   media_.clear();
   mediaBySource_.clear();
+  mediaByBytes_.clear();
   for (const std::string& name : parts_->names()) parts_->remove(name);
   completed_.clear();
   currentPageIndex_ = 0;
@@ -139,17 +140,23 @@ std::string QVPPTXWriter::collectImage(const QVPDFImageFile& image) {
     record.slides.insert(slide);
     return currentPage_->addNewRelsWithImagePath(record.fileName);
   }
+  if (auto same = mediaByBytes_.find(image.bytes()); same != mediaByBytes_.end()) {
+    mediaBySource_.emplace(image.serial, same->second);
+    return collectImage(image);
+  }
   // Only JPEG and PNG have a content type in the package.
   const std::string extension = imageExtension(image.bytes());
   if (extension.empty()) return {};
   MediaRecord record;
   record.source = image.serial;
   record.fileName = "image" + std::to_string(++mediaCounter_) + "." + extension;
+  record.bytes = image.data;
   parts_->put(mediaPart(record.fileName), image.data);
   record.slides.insert(slide);
   mediaBySource_.emplace(image.serial, media_.size());
-  media_.push_back(record);
-  return currentPage_->addNewRelsWithImagePath(record.fileName);
+  mediaByBytes_.emplace(*record.bytes, media_.size());
+  media_.push_back(std::move(record));
+  return currentPage_->addNewRelsWithImagePath(media_.back().fileName);
 }
 
 void QVPPTXWriter::endWritePage() {
@@ -181,8 +188,16 @@ void QVPPTXWriter::discardCurrentPage() {
       ++it;
     }
   }
+  indexMedia();
+}
+
+void QVPPTXWriter::indexMedia() {
   mediaBySource_.clear();
-  for (size_t i = 0; i < media_.size(); ++i) mediaBySource_.emplace(media_[i].source, i);
+  mediaByBytes_.clear();
+  for (size_t i = 0; i < media_.size(); ++i) {
+    mediaBySource_.emplace(media_[i].source, i);
+    mediaByBytes_.emplace(*media_[i].bytes, i);
+  }
 }
 
 platform::Size QVPPTXWriter::slideSize() const { return completed_.empty() ? platform::Size{} : completed_[0].pageSize; }

@@ -29,6 +29,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -96,7 +97,10 @@ class QVPPTXWriter {
     uint64_t source = 0;   // the image file's serial
     std::string fileName;  // "imageN.jpeg" / "imageN.png" in ppt/media
     std::set<uint64_t> slides;
+    std::shared_ptr<const std::string> bytes;  // what the part holds
   };
+  // Rebuilds the look-ups of media_ after records went away.
+  void indexMedia();
 
   void writeRootRelationships();
   void writeContentTypes();
@@ -138,6 +142,9 @@ class QVPPTXWriter {
   std::vector<MediaRecord> media_;
   // Position in media_ of each source picture (rebuilt when records go away).
   std::unordered_map<uint64_t, size_t> mediaBySource_;
+  // Position in media_ of each picture by its bytes: another picture of the
+  // same bytes (an image drawn again under the same clip) shares its part.
+  std::unordered_map<std::string_view, size_t> mediaByBytes_;
   // The slides, their relationships and the pictures, by part name.
   std::unique_ptr<QVZipPartStore> parts_;
   uint64_t mediaCounter_ = 0;

@@ -19,4 +19,10 @@ namespace qvbench {
 // is left out, said on standard error, when Ghostscript (gs) cannot be run.
 std::vector<std::filesystem::path> makeSlowPages(const std::filesystem::path& folder);
 
+// Pages of large pictures, written into `folder`: a 1-bit, a grey and a
+// colour image of 10,000 x 10,000 pixels over the whole page (Flate-coded
+// samples); a 2,996 x 4,256 JPEG with a soft mask; a 1,600 x 1,608 picture
+// with a stencil mask; and one 200 x 200 JPEG drawn 32 times under clips.
+std::vector<std::filesystem::path> makePicturePages(const std::filesystem::path& folder);
+
 }  // namespace qvbench

@@ -7,6 +7,7 @@
 // the data given and never print to standard error. Encoders answer the file's
 // bytes (the caller writes them), with the resolution in the file's own field.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -52,6 +53,14 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data);
 Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk = false, JpegInfo* info = nullptr,
                   int colorTransform = -1, int atLeastWidth = 0, int atLeastHeight = 0);
 
+// The same decoding (invertAdobeCmyk unset) handed out a row at a time
+// instead of kept: `begin` learns the size decoded (width, height,
+// components) before the first row, `row` gets each row in turn (valid for
+// the call). Neither may throw.
+JpegInfo decodeJpegRows(std::span<const uint8_t> data, int colorTransform, int atLeastWidth, int atLeastHeight,
+                        const std::function<void(int, int, int)>& begin,
+                        const std::function<void(const uint8_t*)>& row);
+
 // True when decodeJpeg with these wanted sizes decodes the frame of `info`
 // at its own size rather than scaled down.
 bool decodesWhole(const JpegInfo& info, int atLeastWidth, int atLeastHeight);
@@ -87,7 +96,9 @@ enum class PngRows { Predicted, Unfiltered };
 // An 8-bit RGB, RGBA or ARGB32 picture of at most 256 distinct colours is
 // written with a palette (and the opacity of each entry): it reads back as
 // the same pixels, in the same format.
-// The pHYs chunk records `dpi` (in pixels per metre).
+// The pHYs chunk records `dpi` (in pixels per metre). A picture of a
+// megabyte of 8-bit samples or more is deflated a block at a time on up to
+// four threads (the same bytes whatever their number).
 std::string encodePng(const Bitmap& bitmap, int dpi = 72, PngRows rows = PngRows::Predicted);
 
 // A picture handed to an encoder a row at a time, so that one joined from

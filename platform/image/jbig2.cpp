@@ -2,6 +2,7 @@
 // allocator so that a hostile page size fails instead of exhausting memory.
 #include <cstdlib>
 #include <cstring>
+#include <functional>  // before jbig2.h, whose macros break it
 #include <string>
 
 extern "C" {

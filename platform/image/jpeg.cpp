@@ -161,6 +161,18 @@ bool readScanlines(Decompressor& d, uint8_t* buffer, size_t stride) {
   return true;
 }
 
+// Every scanline through one row's buffer, each handed to `row`.
+bool readRows(Decompressor& d, uint8_t* buffer, const std::function<void(const uint8_t*)>& row) {
+  if (setjmp(d.err.jump)) return false;
+  while (d.cinfo.output_scanline < d.cinfo.output_height) {
+    JSAMPROW line = buffer;
+    if (jpeg_read_scanlines(&d.cinfo, &line, 1) != 1) break;
+    row(buffer);
+  }
+  jpeg_finish_decompress(&d.cinfo);
+  return true;
+}
+
 void fillInfo(const Decompressor& d, JpegInfo& info) {
   info.width = static_cast<int>(d.cinfo.image_width);
   info.height = static_cast<int>(d.cinfo.image_height);
@@ -207,6 +219,25 @@ Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo*
     for (uint8_t& v : bitmap.bytes()) v = static_cast<uint8_t>(255 - v);
   if (infoOut) *infoOut = info;
   return bitmap;
+}
+
+JpegInfo decodeJpegRows(std::span<const uint8_t> data, int colorTransform, int atLeastWidth, int atLeastHeight,
+                        const std::function<void(int, int, int)>& begin,
+                        const std::function<void(const uint8_t*)>& row) {
+  if (data.size() < 4) throw ImageError("JPEG: data too short");
+  Decompressor d;
+  const JpegScale scale{atLeastWidth, atLeastHeight};
+  if (!startDecompress(d, data.data(), data.size(), true, colorTransform, scale))
+    throw ImageError(std::string("JPEG: ") + d.err.message);
+  JpegInfo info;
+  fillInfo(d, info);
+  const int outWidth = static_cast<int>(d.cinfo.output_width), outHeight = static_cast<int>(d.cinfo.output_height);
+  if (outWidth < 1 || outHeight < 1 || outWidth > info.width || outHeight > info.height)
+    throw ImageError("JPEG: unexpected output size");
+  begin(outWidth, outHeight, info.components);
+  std::vector<uint8_t> buffer(static_cast<size_t>(outWidth) * static_cast<size_t>(info.components));
+  if (!readRows(d, buffer.data(), row)) throw ImageError(std::string("JPEG: ") + d.err.message);
+  return info;
 }
 
 bool decodesWhole(const JpegInfo& info, int atLeastWidth, int atLeastHeight) {

@@ -1,9 +1,12 @@
 // PNG through libpng. libpng reports errors by longjmp: the functions that
 // call setjmp keep only trivially destructible locals; buffers and results
 // live in their callers.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <string_view>
+#include <thread>
 #include <vector>
 
 #include <png.h>
@@ -85,6 +88,159 @@ bool writePng(Writer& w, const RowSource& source, int colorType, int dpi, PngRow
   }
   png_write_end(w.png, w.info);
   return true;
+}
+
+// ---- large pictures ----
+//
+// A picture of many rows is deflated a block at a time, several blocks at
+// once, and its chunks written here rather than by libpng: deflating is most
+// of the time of writing a large picture. Each block of filtered rows is
+// primed with the 32 KiB before it and ends on a byte boundary, so the blocks
+// laid end to end are one zlib stream, the same whatever the number of
+// threads, and hardly larger than one deflated whole.
+constexpr size_t kParallelMinBytes = size_t{1} << 20;
+constexpr size_t kDeflateBlock = 256 * 1024;
+constexpr size_t kDeflateHistory = 32 * 1024;
+constexpr unsigned kMaxDeflateThreads = 4;
+
+void putBigEndian(std::string& out, uint32_t v) {
+  const char bytes[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                         static_cast<char>(v)};
+  out.append(bytes, 4);
+}
+
+void putChunk(std::string& out, const char* type, std::string_view data) {
+  putBigEndian(out, static_cast<uint32_t>(data.size()));
+  const size_t start = out.size();
+  out.append(type, 4);
+  out.append(data);
+  const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
+  putBigEndian(out, static_cast<uint32_t>(crc));
+}
+
+// One block of a window: its input, the history before it, and its output.
+struct DeflateBlock {
+  const uint8_t* input = nullptr;
+  size_t size = 0;
+  size_t history = 0;
+  bool finish = false;
+  std::string output;
+  bool ok = false;
+
+  void run() {
+    z_stream z{};
+    ok = false;
+    if (deflateInit2(&z, kPngCompressionLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+    if (history > 0 && deflateSetDictionary(&z, input - history, static_cast<uInt>(history)) != Z_OK) {
+      deflateEnd(&z);
+      return;
+    }
+    output.resize(deflateBound(&z, static_cast<uLong>(size)) + 16);
+    z.next_in = const_cast<Bytef*>(input);
+    z.avail_in = static_cast<uInt>(size);
+    z.next_out = reinterpret_cast<Bytef*>(output.data());
+    z.avail_out = static_cast<uInt>(output.size());
+    const int result = deflate(&z, finish ? Z_FINISH : Z_SYNC_FLUSH);
+    ok = finish ? result == Z_STREAM_END : result == Z_OK && z.avail_in == 0;
+    output.resize(output.size() - z.avail_out);
+    deflateEnd(&z);
+  }
+};
+
+// Writes an 8-bit picture of `channels` channels (colour type `colorType`)
+// as PNG with rows filtered Up (or not at all).
+std::string writeLargePng(const RowSource& source, int colorType, int channels, int dpi, PngRows rows) {
+  const size_t rowBytes = static_cast<size_t>(source.width()) * channels;
+  std::string out("\x89PNG\r\n\x1A\n", 8);
+  std::string header;
+  putBigEndian(header, static_cast<uint32_t>(source.width()));
+  putBigEndian(header, static_cast<uint32_t>(source.height()));
+  header.append({8, static_cast<char>(colorType), 0, 0, 0});
+  putChunk(out, "IHDR", header);
+  std::string phys;
+  const auto pixelsPerMetre = static_cast<uint32_t>(dpi / kMetresPerInch + 0.5);
+  putBigEndian(phys, pixelsPerMetre);
+  putBigEndian(phys, pixelsPerMetre);
+  phys.push_back(1);
+  putChunk(out, "pHYs", phys);
+
+  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxDeflateThreads);
+  const size_t window = threads * kDeflateBlock;
+  // The history of the window, then the window's filtered rows.
+  std::vector<uint8_t> buffer(kDeflateHistory + window + rowBytes + 1);
+  size_t filled = 0, history = 0;
+  uLong adler = adler32(0, nullptr, 0);
+  std::vector<DeflateBlock> blocks(threads);
+  std::vector<uint8_t> previous(rowBytes, 0), sourceBuffer(static_cast<size_t>(source.width()) * 4);
+  std::string zlibData("\x78\x5E", 2);
+
+  const auto deflateWindow = [&](size_t size, bool last) {
+    uint8_t* data = buffer.data() + kDeflateHistory;
+    adler = adler32(adler, data, static_cast<uInt>(size));
+    const size_t used = std::max<size_t>(1, (size + kDeflateBlock - 1) / kDeflateBlock);
+    for (size_t i = 0; i < used; ++i) {
+      DeflateBlock& b = blocks[i];
+      const size_t begin = i * kDeflateBlock;
+      b.input = data + begin;
+      b.size = size > begin ? std::min(size - begin, kDeflateBlock) : 0;
+      b.history = std::min(kDeflateHistory, history + begin);
+      b.finish = last && i + 1 == used;
+    }
+    std::vector<std::thread> workers;
+    for (size_t i = 1; i < used; ++i) {
+      try {
+        workers.emplace_back([&blocks, i] { blocks[i].run(); });
+      } catch (const std::exception&) {
+        blocks[i].run();
+      }
+    }
+    blocks[0].run();
+    for (std::thread& t : workers) t.join();
+    for (size_t i = 0; i < used; ++i) {
+      if (!blocks[i].ok) throw ImageError("PNG: deflating the picture failed");
+      zlibData += blocks[i].output;
+    }
+    putChunk(out, "IDAT", zlibData);
+    zlibData.clear();
+    // The last 32 KiB become the next window's history.
+    const size_t keep = std::min(kDeflateHistory, history + size);
+    std::memmove(buffer.data() + kDeflateHistory - keep, data + size - keep, keep);
+    history = keep;
+  };
+
+  for (int y = 0; y < source.height(); ++y) {
+    const uint8_t* row = source.row(y, sourceBuffer.data());
+    uint8_t* dst = buffer.data() + kDeflateHistory + filled;
+    if (source.format() == PixelFormat::ARGB32) {
+      unpremultiplyRow(row, source.width(), dst + 1);
+      row = dst + 1;
+    }
+    if (rows == PngRows::Unfiltered) {
+      dst[0] = 0;
+      if (row != dst + 1) std::memcpy(dst + 1, row, rowBytes);
+    } else {
+      dst[0] = 2;  // Up
+      for (size_t i = 0; i < rowBytes; ++i) {
+        const uint8_t v = row[i];
+        dst[1 + i] = static_cast<uint8_t>(v - previous[i]);
+        previous[i] = v;
+      }
+    }
+    filled += rowBytes + 1;
+    // A window's worth of rows is deflated; what goes past it waits for the next.
+    if (filled >= window && y + 1 < source.height()) {
+      deflateWindow(window, false);
+      const size_t rest = filled - window;
+      std::memmove(buffer.data() + kDeflateHistory, buffer.data() + kDeflateHistory + window, rest);
+      filled = rest;
+    }
+  }
+  deflateWindow(filled, true);
+  std::string trailer;
+  putBigEndian(trailer, static_cast<uint32_t>(adler));
+  putChunk(out, "IDAT", trailer);
+  putChunk(out, "IEND", {});
+  return out;
 }
 
 // The distinct colours of an 8-bit RGB, RGBA or ARGB32 picture while there
@@ -342,6 +498,10 @@ std::string encodePng(const RowSource& source, int dpi, PngRows rows) {
     fillPalette(*table, f, *palette);
     std::vector<uint8_t> indexes(static_cast<size_t>(source.width()));
     written = writeIndexedPng(w, source, *table, *palette, dpi, &target, indexes.data(), sourceBuffer.data());
+  } else if (!is16Bit(f) &&
+             static_cast<size_t>(source.width()) * channelCount(f) * static_cast<size_t>(source.height()) >=
+                 kParallelMinBytes) {
+    return writeLargePng(source, pngColorType(f), f == PixelFormat::ARGB32 ? 4 : channelCount(f), dpi, rows);
   } else {
     std::vector<uint8_t> rowBuffer(f == PixelFormat::ARGB32 ? rowBytes : 0);
     written = writePng(w, source, pngColorType(f), dpi, rows, &target, rowBuffer.data(), sourceBuffer.data());

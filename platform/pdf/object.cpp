@@ -287,6 +287,18 @@ std::string PdfObject::decodedPrefix(size_t maxBytes, size_t expectedBytes) cons
   return out;
 }
 
+size_t PdfObject::decodePieces(size_t maxBytes, const std::function<void(const uint8_t*, size_t)>& piece) const {
+  if (!isStream()) throw PdfError("not a stream");
+  size_t given = 0;
+  const std::function<void(const unsigned char*, size_t)> counted = [&](const unsigned char* data, size_t len) {
+    given += len;
+    piece(data, len);
+  };
+  if (pdfdetail::pipeDecoded(handle_, counted, maxBytes) == pdfdetail::DecodeResult::Unsupported)
+    throw PdfError("stream data cannot be decoded");
+  return given;
+}
+
 size_t PdfObject::rawLength() const {
   if (!isStream()) return 0;
   auto len = dictionary().getInteger("Length");

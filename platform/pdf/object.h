@@ -10,6 +10,7 @@
 // "number" accepts an integer or a real, "integer" only an integer, the way
 // the content-stream operators and the resource readers expect.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -113,6 +114,11 @@ class PdfObject {
   // samples, whose size the dictionary gives); room for that much (up to
   // 256 MiB) is made at once rather than grown, and copied, while decoding.
   std::string decodedPrefix(size_t maxBytes, size_t expectedBytes = 0) const;
+  // The same bytes handed to `piece` as they are decoded, in pieces of any
+  // size, without keeping them: answers how many were given. Throws as
+  // decodedPrefix does (after `piece` may have seen bytes that were not
+  // content). `piece` must not throw.
+  size_t decodePieces(size_t maxBytes, const std::function<void(const uint8_t*, size_t)>& piece) const;
   // Length of the raw (still encoded) data, without reading it.
   size_t rawLength() const;
   // Bytes of raw data the file really holds for the stream, read through to

@@ -43,4 +43,55 @@ DecodeResult appendDecoded(QPDFObjectHandle stream, std::string& out, size_t lim
   return ok && !sink.overflowed() ? DecodeResult::Complete : DecodeResult::Partial;
 }
 
+namespace {
+
+// Hands on what is written to it, and stops the decoding once `limit`
+// bytes went by.
+class PieceSink : public Pipeline {
+ public:
+  struct Stop {};
+  PieceSink(const std::function<void(const unsigned char*, size_t)>& piece, size_t limit)
+      : Pipeline("pieces", nullptr), piece_(piece), limit_(limit) {}
+  void write(unsigned char const* data, size_t len) override {
+    const size_t room = limit_ - given_;
+    if (len >= room) {
+      if (room > 0) piece_(data, room);
+      given_ = limit_;
+      throw Stop{};
+    }
+    piece_(data, len);
+    given_ += len;
+  }
+  void finish() override {}
+  bool full() const { return given_ == limit_; }
+
+ private:
+  const std::function<void(const unsigned char*, size_t)>& piece_;
+  size_t limit_;
+  size_t given_ = 0;
+};
+
+}  // namespace
+
+DecodeResult pipeDecoded(QPDFObjectHandle stream, const std::function<void(const unsigned char*, size_t)>& piece,
+                         size_t limit) {
+  if (limit == 0) return DecodeResult::Partial;
+  PieceSink sink(piece, limit);
+  bool attempted = false;
+  bool ok = false;
+  try {
+    ok = stream.pipeStreamData(&sink, &attempted, 0, qpdf_dl_specialized, true, false);
+  } catch (const PieceSink::Stop&) {
+    return DecodeResult::Complete;
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const PdfError&) {
+    throw;
+  } catch (const std::exception&) {
+    ok = false;
+  }
+  if (ok && !attempted) return DecodeResult::Unsupported;
+  return ok ? DecodeResult::Complete : DecodeResult::Partial;
+}
+
 }  // namespace platform::pdfdetail

@@ -3,6 +3,7 @@
 // whose size is capped, so that a small stream that inflates to gigabytes
 // (a "zip bomb") fails with PdfError instead of exhausting memory.
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include <qpdf/Pipeline.hh>
@@ -41,5 +42,12 @@ enum class DecodeResult {
 // grow to at most `limit` bytes. Never throws for bad data; std::bad_alloc
 // may still escape.
 DecodeResult appendDecoded(QPDFObjectHandle stream, std::string& out, size_t limit);
+
+// The same, handing the decoded data to `piece` as it comes instead of
+// keeping it, for at most `limit` bytes: a picture read a row at a time is
+// never held whole. Unsupported comes after `piece` was given the raw
+// (still encoded) bytes.
+DecodeResult pipeDecoded(QPDFObjectHandle stream, const std::function<void(const unsigned char*, size_t)>& piece,
+                         size_t limit);
 
 }  // namespace platform::pdfdetail

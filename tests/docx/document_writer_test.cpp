@@ -168,10 +168,13 @@ TEST_F(DocxWriterTest, CharactersBeyondTheBasicPlaneAndBrokenFontNamesKeepTheXml
   EXPECT_THAT(d.text(), testing::HasSubstr("clef \xF0\x9D\x84\x9E"));
 }
 
-// A small image file of the kind, at the path, as the writer takes it.
+// A small image file of the kind, at the path, as the writer takes it;
+// each one made shows other pixels (pictures of the same bytes share a part).
 QVPDFImageFile imageFile(const fs::path& path, bool jpeg) {
   fs::create_directories(path.parent_path());
   platform::image::Bitmap pixels(4, 4, platform::image::PixelFormat::RGB8);
+  static uint8_t made = 0;
+  std::fill_n(pixels.row(0), 12, static_cast<uint8_t>(++made * 37));
   const std::string data =
       jpeg ? platform::image::encodeJpeg(pixels, 90) : platform::image::encodePng(pixels);
   EXPECT_TRUE(platform::fs::writeFile(path.string(), data));

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <random>
+#include <tuple>
 
 #include "platform/image/bitmap.h"
 #include "platform/image/codecs.h"
@@ -93,15 +94,21 @@ TEST(ImageBitmap, SixteenBitSamplesRoundToEightBits) {
 }
 
 TEST(ImagePng, EveryFormatRoundTripsExactly) {
-  for (PixelFormat f : {PixelFormat::Gray8, PixelFormat::GrayAlpha8, PixelFormat::RGB8, PixelFormat::RGBA8,
-                        PixelFormat::Gray16, PixelFormat::GrayAlpha16, PixelFormat::RGB16, PixelFormat::RGBA16}) {
-    Bitmap src = gradient(37, 11, f);
-    PngInfo info;
-    Bitmap back = decodePng(asBytes(encodePng(src)), &info);
-    ASSERT_EQ(back.format(), f);
-    EXPECT_EQ(maxDifference(src, back), 0) << static_cast<int>(f);
-    EXPECT_EQ(info.bitDepth, is16Bit(f) ? 16 : 8);
-  }
+  // Small pictures, and large ones (deflated a block at a time) with their
+  // rows predicted or not.
+  for (const auto& [width, height, rows] : {std::tuple{37, 11, PngRows::Predicted}, {1500, 700, PngRows::Predicted},
+                                            {1500, 700, PngRows::Unfiltered}})
+    for (PixelFormat f : {PixelFormat::Gray8, PixelFormat::GrayAlpha8, PixelFormat::RGB8, PixelFormat::RGBA8,
+                          PixelFormat::Gray16, PixelFormat::GrayAlpha16, PixelFormat::RGB16, PixelFormat::RGBA16}) {
+      Bitmap src = gradient(width, height, f);
+      PngInfo info;
+      Bitmap back = decodePng(asBytes(encodePng(src, 150, rows)), &info);
+      ASSERT_EQ(back.format(), f);
+      EXPECT_EQ(maxDifference(src, back), 0) << static_cast<int>(f) << " at " << width;
+      EXPECT_EQ(info.bitDepth, is16Bit(f) ? 16 : 8);
+      ASSERT_TRUE(info.dpiX);
+      EXPECT_NEAR(*info.dpiX, 150.0, 0.05);
+    }
 }
 
 TEST(ImagePng, ResolutionIs72DotsPerInch) {

@@ -26,6 +26,7 @@ struct Fixture {
   double minimum;  // similarity the slide must reach
   fs::path pdf;
   fs::path pptx;
+  std::string keptPicture;  // bytes a media part must hold as they are
 };
 
 constexpr int kDpi = 40;
@@ -82,6 +83,9 @@ std::vector<Fixture> makeFixtures(const qvtest::TempDir& dir) {
                add("clipped-image", 0.9), 0, true);
   writeFixture(kParagraphs + "0 0 1 RG 4 w 72 400 m 540 400 l S", add("rotate-90", 0.85), 90);
   writeFixture(kParagraphs + "0 0 1 RG 4 w 72 400 m 540 400 l S", add("rotate-180", 0.85), 180);
+  qvtest::writeHugeImageMaskPdf(add("huge-image-mask", 0.8));
+  const fs::path jpeg = add("jpeg-drawn-33-times", 0.9);
+  qvtest::writeRepeatedJpegPdf(jpeg, &out.back().keptPicture);
   return out;
 }
 
@@ -94,6 +98,16 @@ TEST(PptxVisual, SlidesLookLikeTheirPages) {
   for (Fixture& f : fixtures) {
     ASSERT_EQ(pptxe2e::convertToPptx(f.pdf, f.pptx), 1) << f.name;
     packages.push_back(f.pptx);
+    // A picture the deck holds already is not stored again; a JPEG drawn
+    // whole goes in as it is.
+    const qvtest::ZipPackage package(f.pptx);
+    std::map<std::string, std::string> partOfBytes;
+    for (const std::string& name : package.entries())
+      if (name.starts_with("ppt/media/")) {
+        const auto [same, fresh] = partOfBytes.emplace(package.data(name), name);
+        EXPECT_TRUE(fresh) << f.name << ": " << name << " holds the bytes of " << same->second;
+      }
+    if (!f.keptPicture.empty()) EXPECT_TRUE(partOfBytes.count(f.keptPicture)) << f.name;
   }
   const auto printed = pptxe2e::officeConvertAllToPdf(packages, dir.path() / "office");
 

@@ -12,6 +12,7 @@
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include "platform/image/codecs.h"
 #include "platform/pdf/document.h"
 
 namespace qvtest {
@@ -115,6 +116,59 @@ QPDFObjectHandle PdfBuilder::flateStream(const std::string& data, const std::str
   // The writer compresses streams without a filter; mark the wish explicitly
   // by letting QPDFWriter's default (compress) apply.
   return s;
+}
+
+void writeHugeImageMaskPdf(const std::filesystem::path& path) {
+  constexpr int kWidth = 8992, kHeight = 10384, kRowBytes = kWidth / 8;
+  std::string bits(static_cast<size_t>(kRowBytes) * kHeight, '\0');
+  const auto paint = [&](int x0, int y0, int x1, int y1) {
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) bits[static_cast<size_t>(y) * kRowBytes + x / 8] |= static_cast<char>(0x80 >> (x % 8));
+  };
+  // A frame 40 pixels thick, and lines of words 180 pixels high.
+  paint(400, 400, kWidth - 400, 440), paint(400, kHeight - 440, kWidth - 400, kHeight - 400);
+  paint(400, 400, 440, kHeight - 400), paint(kWidth - 440, 400, kWidth - 400, kHeight - 400);
+  unsigned seed = 7;
+  for (int line = 0; line < 25; ++line) {
+    const int y = 900 + line * 360;
+    for (int x = 900; x < kWidth - 1200;) {
+      seed = seed * 1103515245u + 12345u;
+      const int word = 200 + static_cast<int>((seed >> 16) % 700);
+      paint(x, y, std::min(x + word, kWidth - 900), y + 180);
+      x += word + 120;
+    }
+  }
+  PdfBuilder b;
+  QPDFObjectHandle mask = b.flateStream(bits, "<< /Type /XObject /Subtype /Image /Width 8992 /Height 10384 "
+                                              "/ImageMask true /BitsPerComponent 1 /Decode [1 0] >>");
+  b.addPage("q 612 0 0 792 0 0 cm 0 0 0 rg /Im1 Do Q", b.resources({{"XObject", {{"Im1", mask}}}}));
+  b.write(path);
+}
+
+void writeRepeatedJpegPdf(const std::filesystem::path& path, std::string* jpegBytes) {
+  platform::image::Bitmap pixels(200, 200, platform::image::PixelFormat::RGB8);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 200; ++x) {
+      const bool dark = (x / 25 + y / 25) % 2 != 0;
+      uint8_t* p = pixels.row(y) + 3 * x;
+      p[0] = dark ? 40 : 230, p[1] = dark ? 60 : 190, p[2] = dark ? 120 : 60;
+    }
+  const std::string jpeg = platform::image::encodeJpeg(pixels, 90);
+  if (jpegBytes) *jpegBytes = jpeg;
+  PdfBuilder b;
+  QPDFObjectHandle image = b.stream(jpeg, "<< /Type /XObject /Subtype /Image /Width 200 /Height 200 "
+                                          "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode >>");
+  std::string content;
+  for (int i = 0; i < 32; ++i) {
+    const std::string x = std::to_string(40 + (i % 8) * 66), y = std::to_string(420 + (i / 8) * 66);
+    const std::string x1 = std::to_string(40 + (i % 8) * 66 + 60), xm = std::to_string(40 + (i % 8) * 66 + 30),
+                      y1 = std::to_string(420 + (i / 8) * 66 + 60);
+    content += "q " + x + " " + y + " m " + x1 + " " + y + " l " + xm + " " + y1 + " l h W n 60 0 0 60 " + x + " " +
+               y + " cm /Jp Do Q\n";
+  }
+  content += "q 200 0 0 200 200 100 cm /Jp Do Q\n";
+  b.addPage(content, b.resources({{"XObject", {{"Jp", image}}}}));
+  b.write(path);
 }
 
 QPDFObjectHandle PdfBuilder::standardFont(const std::string& baseFont, const std::string& encoding) {

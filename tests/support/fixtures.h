@@ -104,6 +104,14 @@ class PdfBuilder {
   bool compressStreams_ = true;
 };
 
+// Pages of pictures that cost much to convert:
+// - a fax-like scan: one 1-bit image mask of 8,992 x 10,384 pixels over the
+//   whole Letter page (lines of black "words" in a frame), Flate-coded;
+// - one 200 x 200 JPEG (`jpegBytes`, a checked pattern) drawn 32 times, each
+//   time under the same triangle clip in a grid, and once more unclipped.
+void writeHugeImageMaskPdf(const std::filesystem::path& path);
+void writeRepeatedJpegPdf(const std::filesystem::path& path, std::string* jpegBytes = nullptr);
+
 // A composite font (Identity-H, or Identity-V for vertical writing) that
 // embeds a TrueType file, with the advance widths and a ToUnicode map of the
 // characters it is made for. Strings for it are the two-byte glyph codes of
