@@ -106,7 +106,7 @@ bool QVPDFVisibleContentFilter::shows(const QVPDFRenderState& state, const Rect&
   return !clipAreaEmpty_ && meet(clipArea_, box);
 }
 
-bool QVPDFVisibleContentFilter::isCopy(const std::string& text, const Placement& placement) {
+bool QVPDFVisibleContentFilter::isCopy(const std::string& text, const Placement& placement, bool remember) {
   const double em = length(placement.up);
   if (!(em > 0) || !std::isfinite(em) || !(std::fabs(placement.origin.x) < 1e9) ||
       !(std::fabs(placement.origin.y) < 1e9))
@@ -146,7 +146,7 @@ bool QVPDFVisibleContentFilter::isCopy(const std::string& text, const Placement&
       }
     }
   }
-  if (remembered_ < kMaxRememberedStrings) {
+  if (remember && remembered_ < kMaxRememberedStrings) {
     const uint64_t k = key(x, y);
     const auto [begin, end] = drawn_.equal_range(k);
     if (std::count_if(begin, end, [&](const auto& d) { return d.second.text == textHash; }) <
@@ -172,7 +172,7 @@ void QVPDFVisibleContentFilter::didScanText(QVPDFConentParser& parser, const std
   placement.direction = unit > 0 ? Point{along.x / unit, along.y / unit} : Point{0, 0};
   placement.up = vector(t.applyToSize({0, QVPDF_EmFontSize(state)}));
   placement.length = length(vector(toPage.applyToSize(offset)));
-  if (isCopy(text, placement)) return;
+  if (isCopy(text, placement, !state.textIsInvisible())) return;
   exporter_.didScanText(parser, text, offset);
 }
 

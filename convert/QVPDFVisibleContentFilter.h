@@ -5,7 +5,9 @@
 // when some of it lies inside the page's visible box and inside the clip in
 // force, and a string only once where the page draws it again over itself
 // (bold or shadow made of copies). What the clip cuts only in part is passed
-// on whole.
+// on whole. Invisible text (rendering modes 3 and 7) over the same text drawn
+// before is such a copy; drawn first, it does not make the visible text that
+// follows one, which would leave the place empty.
 //
 // The clip is judged by the boxes of its paths, and a clip path without area
 // (a line, a point) does not count: it is taken for a slip of the page's
@@ -57,8 +59,9 @@ class QVPDFVisibleContentFilter : public QVPDFConentParserDelegate {
   // Whether a box in default user space meets what the page shows in the
   // state's clip.
   bool shows(const QVPDFRenderState& state, const platform::Rect& box);
-  // A string drawn already at (nearly) the same place, size and direction.
-  bool isCopy(const std::string& text, const Placement& placement);
+  // A string drawn already at (nearly) the same place, size and direction;
+  // one that is not is remembered when `remember` is set.
+  bool isCopy(const std::string& text, const Placement& placement, bool remember);
   // The strings drawn so far, by their text and the square of the page
   // their origin stands in (one key of both: the text's hash mixed with the
   // square's), each with its text's hash, which tells the texts of one key

@@ -15,7 +15,7 @@ std::string_view QVDocx_FontNameText(const QVDocx_FontName& name) {
 bool QVRunPrIsEqual(const QVDocx_RPr& a, const QVDocx_RPr& b) {
   return QVDocx_FontNameIsEqual(a.rFonts.ascii, b.rFonts.ascii) && a.sz == b.sz && a.color.red == b.color.red &&
          a.color.green == b.color.green && a.color.blue == b.color.blue && a.color.alpha == b.color.alpha &&
-         a.b == b.b && a.i == b.i && a.u == b.u && a.w == b.w && a.spacing == b.spacing;
+         a.b == b.b && a.i == b.i && a.u == b.u && a.w == b.w && a.spacing == b.spacing && a.noInk == b.noInk;
 }
 
 bool QVRunPrFontIsEqual(const QVDocx_RPr& a, const QVDocx_RPr& b) {

@@ -66,6 +66,9 @@ struct QVDocx_RPr {
   int32_t scrpit = 0;  // 0 on the base line, 1 superscript, 2 subscript
   bool noProof = false;
   bool rtl = false;  // the text is written right to left
+  // The page shows the text without ink (an invisible text layer): it keeps
+  // its words and its place and paints nothing.
+  bool noInk = false;
 };
 
 struct QVDocx_Spacing {

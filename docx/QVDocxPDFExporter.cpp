@@ -96,7 +96,11 @@ AffineTransform QVDocxPDFExporter::nextDisplayTextTransform(Size offset) const {
 
 Size QVDocxPDFExporter::convertToDisplaySpaceWidth(double width) const { return frame_.displaySpaceWidth(width); }
 
-QVDocx_RPr QVDocxPDFExporter::currentRProperty() { return fontFacts_.currentRProperty(frame_); }
+QVDocx_RPr QVDocxPDFExporter::currentRProperty() {
+  QVDocx_RPr r = fontFacts_.currentRProperty(frame_);
+  r.noInk = state().textIsInvisible();
+  return r;
+}
 
 // ---------------------------------------------------------------------------
 // Text

@@ -20,6 +20,8 @@ inline constexpr std::string_view kNamespaceMarkupCompatibility =
     "http://schemas.openxmlformats.org/markup-compatibility/2006";
 inline constexpr std::string_view kNamespaceMath = "http://schemas.openxmlformats.org/officeDocument/2006/math";
 inline constexpr std::string_view kNamespaceWordML2006 = "http://schemas.microsoft.com/office/word/2006/wordml";
+// Word 2010's run effects (the fill of a text), ignorable by older readers.
+inline constexpr std::string_view kNamespaceWordML2010 = "http://schemas.microsoft.com/office/word/2010/wordml";
 inline constexpr std::string_view kNamespaceSchemaLibrary = "http://schemas.openxmlformats.org/schemaLibrary/2006/main";
 
 inline constexpr std::string_view kRelStyles = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles";

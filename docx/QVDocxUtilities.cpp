@@ -6,6 +6,7 @@
 
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
+#include "docx/QVDocxPackageTypes.h"
 #include "platform/text/text.h"
 #include "qvdocx_resources.h"
 
@@ -38,6 +39,23 @@ void emptyElement(XMLFileWriter& w, std::string_view name,
   const std::string_view ns = QVOpenXMLNameSpace::nameSpace_w();
   w.writeStartElementWithNamespace(ns, name);
   for (const auto& [key, value] : attributes) w.writeAttributeWithNamespace(ns, key, value);
+  w.writeEndElement();
+}
+
+// The fill of text that paints nothing: its colour 99 % transparent, which
+// LibreOffice shows as it is (a fully transparent fill it takes for none and
+// draws the text opaque). Readers before Word 2010 ignore it.
+void writeNoInkFill(XMLFileWriter& w, std::string_view color) {
+  const std::string_view ns = QVDocxPackageTypes::kNamespaceWordML2010;
+  w.writeStartElementWithNamespace(ns, "textFill");
+  w.writeStartElementWithNamespace(ns, "solidFill");
+  w.writeStartElementWithNamespace(ns, "srgbClr");
+  w.writeAttributeWithNamespace(ns, "val", color);
+  w.writeStartElementWithNamespace(ns, "alpha");
+  w.writeAttributeWithNamespace(ns, "val", "99000");
+  w.writeEndElement();
+  w.writeEndElement();
+  w.writeEndElement();
   w.writeEndElement();
 }
 
@@ -149,6 +167,7 @@ void QVDocxUtilities::WriteRProperty(const QVDocx_RPr& rPr, XMLFileWriter& w) {
   if (rPr.u != 0) emptyElement(w, "u", {{"val", _underlineValue(rPr.u)}, {"color", color}});
   if (rPr.scrpit != 0) emptyElement(w, "vertAlign", {{"val", _scriptValue(rPr.scrpit)}});
   if (rPr.rtl) emptyElement(w, "rtl", {});
+  if (rPr.noInk) writeNoInkFill(w, color);
   w.writeEndElement();
 }
 

@@ -114,8 +114,10 @@ void QVDocxWriter::begainWriteDocument() {
   w.setPrefix("ve", types::kNamespaceMarkupCompatibility);
   w.setPrefix("m", types::kNamespaceMath);
   w.setPrefix("wne", types::kNamespaceWordML2006);
+  w.setPrefix("w14", types::kNamespaceWordML2010);
   w.writeStartDocumentWithEncodingAndVersion("UTF-8", "1.0", "yes");
   w.writeStartElementWithNamespace(ns, "document");
+  w.writeAttributeWithNamespace(types::kNamespaceMarkupCompatibility, "Ignorable", "w14");
   w.writeStartElementWithNamespace(ns, "body");
 }
 

@@ -365,6 +365,8 @@ void QVTextRouter::newDocxTextPath(const QVShownString& s) {
   info.trim = true;
   info.fitpath = false;
   info.rProperty = delegate_.currentRProperty();
+  // Invisible text keeps its string on a path that paints nothing.
+  info.filled = !info.rProperty.noInk;
 
   isUsingTextPath_ = true;
   cachedTextPathInfo_ = info;
@@ -382,7 +384,8 @@ void QVTextRouter::usingDocxTextPath(const QVShownString& s) {
   const QVPDF_CTMInfo p = placement(s, s.start);
   const QVPDF_CTMInfo& e = nextCharCTMInfo_;
   const double a = QVPDF_AngleBetweenPoints(t.displayX, t.displayY, p.topLeft.x, p.topLeft.y);
-  if (p.rotation == e.rotation && p.flip == e.flip && p.rotation == a) {
+  if (p.rotation == e.rotation && p.flip == e.flip && p.rotation == a &&
+      delegate_.currentRProperty().noInk == t.rProperty.noInk) {
     // Words set one by one along the path keep their gaps as blanks.
     const double along = QVPDF_TextFrameOffset(p.rotation, e.topLeft, p.topLeft).x;
     const double space = std::hypot(displaySpaceWidth(s).width, displaySpaceWidth(s).height);

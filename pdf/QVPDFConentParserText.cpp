@@ -48,8 +48,13 @@ void QVPDFConentParser::op_Tf(PdfScanner& scanner) {
   state.setFontSize(*size);
 }
 
-// Text is reported whatever its rendering mode, invisible text included.
-void QVPDFConentParser::op_Tr(PdfScanner& scanner) { (void)scanner.popInteger(); }
+// Text is reported whatever its rendering mode, invisible text included; the
+// mode is kept for the exporters, which draw invisible text without ink. A
+// mode outside 0 to 7 changes nothing.
+void QVPDFConentParser::op_Tr(PdfScanner& scanner) {
+  const auto mode = scanner.popInteger();
+  if (mode && *mode >= 0 && *mode <= 7) currentRenderingState().setTextRenderingMode(static_cast<int32_t>(*mode));
+}
 
 void QVPDFConentParser::op_Td(PdfScanner& scanner) {
   auto ty = scanner.popNumber();

@@ -75,6 +75,13 @@ class QVPDFRenderState {
   void setFont(std::shared_ptr<const QVPDFFont> font) { font_ = std::move(font); }
   double fontSize() const { return fontSize_; }
   void setFontSize(double v) { fontSize_ = v; }
+  // Tr: 0 fill, 1 stroke, 2 both, 3 neither, 4 to 7 the same and adding the
+  // glyphs to the clip.
+  int32_t textRenderingMode() const { return textRenderingMode_; }
+  void setTextRenderingMode(int32_t v) { textRenderingMode_ = v; }
+  // Text shown now leaves no ink (modes 3 and 7); it is still there to be
+  // read, searched and selected.
+  bool textIsInvisible() const { return textRenderingMode_ == 3 || textRenderingMode_ == 7; }
 
   // ---- Colours. Components are on the 0..255 scale of their colour space.
   const std::shared_ptr<const QVPDFColorSpace>& fillColorSpace() const { return fillColorSpace_; }
@@ -195,6 +202,7 @@ class QVPDFRenderState {
   double textRise_ = 0;
   std::shared_ptr<const QVPDFFont> font_;
   double fontSize_ = 0;
+  int32_t textRenderingMode_ = 0;
   std::shared_ptr<const QVPDFColorSpace> fillColorSpace_;
   std::shared_ptr<const QVPDFColorSpace> strokeColorSpace_;
   QVPDFColor fillColor_;

@@ -577,6 +577,7 @@ QVPPTX_RunPr QVPPTXPDFExporter::currentRProperty() const {
   properties.cs.typeface = typeface;
   properties.sz = static_cast<float>(currentCTMInfo().fontSize.width);
   properties.rgbColor = QVHexColor::getHexColorFromCGColor(s.currentFillColor());
+  properties.noFill = s.textIsInvisible();
   return properties;
 }
 

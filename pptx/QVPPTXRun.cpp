@@ -38,13 +38,18 @@ void QVPPTXRun::writeRunWithXMLWriter(XMLFileWriter& w) const {
   w.writeAttribute("sz", QVPPTXUnits::whole(hundredths, QVPPTXUnits::kFontSizeMin, QVPPTXUnits::kFontSizeMax));
   w.writeAttribute("dirty", platform::text::formatInteger(p.dirty));
   w.writeAttribute("smtClean", platform::text::formatInteger(p.smtClean));
-  w.writeStartElementWithNamespace(a, "solidFill");
-  if (p.rgbColor) {
-    w.writeStartElementWithNamespace(a, "srgbClr");
-    w.writeAttribute("val", withoutHashes(*p.rgbColor));
+  if (p.noFill) {
+    w.writeStartElementWithNamespace(a, "noFill");
     w.writeEndElement();
+  } else {
+    w.writeStartElementWithNamespace(a, "solidFill");
+    if (p.rgbColor) {
+      w.writeStartElementWithNamespace(a, "srgbClr");
+      w.writeAttribute("val", withoutHashes(*p.rgbColor));
+      w.writeEndElement();
+    }
+    w.writeEndElementWithNamespace(a, "solidFill");
   }
-  w.writeEndElementWithNamespace(a, "solidFill");
   writeFont(w, a, "latin", p.latin);
   writeFont(w, a, "cs", p.cs);
   w.writeEndElement();  // a:rPr

@@ -54,6 +54,8 @@ struct QVPPTX_RunPr_Font {
 
 // Run properties. `sz` is the font size in points; `rgbColor` six hex digits
 // (a "#" is allowed and stripped when written), none for no colour.
+// `noFill` marks text that the page shows without ink (an invisible text
+// layer): it is written with no fill in place of its colour.
 struct QVPPTX_RunPr {
   std::string lang;
   std::string altLang;
@@ -61,6 +63,7 @@ struct QVPPTX_RunPr {
   int8_t dirty = 0;
   int8_t smtClean = 0;
   std::optional<std::string> rgbColor;
+  bool noFill = false;
   QVPPTX_RunPr_Font latin;
   QVPPTX_RunPr_Font cs;
 };

@@ -28,6 +28,11 @@ TEST(InterpreterText, TextStateOperatorsSetTheirFields) {
   EXPECT_EQ(s.horizontalScaling(), 0.5);
   EXPECT_EQ(s.leading(), 14);
   EXPECT_EQ(s.textRise(), 3);
+  EXPECT_EQ(s.textRenderingMode(), 3);
+  EXPECT_TRUE(s.textIsInvisible());
+  // A mode the format does not define leaves the one in force.
+  EXPECT_EQ(stateAfter(runPage("BT 7 Tr 9 Tr ET" + kMark)).textRenderingMode(), 7);
+  EXPECT_FALSE(stateAfter(runPage("BT 3 Tr 4 Tr ET" + kMark)).textIsInvisible());
 }
 
 TEST(InterpreterText, LineOperatorsMoveTheLineMatrix) {

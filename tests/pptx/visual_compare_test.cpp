@@ -14,8 +14,10 @@
 #include "platform/text/text.h"
 #include "tests/pptx/e2e_support.h"
 #include "tests/pptx/exporter_fixtures.h"
+#include "tests/support/corpus_stand_ins.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/package_checker.h"
+#include "tests/support/text_coverage.h"
 
 namespace {
 
@@ -26,6 +28,9 @@ struct Fixture {
   double minimum;  // similarity the slide must reach
   fs::path pdf;
   fs::path pptx;
+  // Share of the page's words that the slide's print must read, when it is
+  // checked.
+  double words = 0;
   std::string keptPicture;  // bytes a media part must hold as they are
 };
 
@@ -60,8 +65,8 @@ const std::string kParagraphs =
 
 std::vector<Fixture> makeFixtures(const qvtest::TempDir& dir) {
   std::vector<Fixture> out;
-  auto add = [&](const std::string& name, double minimum) {
-    out.push_back({name, minimum, dir.file(name + ".pdf"), dir.file(name + ".pptx")});
+  auto add = [&](const std::string& name, double minimum, double words = 0) {
+    out.push_back({name, minimum, dir.file(name + ".pdf"), dir.file(name + ".pptx"), words});
     return out.back().pdf;
   };
   writeFixture(kParagraphs, add("text", 0.85));
@@ -86,6 +91,17 @@ std::vector<Fixture> makeFixtures(const qvtest::TempDir& dir) {
   qvtest::writeHugeImageMaskPdf(add("huge-image-mask", 0.8));
   const fs::path jpeg = add("jpeg-drawn-33-times", 0.9);
   qvtest::writeRepeatedJpegPdf(jpeg, &out.back().keptPicture);
+  // Invisible text under the same text drawn visibly: the visible copy is
+  // the one kept (0.94; 0.83 when the invisible one was).
+  writeFixture("BT 3 Tr /F1 24 Tf 72 720 Td (The harbour report) Tj ET BT 0 Tr /F1 24 Tf 72 720 Td "
+               "(The harbour report) Tj ET " + kParagraphs,
+               add("invisible-under-visible", 0.88, 1.0));
+  // Scans made searchable: the slide shows the picture alone (0.97; drawing
+  // the text layer as well gave 0.85) and keeps the layer's words.
+  for (const bool glyphless : {false, true}) {
+    const std::string name = glyphless ? "ocr-glyphless" : "ocr";
+    qvtest::writeSearchableScan(add(name, 0.9, 1.0), dir.path() / (name + "-work"), glyphless);
+  }
   return out;
 }
 
@@ -125,6 +141,10 @@ TEST(PptxVisual, SlidesLookLikeTheirPages) {
     const double similarity = pptxe2e::inkSimilarity(*page, *slide, kCell);
     EXPECT_GE(similarity, f.minimum);
     RecordProperty(f.name, platform::text::formatFixed(similarity, 3));
+    if (f.words > 0)
+      EXPECT_GE(qvtest::wholeWordCoverage(qvtest::pdftotextPage(f.pdf, 1), qvtest::pdftotextPage(pdf->second, 1))
+                    .fraction(),
+                f.words);
     pages[f.name] = std::move(*page);
     slides[f.name] = std::move(*slide);
   }
@@ -147,6 +167,11 @@ struct CorpusCase {
   const char* file;
   double mean;
   double worst;
+  // A band of the first page (fractions of its height from the top) that
+  // only text drawn without ink covers: the print shows nothing there and
+  // reads all the page's words.
+  double blankTop = 0;
+  double blankBottom = 0;
 };
 // This build measures (mean, worst page): 0.698 and 0.623, 0.723 and 0.691,
 // 0.587 and 0.574, 0.835 and 0.613; before the pages turned by /Rotate were
@@ -158,6 +183,8 @@ constexpr CorpusCase kCorpusCases[] = {
     {"rotated-pages-qpdf.pdf", 0.69, 0.66},
     {"cjk-zh-vertical.pdf", 0.56, 0.54},
     {"slides-beamer-lecture.pdf", 0.80, 0.58},
+    // Its fourth line is drawn in rendering mode 3 (0.81).
+    {"gofpdf-text-render-modes.pdf", 0.78, 0.78, 0.58, 0.72},
 };
 
 TEST(PptxVisual, CorpusSlidesLookLikeTheirPages) {
@@ -186,6 +213,15 @@ TEST(PptxVisual, CorpusSlidesLookLikeTheirPages) {
     const double mean = sum / static_cast<double>(pages.size());
     EXPECT_GE(mean, cases[i].mean);
     EXPECT_GE(worst, cases[i].worst);
+    if (cases[i].blankBottom > cases[i].blankTop) {
+      auto slide = pptxe2e::renderPage(pdf->second, 1, kDpi);
+      ASSERT_TRUE(slide);
+      EXPECT_EQ(slide->inkIn(0, cases[i].blankTop, 1, cases[i].blankBottom, 200), 0);
+      EXPECT_EQ(qvtest::wholeWordCoverage(qvtest::pdftotextPage(qvtest::corpusDir() / cases[i].file, 1),
+                                          qvtest::pdftotextPage(pdf->second, 1))
+                    .fraction(),
+                1.0);
+    }
     RecordProperty(cases[i].file, platform::text::formatFixed(mean, 3) + " worst " + platform::text::formatFixed(worst, 3));
   }
 }

@@ -1,6 +1,7 @@
 #include "tests/support/corpus_stand_ins.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -13,6 +14,7 @@
 #include "platform/image/codecs.h"
 #include "platform/text/text.h"
 #include "tests/support/fixtures.h"
+#include "tests/support/package_checker.h"
 
 namespace qvtest {
 
@@ -66,6 +68,68 @@ void writeScannedPages(const fs::path& source, const fs::path& out, const fs::pa
     b.addPage("q " + width + " 0 0 " + height + " 0 0 cm /Scan Do Q", b.resources({{"XObject", {{"Scan", image}}}}),
               "[0 0 " + width + " " + height + "]");
   }
+  b.write(out);
+}
+
+void writeSearchableScan(const fs::path& out, const fs::path& work, bool glyphless) {
+  const char* const lines[] = {"The harbour report for the week", "The tide came in twice a day, as it always",
+                               "does, and twice a day it went out again,", "leaving the boats on the mud and the gulls",
+                               "quarrelling over what it left behind."};
+  const auto layer = [&](bool asUnicode) {
+    std::string content = "BT /F1 16 Tf ";
+    int y = 700;
+    for (const char* line : lines) {
+      std::string shown = "(" + std::string(line) + ")";
+      if (asUnicode) {
+        // Two-byte codes that are the characters' own (all below U+0080).
+        shown = "<";
+        for (const char* c = line; *c; ++c) {
+          char code[8];
+          std::snprintf(code, sizeof code, "%04X", static_cast<unsigned>(static_cast<unsigned char>(*c)));
+          shown += code;
+        }
+        shown += ">";
+      }
+      content += "1 0 0 1 72 " + std::to_string(y) + " Tm " + shown + " Tj ";
+      y -= 24;
+    }
+    return content + "ET";
+  };
+  fs::create_directories(work);
+  {
+    PdfBuilder paper;
+    paper.addPage(layer(false), paper.resources({{"Font", {{"F1", paper.standardFont("Courier")}}}}));
+    paper.write(work / "paper.pdf");
+  }
+  const auto scan = renderPdfPage(work / "paper.pdf", 1, 100);
+  if (!scan) throw std::runtime_error("pdftoppm did not render " + (work / "paper.pdf").string());
+  // A scanner's grey: the text lighter than black, the paper darker than white.
+  std::string pixels(scan->pixels.size(), '\0');
+  for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<char>(250 - (255 - scan->pixels[i]) * 3 / 5);
+  PdfBuilder b;
+  auto image = b.flateStream(pixels, "<< /Type /XObject /Subtype /Image /Width " + std::to_string(scan->width) +
+                                         " /Height " + std::to_string(scan->height) +
+                                         " /ColorSpace /DeviceGray /BitsPerComponent 8 >>");
+  QPDFObjectHandle font = b.standardFont("Courier");
+  if (glyphless) {
+    auto toUnicode = b.stream(
+        "/CIDInit /ProcSet findresource begin 12 dict begin begincmap /CMapName /Identity-UCS def /CMapType 2 def "
+        "1 begincodespacerange <0000> <FFFF> endcodespacerange 1 beginbfrange <0000> <FFFF> <0000> endbfrange "
+        "endcmap CMapName currentdict /CMap defineresource pop end end");
+    auto descriptor = b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /FontDescriptor /FontName /GlyphLessFont /Flags 5 /FontBBox [0 0 500 1000] "
+                "/ItalicAngle 0 /Ascent 1000 /Descent 0 /CapHeight 1000 /StemV 80 >>"));
+    auto cidFont = b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /Font /Subtype /CIDFontType2 /BaseFont /GlyphLessFont /CIDSystemInfo << /Registry "
+                "(Adobe) /Ordering (Identity) /Supplement 0 >> /DW 500 /CIDToGIDMap /Identity >>"));
+    cidFont.replaceKey("/FontDescriptor", descriptor);
+    font = b.qpdf().makeIndirectObject(
+        b.parse("<< /Type /Font /Subtype /Type0 /BaseFont /GlyphLessFont /Encoding /Identity-H >>"));
+    font.replaceKey("/DescendantFonts", QPDFObjectHandle::newArray({cidFont}));
+    font.replaceKey("/ToUnicode", toUnicode);
+  }
+  b.addPage("q 612 0 0 792 0 0 cm /Scan Do Q 3 Tr " + std::string(glyphless ? "120 Tz " : "") + layer(glyphless),
+            b.resources({{"XObject", {{"Scan", image}}}, {"Font", {{"F1", font}}}}));
   b.write(out);
 }
 

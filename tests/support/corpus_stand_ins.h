@@ -22,5 +22,12 @@ void writeTurnedPages(const std::filesystem::path& source, const std::filesystem
 // with no text. Throws std::runtime_error when pdftoppm fails.
 void writeScannedPages(const std::filesystem::path& source, const std::filesystem::path& out,
                        const std::filesystem::path& work);
+// A page as an OCR tool makes a scan searchable: the picture of a page of
+// Courier lines (grey text on off-white paper, rasterised by pdftoppm at 100
+// dpi in `work`) over the whole page, and the same lines at the same places
+// over it in rendering mode 3, in Courier or in a composite font without
+// glyphs (widths of 500 stretched to Courier's by the horizontal scaling).
+// Throws std::runtime_error when pdftoppm fails.
+void writeSearchableScan(const std::filesystem::path& out, const std::filesystem::path& work, bool glyphless);
 
 }  // namespace qvtest
