@@ -66,6 +66,10 @@ struct QVDocx_RPr {
   int32_t scrpit = 0;  // 0 on the base line, 1 superscript, 2 subscript
   bool noProof = false;
   bool rtl = false;  // the text is written right to left
+  // The text is of a complex script (Thai, Arabic, ...): it is set in the
+  // face of the complex-script slot, rFonts.cs. Without it that slot names
+  // the Latin face, whatever it holds.
+  bool cs = false;
 };
 
 struct QVDocx_Spacing {

@@ -9,6 +9,7 @@
 #include <map>
 #include <numbers>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/text/text.h"
@@ -82,6 +83,16 @@ std::vector<Fixture> makeFixtures(const qvtest::TempDir& dir) {
                add("clipped-image", 0.9), 0, true);
   writeFixture(kParagraphs + "0 0 1 RG 4 w 72 400 m 540 400 l S", add("rotate-90", 0.85), 90);
   writeFixture(kParagraphs + "0 0 1 RG 4 w 72 400 m 540 400 l S", add("rotate-180", 0.85), 180);
+  // Pages filled with Thai in Norasi and Arabic in AlArabiya, faces the
+  // machine has and whose descents are far deeper than a Latin face's: the
+  // lines keep to the page's width and stand at its baselines.
+  for (const auto& [name, face, words, size, rightToLeft, fontName] :
+       {std::tuple{"thai", qvtest::kThaiFaceFile, &qvtest::kThaiWords, 12.95, false, ""},
+        std::tuple{"arabic", qvtest::kArabicFaceFile, &qvtest::kArabicWords, 14.0, true, "AlArabiya"}}) {
+    qvtest::PdfBuilder b;
+    qvtest::addScriptPage(b, face, *words, size, 19, rightToLeft, fontName);
+    b.write(add(name, 0.8));
+  }
   return out;
 }
 
