@@ -10,6 +10,8 @@
 #include "pdf/fonts/QVPDFFontUtilities.h"
 #include "pdf/fonts/QVPDFSimple8BitFont.h"
 #include "pdf/fonts/QVPDFType0Font.h"
+#include "platform/text/faces.h"
+#include "platform/text/text.h"
 
 namespace {
 
@@ -105,6 +107,19 @@ QVPDFFontStyle QVPDF_FontStyle(const QVPDFFont& font, std::string_view family) {
   }
   if (equalWidths(font)) return QVPDFFontStyle::FixedPitch;
   return QVPDFFontStyle::Serif;
+}
+
+std::string_view QVPDF_ComplexScriptFamily(std::string_view text, std::string_view ownFamily) {
+  using platform::text::ComplexScript;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    const char32_t c = platform::text::codePointAt(text, pos);
+    const ComplexScript script = platform::text::complexScriptOf(c);
+    if (script == ComplexScript::None) continue;
+    if (platform::text::hasInstalledFace(ownFamily, c)) return ownFamily;
+    return script == ComplexScript::Devanagari ? "Mangal" : "Tahoma";
+  }
+  return {};
 }
 
 std::string_view QVPDF_StandardFamily(QVPDFFontStyle style) {

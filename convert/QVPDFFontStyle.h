@@ -36,6 +36,16 @@ bool QVPDF_IsStandardFamily(std::string_view family);
 bool QVPDF_IsSymbolFamily(std::string_view family);
 // An East Asian family of the font list (MS Mincho, SimSun, Batang, ...).
 bool QVPDF_IsEastAsianFamily(std::string_view family);
+// The family a run of complex-script text (Thai, Arabic, Hebrew, Devanagari)
+// names for that text: the run's own family when this machine has that face
+// and it holds the script's letters, since its widths are those the page
+// shows; else the script's face that office applications have everywhere,
+// Tahoma for Thai, Arabic and Hebrew, Mangal for Devanagari. The standard
+// families of the Latin slots hold no Thai, and hold Arabic and Hebrew only
+// in some applications: where they do not, the application falls back to a
+// face of its own choosing, often a far wider one. Empty for text of no
+// complex script.
+std::string_view QVPDF_ComplexScriptFamily(std::string_view text, std::string_view ownFamily);
 // The East Asian script of a composite font's character collection:
 // "Japan1", "GB1", "CNS1" or "Korea1"; empty for any other font.
 std::string QVPDF_EastAsianCollection(const QVPDFFont& font);

@@ -69,6 +69,10 @@ struct QVDocx_RPr {
   // The page shows the text without ink (an invisible text layer): it keeps
   // its words and its place and paints nothing.
   bool noInk = false;
+  // The text is of a complex script (Thai, Arabic, ...): it is set in the
+  // face of the complex-script slot, rFonts.cs. Without it that slot names
+  // the Latin face, whatever it holds.
+  bool cs = false;
 };
 
 struct QVDocx_Spacing {

@@ -42,7 +42,8 @@ const QVDocxFontFacts::Facts& QVDocxFontFacts::factsOf(const std::shared_ptr<con
       eastAsia = eastAsianFamily(QVPDF_EastAsianCollection(*font), style);
   }
   QVDocx_FontName family = names_.intern(latin);
-  Facts facts{family, eastAsia.empty() ? family : names_.intern(eastAsia), office.bold, office.italic};
+  Facts facts{family, eastAsia.empty() ? family : names_.intern(eastAsia), names_.intern(office.family),
+              office.bold, office.italic};
   return facts_.emplace(font.get(), std::make_pair(font, std::move(facts))).first->second.second;
 }
 
@@ -61,7 +62,7 @@ QVDocx_RPr QVDocxFontFacts::currentRProperty(const QVPDFPageFrame& frame) {
 
   // Scale, spacing, underline and script stay as the defaults have them.
   QVDocx_RPr r = QVDocxUtilities::defaultRProperty();
-  r.rFonts = {facts.family, facts.family, facts.family, facts.eastAsia};
+  r.rFonts = {facts.family, facts.family, facts.own, facts.eastAsia};
   r.b = facts.bold;
   r.i = facts.italic;
   r.sz = static_cast<float>(std::max(1.0, em.width));

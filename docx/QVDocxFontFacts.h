@@ -11,7 +11,10 @@
 // font's style, so that no line comes out wider than the page shows it
 // because the reader's application lacks the family and falls back to a
 // wider face. An East Asian font keeps its family (or the common family of
-// its script and style) for East Asian text, in the East Asian slot.
+// its script and style) for East Asian text, in the East Asian slot. The
+// complex-script slot holds the font's own office family, of which the Word
+// page makes the face of the run's complex-script text, if it has any
+// (QVDocxOfficeFonts::fitRun).
 //
 // What a font gives is worked out once and kept, with the font, until
 // clear() (the end of a page); names are interned once per conversion.
@@ -35,6 +38,9 @@ class QVDocxFontFacts {
   struct Facts {
     QVDocx_FontName family;
     QVDocx_FontName eastAsia;
+    // The font's own office family, which the complex-script slot names
+    // for text of a complex script when the machine has it.
+    QVDocx_FontName own;
     bool bold = false;
     bool italic = false;
   };

@@ -8,6 +8,7 @@
 #include "docx/QVDocxParagraph.h"
 #include "docx/QVDocxRun.h"
 #include "pdf/fonts/BuiltinFontManager.h"
+#include "platform/text/faces.h"
 #include "platform/text/text.h"
 
 namespace {
@@ -95,11 +96,18 @@ std::optional<double> QVDocxOfficeFonts::officeWidth(const QVDocx_RPr& rPr, std:
   const FaceWidths* widths = facesOfFamily(QVDocx_FontNameText(rPr.rFonts.ascii), rPr.b, rPr.i);
   if (!widths) return std::nullopt;
   const double size = shownSize(rPr);
+  const std::string_view complexFace = rPr.cs ? QVDocx_FontNameText(rPr.rFonts.cs) : std::string_view();
+  const std::u32string characters = complexFace.empty() ? std::u32string() : platform::text::decodeUtf8(text);
   double total = 0;
   size_t pos = 0;
-  while (pos < text.size()) {
+  for (size_t i = 0; pos < text.size(); ++i) {
     const char32_t c = platform::text::codePointAt(text, pos);
-    if (auto found = widths->find(c); found != widths->end()) {
+    std::optional<double> complexEm;
+    if (i < characters.size() && platform::text::complexScriptOf(c) != platform::text::ComplexScript::None)
+      complexEm = platform::text::installedAdvance(complexFace, rPr.b, rPr.i, characters, i);
+    if (complexEm) {
+      total += *complexEm * size;
+    } else if (auto found = widths->find(c); found != widths->end()) {
       total += found->second * 0.001 * size;
     } else if (const double em = eastAsianEm(c); em > 0) {
       total += em * size;
@@ -110,7 +118,22 @@ std::optional<double> QVDocxOfficeFonts::officeWidth(const QVDocx_RPr& rPr, std:
   return total;
 }
 
+namespace {
+
+// The run's complex-script slot names the face of its script, or nothing.
+void nameComplexScriptFace(QVDocx_RPr& r, std::string_view text) {
+  static const QVDocx_FontName kTahoma = std::make_shared<const std::string>("Tahoma");
+  static const QVDocx_FontName kMangal = std::make_shared<const std::string>("Mangal");
+  const std::string_view face = QVPDF_ComplexScriptFamily(text, QVDocx_FontNameText(r.rFonts.cs));
+  r.cs = !face.empty();
+  if (face.empty() || face == QVDocx_FontNameText(r.rFonts.cs)) return;
+  r.rFonts.cs = face == *kMangal ? kMangal : kTahoma;
+}
+
+}  // namespace
+
 void QVDocxOfficeFonts::fitRun(QVDocxRunText& run) {
+  nameComplexScriptFace(run.rProperty, run.runText);
   if (!(run.textWidth > 0) || !std::isfinite(run.textWidth)) return;
   const size_t n = codePoints(run.runText);
   if (n == 0) return;

@@ -30,9 +30,10 @@ class QVDocxOfficeFonts {
   static constexpr double kScriptShare = 0.66;
 
   // The width (points) the office application gives the text in the run's
-  // face at its size as written. A character the face's widths do not hold
-  // counts `unknownWidth`; none when the run's family is not one whose widths
-  // are known.
+  // face at its size as written, complex-script characters in the installed
+  // face of the complex-script slot. A character the face's widths do not
+  // hold counts `unknownWidth`; none when the run's family is not one whose
+  // widths are known.
   static std::optional<double> officeWidth(const QVDocx_RPr& rPr, std::string_view text, double unknownWidth);
 
   // The most a line is narrowed below the width the page shows it at, when
@@ -41,7 +42,11 @@ class QVDocxOfficeFonts {
 
   // Narrows a run whose text the office application would set wider than
   // the page shows it (its scale, w:w), so that no line of the page comes out
-  // wider and wraps. A run that fits keeps its scale.
+  // wider and wraps. A run that fits keeps its scale. A run of complex-script
+  // text first gets the face of its script in the complex-script slot
+  // (QVPDF_ComplexScriptFamily of the font's own family there), whose widths
+  // on this machine count for its complex-script characters; any other run
+  // names its Latin face in every slot but the East Asian one.
   static void fitRun(QVDocxRunText& run);
   // Every text run of the paragraph; then, when the line is still wider than
   // the `available` width its paragraph has (its column from its

@@ -143,9 +143,14 @@ void QVDocxUtilities::WriteRProperty(const QVDocx_RPr& rPr, XMLFileWriter& w) {
     // A slot without a name of its own takes the Latin one.
     const std::string_view name = rPr.rFonts.ascii ? LocalFontName(*rPr.rFonts.ascii) : "Times New Roman";
     const auto slot = [&](const QVDocx_FontName& own) { return own ? LocalFontName(*own) : name; };
-    emptyElement(w, "rFonts",
-                 {{"ascii", name}, {"hAnsi", slot(rPr.rFonts.hAnsi)}, {"cs", slot(rPr.rFonts.cs)},
-                  {"eastAsia", slot(rPr.rFonts.eastAsia)}});
+    if (rPr.cs)
+      emptyElement(w, "rFonts",
+                   {{"ascii", name}, {"hAnsi", slot(rPr.rFonts.hAnsi)}, {"cs", slot(rPr.rFonts.cs)},
+                    {"eastAsia", slot(rPr.rFonts.eastAsia)}, {"hint", "cs"}});
+    else
+      emptyElement(w, "rFonts",
+                   {{"ascii", name}, {"hAnsi", slot(rPr.rFonts.hAnsi)}, {"cs", name},
+                    {"eastAsia", slot(rPr.rFonts.eastAsia)}});
   }
   // The children follow the element order of the run-properties schema.
   if (rPr.b) {
@@ -167,6 +172,8 @@ void QVDocxUtilities::WriteRProperty(const QVDocx_RPr& rPr, XMLFileWriter& w) {
   if (rPr.u != 0) emptyElement(w, "u", {{"val", _underlineValue(rPr.u)}, {"color", color}});
   if (rPr.scrpit != 0) emptyElement(w, "vertAlign", {{"val", _scriptValue(rPr.scrpit)}});
   if (rPr.rtl) emptyElement(w, "rtl", {});
+  if (rPr.cs) emptyElement(w, "cs", {});
+  // The extension's fill follows every element of the main schema.
   if (rPr.noInk) writeNoInkFill(w, color);
   w.writeEndElement();
 }

@@ -300,7 +300,7 @@ void QVDocxWriter::collectFont(const QVDocx_FontName& name) {
 void QVDocxWriter::collectFonts(const QVDocx_RPr& r) {
   collectFont(r.rFonts.ascii);
   collectFont(r.rFonts.hAnsi);
-  collectFont(r.rFonts.cs);
+  if (r.cs) collectFont(r.rFonts.cs);
   collectFont(r.rFonts.eastAsia);
 }
 

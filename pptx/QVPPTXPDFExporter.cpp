@@ -49,6 +49,14 @@ double snapRotation(double r, bool snapUpright) {
 
 bool isQuarterTurn(double rotation) { return rotation == 90 || rotation == 270; }
 
+// The share of its size an office application sets below the baseline of a
+// line of exact height, whatever the face (LibreOffice: 0.195): the line's
+// baseline stands that far above its bottom. A face whose descent is deeper
+// than that by more than kDeepDescentShare (the Thai and Arabic faces, by
+// about 0.3) has its box's first line lowered by the difference.
+constexpr double kOfficeDescentShare = 0.195;
+constexpr double kDeepDescentShare = 0.1;
+
 // A string that is one UTF-16 unit no higher than U+0020: a blank, a tab or
 // another control character.
 bool isLoneBlankOrControl(const std::string& text) {
@@ -265,8 +273,18 @@ void QVPPTXPDFExporter::newPPTXTextBox(const std::string& text, Size offset) {
   page->isUsingTextBox = true;
   page->cachedTextBoxInfo = info;
   page->cachedTextBoxParagraphs.clear();
-  page->lastTextBoxParagraph().pProperty = paragraphProperty(0.0f, lineSpacing(c.fontSize.height));
+  // The first line is as high as the em box, or less where the face's
+  // descent is far deeper than the application's: its baseline then stands
+  // as far below the box's top as the page's stands below the em box's
+  // top, not the difference lower.
+  const Point baseline = currentDisplayTextTransform().apply({0, 0});
   boxStartCorner_ = stringStartCorner();
+  const double ascent = std::hypot(boxStartCorner_.x - baseline.x, boxStartCorner_.y - baseline.y);
+  double firstLine = c.fontSize.height;
+  const double reach = ascent + kOfficeDescentShare * c.fontSize.width;
+  if (std::isfinite(reach) && reach > 0 && reach < firstLine - kDeepDescentShare * c.fontSize.width)
+    firstLine = reach;
+  page->lastTextBoxParagraph().pProperty = paragraphProperty(0.0f, lineSpacing(firstLine));
   rightToLeftRun_.reset();
   appendPPTXTextBox(text, offset, 0);
 }
@@ -609,6 +627,8 @@ void QVPPTXPDFExporter::endTextBoxWritingIfNeed() {
     info.displayY = centre.y - hh;
   }
 
+  for (QVPPTXParagraph& paragraph : page->cachedTextBoxParagraphs)
+    for (QVPPTXRun& run : paragraph.textRuns) run.fitComplexScript();
   auto shape = std::make_unique<QVPPTXTextbox>();
   if (info.eaVertical) shape->bodyPr.vert = "eaVert";
   shape->spInfo = info;

@@ -1,9 +1,12 @@
 #include "pptx/QVPPTXRun.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "convert/QVPDFFontStyle.h"
 #include "convert/xml/QVOpenXMLNameSpace.h"
 #include "convert/xml/XMLFileWriter.h"
+#include "platform/text/faces.h"
 #include "platform/text/text.h"
 #include "pptx/QVPPTXUnits.h"
 #include "pptx/QVPPTXUtilities.h"
@@ -26,6 +29,33 @@ void writeFont(XMLFileWriter& w, std::string_view ns, std::string_view name, con
 }
 
 }  // namespace
+
+void QVPPTXRun::fitComplexScript() {
+  const std::string_view face = QVPDF_ComplexScriptFamily(text, rProperty.cs.typeface);
+  if (face.empty()) return;
+  if (face != rProperty.cs.typeface) rProperty.cs.typeface = std::string(face);
+  if (!(textWidth > 0) || !std::isfinite(textWidth) || !(rProperty.sz > 0) || !std::isfinite(rProperty.sz)) return;
+  // Characters no installed face holds count the mean width the page gives.
+  const std::u32string characters = platform::text::decodeUtf8(text);
+  size_t count = 0, unknown = 0;
+  double ems = 0;
+  for (size_t i = 0; i < characters.size(); ++i) {
+    const bool complex = platform::text::complexScriptOf(characters[i]) != platform::text::ComplexScript::None;
+    const std::optional<double> em = platform::text::installedAdvance(
+        complex ? rProperty.cs.typeface : rProperty.latin.typeface, false, false, characters, i);
+    ++count;
+    if (em)
+      ems += *em;
+    else
+      ++unknown;
+  }
+  const double mean = textWidth / static_cast<double>(count);
+  const double width = ems * rProperty.sz + mean * static_cast<double>(unknown);
+  if (!(width > textWidth)) return;
+  // Hundredths of a point, rounded down: the text must come out no wider.
+  const double share = std::max(kLeastComplexShare, textWidth / width);
+  rProperty.sz = static_cast<float>(std::floor(rProperty.sz * share * 100.0) / 100.0);
+}
 
 void QVPPTXRun::writeRunWithXMLWriter(XMLFileWriter& w) const {
   const std::string_view a = QVOpenXMLNameSpace::nameSpace_a();

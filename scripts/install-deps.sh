@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   clang-14 libclang-rt-14-dev
   # libraries the code links
-  libqpdf-dev libfreetype-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
+  libqpdf-dev libfreetype-dev libfontconfig-dev libcairo2-dev libpng-dev libjpeg62-turbo-dev
   libopenjp2-7-dev libtiff-dev libjbig2dec0-dev zlib1g-dev libminizip-dev
   libfribidi-dev libidn-dev
   # the desktop application (Qt 6 Core, Network, Test, Widgets, D-Bus; Qt PDF for page previews)

@@ -9,6 +9,7 @@
 #include <map>
 #include <numbers>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/text/text.h"
@@ -101,6 +102,16 @@ std::vector<Fixture> makeFixtures(const qvtest::TempDir& dir) {
   for (const bool glyphless : {false, true}) {
     const std::string name = glyphless ? "ocr-glyphless" : "ocr";
     qvtest::writeSearchableScan(add(name, 0.9, 1.0), dir.path() / (name + "-work"), glyphless);
+  }
+  // Pages filled with Thai in Norasi and Arabic in AlArabiya, faces the
+  // machine has and whose descents are far deeper than a Latin face's: the
+  // lines keep to the page's width and stand at its baselines.
+  for (const auto& [name, face, words, size, rightToLeft, fontName] :
+       {std::tuple{"thai", qvtest::kThaiFaceFile, &qvtest::kThaiWords, 12.95, false, ""},
+        std::tuple{"arabic", qvtest::kArabicFaceFile, &qvtest::kArabicWords, 14.0, true, "AlArabiya"}}) {
+    qvtest::PdfBuilder b;
+    qvtest::addScriptPage(b, face, *words, size, 19, rightToLeft, fontName);
+    b.write(add(name, 0.8));
   }
   return out;
 }

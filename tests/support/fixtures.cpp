@@ -14,6 +14,7 @@
 
 #include "platform/image/codecs.h"
 #include "platform/pdf/document.h"
+#include "platform/text/faces.h"
 
 namespace qvtest {
 
@@ -274,6 +275,55 @@ double EmbeddedFont::advance(std::u32string_view text, double fontSize) const {
   for (char32_t c : text)
     if (auto it = advances.find(c); it != advances.end()) total += it->second;
   return total * fontSize / 1000.0;
+}
+
+const std::vector<std::u32string> kThaiWords = {
+    U"ภาษาไทย", U"เป็นภาษา", U"ที่มีระดับเสียง", U"ของคำแน่นอน", U"หรือวรรณยุกต์", U"เช่นเดียวกับ", U"ภาษาจีน",
+    U"และออกเสียง", U"แยกคำต่อคำ", U"ท่าเรือ", U"น้ำขึ้นวันละสองครั้ง", U"เรือประมง", U"นกนางนวล", U"ตลาดเช้า"};
+const std::vector<std::u32string> kArabicWords = {
+    U"اللغة", U"العربية", U"هي", U"أكثر", U"اللغات", U"تحدثا", U"ونطقا", U"ضمن", U"مجموعة", U"السامية",
+    U"وإحدى", U"انتشارا", U"في", U"العالم", U"الميناء", U"المد", U"والجزر", U"القوارب"};
+const char* const kThaiFaceFile = "/usr/share/fonts/truetype/tlwg/Norasi.ttf";
+const char* const kArabicFaceFile = "/usr/share/fonts/truetype/fonts-arabeyes/ae_AlArabiya.ttf";
+
+void addScriptPage(PdfBuilder& builder, const std::filesystem::path& face, const std::vector<std::u32string>& words,
+                   double size, double leading, bool rightToLeft, const std::string& fontName) {
+  // Arabic letters in the forms they join their neighbours in, as a page
+  // made by a shaping application shows them.
+  std::vector<std::u32string> shaped;
+  for (const std::u32string& word : words) {
+    std::u32string forms;
+    for (size_t i = 0; i < word.size(); ++i)
+      if (const char32_t form = platform::text::shownForm(word, i)) forms += form;
+    shaped.push_back(std::move(forms));
+  }
+  std::u32string characters = U" ";
+  for (const std::u32string& w : shaped) characters += w;
+  EmbeddedFont font = embedTrueTypeFont(builder, face, characters);
+  if (!fontName.empty()) {
+    const QPDFObjectHandle name = QPDFObjectHandle::newName("/" + fontName);
+    font.font.replaceKey("/BaseFont", name);
+    QPDFObjectHandle cid = font.font.getKey("/DescendantFonts").getArrayItem(0);
+    cid.replaceKey("/BaseFont", name);
+    cid.getKey("/FontDescriptor").replaceKey("/FontName", name);
+  }
+  std::string content;
+  size_t next = 0;
+  for (double y = 720; y >= 72; y -= leading) {
+    std::u32string line;
+    for (size_t n = 0;; ++n) {
+      const std::u32string& word = shaped[(next + n) % shaped.size()];
+      const std::u32string longer = line.empty() ? word : line + U" " + word;
+      if (!line.empty() && font.advance(longer, size) > 468) break;
+      line = longer;
+    }
+    next += 3;
+    const std::u32string seen = rightToLeft ? std::u32string(line.rbegin(), line.rend()) : line;
+    const double x = rightToLeft ? 540 - font.advance(seen, size) : 72;
+    content += "BT /F1 " + std::to_string(size) + " Tf " + std::to_string(x) + " " + std::to_string(y) + " Td <" +
+               font.hex(seen) + "> Tj ET\n";
+  }
+  builder.addPage(content, builder.resources({{"Font", {{"F1", font.font}}}}));
 }
 
 EmbeddedFont embedTrueTypeFont(PdfBuilder& builder, const std::filesystem::path& file, std::u32string_view characters,

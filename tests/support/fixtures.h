@@ -134,4 +134,20 @@ struct EmbeddedFont {
 EmbeddedFont embedTrueTypeFont(PdfBuilder& builder, const std::filesystem::path& file,
                                std::u32string_view characters, bool vertical = false);
 
+// The words of a Thai and of an Arabic paragraph (in reading order), and
+// the faces of fonts-thai-tlwg and fonts-arabeyes they are set in.
+extern const std::vector<std::u32string> kThaiWords;
+extern const std::vector<std::u32string> kArabicWords;
+extern const char* const kThaiFaceFile;    // Norasi, a family of its own
+extern const char* const kArabicFaceFile;  // named ae_AlArabiya, a family no machine has
+// Adds a letter page filled with lines of the words, embedded from the
+// face's file, at `size` points `leading` apart from the top margin to the
+// bottom one, each line one string of the words that fill 468 points, line
+// after line starting at another word, Arabic letters in the forms they
+// join in. Right-to-left words are drawn as they are seen, each line set to
+// the right margin. The font is named
+// `fontName`, or after the file.
+void addScriptPage(PdfBuilder& builder, const std::filesystem::path& face, const std::vector<std::u32string>& words,
+                   double size, double leading, bool rightToLeft, const std::string& fontName = {});
+
 }  // namespace qvtest
