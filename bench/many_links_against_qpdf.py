@@ -17,26 +17,15 @@ object stream, as a browser's print writes it).
 import argparse
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
+from text_against_build import measure
+
 HERE = Path(__file__).resolve().parent.parent
 HOSTILE = Path(os.environ.get("QV_HOSTILE_DIR", "/work/shared/hostile"))
 TYPES = ["txt", "docx", "pptx", "xlsx", "csv", "html", "rtf"]
-
-
-def measure(args, scratch):
-    """(processor seconds, peak resident MB) of one run through /usr/bin/time
-    (which tells the program's own peak); None when it fails."""
-    report = f"{scratch}/time.txt"
-    proc = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", report] + args, stdout=subprocess.DEVNULL,
-                            stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(proc.pid, 0)
-    if os.waitstatus_to_exitcode(status) != 0:
-        return None
-    return usage.ru_utime + usage.ru_stime, int(Path(report).read_text().split()[-1]) / 1024.0
 
 
 def main():

@@ -195,10 +195,14 @@ std::optional<JpegInfo> readJpegInfo(std::span<const uint8_t> data) {
   return info;
 }
 
-Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo* infoOut, int colorTransform,
-                  int atLeastWidth, int atLeastHeight) {
+namespace {
+
+// Starts decoding at the smallest scale that keeps at least the size asked
+// for: the frame's facts, with an output size that is the frame's when not
+// scaled and within it when scaled.
+JpegInfo startDecoding(Decompressor& d, std::span<const uint8_t> data, int colorTransform, int atLeastWidth,
+                       int atLeastHeight) {
   if (data.size() < 4) throw ImageError("JPEG: data too short");
-  Decompressor d;
   const JpegScale scale{atLeastWidth, atLeastHeight};
   if (!startDecompress(d, data.data(), data.size(), true, colorTransform, scale))
     throw ImageError(std::string("JPEG: ") + d.err.message);
@@ -209,6 +213,16 @@ Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo*
                                                : (outWidth < 1 || outHeight < 1 || outWidth > info.width ||
                                                   outHeight > info.height))
     throw ImageError("JPEG: unexpected output size");
+  return info;
+}
+
+}  // namespace
+
+Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo* infoOut, int colorTransform,
+                  int atLeastWidth, int atLeastHeight) {
+  Decompressor d;
+  const JpegInfo info = startDecoding(d, data, colorTransform, atLeastWidth, atLeastHeight);
+  const int outWidth = static_cast<int>(d.cinfo.output_width), outHeight = static_cast<int>(d.cinfo.output_height);
   PixelFormat format = info.components == 1   ? PixelFormat::Gray8
                        : info.components == 3 ? PixelFormat::RGB8
                                               : PixelFormat::CMYK8;
@@ -224,16 +238,9 @@ Bitmap decodeJpeg(std::span<const uint8_t> data, bool invertAdobeCmyk, JpegInfo*
 JpegInfo decodeJpegRows(std::span<const uint8_t> data, int colorTransform, int atLeastWidth, int atLeastHeight,
                         const std::function<void(int, int, int)>& begin,
                         const std::function<void(const uint8_t*)>& row) {
-  if (data.size() < 4) throw ImageError("JPEG: data too short");
   Decompressor d;
-  const JpegScale scale{atLeastWidth, atLeastHeight};
-  if (!startDecompress(d, data.data(), data.size(), true, colorTransform, scale))
-    throw ImageError(std::string("JPEG: ") + d.err.message);
-  JpegInfo info;
-  fillInfo(d, info);
+  const JpegInfo info = startDecoding(d, data, colorTransform, atLeastWidth, atLeastHeight);
   const int outWidth = static_cast<int>(d.cinfo.output_width), outHeight = static_cast<int>(d.cinfo.output_height);
-  if (outWidth < 1 || outHeight < 1 || outWidth > info.width || outHeight > info.height)
-    throw ImageError("JPEG: unexpected output size");
   begin(outWidth, outHeight, info.components);
   std::vector<uint8_t> buffer(static_cast<size_t>(outWidth) * static_cast<size_t>(info.components));
   if (!readRows(d, buffer.data(), row)) throw ImageError(std::string("JPEG: ") + d.err.message);

@@ -112,10 +112,12 @@ struct Attempt {
   std::unique_ptr<QPDF> qpdf;
 };
 
-Attempt tryOpen(const std::shared_ptr<pdfdetail::FileSource>& source, const std::string& password) {
+Attempt tryOpen(const std::shared_ptr<pdfdetail::FileSource>& source, const std::string& password,
+                bool passwordIsKey = false) {
   Attempt a;
   auto q = std::make_unique<QPDF>();
   q->setSuppressWarnings(true);
+  q->setPasswordIsHexKey(passwordIsKey);
   try {
     q->processInputSource(source, password.c_str());
     // A trailer without a usable catalog is as bad as no trailer.
@@ -146,26 +148,14 @@ constexpr char kUnusedKey[] = "00000000000000000000000000000000";
 // without the password all the same; opened with a key of its own instead,
 // its pages read as written. Answers Password for every other file.
 Attempt tryOpenInTheClear(const std::shared_ptr<pdfdetail::FileSource>& source) {
-  Attempt a = {Outcome::Password, nullptr};
-  auto q = std::make_unique<QPDF>();
-  q->setSuppressWarnings(true);
-  q->setPasswordIsHexKey(true);
-  try {
-    q->processInputSource(source, kUnusedKey);
-    if (!q->getRoot().isDictionary()) return a;
-    int R = 0, P = 0, V = 0;
-    QPDF::encryption_method_e streams = QPDF::e_unknown, strings = QPDF::e_unknown, files = QPDF::e_unknown;
-    if (!q->isEncrypted(R, P, V, streams, strings, files)) return a;
-    // Before crypt filters (V 4) everything is encrypted, whatever qpdf
-    // answers for the methods.
-    if (V < 4 || streams != QPDF::e_none || strings != QPDF::e_none) return a;
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception&) {
-    return a;
-  }
-  a.outcome = Outcome::Ok;
-  a.qpdf = std::move(q);
+  Attempt a = tryOpen(source, kUnusedKey, true);
+  int R = 0, P = 0, V = 0;
+  QPDF::encryption_method_e streams = QPDF::e_unknown, strings = QPDF::e_unknown, files = QPDF::e_unknown;
+  // Before crypt filters (V 4) everything is encrypted, whatever qpdf
+  // answers for the methods.
+  if (a.outcome != Outcome::Ok || !a.qpdf->isEncrypted(R, P, V, streams, strings, files) || V < 4 ||
+      streams != QPDF::e_none || strings != QPDF::e_none)
+    return {Outcome::Password, nullptr};
   return a;
 }
 
