@@ -23,11 +23,13 @@ void letGoOfPassedOver(const platform::PdfObject& entry) {
 
 }  // namespace
 
-QVPDFAnnotCollection::QVPDFAnnotCollection(const platform::PdfObject& annotsArray) {
+QVPDFAnnotCollection::QVPDFAnnotCollection(const platform::PdfObject& annotsArray,
+                                           const platform::PdfDocument* document) {
   if (!annotsArray.isArray()) return;
   const size_t count = std::min(annotsArray.size(), kMaxAnnots);
   for (size_t i = 0; i < count; ++i) {
     const platform::PdfObject entry = annotsArray.at(i);
+    if (document && document->storedDictionaryHasKey(entry, "AP") == false) continue;
     if (auto annot = QVPDFAnnot::annotWithDictionary(entry)) {
       annots_.push_back(std::move(annot));
     } else {

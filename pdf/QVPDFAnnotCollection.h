@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/pdf/document.h"
 #include "platform/pdf/object.h"
 
 class QVPDFAnnot;
@@ -16,7 +17,10 @@ class QVPDFAnnotCollection {
 
   QVPDFAnnotCollection() = default;
   // The shown annotations of the array (none for anything but an array).
-  explicit QVPDFAnnotCollection(const platform::PdfObject& annotsArray);
+  // An entry of `document` (may be null) whose stored dictionary has no
+  // appearance shows nothing and is passed over without being made.
+  explicit QVPDFAnnotCollection(const platform::PdfObject& annotsArray,
+                                const platform::PdfDocument* document = nullptr);
 
   const std::vector<std::shared_ptr<const QVPDFAnnot>>& annots() const { return annots_; }
 

@@ -412,7 +412,8 @@ void QVPDFConentParser::allowWorkFor(PageContext& page, uint64_t sourceBytes, bo
 // began with (whatever its content left in force), its form mapped into the
 // annotation's rectangle.
 void QVPDFConentParser::drawAnnotations() {
-  annotCollection_ = std::make_shared<const QVPDFAnnotCollection>(contentDict_.getArray("Annots"));
+  annotCollection_ = std::make_shared<const QVPDFAnnotCollection>(contentDict_.getArray("Annots"),
+                                                                   contentStream_ ? contentStream_->document() : nullptr);
   for (const auto& annot : annotCollection_->annots()) {
     if (context().cutOff) return;
     QVPDFRenderState start;

@@ -21,6 +21,7 @@
 #include "platform/pdf/file_source.h"
 #include "platform/pdf/page_tree.h"
 #include "platform/pdf/recovery.h"
+#include "platform/pdf/stored_objects.h"
 
 namespace platform {
 namespace {
@@ -246,6 +247,7 @@ PdfObject PdfPage::resources() const {
 
 PdfDocument::~PdfDocument() {
   // Handles into the document die before the document itself.
+  stored_.reset();
   pages_.clear();
   qpdf_.reset();
 }
@@ -338,6 +340,7 @@ bool PdfDocument::load(std::string_view password, OpenStatus* status) {
       // Adopt the new document only now, so that a failed unlock leaves the
       // old one as it was.
       pages_.clear();
+      stored_.reset();
       qpdf_ = std::move(current);
       pages_ = std::move(pages.pages);
       pageIds_ = std::move(pages.ids);
@@ -434,6 +437,20 @@ std::shared_ptr<QPDF> PdfDocument::inlineImageDocument() const {
   return inlineImages_;
 }
 
+std::optional<bool> PdfDocument::storedDictionaryHasKey(const PdfObject& object, std::string_view key) const {
+  if (!qpdf_ || !object.isIndirect() || object.handle().getOwningQPDF() != qpdf_.get()) return std::nullopt;
+  try {
+    if (!stored_)
+      stored_ = std::make_unique<pdfdetail::StoredObjects>(
+          *qpdf_, reading_.source ? reading_.source->again() : nullptr, pageIds_);
+    return stored_->dictionaryHasKey(object.handle().getObjGen(), key);
+  } catch (const std::bad_alloc&) {
+    throw;
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
 bool PdfDocument::releaseObjectsRead() {
   // A file of one page holds nothing another page could let go of.
   if (pages_.size() <= 1) return false;
@@ -453,6 +470,7 @@ bool PdfDocument::readAfreshNow() {
   warnings();
   // Handles into the old document die before the document itself.
   pages_ = std::move(pages);
+  stored_.reset();
   qpdf_ = std::move(fresh);
   inlineImages_.reset();
   pagesSinceReading_ = 0;

@@ -16,6 +16,7 @@ namespace platform {
 
 namespace pdfdetail {
 class FileSource;
+class StoredObjects;
 }
 
 class PdfDocument;
@@ -112,6 +113,14 @@ class PdfDocument {
   // the first inline image on.)
   std::shared_ptr<QPDF> inlineImageDocument() const;
 
+  // Whether the dictionary that the indirect object `object` is has `key`
+  // (without its slash) of its own, told from the bytes the file stores for
+  // it without qpdf making it (nor, for an object of an object stream, every
+  // other object of that stream). Nullopt when the bytes do not tell: not an
+  // indirect object of the file's cross-reference table, not a dictionary
+  // written whole, or the document is locked; ask the object itself then.
+  std::optional<bool> storedDictionaryHasKey(const PdfObject& object, std::string_view key) const;
+
   // qpdf keeps every object it has read until the document is closed: a
   // document read page after page would hold the objects of all its pages.
   // Called between pages, this lets them go once the pages read since the
@@ -175,6 +184,8 @@ class PdfDocument {
 
   Reading reading_;
   mutable std::shared_ptr<QPDF> inlineImages_;
+  // What storedDictionaryHasKey read of the file qpdf reads now.
+  mutable std::unique_ptr<pdfdetail::StoredObjects> stored_;
   // The objects that are the pages (number and generation; 0 for an entry
   // that cannot be read), to find them again in the file read afresh. A
   // page given as a direct object cannot be: such a document is never read

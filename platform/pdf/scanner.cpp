@@ -188,6 +188,7 @@ void reserveForContent(std::string& data, const std::vector<PdfObject>& parts) {
 std::shared_ptr<PdfContentStream> PdfContentStream::forPage(const PdfPage& page) {
   auto s = std::make_shared<PdfContentStream>();
   s->resources_ = page.resources();
+  s->document_ = &page.document();
   if (page.document().isUnlocked()) {
     s->inlineImages_ = page.document().inlineImageDocument();
     s->owner_ = s->inlineImages_.get();
@@ -236,6 +237,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forForm(const PdfObject& str
   s->resources_ = resources.isDictionary() ? resources : PdfObject();
   s->parent_ = std::move(parent);
   s->owner_ = s->parent_ ? s->parent_->owner_ : nullptr;
+  s->document_ = s->parent_ ? s->parent_->document_ : nullptr;
   try {
     if (stream.isStream()) {
       if (!s->owner_) s->owner_ = stream.handle().getOwningQPDF();
@@ -264,6 +266,7 @@ std::shared_ptr<PdfContentStream> PdfContentStream::forData(std::string data, co
   s->resources_ = resources.isDictionary() ? resources : PdfObject();
   s->parent_ = std::move(parent);
   s->owner_ = s->parent_ ? s->parent_->owner_ : nullptr;
+  s->document_ = s->parent_ ? s->parent_->document_ : nullptr;
   if (resources.handle().isInitialized()) {
     if (QPDF* owner = resources.handle().getOwningQPDF()) s->owner_ = owner;
   }

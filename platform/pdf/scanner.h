@@ -54,12 +54,16 @@ class PdfContentStream {
   // scanned on its own, makes them in the document of its resources or
   // stream (may be null: inline images then cannot be decoded).
   QPDF* owner() const { return owner_; }
+  // The document of the page whose content this is, or of the page whose
+  // content draws this form or glyph; null for content of no page.
+  const PdfDocument* document() const { return document_; }
 
  private:
   std::string data_;
   PdfObject resources_;
   std::shared_ptr<const PdfContentStream> parent_;
   QPDF* owner_ = nullptr;
+  const PdfDocument* document_ = nullptr;
   std::shared_ptr<QPDF> inlineImages_;
   size_t sourceBytes_ = 0;
   bool damaged_ = false;

@@ -7,12 +7,14 @@
 #include <fstream>
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
 #include "platform/pdf/document.h"
 #include "platform/pdf/file_source.h"
 #include "platform/pdf/recovery.h"
 #include "platform/pdf/scanner.h"
+#include "platform/pdf/stored_objects.h"
 #include "tests/platform/pdf_test_support.h"
 #include "tests/support/fixtures.h"
 
@@ -684,4 +686,78 @@ TEST(PdfFileSource, ReadsTheFileAndItsSuffixAsOneRunOfBytes) {
   EXPECT_EQ(again->read(whole.data(), whole.size() + 5), all.size());
   EXPECT_EQ(whole, all);
   EXPECT_EQ(FileSource::open(dir.file("missing.pdf").string()), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// An object's dictionary as the file stores it, read without qpdf making it.
+
+TEST(PdfStoredObjects, DictionaryTextTellsItsOwnKeysOnly) {
+  using platform::pdfdetail::dictionaryTextHasKey;
+  const struct {
+    const char* text;
+    std::optional<bool> hasAP;
+  } cases[] = {
+      {"<< /Subtype /Link /AP << /N 5 0 R >> >>", true},
+      {"  % a comment\n<</Subtype/Widget/AP 12 0 R>>", true},
+      {"<< /A#50 << >> >>", true},  // the key written with an escape
+      {"<< /Subtype /Link /Rect [0 0 1 1] >>", false},
+      // Deeper dictionaries, strings, names and arrays that hold the key's text.
+      {"<< /A << /AP 1 >> /MK << /AP (x) >> >>", false},
+      {"<< /Contents (/AP \\) (nested /AP) ) /T <2F4150> >>", false},
+      {"<< /Kids [ /AP 3 0 R [ /AP ] ] /Parent 7 0 R /V /AP >>", false},
+      {"<< /Rect [0 0 1 1] /AP", std::nullopt},  // cut off
+      {"<< /Contents (open /AP >>", std::nullopt},
+      {"<< 12 /AP >>", std::nullopt},  // a key that is no name
+      {"[ /AP ]", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    EXPECT_EQ(dictionaryTextHasKey(c.text, "AP"), c.hasAP);
+  }
+}
+
+// A page's annotations, in the file's body and in object streams: what the
+// stored bytes tell of each matches the object qpdf makes; the objects of
+// the stream that holds the page (which qpdf made when it read the page) are
+// left to qpdf.
+TEST(PdfStoredObjects, StoredDictionariesMatchTheObjectsInEveryForm) {
+  qvtest::PdfBuilder b;
+  auto page = b.addPage("", b.resources({}));
+  auto form = b.stream("", "<< /Subtype /Form /BBox [0 0 1 1] >>");
+  auto annots = QPDFObjectHandle::newArray();
+  for (int i = 0; i < 300; ++i) {
+    auto annot = b.parse("<< /Type /Annot /Subtype /Link /Rect [0 0 1 1] /A << /S /URI /URI (/AP) >> >>");
+    if (i % 7 == 0) annot.replaceKey("/AP", b.parse("<< >>"));
+    if (i % 7 == 0) annot.getKey("/AP").replaceKey("/N", form);
+    annots.appendItem(b.qpdf().makeIndirectObject(annot));
+  }
+  annots.appendItem(b.parse("<< /Subtype /Link /Rect [0 0 1 1] >>"));  // a direct one
+  page.replaceKey("/Annots", annots);
+  qvtest::TempDir dir;
+  for (const bool inStreams : {false, true}) {
+    SCOPED_TRACE(inStreams ? "in object streams" : "in the body");
+    const auto file = dir.file(inStreams ? "streams.pdf" : "body.pdf");
+    QPDFWriter writer(b.qpdf(), file.string().c_str());
+    writer.setObjectStreamMode(inStreams ? qpdf_o_generate : qpdf_o_disable);
+    writer.write();
+    auto doc = PdfDocument::open(file.string());
+    ASSERT_NE(doc, nullptr);
+    const PdfObject list = doc->page(1)->dictionary().getArray("Annots");
+    ASSERT_EQ(list.size(), 301u);
+    size_t untold = 0;
+    for (size_t i = 0; i < 300; ++i) {
+      const std::optional<bool> told = doc->storedDictionaryHasKey(list.at(i), "AP");
+      if (!told) {
+        ++untold;
+      } else {
+        ASSERT_EQ(*told, i % 7 == 0) << i;
+      }
+    }
+    EXPECT_LT(untold, inStreams ? 100u : 1u);
+    EXPECT_EQ(doc->storedDictionaryHasKey(list.at(300), "AP"), std::nullopt);
+    EXPECT_EQ(doc->storedDictionaryHasKey(doc->page(1)->dictionary(), "Annots"),
+              inStreams ? std::nullopt : std::optional<bool>(true));
+    for (size_t i = 0; i < 300; ++i) ASSERT_EQ(list.at(i).get("AP").isDictionary(), i % 7 == 0) << i;
+  }
 }

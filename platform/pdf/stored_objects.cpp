@@ -1,0 +1,280 @@
+#include "platform/pdf/stored_objects.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <qpdf/QPDF.hh>
+
+#include "platform/pdf/file_source.h"
+#include "platform/pdf/stream_decode.h"
+
+namespace platform::pdfdetail {
+namespace {
+
+// Deeper than this, a dictionary is left to qpdf.
+constexpr int kMaxDepth = 32;
+
+bool isBlank(char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
+
+bool isDelimiter(char c) { return std::string_view("()<>[]{}/%").find(c) != std::string_view::npos; }
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::optional<int64_t> integerOf(std::string_view token) {
+  int64_t value = 0;
+  const char* end = token.data() + token.size();
+  auto [ptr, ec] = std::from_chars(token.data(), end, value);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+// The objects of a dictionary's text, read only as far as telling where
+// each ends.
+class DictionaryText {
+ public:
+  explicit DictionaryText(std::string_view text) : s_(text) {}
+
+  void blanks() {
+    while (p_ < s_.size()) {
+      if (isBlank(s_[p_])) {
+        ++p_;
+      } else if (s_[p_] == '%') {
+        while (p_ < s_.size() && s_[p_] != '\n' && s_[p_] != '\r') ++p_;
+      } else {
+        break;
+      }
+    }
+  }
+
+  std::string_view regular() {
+    const size_t start = p_;
+    while (p_ < s_.size() && !isBlank(s_[p_]) && !isDelimiter(s_[p_])) ++p_;
+    return s_.substr(start, p_ - start);
+  }
+
+  bool opens(std::string_view what) const { return s_.substr(p_, what.size()) == what; }
+
+  // The dictionary that starts here: whether it has `key` of its own
+  // (nullopt when it is not written whole).
+  std::optional<bool> dictionaryHasKey(std::string_view key) {
+    if (!opens("<<")) return std::nullopt;
+    p_ += 2;
+    bool found = false;
+    for (;;) {
+      blanks();
+      if (opens(">>")) {
+        p_ += 2;
+        return found;
+      }
+      if (p_ >= s_.size() || s_[p_] != '/') return std::nullopt;
+      ++p_;
+      if (sameName(regular(), key)) found = true;
+      blanks();
+      if (!object(1)) return std::nullopt;
+    }
+  }
+
+ private:
+  static bool sameName(std::string_view written, std::string_view key) {
+    if (written.find('#') == std::string_view::npos) return written == key;
+    std::string name;
+    for (size_t i = 0; i < written.size(); ++i) {
+      if (written[i] == '#' && i + 2 < written.size() && hexValue(written[i + 1]) >= 0 &&
+          hexValue(written[i + 2]) >= 0) {
+        name.push_back(static_cast<char>(hexValue(written[i + 1]) * 16 + hexValue(written[i + 2])));
+        i += 2;
+      } else {
+        name.push_back(written[i]);
+      }
+    }
+    return name == key;
+  }
+
+  // Passes over one object; false when it is not written whole.
+  bool object(int depth) {
+    if (depth > kMaxDepth || p_ >= s_.size()) return false;
+    const char c = s_[p_];
+    if (opens("<<")) {
+      p_ += 2;
+      for (;;) {
+        blanks();
+        if (opens(">>")) {
+          p_ += 2;
+          return true;
+        }
+        if (p_ >= s_.size() || s_[p_] != '/') return false;
+        ++p_;
+        regular();
+        blanks();
+        if (!object(depth + 1)) return false;
+      }
+    }
+    if (c == '[') {
+      ++p_;
+      for (;;) {
+        blanks();
+        if (p_ >= s_.size()) return false;
+        if (s_[p_] == ']') {
+          ++p_;
+          return true;
+        }
+        if (!object(depth + 1)) return false;
+      }
+    }
+    if (c == '(') {
+      int open = 0;
+      for (; p_ < s_.size(); ++p_) {
+        if (s_[p_] == '\\') {
+          ++p_;
+        } else if (s_[p_] == '(') {
+          ++open;
+        } else if (s_[p_] == ')' && --open == 0) {
+          ++p_;
+          return true;
+        }
+      }
+      return false;
+    }
+    if (c == '<') {
+      const size_t end = s_.find('>', p_);
+      if (end == std::string_view::npos) return false;
+      p_ = end + 1;
+      return true;
+    }
+    if (c == '/') {
+      ++p_;
+      regular();
+      return true;
+    }
+    const std::string_view token = regular();
+    if (token.empty()) return false;
+    // An object number and generation followed by R are one object.
+    if (integerOf(token)) {
+      const size_t after = p_;
+      blanks();
+      if (integerOf(regular())) {
+        blanks();
+        if (regular() == "R") return true;
+      }
+      p_ = after;
+    }
+    return true;
+  }
+
+  std::string_view s_;
+  size_t p_ = 0;
+};
+
+}  // namespace
+
+std::optional<bool> dictionaryTextHasKey(std::string_view text, std::string_view key) {
+  DictionaryText reader(text);
+  reader.blanks();
+  return reader.dictionaryHasKey(key);
+}
+
+StoredObjects::StoredObjects(QPDF& qpdf, std::shared_ptr<FileSource> source, std::vector<std::pair<int, int>> pages)
+    : qpdf_(qpdf), source_(std::move(source)), pages_(std::move(pages)) {}
+
+StoredObjects::~StoredObjects() = default;
+
+const QPDFXRefEntry* StoredObjects::entry(QPDFObjGen id) {
+  if (!xref_) {
+    // qpdf's table as a sorted list (it hands out a copy of its map).
+    const std::map<QPDFObjGen, QPDFXRefEntry> table = qpdf_.getXRefTable();
+    xref_.emplace(table.begin(), table.end());
+    for (const auto& [number, generation] : pages_) {
+      if (number <= 0) continue;
+      if (const QPDFXRefEntry* page = entry(QPDFObjGen(number, generation)); page && page->getType() == 2)
+        streamsOfPages_.push_back(page->getObjStreamNumber());
+    }
+    std::sort(streamsOfPages_.begin(), streamsOfPages_.end());
+  }
+  auto it = std::lower_bound(xref_->begin(), xref_->end(), id,
+                             [](const auto& item, const QPDFObjGen& wanted) { return item.first < wanted; });
+  if (it == xref_->end() || it->first != id) return nullptr;
+  return &it->second;
+}
+
+const StoredObjects::ObjectStream* StoredObjects::objectStream(int number) {
+  for (const auto& stream : streams_)
+    if (stream->number == number) return stream.get();
+  if (decodedBytes_ >= kDecodedBytesBudget ||
+      std::binary_search(streamsOfPages_.begin(), streamsOfPages_.end(), number))
+    return nullptr;
+  QPDFObjectHandle handle = qpdf_.getObjectByID(number, 0);
+  if (!handle.isStream()) return nullptr;
+  QPDFObjectHandle dict = handle.getDict();
+  QPDFObjectHandle n = dict.getKey("/N");
+  QPDFObjectHandle first = dict.getKey("/First");
+  if (!n.isInteger() || !first.isInteger() || n.getIntValue() < 0 || first.getIntValue() < 0) return nullptr;
+  auto stream = std::make_unique<ObjectStream>();
+  stream->number = number;
+  if (appendDecoded(handle, stream->data, kMaxObjectStreamBytes + 1) != DecodeResult::Complete ||
+      stream->data.size() > kMaxObjectStreamBytes)
+    return nullptr;
+  decodedBytes_ += stream->data.size();
+  const size_t firstOffset = static_cast<size_t>(first.getIntValue());
+  if (firstOffset > stream->data.size()) return nullptr;
+  DictionaryText header(std::string_view(stream->data).substr(0, firstOffset));
+  const int64_t count = n.getIntValue();
+  for (int64_t i = 0; i < count; ++i) {
+    header.blanks();
+    const auto object = integerOf(header.regular());
+    header.blanks();
+    const auto offset = integerOf(header.regular());
+    if (!object || !offset || *object <= 0 || *object > INT32_MAX || *offset < 0) return nullptr;
+    stream->offsets.emplace_back(static_cast<int>(*object), firstOffset + static_cast<size_t>(*offset));
+  }
+  // By number, the last of a number written twice first.
+  std::vector<size_t> order(stream->offsets.size());
+  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return stream->offsets[a].first < stream->offsets[b].first; });
+  std::vector<std::pair<int, size_t>> sorted;
+  sorted.reserve(order.size());
+  for (size_t i : order) {
+    if (!sorted.empty() && sorted.back().first == stream->offsets[i].first) sorted.pop_back();
+    sorted.push_back(stream->offsets[i]);
+  }
+  stream->offsets = std::move(sorted);
+  constexpr size_t kStreamsKept = 2;
+  if (streams_.size() >= kStreamsKept) streams_.erase(streams_.begin());
+  streams_.push_back(std::move(stream));
+  return streams_.back().get();
+}
+
+std::optional<bool> StoredObjects::dictionaryHasKey(QPDFObjGen id, std::string_view key) {
+  const QPDFXRefEntry* where = entry(id);
+  if (!where) return std::nullopt;
+  if (where->getType() == 2) {
+    const ObjectStream* stream = objectStream(where->getObjStreamNumber());
+    if (!stream) return std::nullopt;
+    auto it = std::lower_bound(stream->offsets.begin(), stream->offsets.end(), id.getObj(),
+                               [](const auto& item, int wanted) { return item.first < wanted; });
+    if (it == stream->offsets.end() || it->first != id.getObj() || it->second > stream->data.size())
+      return std::nullopt;
+    return dictionaryTextHasKey(std::string_view(stream->data).substr(it->second), key);
+  }
+  if (where->getType() != 1 || !source_ || where->getOffset() < 0) return std::nullopt;
+  std::string bytes(kMaxObjectBytes, '\0');
+  source_->seek(where->getOffset(), SEEK_SET);
+  bytes.resize(source_->read(bytes.data(), bytes.size()));
+  // "number generation obj", then the dictionary.
+  DictionaryText text(bytes);
+  text.blanks();
+  if (integerOf(text.regular()) != id.getObj()) return std::nullopt;
+  text.blanks();
+  if (integerOf(text.regular()) != id.getGen()) return std::nullopt;
+  text.blanks();
+  if (text.regular() != "obj") return std::nullopt;
+  text.blanks();
+  return text.dictionaryHasKey(key);
+}
+
+}  // namespace platform::pdfdetail
