@@ -193,10 +193,16 @@ class RowReducer {
     if (average_) {
       column_.resize(width);
       columnCount_.assign(outWidth, 0);
-      for (int x = 0; x < width; ++x) {
+      columnStart_.assign(static_cast<size_t>(outWidth) + 1, width);
+      for (int x = width - 1; x >= 0; --x) {
         column_[x] = static_cast<int>(static_cast<int64_t>(x) * outWidth / width);
         ++columnCount_[column_[x]];
+        columnStart_[column_[x]] = x;
       }
+      const double maxSample = static_cast<double>((uint64_t{1} << bpc) - 1);
+      columnScale_.resize(outWidth);
+      for (int tx = 0; tx < outWidth; ++tx)
+        columnScale_[tx] = columnCount_[tx] > 0 ? 255.0 / (maxSample * columnCount_[tx]) : 0.0;
       sums_.assign(static_cast<size_t>(outWidth) * components, 0);
     } else {
       pick_.resize(outWidth);
@@ -241,30 +247,49 @@ class RowReducer {
     }
     ++rowsSummed_;
     if (y_ + 1 == height_ || targetRow(y_ + 1) != ty) {
-      // A multiplication a sample: a division each costs more than the sums.
-      const double maxSample = static_cast<double>((uint64_t{1} << bpc_) - 1);
       uint8_t* dst = reinterpret_cast<uint8_t*>(out_.data()) + ty * outRowBytes_;
-      for (int tx = 0; tx < outWidth_; ++tx) {
-        const double cell = maxSample * columnCount_[tx] * static_cast<double>(rowsSummed_);
-        const double scale = cell > 0 ? 255.0 / cell : 0.0;
-        uint64_t* sum = &sums_[static_cast<size_t>(tx) * n_];
-        uint8_t* d = dst + static_cast<size_t>(tx) * n_;
-        for (int c = 0; c < n_; ++c) {
-          d[c] = static_cast<uint8_t>(std::min(255.0, static_cast<double>(sum[c]) * scale + 0.5));
-          sum[c] = 0;
-        }
+      if (n_ == 1) {
+        keepRow<1>(dst);
+      } else if (n_ == 3) {
+        keepRow<3>(dst);
+      } else {
+        keepRow<0>(dst);
       }
       rowsSummed_ = 0;
     }
   }
 
+  // The means of the rows summed, into the kept row `dst` (N components, or
+  // n_ for 0). A multiplication a sample: a division each costs more than
+  // the sums.
+  template <int N>
+  void keepRow(uint8_t* dst) {
+    const int n = N > 0 ? N : n_;
+    const double rowFactor = 1.0 / static_cast<double>(rowsSummed_);
+    uint64_t* sum = sums_.data();
+    for (int tx = 0; tx < outWidth_; ++tx, sum += n, dst += n) {
+      const double scale = columnScale_[tx] * rowFactor;
+      for (int c = 0; c < n; ++c) {
+        // Sums stay far below 2^63: signed, they convert in one step.
+        const double v = static_cast<double>(static_cast<int64_t>(sum[c])) * scale + 0.5;
+        dst[c] = v < 255.0 ? static_cast<uint8_t>(static_cast<int>(v)) : uint8_t{255};
+        sum[c] = 0;
+      }
+    }
+  }
+
+  // The samples of each kept column are side by side: summed a run at a
+  // time, not looked up a sample at a time.
   template <int N>
   void sum8(const uint8_t* row) {
-    uint64_t* sums = sums_.data();
-    const int* column = column_.data();
-    for (int x = 0; x < width_; ++x, row += N) {
-      uint64_t* sum = sums + static_cast<size_t>(column[x]) * N;
-      for (int c = 0; c < N; ++c) sum[c] += row[c];
+    uint64_t* sum = sums_.data();
+    for (int tx = 0; tx < outWidth_; ++tx, sum += N) {
+      const uint8_t* p = row + static_cast<size_t>(columnStart_[tx]) * N;
+      const uint8_t* end = row + static_cast<size_t>(columnStart_[tx + 1]) * N;
+      uint64_t run[N] = {};
+      for (; p < end; p += N)
+        for (int c = 0; c < N; ++c) run[c] += p[c];
+      for (int c = 0; c < N; ++c) sum[c] += run[c];
     }
   }
 
@@ -290,7 +315,11 @@ class RowReducer {
   int outBpc_ = 8;
   size_t outRowBytes_ = 0;
   std::string out_;
-  std::vector<int> column_, columnCount_, pick_;
+  // The kept column of each sample, how many samples each kept column
+  // holds, and where each begins (a kept column's samples are side by side).
+  std::vector<int> column_, columnCount_, columnStart_, pick_;
+  // 255 over the largest sum of one row of a kept column.
+  std::vector<double> columnScale_;
   std::vector<uint64_t> sums_;
   uint64_t rowsSummed_ = 0;
   int y_ = 0;

@@ -166,76 +166,102 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
 
   const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxDeflateThreads);
   const size_t window = threads * kDeflateBlock;
-  // The history of the window, then the window's filtered rows.
-  std::vector<uint8_t> buffer(kDeflateHistory + window + rowBytes + 1);
-  size_t filled = 0, history = 0;
+  // Two buffers, each the history of its window and then the window's
+  // filtered rows: the rows of one are made while the other is deflated.
+  std::vector<uint8_t> buffers[2];
+  for (auto& b : buffers) b.resize(kDeflateHistory + window + rowBytes + 1);
+  std::vector<DeflateBlock> blocks[2] = {std::vector<DeflateBlock>(threads), std::vector<DeflateBlock>(threads)};
+  std::vector<std::thread> workers;
+  size_t pendingBlocks = 0;
+  int pending = -1;
   uLong adler = adler32(0, nullptr, 0);
-  std::vector<DeflateBlock> blocks(threads);
   std::vector<uint8_t> previous(rowBytes, 0), sourceBuffer(static_cast<size_t>(source.width()) * 4);
   std::string zlibData("\x78\x5E", 2);
 
-  const auto deflateWindow = [&](size_t size, bool last) {
-    uint8_t* data = buffer.data() + kDeflateHistory;
+  // The window deflating now, waited for and written out.
+  const auto finishPending = [&] {
+    for (std::thread& t : workers) t.join();
+    workers.clear();
+    if (pending < 0) return;
+    for (size_t i = 0; i < pendingBlocks; ++i) {
+      DeflateBlock& b = blocks[pending][i];
+      if (!b.ok) throw ImageError("PNG: deflating the picture failed");
+      zlibData += b.output;
+      std::string().swap(b.output);
+    }
+    putChunk(out, "IDAT", zlibData);
+    zlibData.clear();
+    pending = -1;
+  };
+  // Starts deflating the first `size` bytes of buffer `which`, whose history
+  // holds `history` bytes.
+  const auto startWindow = [&](int which, size_t size, size_t history, bool last) {
+    uint8_t* data = buffers[which].data() + kDeflateHistory;
     adler = adler32(adler, data, static_cast<uInt>(size));
     const size_t used = std::max<size_t>(1, (size + kDeflateBlock - 1) / kDeflateBlock);
     for (size_t i = 0; i < used; ++i) {
-      DeflateBlock& b = blocks[i];
+      DeflateBlock& b = blocks[which][i];
       const size_t begin = i * kDeflateBlock;
       b.input = data + begin;
       b.size = size > begin ? std::min(size - begin, kDeflateBlock) : 0;
       b.history = std::min(kDeflateHistory, history + begin);
       b.finish = last && i + 1 == used;
     }
-    std::vector<std::thread> workers;
-    for (size_t i = 1; i < used; ++i) {
+    pending = which;
+    pendingBlocks = used;
+    for (size_t i = 0; i < used; ++i) {
       try {
-        workers.emplace_back([&blocks, i] { blocks[i].run(); });
+        workers.emplace_back([&b = blocks[which][i]] { b.run(); });
       } catch (const std::exception&) {
-        blocks[i].run();
+        blocks[which][i].run();
       }
     }
-    blocks[0].run();
-    for (std::thread& t : workers) t.join();
-    for (size_t i = 0; i < used; ++i) {
-      if (!blocks[i].ok) throw ImageError("PNG: deflating the picture failed");
-      zlibData += blocks[i].output;
-    }
-    putChunk(out, "IDAT", zlibData);
-    zlibData.clear();
-    // The last 32 KiB become the next window's history.
-    const size_t keep = std::min(kDeflateHistory, history + size);
-    std::memmove(buffer.data() + kDeflateHistory - keep, data + size - keep, keep);
-    history = keep;
   };
 
-  for (int y = 0; y < source.height(); ++y) {
-    const uint8_t* row = source.row(y, sourceBuffer.data());
-    uint8_t* dst = buffer.data() + kDeflateHistory + filled;
-    if (source.format() == PixelFormat::ARGB32) {
-      unpremultiplyRow(row, source.width(), dst + 1);
-      row = dst + 1;
-    }
-    if (rows == PngRows::Unfiltered) {
-      dst[0] = 0;
-      if (row != dst + 1) std::memcpy(dst + 1, row, rowBytes);
-    } else {
-      dst[0] = 2;  // Up
-      for (size_t i = 0; i < rowBytes; ++i) {
-        const uint8_t v = row[i];
-        dst[1 + i] = static_cast<uint8_t>(v - previous[i]);
-        previous[i] = v;
+  int current = 0;
+  size_t filled = 0, history = 0;
+  try {
+    for (int y = 0; y < source.height(); ++y) {
+      const uint8_t* row = source.row(y, sourceBuffer.data());
+      uint8_t* dst = buffers[current].data() + kDeflateHistory + filled;
+      if (source.format() == PixelFormat::ARGB32) {
+        unpremultiplyRow(row, source.width(), dst + 1);
+        row = dst + 1;
+      }
+      if (rows == PngRows::Unfiltered) {
+        dst[0] = 0;
+        if (row != dst + 1) std::memcpy(dst + 1, row, rowBytes);
+      } else {
+        dst[0] = 2;  // Up
+        for (size_t i = 0; i < rowBytes; ++i) {
+          const uint8_t v = row[i];
+          dst[1 + i] = static_cast<uint8_t>(v - previous[i]);
+          previous[i] = v;
+        }
+      }
+      filled += rowBytes + 1;
+      // A window's worth of rows is deflated while the next is made; what
+      // goes past it, and its last 32 KiB as history, start the next.
+      if (filled >= window && y + 1 < source.height()) {
+        const int next = 1 - current;
+        finishPending();
+        const uint8_t* data = buffers[current].data() + kDeflateHistory;
+        const size_t keep = std::min(kDeflateHistory, history + window);
+        std::memcpy(buffers[next].data() + kDeflateHistory - keep, data + window - keep, keep);
+        std::memcpy(buffers[next].data() + kDeflateHistory, data + window, filled - window);
+        startWindow(current, window, history, false);
+        filled -= window;
+        history = keep;
+        current = next;
       }
     }
-    filled += rowBytes + 1;
-    // A window's worth of rows is deflated; what goes past it waits for the next.
-    if (filled >= window && y + 1 < source.height()) {
-      deflateWindow(window, false);
-      const size_t rest = filled - window;
-      std::memmove(buffer.data() + kDeflateHistory, buffer.data() + kDeflateHistory + window, rest);
-      filled = rest;
-    }
+    finishPending();
+    startWindow(current, filled, history, true);
+    finishPending();
+  } catch (...) {
+    for (std::thread& t : workers) t.join();
+    throw;
   }
-  deflateWindow(filled, true);
   std::string trailer;
   putBigEndian(trailer, static_cast<uint32_t>(adler));
   putChunk(out, "IDAT", trailer);
