@@ -267,45 +267,121 @@ QVPDFPathPaint QVPDFRendering::pathPaint(const QVPDFRenderState& state, const Af
   return paint;
 }
 
-QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
-                                                                     const AffineTransform& imageTransform,
-                                                                     const std::vector<QVPDFClipPath>& clipPaths,
-                                                                     QVPDFRenderedImage* result, Rect* clipRect,
-                                                                     platform::image::PixelStorage* canvasMemory) {
-  if (clipPaths.empty() || image.empty()) return ClipResult::Unclipped;
+namespace {
+
+// Where a clipped image is drawn: the area of the page it keeps (whole
+// points) and the pixels a point of its canvas has; or why it is not drawn.
+struct ClipLayout {
+  QVPDFRendering::ClipResult result = QVPDFRendering::ClipResult::Unclipped;
+  Rect area;
+  double density = 1;
+};
+
+ClipLayout clipLayout(Size pageSize, int imageWidth, int imageHeight, const AffineTransform& imageTransform,
+                      const std::vector<QVPDFClipPath>& clipPaths, Rect* clipRect) {
+  using ClipResult = QVPDFRendering::ClipResult;
+  ClipLayout out;
+  if (clipPaths.empty() || imageWidth <= 0 || imageHeight <= 0) return out;
   const Rect imageBox = imageTransform.applyToRect(Rect(0, 0, 1, 1));
-  if (!finiteRect(imageBox)) return ClipResult::Unclipped;
+  if (!finiteRect(imageBox)) return out;
 
   const Rect clip = clipBox(clipPaths);
   const Rect page(0, 0, std::ceil(static_cast<float>(pageSize.width)), std::ceil(static_cast<float>(pageSize.height)));
   const Rect clipOnPage = clip.isNull() ? clip : integral(clip).intersect(page);
   if (clipRect) *clipRect = clipOnPage;
-  if (clip.isNull() || clipOnPage.isNull() || clipOnPage.isEmpty()) return ClipResult::Invisible;
+  out.result = ClipResult::Invisible;
+  if (clip.isNull() || clipOnPage.isNull() || clipOnPage.isEmpty()) return out;
 
   // Rectangles that hold the whole image clip nothing of it; any other
   // shape may cut its corners even when its box holds the image.
   const bool allRectangles = std::all_of(clipPaths.begin(), clipPaths.end(),
                                          [](const QVPDFClipPath& c) { return c.path.isRect(); });
-  if (allRectangles && containsRect(integral(clip), imageBox)) return ClipResult::Unclipped;
+  out.result = ClipResult::Unclipped;
+  if (allRectangles && containsRect(integral(clip), imageBox)) return out;
 
   const Rect visible = clipOnPage.intersect(imageBox);
-  if (visible.isNull() || visible.isEmpty()) return ClipResult::Invisible;
-  const Rect area = integral(visible);
+  out.result = ClipResult::Invisible;
+  if (visible.isNull() || visible.isEmpty()) return out;
+  out.area = integral(visible);
 
   // Keep the image's own resolution where it has more than a pixel a point.
   const double unitX = std::hypot(imageTransform.a, imageTransform.b);
   const double unitY = std::hypot(imageTransform.c, imageTransform.d);
   double density = 1;
-  if (unitX > 0) density = std::max(density, image.width() / unitX);
-  if (unitY > 0) density = std::max(density, image.height() / unitY);
+  if (unitX > 0) density = std::max(density, imageWidth / unitX);
+  if (unitY > 0) density = std::max(density, imageHeight / unitY);
   if (!std::isfinite(density)) density = 1;
-  std::optional<Canvas> canvas = makeCanvas(area, std::min(density, kMaxImagePixelsPerPoint), canvasMemory);
+  out.density = std::min(density, QVPDFRendering::kMaxImagePixelsPerPoint);
+  out.result = ClipResult::Clipped;
+  return out;
+}
+
+// What fixes the pixels of a clipped image, and the rectangle its picture
+// is placed in; none when it is not drawn clipped or cannot be keyed.
+std::optional<QVPDFPathPictureKey> clippedImageKey(const QVPDFImageFile& file, Size pageSize,
+                                                   const AffineTransform& imageTransform,
+                                                   const std::vector<QVPDFClipPath>& clipPaths) {
+  if (file.serial == 0 || file.pixelWidth < 1 || file.pixelHeight < 1) return std::nullopt;
+  const int width = file.pixelWidth, height = file.pixelHeight;
+  const ClipLayout where = clipLayout(pageSize, width, height, imageTransform, clipPaths, nullptr);
+  if (where.result != QVPDFRendering::ClipResult::Clipped) return std::nullopt;
+  const std::optional<CanvasLayout> layout = canvasLayout(where.area, where.density);
+  if (!layout) return std::nullopt;
+  QVPDFPathPictureKey out;
+  std::string& key = out.key;
+  appendBytes(key, file.serial);
+  appendBytes(key, width);
+  appendBytes(key, height);
+  appendBytes(key, layout->width);
+  appendBytes(key, layout->height);
+  appendBytes(key, layout->scale);
+  // The image's unit square on the canvas.
+  Path square;
+  square.moveTo({0, 0});
+  square.lineTo({1, 0});
+  square.lineTo({0, 1});
+  if (!appendCanvasPath(key, square, imageTransform.concat(layout->transform))) return std::nullopt;
+  for (const QVPDFClipPath& c : clipPaths) {
+    if (clipHoldsCanvas(c.path, layout->transform, layout->width, layout->height)) continue;
+    key.push_back('c');
+    appendBytes(key, c.rule);
+    if (!appendCanvasPath(key, c.path, layout->transform)) return std::nullopt;
+  }
+  out.displayRect =
+      Rect(where.area.minX(), where.area.minY(), layout->width / layout->scale, layout->height / layout->scale);
+  return out;
+}
+
+}  // namespace
+
+const QVPDFClippedImages::Picture* QVPDFClippedImages::find(const std::string& key) const {
+  const auto it = pictures_.find(key);
+  return it == pictures_.end() ? nullptr : &it->second;
+}
+
+void QVPDFClippedImages::keep(const std::string& key, Picture picture) {
+  if (!picture.png) return;
+  const size_t bytes = key.size() + picture.png->size();
+  if (bytes_ + bytes > kMaxBytes || pictures_.count(key)) return;
+  bytes_ += bytes;
+  pictures_.emplace(key, std::move(picture));
+}
+
+QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize, const Bitmap& image,
+                                                                     const AffineTransform& imageTransform,
+                                                                     const std::vector<QVPDFClipPath>& clipPaths,
+                                                                     QVPDFRenderedImage* result, Rect* clipRect,
+                                                                     platform::image::PixelStorage* canvasMemory) {
+  if (image.empty()) return ClipResult::Unclipped;
+  const ClipLayout where = clipLayout(pageSize, image.width(), image.height(), imageTransform, clipPaths, clipRect);
+  if (where.result != ClipResult::Clipped) return where.result;
+  std::optional<Canvas> canvas = makeCanvas(where.area, where.density, canvasMemory);
   if (!canvas) return ClipResult::Unclipped;
 
   DrawingContext& ctx = *canvas->context;
   for (const QVPDFClipPath& c : clipPaths) ctx.clipToPath(c.path, c.rule);
   ctx.drawImage(image, imageTransform);
-  if (result) *result = finish(*canvas, area);
+  if (result) *result = finish(*canvas, where.area);
   return ClipResult::Clipped;
 }
 
@@ -333,6 +409,43 @@ QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& f
     result->canvas = std::move(clipped.bitmap);
   }
   return encoded ? ClipResult::Clipped : ClipResult::Unclipped;
+}
+
+QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& file, const QVPDFRenderState& state,
+                                                         const AffineTransform& pageTransform, Size pageSize,
+                                                         const AffineTransform& imageTransform,
+                                                         QVPDFClippedImages& made, ClippedImageFile* result,
+                                                         bool* undecodable,
+                                                         platform::image::PixelStorage* canvasMemory) {
+  if (undecodable) *undecodable = false;
+  const std::optional<QVPDFPathPictureKey> key =
+      clippedImageKey(file, pageSize, imageTransform, displayClipPaths(state, pageTransform));
+  if (key) {
+    if (const QVPDFClippedImages::Picture* known = made.find(key->key)) {
+      if (result) {
+        result->file = QVPDFImageFile::make(std::filesystem::path(file.name).replace_extension("png").string(),
+                                            QVPDFImageFileType::PNG, *known->png, known->width, known->height);
+        result->displayRect = key->displayRect;
+        result->pixelWidth = known->width;
+        result->pixelHeight = known->height;
+      }
+      return ClipResult::Clipped;
+    }
+  }
+  const std::optional<Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes());
+  if (!pixels) {
+    if (undecodable) *undecodable = true;
+    return ClipResult::Unclipped;
+  }
+  ClippedImageFile local;
+  ClippedImageFile& out = result ? *result : local;
+  const ClipResult clip =
+      clipImageFile(file, *pixels, state, pageTransform, pageSize, imageTransform, &out, canvasMemory);
+  // Kept only where the pixels are the file's size, as the key took them.
+  if (clip == ClipResult::Clipped && key && pixels->width() == file.pixelWidth &&
+      pixels->height() == file.pixelHeight && out.file.data)
+    made.keep(key->key, {out.pixelWidth, out.pixelHeight, out.file.data});
+  return clip;
 }
 
 std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path& displayPath,

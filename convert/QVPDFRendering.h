@@ -10,8 +10,10 @@
 //
 // All operations are stateless and safe on any thread.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "pdf/QVPDFImageFile.h"
@@ -58,6 +60,27 @@ struct QVPDFRenderedImage {
 struct QVPDFPathPictureKey {
   std::string key;
   platform::Rect displayRect;
+};
+
+// Clipped images already made (QVPDFRendering::clipImageFile), by what
+// fixes their pixels: the picture, the canvas it is drawn on and where the
+// picture and its clip lie on that canvas. A picture drawn again through
+// the same clip, wherever on the page, is neither decoded, drawn nor
+// encoded again. Up to kMaxBytes of keys and PNGs are kept.
+class QVPDFClippedImages {
+ public:
+  static constexpr size_t kMaxBytes = size_t{4} << 20;
+  struct Picture {
+    int width = 0;
+    int height = 0;
+    std::shared_ptr<const std::string> png;
+  };
+  const Picture* find(const std::string& key) const;
+  void keep(const std::string& key, Picture picture);
+
+ private:
+  std::unordered_map<std::string, Picture> pictures_;
+  size_t bytes_ = 0;
 };
 
 class QVPDFRendering {
@@ -138,6 +161,15 @@ class QVPDFRendering {
                                   const QVPDFRenderState& state, const platform::AffineTransform& pageTransform,
                                   platform::Size pageSize, const platform::AffineTransform& imageTransform,
                                   ClippedImageFile* result, platform::image::PixelStorage* canvasMemory = nullptr);
+  // The same for the image of `file`, its pixels decoded from the file only
+  // when `made` holds no picture of this clip of it yet (and kept there once
+  // made). Unclipped, with *undecodable set, when the pixels cannot be
+  // decoded.
+  static ClipResult clipImageFile(const QVPDFImageFile& file, const QVPDFRenderState& state,
+                                  const platform::AffineTransform& pageTransform, platform::Size pageSize,
+                                  const platform::AffineTransform& imageTransform, QVPDFClippedImages& made,
+                                  ClippedImageFile* result, bool* undecodable,
+                                  platform::image::PixelStorage* canvasMemory = nullptr);
 
   // Renders a display-space path with its paint, through the clip paths, on
   // a transparent bitmap covering the painted area (the path's box widened

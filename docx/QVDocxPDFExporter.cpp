@@ -278,13 +278,14 @@ void QVDocxPDFExporter::didScanXObjectImage(QVPDFConentParser&, const std::share
     const auto side = [](double v) { return v >= 1 ? static_cast<int64_t>(std::min(v, 1e9)) : int64_t{1}; };
     clipPixels_ += side(file.pixelWidth) * side(file.pixelHeight);
     if (clipPixels_ > kMaxClipPixelsPerPage) return;
-    const std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes());
     // An image that cannot be decoded again would be placed as a transparent
-    // area: it is left out.
-    if (!pixels) return;
+    // area: it is left out. The same clip of a picture is made once.
     QVPDFRendering::ClippedImageFile clipped;
-    switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform(), currentPageMediaBox().size, t,
-                                          &clipped)) {
+    bool undecodable = false;
+    const QVPDFRendering::ClipResult clip = QVPDFRendering::clipImageFile(
+        file, s, currentPageTransform(), currentPageMediaBox().size, t, clippedImages_, &clipped, &undecodable);
+    if (undecodable) return;
+    switch (clip) {
       case QVPDFRendering::ClipResult::Invisible:
         // Nothing of the image is left on the page.
         return;

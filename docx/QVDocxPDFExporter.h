@@ -14,6 +14,7 @@
 
 #include "convert/QVPDFExporter.h"
 #include "convert/QVPDFPageFrame.h"
+#include "convert/QVPDFRendering.h"
 #include "convert/QVPDF_CTMInfo.h"
 #include "docx/QVDocx.h"
 #include "docx/QVDocxFontFacts.h"
@@ -116,4 +117,6 @@ class QVDocxPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   uint64_t pageStrings_ = 0;
   uint64_t pagePictures_ = 0;
   int64_t clipPixels_ = 0;
+  // Clipped pictures already made.
+  QVPDFClippedImages clippedImages_;
 };

@@ -789,31 +789,30 @@ void QVPPTXPDFExporter::didScanXObjectImage(QVPDFConentParser& parser, const std
   QVPPTXImageInfo info = QVPPTXImageInfo::initWithTransform(t, static_cast<float>(s.currentOpacity()));
 
   if (!s.clipBezierPaths().empty()) {
-    // Clipping decodes the picture again and draws it, on every draw.
+    // Clipping decodes the picture again and draws it (once for each clip
+    // of it, wherever it is drawn).
     if (picturePixels_ >= kMaxPicturePixelsPerPage) return;
     picturePixels_ += imagePixels;
-    if (std::optional<platform::image::Bitmap> pixels = QVPDFUtilities::cgImageWithData(file.bytes())) {
-      QVPDFRendering::ClippedImageFile clipped;
-      switch (QVPDFRendering::clipImageFile(file, *pixels, s, currentPageTransform(), currentSlideSize_, t,
-                                            &clipped, canvasMemory())) {
-        case QVPDFRendering::ClipResult::Invisible:
-          return;
-        case QVPDFRendering::ClipResult::Unclipped:
-          break;
-        case QVPDFRendering::ClipResult::Clipped:
-          picturePixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
-          file = std::move(clipped.file);
-          info.setDisplayRect(clipped.displayRect);
-          info.horizontalResolution = clipped.pixelWidth;
-          info.verticalResolution = clipped.pixelHeight;
-          info.flipX = false;
-          info.flipY = false;
-          info.rotation = 0;
-          break;
-      }
-      // A canvas drawn and not written gives its memory back all the same.
-      if (!clipped.canvas.empty()) keepCanvasMemory(std::move(clipped.canvas));
+    QVPDFRendering::ClippedImageFile clipped;
+    switch (QVPDFRendering::clipImageFile(file, s, currentPageTransform(), currentSlideSize_, t, clippedImages_,
+                                          &clipped, nullptr, canvasMemory())) {
+      case QVPDFRendering::ClipResult::Invisible:
+        return;
+      case QVPDFRendering::ClipResult::Unclipped:
+        break;
+      case QVPDFRendering::ClipResult::Clipped:
+        picturePixels_ += int64_t{clipped.pixelWidth} * clipped.pixelHeight;
+        file = std::move(clipped.file);
+        info.setDisplayRect(clipped.displayRect);
+        info.horizontalResolution = clipped.pixelWidth;
+        info.verticalResolution = clipped.pixelHeight;
+        info.flipX = false;
+        info.flipY = false;
+        info.rotation = 0;
+        break;
     }
+    // A canvas drawn and not written gives its memory back all the same.
+    if (!clipped.canvas.empty()) keepCanvasMemory(std::move(clipped.canvas));
   }
 
   const std::string id = pdfConverter_->collectImage(file);

@@ -35,6 +35,7 @@
 
 #include "convert/QVPDFExporter.h"
 #include "convert/QVPDFPageFrame.h"
+#include "convert/QVPDFRendering.h"
 #include "convert/QVPDF_CTMInfo.h"
 #include "pdf/QVPDFConentParser.h"
 #include "pdf/QVPDFImageFile.h"
@@ -222,6 +223,8 @@ class QVPPTXPDFExporter : public QVPDFExporter, public QVPDFConentParserDelegate
   static constexpr size_t kKeyedPathPictureBytes = size_t{2} << 20;
   std::unordered_map<std::string, KeyedPathPicture> keyedPathPictures_;
   size_t keyedPathPictureBytes_ = 0;
+  // Clipped pictures already made.
+  QVPDFClippedImages clippedImages_;
   // Spent of the page's budgets.
   uint64_t pageItems_ = 0;
   int64_t picturePixels_ = 0;
