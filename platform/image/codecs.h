@@ -98,7 +98,8 @@ enum class PngRows { Predicted, Unfiltered };
 // the same pixels, in the same format.
 // The pHYs chunk records `dpi` (in pixels per metre). A picture of a
 // megabyte of 8-bit samples or more is deflated a block at a time on up to
-// four threads (the same bytes whatever their number).
+// eight threads, while its next rows are made (the same bytes whatever the
+// number of threads).
 std::string encodePng(const Bitmap& bitmap, int dpi = 72, PngRows rows = PngRows::Predicted);
 
 // A picture handed to an encoder a row at a time, so that one joined from

@@ -101,7 +101,7 @@ bool writePng(Writer& w, const RowSource& source, int colorType, int dpi, PngRow
 constexpr size_t kParallelMinBytes = size_t{1} << 20;
 constexpr size_t kDeflateBlock = 256 * 1024;
 constexpr size_t kDeflateHistory = 32 * 1024;
-constexpr unsigned kMaxDeflateThreads = 4;
+constexpr unsigned kMaxDeflateThreads = 8;
 
 void putBigEndian(std::string& out, uint32_t v) {
   const char bytes[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
