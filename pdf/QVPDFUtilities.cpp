@@ -239,7 +239,7 @@ class RowReducer {
         for (int c = 0; c < n_; ++c) sum[c] += row[static_cast<size_t>(x) * n_ + c];
       }
     } else if (bpc_ == 1 && n_ == 1) {
-      for (int x = 0; x < width_; ++x) sums_[column_[x]] += (row[x >> 3] >> (7 - (x & 7))) & 1u;
+      sumBits(row);
     } else {
       for (int x = 0; x < width_; ++x)
         for (int c = 0; c < n_; ++c)
@@ -275,6 +275,33 @@ class RowReducer {
         dst[c] = v < 255.0 ? static_cast<uint8_t>(static_cast<int>(v)) : uint8_t{255};
         sum[c] = 0;
       }
+    }
+  }
+
+  // A byte of 1-bit samples at a time: the bits of each kept column it
+  // holds counted at once (a byte without set bits adds nothing).
+  void sumBits(const uint8_t* row) {
+    if (byteColumns_.empty()) {
+      const size_t bytes = (static_cast<size_t>(width_) + 7) / 8;
+      byteColumns_.resize(bytes);
+      for (size_t i = 0; i < bytes; ++i) {
+        ByteColumns& b = byteColumns_[i];
+        b.first = column_[i * 8];
+        for (int bit = 0; bit < 8 && i * 8 + bit < static_cast<size_t>(width_); ++bit) {
+          const int part = column_[i * 8 + bit] - b.first;
+          b.masks[part] |= static_cast<uint8_t>(0x80u >> bit);
+          b.parts = std::max(b.parts, part + 1);
+        }
+      }
+    }
+    uint64_t* sums = sums_.data();
+    const size_t bytes = byteColumns_.size();
+    for (size_t i = 0; i < bytes; ++i) {
+      const uint8_t v = row[i];
+      if (v == 0) continue;
+      const ByteColumns& b = byteColumns_[i];
+      for (int part = 0; part < b.parts; ++part)
+        sums[b.first + part] += static_cast<uint64_t>(__builtin_popcount(v & b.masks[part]));
     }
   }
 
@@ -320,6 +347,14 @@ class RowReducer {
   std::vector<int> column_, columnCount_, columnStart_, pick_;
   // 255 over the largest sum of one row of a kept column.
   std::vector<double> columnScale_;
+  // For each byte of a row of 1-bit samples: the first kept column its bits
+  // fall in, and the bits of it that fall in that column and the next ones.
+  struct ByteColumns {
+    int first = 0;
+    int parts = 0;
+    std::array<uint8_t, 8> masks{};
+  };
+  std::vector<ByteColumns> byteColumns_;
   std::vector<uint64_t> sums_;
   uint64_t rowsSummed_ = 0;
   int y_ = 0;
