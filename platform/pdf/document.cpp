@@ -441,8 +441,8 @@ std::optional<bool> PdfDocument::storedDictionaryHasKey(const PdfObject& object,
   if (!qpdf_ || !object.isIndirect() || object.handle().getOwningQPDF() != qpdf_.get()) return std::nullopt;
   try {
     if (!stored_)
-      stored_ = std::make_unique<pdfdetail::StoredObjects>(
-          *qpdf_, reading_.source ? reading_.source->again() : nullptr, pageIds_);
+      stored_ = std::make_unique<pdfdetail::StoredObjects>(*qpdf_,
+                                                           reading_.source ? reading_.source->again() : nullptr);
     return stored_->dictionaryHasKey(object.handle().getObjGen(), key);
   } catch (const std::bad_alloc&) {
     throw;

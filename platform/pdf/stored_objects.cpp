@@ -178,8 +178,8 @@ std::optional<bool> dictionaryTextHasKey(std::string_view text, std::string_view
   return reader.dictionaryHasKey(key);
 }
 
-StoredObjects::StoredObjects(QPDF& qpdf, std::shared_ptr<FileSource> source, std::vector<std::pair<int, int>> pages)
-    : qpdf_(qpdf), source_(std::move(source)), pages_(std::move(pages)) {}
+StoredObjects::StoredObjects(QPDF& qpdf, std::shared_ptr<FileSource> source)
+    : qpdf_(qpdf), source_(std::move(source)) {}
 
 StoredObjects::~StoredObjects() = default;
 
@@ -188,12 +188,6 @@ const QPDFXRefEntry* StoredObjects::entry(QPDFObjGen id) {
     // qpdf's table as a sorted list (it hands out a copy of its map).
     const std::map<QPDFObjGen, QPDFXRefEntry> table = qpdf_.getXRefTable();
     xref_.emplace(table.begin(), table.end());
-    for (const auto& [number, generation] : pages_) {
-      if (number <= 0) continue;
-      if (const QPDFXRefEntry* page = entry(QPDFObjGen(number, generation)); page && page->getType() == 2)
-        streamsOfPages_.push_back(page->getObjStreamNumber());
-    }
-    std::sort(streamsOfPages_.begin(), streamsOfPages_.end());
   }
   auto it = std::lower_bound(xref_->begin(), xref_->end(), id,
                              [](const auto& item, const QPDFObjGen& wanted) { return item.first < wanted; });
@@ -204,9 +198,9 @@ const QPDFXRefEntry* StoredObjects::entry(QPDFObjGen id) {
 const StoredObjects::ObjectStream* StoredObjects::objectStream(int number) {
   for (const auto& stream : streams_)
     if (stream->number == number) return stream.get();
-  if (decodedBytes_ >= kDecodedBytesBudget ||
-      std::binary_search(streamsOfPages_.begin(), streamsOfPages_.end(), number))
-    return nullptr;
+  if (decodedBytes_ >= kDecodedBytesBudget || unreadable_.count(number)) return nullptr;
+  // A stream that cannot be read is tried once.
+  unreadable_.insert(number);
   QPDFObjectHandle handle = qpdf_.getObjectByID(number, 0);
   if (!handle.isStream()) return nullptr;
   QPDFObjectHandle dict = handle.getDict();
@@ -215,10 +209,9 @@ const StoredObjects::ObjectStream* StoredObjects::objectStream(int number) {
   if (!n.isInteger() || !first.isInteger() || n.getIntValue() < 0 || first.getIntValue() < 0) return nullptr;
   auto stream = std::make_unique<ObjectStream>();
   stream->number = number;
-  if (appendDecoded(handle, stream->data, kMaxObjectStreamBytes + 1) != DecodeResult::Complete ||
-      stream->data.size() > kMaxObjectStreamBytes)
-    return nullptr;
+  const DecodeResult decoded = appendDecoded(handle, stream->data, kMaxObjectStreamBytes + 1);
   decodedBytes_ += stream->data.size();
+  if (decoded != DecodeResult::Complete || stream->data.size() > kMaxObjectStreamBytes) return nullptr;
   const size_t firstOffset = static_cast<size_t>(first.getIntValue());
   if (firstOffset > stream->data.size()) return nullptr;
   DictionaryText header(std::string_view(stream->data).substr(0, firstOffset));
@@ -231,6 +224,7 @@ const StoredObjects::ObjectStream* StoredObjects::objectStream(int number) {
     if (!object || !offset || *object <= 0 || *object > INT32_MAX || *offset < 0) return nullptr;
     stream->offsets.emplace_back(static_cast<int>(*object), firstOffset + static_cast<size_t>(*offset));
   }
+  unreadable_.erase(number);
   // By number, the last of a number written twice first.
   std::vector<size_t> order(stream->offsets.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -262,19 +256,25 @@ std::optional<bool> StoredObjects::dictionaryHasKey(QPDFObjGen id, std::string_v
     return dictionaryTextHasKey(std::string_view(stream->data).substr(it->second), key);
   }
   if (where->getType() != 1 || !source_ || where->getOffset() < 0) return std::nullopt;
-  std::string bytes(kMaxObjectBytes, '\0');
-  source_->seek(where->getOffset(), SEEK_SET);
-  bytes.resize(source_->read(bytes.data(), bytes.size()));
-  // "number generation obj", then the dictionary.
-  DictionaryText text(bytes);
-  text.blanks();
-  if (integerOf(text.regular()) != id.getObj()) return std::nullopt;
-  text.blanks();
-  if (integerOf(text.regular()) != id.getGen()) return std::nullopt;
-  text.blanks();
-  if (text.regular() != "obj") return std::nullopt;
-  text.blanks();
-  return text.dictionaryHasKey(key);
+  // A few kilobytes hold most dictionaries; more is read only for one that
+  // goes on past them.
+  for (const size_t window : {kFirstObjectBytes, kMaxObjectBytes}) {
+    std::string bytes(window, '\0');
+    source_->seek(where->getOffset(), SEEK_SET);
+    bytes.resize(source_->read(bytes.data(), bytes.size()));
+    // "number generation obj", then the dictionary.
+    DictionaryText text(bytes);
+    text.blanks();
+    if (integerOf(text.regular()) != id.getObj()) return std::nullopt;
+    text.blanks();
+    if (integerOf(text.regular()) != id.getGen()) return std::nullopt;
+    text.blanks();
+    if (text.regular() != "obj") return std::nullopt;
+    text.blanks();
+    const std::optional<bool> told = text.dictionaryHasKey(key);
+    if (told || bytes.size() < window) return told;
+  }
+  return std::nullopt;
 }
 
 }  // namespace platform::pdfdetail

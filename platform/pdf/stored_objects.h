@@ -13,6 +13,7 @@
 #include <qpdf/QPDFXRefEntry.hh>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -34,14 +35,13 @@ class StoredObjects {
   static constexpr uint64_t kDecodedBytesBudget = uint64_t{256} << 20;
   // An object stream larger than this decoded is not looked into.
   static constexpr size_t kMaxObjectStreamBytes = size_t{64} << 20;
-  // Bytes of a stored object's dictionary read from the file, at most.
+  // Bytes of a stored object's dictionary read from the file: first, and at
+  // most.
+  static constexpr size_t kFirstObjectBytes = size_t{4} << 10;
   static constexpr size_t kMaxObjectBytes = size_t{64} << 10;
 
-  // The file qpdf reads (`source` gives the bytes its offsets count in),
-  // whose pages are the objects `pages` (number and generation): qpdf made
-  // every object of an object stream that holds a page when it read the
-  // page, and those are asked of it.
-  StoredObjects(QPDF& qpdf, std::shared_ptr<FileSource> source, std::vector<std::pair<int, int>> pages);
+  // The file qpdf reads (`source` gives the bytes its offsets count in).
+  StoredObjects(QPDF& qpdf, std::shared_ptr<FileSource> source);
   ~StoredObjects();
   StoredObjects(const StoredObjects&) = delete;
   StoredObjects& operator=(const StoredObjects&) = delete;
@@ -64,15 +64,14 @@ class StoredObjects {
 
   QPDF& qpdf_;
   std::shared_ptr<FileSource> source_;
-  std::vector<std::pair<int, int>> pages_;
-  // The object streams that hold a page, in order.
-  std::vector<int> streamsOfPages_;
   std::optional<std::vector<std::pair<QPDFObjGen, QPDFXRefEntry>>> xref_;
   // The object streams looked into last (the looks of one page go through
   // its list of annotations, which a writer puts in one stream after
   // another).
   std::vector<std::unique_ptr<ObjectStream>> streams_;
   uint64_t decodedBytes_ = 0;
+  // Object streams that could not be read for a look.
+  std::unordered_set<int> unreadable_;
 };
 
 }  // namespace platform::pdfdetail
