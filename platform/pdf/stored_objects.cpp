@@ -1,6 +1,7 @@
 #include "platform/pdf/stored_objects.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <qpdf/QPDF.hh>
@@ -14,9 +15,16 @@ namespace {
 // Deeper than this, a dictionary is left to qpdf.
 constexpr int kMaxDepth = 32;
 
-bool isBlank(char c) { return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' '; }
+// What each byte is to the tokenizer: 1 a blank, 2 a delimiter.
+constexpr std::array<uint8_t, 256> kByteKinds = [] {
+  std::array<uint8_t, 256> kinds{};
+  for (unsigned char c : std::string_view("\0\t\n\f\r ", 6)) kinds[c] = 1;
+  for (unsigned char c : std::string_view("()<>[]{}/%")) kinds[c] = 2;
+  return kinds;
+}();
 
-bool isDelimiter(char c) { return std::string_view("()<>[]{}/%").find(c) != std::string_view::npos; }
+bool isBlank(char c) { return kByteKinds[static_cast<unsigned char>(c)] == 1; }
+bool isRegular(char c) { return kByteKinds[static_cast<unsigned char>(c)] == 0; }
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -53,7 +61,7 @@ class DictionaryText {
 
   std::string_view regular() {
     const size_t start = p_;
-    while (p_ < s_.size() && !isBlank(s_[p_]) && !isDelimiter(s_[p_])) ++p_;
+    while (p_ < s_.size() && isRegular(s_[p_])) ++p_;
     return s_.substr(start, p_ - start);
   }
 
@@ -184,15 +192,9 @@ StoredObjects::StoredObjects(QPDF& qpdf, std::shared_ptr<FileSource> source)
 StoredObjects::~StoredObjects() = default;
 
 const QPDFXRefEntry* StoredObjects::entry(QPDFObjGen id) {
-  if (!xref_) {
-    // qpdf's table as a sorted list (it hands out a copy of its map).
-    const std::map<QPDFObjGen, QPDFXRefEntry> table = qpdf_.getXRefTable();
-    xref_.emplace(table.begin(), table.end());
-  }
-  auto it = std::lower_bound(xref_->begin(), xref_->end(), id,
-                             [](const auto& item, const QPDFObjGen& wanted) { return item.first < wanted; });
-  if (it == xref_->end() || it->first != id) return nullptr;
-  return &it->second;
+  if (!xref_) xref_ = qpdf_.getXRefTable();
+  const auto it = xref_->find(id);
+  return it == xref_->end() ? nullptr : &it->second;
 }
 
 const StoredObjects::ObjectStream* StoredObjects::objectStream(int number) {

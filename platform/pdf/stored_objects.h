@@ -7,6 +7,7 @@
 // bytes of the object (in the file, or in its decoded object stream) tell
 // what its dictionary holds at a fraction of that.
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <qpdf/QPDFObjGen.hh>
@@ -64,7 +65,8 @@ class StoredObjects {
 
   QPDF& qpdf_;
   std::shared_ptr<FileSource> source_;
-  std::optional<std::vector<std::pair<QPDFObjGen, QPDFXRefEntry>>> xref_;
+  // qpdf's cross-reference table (a copy it hands out).
+  std::optional<std::map<QPDFObjGen, QPDFXRefEntry>> xref_;
   // The object streams looked into last (the looks of one page go through
   // its list of annotations, which a writer puts in one stream after
   // another).
