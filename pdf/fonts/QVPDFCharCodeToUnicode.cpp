@@ -8,6 +8,7 @@
 #include "pdf/fonts/CheckedAlloc.h"
 #include "pdf/fonts/QVPDFCMapTokenizer.h"
 #include "pdf/fonts/QVPDFMapTool.h"
+#include "platform/text/text.h"
 
 namespace {
 
@@ -18,18 +19,11 @@ constexpr uint64_t kMappingBudget = 1u << 20;
 // with includes off.
 constexpr int kIncludesOff = 1;
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 std::optional<uint32_t> parseHex(std::string_view digits) {
   if (digits.empty() || digits.size() > 8) return std::nullopt;
   uint32_t v = 0;
   for (char c : digits) {
-    int d = hexDigit(c);
+    int d = platform::text::hexDigitValue(c);
     if (d < 0) return std::nullopt;
     v = (v << 4) | static_cast<uint32_t>(d);
   }

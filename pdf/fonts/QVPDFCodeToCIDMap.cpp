@@ -9,6 +9,7 @@
 #include "pdf/fonts/QVPDFCodeToCIDMapCache.h"
 #include "pdf/fonts/QVPDFMapTool.h"
 #include "platform/pdf/object.h"
+#include "platform/text/text.h"
 
 namespace {
 
@@ -20,13 +21,6 @@ struct HexCode {
   int nBytes = 0;
 };
 
-int hexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // "<8140>": an even number of hexadecimal digits, 1 to 4 bytes.
 std::optional<HexCode> parseHexCode(std::string_view token) {
   if (token.size() < 4 || token.front() != '<' || token.back() != '>' || token.size() % 2 != 0) return std::nullopt;
@@ -34,7 +28,7 @@ std::optional<HexCode> parseHexCode(std::string_view token) {
   if (digits.size() > 8) return std::nullopt;
   HexCode out;
   for (char c : digits) {
-    int v = hexDigit(c);
+    int v = platform::text::hexDigitValue(c);
     if (v < 0) return std::nullopt;
     out.code = (out.code << 4) | static_cast<uint32_t>(v);
   }

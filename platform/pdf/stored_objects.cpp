@@ -8,6 +8,7 @@
 
 #include "platform/pdf/file_source.h"
 #include "platform/pdf/stream_decode.h"
+#include "platform/text/text.h"
 
 namespace platform::pdfdetail {
 namespace {
@@ -25,13 +26,6 @@ constexpr std::array<uint8_t, 256> kByteKinds = [] {
 
 bool isBlank(char c) { return kByteKinds[static_cast<unsigned char>(c)] == 1; }
 bool isRegular(char c) { return kByteKinds[static_cast<unsigned char>(c)] == 0; }
-
-int hexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 std::optional<int64_t> integerOf(std::string_view token) {
   int64_t value = 0;
@@ -92,9 +86,9 @@ class DictionaryText {
     if (written.find('#') == std::string_view::npos) return written == key;
     std::string name;
     for (size_t i = 0; i < written.size(); ++i) {
-      if (written[i] == '#' && i + 2 < written.size() && hexValue(written[i + 1]) >= 0 &&
-          hexValue(written[i + 2]) >= 0) {
-        name.push_back(static_cast<char>(hexValue(written[i + 1]) * 16 + hexValue(written[i + 2])));
+      if (written[i] == '#' && i + 2 < written.size() && platform::text::hexDigitValue(written[i + 1]) >= 0 &&
+          platform::text::hexDigitValue(written[i + 2]) >= 0) {
+        name.push_back(static_cast<char>(platform::text::hexDigitValue(written[i + 1]) * 16 + platform::text::hexDigitValue(written[i + 2])));
         i += 2;
       } else {
         name.push_back(written[i]);

@@ -8,6 +8,13 @@
 
 namespace platform::text {
 
+int hexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;

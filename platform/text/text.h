@@ -7,6 +7,9 @@
 
 namespace platform::text {
 
+// The value of a hexadecimal digit (either case); -1 for any other byte.
+int hexDigitValue(char c);
+
 // Appends the UTF-8 form of a code point; lone surrogates and values above
 // U+10FFFF are dropped.
 void appendUtf8(std::string& out, char32_t codePoint);
