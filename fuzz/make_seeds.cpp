@@ -517,6 +517,36 @@ void addHandMade(SeedWriter& seeds) {
   for (const std::string& content : contents) {
     for (const char* target : kPageTargets) seeds.add(target, onePage(content));
   }
+
+  // Annotations read from their stored bytes: links without appearances and
+  // a stamp with one, in the file's body (its keys written with escapes,
+  // strings and comments among them) and in object streams.
+  const std::string annotated =
+      "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+      "2 0 obj << /Type /Pages /Kids [3 0 R] /Count 1 >> endobj\n"
+      "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Annots [6 0 R 7 0 R 8 0 R 6 0 R 3 0 R]"
+      " /Contents 4 0 R >> endobj\n"
+      "4 0 obj << /Length 8 >> stream\n0 0 m S\nendstream endobj\n"
+      "5 0 obj << /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Length 10 >> stream\n0 0 5 5 re f\nendstream endobj\n"
+      "6 0 obj << /Subtype /Link /Rect [0 0 9 9] /A << /URI (/AP \\) (x\\)) >> % /AP\n /Border [0 0 0] >> endobj\n"
+      "7 0 obj<</Subtype/Stamp/Rect[20 20 40 40]/A#50<</N 5 0 R>>>>endobj\n"
+      "8 0 obj << /Subtype /Link /Rect [50 50 60 60] /Contents <2F4150> /AP << /N 5 0 R >> endobj\n"
+      "trailer << /Root 1 0 R >>\n%%EOF\n";
+  for (const char* target : kPageTargets) seeds.add(target, annotated);
+  try {
+    QPDF streams;
+    streams.processMemoryFile("annotated", annotated.data(), annotated.size());
+    QPDFWriter writer(streams);
+    writer.setOutputMemory();
+    writer.setStaticID(true);
+    writer.setObjectStreamMode(qpdf_o_generate);
+    writer.write();
+    auto buffer = writer.getBufferSharedPointer();
+    const std::string page(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
+    for (const char* target : kPageTargets) seeds.add(target, page);
+  } catch (const std::exception& e) {
+    std::cerr << "make_fuzz_seeds: annotated page: " << e.what() << "\n";
+  }
 }
 
 }  // namespace
