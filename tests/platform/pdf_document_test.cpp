@@ -735,11 +735,12 @@ TEST(PdfStoredObjects, StoredDictionariesMatchTheObjectsInEveryForm) {
   qvtest::TempDir dir;
   for (const bool inStreams : {false, true}) {
     SCOPED_TRACE(inStreams ? "in object streams" : "in the body");
-    const auto file = dir.file(inStreams ? "streams.pdf" : "body.pdf");
-    QPDFWriter writer(b.qpdf(), file.string().c_str());
+    // qpdf keeps the name it is given until it writes.
+    const std::string file = dir.file(inStreams ? "streams.pdf" : "body.pdf").string();
+    QPDFWriter writer(b.qpdf(), file.c_str());
     writer.setObjectStreamMode(inStreams ? qpdf_o_generate : qpdf_o_disable);
     writer.write();
-    auto doc = PdfDocument::open(file.string());
+    auto doc = PdfDocument::open(file);
     ASSERT_NE(doc, nullptr);
     const PdfObject list = doc->page(1)->dictionary().getArray("Annots");
     ASSERT_EQ(list.size(), 301u);

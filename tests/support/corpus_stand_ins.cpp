@@ -35,7 +35,8 @@ void writeTurnedPages(const fs::path& source, const fs::path& out) {
     copyPages.getAllPages().back().getObjectHandle().replaceKey(
         "/Rotate", QPDFObjectHandle::newInteger(static_cast<long long>(90 * i)));
   }
-  QPDFWriter writer(copy, out.string().c_str());
+  const std::string name = out.string();  // qpdf keeps the name until it writes
+  QPDFWriter writer(copy, name.c_str());
   writer.setStaticID(true);
   writer.write();
 }

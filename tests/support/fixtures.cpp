@@ -231,7 +231,8 @@ static void configure(QPDFWriter& w, const PdfBuilder::Encryption& e, bool compr
 }
 
 void PdfBuilder::write(const std::filesystem::path& path, const Encryption& encryption) {
-  QPDFWriter w(*qpdf_, path.string().c_str());
+  const std::string name = path.string();  // qpdf keeps the name until it writes
+  QPDFWriter w(*qpdf_, name.c_str());
   configure(w, encryption, compressStreams_);
   w.write();
 }

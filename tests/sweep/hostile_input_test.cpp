@@ -457,7 +457,8 @@ TEST(HostileInput, PagesOfManyLinksKeepTheirTextAndTheirStamp) {
     page.replaceKey("/Annots", own);
   }
   const fs::path file = dir.file("many-links.pdf");
-  QPDFWriter writer(b.qpdf(), file.string().c_str());
+  const std::string name = file.string();  // qpdf keeps the name until it writes
+  QPDFWriter writer(b.qpdf(), name.c_str());
   writer.setStaticID(true);
   writer.setObjectStreamMode(qpdf_o_generate);
   writer.write();
