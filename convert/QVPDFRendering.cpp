@@ -385,32 +385,6 @@ QVPDFRendering::ClipResult QVPDFRendering::ClipImageInContextSize(Size pageSize,
   return ClipResult::Clipped;
 }
 
-QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& file, const Bitmap& pixels,
-                                                         const QVPDFRenderState& state,
-                                                         const AffineTransform& pageTransform, Size pageSize,
-                                                         const AffineTransform& imageTransform,
-                                                         ClippedImageFile* result,
-                                                         platform::image::PixelStorage* canvasMemory) {
-  QVPDFRenderedImage clipped;
-  const ClipResult clip = ClipImageInContextSize(pageSize, pixels, imageTransform,
-                                                 displayClipPaths(state, pageTransform), &clipped, nullptr,
-                                                 canvasMemory);
-  if (clip != ClipResult::Clipped) return clip;
-  const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
-  QVPDFImageFile made =
-      QVPDFUtilities::encodeCGImage(clipped.bitmap, std::filesystem::path(file.name).replace_extension("png").string(),
-                                    QVPDFImageFileType::PNG, dpi, 1.0f);
-  const bool encoded = !made.empty();
-  if (result) {
-    result->file = std::move(made);
-    result->displayRect = clipped.displayRect;
-    result->pixelWidth = clipped.bitmap.width();
-    result->pixelHeight = clipped.bitmap.height();
-    result->canvas = std::move(clipped.bitmap);
-  }
-  return encoded ? ClipResult::Clipped : ClipResult::Unclipped;
-}
-
 QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& file, const QVPDFRenderState& state,
                                                          const AffineTransform& pageTransform, Size pageSize,
                                                          const AffineTransform& imageTransform,
@@ -418,13 +392,13 @@ QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& f
                                                          bool* undecodable,
                                                          platform::image::PixelStorage* canvasMemory) {
   if (undecodable) *undecodable = false;
-  const std::optional<QVPDFPathPictureKey> key =
-      clippedImageKey(file, pageSize, imageTransform, displayClipPaths(state, pageTransform));
+  const std::vector<QVPDFClipPath> clips = displayClipPaths(state, pageTransform);
+  const std::optional<QVPDFPathPictureKey> key = clippedImageKey(file, pageSize, imageTransform, clips);
+  const std::string name = std::filesystem::path(file.name).replace_extension("png").string();
   if (key) {
     if (const QVPDFClippedImages::Picture* known = made.find(key->key)) {
       if (result) {
-        result->file = QVPDFImageFile::make(std::filesystem::path(file.name).replace_extension("png").string(),
-                                            QVPDFImageFileType::PNG, *known->png, known->width, known->height);
+        result->file = QVPDFImageFile::make(name, QVPDFImageFileType::PNG, *known->png, known->width, known->height);
         result->displayRect = key->displayRect;
         result->pixelWidth = known->width;
         result->pixelHeight = known->height;
@@ -437,15 +411,24 @@ QVPDFRendering::ClipResult QVPDFRendering::clipImageFile(const QVPDFImageFile& f
     if (undecodable) *undecodable = true;
     return ClipResult::Unclipped;
   }
-  ClippedImageFile local;
-  ClippedImageFile& out = result ? *result : local;
+  QVPDFRenderedImage clipped;
   const ClipResult clip =
-      clipImageFile(file, *pixels, state, pageTransform, pageSize, imageTransform, &out, canvasMemory);
+      ClipImageInContextSize(pageSize, *pixels, imageTransform, clips, &clipped, nullptr, canvasMemory);
+  if (clip != ClipResult::Clipped) return clip;
+  const double dpi = 72.0 * clipped.bitmap.width() / std::max(clipped.displayRect.size.width, 1e-9);
+  QVPDFImageFile encoded = QVPDFUtilities::encodeCGImage(clipped.bitmap, name, QVPDFImageFileType::PNG, dpi, 1.0f);
+  if (encoded.empty()) return ClipResult::Unclipped;
   // Kept only where the pixels are the file's size, as the key took them.
-  if (clip == ClipResult::Clipped && key && pixels->width() == file.pixelWidth &&
-      pixels->height() == file.pixelHeight && out.file.data)
-    made.keep(key->key, {out.pixelWidth, out.pixelHeight, out.file.data});
-  return clip;
+  if (key && pixels->width() == file.pixelWidth && pixels->height() == file.pixelHeight)
+    made.keep(key->key, {clipped.bitmap.width(), clipped.bitmap.height(), encoded.data});
+  if (result) {
+    result->file = std::move(encoded);
+    result->displayRect = clipped.displayRect;
+    result->pixelWidth = clipped.bitmap.width();
+    result->pixelHeight = clipped.bitmap.height();
+    result->canvas = std::move(clipped.bitmap);
+  }
+  return ClipResult::Clipped;
 }
 
 std::optional<QVPDFRenderedImage> QVPDFRendering::makeCGPathToUIImage(const Path& displayPath,

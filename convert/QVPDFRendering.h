@@ -151,20 +151,14 @@ class QVPDFRendering {
     // next canvas.
     platform::image::Bitmap canvas;
   };
-  // Draws the image of `file` (its pixels given, placed by imageTransform)
-  // through the state's clip paths (ClipImageInContextSize) and, when the
-  // clip cuts it, encodes the result as a PNG named after the file (the
-  // extension replaced). Clipped only when that PNG was made; Unclipped when
-  // it could not be (the caller places the image whole). The canvas is made
-  // in *canvasMemory when given.
-  static ClipResult clipImageFile(const QVPDFImageFile& file, const platform::image::Bitmap& pixels,
-                                  const QVPDFRenderState& state, const platform::AffineTransform& pageTransform,
-                                  platform::Size pageSize, const platform::AffineTransform& imageTransform,
-                                  ClippedImageFile* result, platform::image::PixelStorage* canvasMemory = nullptr);
-  // The same for the image of `file`, its pixels decoded from the file only
-  // when `made` holds no picture of this clip of it yet (and kept there once
-  // made). Unclipped, with *undecodable set, when the pixels cannot be
-  // decoded.
+  // Draws the image of `file` (placed by imageTransform) through the
+  // state's clip paths (ClipImageInContextSize) and, when the clip cuts it,
+  // encodes the result as a PNG named after the file (the extension
+  // replaced). Clipped only when that PNG was made; Unclipped when it could
+  // not be (the caller places the image whole), with *undecodable set when
+  // the file's pixels cannot be decoded. The pixels are decoded only when
+  // `made` holds no picture of this clip of the picture yet, and the PNG is
+  // kept there once made. The canvas is made in *canvasMemory when given.
   static ClipResult clipImageFile(const QVPDFImageFile& file, const QVPDFRenderState& state,
                                   const platform::AffineTransform& pageTransform, platform::Size pageSize,
                                   const platform::AffineTransform& imageTransform, QVPDFClippedImages& made,

@@ -64,31 +64,21 @@ class DictionaryText {
   // The dictionary that starts here: whether it has `key` of its own
   // (nullopt when it is not written whole).
   std::optional<bool> dictionaryHasKey(std::string_view key) {
-    if (!opens("<<")) return std::nullopt;
-    p_ += 2;
     bool found = false;
-    for (;;) {
-      blanks();
-      if (opens(">>")) {
-        p_ += 2;
-        return found;
-      }
-      if (p_ >= s_.size() || s_[p_] != '/') return std::nullopt;
-      ++p_;
-      if (sameName(regular(), key)) found = true;
-      blanks();
-      if (!object(1)) return std::nullopt;
-    }
+    if (!opens("<<") || !dictionary(1, key, &found)) return std::nullopt;
+    return found;
   }
 
  private:
   static bool sameName(std::string_view written, std::string_view key) {
     if (written.find('#') == std::string_view::npos) return written == key;
+    using platform::text::hexDigitValue;
     std::string name;
     for (size_t i = 0; i < written.size(); ++i) {
-      if (written[i] == '#' && i + 2 < written.size() && platform::text::hexDigitValue(written[i + 1]) >= 0 &&
-          platform::text::hexDigitValue(written[i + 2]) >= 0) {
-        name.push_back(static_cast<char>(platform::text::hexDigitValue(written[i + 1]) * 16 + platform::text::hexDigitValue(written[i + 2])));
+      const int high = i + 2 < written.size() ? hexDigitValue(written[i + 1]) : -1;
+      const int low = i + 2 < written.size() ? hexDigitValue(written[i + 2]) : -1;
+      if (written[i] == '#' && high >= 0 && low >= 0) {
+        name.push_back(static_cast<char>(high * 16 + low));
         i += 2;
       } else {
         name.push_back(written[i]);
@@ -97,25 +87,31 @@ class DictionaryText {
     return name == key;
   }
 
+  // Passes over the dictionary that starts here (at "<<"), setting *found
+  // when one of its keys is `key` (none is looked for when found is null);
+  // false when it is not written whole.
+  bool dictionary(int depth, std::string_view key, bool* found) {
+    p_ += 2;
+    for (;;) {
+      blanks();
+      if (opens(">>")) {
+        p_ += 2;
+        return true;
+      }
+      if (p_ >= s_.size() || s_[p_] != '/') return false;
+      ++p_;
+      const std::string_view name = regular();
+      if (found && sameName(name, key)) *found = true;
+      blanks();
+      if (!object(depth + 1)) return false;
+    }
+  }
+
   // Passes over one object; false when it is not written whole.
   bool object(int depth) {
     if (depth > kMaxDepth || p_ >= s_.size()) return false;
     const char c = s_[p_];
-    if (opens("<<")) {
-      p_ += 2;
-      for (;;) {
-        blanks();
-        if (opens(">>")) {
-          p_ += 2;
-          return true;
-        }
-        if (p_ >= s_.size() || s_[p_] != '/') return false;
-        ++p_;
-        regular();
-        blanks();
-        if (!object(depth + 1)) return false;
-      }
-    }
+    if (opens("<<")) return dictionary(depth, {}, nullptr);
     if (c == '[') {
       ++p_;
       for (;;) {
@@ -221,18 +217,17 @@ const StoredObjects::ObjectStream* StoredObjects::objectStream(int number) {
     stream->offsets.emplace_back(static_cast<int>(*object), firstOffset + static_cast<size_t>(*offset));
   }
   unreadable_.erase(number);
-  // By number, the last of a number written twice first.
-  std::vector<size_t> order(stream->offsets.size());
-  for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return stream->offsets[a].first < stream->offsets[b].first; });
-  std::vector<std::pair<int, size_t>> sorted;
-  sorted.reserve(order.size());
-  for (size_t i : order) {
-    if (!sorted.empty() && sorted.back().first == stream->offsets[i].first) sorted.pop_back();
-    sorted.push_back(stream->offsets[i]);
+  // By number, the last of a number written twice kept.
+  std::vector<std::pair<int, size_t>>& offsets = stream->offsets;
+  std::stable_sort(offsets.begin(), offsets.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::pair<int, size_t>> kept;
+  kept.reserve(offsets.size());
+  for (const auto& entry : offsets) {
+    if (!kept.empty() && kept.back().first == entry.first) kept.pop_back();
+    kept.push_back(entry);
   }
-  stream->offsets = std::move(sorted);
+  offsets = std::move(kept);
   constexpr size_t kStreamsKept = 2;
   if (streams_.size() >= kStreamsKept) streams_.erase(streams_.begin());
   streams_.push_back(std::move(stream));
