@@ -4,15 +4,19 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <numbers>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "pdf/QVPDFColorSpace.h"
 #include "pdf/QVPDFICCBasedColorSpace.h"
 #include "platform/fs/files.h"
 #include "platform/image/codecs.h"
+#include "platform/memory/large_pages.h"
 
 using platform::PdfObject;
 using platform::PdfStreamFormat;
@@ -189,6 +193,7 @@ class RowReducer {
         average_(average) {
     outBpc_ = average ? 8 : bpc;
     outRowBytes_ = (static_cast<size_t>(outWidth) * components * outBpc_ + 7) / 8;
+    platform::memory::reserveLarge(out_, outRowBytes_ * static_cast<size_t>(outHeight));
     out_.resize(outRowBytes_ * static_cast<size_t>(outHeight));
     if (average_) {
       column_.resize(width);
@@ -403,8 +408,38 @@ Bitmap reducedGray(Bitmap plane, const Reduction& reduction) {
 // out as it is, so that only its decoding, not its pixels, matters.
 using KeepJpegAsIs = std::function<bool(const platform::image::JpegInfo&, bool colorTransformGiven)>;
 
-Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc,
-                    const KeepJpegAsIs& keepJpegAsIs = {}, const Reduction& reduction = {}) {
+// Runs `work` on a thread of its own while `meanwhile` runs on this one (one
+// after the other where no thread can be had). Both have ended when it
+// returns; a failure of `work` is thrown before one of `meanwhile`.
+void besideOnThread(const std::function<void()>& work, const std::function<void()>& meanwhile) {
+  std::exception_ptr workFailure, failure;
+  std::thread worker;
+  try {
+    worker = std::thread([&] {
+      try {
+        work();
+      } catch (...) {
+        workFailure = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    work();
+    meanwhile();
+    return;
+  }
+  try {
+    meanwhile();
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  worker.join();
+  if (workFailure) std::rethrow_exception(workFailure);
+  if (failure) std::rethrow_exception(failure);
+}
+
+Samples loadSamplesBeside(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc,
+                          const KeepJpegAsIs& keepJpegAsIs, const Reduction& reduction,
+                          const std::function<void()>& meanwhile, bool& ranMeanwhile) {
   Samples s;
   platform::PdfStreamData sd;
   int64_t needed = 0;
@@ -495,28 +530,38 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
           break;
         }
       }
-      if (reduction.reduces(width, height)) {
-        // Decoded a row at a time into the size wanted.
-        std::optional<RowReducer> reducer;
-        int components = 1;
-        s.jpegInfo = platform::image::decodeJpegRows(
-            bytes, colorTransform, wantedWidth, wantedHeight,
-            [&](int w, int h, int n) {
-              components = n;
-              reducer.emplace(w, h, n, 8, reduction.outWidth(w), reduction.outHeight(h), reduction.average);
-            },
-            [&](const uint8_t* row) { reducer->addRow(row); });
-        if (!reducer) throw ImageError("JPEG: no rows");
-        fromReducer(s, *reducer, components);
-        break;
-      }
-      Bitmap bitmap =
-          platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wantedWidth, wantedHeight);
-      s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
-      fromBitmap(s, std::move(bitmap));
-      if (reduction.reduces(s.width, s.height)) {
-        std::string().swap(s.rawStorage);
-        reduceDecoded(s, reduction);
+      const auto decode = [&] {
+        if (reduction.reduces(width, height)) {
+          // Decoded a row at a time into the size wanted.
+          std::optional<RowReducer> reducer;
+          int components = 1;
+          s.jpegInfo = platform::image::decodeJpegRows(
+              bytes, colorTransform, wantedWidth, wantedHeight,
+              [&](int w, int h, int n) {
+                components = n;
+                reducer.emplace(w, h, n, 8, reduction.outWidth(w), reduction.outHeight(h), reduction.average);
+              },
+              [&](const uint8_t* row) { reducer->addRow(row); });
+          if (!reducer) throw ImageError("JPEG: no rows");
+          fromReducer(s, *reducer, components);
+          return;
+        }
+        Bitmap bitmap =
+            platform::image::decodeJpeg(bytes, false, &s.jpegInfo, colorTransform, wantedWidth, wantedHeight);
+        s.rawStorage = std::move(sd.bytes);  // kept for writing the JPEG as it is
+        fromBitmap(s, std::move(bitmap));
+        if (reduction.reduces(s.width, s.height)) {
+          std::string().swap(s.rawStorage);
+          reduceDecoded(s, reduction);
+        }
+      };
+      // The JPEG data is in memory: it decodes without the document, which
+      // `meanwhile` reads here at the same time.
+      if (meanwhile) {
+        besideOnThread(decode, meanwhile);
+        ranMeanwhile = true;
+      } else {
+        decode();
       }
       break;
     }
@@ -548,6 +593,18 @@ Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int 
       break;
     }
   }
+  return s;
+}
+
+// meanwhile: run once when the samples are loaded, at the same time as their
+// decoding where that needs no reading of the document (JPEG data).
+Samples loadSamples(const PdfObject& stream, int64_t width, int64_t height, int components, int bpc,
+                    const KeepJpegAsIs& keepJpegAsIs = {}, const Reduction& reduction = {},
+                    const std::function<void()>& meanwhile = {}) {
+  bool ranMeanwhile = false;
+  Samples s = loadSamplesBeside(stream, width, height, components, bpc, keepJpegAsIs, reduction, meanwhile,
+                                ranMeanwhile);
+  if (meanwhile && !ranMeanwhile) meanwhile();
   return s;
 }
 
@@ -1084,8 +1141,13 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
     };
   // Palette indices and the values a colour key compares cannot be averaged.
   reduction.average = !(space && space->getMode() == QVPDFColorSpace::kModeIndexed) && !maskEntry.isArray();
-  Samples& s = result.samples =
-      loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc, keepAsIs, reduction);
+  // A soft mask is read while the picture's own data decodes.
+  Opacity alpha;
+  const PdfObject smask = dict.get("SMask");
+  const bool softMasked = smask.isStream() && depth < kMaxMaskDepth;
+  const auto readSoftMask = [&] { alpha = decodeSoftMask(smask, depth + 1, reduction); };
+  Samples& s = result.samples = loadSamples(stream, *width, *height, space ? space->getNComps() : 1, bpc, keepAsIs,
+                                            reduction, softMasked ? std::function<void()>(readSoftMask) : nullptr);
   if (s.keptAsIs) {
     result.passThroughJpeg = true;
     return result;
@@ -1104,12 +1166,9 @@ DecodedImage decodeImage(const PdfObject& stream, const PdfObject& colorSpaces, 
   if (!s.decodeApplies) ranges = decodeRanges(PdfObject(), space.get(), s.components, s.bpc, false);
 
   // Masks, in the order of precedence of the PDF standard.
-  Opacity alpha;
   std::optional<std::array<uint8_t, 3>> matte;
-  const PdfObject smask = dict.get("SMask");
   const PdfObject mask = dict.get("Mask");
-  if (smask.isStream() && depth < kMaxMaskDepth) {
-    alpha = decodeSoftMask(smask, depth + 1, reduction);
+  if (softMasked) {
     const PdfObject matteArray = smask.get("Matte");
     if (matteArray.isArray() && matteArray.size() >= static_cast<size_t>(space->getNComps())) {
       QVPDFColor c;

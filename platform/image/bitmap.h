@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/memory/large_pages.h"
+
 namespace platform::image {
 
 class ImageError : public std::runtime_error {
@@ -28,7 +30,8 @@ inline constexpr int kMaxChannels = 32;
 
 // Leaves bytes it makes uninitialised (resize), while assign and the
 // explicit-value constructors still fill: rasters that a decoder or a
-// conversion writes whole are not zero-filled first.
+// conversion writes whole are not zero-filled first. Large rasters get large
+// pages.
 template <class T>
 struct DefaultInitAllocator : std::allocator<T> {
   template <class U>
@@ -38,6 +41,11 @@ struct DefaultInitAllocator : std::allocator<T> {
   DefaultInitAllocator() = default;
   template <class U>
   DefaultInitAllocator(const DefaultInitAllocator<U>&) noexcept {}
+  T* allocate(size_t n) {
+    T* p = std::allocator<T>::allocate(n);
+    memory::adviseLargePages(p, n * sizeof(T));
+    return p;
+  }
   template <class U, class... Args>
   void construct(U* p, Args&&... args) {
     if constexpr (sizeof...(Args) == 0)

@@ -3,8 +3,10 @@
 // live in their callers.
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -13,6 +15,7 @@
 #include <zlib.h>
 
 #include "platform/image/codecs.h"
+#include "platform/memory/large_pages.h"
 
 namespace platform::image {
 
@@ -102,6 +105,8 @@ constexpr size_t kParallelMinBytes = size_t{1} << 20;
 constexpr size_t kDeflateBlock = 256 * 1024;
 constexpr size_t kDeflateHistory = 32 * 1024;
 constexpr unsigned kMaxDeflateThreads = 8;
+// The most room reserved at once for a large picture's file.
+constexpr size_t kMaxReservedBytes = size_t{256} << 20;
 
 void putBigEndian(std::string& out, uint32_t v) {
   const char bytes[4] = {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
@@ -118,23 +123,25 @@ void putChunk(std::string& out, const char* type, std::string_view data) {
   putBigEndian(out, static_cast<uint32_t>(crc));
 }
 
-// One block of a window: its input, the history before it, and its output.
+// One block of a window: its input, the history before it, and its output
+// with the output's CRC and the input's Adler-32 (combined in order by the
+// writer, so that neither is a pass over the picture on the writing thread).
 struct DeflateBlock {
   const uint8_t* input = nullptr;
   size_t size = 0;
   size_t history = 0;
   bool finish = false;
   std::string output;
+  uLong outputCrc = 0;
+  uLong inputAdler = 0;
   bool ok = false;
 
-  void run() {
-    z_stream z{};
+  // z: a stream made by deflateInit2 with the writer's settings, reset here.
+  void run(z_stream& z) {
     ok = false;
-    if (deflateInit2(&z, kPngCompressionLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
-    if (history > 0 && deflateSetDictionary(&z, input - history, static_cast<uInt>(history)) != Z_OK) {
-      deflateEnd(&z);
-      return;
-    }
+    inputAdler = adler32(adler32(0, nullptr, 0), input, static_cast<uInt>(size));
+    if (deflateReset(&z) != Z_OK) return;
+    if (history > 0 && deflateSetDictionary(&z, input - history, static_cast<uInt>(history)) != Z_OK) return;
     output.resize(deflateBound(&z, static_cast<uLong>(size)) + 16);
     z.next_in = const_cast<Bytef*>(input);
     z.avail_in = static_cast<uInt>(size);
@@ -143,8 +150,104 @@ struct DeflateBlock {
     const int result = deflate(&z, finish ? Z_FINISH : Z_SYNC_FLUSH);
     ok = finish ? result == Z_STREAM_END : result == Z_OK && z.avail_in == 0;
     output.resize(output.size() - z.avail_out);
-    deflateEnd(&z);
+    const auto* out = reinterpret_cast<const Bytef*>(output.data());
+    outputCrc = crc32(crc32(0, nullptr, 0), out, static_cast<uInt>(output.size()));
   }
+};
+
+// A raw deflate stream with the writer's settings.
+struct Deflater {
+  z_stream z{};
+  bool ready = false;
+  Deflater() { ready = deflateInit2(&z, kPngCompressionLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) == Z_OK; }
+  ~Deflater() {
+    if (ready) deflateEnd(&z);
+  }
+  Deflater(const Deflater&) = delete;
+  Deflater& operator=(const Deflater&) = delete;
+};
+
+// The threads that deflate one picture's windows, each with its own stream,
+// started once for the picture. Block i of a window goes to thread i modulo
+// their number; without threads the caller deflates the blocks itself.
+class DeflateCrew {
+ public:
+  explicit DeflateCrew(unsigned wanted) {
+    for (unsigned i = 0; i < wanted; ++i) {
+      try {
+        threads_.emplace_back([this, i] { work(i); });
+      } catch (const std::exception&) {
+        break;
+      }
+    }
+  }
+  ~DeflateCrew() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  DeflateCrew(const DeflateCrew&) = delete;
+  DeflateCrew& operator=(const DeflateCrew&) = delete;
+
+  // Starts deflating blocks[0, count); wait() before they are read or
+  // started again.
+  void start(std::vector<DeflateBlock>& blocks, size_t count) {
+    if (threads_.empty()) {
+      Deflater d;
+      deflateEvery(d, blocks, 0, count, 1);
+      return;
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      blocks_ = &blocks;
+      count_ = count;
+      busy_ = std::min(count, threads_.size());
+      ++round_;
+    }
+    wake_.notify_all();
+  }
+  void wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [&] { return busy_ == 0; });
+  }
+
+ private:
+  // Deflates blocks first, first + step, ... below count.
+  static void deflateEvery(Deflater& d, std::vector<DeflateBlock>& blocks, size_t first, size_t count, size_t step) {
+    for (size_t i = first; i < count; i += step) {
+      blocks[i].ok = false;
+      if (d.ready) blocks[i].run(d.z);
+    }
+  }
+
+  void work(unsigned index) {
+    Deflater d;
+    uint64_t seen = 0;
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (true) {
+      wake_.wait(lock, [&] { return stopping_ || round_ != seen; });
+      if (stopping_) return;
+      seen = round_;
+      if (index >= count_) continue;
+      std::vector<DeflateBlock>& blocks = *blocks_;
+      const size_t count = count_, step = threads_.size();
+      lock.unlock();
+      deflateEvery(d, blocks, index, count, step);
+      lock.lock();
+      if (--busy_ == 0) done_.notify_one();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_, done_;
+  std::vector<DeflateBlock>* blocks_ = nullptr;
+  size_t count_ = 0, busy_ = 0;
+  uint64_t round_ = 0;
+  bool stopping_ = false;
+  std::vector<std::thread> threads_;
 };
 
 // Writes an 8-bit picture of `channels` channels (colour type `colorType`)
@@ -152,6 +255,10 @@ struct DeflateBlock {
 std::string writeLargePng(const RowSource& source, int colorType, int channels, int dpi, PngRows rows) {
   const size_t rowBytes = static_cast<size_t>(source.width()) * channels;
   std::string out("\x89PNG\r\n\x1A\n", 8);
+  // Room for the filtered rows stored as they are, which deflating hardly
+  // ever exceeds: the file is not copied each time it outgrows its buffer.
+  const size_t filteredBytes = (rowBytes + 1) * static_cast<size_t>(source.height());
+  memory::reserveLarge(out, std::min(filteredBytes + filteredBytes / 64 + 4096, kMaxReservedBytes));
   std::string header;
   putBigEndian(header, static_cast<uint32_t>(source.width()));
   putBigEndian(header, static_cast<uint32_t>(source.height()));
@@ -171,33 +278,43 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
   std::vector<uint8_t> buffers[2];
   for (auto& b : buffers) b.resize(kDeflateHistory + window + rowBytes + 1);
   std::vector<DeflateBlock> blocks[2] = {std::vector<DeflateBlock>(threads), std::vector<DeflateBlock>(threads)};
-  std::vector<std::thread> workers;
   size_t pendingBlocks = 0;
   int pending = -1;
   uLong adler = adler32(0, nullptr, 0);
   std::vector<uint8_t> previous(rowBytes, 0), sourceBuffer(static_cast<size_t>(source.width()) * 4);
-  std::string zlibData("\x78\x5E", 2);
+  // The zlib header opens the first chunk.
+  std::string_view chunkPrefix("\x78\x5E", 2);
+  DeflateCrew crew(threads);
 
-  // The window deflating now, waited for and written out.
+  // The window deflating now, waited for and written out as one chunk.
   const auto finishPending = [&] {
-    for (std::thread& t : workers) t.join();
-    workers.clear();
+    crew.wait();
     if (pending < 0) return;
+    size_t length = chunkPrefix.size();
     for (size_t i = 0; i < pendingBlocks; ++i) {
-      DeflateBlock& b = blocks[pending][i];
+      const DeflateBlock& b = blocks[pending][i];
       if (!b.ok) throw ImageError("PNG: deflating the picture failed");
-      zlibData += b.output;
-      std::string().swap(b.output);
+      length += b.output.size();
     }
-    putChunk(out, "IDAT", zlibData);
-    zlibData.clear();
+    putBigEndian(out, static_cast<uint32_t>(length));
+    const size_t start = out.size();
+    out.append("IDAT", 4);
+    out.append(chunkPrefix);
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(out.data() + start), static_cast<uInt>(out.size() - start));
+    for (size_t i = 0; i < pendingBlocks; ++i) {
+      const DeflateBlock& b = blocks[pending][i];
+      out.append(b.output);
+      crc = crc32_combine(crc, b.outputCrc, static_cast<z_off_t>(b.output.size()));
+      adler = adler32_combine(adler, b.inputAdler, static_cast<z_off_t>(b.size));
+    }
+    putBigEndian(out, static_cast<uint32_t>(crc));
+    chunkPrefix = {};
     pending = -1;
   };
   // Starts deflating the first `size` bytes of buffer `which`, whose history
   // holds `history` bytes.
   const auto startWindow = [&](int which, size_t size, size_t history, bool last) {
-    uint8_t* data = buffers[which].data() + kDeflateHistory;
-    adler = adler32(adler, data, static_cast<uInt>(size));
+    const uint8_t* data = buffers[which].data() + kDeflateHistory;
     const size_t used = std::max<size_t>(1, (size + kDeflateBlock - 1) / kDeflateBlock);
     for (size_t i = 0; i < used; ++i) {
       DeflateBlock& b = blocks[which][i];
@@ -209,13 +326,7 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
     }
     pending = which;
     pendingBlocks = used;
-    for (size_t i = 0; i < used; ++i) {
-      try {
-        workers.emplace_back([&b = blocks[which][i]] { b.run(); });
-      } catch (const std::exception&) {
-        blocks[which][i].run();
-      }
-    }
+    crew.start(blocks[which], used);
   };
 
   int current = 0;
@@ -259,14 +370,18 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
     startWindow(current, filled, history, true);
     finishPending();
   } catch (...) {
-    for (std::thread& t : workers) t.join();
+    crew.wait();
     throw;
   }
   std::string trailer;
   putBigEndian(trailer, static_cast<uint32_t>(adler));
   putChunk(out, "IDAT", trailer);
   putChunk(out, "IEND", {});
-  return out;
+  // The picture keeps only its bytes, in a buffer of their size.
+  std::string fitted;
+  memory::reserveLarge(fitted, out.size());
+  fitted.assign(out);
+  return fitted;
 }
 
 // The distinct colours of an 8-bit RGB, RGBA or ARGB32 picture while there

@@ -11,6 +11,7 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFSystemError.hh>
 
+#include "platform/memory/large_pages.h"
 #include "platform/pdf/stream_decode.h"
 
 namespace platform {
@@ -214,6 +215,10 @@ PdfObject PdfObject::getStream(std::string_view key) const {
   return v.isStream() ? v : PdfObject();
 }
 
+// The most room reserved for a stream's data before it is read (its /Length
+// may say anything).
+constexpr size_t kMaxRawReserve = size_t{64} << 20;
+
 PdfStreamData PdfObject::streamData() const {
   if (!isStream()) throw PdfError("not a stream");
   QPDFObjectHandle h = handle_;
@@ -243,13 +248,20 @@ PdfStreamData PdfObject::streamData() const {
   out.format = *last;
   if (parmList.back().isInitialized() && parmList.back().isDictionary())
     out.lastFilterParms = std::make_shared<PdfObject>(parmList.back());
-  std::shared_ptr<Buffer> raw;
+  // Piped into a string of the stored length (a picture's data runs to
+  // megabytes): not grown a doubling at a time, nor copied out of a buffer.
+  std::string rawBytes;
+  memory::reserveLarge(rawBytes, std::min(rawLength(), kMaxRawReserve));
   try {
-    raw = h.getRawStreamData();
+    Pl_String sink("raw stream data", nullptr, rawBytes);
+    bool filtered = false;
+    if (!h.pipeStreamData(&sink, &filtered, 0, qpdf_dl_none, false, false))
+      throw PdfError("stream data: cannot be read");
+  } catch (const PdfError&) {
+    throw;
   } catch (const std::exception& e) {
     throw PdfError(std::string("stream data: ") + e.what());
   }
-  std::string rawBytes(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
   if (filters.size() == 1) {
     out.bytes = std::move(rawBytes);
     return out;

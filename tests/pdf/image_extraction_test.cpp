@@ -562,10 +562,28 @@ TEST_F(ExtractionTest, UndecodableAndOversizedImagesAreSkippedWithOneLine) {
   add("NoTables", builder.stream(withoutSegments(platform::image::encodeJpeg(gray, 90), 0xDB),
                                  "<< /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
                                  "/BitsPerComponent 8 /Filter /DCTDecode >>"));
+  // A JPEG decodes while its soft mask is read: either failing refuses the
+  // picture, once, when both have ended.
+  QPDFObjectHandle goodMask = builder.flateStream(std::string(16 * 16, '\x80'),
+                                                  "<< /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                                                  "/BitsPerComponent 8 >>");
+  QPDFObjectHandle shortMask = builder.flateStream(std::string(20, 'x'),
+                                                   "<< /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                                                   "/BitsPerComponent 8 >>");
+  QPDFObjectHandle badMasked = builder.stream("\xFF\xD8 not really", "<< /Subtype /Image /Width 16 /Height 16 "
+                                                                    "/ColorSpace /DeviceGray /BitsPerComponent 8 "
+                                                                    "/Filter /DCTDecode >>");
+  badMasked.getDict().replaceKey("/SMask", goodMask);
+  add("BadJpegMasked", badMasked);
+  QPDFObjectHandle badMask = builder.stream(platform::image::encodeJpeg(gray, 90),
+                                            "<< /Subtype /Image /Width 16 /Height 16 /ColorSpace /DeviceGray "
+                                            "/BitsPerComponent 8 /Filter /DCTDecode >>");
+  badMask.getDict().replaceKey("/SMask", shortMask);
+  add("ShortSoftMask", badMask);
   add("BadCS", builder.flateStream(std::string(84, 'x'), "<< /Subtype /Image /Width 12 /Height 7 /BitsPerComponent 8 "
                                                          "/ColorSpace [/Indexed /DeviceRGB 300 <00>] >>"));
   open();
-  for (const char* name : {"Short", "Huge", "NoSize", "BadJpeg", "Promises", "NoTables"}) {
+  for (const char* name : {"Short", "Huge", "NoSize", "BadJpeg", "Promises", "NoTables", "BadJpegMasked", "ShortSoftMask"}) {
     SCOPED_TRACE(name);
     auto x = std::dynamic_pointer_cast<QVPDFImageXObject>(xobject(name));
     ASSERT_TRUE(x);
