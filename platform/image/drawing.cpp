@@ -1,6 +1,7 @@
 #include "platform/image/drawing.h"
 
 #include <cairo.h>
+#include <dlfcn.h>
 
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,44 @@
 namespace platform::image {
 
 namespace {
+
+// The drawing library is opened when a page first draws: most conversions
+// draw nothing, and do not pay for loading it and the libraries it needs.
+#define QV_CAIRO_FUNCTIONS(X) \
+  X(clip) X(clip_extents) X(close_path) X(create) X(curve_to) X(destroy) X(fill) X(format_stride_for_width) \
+  X(get_current_point) X(get_matrix) X(get_source) X(has_current_point) X(image_surface_create) \
+  X(image_surface_create_for_data) X(line_to) X(move_to) X(new_path) X(paint_with_alpha) \
+  X(pattern_set_extend) X(pattern_set_filter) X(rectangle) X(restore) X(save) X(set_dash) X(set_fill_rule) \
+  X(set_line_cap) X(set_line_join) X(set_line_width) X(set_matrix) X(set_miter_limit) X(set_source_rgba) \
+  X(set_source_surface) X(status) X(stroke) X(surface_destroy) X(surface_finish) X(surface_flush) \
+  X(surface_status) X(transform)
+
+struct CairoLibrary {
+#define QV_CAIRO_MEMBER(name) decltype(&::cairo_##name) name = nullptr;
+  QV_CAIRO_FUNCTIONS(QV_CAIRO_MEMBER)
+#undef QV_CAIRO_MEMBER
+};
+
+// Loaded once and kept for the life of the process; null when the library
+// or one of its functions cannot be found.
+const CairoLibrary* cairoLibrary() {
+  static const CairoLibrary* library = []() -> const CairoLibrary* {
+    void* handle = dlopen(QV_CAIRO_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!handle) return nullptr;
+    static CairoLibrary lib;
+    bool complete = true;
+#define QV_CAIRO_BIND(name)                                                         \
+  lib.name = reinterpret_cast<decltype(lib.name)>(dlsym(handle, "cairo_" #name)); \
+  complete = complete && lib.name;
+    QV_CAIRO_FUNCTIONS(QV_CAIRO_BIND)
+#undef QV_CAIRO_BIND
+    return complete ? &lib : nullptr;
+  }();
+  return library;
+}
+
+// The library, once a canvas has been made (which needs it).
+const CairoLibrary& cairo() { return *cairoLibrary(); }
 
 bool finite(Point p) { return std::isfinite(p.x) && std::isfinite(p.y); }
 
@@ -20,7 +59,12 @@ bool usable(const AffineTransform& t) {
 
 cairo_matrix_t toCairo(const AffineTransform& t) {
   cairo_matrix_t m;
-  cairo_matrix_init(&m, t.a, t.b, t.c, t.d, t.tx, t.ty);
+  m.xx = t.a;
+  m.yx = t.b;
+  m.xy = t.c;
+  m.yy = t.d;
+  m.x0 = t.tx;
+  m.y0 = t.ty;
   return m;
 }
 
@@ -64,8 +108,8 @@ struct DrawingContext::CairoState {
   cairo_t* cr = nullptr;
 
   ~CairoState() {
-    if (cr) cairo_destroy(cr);
-    if (surface) cairo_surface_destroy(surface);
+    if (cr) cairo().destroy(cr);
+    if (surface) cairo().surface_destroy(surface);
   }
 };
 
@@ -76,76 +120,77 @@ bool DrawingContext::canvasSizeAllowed(int64_t width, int64_t height) {
 
 DrawingContext::DrawingContext(int width, int height, PixelStorage&& storage)
     : cairo_(std::make_unique<CairoState>()) {
+  if (!cairoLibrary()) throw ImageError("the drawing library " QV_CAIRO_SONAME " cannot be loaded");
   if (!canvasSizeAllowed(width, height))
     throw ImageError("canvas size " + std::to_string(width) + " x " + std::to_string(height) + " is not drawable");
   bitmap_ = Bitmap(width, height, PixelFormat::ARGB32, std::move(storage));
   // Packed ARGB32 rows are what Cairo asks for, so the canvas draws straight
   // into the bitmap's memory.
-  if (cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != static_cast<int>(bitmap_.stride()))
+  if (cairo().format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != static_cast<int>(bitmap_.stride()))
     throw ImageError("unexpected canvas row size");
-  cairo_->surface = cairo_image_surface_create_for_data(bitmap_.bytes().data(), CAIRO_FORMAT_ARGB32, width, height,
+  cairo_->surface = cairo().image_surface_create_for_data(bitmap_.bytes().data(), CAIRO_FORMAT_ARGB32, width, height,
                                                         static_cast<int>(bitmap_.stride()));
-  if (cairo_surface_status(cairo_->surface) != CAIRO_STATUS_SUCCESS) throw ImageError("cannot make a canvas surface");
-  cairo_->cr = cairo_create(cairo_->surface);
-  if (cairo_status(cairo_->cr) != CAIRO_STATUS_SUCCESS) throw ImageError("cannot make a drawing context");
+  if (cairo().surface_status(cairo_->surface) != CAIRO_STATUS_SUCCESS) throw ImageError("cannot make a canvas surface");
+  cairo_->cr = cairo().create(cairo_->surface);
+  if (cairo().status(cairo_->cr) != CAIRO_STATUS_SUCCESS) throw ImageError("cannot make a drawing context");
 }
 
 DrawingContext::~DrawingContext() = default;
 
 AffineTransform DrawingContext::ctm() const {
   cairo_matrix_t m;
-  cairo_get_matrix(cairo_->cr, &m);
+  cairo().get_matrix(cairo_->cr, &m);
   return {m.xx, m.yx, m.xy, m.yy, m.x0, m.y0};
 }
 
 void DrawingContext::concatCTM(const AffineTransform& transform) {
   if (!usable(transform) || !usable(transform.concat(ctm()))) return;
   const cairo_matrix_t m = toCairo(transform);
-  cairo_transform(cairo_->cr, &m);
+  cairo().transform(cairo_->cr, &m);
 }
 
 void DrawingContext::setCTM(const AffineTransform& transform) {
   if (!usable(transform)) return;
   const cairo_matrix_t m = toCairo(transform);
-  cairo_set_matrix(cairo_->cr, &m);
+  cairo().set_matrix(cairo_->cr, &m);
 }
 
-void DrawingContext::save() { cairo_save(cairo_->cr); }
+void DrawingContext::save() { cairo().save(cairo_->cr); }
 
-void DrawingContext::restore() { cairo_restore(cairo_->cr); }
+void DrawingContext::restore() { cairo().restore(cairo_->cr); }
 
 void DrawingContext::addPath(const Path& path) {
   cairo_t* cr = cairo_->cr;
-  cairo_new_path(cr);
+  cairo().new_path(cr);
   Point current;
   for (const PathElement& e : path.elements()) {
     switch (e.type) {
       case PathElementType::MoveTo:
-        cairo_move_to(cr, e.points[0].x, e.points[0].y);
+        cairo().move_to(cr, e.points[0].x, e.points[0].y);
         current = e.points[0];
         break;
       case PathElementType::LineTo:
-        cairo_line_to(cr, e.points[0].x, e.points[0].y);
+        cairo().line_to(cr, e.points[0].x, e.points[0].y);
         current = e.points[0];
         break;
       case PathElementType::QuadCurveTo: {
         // The cubic with the same curve: controls two thirds of the way to
         // the quadratic control point from each end.
         const Point q = e.points[0], end = e.points[1];
-        cairo_curve_to(cr, current.x + 2.0 / 3.0 * (q.x - current.x), current.y + 2.0 / 3.0 * (q.y - current.y),
+        cairo().curve_to(cr, current.x + 2.0 / 3.0 * (q.x - current.x), current.y + 2.0 / 3.0 * (q.y - current.y),
                        end.x + 2.0 / 3.0 * (q.x - end.x), end.y + 2.0 / 3.0 * (q.y - end.y), end.x, end.y);
         current = end;
         break;
       }
       case PathElementType::CurveTo:
-        cairo_curve_to(cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
+        cairo().curve_to(cr, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x,
                        e.points[2].y);
         current = e.points[2];
         break;
       case PathElementType::CloseSubpath: {
-        cairo_close_path(cr);
+        cairo().close_path(cr);
         double x = 0, y = 0;
-        if (cairo_has_current_point(cr)) cairo_get_current_point(cr, &x, &y);
+        if (cairo().has_current_point(cr)) cairo().get_current_point(cr, &x, &y);
         current = {x, y};
         break;
       }
@@ -170,9 +215,9 @@ void DrawingContext::fillPath(const Path& path, const Color& color, FillRule rul
   double r, g, b;
   deviceRGB(color, r, g, b);
   addPath(path);
-  cairo_set_source_rgba(cr, r, g, b, clamp01(color.alpha));
-  cairo_set_fill_rule(cr, cairoRule(rule));
-  cairo_fill(cr);
+  cairo().set_source_rgba(cr, r, g, b, clamp01(color.alpha));
+  cairo().set_fill_rule(cr, cairoRule(rule));
+  cairo().fill(cr);
 }
 
 void DrawingContext::strokePath(const Path& path, const Color& color, const StrokeStyle& style) {
@@ -187,15 +232,15 @@ void DrawingContext::strokePath(const Path& path, const Color& color, const Stro
     const double det = std::fabs(ctm().determinant());
     width = det > 0 && std::isfinite(det) ? 1.0 / std::sqrt(det) : 1.0;
   }
-  cairo_set_line_width(cr, width);
-  cairo_set_line_cap(cr, style.cap == 1   ? CAIRO_LINE_CAP_ROUND
+  cairo().set_line_width(cr, width);
+  cairo().set_line_cap(cr, style.cap == 1   ? CAIRO_LINE_CAP_ROUND
                          : style.cap == 2 ? CAIRO_LINE_CAP_SQUARE
                                           : CAIRO_LINE_CAP_BUTT);
-  cairo_set_line_join(cr, style.join == 1   ? CAIRO_LINE_JOIN_ROUND
+  cairo().set_line_join(cr, style.join == 1   ? CAIRO_LINE_JOIN_ROUND
                           : style.join == 2 ? CAIRO_LINE_JOIN_BEVEL
                                             : CAIRO_LINE_JOIN_MITER);
   const double miter = style.miterLimit;
-  cairo_set_miter_limit(cr, std::isfinite(miter) && miter >= 1 ? std::min(miter, 1e4) : 10.0);
+  cairo().set_miter_limit(cr, std::isfinite(miter) && miter >= 1 ? std::min(miter, 1e4) : 10.0);
 
   bool dashed = !style.dashes.empty() && std::isfinite(style.dashPhase);
   bool anyPositive = false;
@@ -206,33 +251,33 @@ void DrawingContext::strokePath(const Path& path, const Color& color, const Stro
   // Cairo refuses (and stops drawing for good) a negative dash or one whose
   // lengths are all 0, so those stroke solid.
   if (dashed && anyPositive) {
-    cairo_set_dash(cr, style.dashes.data(), static_cast<int>(style.dashes.size()), style.dashPhase);
+    cairo().set_dash(cr, style.dashes.data(), static_cast<int>(style.dashes.size()), style.dashPhase);
   } else {
-    cairo_set_dash(cr, nullptr, 0, 0);
+    cairo().set_dash(cr, nullptr, 0, 0);
   }
 
   addPath(path);
-  cairo_set_source_rgba(cr, r, g, b, clamp01(color.alpha));
-  cairo_stroke(cr);
-  cairo_set_dash(cr, nullptr, 0, 0);
+  cairo().set_source_rgba(cr, r, g, b, clamp01(color.alpha));
+  cairo().stroke(cr);
+  cairo().set_dash(cr, nullptr, 0, 0);
 }
 
 void DrawingContext::clipToPath(const Path& path, FillRule rule) {
   cairo_t* cr = cairo_->cr;
   if (path.isEmpty() || !pathIsFinite(path)) {
-    cairo_new_path(cr);
-    cairo_rectangle(cr, 0, 0, 0, 0);
-    cairo_clip(cr);
+    cairo().new_path(cr);
+    cairo().rectangle(cr, 0, 0, 0, 0);
+    cairo().clip(cr);
     return;
   }
   addPath(path);
-  cairo_set_fill_rule(cr, cairoRule(rule));
-  cairo_clip(cr);
+  cairo().set_fill_rule(cr, cairoRule(rule));
+  cairo().clip(cr);
 }
 
 Rect DrawingContext::clipBoundingBox() const {
   double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-  cairo_clip_extents(cairo_->cr, &x1, &y1, &x2, &y2);
+  cairo().clip_extents(cairo_->cr, &x1, &y1, &x2, &y2);
   if (!(x2 > x1) || !(y2 > y1)) return Rect::null();
   return Rect(x1, y1, x2 - x1, y2 - y1);
 }
@@ -256,42 +301,42 @@ void DrawingContext::drawImage(const Bitmap& image, const AffineTransform& image
   if (!usable(pixelToUser) || !usable(pixelToUser.concat(ctm()))) return;
 
   cairo_surface_t* surface =
-      cairo_image_surface_create_for_data(const_cast<unsigned char*>(source->bytes().data()), CAIRO_FORMAT_ARGB32,
+      cairo().image_surface_create_for_data(const_cast<unsigned char*>(source->bytes().data()), CAIRO_FORMAT_ARGB32,
                                           w, h, static_cast<int>(source->stride()));
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(surface);
+  if (cairo().surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+    cairo().surface_destroy(surface);
     return;
   }
   cairo_t* cr = cairo_->cr;
-  cairo_save(cr);
+  cairo().save(cr);
   const cairo_matrix_t m = toCairo(pixelToUser);
-  cairo_transform(cr, &m);
-  cairo_set_source_surface(cr, surface, 0, 0);
-  cairo_pattern_t* pattern = cairo_get_source(cr);
+  cairo().transform(cr, &m);
+  cairo().set_source_surface(cr, surface, 0, 0);
+  cairo_pattern_t* pattern = cairo().get_source(cr);
   // Padding keeps the image's edges crisp where the filter reads beyond them.
-  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
-  cairo_pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
-  cairo_new_path(cr);
-  cairo_rectangle(cr, 0, 0, w, h);
-  cairo_clip(cr);
-  cairo_paint_with_alpha(cr, clamp01(alpha));
-  cairo_restore(cr);
-  cairo_surface_finish(surface);
-  cairo_surface_destroy(surface);
+  cairo().pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+  cairo().pattern_set_filter(pattern, CAIRO_FILTER_GOOD);
+  cairo().new_path(cr);
+  cairo().rectangle(cr, 0, 0, w, h);
+  cairo().clip(cr);
+  cairo().paint_with_alpha(cr, clamp01(alpha));
+  cairo().restore(cr);
+  cairo().surface_finish(surface);
+  cairo().surface_destroy(surface);
 }
 
 Bitmap DrawingContext::image() const {
-  cairo_surface_flush(cairo_->surface);
+  cairo().surface_flush(cairo_->surface);
   return bitmap_;
 }
 
 Bitmap DrawingContext::takeImage() {
-  cairo_surface_flush(cairo_->surface);
+  cairo().surface_flush(cairo_->surface);
   // A fresh context on a 1 x 1 surface of its own takes the old one's place,
   // so that later calls stay harmless while the pixels leave.
   auto spare = std::make_unique<CairoState>();
-  spare->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
-  spare->cr = cairo_create(spare->surface);
+  spare->surface = cairo().image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+  spare->cr = cairo().create(spare->surface);
   cairo_ = std::move(spare);
   Bitmap out = std::move(bitmap_);
   bitmap_ = Bitmap();
@@ -303,7 +348,7 @@ std::optional<Bitmap> DrawingContext::imageInRect(int x, int y, int width, int h
   const int64_t x1 = std::min<int64_t>(int64_t{x} + width, bitmap_.width());
   const int64_t y1 = std::min<int64_t>(int64_t{y} + height, bitmap_.height());
   if (x1 <= x0 || y1 <= y0) return std::nullopt;
-  cairo_surface_flush(cairo_->surface);
+  cairo().surface_flush(cairo_->surface);
   Bitmap out(static_cast<int>(x1 - x0), static_cast<int>(y1 - y0), PixelFormat::ARGB32);
   const size_t rowBytes = static_cast<size_t>(x1 - x0) * 4;
   for (int64_t row = y0; row < y1; ++row)
