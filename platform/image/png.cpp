@@ -105,6 +105,10 @@ constexpr size_t kParallelMinBytes = size_t{1} << 20;
 constexpr size_t kDeflateBlock = 256 * 1024;
 constexpr size_t kDeflateHistory = 32 * 1024;
 constexpr unsigned kMaxDeflateThreads = 8;
+// The filtered bytes that each further deflating thread is started for: a
+// thread, its stream and its buffers cost about a millisecond of processor
+// time, a few megabytes of rows several.
+constexpr size_t kBytesPerDeflateThread = size_t{2} << 20;
 // The most room reserved at once for a large picture's file.
 constexpr size_t kMaxReservedBytes = size_t{256} << 20;
 
@@ -257,8 +261,11 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
   std::string out("\x89PNG\r\n\x1A\n", 8);
   // Room for the filtered rows stored as they are, which deflating hardly
   // ever exceeds: the file is not copied each time it outgrows its buffer.
+  // Large pages are asked for once the file is large (most pictures deflate
+  // to a small part of their rows).
   const size_t filteredBytes = (rowBytes + 1) * static_cast<size_t>(source.height());
-  memory::reserveLarge(out, std::min(filteredBytes + filteredBytes / 64 + 4096, kMaxReservedBytes));
+  out.reserve(std::min(filteredBytes + filteredBytes / 64 + 4096, kMaxReservedBytes));
+  bool largePages = false;
   std::string header;
   putBigEndian(header, static_cast<uint32_t>(source.width()));
   putBigEndian(header, static_cast<uint32_t>(source.height()));
@@ -271,7 +278,9 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
   phys.push_back(1);
   putChunk(out, "pHYs", phys);
 
-  const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxDeflateThreads);
+  const size_t threadsWanted = std::max<size_t>(1, filteredBytes / kBytesPerDeflateThread);
+  const unsigned threads = static_cast<unsigned>(
+      std::min<size_t>({threadsWanted, std::max(std::thread::hardware_concurrency(), 1u), kMaxDeflateThreads}));
   const size_t window = threads * kDeflateBlock;
   // Two buffers, each the history of its window and then the window's
   // filtered rows: the rows of one are made while the other is deflated.
@@ -309,6 +318,10 @@ std::string writeLargePng(const RowSource& source, int colorType, int channels, 
     }
     putBigEndian(out, static_cast<uint32_t>(crc));
     chunkPrefix = {};
+    if (!largePages && out.size() >= memory::kLargePageMinBytes) {
+      memory::adviseLargePages(out.data() + out.size(), out.capacity() - out.size());
+      largePages = true;
+    }
     pending = -1;
   };
   // Starts deflating the first `size` bytes of buffer `which`, whose history
