@@ -313,7 +313,21 @@ TEST_F(ExtractionTest, AJpegFrameFarLargerThanTheImageIsWrittenAtAReducedScale) 
   const std::string jpeg = platform::image::encodeJpeg(big, 70);
   add("Big", builder.stream(jpeg, "<< /Subtype /Image /Width 200 /Height 150 /ColorSpace /DeviceRGB "
                                   "/BitsPerComponent 8 /Filter /DCTDecode >>"));
+  // The same frame with a soft mask, read while the frame decodes.
+  QPDFObjectHandle masked = builder.stream(jpeg, "<< /Subtype /Image /Width 200 /Height 150 /ColorSpace /DeviceRGB "
+                                                 "/BitsPerComponent 8 /Filter /DCTDecode >>");
+  masked.getDict().replaceKey("/SMask", builder.flateStream(std::string(200 * 150, '\x80'),
+                                                            "<< /Subtype /Image /Width 200 /Height 150 "
+                                                            "/ColorSpace /DeviceGray /BitsPerComponent 8 >>"));
+  add("BigMasked", masked);
   open();
+  Written m = extract("BigMasked");
+  ASSERT_TRUE(m.path.ends_with(".png"));
+  ASSERT_EQ(m.pixels.format(), PixelFormat::RGBA8);
+  EXPECT_EQ(m.pixels.width(), 400);
+  EXPECT_EQ(m.pixels.height(), 300);
+  EXPECT_NEAR(m.pixels.row(0)[0], 40 + 2 * 3.5 + 3 * 3.5, 8);
+  for (int y = 0; y < 300; y += 37) EXPECT_EQ(m.pixels.row(y)[4 * 123 + 3], 0x80) << y;
   Written w = extract("Big");
   ASSERT_TRUE(w.path.ends_with(".jpeg"));
   EXPECT_NE(w.bytes, jpeg);

@@ -8,6 +8,8 @@
 #include <random>
 #include <tuple>
 
+#include <zlib.h>
+
 #include "platform/image/bitmap.h"
 #include "platform/image/codecs.h"
 #include "tests/platform/image_fixtures.h"
@@ -109,6 +111,37 @@ TEST(ImagePng, EveryFormatRoundTripsExactly) {
       ASSERT_TRUE(info.dpiX);
       EXPECT_NEAR(*info.dpiX, 150.0, 0.05);
     }
+}
+
+// Pictures of one, a few and many deflating threads, and a file that grows
+// past its first large page (noise barely deflates): each chunk's CRC holds,
+// the blocks make one zlib stream whose Adler-32 holds, and the pixels read
+// back exactly.
+TEST(ImagePng, ALargePictureIsOneValidStreamWhateverItsThreads) {
+  std::mt19937 random(7);
+  for (const auto& [width, height] : {std::pair{700, 700}, {1500, 1000}, {2600, 1400}}) {
+    Bitmap src(width, height, PixelFormat::RGB8);
+    for (uint8_t& v : src.bytes()) v = static_cast<uint8_t>(random() >> 24);
+    const std::string png = encodePng(src);
+    std::string stream;
+    for (size_t at = 8; at + 12 <= png.size();) {
+      const auto byte = [&](size_t i) { return static_cast<uint32_t>(static_cast<uint8_t>(png[i])); };
+      const uint32_t length = byte(at) << 24 | byte(at + 1) << 16 | byte(at + 2) << 8 | byte(at + 3);
+      ASSERT_LE(at + 12 + length, png.size());
+      const auto* typed = reinterpret_cast<const Bytef*>(png.data() + at + 4);
+      const size_t end = at + 8 + length;
+      const uint32_t stored = byte(end) << 24 | byte(end + 1) << 16 | byte(end + 2) << 8 | byte(end + 3);
+      EXPECT_EQ(crc32(0, typed, length + 4), stored) << png.substr(at + 4, 4) << " at " << at;
+      if (png.compare(at + 4, 4, "IDAT") == 0) stream.append(png, at + 8, length);
+      at = end + 4;
+    }
+    std::vector<uint8_t> rows((static_cast<size_t>(width) * 3 + 1) * height + 1);
+    uLongf size = rows.size();
+    ASSERT_EQ(uncompress(rows.data(), &size, reinterpret_cast<const Bytef*>(stream.data()), stream.size()), Z_OK)
+        << width;
+    EXPECT_EQ(size, rows.size() - 1);
+    EXPECT_EQ(maxDifference(src, decodePng(asBytes(png))), 0) << width;
+  }
 }
 
 TEST(ImagePng, ResolutionIs72DotsPerInch) {
