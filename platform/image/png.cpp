@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -200,8 +201,8 @@ class DeflateCrew {
   // started again.
   void start(std::vector<DeflateBlock>& blocks, size_t count) {
     if (threads_.empty()) {
-      Deflater d;
-      deflateEvery(d, blocks, 0, count, 1);
+      if (!own_) own_.emplace();
+      deflateEvery(*own_, blocks, 0, count, 1);
       return;
     }
     {
@@ -252,6 +253,8 @@ class DeflateCrew {
   uint64_t round_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+  // The caller's own stream, where no thread could be started.
+  std::optional<Deflater> own_;
 };
 
 // Writes an 8-bit picture of `channels` channels (colour type `colorType`)

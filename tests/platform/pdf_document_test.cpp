@@ -10,6 +10,7 @@
 #include <qpdf/QPDFWriter.hh>
 #include <qpdf/QUtil.hh>
 
+#include "platform/fs/files.h"
 #include "platform/pdf/document.h"
 #include "platform/pdf/file_source.h"
 #include "platform/pdf/recovery.h"
@@ -620,6 +621,27 @@ TEST(PdfObject, JpegAfterEarlierFiltersIsPassedThroughWithThoseFiltersRemoved) {
   ASSERT_NE(data.lastFilterParms, nullptr);
   EXPECT_EQ(data.lastFilterParms->getInteger("ColorTransform"), 0);
   EXPECT_THROW(doc->page(1)->dictionary().getStream("Bad").decodedData(), PdfError);
+
+  // Codec data is handed out as the file holds it, also where its /Length
+  // claims far more than the file has (room is not made for the claim).
+  b = qvtest::PdfBuilder();
+  b.setCompressStreams(false);
+  page = b.addPage("");
+  page.replaceKey("/Img", b.stream(jpeg, "<< /Filter /DCTDecode >>"));
+  b.write(dir.file("b.pdf"));
+  for (const std::string& length : {std::string(), std::string("99999999999999")}) {
+    SCOPED_TRACE(length);
+    std::string bytes = platform::fs::readFile(dir.file("b.pdf").string()).value();
+    const size_t at = bytes.find("/Length 16");
+    ASSERT_NE(at, std::string::npos);
+    if (!length.empty()) bytes.replace(at, 10, "/Length " + length);
+    ASSERT_TRUE(platform::fs::writeFile(dir.file("c.pdf").string(), bytes));
+    auto copy = PdfDocument::open(dir.file("c.pdf").string());
+    ASSERT_NE(copy, nullptr);
+    data = copy->page(1)->dictionary().getStream("Img").streamData();
+    EXPECT_EQ(data.format, platform::PdfStreamFormat::JPEG);
+    EXPECT_EQ(data.bytes, jpeg);
+  }
 }
 
 }  // namespace
